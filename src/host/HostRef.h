@@ -1,0 +1,31 @@
+// Counted references to host interfaces and owned host texts.
+#pragma once
+
+#include <HostInterfaces.h>
+#include <wrl/client.h>
+
+#include <utility>
+
+// Every host interface is held through this smart pointer (AddRef on copy, Release on reset).
+template <class T>
+using HostRef = Microsoft::WRL::ComPtr<T>;
+
+// A BSTR returned by the host, freed when it goes out of scope.
+class HostText {
+public:
+    HostText() = default;
+    HostText(const HostText&) = delete;
+    HostText& operator=(const HostText&) = delete;
+    ~HostText() { reset(); }
+
+    BSTR* out() { reset(); return &text_; }
+    const wchar_t* get() const { return text_; }
+    bool empty() const { return text_ == nullptr || text_[0] == L'\0'; }
+    void reset() {
+        if (text_) SysFreeString(text_);
+        text_ = nullptr;
+    }
+
+private:
+    BSTR text_ = nullptr;
+};
