@@ -1,0 +1,150 @@
+// The canvas child window of the editor: draws the UV layout of the active mesh over
+// the background (texture or colour) and the grid, with the selection box and its
+// handles, and holds the view settings (colours, flags, zoom and pan).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "host/HostEventSinkImpl.h"
+#include "model/Records.h"
+
+class EditorWindow;
+
+class UVCanvas : public HostEventSinkImpl {
+public:
+    // A new canvas object with one reference, held by the returned pointer.
+    static HostRef<UVCanvas> make();
+
+    // Creates the window as a visible child of parent over rect (client coordinates of
+    // parent). The window class is registered on first use.
+    HWND create(HWND parent, const RECT& rect);
+    HWND window() const { return window_; }
+
+    void setOwner(EditorWindow* editor) { owner = editor; }
+    // Counted references: the new one is added before the old one is released.
+    void setDocument(HostDocument* hostDocument);
+    // Takes the mesh (may be null) and clears the background texture (loadTexture(-1)).
+    void setMesh(HostMesh* hostMesh);
+    // Used by the Settings dialog: stores the canvas size and, while no texture bitmap
+    // exists, makes it the extent.
+    void setCanvasSize(int width, int height);
+
+    // Replaces the background by the document's texture with that identifier, or by
+    // none (0 and -1 name no texture).
+    void loadTexture(LONG identifier);
+
+    // Mappings between UV, canvas units and client pixels. v grows downward.
+    float currentZoom() const { return zoom; }
+    POINT canvasToPixel(float x, float y) const;
+    POINT uvToPixel(float u, float v) const;
+    void pixelToUV(int px, int py, float& u, float& v) const;
+    void pixelToCanvas(int px, int py, float& x, float& y) const;
+
+    // Zoom steps -4 .. 19 (factor L + 1 above 0, 1 / (1 - L) below), keeping client
+    // pixel (x, y) over the same canvas point.
+    void setZoomLevel(int x, int y, int level);
+    // Fits a client pixel rectangle into the window with a margin of about 20 pixels.
+    void zoomToRect(const RECT& r);
+    void zoomToUVRect(float uMin, float vMin, float uMax, float vMax);
+
+    // Whole client area, without erasing.
+    void invalidate();
+
+    // Draws one frame into the back buffer (created at the client size when missing)
+    // without showing it. False when no back buffer could be made. For the paint
+    // handler and for tests, which read the pixels below.
+    bool renderBackBuffer();
+    // Top-down 32-bit pixels (0x00RRGGBB) of the back buffer, or null.
+    const std::uint32_t* backBufferPixels() const { return backPixels_; }
+    SIZE backBufferSize() const { return backSize_; }
+
+    // Fields, in the order of the object's state (view settings first, then drag
+    // state, extent, texture, back buffer, zoom and flags).
+    EditorWindow* owner = nullptr;
+    HostRef<HostMesh> mesh;
+    HostRef<HostDocument> document;
+    DWORD subscription = 0;
+    int vertexSize = 6;
+    int gridSpacing = 10;
+    float angleStep = 5.0f;
+    int handleSize = 10;
+    float epsilon = 0.001f;
+    COLORREF backColor = 0x9F9F9F;
+    COLORREF handleColor = 0x00FF00;
+    COLORREF lineColor = 0xFFFFFF;
+    COLORREF selColor = 0x0000FF;
+    COLORREF lockedColor = 0xFF0000;
+
+    // Drag state: pixels, then UV bounds at the press, degrees, canvas units.
+    int pressX = 0, pressY = 0;
+    int lastX = 0, lastY = 0;
+    int dragButton = 0;  // 0 none, 1 left, 2 middle, 3 right
+    float pressBounds[4] = {};
+    float lastAngle = 0;
+    float handleStart[2] = {};
+    float handleNow[2] = {};
+    float anchor[2] = {};
+    float boxSize[2] = {};
+
+    int tool = 1;
+    int savedTool = 0;
+    int extentWidth = 0, extentHeight = 0;    // W, H: canvas units of the UV unit square
+    int textureWidth = 0, textureHeight = 0;  // pixels of textureBitmap
+    int canvasWidth = 256, canvasHeight = 256;
+    HostRef<HostTexture> texture;
+    RECT dirtyRect = {};
+    HBITMAP textureBitmap = nullptr;
+    std::uint32_t* texturePixels = nullptr;  // bottom-up rows, first texture row in row 0
+    float zoom = 1.0f;
+    int zoomLevel = 0;
+    float panX = 0, panY = 0;
+    bool showGrid = true;
+    bool showTexture = true;
+    bool tileTexture = false;
+    bool snapToGrid = true;
+    bool snapAngles = true;
+    bool showAll = true;
+    bool syncSelection = true;
+    FaceFilter faceFilter = {0, 0};
+    // Target rectangle of the projection commands, UV (uMin, vMin, uMax, vMax).
+    float mappingRect[4] = {0, 0, 0.5f, 0.5f};
+
+protected:
+    ~UVCanvas() override;
+
+    HRESULT onNodeAdded(HostEvent& event) override;          // 4: texture added
+    HRESULT onNodeDeleted(HostEvent& event) override;        // 8: texture deleted
+    HRESULT onAttributeChanged(HostEvent& event) override;   // 128: texture renamed
+    HRESULT onChanged(HostEvent& event) override;            // 32: mesh or selection changed
+    HRESULT onCommandEvent(HostEvent& event) override;       // 0x20000: texture pixels changed
+
+private:
+    UVCanvas() = default;
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onCreate();
+    void onDestroy();
+    void onSize();
+    LRESULT onPaint();
+    void onTimer(UINT_PTR id);
+
+    bool ensureBackBuffer(HDC reference, const RECT& client);
+    void deleteBackBuffer();
+    void unloadTextureBitmap();
+    // Composes one frame on dc; the grid only when the back buffer is the target.
+    void drawFrame(HDC dc, const RECT& client, bool intoBackBuffer);
+    void drawTextureBackground(HDC dc, const RECT& client);
+    void drawGrid();
+    void drawLayout(HDC dc);
+    void drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1);
+    void drawCornerBox(HDC dc, float x, float y);
+    bool isOwnTexture(IUnknown* object) const;
+
+    HWND window_ = nullptr;
+    HBITMAP backBuffer_ = nullptr;
+    std::uint32_t* backPixels_ = nullptr;
+    SIZE backSize_ = {};
+};
