@@ -1,0 +1,61 @@
+// Growable array of plain elements. Never reports a failed allocation: reserve keeps the
+// old storage, and an element that does not fit is dropped.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <type_traits>
+
+template <class T>
+class GrowArray {
+    static_assert(std::is_trivially_copyable_v<T>, "elements are moved with realloc");
+
+public:
+    GrowArray() = default;
+    GrowArray(const GrowArray&) = delete;
+    GrowArray& operator=(const GrowArray&) = delete;
+    virtual ~GrowArray() { std::free(items_); }
+
+    virtual void appendAll(const GrowArray& other) {
+        reserve(other.count_);
+        for (int32_t i = 0; i < other.count_; ++i) append(other.items_[i]);
+    }
+    virtual void clear() {
+        std::free(items_);
+        items_ = nullptr;
+        count_ = capacity_ = 0;
+    }
+    virtual void reserve(int32_t n) {
+        if (n <= capacity_) return;
+        void* grown = std::realloc(items_, size_t(n) * sizeof(T));
+        if (!grown) return;
+        items_ = static_cast<T*>(grown);
+        capacity_ = n;
+    }
+    // Half the capacity again (at least 10 more) plus n, when n more do not fit.
+    virtual void grow(int32_t n) {
+        if (n > 0 && int64_t(count_) + n > capacity_)
+            reserve(capacity_ + std::max(capacity_ / 2, int32_t(10)) + n);
+    }
+
+    void append(const T& item) {
+        grow(1);
+        if (count_ < capacity_) items_[count_++] = item;
+    }
+
+    int32_t count() const { return count_; }
+    int32_t capacity() const { return capacity_; }
+    bool empty() const { return count_ == 0; }
+    T& operator[](int32_t i) { return items_[i]; }
+    const T& operator[](int32_t i) const { return items_[i]; }
+    T* begin() { return items_; }
+    T* end() { return items_ + count_; }
+    const T* begin() const { return items_; }
+    const T* end() const { return items_ + count_; }
+
+private:
+    int32_t count_ = 0;
+    int32_t capacity_ = 0;
+    T* items_ = nullptr;
+};

@@ -1,0 +1,46 @@
+#include "UVModel.h"
+
+#include "UVWalk.h"
+
+bool UVModel::bounds(uint16_t cornerMask, uint16_t cornerValue, float rect[4]) {
+    float minU = 9999999.0f, minV = 9999999.0f, maxU = -9999999.0f, maxV = -9999999.0f;
+    bool found = false;
+    UVWalk walk(mesh.Get(), faceFilter);
+    walk.forEachCorner(cornerMask, cornerValue, [&](FaceRecord& face, int c) {
+        float u = face.uv[c][0], v = face.uv[c][1];
+        if (u < minU) minU = u;
+        if (v < minV) minV = v;
+        if (u > maxU) maxU = u;
+        if (v > maxV) maxV = v;
+        found = true;
+    });
+    rect[0] = minU;
+    rect[1] = minV;
+    rect[2] = maxU;
+    rect[3] = maxV;
+    return found;
+}
+
+int UVModel::countCorners(uint16_t cornerMask, uint16_t cornerValue) {
+    int count = 0;
+    UVWalk walk(mesh.Get(), faceFilter);
+    walk.forEachCorner(cornerMask, cornerValue, [&](FaceRecord&, int) { ++count; });
+    return count;
+}
+
+void UVModel::fillSnapshot(HostMesh* fromMesh) {
+    snapshot.reserve(1024);
+    // Every face with a selected corner, hidden or filtered out or not: the filter is
+    // applied at each drag step, against the faces' state then.
+    UVWalk walk(fromMesh, FaceFilter{0, 0});
+    walk.forEachFace([&](FaceRecord& face, int index) {
+        if ((face.flags & UV_SELECTED_ALL) == 0) return;
+        SnapshotEntry entry;
+        entry.faceIndex = uint32_t(index);
+        for (int c = 0; c < 3; ++c) {
+            entry.uv[c][0] = face.uv[c][0];
+            entry.uv[c][1] = face.uv[c][1];
+        }
+        snapshot.append(entry);
+    });
+}
