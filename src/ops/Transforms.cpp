@@ -1,0 +1,111 @@
+// Move, scale, rotate and mirror of UV corners: a matrix applied to (u, v, 0), either to
+// the drag snapshot (every drag step starts afresh from the drag's start) or in place.
+#include "EditProtocol.h"
+
+namespace {
+
+// Only the first two components of (u, v, 0) x M are kept.
+inline void transformUV(const Matrix4& m, float u, float v, float out[2]) {
+    out[0] = u * m.m[0] + v * m.m[4] + m.m[12];
+    out[1] = u * m.m[1] + v * m.m[5] + m.m[13];
+}
+
+// T(-p) x middle x T(p): middle applied about the pivot.
+Matrix4 aboutPivot(const Matrix4& middle, const UVPoint& p) {
+    Matrix4 m = translation(-p.u, -p.v, 0.0f);
+    m.multiply(middle);
+    m.multiply(translation(p.u, p.v, 0.0f));
+    return m;
+}
+
+Matrix4 scaleMatrix(float sx, float sy, const UVPoint& p) {
+    Matrix4 s;
+    s.setScale(sx, sy, 1.0f);
+    return aboutPivot(s, p);
+}
+
+Matrix4 rotationMatrix(float angle, const UVPoint& p) {
+    Matrix4 r;
+    r.setRotationZ(angle);
+    return aboutPivot(r, p);
+}
+
+}  // namespace
+
+bool UVModel::applySnapshotTransform(const Matrix4& matrix, uint16_t cornerMask, uint16_t cornerValue,
+                                     bool recordUndo, const wchar_t* description) {
+    UVEdit edit(*this, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
+    const uint16_t mask = cornerMask | UV_LOCKED;
+    const FaceFilter filter = faceFilter;
+    for (const SnapshotEntry& entry : snapshot) {
+        // The face array may have shrunk since the drag started.
+        if (entry.faceIndex >= uint32_t(edit.faceCount())) continue;
+        FaceRecord& face = edit.face(int(entry.faceIndex));
+        if (!filter.passes(face.flags)) continue;
+        for (int c = 0; c < 3; ++c) {
+            if (!cornerPasses(face.flags, c, mask, cornerValue)) continue;
+            transformUV(matrix, entry.uv[c][0], entry.uv[c][1], face.uv[c]);
+            ++edit.changed;
+        }
+    }
+    edit.finish();
+    return true;
+}
+
+bool UVModel::applyTransform(const Matrix4& matrix, uint16_t cornerMask, uint16_t cornerValue,
+                             bool recordUndo, const wchar_t* description) {
+    UVEdit edit(*this, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
+    edit.forEachCorner(cornerMask | UV_LOCKED, cornerValue, [&](FaceRecord& face, int c) {
+        transformUV(matrix, face.uv[c][0], face.uv[c][1], face.uv[c]);
+        ++edit.changed;
+    });
+    edit.finish();
+    return true;
+}
+
+bool UVModel::moveSnapshot(float du, float dv, uint16_t cornerMask, uint16_t cornerValue,
+                           bool recordUndo) {
+    return applySnapshotTransform(translation(du, dv, 0.0f), cornerMask, cornerValue, recordUndo,
+                                  L"Move UV Coords");
+}
+
+bool UVModel::scaleSnapshot(float sx, float sy, uint16_t cornerMask, uint16_t cornerValue,
+                            bool recordUndo, const UVPoint* pivotPoint) {
+    return applySnapshotTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), cornerMask,
+                                  cornerValue, recordUndo, L"Scale UV Coords");
+}
+
+bool UVModel::rotateSnapshot(float angle, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
+                             const UVPoint* pivotPoint) {
+    return applySnapshotTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), cornerMask,
+                                  cornerValue, recordUndo, L"Rotate UV Coords");
+}
+
+// The in-place operations do nothing at all for an identity transform.
+bool UVModel::move(float du, float dv, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo) {
+    if (du == 0.0f && dv == 0.0f) return true;
+    return applyTransform(translation(du, dv, 0.0f), cornerMask, cornerValue, recordUndo,
+                          L"Move UV Coords");
+}
+
+bool UVModel::scale(float sx, float sy, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
+                    const UVPoint* pivotPoint) {
+    if (sx == 1.0f && sy == 1.0f) return true;
+    return applyTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), cornerMask,
+                          cornerValue, recordUndo, L"Scale UV Coords");
+}
+
+bool UVModel::rotate(float angle, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
+                     const UVPoint* pivotPoint) {
+    if (angle == 0.0f) return true;
+    return applyTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), cornerMask,
+                          cornerValue, recordUndo, L"Rotate UV Coords");
+}
+
+bool UVModel::mirror(bool flipU, bool flipV, uint16_t cornerMask, uint16_t cornerValue,
+                     bool recordUndo, const UVPoint* pivotPoint) {
+    if (!flipU && !flipV) return true;
+    if (!pivotPoint) return false;
+    return applyTransform(scaleMatrix(flipU ? -1.0f : 1.0f, flipV ? -1.0f : 1.0f, *pivotPoint),
+                          cornerMask, cornerValue, recordUndo, L"Mirror UV Coords");
+}
