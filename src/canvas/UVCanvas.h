@@ -14,6 +14,12 @@ class EditorWindow;
 
 class UVCanvas : public HostEventSinkImpl {
 public:
+    // Timer 1 copies the texture pixels the host announced, 200 ms after the last notice.
+    static constexpr UINT_PTR kTextureRefreshTimer = 1;
+    static constexpr UINT kTextureRefreshDelay = 200;
+    static constexpr int kMinZoomLevel = -4;
+    static constexpr int kMaxZoomLevel = 19;
+
     // A new canvas object with one reference, held by the returned pointer.
     static HostRef<UVCanvas> make();
 

@@ -1,0 +1,610 @@
+#include "canvas/UVCanvas.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "model/MeshLock.h"
+#include "plugin/ModuleState.h"
+
+namespace {
+constexpr float kMinFittedZoom = 0.05f;
+
+// Per edge: its two corners and the UV_HIDDEN bits both must have clear.
+constexpr int kEdges[3][2] = {{0, 1}, {1, 2}, {2, 0}};
+constexpr uint16_t kEdgeHiddenBits[3] = {0x0018, 0x0030, 0x0028};
+
+// Truncation toward zero that tolerates what host data can produce (NaN, infinities,
+// values beyond the integer range): such values land far outside any window.
+int truncToInt(double value) {
+    if (!(value > -1e8)) return -100000000;
+    if (value > 1e8) return 100000000;
+    return static_cast<int>(value);
+}
+
+float zoomOfLevel(int level) {
+    if (level >= 1) return static_cast<float>(level + 1);
+    if (level == 0) return 1.0f;
+    return 1.0f / static_cast<float>(1 - level);
+}
+
+bool cornerFinite(const FaceRecord& face, int c) {
+    return std::isfinite(face.uv[c][0]) && std::isfinite(face.uv[c][1]);
+}
+
+bool fullySelected(uint16_t flags) { return (flags & UV_SELECTED_ALL) == UV_SELECTED_ALL; }
+
+BITMAPINFO dibInfo(int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+RECT normalisedRect(int x0, int y0, int x1, int y1) {
+    RECT r = {x0 < x1 ? x0 : x1, y0 < y1 ? y0 : y1, x0 < x1 ? x1 : x0, y0 < y1 ? y1 : y0};
+    return r;
+}
+}  // namespace
+
+HostRef<UVCanvas> UVCanvas::make() {
+    HostRef<UVCanvas> canvas;
+    canvas.Attach(new (std::nothrow) UVCanvas());
+    return canvas;
+}
+
+UVCanvas::~UVCanvas() {
+    deleteBackBuffer();
+    unloadTextureBitmap();
+}
+
+HWND UVCanvas::create(HWND parent, const RECT& rect) {
+    static ATOM atom = 0;
+    static char className[48];
+    if (!atom) {
+        // Generated at run time: two loaded copies of the plug-in never share a class.
+        std::snprintf(className, sizeof className, "TexloomCanvas%p", static_cast<void*>(&atom));
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+        wc.lpfnWndProc = windowProc;
+        wc.hInstance = moduleInstance();
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = className;
+        atom = RegisterClassExA(&wc);
+        if (!atom) return nullptr;
+    }
+    return CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                           rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                           nullptr, moduleInstance(), this);
+}
+
+void UVCanvas::setDocument(HostDocument* hostDocument) { document = hostDocument; }
+
+void UVCanvas::setMesh(HostMesh* hostMesh) {
+    mesh = hostMesh;
+    loadTexture(-1);
+}
+
+void UVCanvas::setCanvasSize(int width, int height) {
+    canvasWidth = width;
+    canvasHeight = height;
+    if (!textureBitmap) {
+        extentWidth = textureWidth = width;
+        extentHeight = textureHeight = height;
+    }
+}
+
+// ---- Mappings ----
+
+POINT UVCanvas::canvasToPixel(float x, float y) const {
+    float z = currentZoom();
+    return POINT{truncToInt((x + panX) * z + 0.5f), truncToInt((y + panY) * z + 0.5f)};
+}
+
+POINT UVCanvas::uvToPixel(float u, float v) const {
+    return canvasToPixel(u * static_cast<float>(extentWidth), v * static_cast<float>(extentHeight));
+}
+
+void UVCanvas::pixelToCanvas(int px, int py, float& x, float& y) const {
+    float z = currentZoom();
+    x = static_cast<float>(px) / z - panX;
+    y = static_cast<float>(py) / z - panY;
+}
+
+void UVCanvas::pixelToUV(int px, int py, float& u, float& v) const {
+    float x = 0, y = 0;
+    pixelToCanvas(px, py, x, y);
+    u = x / static_cast<float>(extentWidth);
+    v = y / static_cast<float>(extentHeight);
+}
+
+// ---- Zoom ----
+
+void UVCanvas::setZoomLevel(int x, int y, int level) {
+    if (level > kMaxZoomLevel) level = kMaxZoomLevel;
+    if (level < kMinZoomLevel) level = kMinZoomLevel;
+    if (level == zoomLevel) return;
+    float old = zoom;
+    zoom = zoomOfLevel(level);
+    zoomLevel = level;
+    panX += static_cast<float>(x) / zoom - static_cast<float>(x) / old;
+    panY += static_cast<float>(y) / zoom - static_cast<float>(y) / old;
+    invalidate();
+}
+
+void UVCanvas::zoomToRect(const RECT& r) {
+    RECT client = {};
+    if (window_) GetClientRect(window_, &client);
+    int clientWidth = client.right - client.left, clientHeight = client.bottom - client.top;
+    if (clientWidth <= 0 || clientHeight <= 0) return;
+
+    int centreX = (client.left + client.right) / 2, centreY = (client.top + client.bottom) / 2;
+    panX -= static_cast<float>((r.left + r.right) / 2 - centreX) / zoom;
+    panY -= static_cast<float>((r.top + r.bottom) / 2 - centreY) / zoom;
+    float cx = static_cast<float>(centreX) / zoom - panX;
+    float cy = static_cast<float>(centreY) / zoom - panY;
+
+    int rw = r.right - r.left, rh = r.bottom - r.top;
+    if (rw > 0 || rh > 0) {
+        float fx = static_cast<float>(rw) / static_cast<float>(clientWidth);
+        float fy = static_cast<float>(rh) / static_cast<float>(clientHeight);
+        // The 40 pixels leave a margin of about 20 on each side.
+        if (fx > fy)
+            zoom = zoom / ((40.0f / static_cast<float>(clientWidth) + 1.0f) * fx);
+        else
+            zoom = zoom / ((40.0f / static_cast<float>(clientHeight) + 1.0f) * fy);
+        if (!(zoom >= kMinFittedZoom)) zoom = kMinFittedZoom;
+        if (zoom > 1.0f)
+            zoomLevel = truncToInt(zoom - 1.0f);
+        else if (zoom < 1.0f)
+            zoomLevel = truncToInt(1.0f - 1.0f / zoom);
+        else
+            zoomLevel = 0;
+    }
+    panX = static_cast<float>(centreX) / zoom - cx;
+    panY = static_cast<float>(centreY) / zoom - cy;
+    invalidate();
+}
+
+void UVCanvas::zoomToUVRect(float uMin, float vMin, float uMax, float vMax) {
+    POINT p0 = uvToPixel(uMin, vMin), p1 = uvToPixel(uMax, vMax);
+    RECT r = {p0.x, p0.y, p1.x, p1.y};
+    zoomToRect(r);
+}
+
+void UVCanvas::invalidate() {
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+// ---- Window ----
+
+LRESULT CALLBACK UVCanvas::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    UVCanvas* canvas = reinterpret_cast<UVCanvas*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        canvas = static_cast<UVCanvas*>(create->lpCreateParams);
+        if (!canvas) return FALSE;
+        // The window keeps its object alive until its last message.
+        canvas->AddRef();
+        canvas->window_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(canvas));
+    }
+    if (!canvas) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        canvas->window_ = nullptr;
+        LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        canvas->Release();
+        return result;
+    }
+    return canvas->handleMessage(message, wParam, lParam);
+}
+
+LRESULT UVCanvas::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: return onCreate();
+        case WM_DESTROY: onDestroy(); return 0;
+        case WM_SIZE: onSize(); return 0;
+        case WM_ERASEBKGND: return 0;
+        case WM_KEYDOWN: return 0;
+        case WM_CONTEXTMENU: return 0;
+        case WM_PAINT: return onPaint();
+        case WM_TIMER: onTimer(wParam); return 0;
+        default: return DefWindowProcA(window_, message, wParam, lParam);
+    }
+}
+
+LRESULT UVCanvas::onCreate() {
+    if (document)
+        document->Subscribe(1, this, 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &subscription);
+    return 0;
+}
+
+void UVCanvas::onDestroy() {
+    KillTimer(window_, kTextureRefreshTimer);
+    loadTexture(0);
+    deleteBackBuffer();
+    if (document) document->Unsubscribe(subscription);
+    subscription = 0;
+    mesh.Reset();
+    document.Reset();
+}
+
+void UVCanvas::onSize() { deleteBackBuffer(); }
+
+LRESULT UVCanvas::onPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    if (!dc) return 1;
+    RECT client = {};
+    GetClientRect(window_, &client);
+    if (ensureBackBuffer(dc, client)) {
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ previous = SelectObject(memory, backBuffer_);
+        drawFrame(memory, client, true);
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+    } else {
+        // Without a back buffer the frame flickers and has no grid, but is drawn.
+        drawFrame(dc, client, false);
+    }
+    EndPaint(window_, &paint);
+    return 0;
+}
+
+bool UVCanvas::renderBackBuffer() {
+    if (!window_) return false;
+    RECT client = {};
+    GetClientRect(window_, &client);
+    HDC dc = GetDC(window_);
+    if (!dc) return false;
+    bool made = ensureBackBuffer(dc, client);
+    if (made) {
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ previous = SelectObject(memory, backBuffer_);
+        drawFrame(memory, client, true);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+        GdiFlush();
+    }
+    ReleaseDC(window_, dc);
+    return made;
+}
+
+bool UVCanvas::ensureBackBuffer(HDC reference, const RECT& client) {
+    if (backBuffer_) return true;
+    BITMAPINFO info = dibInfo(client.right, -client.bottom);  // top-down rows
+    void* bits = nullptr;
+    backBuffer_ = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!backBuffer_ || !bits) {
+        deleteBackBuffer();
+        return false;
+    }
+    backPixels_ = static_cast<std::uint32_t*>(bits);
+    backSize_ = SIZE{client.right, client.bottom};
+    return true;
+}
+
+void UVCanvas::deleteBackBuffer() {
+    backPixels_ = nullptr;
+    backSize_ = SIZE{};
+    if (backBuffer_) DeleteObject(backBuffer_);
+    backBuffer_ = nullptr;
+}
+
+// ---- Painting ----
+
+void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
+    if (showTexture && textureBitmap && extentWidth >= 1 && extentHeight >= 1) {
+        drawTextureBackground(dc, client);
+    } else {
+        HBRUSH background = CreateSolidBrush(backColor);
+        FillRect(dc, &client, background);
+        DeleteObject(background);
+    }
+    if (showGrid && intoBackBuffer) {
+        GdiFlush();  // the background must be in the pixels before they are inverted
+        drawGrid();
+    }
+    drawLayout(dc);
+    if ((tool == 1 || tool == 2) && dragButton == 1) {
+        RECT band = normalisedRect(pressX, pressY, lastX, lastY);
+        DrawFocusRect(dc, &band);
+    }
+}
+
+void UVCanvas::drawTextureBackground(HDC dc, const RECT& client) {
+    HDC source = CreateCompatibleDC(dc);
+    if (!source) return;
+    HGDIOBJ previous = SelectObject(source, textureBitmap);
+    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    int tileWidth = truncToInt(static_cast<float>(extentWidth) * zoom);
+    int tileHeight = truncToInt(static_cast<float>(extentHeight) * zoom);
+    // The bitmap is bottom-up: reading it from its last displayed row upward puts the
+    // texture's first row at the top of the tile (v = 0).
+    auto copyTile = [&](int x, int y) {
+        StretchBlt(dc, x, y, tileWidth, tileHeight, source, 0, textureHeight - 1, textureWidth,
+                   -textureHeight, SRCCOPY);
+    };
+    if (!tileTexture) {
+        int x = truncToInt(zoom * panX), y = truncToInt(zoom * panY);
+        copyTile(x, y);
+        HBRUSH background = CreateSolidBrush(backColor);
+        int saved = SaveDC(dc);
+        ExcludeClipRect(dc, x, y, x + tileWidth, y + tileHeight);
+        FillRect(dc, &client, background);
+        RestoreDC(dc, saved);
+        DeleteObject(background);
+    } else if (tileWidth >= 1 && tileHeight >= 1) {
+        float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
+        int kx = truncToInt(-panX / w), ky = truncToInt(-panY / h);
+        if (-panX < 0) --kx;
+        if (-panY < 0) --ky;
+        int x0 = truncToInt((w * static_cast<float>(kx) + panX) * zoom);
+        int y0 = truncToInt((h * static_cast<float>(ky) + panY) * zoom);
+        // Far-away pans lose float precision; keep the phase, start next to the window.
+        if (x0 < -tileWidth) x0 %= tileWidth;
+        if (y0 < -tileHeight) y0 %= tileHeight;
+        for (int y = y0; y < client.bottom; y += tileHeight)
+            for (int x = x0; x < client.right; x += tileWidth) copyTile(x, y);
+    } else {
+        HBRUSH background = CreateSolidBrush(backColor);
+        FillRect(dc, &client, background);
+        DeleteObject(background);
+    }
+    SetStretchBltMode(dc, oldMode);
+    SelectObject(source, previous);
+    DeleteDC(source);
+}
+
+void UVCanvas::drawGrid() {
+    if (!backPixels_) return;
+    const int width = backSize_.cx, height = backSize_.cy;
+    const float g = static_cast<float>(gridSpacing) * zoom;
+    if (!(g >= 3.0f) || !std::isfinite(g)) return;
+    const float ox = zoom * panX, oy = zoom * panY;
+    if (!std::isfinite(ox) || !std::isfinite(oy)) return;
+
+    auto firstPosition = [g](float origin) {
+        float a = -origin / g;
+        float f = (a - std::trunc(a)) * g;
+        return a >= 0 ? g - f : -f;
+    };
+    const float firstX = firstPosition(ox), firstY = firstPosition(oy);
+    for (float y = firstY; truncToInt(y) < height; y += g) {
+        int row = truncToInt(y);
+        if (row < 0) continue;
+        std::uint32_t* line = backPixels_ + static_cast<size_t>(row) * static_cast<size_t>(width);
+        for (float x = firstX; truncToInt(x) < width; x += g) {
+            int column = truncToInt(x);
+            if (column >= 0) line[column] = ~line[column] & 0x00FFFFFFu;
+        }
+    }
+    if (ox >= 0 && ox < static_cast<float>(width) && oy >= 0 && oy < static_cast<float>(height))
+        backPixels_[static_cast<size_t>(truncToInt(oy)) * static_cast<size_t>(width) + truncToInt(ox)] =
+            0x00FF0000u;  // canvas origin in pure red
+}
+
+void UVCanvas::drawCornerBox(HDC dc, float x, float y) {
+    const int s = vertexSize;
+    POINT p = canvasToPixel(x, y);
+    int x0 = p.x - s / 2, y0 = p.y - s / 2;
+    POINT outline[5] = {{x0, y0}, {x0 + s, y0}, {x0 + s, y0 + s}, {x0, y0 + s}, {x0, y0}};
+    Polyline(dc, outline, 5);
+}
+
+void UVCanvas::drawLayout(HDC dc) {
+    const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
+    HPEN linePen = CreatePen(PS_SOLID, 1, lineColor);
+    HPEN selectionPen = CreatePen(PS_SOLID, 1, selColor);
+    HPEN lockedPen = CreatePen(PS_SOLID, 3, lockedColor);
+    HGDIOBJ previousPen = SelectObject(dc, linePen);
+    const bool emphasis = tool == 2 || savedTool == 2;
+
+    auto drawEdges = [&](const FaceRecord& face) {
+        for (int e = 0; e < 3; ++e) {
+            int a = kEdges[e][0], b = kEdges[e][1];
+            if ((face.flags & kEdgeHiddenBits[e]) || !cornerFinite(face, a) || !cornerFinite(face, b))
+                continue;
+            POINT pa = canvasToPixel(face.uv[a][0] * w, face.uv[a][1] * h);
+            POINT pb = canvasToPixel(face.uv[b][0] * w, face.uv[b][1] * h);
+            MoveToEx(dc, pa.x, pa.y, nullptr);
+            LineTo(dc, pb.x, pb.y);
+        }
+    };
+
+    float minX = 1e8f, minY = 1e8f, maxX = -1e8f, maxY = -1e8f;
+    int selected = 0;
+    {
+        MeshLock lock(mesh.Get());
+        const FaceRecord* faces = lock.faces;
+        const int count = faces ? lock.faceCount : 0;
+        // First pass: edges in the line colour, unselected corners (locked ones thick).
+        for (int i = 0; i < count; ++i) {
+            const FaceRecord& face = faces[i];
+            if (!faceFilter.passes(face.flags)) continue;
+            if (!(emphasis && fullySelected(face.flags))) {
+                SelectObject(dc, linePen);
+                drawEdges(face);
+            }
+            for (int c = 0; c < 3; ++c) {
+                if (face.flags & ((UV_HIDDEN | UV_SELECTED) << c) || !cornerFinite(face, c)) continue;
+                SelectObject(dc, (face.flags & (UV_LOCKED << c)) ? lockedPen : linePen);
+                drawCornerBox(dc, face.uv[c][0] * w, face.uv[c][1] * h);
+            }
+        }
+        // Second pass: selection on top, locked or not, and its bounds.
+        SelectObject(dc, selectionPen);
+        for (int i = 0; i < count; ++i) {
+            const FaceRecord& face = faces[i];
+            if (!faceFilter.passes(face.flags)) continue;
+            if (emphasis && fullySelected(face.flags)) drawEdges(face);
+            for (int c = 0; c < 3; ++c) {
+                if (!(face.flags & (UV_SELECTED << c)) || (face.flags & (UV_HIDDEN << c)) ||
+                    !cornerFinite(face, c))
+                    continue;
+                float x = face.uv[c][0] * w, y = face.uv[c][1] * h;
+                drawCornerBox(dc, x, y);
+                if (x < minX) minX = x;
+                if (y < minY) minY = y;
+                if (x > maxX) maxX = x;
+                if (y > maxY) maxY = y;
+                ++selected;
+            }
+        }
+    }
+    if (selected) drawSelectionBox(dc, minX, minY, maxX, maxY);
+
+    SelectObject(dc, previousPen);
+    DeleteObject(linePen);
+    DeleteObject(selectionPen);
+    DeleteObject(lockedPen);
+}
+
+void UVCanvas::drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1) {
+    const int s = handleSize, hs = s / 2;
+    POINT p0 = canvasToPixel(x0, y0), p1 = canvasToPixel(x1, y1);
+    int X0 = p0.x, Y0 = p0.y, X1 = p1.x, Y1 = p1.y;
+    const int centreX = (X0 + X1) / 2, centreY = (Y0 + Y1) / 2;
+    if (X1 - X0 < 30) {
+        X0 = centreX - 15;
+        X1 = centreX + 15;
+    }
+    if (Y1 - Y0 < 30) {
+        Y0 = centreY - 15;
+        Y1 = centreY + 15;
+    }
+
+    HPEN dotted = CreatePen(PS_DOT, 1, selColor);
+    HPEN solid = CreatePen(PS_SOLID, 1, selColor);
+    HBRUSH fill = CreateSolidBrush(handleColor);
+    HGDIOBJ previousPen = SelectObject(dc, dotted);
+    HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    RECT frame = {X0, Y0, X1, Y1};
+    DrawFocusRect(dc, &frame);
+
+    SelectObject(dc, fill);
+    SelectObject(dc, solid);
+    const RECT squares[12] = {
+        // inner: top-left, top, top-right, right, bottom-right, bottom, bottom-left, left
+        {X0 - s, Y0 - s, X0, Y0},
+        {centreX - hs, Y0 - s, centreX - hs + s, Y0},
+        {X1, Y0 - s, X1 + s, Y0},
+        {X1, centreY - hs, X1 + s, centreY - hs + s},
+        {X1, Y1, X1 + s, Y1 + s},
+        {centreX - hs, Y1, centreX - hs + s, Y1 + s},
+        {X0 - s, Y1, X0, Y1 + s},
+        {X0 - s, centreY - hs, X0, centreY - hs + s},
+        // outer corners: top-left, top-right, bottom-right, bottom-left
+        {X0 - 2 * s - hs, Y0 - 2 * s - hs, X0 - hs - s, Y0 - hs - s},
+        {X1 + hs + s, Y0 - 2 * s - hs, X1 + 2 * s + hs, Y0 - hs - s},
+        {X1 + hs + s, Y1 + hs + s, X1 + 2 * s + hs, Y1 + 2 * s + hs},
+        {X0 - 2 * s - hs, Y1 + hs + s, X0 - hs - s, Y1 + 2 * s + hs},
+    };
+    for (const RECT& r : squares) Rectangle(dc, r.left, r.top, r.right, r.bottom);
+    const RECT rotation[4] = {
+        {centreX - hs, Y0 - 2 * s - hs, centreX - hs + s, Y0 - hs - s},          // top
+        {X1 + 2 * s - hs, centreY - hs, X1 + 3 * s - hs, centreY - hs + s},      // right
+        {centreX - hs, Y1 + 2 * s + hs, centreX - hs + s, Y1 + hs + s},          // bottom
+        {X0 - 2 * s - hs, centreY - hs, X0 - hs - s, centreY - hs + s},          // left
+    };
+    for (const RECT& r : rotation) Ellipse(dc, r.left, r.top, r.right, r.bottom);
+
+    SelectObject(dc, previousBrush);
+    SelectObject(dc, previousPen);
+    DeleteObject(dotted);
+    DeleteObject(solid);
+    DeleteObject(fill);
+}
+
+// ---- Texture background ----
+
+void UVCanvas::unloadTextureBitmap() {
+    texturePixels = nullptr;
+    if (textureBitmap) DeleteObject(textureBitmap);
+    textureBitmap = nullptr;
+}
+
+void UVCanvas::loadTexture(LONG identifier) {
+    extentWidth = textureWidth = canvasWidth;
+    extentHeight = textureHeight = canvasHeight;
+    unloadTextureBitmap();
+    texture.Reset();
+
+    HostRef<IUnknown> documentNode;
+    if (document && SUCCEEDED(document->GetDocumentNode(documentNode.GetAddressOf())) && documentNode) {
+        HostRef<HostNode> node, found;
+        if (SUCCEEDED(documentNode.As(&node)) && node &&
+            SUCCEEDED(node->FindTexture(identifier, found.GetAddressOf())) && found)
+            found.As(&texture);
+    }
+    if (!texture) return;
+
+    LONG loaded = 0, available = 0;
+    texture->CheckLoaded(&loaded);
+    texture->CheckPixels(&available);
+    if (!loaded || !available) return;
+
+    LONG bytes = 0, format = 0, width = 0, height = 0, p = 0, q = 0;
+    DWORD palette[256] = {};
+    texture->GetBytesPerPixel(&bytes);
+    texture->GetPixelFormat(&format);
+    texture->GetPalette(0, 256, palette);
+    texture->GetImageInfo(&width, &height, &p, &q);
+    extentWidth = width;
+    extentHeight = height;
+
+    // Sizes a host could not really hold are refused before any allocation.
+    const bool plausible = width > 0 && height > 0 && width <= 32768 && height <= 32768;
+    BITMAPINFO info = dibInfo(width, height);  // bottom-up rows
+    void* bits = nullptr;
+    if (plausible) textureBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (textureBitmap && bits) {
+        texturePixels = static_cast<std::uint32_t*>(bits);
+        HostRef<HostPixelConverter> converter;
+        texture->GetConverter(converter.GetAddressOf());
+        if (converter) {
+            HostPixelDesc from = {width, height, format, p, q, 256, palette, 0, nullptr};
+            HostPixelDesc to = {width, height, 0, 0, 0, 0, nullptr, 4 * width,
+                                static_cast<BYTE*>(bits)};
+            converter->ConvertPixels(&to, 0, 0, width, height, &from, 0, 0, width, height);
+        }
+    } else {
+        unloadTextureBitmap();
+    }
+    texture->EndRead();
+    textureWidth = width;
+    textureHeight = height;
+}
+
+void UVCanvas::onTimer(UINT_PTR id) {
+    if (id != kTextureRefreshTimer) return;
+    KillTimer(window_, kTextureRefreshTimer);
+    GdiFlush();
+    if (!texture) return;
+    LONG format = 0, bytes = 0;
+    texture->GetPixelFormat(&format);
+    texture->GetBytesPerPixel(&bytes);
+    // Only a copy that stays inside the bitmap is made.
+    RECT r = dirtyRect;
+    if (r.left < 0) r.left = 0;
+    if (r.top < 0) r.top = 0;
+    if (r.right > textureWidth) r.right = textureWidth;
+    if (r.bottom > textureHeight) r.bottom = textureHeight;
+    if (texturePixels && bytes >= 1 && bytes <= 4 && r.left < r.right && r.top < r.bottom) {
+        BYTE* base = reinterpret_cast<BYTE*>(texturePixels);
+        size_t offset = (static_cast<size_t>(r.top) * static_cast<size_t>(textureWidth) +
+                         static_cast<size_t>(r.left)) * static_cast<size_t>(bytes);
+        texture->CopyRect(r.left, r.top, r.right, r.bottom, format, textureWidth * bytes, base + offset,
+                          0, 0);
+    }
+    invalidate();
+    dirtyRect = RECT{};
+}
