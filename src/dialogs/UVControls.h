@@ -40,7 +40,7 @@ public:
     // always "< no texture >" with identifier 0.
     void fillTextures(IUnknown* folder);
     void addTexture(IUnknown* texture);
-    void removeTexture(LONG identifier);
+    void removeTexture(IUnknown* texture);
     void selectTexture(LONG identifier);
     LONG selectedTexture() const;
 

@@ -1,8 +1,53 @@
-// Placeholder until the plug-in entry lands: reports one function and creates none.
-#include <windows.h>
+// The "UV Editor" function: toggles the editor window and owns the editor object.
+#include "plugin/FunctionPlugin.h"
 
-extern "C" __declspec(dllexport) int CreateFunctionPlugins(void** plugins, int* count) {
+#include "editor/EditorWindow.h"
+#include "host/HostRef.h"
+
+#include <new>
+
+namespace {
+
+class UVEditorFunction final : public FunctionPlugin {
+public:
+    const char* GetVersion() override { return "1.0"; }
+    const char* GetName() override { return "Texloom"; }
+    const char* GetDisplayName() override { return "UV Editor"; }
+
+    int Execute(HostDocument* document) override {
+        if (!editor_) {
+            editor_.Attach(EditorWindow::create());
+            if (!editor_) return 0;
+        }
+        if (HWND window = editor_->window(); window && IsWindow(window)) {
+            // The window saves its settings and destroys itself; the object stays.
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        HWND mainWindow = nullptr;
+        if (!document || FAILED(document->GetMainWindow(&mainWindow)) || !mainWindow) return 0;
+        editor_->setDocument(document);
+        if (HWND window = editor_->createWindow(mainWindow)) ShowWindow(window, SW_SHOW);
+        return 0;
+    }
+
+    void Release() override { delete this; }
+
+    ~UVEditorFunction() override {
+        // A window left open would outlive its object's last reference; its
+        // destruction also saves the settings.
+        if (editor_ && editor_->window()) DestroyWindow(editor_->window());
+    }
+
+private:
+    HostRef<EditorWindow> editor_;
+};
+
+}  // namespace
+
+extern "C" int CreateFunctionPlugins(FunctionPlugin** plugins, int* count) {
     if (count) *count = 1;
-    if (plugins) plugins[0] = nullptr;
-    return plugins ? 1 : 0;
+    if (!plugins) return 0;
+    plugins[0] = new (std::nothrow) UVEditorFunction();
+    return plugins[0] ? 0 : 1;
 }

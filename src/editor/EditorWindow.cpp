@@ -1,0 +1,256 @@
+#include "editor/EditorWindow.h"
+
+#include "canvas/UVCanvas.h"
+#include "dialogs/Settings.h"
+#include "plugin/ModuleState.h"
+#include "resource.h"
+
+#include <commctrl.h>
+
+#include <iterator>
+#include <new>
+
+namespace {
+
+// One toolbar button: its command, image, style and tooltip string.
+struct ToolbarButton {
+    int command;
+    int image;
+    BYTE style;
+    int tooltip;
+};
+
+constexpr BYTE kGroup = BTNS_CHECKGROUP;
+constexpr BYTE kCheck = BTNS_CHECK;
+constexpr BYTE kButton = BTNS_BUTTON;
+constexpr BYTE kSeparator = BTNS_SEP;
+
+constexpr ToolbarButton kToolbarButtons[] = {
+    {ID_TOOL_UNDO, 0, kButton, IDS_UNDO},
+    {ID_TOOL_REDO, 1, kButton, IDS_REDO},
+    {0, 0, kSeparator, 0},
+    {ID_TOOL_SELECT_UV_COORDS, 2, kGroup, IDS_SELECT_UV_COORDS},
+    {ID_TOOL_SELECT_UV_TRIANGLES, 3, kGroup, IDS_SELECT_UV_TRIANGLES},
+    {ID_TOOL_PAN, 4, kGroup, IDS_PAN},
+    {ID_TOOL_ZOOM, 5, kGroup, IDS_ZOOM},
+    {ID_TOOL_ZOOM_REGION, 6, kGroup, IDS_ZOOM_REGION},
+    {0, 0, kSeparator, 0},
+    {ID_VIEW_ZOOM_SELECTION_EXTENTS, 7, kButton, IDS_ZOOM_SELECTION_EXTENTS},
+    {ID_VIEW_ZOOM_EXTENTS, 8, kButton, IDS_ZOOM_EXTENTS},
+    {0, 0, kSeparator, 0},
+    {ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, 9, kCheck, IDS_SHOW_ONLY_FACES_SELECTED_IN_3D},
+    {ID_VIEW_SYNCHRONIZE_SELECTIONS, 10, kCheck, IDS_SYNCHRONIZE_SELECTIONS},
+    {ID_TOOL_LOCK_SELECTED_COORDS, 11, kCheck, IDS_LOCK_SELECTED_COORDS},
+    {ID_SELECT_EXPAND_SELECTION, 12, kButton, IDS_EXPAND_SELECTION},
+    {ID_SELECT_CONTRACT_SELECTION, 13, kButton, IDS_SHRINK_SELECTION},
+    {0, 0, kSeparator, 0},
+    {ID_VIEW_SHOW_GRID, 14, kCheck, IDS_SHOW_GRID},
+    {ID_VIEW_SNAP_TO_GRID, 15, kCheck, IDS_SNAP_TO_GRID},
+    {ID_VIEW_SNAP_ANGLES, 16, kCheck, IDS_SNAP_ANGLES},
+};
+
+int tooltipFor(UINT_PTR command) {
+    if (command == 0) return 0;
+    for (const ToolbarButton& button : kToolbarButtons)
+        if (button.style != kSeparator && static_cast<UINT_PTR>(button.command) == command) return button.tooltip;
+    return 0;
+}
+
+}  // namespace
+
+EditorWindow::EditorWindow() : controls_(*this), canvas_(UVCanvas::make()) {}
+
+EditorWindow::~EditorWindow() = default;
+
+EditorWindow* EditorWindow::create() {
+    EditorWindow* editor = new (std::nothrow) EditorWindow();
+    if (editor && !editor->canvas_) {
+        editor->Release();
+        return nullptr;
+    }
+    return editor;
+}
+
+void EditorWindow::setDocument(HostDocument* document) {
+    document_ = document;  // counted: adds the new reference before releasing the old
+}
+
+HWND EditorWindow::createWindow(HWND owner) {
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&classes);
+    return CreateDialogParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_EDITOR), owner, dialogProc,
+                              reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK EditorWindow::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* editor = reinterpret_cast<EditorWindow*>(lParam);
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        return editor->onInitDialog(window);
+    }
+    auto* editor = reinterpret_cast<EditorWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!editor) return FALSE;
+    switch (message) {
+        case WM_DESTROY:
+            editor->onDestroy();
+            return TRUE;
+        case WM_NCDESTROY:
+            // The window held a reference to its object from WM_INITDIALOG on.
+            SetWindowLongPtrA(window, DWLP_USER, 0);
+            editor->window_ = nullptr;
+            editor->toolbar_ = nullptr;
+            editor->Release();
+            return FALSE;
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return TRUE;
+        case WM_SIZE:
+            editor->onSize(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+            return TRUE;
+        case WM_TIMER:
+            editor->onTimer(wParam);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDCANCEL) {
+                // Escape hides the window; the next invocation of the function closes it.
+                EndDialog(window, IDCANCEL);
+            } else {
+                editor->onCommand(LOWORD(wParam));
+                SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+            }
+            return TRUE;
+        case WM_NOTIFY:
+            if (reinterpret_cast<NMHDR*>(lParam)->code != TTN_GETDISPINFOA) return FALSE;
+            editor->onNotify(reinterpret_cast<NMHDR*>(lParam));
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+BOOL EditorWindow::onInitDialog(HWND window) {
+    window_ = window;
+    AddRef();  // released when the window is gone (WM_NCDESTROY)
+
+    RECT client = {};
+    GetClientRect(window, &client);
+    model_.owner = this;
+    model_.document = document_;
+
+    createToolbar(client);
+
+    RECT controlsRect = {client.left, client.bottom - kControlsHeight, client.right, client.bottom};
+    if (HWND bar = controls_.create(window, controlsRect)) ShowWindow(bar, SW_SHOW);
+
+    canvas_->setOwner(this);
+    HostRef<HostDocument> canvasDocument;
+    if (document_)
+        document_->QueryInterface(IID_HostDocument, reinterpret_cast<void**>(canvasDocument.GetAddressOf()));
+    canvas_->setDocument(canvasDocument.Get());
+    RECT canvasRect = {client.left, client.top, client.right, client.bottom - kControlsHeight};
+    if (HWND canvasWindow = canvas_->create(window, canvasRect)) ShowWindow(canvasWindow, SW_SHOWNA);
+
+    if (toolbar_) {
+        SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        TBADDBITMAP bitmap = {moduleInstance(), static_cast<UINT_PTR>(IDB_TOOLBAR)};
+        SendMessageA(toolbar_, TB_ADDBITMAP, TOOLBAR_IMAGE_COUNT, reinterpret_cast<LPARAM>(&bitmap));
+        TBBUTTON buttons[std::size(kToolbarButtons)] = {};
+        for (size_t i = 0; i < std::size(kToolbarButtons); ++i) {
+            buttons[i].iBitmap = kToolbarButtons[i].image;
+            buttons[i].idCommand = kToolbarButtons[i].command;
+            buttons[i].fsState = TBSTATE_ENABLED;
+            buttons[i].fsStyle = kToolbarButtons[i].style;
+        }
+        SendMessageA(toolbar_, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+    }
+
+    placeEditorWindow(window, loadEditorSettings(*canvas_.Get()));
+
+    // The loaded view state goes through the same operations as the menu commands;
+    // show-all comes before synchronisation, which it may switch off.
+    UVCanvas& canvas = *canvas_.Get();
+    setToolMode(canvas.tool);
+    setShowGrid(canvas.showGrid);
+    setShowAll(canvas.showAll);
+    setSyncSelection(canvas.syncSelection);
+    setSnapToGrid(canvas.snapToGrid);
+    setSnapAngles(canvas.snapAngles);
+    setShowTexture(canvas.showTexture);
+    setTileTexture(canvas.tileTexture);
+
+    if (document_)
+        document_->Subscribe(2, this, 0x20000, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",
+                             &subscription_);
+
+    refreshActiveMesh();
+    refreshSelection();
+    zoomToVisibleCorners();
+    scheduleCommandRefresh();
+    return TRUE;
+}
+
+void EditorWindow::createToolbar(const RECT& client) {
+    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT |
+                                   TBSTYLE_TOOLTIPS,
+                               client.left, client.top, client.right - client.left, kToolbarCreateHeight,
+                               window_, nullptr, moduleInstance(), nullptr);
+}
+
+void EditorWindow::zoomToVisibleCorners() {
+    float rect[4];
+    if (model_.bounds(0x0008, 0x0000, rect)) canvas_->zoomToUVRect(rect[0], rect[1], rect[2], rect[3]);
+}
+
+void EditorWindow::refreshActiveMesh() {
+    HostRef<HostMesh> mesh;
+    if (document_) document_->GetActiveMesh(mesh.GetAddressOf());
+    model_.mesh = mesh;
+    canvas_->setMesh(mesh.Get());
+
+    HostRef<IUnknown> documentNode;
+    HostRef<HostNode> node, textures;
+    if (document_) document_->GetDocumentNode(documentNode.GetAddressOf());
+    if (documentNode) documentNode.As(&node);
+    if (node) node->GetNode(L"./Model/Textures", textures.GetAddressOf());
+    controls_.fillTextures(textures.Get());
+}
+
+void EditorWindow::setStatusText(int pane, const char* text) { controls_.setStatusText(pane, text); }
+
+void EditorWindow::onDestroy() {
+    saveEditorSettings(*canvas_.Get(), window_);
+    if (document_ && subscription_) document_->Unsubscribe(subscription_);
+    subscription_ = 0;
+    closeGroupingDialog();
+}
+
+void EditorWindow::onSize(int width, int height) {
+    MoveWindow(toolbar_, 0, 0, width, kToolbarHeight, TRUE);
+    RECT toolbarClient = {};
+    if (toolbar_) GetClientRect(toolbar_, &toolbarClient);
+    int toolbarHeight = toolbarClient.bottom - toolbarClient.top;
+    // Not clamped: a window too low for both bars gives the canvas no height.
+    MoveWindow(canvas_->window(), 0, toolbarHeight, width, height - toolbarHeight - kControlsHeight, TRUE);
+    MoveWindow(controls_.window(), 0, height - kControlsHeight, width, kControlsHeight, TRUE);
+}
+
+void EditorWindow::onTimer(UINT_PTR id) {
+    if (id != kCommandTimer) return;
+    KillTimer(window_, kCommandTimer);
+    refreshCommandStates();
+}
+
+void EditorWindow::onNotify(NMHDR* header) {
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+    int text = tooltipFor(header->idFrom);
+    if (!text) return;
+    info->hinst = moduleInstance();
+    info->lpszText = MAKEINTRESOURCEA(text);
+    info->uFlags |= TTF_DI_SETITEM;
+}
+
+HRESULT EditorWindow::onCommandEvent(HostEvent& event) {
+    if (hostTextEquals(event.name, L"Update")) refreshCommandStates();
+    return S_OK;
+}
