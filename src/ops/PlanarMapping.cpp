@@ -1,0 +1,63 @@
+// Planar mapping: the selected corners' vertices projected along one direction and
+// stretched into the target rectangle; with the average normal ("Best Match") and the
+// selection centroid that the direction commands put at the frame's origin.
+#include "ProjectionFit.h"
+
+bool UVModel::averageNormal(Vector3& normal, uint16_t cornerMask, uint16_t cornerValue) {
+    UVWalk walk(mesh.Get(), faceFilter);
+    Vector3 sum;
+    Vector3 last;
+    bool any = false;
+    walk.forEachCorner(cornerMask | UV_LOCKED, cornerValue, [&](FaceRecord& face, int) {
+        const Vector3 n = faceNormal(face);
+        sum = Vector3(sum.x + n.x, sum.y + n.y, sum.z + n.z);
+        last = n;
+        any = true;
+    });
+    walk.unlock();
+    if (!any) return false;
+    // Opposite normals cancel out; the last face then decides.
+    if (sum.x * sum.x + sum.y * sum.y + sum.z * sum.z == 0.0f) sum = last;
+    normal = sum.normalized();
+    return true;
+}
+
+Vector3 UVModel::selectionCentroid() {
+    // Every face, hidden or filtered out or not, and each editable corner once.
+    UVWalk walk(mesh.Get(), FaceFilter{0, 0});
+    double x = 0.0, y = 0.0, z = 0.0;
+    int count = 0;
+    walk.forEachCorner(UV_SELECTED | UV_HIDDEN | UV_LOCKED, UV_SELECTED, [&](FaceRecord& face, int c) {
+        const VertexRecord* vertex = walk.vertexOf(face, c);
+        if (!vertex) return;
+        x += vertex->position[0];
+        y += vertex->position[1];
+        z += vertex->position[2];
+        ++count;
+    });
+    if (count == 0) return Vector3();
+    return Vector3(float(x / count), float(y / count), float(z / count));
+}
+
+bool UVModel::planarMap(const Vector3* direction, const float rect[4], uint16_t cornerMask,
+                        uint16_t cornerValue, bool recordUndo) {
+    if (!direction || !rect) return false;
+    UVEdit edit(*this, undoableSteps(L"Planar UV Mapping", EDIT_FACE_DATA, recordUndo));
+    const uint16_t mask = cornerMask | UV_LOCKED;
+    Matrix4 frame;
+    frame.orientToAxis(*direction, 0.0f);
+    const Matrix4 intoFrame = frame.inverse();
+
+    UVRange range;
+    edit.forEachCorner(mask, cornerValue, [&](FaceRecord& face, int c) {
+        Vector3 position;
+        if (!cornerPosition(edit, face, c, position)) return;
+        Vector3 projected = intoFrame.transformPoint(position);
+        face.uv[c][0] = projected.x;
+        face.uv[c][1] = projected.y;
+        range.add(projected.x, projected.y);
+    });
+    fitProjectedCorners(edit, mask, cornerValue, stretchFit(range, rect));
+    edit.finish();
+    return true;
+}

@@ -1,0 +1,14 @@
+// Snap together: every editable selected corner moves to one point.
+#include "EditProtocol.h"
+
+bool UVModel::snapTogether(const UVPoint* target) {
+    if (!target) return false;
+    UVEdit edit(*this, {L"Snap Together UV Coords", EDIT_FACE_DATA});
+    edit.forEachCorner(UV_SELECTED | UV_HIDDEN | UV_LOCKED, UV_SELECTED, [&](FaceRecord& face, int c) {
+        face.uv[c][0] = target->u;
+        face.uv[c][1] = target->v;
+        ++edit.changed;
+    });
+    edit.finish();
+    return true;
+}
