@@ -1,0 +1,281 @@
+// The development host: one in-process implementation of every host interface the
+// plug-in uses (document, mesh, history, events, nodes, textures, model objects,
+// 3D views), with members through which loomhost.exe and tests drive and inspect it.
+//
+// Everything runs on the thread that created the document. Host-side members that
+// cannot do what they are asked throw std::invalid_argument or std::runtime_error
+// with a message saying why; calls from the plug-in answer error HRESULTs instead.
+#pragma once
+
+#include "ComObject.h"
+#include "Journal.h"
+#include "ModelObjects.h"
+#include "Nodes.h"
+#include "ViewHost.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace devhost {
+
+#pragma pack(push, 1)
+// One triangle of the host mesh, exactly as the plug-in walks it.
+struct DevFace {
+    std::uint16_t flags;
+    std::uint16_t vertex[3];
+    std::uint32_t material;
+    std::uint8_t hostData0[8];
+    float normal[3];
+    std::uint8_t hostData1[36];
+    float uv[3][2];
+    std::uint8_t hostData2[24];
+    std::uint16_t groups[3];
+    std::uint8_t hostData3[2];
+};
+
+struct DevVertex {
+    float position[3];
+    std::uint8_t hostData0[16];
+    std::uint16_t flags;
+    std::uint8_t hostData1[2];
+};
+#pragma pack(pop)
+static_assert(sizeof(DevFace) == 124, "face records are 124 bytes");
+static_assert(sizeof(DevVertex) == 32, "vertex records are 32 bytes");
+
+// Bits of the record flags the host itself reads and writes (3D selection and hiding).
+constexpr std::uint16_t DEV_FACE_SELECTED = 0x0001;
+constexpr std::uint16_t DEV_FACE_HIDDEN = 0x0002;
+constexpr std::uint16_t DEV_VERTEX_SELECTED = 0x0001;
+
+class Document;
+
+// The active mesh as handed to the plug-in. Its records live in the document; a
+// mesh that is no longer active answers E_FAIL.
+class Mesh : public ComObject<HostMesh> {
+public:
+    explicit Mesh(Link link) : link_(std::move(link)) {}
+
+    HRESULT STDMETHODCALLTYPE LockFaces(BYTE** vertices, LONG* vertexCount, BYTE** faces,
+                                        LONG* faceCount) override;
+    HRESULT STDMETHODCALLTYPE UnlockFaces() override;
+    HRESULT STDMETHODCALLTYPE BeginEdit(LONG scopeA, LONG kind, LONG scopeB, LPCWSTR description) override;
+    HRESULT STDMETHODCALLTYPE EndEdit() override;
+
+    bool active() const { return active_; }
+    void deactivate() { active_ = false; }
+
+private:
+    Link link_;
+    bool active_ = true;
+};
+
+struct TextureInfo {
+    LONG id = 0;
+    std::wstring name;
+    int width = 0;
+    int height = 0;
+};
+
+struct Subscription {
+    DWORD cookie = 0;
+    HostRef<HostEventSink> sink;
+    LONG a = 0;
+    DWORD kindMask = 0;
+    DWORD b = 0;
+    LONG c = 0;
+    bool hasPath = false;
+    std::wstring path;
+    bool hasFilter = false;
+    std::wstring filter;
+};
+
+class Document : public ComObject<HostDocument> {
+public:
+    // A document with its application node ("./schema/preferences/undo",
+    // "./schema/preferences/navigation", "./Schema/MainToolbar") and document node
+    // ("./Model/Textures"), no mesh and an empty history.
+    static HostRef<Document> create();
+    Document();
+    ~Document() override;
+
+    // HostDocument (journaled)
+    HRESULT STDMETHODCALLTYPE GetMainWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE GetDocumentNode(IUnknown** node) override;
+    HRESULT STDMETHODCALLTYPE GetApplicationNode(HostNode** node) override;
+    HRESULT STDMETHODCALLTYPE Undo(LONG steps) override;
+    HRESULT STDMETHODCALLTYPE Redo(LONG steps) override;
+    HRESULT STDMETHODCALLTYPE BeginUndoGroup(LPCWSTR description) override;
+    HRESULT STDMETHODCALLTYPE EndUndoGroup(BOOL keep) override;
+    HRESULT STDMETHODCALLTYPE Subscribe(LONG a, HostEventSink* sink, DWORD kindMask, DWORD b, LONG c,
+                                        LPCWSTR path, LPCWSTR filter, DWORD* cookie) override;
+    HRESULT STDMETHODCALLTYPE Unsubscribe(DWORD cookie) override;
+    HRESULT STDMETHODCALLTYPE GetActiveMesh(HostMesh** mesh) override;
+    HRESULT STDMETHODCALLTYPE GetViewHost(HostViewHost** viewHost) override;
+    HRESULT STDMETHODCALLTYPE CreatePreviewMesh(HostPreviewMesh** mesh) override;
+    HRESULT STDMETHODCALLTYPE GetModel(HostModel** model) override;
+
+    // ---- Host side (not journaled) ----
+    void setMainWindow(HWND window) { mainWindow_ = window; }
+    HWND mainWindow() const { return mainWindow_; }
+
+    // Mesh. setMesh makes a new active mesh, clears the history and tells
+    // subscribers to reload; removeMesh leaves no active mesh.
+    void setMesh(std::vector<DevFace> faces, std::vector<DevVertex> vertices);
+    void removeMesh();
+    bool hasMesh() const { return mesh_ != nullptr; }
+    Mesh* activeMesh() const { return mesh_.Get(); }
+    std::vector<DevFace>& faces() { return faces_; }
+    std::vector<DevVertex>& vertices() { return vertices_; }
+
+    // A change the host makes to its own records: runs edit on them, then tells
+    // subscribers (reload when the sizes changed, selection refresh when flags
+    // changed). With a description and a real change, the change becomes a history
+    // entry. Answers whether any record changed.
+    bool changeMesh(const std::function<void(std::vector<DevFace>&, std::vector<DevVertex>&)>& edit,
+                    const std::wstring& undoDescription = {});
+    // Sends the change event after the host edited faces()/vertices() directly.
+    void notifyMeshChanged();
+
+    // 3D selection and hiding (host changes, notified, not in the history).
+    // Indices out of range throw std::invalid_argument and change nothing.
+    void selectAll3D();
+    void selectNone3D();
+    void invertSelection3D();                              // faces toggle; vertices follow the faces
+    void selectFaces3D(const std::vector<int>& faces);     // exactly these faces and their vertices
+    void selectVertices3D(const std::vector<int>& vertices);  // these vertices and the faces they close
+    void setHiddenFaces3D(const std::vector<int>& faces);  // exactly these faces hidden (and deselected)
+    void hideSelected3D();
+    void unhideAll3D();
+
+    // History.
+    std::vector<std::wstring> undoDescriptions() const;  // newest last
+    std::vector<std::wstring> redoDescriptions() const;  // newest (next to redo) last
+    bool undo();  // the host's own Edit menu; false when there is nothing to undo
+    bool redo();
+    bool groupOpen() const { return groupDepth_ > 0; }
+
+    // Locks.
+    int lockCount() const { return lockCount_; }
+    int unbalancedUnlocks() const { return unbalancedUnlocks_; }
+    int totalLocks() const { return totalLocks_; }
+
+    // Journal of the plug-in's calls.
+    std::vector<std::string>& journal() { return link_->journal; }
+    void clearJournal() { link_->journal.clear(); }
+    // Every event sent, one line each: "32 reload=1 selection=0", "4 \"name\"",
+    // "8 \"name\"", "128 \"name\" Name", "131072 Update",
+    // "131072 RefreshTextureData(l,t,r,b,flag)".
+    std::vector<std::string>& eventLog() { return eventLog_; }
+
+    // Events.
+    const std::vector<Subscription>& subscribers() const { return subscriptions_; }
+    void sendUpdate();  // the toolbar "Update" command event
+
+    // Textures (pixels: BGRA words, first row first). Each sends its event.
+    LONG addTexture(const std::wstring& name, int width, int height, std::vector<std::uint32_t> pixels);
+    // Reads a PNG, JPEG or BMP file; named by the file name without folder and
+    // extension unless a name is given. Throws std::runtime_error naming the file.
+    LONG addTextureFile(const std::wstring& path, const std::wstring& name = {});
+    void renameTexture(LONG id, const std::wstring& name);
+    void deleteTexture(LONG id);
+    // Replaces the pixels of [left, right) x [top, bottom) (rows of right-left
+    // pixels) and announces them with "RefreshTextureData" (flag 0).
+    void changeTexturePixels(LONG id, int left, int top, int right, int bottom,
+                             const std::vector<std::uint32_t>& pixels);
+    // Replaces the whole image (size may change) and announces it with flag 1.
+    void replaceTexture(LONG id, int width, int height, std::vector<std::uint32_t> pixels);
+    std::vector<TextureInfo> textures() const;
+    TextureNode* texture(LONG id) const;  // null when unknown
+
+    // Nodes and preferences.
+    Node& applicationNode() { return *applicationNode_.Get(); }
+    Node& documentNode() { return *documentNode_.Get(); }
+    Node& texturesNode() { return *texturesNode_; }
+    void setReverseWheel(LONG value);
+
+    // Model objects and views.
+    Model& model() { return *model_.Get(); }
+    const std::vector<HostRef<Image>>& images() const { return model_->images(); }
+    const std::vector<HostRef<Material>>& materials() const { return model_->materials(); }
+    ViewHost& viewHost() { return *viewHost_.Get(); }
+
+    // Used by Mesh.
+    HRESULT lockFaces(BYTE** vertices, LONG* vertexCount, BYTE** faces, LONG* faceCount);
+    HRESULT unlockFaces();
+    HRESULT beginEdit(LPCWSTR description);
+    HRESULT endEdit();
+
+private:
+    struct Snapshot {
+        std::vector<DevFace> faces;
+        std::vector<DevVertex> vertices;
+    };
+    struct Entry {
+        std::wstring description;
+        Snapshot other;  // the records on the other side of this entry
+    };
+
+    void replaceMesh(HostRef<Mesh> mesh, std::vector<DevFace> faces, std::vector<DevVertex> vertices);
+    Snapshot capture() const { return {faces_, vertices_}; }
+    bool sameAs(const Snapshot& snapshot) const;
+    void exchange(Snapshot& snapshot);  // swaps the live records with the snapshot's
+    void pushEntry(Entry entry);
+    void historyChanged();
+    bool step(std::vector<Entry>& from, std::vector<Entry>& to);
+    void dropLooseEdit();
+    void sendChange(bool meshReplaced);
+    void sendEvent(HostEvent& event, const std::string& logLine);
+    void sendTextureEvent(DWORD kind, TextureNode& texture, const wchar_t* attribute);
+    void sendRefresh(TextureNode& texture, int left, int top, int right, int bottom, short flag);
+    void requireFaces(const std::vector<int>& faces) const;
+
+    Link link_;
+    HWND mainWindow_ = nullptr;
+
+    HostRef<Mesh> mesh_;
+    std::vector<DevFace> faces_;
+    std::vector<DevVertex> vertices_;
+    // Flags and sizes as last announced, to tell what a change event must say.
+    std::vector<std::uint16_t> announcedFaceFlags_;
+    std::vector<std::uint16_t> announcedVertexFlags_;
+
+    int lockCount_ = 0;
+    int unbalancedUnlocks_ = 0;
+    int totalLocks_ = 0;
+
+    std::vector<Entry> undo_;
+    std::vector<Entry> redo_;
+    int groupDepth_ = 0;
+    std::wstring groupDescription_;
+    bool groupHasSnapshot_ = false;
+    Snapshot groupSnapshot_;
+    bool looseOpen_ = false;  // a BeginEdit outside a group awaiting its EndEdit
+    std::wstring looseDescription_;
+    Snapshot looseSnapshot_;
+
+    std::vector<Subscription> subscriptions_;
+    DWORD nextCookie_ = 1;
+    std::vector<std::string> eventLog_;
+
+    HostRef<Node> applicationNode_;
+    HostRef<Node> documentNode_;
+    Node* undoNode_ = nullptr;
+    Node* navigationNode_ = nullptr;
+    Node* toolbarNode_ = nullptr;
+    Node* texturesNode_ = nullptr;
+    LONG nextTextureId_ = 1;
+
+    HostRef<Model> model_;
+    HostRef<ViewHost> viewHost_;
+};
+
+// Image files through WIC (PNG, JPEG, BMP, whatever the platform decodes).
+// Both throw std::runtime_error naming the file and the reason. A written file is
+// complete or absent: it is written beside the target and then moved into place.
+Pixels32 readImageFile(const std::wstring& path);
+void writePngFile(const std::wstring& path, const Pixels32& image);
+
+}  // namespace devhost

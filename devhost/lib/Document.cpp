@@ -1,0 +1,309 @@
+#include "DevHost.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace devhost {
+
+HostRef<Document> Document::create() { return makeObject<Document>(); }
+
+Document::Document() : link_(std::make_shared<DocumentLink>()) {
+    link_->document = this;
+
+    applicationNode_ = makeObject<Node>(link_, L"Application");
+    Node& preferences = applicationNode_->ensureChild(L"schema").ensureChild(L"preferences");
+    undoNode_ = &preferences.ensureChild(L"undo");
+    undoNode_->setText(L"LastUndoDesc", L"");
+    undoNode_->setText(L"LastRedoDesc", L"");
+    navigationNode_ = &preferences.ensureChild(L"navigation");
+    navigationNode_->setInt(L"ReverseWheel", 0);
+    toolbarNode_ = &applicationNode_->ensureChild(L"schema").ensureChild(L"MainToolbar");
+
+    documentNode_ = makeObject<Node>(link_, L"Document");
+    texturesNode_ = &documentNode_->ensureChild(L"Model").ensureChild(L"Textures");
+
+    model_ = makeObject<Model>(link_);
+    viewHost_ = makeObject<ViewHost>(link_);
+}
+
+Document::~Document() {
+    link_->document = nullptr;
+    if (mesh_) mesh_->deactivate();
+}
+
+// ---- HostDocument: objects ----
+
+HRESULT Document::GetMainWindow(HWND* window) {
+    record(link_, "GetMainWindow");
+    if (!window) return E_POINTER;
+    *window = mainWindow_;
+    return mainWindow_ ? S_OK : S_FALSE;
+}
+
+// Hands out a counted reference; none is S_FALSE with a null result.
+template <class T>
+static HRESULT handOut(T* object, T** out) {
+    if (!out) return E_POINTER;
+    *out = object;
+    if (!object) return S_FALSE;
+    object->AddRef();
+    return S_OK;
+}
+
+HRESULT Document::GetDocumentNode(IUnknown** node) {
+    record(link_, "GetDocumentNode");
+    return handOut<IUnknown>(static_cast<HostNode*>(documentNode_.Get()), node);
+}
+
+HRESULT Document::GetApplicationNode(HostNode** node) {
+    record(link_, "GetApplicationNode");
+    return handOut<HostNode>(applicationNode_.Get(), node);
+}
+
+HRESULT Document::GetActiveMesh(HostMesh** mesh) {
+    record(link_, "GetActiveMesh");
+    return handOut<HostMesh>(mesh_.Get(), mesh);
+}
+
+HRESULT Document::GetViewHost(HostViewHost** viewHost) {
+    record(link_, "GetViewHost");
+    return handOut<HostViewHost>(viewHost_.Get(), viewHost);
+}
+
+HRESULT Document::CreatePreviewMesh(HostPreviewMesh** mesh) {
+    record(link_, "CreatePreviewMesh");
+    if (!mesh) return E_POINTER;
+    *mesh = makeObject<PreviewMesh>(link_).Detach();
+    return S_OK;
+}
+
+HRESULT Document::GetModel(HostModel** model) {
+    record(link_, "GetModel");
+    return handOut<HostModel>(model_.Get(), model);
+}
+
+void Document::setReverseWheel(LONG value) { navigationNode_->setInt(L"ReverseWheel", value); }
+
+// ---- Mesh ----
+
+void Document::setMesh(std::vector<DevFace> faces, std::vector<DevVertex> vertices) {
+    replaceMesh(makeObject<Mesh>(link_), std::move(faces), std::move(vertices));
+}
+
+void Document::removeMesh() { replaceMesh(nullptr, {}, {}); }
+
+// A new mesh starts with no locks and an empty history.
+void Document::replaceMesh(HostRef<Mesh> mesh, std::vector<DevFace> faces, std::vector<DevVertex> vertices) {
+    if (mesh_) mesh_->deactivate();
+    mesh_ = std::move(mesh);
+    faces_ = std::move(faces);
+    vertices_ = std::move(vertices);
+    lockCount_ = 0;
+    undo_.clear();
+    redo_.clear();
+    groupDepth_ = 0;
+    groupHasSnapshot_ = false;
+    groupSnapshot_ = {};
+    dropLooseEdit();
+    sendChange(true);
+    historyChanged();
+}
+
+HRESULT Mesh::LockFaces(BYTE** vertices, LONG* vertexCount, BYTE** faces, LONG* faceCount) {
+    record(link_, "LockFaces");
+    if (vertices) *vertices = nullptr;
+    if (faces) *faces = nullptr;
+    if (vertexCount) *vertexCount = 0;
+    if (faceCount) *faceCount = 0;
+    if (!active_ || !link_->document) return E_FAIL;
+    return link_->document->lockFaces(vertices, vertexCount, faces, faceCount);
+}
+
+HRESULT Mesh::UnlockFaces() {
+    record(link_, "UnlockFaces");
+    if (!active_ || !link_->document) return E_FAIL;
+    return link_->document->unlockFaces();
+}
+
+HRESULT Mesh::BeginEdit(LONG scopeA, LONG kind, LONG scopeB, LPCWSTR description) {
+    record(link_, "BeginEdit", scopeA, kind, scopeB, description);
+    if (!active_ || !link_->document) return E_FAIL;
+    return link_->document->beginEdit(description);
+}
+
+HRESULT Mesh::EndEdit() {
+    record(link_, "EndEdit");
+    if (!active_ || !link_->document) return E_FAIL;
+    return link_->document->endEdit();
+}
+
+HRESULT Document::lockFaces(BYTE** vertices, LONG* vertexCount, BYTE** faces, LONG* faceCount) {
+    if (!vertices || !vertexCount || !faces || !faceCount) return E_POINTER;
+    *vertices = reinterpret_cast<BYTE*>(vertices_.data());
+    *vertexCount = static_cast<LONG>(vertices_.size());
+    *faces = reinterpret_cast<BYTE*>(faces_.data());
+    *faceCount = static_cast<LONG>(faces_.size());
+    ++lockCount_;
+    ++totalLocks_;
+    return S_OK;
+}
+
+HRESULT Document::unlockFaces() {
+    if (lockCount_ == 0) {
+        ++unbalancedUnlocks_;
+        return E_FAIL;
+    }
+    --lockCount_;
+    return S_OK;
+}
+
+bool Document::sameAs(const Snapshot& snapshot) const {
+    return snapshot.faces.size() == faces_.size() && snapshot.vertices.size() == vertices_.size() &&
+           (faces_.empty() ||
+            std::memcmp(snapshot.faces.data(), faces_.data(), faces_.size() * sizeof(DevFace)) == 0) &&
+           (vertices_.empty() || std::memcmp(snapshot.vertices.data(), vertices_.data(),
+                                             vertices_.size() * sizeof(DevVertex)) == 0);
+}
+
+void Document::exchange(Snapshot& snapshot) {
+    Snapshot current = capture();
+    // Assignment keeps the live arrays' storage when it is large enough, so a
+    // pointer handed out by LockFaces stays valid across undo of a same-size change.
+    faces_ = snapshot.faces;
+    vertices_ = snapshot.vertices;
+    snapshot = std::move(current);
+}
+
+bool Document::changeMesh(const std::function<void(std::vector<DevFace>&, std::vector<DevVertex>&)>& edit,
+                          const std::wstring& undoDescription) {
+    if (!mesh_) throw std::runtime_error("there is no mesh to change");
+    Snapshot before = capture();
+    edit(faces_, vertices_);
+    bool changed = !sameAs(before);
+    if (changed && !undoDescription.empty()) {
+        dropLooseEdit();
+        pushEntry({undoDescription, std::move(before)});
+    }
+    sendChange(false);
+    if (changed && !undoDescription.empty()) historyChanged();
+    return changed;
+}
+
+void Document::notifyMeshChanged() { sendChange(false); }
+
+// ---- History ----
+
+HRESULT Document::beginEdit(LPCWSTR description) {
+    if (groupDepth_ > 0) {
+        if (!groupHasSnapshot_) {
+            groupSnapshot_ = capture();
+            groupHasSnapshot_ = true;
+        }
+        return S_OK;
+    }
+    // An edit of its own, outside any group: named by its description and kept by
+    // its EndEdit when the records changed.
+    dropLooseEdit();
+    looseOpen_ = true;
+    looseDescription_ = description ? description : L"";
+    looseSnapshot_ = capture();
+    return S_OK;
+}
+
+HRESULT Document::endEdit() {
+    bool kept = false;
+    if (groupDepth_ == 0 && looseOpen_) {
+        looseOpen_ = false;
+        if (!sameAs(looseSnapshot_)) {
+            pushEntry({looseDescription_, std::move(looseSnapshot_)});
+            kept = true;
+        }
+        looseSnapshot_ = {};
+    }
+    sendChange(false);
+    if (kept) historyChanged();
+    return S_OK;
+}
+
+void Document::dropLooseEdit() {
+    looseOpen_ = false;
+    looseSnapshot_ = {};
+}
+
+HRESULT Document::BeginUndoGroup(LPCWSTR description) {
+    record(link_, "BeginUndoGroup", description);
+    dropLooseEdit();
+    if (groupDepth_++ == 0) {
+        groupDescription_ = description ? description : L"";
+        groupHasSnapshot_ = false;
+    }
+    return S_OK;
+}
+
+HRESULT Document::EndUndoGroup(BOOL keep) {
+    record(link_, "EndUndoGroup", keep);
+    if (groupDepth_ == 0) return E_FAIL;
+    if (--groupDepth_ > 0) return S_OK;
+    bool kept = keep != FALSE;
+    if (kept) pushEntry({groupDescription_, groupHasSnapshot_ ? std::move(groupSnapshot_) : capture()});
+    groupSnapshot_ = {};
+    groupHasSnapshot_ = false;
+    if (kept) historyChanged();
+    return S_OK;
+}
+
+void Document::pushEntry(Entry entry) {
+    undo_.push_back(std::move(entry));
+    redo_.clear();
+}
+
+void Document::historyChanged() {
+    undoNode_->setText(L"LastUndoDesc", undo_.empty() ? L"" : undo_.back().description);
+    undoNode_->setText(L"LastRedoDesc", redo_.empty() ? L"" : redo_.back().description);
+    sendUpdate();
+}
+
+bool Document::step(std::vector<Entry>& from, std::vector<Entry>& to) {
+    if (from.empty() || groupDepth_ > 0) return false;
+    dropLooseEdit();
+    Entry entry = std::move(from.back());
+    from.pop_back();
+    exchange(entry.other);
+    to.push_back(std::move(entry));
+    sendChange(false);
+    historyChanged();
+    return true;
+}
+
+bool Document::undo() { return step(undo_, redo_); }
+bool Document::redo() { return step(redo_, undo_); }
+
+HRESULT Document::Undo(LONG steps) {
+    record(link_, "Undo", steps);
+    if (steps < 1) return E_INVALIDARG;
+    for (LONG i = 0; i < steps; ++i)
+        if (!step(undo_, redo_)) return i == 0 ? E_FAIL : S_FALSE;
+    return S_OK;
+}
+
+HRESULT Document::Redo(LONG steps) {
+    record(link_, "Redo", steps);
+    if (steps < 1) return E_INVALIDARG;
+    for (LONG i = 0; i < steps; ++i)
+        if (!step(redo_, undo_)) return i == 0 ? E_FAIL : S_FALSE;
+    return S_OK;
+}
+
+std::vector<std::wstring> Document::undoDescriptions() const {
+    std::vector<std::wstring> result;
+    for (const Entry& entry : undo_) result.push_back(entry.description);
+    return result;
+}
+
+std::vector<std::wstring> Document::redoDescriptions() const {
+    std::vector<std::wstring> result;
+    for (const Entry& entry : redo_) result.push_back(entry.description);
+    return result;
+}
+
+}  // namespace devhost

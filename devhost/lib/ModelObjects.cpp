@@ -1,0 +1,81 @@
+#include "DevHost.h"
+
+#include <cstring>
+
+namespace devhost {
+
+Image::Image(Link link, std::wstring name) : link_(std::move(link)), name_(std::move(name)) {}
+
+HRESULT Image::SetPixels(LONG width, LONG height, LONG format, LONG rowPitch, BYTE* pixels, LONG reserved1,
+                         LONG reserved2) {
+    record(link_, "SetPixels", width, height, format, rowPitch, static_cast<void*>(pixels), reserved1, reserved2);
+    if (!pixels) return E_POINTER;
+    if (format != 0 || width <= 0 || height <= 0 || rowPitch < static_cast<long long>(width) * 4)
+        return E_INVALIDARG;
+    Pixels32 image{width, height, std::vector<std::uint32_t>(static_cast<size_t>(width) * height)};
+    for (LONG y = 0; y < height; ++y)
+        std::memcpy(image.pixels.data() + static_cast<size_t>(y) * width, pixels + static_cast<size_t>(y) * rowPitch,
+                    static_cast<size_t>(width) * 4);
+    image_ = std::move(image);
+    return S_OK;
+}
+
+HRESULT Image::CreateTexture(LPCWSTR text) {
+    record(link_, "CreateTexture", text);
+    hasTexture_ = true;
+    textureText_ = text ? text : L"";
+    return S_OK;
+}
+
+HRESULT Image::Commit(LONG flags) {
+    record(link_, "Commit", flags);
+    ++commits_;
+    return S_OK;
+}
+
+void Image::savePng(const std::wstring& path) const { writePngFile(path, image_); }
+
+Material::Material(Link link, std::wstring name) : link_(std::move(link)), name_(std::move(name)) {}
+
+HRESULT Material::SetTexture(LONG slot, HostImage* image, LONG reserved) {
+    record(link_, "SetTexture", slot, static_cast<void*>(image), reserved);
+    if (slot != 0) return E_INVALIDARG;
+    image_.Reset();
+    slot_ = slot;
+    if (!image) return S_OK;  // a material without texture image
+    // Only images made by this host's model can be used.
+    Document* document = link_->document;
+    if (!document) return E_FAIL;
+    for (const HostRef<Image>& own : document->images())
+        if (static_cast<HostImage*>(own.Get()) == image) {
+            image_ = own;
+            return S_OK;
+        }
+    return E_INVALIDARG;
+}
+
+Model::Model(Link link) : link_(std::move(link)) {}
+
+HRESULT Model::CreateImage(LPCWSTR name, LONG reserved1, LONG reserved2, HostImage** image) {
+    record(link_, "CreateImage", name, reserved1, reserved2);
+    if (!image) return E_POINTER;
+    *image = nullptr;
+    if (!name) return E_POINTER;
+    images_.push_back(makeObject<Image>(link_, name));
+    *image = images_.back().Get();
+    (*image)->AddRef();
+    return S_OK;
+}
+
+HRESULT Model::CreateMaterial(LPCWSTR name, HostMaterial** material) {
+    record(link_, "CreateMaterial", name);
+    if (!material) return E_POINTER;
+    *material = nullptr;
+    if (!name) return E_POINTER;
+    materials_.push_back(makeObject<Material>(link_, name));
+    *material = materials_.back().Get();
+    (*material)->AddRef();
+    return S_OK;
+}
+
+}  // namespace devhost

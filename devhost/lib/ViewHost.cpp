@@ -1,0 +1,152 @@
+#include "ViewHost.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace devhost {
+
+ViewHost::ViewHost(Link link) : link_(std::move(link)) {}
+
+HRESULT ViewHost::RedrawViews(LONG flags) {
+    record(link_, "RedrawViews", flags);
+    ++redrawRequests_;
+    if (onRedraw) onRedraw(flags);
+    return S_OK;
+}
+
+HRESULT ViewHost::GetDrawState(LONG state, DWORD* value) {
+    record(link_, "GetDrawState", state);
+    if (!value) return E_POINTER;
+    *value = drawState(state);
+    return S_OK;
+}
+
+HRESULT ViewHost::SetDrawState(LONG state, DWORD value) {
+    record(link_, "SetDrawState", state, value);
+    drawStates_[state] = value;
+    return S_OK;
+}
+
+DWORD ViewHost::drawState(LONG state) const {
+    auto found = drawStates_.find(state);
+    return found == drawStates_.end() ? 0 : found->second;
+}
+
+static bool readMatrix(const float* matrix, std::array<float, 16>& out) {
+    if (!matrix) return false;
+    std::copy_n(matrix, 16, out.begin());
+    return std::all_of(out.begin(), out.end(), [](float v) { return std::isfinite(v); });
+}
+
+HRESULT ViewHost::DrawMesh(LONG_PTR view, HostPreviewMesh* mesh, const float* matrix, DWORD colour, LONG a,
+                           LONG b, LONG c) {
+    record(link_, "DrawMesh", view, static_cast<void*>(mesh), static_cast<const void*>(matrix), colour, a, b, c);
+    DrawMeshCall call;
+    if (!readMatrix(matrix, call.matrix)) return E_INVALIDARG;
+    call.view = view;
+    call.colour = colour;
+    call.a = a;
+    call.b = b;
+    call.c = c;
+    // Only preview meshes this host made and that are still alive can be drawn.
+    for (PreviewMesh* own : link_->previewMeshes)
+        if (static_cast<HostPreviewMesh*>(own) == mesh) call.mesh = own;
+    drawMeshCalls_.push_back(call);
+    if (onDrawMesh) onDrawMesh(call);
+    return call.mesh || !mesh ? S_OK : E_INVALIDARG;
+}
+
+HRESULT ViewHost::GetViewScale(LONG_PTR view, LONG_PTR context, float* scale) {
+    record(link_, "GetViewScale", view, context);
+    if (!scale) return E_POINTER;
+    *scale = viewScale;
+    return S_OK;
+}
+
+HRESULT ViewHost::DrawAxes(LONG_PTR view, const float* matrix, float size, LONG style, LONG reserved) {
+    record(link_, "DrawAxes", view, static_cast<const void*>(matrix), size, style, reserved);
+    DrawAxesCall call;
+    if (!readMatrix(matrix, call.matrix) || !std::isfinite(size)) return E_INVALIDARG;
+    call.view = view;
+    call.size = size;
+    call.style = style;
+    drawAxesCalls_.push_back(call);
+    if (onDrawAxes) onDrawAxes(call);
+    return S_OK;
+}
+
+HRESULT ViewHost::EnumConnectionPoints(IEnumConnectionPoints** points) {
+    record(link_, "EnumConnectionPoints");
+    if (points) *points = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT ViewHost::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
+    record(link_, "FindConnectionPoint");
+    if (!point) return E_POINTER;
+    *point = nullptr;
+    if (riid != IID_HostDrawCallback) return CONNECT_E_NOCONNECTION;
+    *point = &point_;
+    point_.AddRef();
+    return S_OK;
+}
+
+void ViewHost::drawViews(LONG_PTR view, LONG_PTR context) {
+    // A callback may unregister itself (or another) while it draws.
+    std::vector<Callback> callbacks = callbacks_;
+    for (const Callback& callback : callbacks) {
+        bool registered = std::any_of(callbacks_.begin(), callbacks_.end(),
+                                      [&](const Callback& c) { return c.cookie == callback.cookie; });
+        if (registered) callback.callback->OnDrawView(view, context);
+    }
+}
+
+HRESULT ViewHost::Point::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IConnectionPoint) return E_NOINTERFACE;
+    *out = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT ViewHost::Point::GetConnectionInterface(IID* iid) {
+    if (!iid) return E_POINTER;
+    *iid = IID_HostDrawCallback;
+    return S_OK;
+}
+
+HRESULT ViewHost::Point::GetConnectionPointContainer(IConnectionPointContainer** container) {
+    if (!container) return E_POINTER;
+    *container = &owner_;
+    owner_.AddRef();
+    return S_OK;
+}
+
+HRESULT ViewHost::Point::Advise(IUnknown* sink, DWORD* cookie) {
+    record(owner_.link_, "Advise");
+    if (cookie) *cookie = 0;
+    if (!sink || !cookie) return E_POINTER;
+    HostRef<HostDrawCallback> callback;
+    if (FAILED(sink->QueryInterface(IID_HostDrawCallback, reinterpret_cast<void**>(callback.GetAddressOf()))))
+        return CONNECT_E_CANNOTCONNECT;
+    *cookie = owner_.nextCookie_++;
+    owner_.callbacks_.push_back({*cookie, std::move(callback)});
+    return S_OK;
+}
+
+HRESULT ViewHost::Point::Unadvise(DWORD cookie) {
+    record(owner_.link_, "Unadvise", cookie);
+    auto& callbacks = owner_.callbacks_;
+    auto found = std::find_if(callbacks.begin(), callbacks.end(), [cookie](const Callback& c) { return c.cookie == cookie; });
+    if (found == callbacks.end()) return CONNECT_E_NOCONNECTION;
+    callbacks.erase(found);
+    return S_OK;
+}
+
+HRESULT ViewHost::Point::EnumConnections(IEnumConnections** connections) {
+    if (connections) *connections = nullptr;
+    return E_NOTIMPL;
+}
+
+}  // namespace devhost
