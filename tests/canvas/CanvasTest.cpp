@@ -1,0 +1,458 @@
+// The canvas painted into its back buffer over a development-host mesh, checked pixel
+// by pixel; its zoom arithmetic, host subscription and texture background.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "DevHost.h"
+#include "canvas/UVCanvas.h"
+
+namespace {
+
+using devhost::DevFace;
+using devhost::DevVertex;
+
+// DIB pixel (0x00RRGGBB) of a COLORREF (0x00BBGGRR).
+std::uint32_t dib(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+constexpr COLORREF kBack = RGB(0x99, 0x66, 0x33);  // distinct channels catch swapped bytes
+constexpr COLORREF kLine = RGB(0xFF, 0xFF, 0xFF);
+constexpr COLORREF kSel = RGB(0xFF, 0x00, 0x00);
+constexpr COLORREF kLocked = RGB(0x00, 0x00, 0xFF);
+constexpr COLORREF kHandle = RGB(0x00, 0xFF, 0x00);
+
+DevFace face(float u0, float v0, float u1, float v1, float u2, float v2, std::uint16_t flags = 0) {
+    DevFace f = {};
+    f.flags = flags;
+    f.vertex[0] = 0;
+    f.vertex[1] = 1;
+    f.vertex[2] = 2;
+    f.uv[0][0] = u0;
+    f.uv[0][1] = v0;
+    f.uv[1][0] = u1;
+    f.uv[1][1] = v1;
+    f.uv[2][0] = u2;
+    f.uv[2][1] = v2;
+    return f;
+}
+
+LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND createParent() {
+    static ATOM atom = 0;
+    if (!atom) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = parentProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "CanvasTestParent";
+        atom = RegisterClassA(&wc);
+    }
+    return CreateWindowExA(0, "CanvasTestParent", "", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 900, 700, nullptr,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+void pumpMessages(DWORD milliseconds) {
+    DWORD end = GetTickCount() + milliseconds;
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(10);
+    } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+// A canvas of 200 x 200 pixels whose extent is 100 x 100 canvas units at zoom 1 and
+// pan (20, 20): UV (u, v) is drawn at pixel (100 u + 20, 100 v + 20).
+class CanvasTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        document = devhost::Document::create();
+        canvas = UVCanvas::make();
+        canvas->setDocument(document.Get());
+        parent = createParent();
+        ASSERT_TRUE(parent);
+        ASSERT_TRUE(canvas->create(parent, RECT{0, 0, 200, 200}));
+        canvas->setCanvasSize(100, 100);
+        canvas->faceFilter = FaceFilter{0x0002, 0x0000};
+        canvas->panX = 20;
+        canvas->panY = 20;
+        canvas->backColor = kBack;
+        canvas->lineColor = kLine;
+        canvas->selColor = kSel;
+        canvas->lockedColor = kLocked;
+        canvas->handleColor = kHandle;
+        canvas->showGrid = false;
+    }
+    void TearDown() override {
+        if (parent) DestroyWindow(parent);
+    }
+
+    void useFaces(std::vector<DevFace> faces) {
+        std::vector<DevVertex> vertices(3, DevVertex{});
+        document->setMesh(std::move(faces), std::move(vertices));
+        HostRef<HostMesh> mesh;
+        document->GetActiveMesh(mesh.GetAddressOf());
+        canvas->setMesh(mesh.Get());
+    }
+
+    void render() { ASSERT_TRUE(canvas->renderBackBuffer()); }
+    std::uint32_t pixel(int x, int y) const {
+        SIZE size = canvas->backBufferSize();
+        EXPECT_TRUE(x >= 0 && y >= 0 && x < size.cx && y < size.cy);
+        return canvas->backBufferPixels()[y * size.cx + x] & 0x00FFFFFFu;
+    }
+    int count(COLORREF colour) const {
+        SIZE size = canvas->backBufferSize();
+        int n = 0;
+        for (int i = 0; i < size.cx * size.cy; ++i)
+            if ((canvas->backBufferPixels()[i] & 0x00FFFFFFu) == dib(colour)) ++n;
+        return n;
+    }
+
+    HostRef<devhost::Document> document;
+    HostRef<UVCanvas> canvas;
+    HWND parent = nullptr;
+};
+
+TEST_F(CanvasTest, GridIsALatticeOfInvertedPixelsWithARedOrigin) {
+    canvas->showGrid = true;
+    canvas->panX = 25;
+    canvas->panY = 15;
+    useFaces({});
+    render();
+    const std::uint32_t inverted = ~dib(kBack) & 0x00FFFFFFu;
+    EXPECT_EQ(pixel(25, 15), 0x00FF0000u) << "origin";
+    EXPECT_EQ(pixel(5, 5), inverted);
+    EXPECT_EQ(pixel(195, 195), inverted);
+    EXPECT_EQ(pixel(35, 105), inverted);
+    EXPECT_EQ(pixel(36, 105), dib(kBack));
+    EXPECT_EQ(pixel(35, 106), dib(kBack));
+    // Columns 5, 15, ..., 195 and the same rows, less the origin.
+    EXPECT_EQ(count(RGB(0x66, 0x99, 0xCC)), 20 * 20 - 1);
+
+    // Below 3 pixels of spacing nothing is drawn; zoom level 1 doubles it to 4.
+    canvas->gridSpacing = 2;
+    render();
+    EXPECT_EQ(count(RGB(0x66, 0x99, 0xCC)), 0);
+    EXPECT_EQ(pixel(25, 15), dib(kBack)) << "the origin is marked only with a grid";
+}
+
+TEST_F(CanvasTest, GridAtSmallSpacingAppearsWhenZoomedIn) {
+    canvas->showGrid = true;
+    canvas->gridSpacing = 2;
+    canvas->panX = 0;
+    canvas->panY = 0;
+    useFaces({});
+    render();
+    EXPECT_EQ(pixel(0, 0), dib(kBack)) << "2 pixels apart: no grid, no origin";
+    canvas->setZoomLevel(0, 0, 1);
+    render();
+    EXPECT_EQ(pixel(0, 0), 0x00FF0000u);
+    EXPECT_EQ(pixel(4, 4), ~dib(kBack) & 0x00FFFFFFu);
+    EXPECT_EQ(pixel(2, 2), dib(kBack));
+}
+
+TEST_F(CanvasTest, SelectedLockedCornerIsDrawnOnceInTheSelectionColour) {
+    // Corner 0 selected and locked at (70, 70); corner 1 locked only at (150, 70).
+    useFaces({face(0.5f, 0.5f, 1.3f, 0.5f, 0.5f, 1.3f, UV_SELECTED | UV_LOCKED | (UV_LOCKED << 1))});
+    render();
+    EXPECT_EQ(pixel(67, 70), dib(kSel)) << "left side of the corner box";
+    EXPECT_EQ(pixel(66, 70), dib(kBack)) << "no thick locked pen around a selected corner";
+    EXPECT_EQ(pixel(68, 71), dib(kBack));
+    EXPECT_EQ(pixel(147, 72), dib(kLocked)) << "unselected locked corner";
+    EXPECT_EQ(pixel(146, 72), dib(kLocked)) << "drawn three pixels wide";
+    EXPECT_EQ(pixel(110, 70), dib(kLine)) << "edge 0-1";
+}
+
+TEST_F(CanvasTest, HiddenCornersHideTheirEdges) {
+    // Face 1: corner 2 hidden; face 2: corners 1 and 2 hidden.
+    useFaces({face(0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f, UV_HIDDEN << 2),
+              face(0.5f, 1.5f, 1.5f, 1.5f, 1.5f, 0.5f, (UV_HIDDEN << 1) | (UV_HIDDEN << 2))});
+    render();
+    EXPECT_EQ(pixel(70, 30), dib(kLine)) << "edge 0-1 of face 1";
+    EXPECT_EQ(pixel(30, 70), dib(kBack)) << "edge 2-0 of face 1";
+    EXPECT_EQ(pixel(70, 70), dib(kBack)) << "edge 1-2 of face 1";
+    EXPECT_EQ(pixel(27, 110), dib(kBack)) << "no box at the hidden corner";
+    // Face 2 draws no edge, only the box of its visible corner at (70, 170).
+    EXPECT_EQ(pixel(120, 170), dib(kBack));
+    EXPECT_EQ(pixel(170, 120), dib(kBack));
+    EXPECT_EQ(pixel(67, 170), dib(kLine));
+    EXPECT_EQ(pixel(73, 167), dib(kLine));
+}
+
+TEST_F(CanvasTest, FacesFailingTheFilterAreNotDrawn) {
+    useFaces({face(0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f, FACE_HIDDEN)});
+    render();
+    EXPECT_EQ(count(kLine), 0);
+    canvas->faceFilter = FaceFilter{0x0003, 0x0001};  // only faces selected in 3D
+    useFaces({face(0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f, FACE_SELECTED)});
+    render();
+    EXPECT_EQ(pixel(70, 30), dib(kLine));
+}
+
+TEST_F(CanvasTest, SingleSelectedCornerGetsA30PixelBoxWithTwelveHandles) {
+    // The selected corner at (100, 100): box 85..115, handle size 10.
+    useFaces({face(0.8f, 0.8f, 1.7f, 0.8f, 0.8f, 1.7f, UV_SELECTED)});
+    render();
+    EXPECT_EQ(pixel(80, 80), dib(kHandle)) << "inner top-left (75, 75, 85, 85)";
+    EXPECT_EQ(pixel(75, 75), dib(kSel)) << "handle outline";
+    EXPECT_EQ(pixel(100, 80), dib(kHandle)) << "inner top";
+    EXPECT_EQ(pixel(120, 80), dib(kHandle)) << "inner top-right";
+    EXPECT_EQ(pixel(120, 100), dib(kHandle)) << "inner right";
+    EXPECT_EQ(pixel(120, 120), dib(kHandle)) << "inner bottom-right";
+    EXPECT_EQ(pixel(80, 100), dib(kHandle)) << "inner left";
+    EXPECT_EQ(pixel(65, 65), dib(kHandle)) << "outer top-left (60, 60, 70, 70)";
+    EXPECT_EQ(pixel(135, 65), dib(kHandle)) << "outer top-right";
+    EXPECT_EQ(pixel(135, 135), dib(kHandle)) << "outer bottom-right";
+    EXPECT_EQ(pixel(65, 135), dib(kHandle)) << "outer bottom-left";
+    EXPECT_EQ(pixel(100, 65), dib(kHandle)) << "rotation top (95, 60, 105, 70)";
+    EXPECT_EQ(pixel(135, 100), dib(kHandle)) << "rotation right";
+    EXPECT_EQ(pixel(100, 135), dib(kHandle)) << "rotation bottom";
+    EXPECT_EQ(pixel(65, 100), dib(kHandle)) << "rotation left";
+    EXPECT_EQ(pixel(97, 100), dib(kSel)) << "the corner's box";
+
+    useFaces({face(0.8f, 0.8f, 1.7f, 0.8f, 0.8f, 1.7f)});
+    render();
+    EXPECT_EQ(count(kHandle), 0) << "no selection, no handles";
+}
+
+TEST_F(CanvasTest, SelectTrianglesToolEmphasisesFullySelectedTriangles) {
+    // A fully selected triangle; edge 1-2 runs from (170, 30) through (100, 100) to
+    // (30, 170), away from the selection box's frame.
+    useFaces({face(0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f, UV_SELECTED_ALL)});
+    canvas->handleSize = 1;
+    render();
+    EXPECT_EQ(pixel(100, 100), dib(kLine)) << "tool 1: edges in the line colour";
+    EXPECT_EQ(pixel(27, 30), dib(kSel)) << "tool 1: corners in the selection colour";
+    canvas->tool = 2;
+    render();
+    EXPECT_EQ(pixel(100, 100), dib(kSel)) << "tool 2: edges in the selection colour";
+    canvas->tool = 15;  // a drag started from tool 2
+    canvas->savedTool = 2;
+    render();
+    EXPECT_EQ(pixel(100, 100), dib(kSel));
+    // Two corners selected: not emphasised.
+    canvas->tool = 2;
+    canvas->savedTool = 0;
+    useFaces({face(0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f, UV_SELECTED | (UV_SELECTED << 1))});
+    render();
+    EXPECT_EQ(pixel(100, 100), dib(kLine));
+}
+
+TEST_F(CanvasTest, BadHostDataDoesNotCrash) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    useFaces({face(nan, 0.5f, 0.5f, inf, 1e30f, -1e30f, UV_SELECTED_ALL),
+              face(0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f, UV_SELECTED)});
+    canvas->showGrid = true;
+    render();
+    EXPECT_EQ(pixel(27, 30), dib(kSel));
+    canvas->panX = nan;
+    render();
+    canvas->setMesh(nullptr);
+    render();
+    EXPECT_EQ(count(kHandle), 0);
+}
+
+TEST_F(CanvasTest, BackBufferFollowsTheWindowSize) {
+    useFaces({});
+    render();
+    EXPECT_EQ(canvas->backBufferSize().cx, 200);
+    SetWindowPos(canvas->window(), nullptr, 0, 0, 300, 150, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(canvas->backBufferPixels(), nullptr) << "discarded on resize";
+    render();
+    EXPECT_EQ(canvas->backBufferSize().cx, 300);
+    EXPECT_EQ(canvas->backBufferSize().cy, 150);
+    EXPECT_EQ(pixel(299, 149), dib(kBack));
+}
+
+TEST_F(CanvasTest, SubscribesAtCreateAndUnsubscribesAtDestroy) {
+    ASSERT_EQ(document->subscribers().size(), 1u);
+    EXPECT_EQ(document->subscribers()[0].kindMask, 0xFFFFFFFFu);
+    EXPECT_NE(canvas->subscription, 0u);
+    useFaces({});
+    document->clearJournal();
+    DestroyWindow(canvas->window());
+    EXPECT_TRUE(document->subscribers().empty());
+    EXPECT_EQ(canvas->subscription, 0u);
+    EXPECT_FALSE(canvas->mesh);
+    EXPECT_FALSE(canvas->document);
+    EXPECT_EQ(document->lockCount(), 0);
+    bool unsubscribed = false;
+    for (const std::string& line : document->journal())
+        if (line.rfind("Unsubscribe(", 0) == 0) unsubscribed = true;
+    EXPECT_TRUE(unsubscribed);
+}
+
+TEST_F(CanvasTest, TextureBackgroundShowsItsFirstRowAtTheTop) {
+    // 4 x 2 texture: row 0 dark blue-ish, row 1 orange.
+    const std::uint32_t top = 0xFF102030, bottom = 0xFFF08010;
+    LONG id = document->addTexture(L"two rows", 4, 2, {top, top, top, top, bottom, bottom, bottom, bottom});
+    useFaces({});
+    canvas->loadTexture(id);
+    EXPECT_EQ(canvas->extentWidth, 4);
+    EXPECT_EQ(canvas->extentHeight, 2);
+    ASSERT_TRUE(canvas->textureBitmap);
+    canvas->setZoomLevel(0, 0, 9);  // zoom 10: a 40 x 20 tile
+    canvas->panX = 2;
+    canvas->panY = 1;  // tile at (20, 10)
+    render();
+    EXPECT_EQ(pixel(25, 12), top & 0xFFFFFFu);
+    EXPECT_EQ(pixel(55, 27), bottom & 0xFFFFFFu);
+    EXPECT_EQ(pixel(65, 12), dib(kBack)) << "outside the tile";
+    EXPECT_EQ(pixel(5, 5), dib(kBack));
+
+    canvas->tileTexture = true;
+    render();
+    EXPECT_EQ(pixel(65, 12), top & 0xFFFFFFu) << "next tile to the right";
+    EXPECT_EQ(pixel(5, 5), bottom & 0xFFFFFFu) << "tile above and to the left";
+
+    canvas->showTexture = false;
+    render();
+    EXPECT_EQ(pixel(25, 12), dib(kBack));
+
+    canvas->loadTexture(0);  // "< no texture >"
+    EXPECT_FALSE(canvas->textureBitmap);
+    EXPECT_EQ(canvas->extentWidth, 100);
+}
+
+TEST_F(CanvasTest, TexturePixelRefreshIsCoalescedAndDeletionClearsTheBackground) {
+    LONG id = document->addTexture(L"big", 64, 64, std::vector<std::uint32_t>(64 * 64, 0xFF000000));
+    useFaces({});
+    canvas->loadTexture(id);
+    ASSERT_TRUE(canvas->texturePixels);
+    document->changeTexturePixels(id, 0, 0, 10, 10, std::vector<std::uint32_t>(100, 0xFF123456));
+    document->changeTexturePixels(id, 50, 50, 60, 60, std::vector<std::uint32_t>(100, 0xFF654321));
+    EXPECT_EQ(canvas->dirtyRect.right, 60);
+    EXPECT_EQ(canvas->dirtyRect.bottom, 60);
+    EXPECT_EQ(canvas->dirtyRect.left, 0);
+    EXPECT_EQ(canvas->texturePixels[0] & 0xFFFFFFu, 0u) << "not copied before the quiet period";
+    pumpMessages(400);
+    EXPECT_EQ(canvas->texturePixels[0] & 0xFFFFFFu, 0x123456u);
+    EXPECT_EQ(canvas->texturePixels[55 * 64 + 55] & 0xFFFFFFu, 0x654321u) << "row 55 in memory row 55";
+    EXPECT_EQ(canvas->dirtyRect.right, 0);
+
+    document->deleteTexture(id);
+    EXPECT_FALSE(canvas->texture);
+    EXPECT_FALSE(canvas->textureBitmap);
+    EXPECT_EQ(canvas->extentWidth, 100);
+}
+
+TEST_F(CanvasTest, PaintedFrameAsPicture) {
+    // Writes the frame to the file named by TEXLOOM_CANVAS_PNG, for looking at it.
+    const char* path = std::getenv("TEXLOOM_CANVAS_PNG");
+    if (!path) GTEST_SKIP() << "TEXLOOM_CANVAS_PNG not set";
+    SetWindowPos(canvas->window(), nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    canvas->showGrid = true;
+    canvas->backColor = 0x9F9F9F;
+    canvas->setCanvasSize(200, 200);
+    canvas->panX = 20;
+    canvas->panY = 20;
+    useFaces({face(0.1f, 0.1f, 0.6f, 0.1f, 0.1f, 0.6f), face(0.6f, 0.1f, 0.6f, 0.6f, 0.1f, 0.6f, UV_SELECTED << 1),
+              face(0.7f, 0.2f, 0.95f, 0.3f, 0.75f, 0.5f, UV_SELECTED_ALL | (UV_LOCKED << 2)),
+              face(0.2f, 0.7f, 0.5f, 0.7f, 0.3f, 0.95f, UV_LOCKED | (UV_HIDDEN << 2))});
+    render();
+    devhost::Pixels32 image;
+    image.width = canvas->backBufferSize().cx;
+    image.height = canvas->backBufferSize().cy;
+    image.pixels.assign(canvas->backBufferPixels(), canvas->backBufferPixels() + image.width * image.height);
+    for (std::uint32_t& p : image.pixels) p |= 0xFF000000u;
+    std::wstring file(path, path + std::char_traits<char>::length(path));
+    devhost::writePngFile(file, image);
+}
+
+// The zoom arithmetic of an 800 x 600 canvas.
+class CanvasZoomTest : public CanvasTest {
+protected:
+    void SetUp() override {
+        CanvasTest::SetUp();
+        SetWindowPos(canvas->window(), nullptr, 0, 0, 800, 600, SWP_NOZORDER | SWP_NOACTIVATE);
+        canvas->panX = 0;
+        canvas->panY = 0;
+    }
+};
+
+TEST_F(CanvasZoomTest, ZoomRegionFitsTheRectangleWithAMargin) {
+    canvas->zoomToRect(RECT{100, 100, 200, 150});
+    EXPECT_NEAR(canvas->zoom, 800.0f / 100.0f / (40.0f / 800.0f + 1.0f), 1e-4);
+    EXPECT_NEAR(canvas->zoom, 7.62f, 0.01f);
+    EXPECT_EQ(canvas->zoomLevel, 6);
+    // The rectangle's centre (150, 125) is now at the client centre (400, 300).
+    float x = 0, y = 0;
+    canvas->pixelToCanvas(400, 300, x, y);
+    EXPECT_NEAR(x, 150.0f, 1e-3);
+    EXPECT_NEAR(y, 125.0f, 1e-3);
+}
+
+TEST_F(CanvasZoomTest, TallRegionFitsTheHeightAndTinyZoomIsLimited) {
+    canvas->zoomToRect(RECT{0, 0, 60, 300});
+    EXPECT_NEAR(canvas->zoom, 1.0f / ((40.0f / 600.0f + 1.0f) * 0.5f), 1e-4);
+    EXPECT_EQ(canvas->zoomLevel, 0) << "1.875 - 1 truncates to 0";
+
+    canvas->zoom = 1;
+    canvas->zoomToRect(RECT{0, 0, 100000, 10});
+    EXPECT_FLOAT_EQ(canvas->zoom, 0.05f);
+    EXPECT_EQ(canvas->zoomLevel, -19) << "fitted levels are not clamped";
+}
+
+TEST_F(CanvasZoomTest, ZeroSizeRegionOnlyRecentres) {
+    canvas->zoomToRect(RECT{100, 50, 100, 50});
+    EXPECT_FLOAT_EQ(canvas->zoom, 1.0f);
+    EXPECT_FLOAT_EQ(canvas->panX, 300.0f);
+    EXPECT_FLOAT_EQ(canvas->panY, 250.0f);
+}
+
+TEST_F(CanvasZoomTest, ZoomStepsKeepThePointUnderTheCursor) {
+    float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    canvas->pixelToCanvas(123, 321, x0, y0);
+    canvas->setZoomLevel(123, 321, 1);
+    EXPECT_FLOAT_EQ(canvas->zoom, 2.0f);
+    canvas->pixelToCanvas(123, 321, x1, y1);
+    EXPECT_NEAR(x1, x0, 1e-3);
+    EXPECT_NEAR(y1, y0, 1e-3);
+
+    canvas->setZoomLevel(0, 0, 11);
+    EXPECT_FLOAT_EQ(canvas->zoom, 12.0f);
+    canvas->setZoomLevel(0, 0, 40);
+    EXPECT_EQ(canvas->zoomLevel, 19);
+    EXPECT_FLOAT_EQ(canvas->zoom, 20.0f);
+    canvas->setZoomLevel(0, 0, -9);
+    EXPECT_EQ(canvas->zoomLevel, -4);
+    EXPECT_FLOAT_EQ(canvas->zoom, 0.2f);
+    canvas->panX = 7;
+    canvas->setZoomLevel(500, 0, -4);  // same level: nothing changes
+    EXPECT_FLOAT_EQ(canvas->panX, 7.0f);
+}
+
+TEST_F(CanvasZoomTest, ZoomToUVRectMapsThroughTheExtent) {
+    // Extent 100 x 100: UV (0.5, 0.5)-(1.5, 1.0) is pixels (50, 50)-(150, 100).
+    canvas->zoomToUVRect(0.5f, 0.5f, 1.5f, 1.0f);
+    EXPECT_NEAR(canvas->zoom, 7.62f, 0.01f);
+    EXPECT_EQ(canvas->zoomLevel, 6);
+    POINT centre = canvas->uvToPixel(1.0f, 0.75f);
+    EXPECT_NEAR(centre.x, 400, 1);
+    EXPECT_NEAR(centre.y, 300, 1);
+}
+
+TEST_F(CanvasZoomTest, MappingsRoundToNearestPixel) {
+    canvas->panX = 0.3f;
+    canvas->zoom = 2;
+    POINT p = canvas->canvasToPixel(1.0f, -0.2f);  // (1.3 * 2 + 0.5, -0.2 * 2 + 0.5)
+    EXPECT_EQ(p.x, 3);
+    EXPECT_EQ(p.y, 0);
+    p = canvas->canvasToPixel(0.0f, -1.0f);  // -2 + 0.5 = -1.5 truncates toward zero
+    EXPECT_EQ(p.y, -1);
+    float u = 0, v = 0;
+    canvas->pixelToUV(50, 100, u, v);
+    EXPECT_FLOAT_EQ(u, (25.0f - 0.3f) / 100.0f);
+    EXPECT_FLOAT_EQ(v, 0.5f);
+}
+
+}  // namespace
