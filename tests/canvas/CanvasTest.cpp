@@ -12,11 +12,13 @@
 
 #include "DevHost.h"
 #include "canvas/UVCanvas.h"
+#include "ops/MeshFixture.h"
 
 namespace {
 
 using devhost::DevFace;
 using devhost::DevVertex;
+using meshtest::face;  // built with the flag bits the canvas must ignore
 
 // DIB pixel (0x00RRGGBB) of a COLORREF (0x00BBGGRR).
 std::uint32_t dib(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
@@ -26,21 +28,6 @@ constexpr COLORREF kLine = RGB(0xFF, 0xFF, 0xFF);
 constexpr COLORREF kSel = RGB(0xFF, 0x00, 0x00);
 constexpr COLORREF kLocked = RGB(0x00, 0x00, 0xFF);
 constexpr COLORREF kHandle = RGB(0x00, 0xFF, 0x00);
-
-DevFace face(float u0, float v0, float u1, float v1, float u2, float v2, std::uint16_t flags = 0) {
-    DevFace f = {};
-    f.flags = flags;
-    f.vertex[0] = 0;
-    f.vertex[1] = 1;
-    f.vertex[2] = 2;
-    f.uv[0][0] = u0;
-    f.uv[0][1] = v0;
-    f.uv[1][0] = u1;
-    f.uv[1][1] = v1;
-    f.uv[2][0] = u2;
-    f.uv[2][1] = v2;
-    return f;
-}
 
 LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
@@ -95,8 +82,7 @@ protected:
     }
 
     void useFaces(std::vector<DevFace> faces) {
-        std::vector<DevVertex> vertices(3, DevVertex{});
-        document->setMesh(std::move(faces), std::move(vertices));
+        document->setMesh(std::move(faces), meshtest::vertices(3));
         HostRef<HostMesh> mesh;
         document->GetActiveMesh(mesh.GetAddressOf());
         canvas->setMesh(mesh.Get());
@@ -161,7 +147,7 @@ TEST_F(CanvasTest, GridAtSmallSpacingAppearsWhenZoomedIn) {
 
 TEST_F(CanvasTest, SelectedLockedCornerIsDrawnOnceInTheSelectionColour) {
     // Corner 0 selected and locked at (70, 70); corner 1 locked only at (150, 70).
-    useFaces({face(0.5f, 0.5f, 1.3f, 0.5f, 0.5f, 1.3f, UV_SELECTED | UV_LOCKED | (UV_LOCKED << 1))});
+    useFaces({face(UV_SELECTED | UV_LOCKED | (UV_LOCKED << 1), 0, 1, 2, 0.5f, 0.5f, 1.3f, 0.5f, 0.5f, 1.3f)});
     render();
     EXPECT_EQ(pixel(67, 70), dib(kSel)) << "left side of the corner box";
     EXPECT_EQ(pixel(66, 70), dib(kBack)) << "no thick locked pen around a selected corner";
@@ -173,8 +159,8 @@ TEST_F(CanvasTest, SelectedLockedCornerIsDrawnOnceInTheSelectionColour) {
 
 TEST_F(CanvasTest, HiddenCornersHideTheirEdges) {
     // Face 1: corner 2 hidden; face 2: corners 1 and 2 hidden.
-    useFaces({face(0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f, UV_HIDDEN << 2),
-              face(0.5f, 1.5f, 1.5f, 1.5f, 1.5f, 0.5f, (UV_HIDDEN << 1) | (UV_HIDDEN << 2))});
+    useFaces({face(UV_HIDDEN << 2, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f),
+              face((UV_HIDDEN << 1) | (UV_HIDDEN << 2), 0, 1, 2, 0.5f, 1.5f, 1.5f, 1.5f, 1.5f, 0.5f)});
     render();
     EXPECT_EQ(pixel(70, 30), dib(kLine)) << "edge 0-1 of face 1";
     EXPECT_EQ(pixel(30, 70), dib(kBack)) << "edge 2-0 of face 1";
@@ -188,18 +174,18 @@ TEST_F(CanvasTest, HiddenCornersHideTheirEdges) {
 }
 
 TEST_F(CanvasTest, FacesFailingTheFilterAreNotDrawn) {
-    useFaces({face(0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f, FACE_HIDDEN)});
+    useFaces({face(FACE_HIDDEN, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)});
     render();
     EXPECT_EQ(count(kLine), 0);
     canvas->faceFilter = FaceFilter{0x0003, 0x0001};  // only faces selected in 3D
-    useFaces({face(0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f, FACE_SELECTED)});
+    useFaces({face(FACE_SELECTED, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)});
     render();
     EXPECT_EQ(pixel(70, 30), dib(kLine));
 }
 
 TEST_F(CanvasTest, SingleSelectedCornerGetsA30PixelBoxWithTwelveHandles) {
     // The selected corner at (100, 100): box 85..115, handle size 10.
-    useFaces({face(0.8f, 0.8f, 1.7f, 0.8f, 0.8f, 1.7f, UV_SELECTED)});
+    useFaces({face(UV_SELECTED, 0, 1, 2, 0.8f, 0.8f, 1.7f, 0.8f, 0.8f, 1.7f)});
     render();
     EXPECT_EQ(pixel(80, 80), dib(kHandle)) << "inner top-left (75, 75, 85, 85)";
     EXPECT_EQ(pixel(75, 75), dib(kSel)) << "handle outline";
@@ -218,7 +204,7 @@ TEST_F(CanvasTest, SingleSelectedCornerGetsA30PixelBoxWithTwelveHandles) {
     EXPECT_EQ(pixel(65, 100), dib(kHandle)) << "rotation left";
     EXPECT_EQ(pixel(97, 100), dib(kSel)) << "the corner's box";
 
-    useFaces({face(0.8f, 0.8f, 1.7f, 0.8f, 0.8f, 1.7f)});
+    useFaces({face(0, 0, 1, 2, 0.8f, 0.8f, 1.7f, 0.8f, 0.8f, 1.7f)});
     render();
     EXPECT_EQ(count(kHandle), 0) << "no selection, no handles";
 }
@@ -226,7 +212,7 @@ TEST_F(CanvasTest, SingleSelectedCornerGetsA30PixelBoxWithTwelveHandles) {
 TEST_F(CanvasTest, SelectTrianglesToolEmphasisesFullySelectedTriangles) {
     // A fully selected triangle; edge 1-2 runs from (170, 30) through (100, 100) to
     // (30, 170), away from the selection box's frame.
-    useFaces({face(0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f, UV_SELECTED_ALL)});
+    useFaces({face(UV_SELECTED_ALL, 0, 1, 2, 0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f)});
     canvas->handleSize = 1;
     render();
     EXPECT_EQ(pixel(100, 100), dib(kLine)) << "tool 1: edges in the line colour";
@@ -241,7 +227,7 @@ TEST_F(CanvasTest, SelectTrianglesToolEmphasisesFullySelectedTriangles) {
     // Two corners selected: not emphasised.
     canvas->tool = 2;
     canvas->savedTool = 0;
-    useFaces({face(0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f, UV_SELECTED | (UV_SELECTED << 1))});
+    useFaces({face(UV_SELECTED | (UV_SELECTED << 1), 0, 1, 2, 0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f)});
     render();
     EXPECT_EQ(pixel(100, 100), dib(kLine));
 }
@@ -249,8 +235,8 @@ TEST_F(CanvasTest, SelectTrianglesToolEmphasisesFullySelectedTriangles) {
 TEST_F(CanvasTest, BadHostDataDoesNotCrash) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    useFaces({face(nan, 0.5f, 0.5f, inf, 1e30f, -1e30f, UV_SELECTED_ALL),
-              face(0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f, UV_SELECTED)});
+    useFaces({face(UV_SELECTED_ALL, 0, 1, 2, nan, 0.5f, 0.5f, inf, 1e30f, -1e30f),
+              face(UV_SELECTED, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)});
     canvas->showGrid = true;
     render();
     EXPECT_EQ(pixel(27, 30), dib(kSel));
@@ -355,9 +341,10 @@ TEST_F(CanvasTest, PaintedFrameAsPicture) {
     canvas->setCanvasSize(200, 200);
     canvas->panX = 20;
     canvas->panY = 20;
-    useFaces({face(0.1f, 0.1f, 0.6f, 0.1f, 0.1f, 0.6f), face(0.6f, 0.1f, 0.6f, 0.6f, 0.1f, 0.6f, UV_SELECTED << 1),
-              face(0.7f, 0.2f, 0.95f, 0.3f, 0.75f, 0.5f, UV_SELECTED_ALL | (UV_LOCKED << 2)),
-              face(0.2f, 0.7f, 0.5f, 0.7f, 0.3f, 0.95f, UV_LOCKED | (UV_HIDDEN << 2))});
+    useFaces({face(0, 0, 1, 2, 0.1f, 0.1f, 0.6f, 0.1f, 0.1f, 0.6f),
+              face(UV_SELECTED << 1, 0, 1, 2, 0.6f, 0.1f, 0.6f, 0.6f, 0.1f, 0.6f),
+              face(UV_SELECTED_ALL | (UV_LOCKED << 2), 0, 1, 2, 0.7f, 0.2f, 0.95f, 0.3f, 0.75f, 0.5f),
+              face(UV_LOCKED | (UV_HIDDEN << 2), 0, 1, 2, 0.2f, 0.7f, 0.5f, 0.7f, 0.3f, 0.95f)});
     render();
     devhost::Pixels32 image;
     image.width = canvas->backBufferSize().cx;
