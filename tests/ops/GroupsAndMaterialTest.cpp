@@ -1,0 +1,90 @@
+// UV groups and face material.
+#include "MeshFixture.h"
+
+using namespace meshtest;
+
+namespace {
+
+class GroupsAndMaterial : public MeshFixture {
+protected:
+    void useGroupedMesh() {
+        std::vector<DevFace> faces = {face(0x00C0 | 0x0200, 0, 1, 2, 0, 0, 1, 0, 1, 1),
+                                      face(0x0008, 0, 1, 2, 0, 0, 1, 0, 1, 1),
+                                      face(0x01C0 | 0x0002, 0, 1, 2, 0, 0, 1, 0, 1, 1)};
+        for (DevFace& f : faces)
+            for (uint16_t& g : f.groups) g = 0x8005;  // groups 1, 3 and 16
+        faces[1].groups[2] = 0x0002;
+        useMesh(faces, vertices(3));
+    }
+};
+
+}  // namespace
+
+TEST_F(GroupsAndMaterial, AssignGroup) {
+    useGroupedMesh();
+    // Removing the selected visible corners from every group; locked corners included.
+    EXPECT_TRUE(model.assignGroup(0xFFFF, 0, 0x0048, 0x0040));
+    EXPECT_EQ(f(0).groups[0], 0);
+    EXPECT_EQ(f(0).groups[1], 0);
+    EXPECT_EQ(f(0).groups[2], 0x8005);
+    EXPECT_EQ(f(2).groups[0], 0x8005);  // hidden in 3D
+    EXPECT_EQ(journal(), fullProtocol("Assign UV Group", "0,512,13", true));
+
+    // Assigning group 2 to the visible corners: counted even where nothing changes.
+    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, 0x0008, 0));
+    EXPECT_EQ(f(0).groups[2], 0x8007);
+    EXPECT_EQ(f(1).groups[0], 0x8005);  // hidden corner
+    EXPECT_EQ(f(1).groups[1], 0x8007);
+    EXPECT_EQ(f(1).groups[2], 0x0002);
+    doc->clearJournal();
+    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, 0x0008, 0));
+    EXPECT_EQ(journal()[4], "EndUndoGroup(1)");
+    // No passing corner: the entry is discarded.
+    doc->clearJournal();
+    EXPECT_TRUE(model.assignGroup(0x0002, 0, 0x0E00, 0x0E00));
+    EXPECT_EQ(journal(), fullProtocol("Assign UV Group", "0,512,13", false));
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(GroupsAndMaterial, SelectGroup) {
+    useGroupedMesh();
+    // Replacing: the old selection goes, visible corners of group 2 come.
+    EXPECT_TRUE(model.selectGroup(0x0002, 0x0002, PICK_REPLACE, true));
+    EXPECT_EQ(ownFlags(0), 0x0200);
+    EXPECT_EQ(ownFlags(1), 0x0008 | 0x0100);
+    EXPECT_EQ(vtx(2).flags, VERTEX_SELECTED);
+    EXPECT_EQ(vtx(0).flags, 0);
+    EXPECT_EQ(journal(), fullProtocol("Select UV Group", "4,16,5", true));
+
+    // Toggle group 1 (hidden corner 0 of face 1 is skipped): corner 2 of face 1 is not in it.
+    EXPECT_TRUE(model.selectGroup(0x0001, 0x0001, PICK_TOGGLE, false));
+    EXPECT_EQ(ownFlags(0), 0x0200 | 0x01C0);
+    EXPECT_EQ(ownFlags(1), 0x0008 | 0x0100 | 0x0080);
+    doc->clearJournal();
+    EXPECT_TRUE(model.selectGroup(0x0010, 0x0010, PICK_ADD, false));  // group 5: nobody
+    EXPECT_EQ(journal(), fullProtocol("Select UV Group", "0,16,13", false));
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(GroupsAndMaterial, SetMaterial) {
+    useMesh({face(0x01C0, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x00C0, 0, 1, 2, 0, 0, 1, 0, 1, 1),
+             face(0x01C0 | 0x0010, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x01C0 | 0x0002, 0, 1, 2, 0, 0, 1, 0, 1, 1)},
+            vertices(3));
+    for (DevFace& face : doc->faces()) face.material = 7;
+    EXPECT_TRUE(model.setMaterial(3, 0x01F8, 0x01C0));
+    EXPECT_EQ(f(0).material, 3u);
+    EXPECT_EQ(f(1).material, 7u);
+    EXPECT_EQ(f(2).material, 7u);
+    EXPECT_EQ(f(3).material, 7u);
+    EXPECT_EQ(journal(), fullProtocol("Set Material", "0,4,13", true));
+    EXPECT_EQ(doc->undoDescriptions().back(), L"Set Material");
+
+    // Nothing matches: the group is discarded and the host is not notified.
+    for (DevFace& face : doc->faces()) face.flags &= ~0x01C0;
+    doc->clearJournal();
+    EXPECT_TRUE(model.setMaterial(3, 0x01F8, 0x01C0));
+    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginUndoGroup(\"Set Material\")",
+                                                   "BeginEdit(0,4,13,\"Set Material\")", "LockFaces()",
+                                                   "UnlockFaces()", "EndUndoGroup(0)"}));
+    expectRecordsIntact(*doc.Get());
+}

@@ -1,0 +1,156 @@
+// A UVModel wired to a development-host document, with helpers to build small meshes
+// whose host data bytes and uninterpreted flag bits can be checked after an edit.
+#pragma once
+
+#include <host/HostEventSinkImpl.h>
+#include <model/UVModel.h>
+
+#include <lib/DevHost.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace meshtest {
+
+using devhost::DevFace;
+using devhost::DevVertex;
+
+// Bits the plug-in never interprets; every face is built with them set.
+constexpr uint16_t FOREIGN_BITS = 0xF004;
+constexpr uint8_t FACE_DATA_BYTE = 0xA5;
+constexpr uint8_t VERTEX_DATA_BYTE = 0x5A;
+
+inline DevFace face(uint16_t flags, int v0, int v1, int v2, float u0, float w0, float u1, float w1,
+                    float u2, float w2) {
+    DevFace f;
+    std::memset(&f, FACE_DATA_BYTE, sizeof f);
+    f.flags = uint16_t(flags | FOREIGN_BITS);
+    f.vertex[0] = uint16_t(v0);
+    f.vertex[1] = uint16_t(v1);
+    f.vertex[2] = uint16_t(v2);
+    f.material = 0;
+    f.normal[0] = 0;
+    f.normal[1] = 0;
+    f.normal[2] = 1;
+    f.uv[0][0] = u0;
+    f.uv[0][1] = w0;
+    f.uv[1][0] = u1;
+    f.uv[1][1] = w1;
+    f.uv[2][0] = u2;
+    f.uv[2][1] = w2;
+    f.groups[0] = f.groups[1] = f.groups[2] = 0;
+    return f;
+}
+
+inline DevVertex vertex(float x, float y, float z, uint16_t flags = 0) {
+    DevVertex v;
+    std::memset(&v, VERTEX_DATA_BYTE, sizeof v);
+    v.position[0] = x;
+    v.position[1] = y;
+    v.position[2] = z;
+    v.flags = flags;
+    return v;
+}
+
+inline std::vector<DevVertex> vertices(int count) {
+    std::vector<DevVertex> result;
+    for (int i = 0; i < count; ++i) result.push_back(vertex(float(i), 0, 0));
+    return result;
+}
+
+inline bool bytesAre(const uint8_t* bytes, size_t n, uint8_t value) {
+    for (size_t i = 0; i < n; ++i)
+        if (bytes[i] != value) return false;
+    return true;
+}
+
+// Host data and foreign flag bits of every record are as built.
+inline void expectRecordsIntact(devhost::Document& doc) {
+    for (size_t i = 0; i < doc.faces().size(); ++i) {
+        const DevFace& f = doc.faces()[i];
+        EXPECT_EQ(f.flags & FOREIGN_BITS, FOREIGN_BITS) << "face " << i;
+        EXPECT_TRUE(bytesAre(f.hostData0, sizeof f.hostData0, FACE_DATA_BYTE) &&
+                    bytesAre(f.hostData1, sizeof f.hostData1, FACE_DATA_BYTE) &&
+                    bytesAre(f.hostData2, sizeof f.hostData2, FACE_DATA_BYTE) &&
+                    bytesAre(f.hostData3, sizeof f.hostData3, FACE_DATA_BYTE))
+            << "face " << i;
+    }
+    for (size_t i = 0; i < doc.vertices().size(); ++i) {
+        const DevVertex& v = doc.vertices()[i];
+        EXPECT_TRUE(bytesAre(v.hostData0, sizeof v.hostData0, VERTEX_DATA_BYTE) &&
+                    bytesAre(v.hostData1, sizeof v.hostData1, VERTEX_DATA_BYTE))
+            << "vertex " << i;
+    }
+}
+
+// Hears the change events the host sends, and what the owner's counter was then.
+class ChangeProbe : public HostEventSinkImpl {
+public:
+    explicit ChangeProbe(const UVModelOwner* owner) : owner_(owner) {}
+    std::vector<int> countersSeen;
+
+protected:
+    HRESULT onChanged(HostEvent&) override {
+        countersSeen.push_back(owner_->changeInProgress);
+        return S_OK;
+    }
+
+private:
+    const UVModelOwner* owner_;
+};
+
+class MeshFixture : public ::testing::Test {
+protected:
+    MeshFixture() : doc(devhost::Document::create()) {
+        model.document = doc;
+        model.owner = &owner;
+        probe = new ChangeProbe(&owner);
+        DWORD cookie = 0;
+        doc->Subscribe(0, probe, HOST_EVENT_CHANGED, 0, 0, nullptr, nullptr, &cookie);
+    }
+    ~MeshFixture() override {
+        model.mesh.Reset();
+        model.document.Reset();
+        probe->Release();
+    }
+
+    // Makes the records the active mesh of the document and of the model.
+    void useMesh(std::vector<DevFace> faces, std::vector<DevVertex> verts) {
+        doc->setMesh(std::move(faces), std::move(verts));
+        model.mesh.Reset();
+        doc->GetActiveMesh(&model.mesh);
+        doc->clearJournal();
+        probe->countersSeen.clear();
+    }
+    void noMesh() {
+        doc->removeMesh();
+        model.mesh.Reset();
+        doc->clearJournal();
+    }
+
+    std::vector<std::string>& journal() { return doc->journal(); }
+    DevFace& f(int i) { return doc->faces()[size_t(i)]; }
+    DevVertex& vtx(int i) { return doc->vertices()[size_t(i)]; }
+    uint16_t ownFlags(int i) { return uint16_t(f(i).flags & ~FOREIGN_BITS); }
+
+    // The journal of a full protocol with one description and BeginEdit numbers.
+    static std::vector<std::string> fullProtocol(const std::string& description, const std::string& numbers,
+                                                 bool keep) {
+        return {"BeginUndoGroup(\"" + description + "\")",
+                "BeginEdit(" + numbers + ",\"" + description + "\")",
+                "LockFaces()",
+                "UnlockFaces()",
+                std::string("EndUndoGroup(") + (keep ? "1" : "0") + ")",
+                "EndEdit()"};
+    }
+
+    HostRef<devhost::Document> doc;
+    UVModelOwner owner;
+    UVModel model;
+    ChangeProbe* probe;
+};
+
+}  // namespace meshtest

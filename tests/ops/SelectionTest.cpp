@@ -1,0 +1,253 @@
+// Corner flags, picks, expand and contract, inversions, with and without synchronised
+// 3D selection.
+#include "MeshFixture.h"
+
+#include <limits>
+
+using namespace meshtest;
+
+namespace {
+
+class Selection : public MeshFixture {
+protected:
+    // Two triangles of a unit quad: vertices 0 (0,0), 1 (1,0), 2 (1,1), 3 (0,1).
+    void useQuad(uint16_t flags0 = 0, uint16_t flags1 = 0) {
+        useMesh({face(flags0, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(flags1, 0, 2, 3, 0, 0, 1, 1, 0, 1)},
+                vertices(4));
+    }
+    // Six faces around vertex 0, each with its own UV triangle.
+    void useFan() {
+        std::vector<DevFace> faces;
+        for (int i = 0; i < 6; ++i) {
+            float u = float(i);
+            faces.push_back(face(0, 0, 1 + i, 1 + (i + 1) % 6, u, 0, u + 0.5f, 0, u, 0.5f));
+        }
+        faces.push_back(face(0, 7, 8, 9, 10, 10, 11, 10, 10, 11));  // apart
+        useMesh(faces, vertices(10));
+    }
+};
+
+const float* at(float u, float v) {
+    static float rect[4];
+    rect[0] = rect[2] = u;
+    rect[1] = rect[3] = v;
+    return rect;
+}
+
+}  // namespace
+
+TEST_F(Selection, ClickPicksByRadiusAndModifier) {
+    useQuad(0x0040);  // corner (0,0) of face 0 selected
+    // Replacing click on empty canvas: the selection is cleared and that is the change.
+    EXPECT_EQ(model.selectCoords(at(5, 5), 0.01f, PICK_REPLACE, false), 1);
+    EXPECT_EQ(ownFlags(0), 0);
+    EXPECT_EQ(journal(), fullProtocol("Select UV Coords", "0,16,13", true));
+    EXPECT_EQ(doc->undoDescriptions().back(), L"Select UV Coords");
+
+    // A click near (1, 1) picks both corners there; the radius edge counts.
+    EXPECT_EQ(model.selectCoords(at(1.0f, 1.5f), 0.5f, PICK_REPLACE, false), 2);
+    EXPECT_EQ(ownFlags(0), 0x0100);
+    EXPECT_EQ(ownFlags(1), 0x0080);
+    // Ctrl toggles, Shift only adds.
+    EXPECT_EQ(model.selectCoords(at(1, 1), 0.01f, PICK_TOGGLE, false), 2);
+    EXPECT_EQ(ownFlags(0), 0);
+    EXPECT_EQ(model.selectCoords(at(0, 0), 0.01f, PICK_TOGGLE, false), 2);
+    EXPECT_EQ(ownFlags(0), 0x0040);
+    EXPECT_EQ(model.selectCoords(at(0, 0), 0.01f, PICK_ADD, false), 2);
+    EXPECT_EQ(ownFlags(0), 0x0040);
+    EXPECT_EQ(ownFlags(1), 0x0040);
+
+    // A rectangle picks what lies inside, edges included; hidden corners never.
+    f(1).flags |= 0x0020;  // corner 2 (0,1) hidden
+    const float rect[4] = {0, 0.5f, 1, 1};
+    EXPECT_EQ(model.selectCoords(rect, 0, PICK_REPLACE, false), 2 + 2);
+    EXPECT_EQ(ownFlags(0), 0x0100);
+    EXPECT_EQ(ownFlags(1), 0x0080 | 0x0020);
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
+    useQuad();
+    EXPECT_EQ(model.selectCoords(at(1, 1), 0.01f, PICK_REPLACE, true), 2);
+    EXPECT_EQ(journal(), fullProtocol("Select UV Coords", "4,16,5", true));
+    EXPECT_EQ(vtx(2).flags, VERTEX_SELECTED);
+    EXPECT_EQ(vtx(0).flags, 0);
+    EXPECT_EQ(ownFlags(0) & FACE_SELECTED, 0);
+
+    // All three corners selected: the face is selected in 3D; one deselected clears it.
+    model.selectCoords(at(0, 0), 0.01f, PICK_ADD, true);
+    model.selectCoords(at(1, 0), 0.01f, PICK_ADD, true);
+    EXPECT_EQ(ownFlags(0), 0x01C0 | FACE_SELECTED);
+    EXPECT_EQ(ownFlags(1), 0x00C0);
+    model.selectCoords(at(1, 0), 0.01f, PICK_TOGGLE, true);
+    EXPECT_EQ(ownFlags(0), 0x0140);
+    EXPECT_EQ(vtx(1).flags, 0);
+    EXPECT_EQ(probe->countersSeen.back(), 1);
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Selection, VertexIndicesBeyondTheArrayAreNotWritten) {
+    useMesh({face(0, 0, 3, 65535, 0, 0, 1, 0, 1, 1)}, vertices(3));
+    doc->vertices().resize(2);  // index 2 is now outside, as are 3 and 65535
+    const float all[4] = {-1, -1, 2, 2};
+    EXPECT_EQ(model.selectCoords(all, 0, PICK_REPLACE, true), 3);
+    EXPECT_EQ(ownFlags(0), 0x01C0 | FACE_SELECTED);
+    EXPECT_EQ(vtx(0).flags, VERTEX_SELECTED);
+    EXPECT_EQ(vtx(1).flags, 0);
+    EXPECT_EQ(model.selectTriangles(all, PICK_TOGGLE, true), 1);
+    EXPECT_EQ(ownFlags(0), 0);
+    EXPECT_TRUE(model.invertSelection(true));
+    EXPECT_TRUE(model.expandSelection(true));
+    EXPECT_TRUE(model.contractSelection(true));
+    EXPECT_EQ(model.setCornerFlags(0x0040, 0, 0, 0, true, true, L"Deselect All", true), 3);
+    EXPECT_EQ(vtx(0).flags, 0);
+    EXPECT_EQ(doc->vertices().size(), 2u);
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Selection, SelectAllHideAndUnhide) {
+    useQuad(0x0010, 0x0100);  // face 0 corner 1 hidden; face 1 corner 2 selected
+    EXPECT_TRUE(model.selectAll(true, false));
+    EXPECT_EQ(ownFlags(0), 0x0140 | 0x0010);  // the hidden corner stays unselected
+    EXPECT_EQ(journal(), fullProtocol("Select All", "0,16,13", true));
+
+    // Hide Selection: selected visible corners become hidden and deselected.
+    f(0).flags |= 0x0080;  // a hidden selected corner stays as it is below
+    doc->clearJournal();
+    EXPECT_EQ(model.setCornerFlags(0x0048, 0x0008, 0x0048, 0x0040, true, true, L"Hide UV Coords", false), 5);
+    EXPECT_EQ(ownFlags(0), 0x0038 | 0x0080);
+    EXPECT_EQ(ownFlags(1), 0x0038);
+    EXPECT_FALSE(model.selectAll(false, false));  // nothing visible is selected
+    EXPECT_EQ(ownFlags(0), 0x0038 | 0x0080);
+
+    // Unhide All twice: the second changes nothing and its entry is discarded.
+    EXPECT_EQ(model.setCornerFlags(0x0008, 0, 0, 0, true, true, L"UnHide UV Coords", false), 6);
+    EXPECT_EQ(ownFlags(1), 0);
+    doc->clearJournal();
+    EXPECT_EQ(model.setCornerFlags(0x0008, 0, 0, 0, true, true, L"UnHide UV Coords", false), 0);
+    EXPECT_EQ(journal(), fullProtocol("UnHide UV Coords", "0,16,13", false));
+
+    // Without undo and notification: the walk alone.
+    doc->clearJournal();
+    EXPECT_EQ(model.setCornerFlags(0x0200, 0x0200, 0, 0, false, false, L"", false), 6);
+    EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()"}));
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Selection, InversionsOpenNoGroup) {
+    useQuad(0x0040 | 0x0010, 0x0008);
+    EXPECT_TRUE(model.invertSelection(false));
+    EXPECT_EQ(ownFlags(0), 0x0100 | 0x0010);  // hidden corner 1 untouched
+    EXPECT_EQ(ownFlags(1), 0x0180 | 0x0008);
+    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginEdit(0,16,13,\"Invert UV Selection\")", "LockFaces()",
+                                                   "UnlockFaces()", "EndEdit()"}));
+    doc->clearJournal();
+    EXPECT_TRUE(model.invertHidden());
+    EXPECT_EQ(ownFlags(0), 0x0100 | 0x0028);
+    EXPECT_EQ(ownFlags(1), 0x0180 | 0x0030);
+    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginEdit(0,16,13,\"Invert Hidden UV\")", "LockFaces()",
+                                                   "UnlockFaces()", "EndEdit()"}));
+    doc->clearJournal();
+    EXPECT_TRUE(model.invertSelection(true));
+    EXPECT_EQ(journal().front(), "BeginEdit(4,16,5,\"Invert UV Selection\")");
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
+    useFan();
+    f(0).flags |= 0x0040;  // one corner on vertex 0
+    f(3).flags |= 0x0008 | FACE_SELECTED;  // a hidden corner is selected too
+    ASSERT_TRUE(model.expandSelection(false));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(f(i).flags & 0x01C0, 0x01C0) << i;
+    EXPECT_EQ(ownFlags(6), 0);
+    EXPECT_EQ(journal(), fullProtocol("Expand UV Selection", "0,16,13", true));
+
+    // Contract: every face with a vertex that has an unselected corner.
+    f(6).vertex[0] = 1;  // face 6 now shares vertex 1 with faces 0 and 5
+    ASSERT_TRUE(model.contractSelection(true));
+    EXPECT_EQ(f(0).flags & 0x01C1, 0);
+    EXPECT_EQ(f(5).flags & 0x01C1, 0);
+    EXPECT_EQ(f(2).flags & 0x01C1, 0x01C0);  // shares vertex 0 only with selected corners
+    EXPECT_EQ(f(3).flags & 0x01C1, 0x01C1);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(vtx(i).flags, 0) << "vertex flags are not written";
+
+    // Faces outside the filter are not marked but do lend adjacency.
+    model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
+    ASSERT_TRUE(model.expandSelection(false));
+    EXPECT_EQ(f(0).flags & 0x01C0, 0);
+    ASSERT_TRUE(model.contractSelection(false));
+    EXPECT_EQ(f(3).flags & 0x01C0, 0);
+    EXPECT_EQ(f(2).flags & 0x01C0, 0x01C0);
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Selection, ExpandIgnoresVertexIndicesBeyondTheArray) {
+    useMesh({face(0x0080, 9, 1, 2, 0, 0, 1, 0, 1, 1), face(0, 9, 3, 4, 0, 0, 1, 0, 1, 1),
+             face(0, 0, 5, 6, 0, 0, 1, 0, 1, 1)},
+            vertices(7));
+    ASSERT_TRUE(model.expandSelection(false));
+    EXPECT_EQ(ownFlags(0), 0x01C0);
+    EXPECT_EQ(ownFlags(1), 0);  // index 9 joins nothing
+    EXPECT_EQ(ownFlags(2), 0);
+    noMesh();
+    EXPECT_TRUE(model.expandSelection(false));
+    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginUndoGroup(\"Expand UV Selection\")", "EndUndoGroup(0)"}));
+}
+
+TEST_F(Selection, TrianglePicks) {
+    useQuad();
+    // The rectangle's minimum corner inside face 0 only.
+    const float inside0[4] = {0.75f, 0.25f, 0.8f, 0.3f};
+    EXPECT_EQ(model.selectTriangles(inside0, PICK_REPLACE, false), 1);
+    EXPECT_EQ(ownFlags(0), 0x01C0);
+    EXPECT_EQ(ownFlags(1), 0);
+    EXPECT_EQ(journal(), fullProtocol("Select UV Triangles", "0,16,13", true));
+
+    // A rectangle crossing the quad's left edge only touches face 1; replacing clears face 0.
+    const float left[4] = {-0.5f, 0.4f, 0.1f, 0.6f};
+    EXPECT_EQ(model.selectTriangles(left, PICK_REPLACE, false), 3 + 1);
+    EXPECT_EQ(ownFlags(0), 0);
+    EXPECT_EQ(ownFlags(1), 0x01C0);
+
+    // A rectangle holding both triangles; toggle deselects a selected one, selects the other.
+    const float around[4] = {-1, -1, 2, 2};
+    EXPECT_EQ(model.selectTriangles(around, PICK_TOGGLE, true), 2);
+    EXPECT_EQ(ownFlags(0), 0x01C0 | FACE_SELECTED);
+    EXPECT_EQ(ownFlags(1), 0);
+    EXPECT_EQ(vtx(1).flags, VERTEX_SELECTED);
+    EXPECT_EQ(vtx(3).flags, 0);
+
+    // A rectangle in empty space picks nothing; nothing was selected with Shift.
+    const float away[4] = {3, 3, 4, 4};
+    doc->clearJournal();
+    EXPECT_EQ(model.selectTriangles(away, PICK_ADD, false), 0);
+    EXPECT_EQ(journal(), fullProtocol("Select UV Triangles", "0,16,13", false));
+
+    // A face with a hidden corner cannot be picked.
+    f(1).flags |= 0x0010;
+    EXPECT_EQ(model.selectTriangles(around, PICK_ADD, false), 1);
+    EXPECT_EQ(ownFlags(1), 0x0010);
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Selection, TrianglePickEdgeCrossings) {
+    // A thin vertical and a thin horizontal sliver; the rectangle holds none of their corners
+    // nor lies inside them, only their edges cross it.
+    useMesh({face(0, 0, 1, 2, 0.5f, -1, 0.5f, 2, 0.51f, 2), face(0, 0, 1, 2, -1, 0.5f, 2, 0.5f, 2, 0.51f),
+             face(0, 0, 1, 2, 5, 5, 6, 5, 5, 6)},
+            vertices(3));
+    const float rect[4] = {0.2f, 0.2f, 0.8f, 0.8f};
+    EXPECT_EQ(model.selectTriangles(rect, PICK_ADD, false), 2);
+    EXPECT_EQ(ownFlags(0), 0x01C0);
+    EXPECT_EQ(ownFlags(1), 0x01C0);
+    EXPECT_EQ(ownFlags(2), 0);
+}
+
+TEST_F(Selection, NonFiniteUVsAreNeverPicked) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    useMesh({face(0, 0, 1, 2, nan, nan, nan, 0, 1, nan)}, vertices(3));
+    const float all[4] = {-10, -10, 10, 10};
+    EXPECT_EQ(model.selectCoords(all, 100, PICK_ADD, false), 0);
+    EXPECT_EQ(ownFlags(0), 0);
+    model.selectTriangles(all, PICK_ADD, false);  // must not crash; the pick itself is undefined
+}

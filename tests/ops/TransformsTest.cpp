@@ -1,0 +1,137 @@
+// Move, scale, rotate and mirror: in place and from the drag snapshot.
+#include "MeshFixture.h"
+
+#include <limits>
+
+using namespace meshtest;
+
+namespace {
+
+class Transforms : public MeshFixture {
+protected:
+    // Face 0 fully selected; face 1 with corner 1 selected and locked, corner 2 selected;
+    // face 2 selected but hidden in 3D; face 3 selected with corner 0 hidden.
+    void useTestMesh() {
+        useMesh({face(0x01C0, 0, 1, 2, 1.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f),
+                 face(0x0180 | 0x0400, 0, 1, 2, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),
+                 face(0x01C0 | 0x0002, 0, 1, 2, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f),
+                 face(0x01C0 | 0x0008, 0, 1, 2, 0.6f, 0.6f, 0.7f, 0.7f, 0.8f, 0.8f)},
+                vertices(3));
+    }
+};
+
+}  // namespace
+
+TEST_F(Transforms, RotateTurnsUTowardsV) {
+    useTestMesh();
+    UVPoint centre{0.5f, 0.5f};
+    ASSERT_TRUE(model.rotate(1.5707964f, 0x0048, 0x0040, true, &centre));
+    EXPECT_NEAR(f(0).uv[0][0], 0.5f, 1e-6f);
+    EXPECT_NEAR(f(0).uv[0][1], 1.0f, 1e-6f);
+    EXPECT_NEAR(f(0).uv[2][0], 1.0f, 1e-6f);  // (0.5, 0) -> (1, 0.5)
+    EXPECT_NEAR(f(0).uv[2][1], 0.5f, 1e-6f);
+    // Locked, hidden, unselected corners and faces hidden in 3D stay exactly.
+    EXPECT_EQ(f(1).uv[0][0], 0.1f);
+    EXPECT_EQ(f(1).uv[1][0], 0.2f);
+    EXPECT_NE(f(1).uv[2][0], 0.3f);
+    EXPECT_EQ(f(2).uv[0][0], 0.4f);
+    EXPECT_EQ(f(3).uv[0][0], 0.6f);
+    EXPECT_NE(f(3).uv[1][0], 0.7f);
+    EXPECT_EQ(journal(), fullProtocol("Rotate UV Coords", "0,4,13", true));
+    EXPECT_EQ(doc->undoDescriptions().back(), L"Rotate UV Coords");
+    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});  // host notified inside the counter
+    EXPECT_EQ(owner.changeInProgress, 0);
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Transforms, NullPivotMeansTheModelsPivot) {
+    useTestMesh();
+    model.pivot = {1.0f, 0.5f};
+    ASSERT_TRUE(model.scale(2, 3, 0x0048, 0x0040, false, nullptr));
+    EXPECT_FLOAT_EQ(f(0).uv[1][0], 0.0f);   // (0.5, 0.5) about (1, 0.5)
+    EXPECT_FLOAT_EQ(f(0).uv[2][1], -1.0f);  // (0.5, 0) -> v = 0.5 + 3 * -0.5
+    EXPECT_EQ(f(0).uv[0][0], 1.0f);
+    // Without undo: no group, no BeginEdit, but the host is told.
+    EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
+}
+
+TEST_F(Transforms, IdentityShortCuts) {
+    useTestMesh();
+    UVPoint p{0, 0};
+    EXPECT_TRUE(model.move(0, 0, 0x0048, 0x0040, true));
+    EXPECT_TRUE(model.scale(1, 1, 0x0048, 0x0040, true, &p));
+    EXPECT_TRUE(model.rotate(0, 0x0048, 0x0040, true, &p));
+    EXPECT_TRUE(model.mirror(false, false, 0x0048, 0x0040, true, nullptr));
+    EXPECT_TRUE(journal().empty());
+    EXPECT_FALSE(model.mirror(true, false, 0x0048, 0x0040, true, nullptr));
+    EXPECT_TRUE(journal().empty());
+    // The snapshot operations always notify.
+    model.fillSnapshot(model.mesh.Get());
+    doc->clearJournal();
+    EXPECT_TRUE(model.scaleSnapshot(1, 1, 0x0048, 0x0040, false, &p));
+    EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
+}
+
+TEST_F(Transforms, MirrorAndMove) {
+    useTestMesh();
+    UVPoint left{0.5f, 0.25f};  // Mirror "Left" of face 0's bounds (0.5..1, 0..0.5)
+    ASSERT_TRUE(model.mirror(true, false, 0x0048, 0x0040, true, &left));
+    EXPECT_EQ(f(0).uv[0][0], 0.0f);
+    EXPECT_EQ(f(0).uv[1][0], 0.5f);
+    EXPECT_EQ(f(0).uv[0][1], 0.5f);
+    EXPECT_EQ(doc->undoDescriptions().back(), L"Mirror UV Coords");
+
+    doc->clearJournal();
+    ASSERT_TRUE(model.move(0.25f, -1.0f, 0x0248, 0x0040, true));
+    EXPECT_EQ(f(0).uv[0][0], 0.25f);
+    EXPECT_EQ(f(0).uv[0][1], -0.5f);
+    EXPECT_EQ(f(1).uv[1][1], 0.2f);  // locked
+    EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", true));
+}
+
+TEST_F(Transforms, NothingToMoveDiscardsTheEntry) {
+    useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)}, vertices(3));  // all locked
+    ASSERT_TRUE(model.move(1, 1, 0x0048, 0x0040, true));
+    EXPECT_EQ(f(0).uv[1][0], 1.0f);
+    EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", false));
+    EXPECT_TRUE(doc->undoDescriptions().empty());
+
+    noMesh();
+    ASSERT_TRUE(model.move(1, 1, 0x0048, 0x0040, true));
+    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginUndoGroup(\"Move UV Coords\")", "EndUndoGroup(0)"}));
+}
+
+TEST_F(Transforms, DragStepsStartFromTheSnapshot) {
+    useTestMesh();
+    model.fillSnapshot(model.mesh.Get());
+    ASSERT_EQ(model.snapshot.count(), 4);
+    ASSERT_TRUE(model.moveSnapshot(0.5f, 0, 0x0048, 0x0040, false));
+    ASSERT_TRUE(model.moveSnapshot(0.25f, 0, 0x0048, 0x0040, false));
+    EXPECT_EQ(f(0).uv[0][0], 1.25f);  // not 1.75: each step starts afresh
+    EXPECT_EQ(f(1).uv[1][0], 0.2f);   // locked
+    EXPECT_FLOAT_EQ(f(1).uv[2][0], 0.55f);
+
+    // A face hidden in 3D during the drag is skipped from then on.
+    f(0).flags |= FACE_HIDDEN;
+    ASSERT_TRUE(model.rotateSnapshot(1.0f, 0x0048, 0x0040, false, nullptr));
+    EXPECT_EQ(f(0).uv[0][0], 1.25f);
+
+    // Entries beyond a shrunk face array are not dereferenced.
+    doc->faces().resize(1);
+    f(0).flags &= ~FACE_HIDDEN;
+    doc->clearJournal();
+    ASSERT_TRUE(model.moveSnapshot(0, 0, 0x0048, 0x0040, true));
+    EXPECT_EQ(f(0).uv[0][0], 1.0f);
+    EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", true));
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Transforms, NonFiniteUVsStayNonFinite) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    useMesh({face(0x01C0, 0, 1, 2, nan, 0, inf, 0, 0, 0)}, vertices(3));
+    UVPoint p{0.5f, 0.5f};
+    ASSERT_TRUE(model.rotate(0.5f, 0x0048, 0x0040, true, &p));
+    EXPECT_TRUE(std::isnan(f(0).uv[0][0]));
+    EXPECT_FALSE(std::isfinite(f(0).uv[1][0]));
+}
