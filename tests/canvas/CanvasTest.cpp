@@ -345,6 +345,17 @@ TEST_F(CanvasTest, PaintedFrameAsPicture) {
               face(UV_SELECTED << 1, 0, 1, 2, 0.6f, 0.1f, 0.6f, 0.6f, 0.1f, 0.6f),
               face(UV_SELECTED_ALL | (UV_LOCKED << 2), 0, 1, 2, 0.7f, 0.2f, 0.95f, 0.3f, 0.75f, 0.5f),
               face(UV_LOCKED | (UV_HIDDEN << 2), 0, 1, 2, 0.2f, 0.7f, 0.5f, 0.7f, 0.3f, 0.95f)});
+    if (std::getenv("TEXLOOM_CANVAS_TEXTURE")) {
+        // A 64 x 64 gradient, red growing to the right and green downward.
+        std::vector<std::uint32_t> gradient(64 * 64);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) gradient[y * 64 + x] = 0xFF000000u | (x * 4u << 16) | (y * 4u << 8);
+        canvas->loadTexture(document->addTexture(L"gradient", 64, 64, gradient));
+        canvas->setZoomLevel(0, 0, 2);
+        canvas->panX = 10;
+        canvas->panY = 10;
+        canvas->tileTexture = std::getenv("TEXLOOM_CANVAS_TEXTURE")[0] == 't';
+    }
     render();
     devhost::Pixels32 image;
     image.width = canvas->backBufferSize().cx;
