@@ -1,0 +1,140 @@
+// Subscriptions and the events the host sends to them.
+#include "DevHostFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace devhost_test;
+
+namespace {
+
+class Events : public ::testing::Test {
+protected:
+    void SetUp() override {
+        document = devhost::Document::create();
+        canvas = devhost::makeObject<RecordingSink>();
+        editor = devhost::makeObject<RecordingSink>();
+        document->Subscribe(1, canvas.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &canvasCookie);
+        document->Subscribe(2, editor.Get(), 0x20000, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",
+                            &editorCookie);
+    }
+
+    HostRef<devhost::Document> document;
+    HostRef<RecordingSink> canvas, editor;
+    DWORD canvasCookie = 0, editorCookie = 0;
+};
+
+TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
+    document->setMesh(stripFaces(4), stripVertices(4));
+    const SeenEvent* change = canvas->last(HOST_EVENT_CHANGED);
+    ASSERT_TRUE(change);
+    EXPECT_TRUE(change->reload);
+
+    HostRef<HostMesh> mesh = activeMesh(*document.Get());
+    mesh->BeginEdit(0, 4, 13, L"Set UV Coord");
+    editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex*, LONG) { f[0].uv[0][0] = 3; });
+    mesh->EndEdit();
+    change = canvas->last(HOST_EVENT_CHANGED);
+    EXPECT_FALSE(change->reload);
+    EXPECT_FALSE(change->selection);
+
+    document->BeginUndoGroup(L"Select UV Coords");
+    mesh->BeginEdit(4, 0x10, 5, L"Select UV Coords");
+    editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex* v, LONG) {
+        f[1].flags |= 0x40;
+        v[0].flags |= 1;
+    });
+    document->EndUndoGroup(TRUE);
+    mesh->EndEdit();
+    change = canvas->last(HOST_EVENT_CHANGED);
+    EXPECT_FALSE(change->reload);
+    EXPECT_TRUE(change->selection);
+
+    size_t changes = canvas->count(HOST_EVENT_CHANGED);
+    document->Undo(1);
+    EXPECT_EQ(changes + 1, canvas->count(HOST_EVENT_CHANGED));
+    EXPECT_TRUE(canvas->last(HOST_EVENT_CHANGED)->selection);
+    // The editor, subscribed to the toolbar only, never hears of mesh changes.
+    EXPECT_EQ(0u, editor->count(HOST_EVENT_CHANGED));
+}
+
+TEST_F(Events, EveryHistoryChangeSendsTheToolbarUpdate) {
+    document->setMesh(stripFaces(2), stripVertices(2));
+    HostRef<HostMesh> mesh = activeMesh(*document.Get());
+    size_t updates = editor->count(HOST_EVENT_COMMAND);
+    document->BeginUndoGroup(L"Weld UV Coords");
+    document->EndUndoGroup(FALSE);  // a discarded group changes no history
+    EXPECT_EQ(updates, editor->count(HOST_EVENT_COMMAND));
+    document->BeginUndoGroup(L"Weld UV Coords");
+    mesh->BeginEdit(0, 4, 13, L"Weld UV Coords");
+    document->EndUndoGroup(TRUE);
+    mesh->EndEdit();
+    document->Undo(1);
+    document->Redo(1);
+    EXPECT_EQ(updates + 3, editor->count(HOST_EVENT_COMMAND));
+    EXPECT_EQ(L"Update", editor->last(HOST_EVENT_COMMAND)->name);
+    EXPECT_EQ(editor->count(HOST_EVENT_COMMAND), canvas->count(HOST_EVENT_COMMAND));
+}
+
+TEST_F(Events, MasksAndPathsChooseTheReceivers) {
+    HostRef<RecordingSink> texturesOnly = devhost::makeObject<RecordingSink>();
+    DWORD cookie = 0;
+    document->Subscribe(1, texturesOnly.Get(), HOST_EVENT_TEXTURE_ADDED | HOST_EVENT_TEXTURE_DELETED, 0, 1,
+                        nullptr, nullptr, &cookie);
+    document->setMesh(stripFaces(1), stripVertices(1));
+    LONG id = document->addTexture(L"Checker", 2, 1, {0xFF0000FF, 0xFF00FF00});
+    document->renameTexture(id, L"Board");
+    document->deleteTexture(id);
+    ASSERT_EQ(2u, texturesOnly->events.size());
+    EXPECT_EQ(static_cast<DWORD>(HOST_EVENT_TEXTURE_ADDED), texturesOnly->events[0].kind);
+    EXPECT_EQ(static_cast<DWORD>(HOST_EVENT_TEXTURE_DELETED), texturesOnly->events[1].kind);
+    EXPECT_EQ(id, texturesOnly->events[1].textureId);
+    // Textures lie outside the toolbar's path.
+    EXPECT_EQ(0u, editor->count(HOST_EVENT_TEXTURE_ADDED));
+    EXPECT_EQ(1u, canvas->count(HOST_EVENT_ATTRIBUTE_CHANGED));
+    EXPECT_EQ(L"Name", canvas->last(HOST_EVENT_ATTRIBUTE_CHANGED)->attribute);
+
+    EXPECT_EQ(S_OK, document->Unsubscribe(cookie));
+    EXPECT_EQ(E_INVALIDARG, document->Unsubscribe(cookie));
+    document->addTexture(L"Other", 1, 1, {0});
+    EXPECT_EQ(2u, texturesOnly->events.size());
+    EXPECT_EQ(E_POINTER, document->Subscribe(1, nullptr, 1, 1, 1, nullptr, nullptr, &cookie));
+}
+
+TEST_F(Events, ASinkMayUnsubscribeOthersWhileItHandlesAnEvent) {
+    // The canvas, subscribed first, removes the editor during the first delivery.
+    canvas->during = [&](HostEvent*) {
+        if (editorCookie) document->Unsubscribe(editorCookie);
+        editorCookie = 0;
+    };
+    document->sendUpdate();
+    EXPECT_EQ(1u, canvas->count(HOST_EVENT_COMMAND));
+    EXPECT_EQ(0u, editor->count(HOST_EVENT_COMMAND));
+    EXPECT_EQ(1u, document->subscribers().size());
+}
+
+TEST_F(Events, PixelChangesAreAnnouncedWithTheirRectangle) {
+    LONG id = document->addTexture(L"Paint", 4, 4, std::vector<std::uint32_t>(16, 0xFF000000));
+    document->changeTexturePixels(id, 1, 2, 3, 4, {1, 2, 3, 4});
+    const SeenEvent* refresh = canvas->last(HOST_EVENT_COMMAND);
+    ASSERT_TRUE(refresh);
+    EXPECT_EQ(L"RefreshTextureData", refresh->name);
+    EXPECT_EQ(id, refresh->textureId);
+    ASSERT_EQ(5u, refresh->arguments.size());
+    const LONG expected[4] = {1, 2, 3, 4};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(VT_I4, refresh->arguments[static_cast<size_t>(i)].vt);
+        EXPECT_EQ(expected[i], refresh->arguments[static_cast<size_t>(i)].lVal);
+    }
+    EXPECT_EQ(VT_I2, refresh->arguments[4].vt);
+    EXPECT_EQ(0, refresh->arguments[4].iVal);
+    EXPECT_EQ(3u, document->texture(id)->image().pixels[3 * 4 + 1]);
+
+    document->replaceTexture(id, 2, 2, {5, 6, 7, 8});
+    refresh = canvas->last(HOST_EVENT_COMMAND);
+    EXPECT_EQ(1, refresh->arguments[4].iVal);
+    EXPECT_EQ(2, refresh->arguments[2].lVal);
+    EXPECT_THROW(document->changeTexturePixels(id, 0, 0, 3, 1, {1, 2, 3}), std::invalid_argument);
+    EXPECT_THROW(document->deleteTexture(id + 100), std::invalid_argument);
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+// Mesh records, locks and the host's history as the plug-in drives them.
+#include "DevHostFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace devhost_test;
+
+namespace {
+
+class History : public ::testing::Test {
+protected:
+    void SetUp() override {
+        document = devhost::Document::create();
+        document->setMesh(stripFaces(6), stripVertices(6));
+        mesh = activeMesh(*document.Get());
+        ASSERT_TRUE(mesh);
+        HostRef<HostNode> application;
+        document->GetApplicationNode(application.GetAddressOf());
+        application->GetNode(L"./schema/preferences/undo", undoNode.GetAddressOf());
+        ASSERT_TRUE(undoNode);
+        document->clearJournal();
+    }
+
+    // One whole undoable operation: group, edit bracket, change, close, EndEdit.
+    void operation(const wchar_t* description, bool keep, const std::function<void(DevFace*, LONG)>& change) {
+        document->BeginUndoGroup(description);
+        mesh->BeginEdit(0, 4, 13, description);
+        editLocked(*mesh.Get(), [&](DevFace* faces, LONG count, DevVertex*, LONG) { change(faces, count); });
+        document->EndUndoGroup(keep);
+        mesh->EndEdit();
+    }
+
+    HostRef<devhost::Document> document;
+    HostRef<HostMesh> mesh;
+    HostRef<HostNode> undoNode;
+};
+
+TEST_F(History, UndoAndRedoRestoreEveryByteOfTheRecords) {
+    auto facesBefore = document->faces();
+    auto verticesBefore = document->vertices();
+    operation(L"Weld UV Coords", true, [](DevFace* faces, LONG count) {
+        for (LONG i = 0; i < count; ++i) {
+            faces[i].uv[1][0] += 1.5f;
+            faces[i].flags |= 0x01C0;
+            faces[i].hostData1[5] ^= 0xFF;  // a host byte the plug-in should not touch, but may
+        }
+    });
+    editLocked(*mesh.Get(), [](DevFace*, LONG, DevVertex* vertices, LONG) { vertices[3].flags = 1; });
+    auto facesAfter = document->faces();
+    auto verticesAfter = document->vertices();
+    ASSERT_FALSE(sameBytes(facesBefore, facesAfter));
+
+    EXPECT_EQ(S_OK, document->Undo(1));
+    EXPECT_TRUE(sameBytes(facesBefore, document->faces()));
+    EXPECT_TRUE(sameBytes(verticesBefore, document->vertices()));
+    EXPECT_EQ(std::vector<std::wstring>{L"Weld UV Coords"}, document->redoDescriptions());
+    EXPECT_TRUE(document->undoDescriptions().empty());
+
+    EXPECT_EQ(S_OK, document->Redo(1));
+    EXPECT_TRUE(sameBytes(facesAfter, document->faces()));
+    EXPECT_TRUE(sameBytes(verticesAfter, document->vertices()));
+    EXPECT_EQ(E_FAIL, document->Redo(1));  // nothing left
+}
+
+TEST_F(History, SeveralEntriesUndoInOrderAndANewEntryClearsRedo) {
+    auto original = document->faces();
+    operation(L"Move UV Coords", true, [](DevFace* f, LONG) { f[0].uv[0][0] = 7; });
+    auto afterMove = document->faces();
+    operation(L"Set Material", true, [](DevFace* f, LONG) { f[1].material = 9; });
+    EXPECT_EQ((std::vector<std::wstring>{L"Move UV Coords", L"Set Material"}), document->undoDescriptions());
+
+    document->Undo(1);
+    EXPECT_TRUE(sameBytes(afterMove, document->faces()));
+    document->Undo(1);
+    EXPECT_TRUE(sameBytes(original, document->faces()));
+    EXPECT_EQ((std::vector<std::wstring>{L"Set Material", L"Move UV Coords"}), document->redoDescriptions());
+
+    document->Redo(1);
+    operation(L"Scale UV Coords", true, [](DevFace* f, LONG) { f[2].uv[2][1] = 3; });
+    EXPECT_TRUE(document->redoDescriptions().empty());
+    EXPECT_EQ((std::vector<std::wstring>{L"Move UV Coords", L"Scale UV Coords"}), document->undoDescriptions());
+}
+
+TEST_F(History, LastUndoAndRedoDescriptionsFollowTheHistory) {
+    EXPECT_EQ(L"", attribute(*undoNode.Get(), L"LastUndoDesc"));
+    EXPECT_EQ(L"", attribute(*undoNode.Get(), L"LastRedoDesc"));
+    operation(L"Rotate UV Coords", true, [](DevFace* f, LONG) { f[0].uv[0][1] = 2; });
+    EXPECT_EQ(L"Rotate UV Coords", attribute(*undoNode.Get(), L"LastUndoDesc"));
+    document->Undo(1);
+    EXPECT_EQ(L"", attribute(*undoNode.Get(), L"LastUndoDesc"));
+    EXPECT_EQ(L"Rotate UV Coords", attribute(*undoNode.Get(), L"lastredodesc"));  // names are case-insensitive
+}
+
+TEST_F(History, DiscardedGroupLeavesNoEntryButKeepsTheChange) {
+    operation(L"Weld UV Coords", false, [](DevFace*, LONG) {});
+    EXPECT_TRUE(document->undoDescriptions().empty());
+    // A kept group without any change still makes an entry (a drag that ends where it began).
+    operation(L"Move UV Coords", true, [](DevFace*, LONG) {});
+    EXPECT_EQ(std::vector<std::wstring>{L"Move UV Coords"}, document->undoDescriptions());
+    // Nested groups close with the outer one.
+    document->BeginUndoGroup(L"Outer");
+    document->BeginUndoGroup(L"Inner");
+    document->EndUndoGroup(TRUE);
+    EXPECT_TRUE(document->groupOpen());
+    document->EndUndoGroup(TRUE);
+    EXPECT_FALSE(document->groupOpen());
+    EXPECT_EQ(L"Outer", document->undoDescriptions().back());
+    EXPECT_EQ(E_FAIL, document->EndUndoGroup(TRUE));  // nothing open
+}
+
+TEST_F(History, EditOutsideAGroupIsItsOwnEntryWhenItChangesSomething) {
+    mesh->BeginEdit(0, 0x10, 13, L"Invert Hidden UV");
+    editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex*, LONG) { f[0].flags ^= 0x0038; });
+    mesh->EndEdit();
+    EXPECT_EQ(std::vector<std::wstring>{L"Invert Hidden UV"}, document->undoDescriptions());
+
+    // No change: no entry.
+    mesh->BeginEdit(4, 0x10, 5, L"Invert UV Selection");
+    mesh->EndEdit();
+    EXPECT_EQ(1u, document->undoDescriptions().size());
+
+    // Never ended: dropped at the next BeginEdit, which makes its own entry.
+    mesh->BeginEdit(0, 4, 13, L"Set UV Coord");
+    editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex*, LONG) { f[1].uv[0][0] = 5; });
+    mesh->BeginEdit(0, 4, 13, L"Set UV Coord 2");
+    editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex*, LONG) { f[1].uv[0][1] = 6; });
+    mesh->EndEdit();
+    EXPECT_EQ((std::vector<std::wstring>{L"Invert Hidden UV", L"Set UV Coord 2"}), document->undoDescriptions());
+
+    // Dropped at BeginUndoGroup as well; the group's own entry follows.
+    mesh->BeginEdit(0, 4, 13, L"Set UV Coord");
+    operation(L"Snap Together UV Coords", true, [](DevFace* f, LONG) { f[2].uv[0][0] = 1; });
+    mesh->EndEdit();  // a stray EndEdit after the group only notifies
+    EXPECT_EQ(L"Snap Together UV Coords", document->undoDescriptions().back());
+    EXPECT_EQ(3u, document->undoDescriptions().size());
+
+    // Undoing the loose entry restores the state before its BeginEdit.
+    document->Undo(1);
+    document->Undo(1);
+    EXPECT_FLOAT_EQ(5.0f, document->faces()[1].uv[0][0]);  // the dropped edit was not recorded
+    EXPECT_FLOAT_EQ(0.0f, document->faces()[1].uv[0][1]);
+}
+
+TEST_F(History, EditStepsInsideAGroupNotifyButMakeOneEntry) {
+    HostRef<RecordingSink> sink = devhost::makeObject<RecordingSink>();
+    DWORD cookie = 0;
+    document->Subscribe(1, sink.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &cookie);
+    auto before = document->faces();
+    document->BeginUndoGroup(L"Move UV Coords");
+    mesh->BeginEdit(0, 4, 13, L"Move UV Coords");
+    for (int step = 1; step <= 3; ++step) {
+        editLocked(*mesh.Get(), [step](DevFace* f, LONG, DevVertex*, LONG) { f[0].uv[0][0] = static_cast<float>(step); });
+        mesh->EndEdit();
+    }
+    EXPECT_EQ(3u, sink->count(HOST_EVENT_CHANGED));
+    EXPECT_EQ(0u, sink->count(HOST_EVENT_COMMAND));  // no history change yet
+    document->EndUndoGroup(TRUE);
+    EXPECT_EQ(1u, sink->count(HOST_EVENT_COMMAND));
+    EXPECT_EQ(std::vector<std::wstring>{L"Move UV Coords"}, document->undoDescriptions());
+    document->Undo(1);
+    EXPECT_TRUE(sameBytes(before, document->faces()));
+}
+
+TEST_F(History, UndoIsRefusedWhileAGroupIsOpen) {
+    operation(L"Move UV Coords", true, [](DevFace* f, LONG) { f[0].uv[0][0] = 4; });
+    document->BeginUndoGroup(L"Scale UV Coords");
+    EXPECT_EQ(E_FAIL, document->Undo(1));
+    EXPECT_FLOAT_EQ(4.0f, document->faces()[0].uv[0][0]);
+    document->EndUndoGroup(FALSE);
+    EXPECT_EQ(E_INVALIDARG, document->Undo(0));
+    EXPECT_TRUE(document->undo());
+    EXPECT_FALSE(document->undo());
+}
+
+TEST_F(History, LocksAreCountedAndAnUnbalancedUnlockIsReportedNotFatal) {
+    BYTE* vertices = nullptr;
+    BYTE* faces = nullptr;
+    LONG vertexCount = 0, faceCount = 0;
+    ASSERT_EQ(S_OK, mesh->LockFaces(&vertices, &vertexCount, &faces, &faceCount));
+    EXPECT_EQ(6, faceCount);
+    EXPECT_EQ(8, vertexCount);
+    EXPECT_EQ(reinterpret_cast<BYTE*>(document->faces().data()), faces);
+    EXPECT_EQ(reinterpret_cast<BYTE*>(document->vertices().data()), vertices);
+    EXPECT_EQ(document->faces()[2].hostData2[3], faces[124 * 2 + 92 + 3]);  // records walk by stride
+    EXPECT_EQ(1, document->lockCount());
+    EXPECT_EQ(S_OK, mesh->UnlockFaces());
+    EXPECT_EQ(0, document->lockCount());
+    EXPECT_EQ(E_FAIL, mesh->UnlockFaces());
+    EXPECT_EQ(1, document->unbalancedUnlocks());
+    EXPECT_EQ(0, document->lockCount());
+    EXPECT_EQ(E_POINTER, mesh->LockFaces(nullptr, &vertexCount, &faces, &faceCount));
+    EXPECT_EQ(0, document->lockCount());
+}
+
+TEST_F(History, AReplacedMeshAnswersNoMoreAndTheHistoryStartsOver) {
+    operation(L"Move UV Coords", true, [](DevFace* f, LONG) { f[0].uv[0][0] = 4; });
+    document->setMesh(stripFaces(2), stripVertices(2));
+    EXPECT_TRUE(document->undoDescriptions().empty());
+    BYTE* vertices = nullptr;
+    BYTE* faces = reinterpret_cast<BYTE*>(1);
+    LONG vertexCount = 5, faceCount = 5;
+    EXPECT_EQ(E_FAIL, mesh->LockFaces(&vertices, &vertexCount, &faces, &faceCount));
+    EXPECT_EQ(nullptr, faces);
+    EXPECT_EQ(0, faceCount);
+    EXPECT_EQ(E_FAIL, mesh->BeginEdit(0, 4, 13, L"x"));
+    document->removeMesh();
+    HostRef<HostMesh> none;
+    EXPECT_EQ(S_FALSE, document->GetActiveMesh(none.GetAddressOf()));
+    EXPECT_FALSE(none);
+}
+
+TEST_F(History, JournalRecordsThePluginCallsInOrder) {
+    operation(L"Weld UV Coords", true, [](DevFace*, LONG) {});
+    document->Undo(1);
+    HostRef<HostEventSink> sink = devhost::makeObject<RecordingSink>();
+    DWORD cookie = 0;
+    document->Subscribe(2, sink.Get(), 0x20000, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update", &cookie);
+    document->Subscribe(1, sink.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &cookie);
+    document->Unsubscribe(cookie);
+    std::vector<std::string> expected = {
+        "BeginUndoGroup(\"Weld UV Coords\")", "BeginEdit(0,4,13,\"Weld UV Coords\")", "LockFaces()",
+        "UnlockFaces()", "EndUndoGroup(1)", "EndEdit()", "Undo(1)",
+        "Subscribe(2,131072,1,1,\"./Schema/MainToolbar\",\"class:Toolbar/Update\")",
+        "Subscribe(1,4294967295,4294967295,1,null,null)", "Unsubscribe(" + std::to_string(cookie) + ")"};
+    EXPECT_EQ(expected, document->journal());
+}
+
+TEST_F(History, HostSelectionChangesNotifyAndStayOutOfTheHistory) {
+    HostRef<RecordingSink> sink = devhost::makeObject<RecordingSink>();
+    DWORD cookie = 0;
+    document->Subscribe(1, sink.Get(), HOST_EVENT_CHANGED, 0, 1, nullptr, nullptr, &cookie);
+    document->selectFaces3D({1, 3});
+    ASSERT_EQ(1u, sink->events.size());
+    EXPECT_FALSE(sink->events[0].reload);
+    EXPECT_TRUE(sink->events[0].selection);
+    const auto& faces = document->faces();
+    const auto& vertices = document->vertices();
+    for (size_t i = 0; i < faces.size(); ++i) EXPECT_EQ(i == 1 || i == 3, (faces[i].flags & 1) != 0) << i;
+    for (size_t i = 0; i < vertices.size(); ++i) EXPECT_EQ(i >= 1 && i <= 5, (vertices[i].flags & 1) != 0) << i;
+    EXPECT_TRUE(document->undoDescriptions().empty());
+
+    document->selectVertices3D({0, 1, 2, 3});
+    for (size_t i = 0; i < faces.size(); ++i) EXPECT_EQ(i <= 1, (faces[i].flags & 1) != 0) << i;
+
+    document->setHiddenFaces3D({0});
+    EXPECT_EQ(devhost::DEV_FACE_HIDDEN, faces[0].flags & 3);
+    document->invertSelection3D();
+    EXPECT_EQ(devhost::DEV_FACE_HIDDEN, faces[0].flags & 3);  // hidden faces stay unselected
+    EXPECT_EQ(0, faces[1].flags & 1);
+    EXPECT_EQ(1, faces[2].flags & 1);
+
+    size_t before = sink->events.size();
+    EXPECT_THROW(document->selectFaces3D({99}), std::invalid_argument);
+    EXPECT_EQ(before, sink->events.size());
+
+    // A host change that resizes the mesh asks for a reload.
+    document->changeMesh([](std::vector<DevFace>& f, std::vector<DevVertex>&) { f.pop_back(); });
+    EXPECT_TRUE(sink->events.back().reload);
+}
+
+}  // namespace

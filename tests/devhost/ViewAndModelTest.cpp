@@ -1,0 +1,214 @@
+// The 3D view host (connection point, drawing calls, preview meshes) and the model
+// objects (images, materials).
+#include "DevHostFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace devhost_test;
+
+namespace {
+
+class DrawCallback : public devhost::ComObject<HostDrawCallback> {
+public:
+    std::function<void(LONG_PTR, LONG_PTR)> draw;
+    int calls = 0;
+    HRESULT STDMETHODCALLTYPE OnDrawView(LONG_PTR view, LONG_PTR context) override {
+        ++calls;
+        if (draw) draw(view, context);
+        return S_OK;
+    }
+};
+
+HostRef<IConnectionPoint> drawPoint(HostViewHost& viewHost) {
+    HostRef<IConnectionPointContainer> container;
+    HostRef<IConnectionPoint> point;
+    if (SUCCEEDED(viewHost.QueryInterface(IID_IConnectionPointContainer,
+                                          reinterpret_cast<void**>(container.GetAddressOf()))))
+        container->FindConnectionPoint(IID_HostDrawCallback, point.GetAddressOf());
+    return point;
+}
+
+TEST(ViewHost, CallbacksRegisterThroughTheConnectionPointAndAreCalledWhileViewsDraw) {
+    HostRef<devhost::Document> document = devhost::Document::create();
+    HostRef<HostViewHost> viewHost;
+    ASSERT_EQ(S_OK, document->GetViewHost(viewHost.GetAddressOf()));
+    HostRef<IConnectionPoint> point = drawPoint(*viewHost.Get());
+    ASSERT_TRUE(point);
+
+    IID iid{};
+    point->GetConnectionInterface(&iid);
+    EXPECT_TRUE(iid == IID_HostDrawCallback);
+    HostRef<IConnectionPointContainer> container;
+    point->GetConnectionPointContainer(container.GetAddressOf());
+    HostRef<IUnknown> a, b;
+    container.As(&a);
+    viewHost.As(&b);
+    EXPECT_EQ(a.Get(), b.Get());  // the same object
+
+    HostRef<IConnectionPoint> other;
+    HostRef<IConnectionPointContainer> direct;
+    viewHost.As(&direct);
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, direct->FindConnectionPoint(IID_HostEventSink, other.GetAddressOf()));
+
+    HostRef<DrawCallback> first = devhost::makeObject<DrawCallback>();
+    HostRef<DrawCallback> second = devhost::makeObject<DrawCallback>();
+    DWORD firstCookie = 0, secondCookie = 0;
+    ASSERT_EQ(S_OK, point->Advise(static_cast<HostDrawCallback*>(first.Get()), &firstCookie));
+    ASSERT_EQ(S_OK, point->Advise(static_cast<HostDrawCallback*>(second.Get()), &secondCookie));
+    EXPECT_NE(firstCookie, secondCookie);
+    LONG_PTR seenView = 0, seenContext = 0;
+    first->draw = [&](LONG_PTR view, LONG_PTR context) {
+        seenView = view;
+        seenContext = context;
+        point->Unadvise(secondCookie);  // removing another callback while drawing
+    };
+    document->viewHost().drawViews(11, 22);
+    EXPECT_EQ(11, seenView);
+    EXPECT_EQ(22, seenContext);
+    EXPECT_EQ(0, second->calls);
+    EXPECT_EQ(1u, document->viewHost().callbackCount());
+
+    EXPECT_EQ(S_OK, point->Unadvise(firstCookie));
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, point->Unadvise(firstCookie));
+    document->viewHost().drawViews(1, 2);
+    EXPECT_EQ(1, first->calls);
+
+    // A sink without the callback interface cannot connect.
+    HostRef<RecordingSink> notCallback = devhost::makeObject<RecordingSink>();
+    DWORD cookie = 0;
+    EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point->Advise(static_cast<HostEventSink*>(notCallback.Get()), &cookie));
+    EXPECT_EQ(E_POINTER, point->Advise(nullptr, &cookie));
+}
+
+TEST(ViewHost, DrawingCallsAreRecordedAndHandedToTheView) {
+    HostRef<devhost::Document> document = devhost::Document::create();
+    HostRef<HostViewHost> viewHost;
+    document->GetViewHost(viewHost.GetAddressOf());
+    HostRef<HostPreviewMesh> preview;
+    ASSERT_EQ(S_OK, document->CreatePreviewMesh(preview.GetAddressOf()));
+    preview->MakeBox(2, 2, 2, 1);
+
+    int meshesDrawn = 0;
+    document->viewHost().onDrawMesh = [&](const devhost::DrawMeshCall& call) {
+        meshesDrawn += call.mesh && call.mesh->triangleCount() == 12;
+    };
+    document->viewHost().viewScale = 2.5f;
+
+    float frame[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 3, 4, 5, 1};
+    DWORD saved = 0;
+    viewHost->SetDrawState(6, 0xD9D9D9D9);
+    viewHost->GetDrawState(6, &saved);
+    EXPECT_EQ(0xD9D9D9D9u, saved);
+    EXPECT_EQ(S_OK, viewHost->DrawMesh(7, preview.Get(), frame, 0xFFFF0000, 0, 1, 0));
+    float scale = 1;
+    viewHost->GetViewScale(7, 0, &scale);
+    EXPECT_EQ(2.5f, scale);
+    viewHost->DrawAxes(7, frame, 50 * scale, 71, 0);
+    viewHost->RedrawViews(1);
+
+    EXPECT_EQ(1, meshesDrawn);
+    ASSERT_EQ(1u, document->viewHost().drawMeshCalls().size());
+    EXPECT_EQ(5.0f, document->viewHost().drawMeshCalls()[0].matrix[14]);
+    ASSERT_EQ(1u, document->viewHost().drawAxesCalls().size());
+    EXPECT_EQ(125.0f, document->viewHost().drawAxesCalls()[0].size);
+    EXPECT_EQ(71, document->viewHost().drawAxesCalls()[0].style);
+    EXPECT_EQ(1, document->viewHost().redrawRequests());
+    EXPECT_EQ("DrawAxes(7,ptr,125,71,0)", document->journal()[document->journal().size() - 2]);
+
+    // Bad input from the plug-in: no crash, an error result.
+    EXPECT_EQ(E_INVALIDARG, viewHost->DrawMesh(7, preview.Get(), nullptr, 0, 0, 0, 0));
+    float broken[16] = {NAN};
+    EXPECT_EQ(E_INVALIDARG, viewHost->DrawAxes(7, broken, 1, 71, 0));
+    EXPECT_EQ(E_POINTER, viewHost->GetViewScale(7, 0, nullptr));
+    // No mesh is fine: the tripod is still drawn.
+    EXPECT_EQ(S_OK, viewHost->DrawMesh(7, nullptr, frame, 0, 0, 1, 0));
+}
+
+// Every triangle of a closed guide shape lies on its surface and has area.
+void expectOnSurface(const devhost::PreviewMesh& mesh, const std::function<float(float, float, float)>& distance) {
+    const auto& t = mesh.triangles();
+    for (size_t i = 0; i + 8 < t.size(); i += 9) {
+        for (size_t k = 0; k < 9; k += 3) EXPECT_NEAR(0.0f, distance(t[i + k], t[i + k + 1], t[i + k + 2]), 1e-4f);
+        float ux = t[i + 3] - t[i], uy = t[i + 4] - t[i + 1], uz = t[i + 5] - t[i + 2];
+        float vx = t[i + 6] - t[i], vy = t[i + 7] - t[i + 1], vz = t[i + 8] - t[i + 2];
+        float cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
+        EXPECT_GT(cx * cx + cy * cy + cz * cz, 0.0f) << "degenerate triangle " << i / 9;
+    }
+}
+
+TEST(PreviewMesh, GuideShapesAreRealTriangleLists) {
+    HostRef<devhost::Document> document = devhost::Document::create();
+    HostRef<HostPreviewMesh> preview;
+    document->CreatePreviewMesh(preview.GetAddressOf());
+    auto* mesh = static_cast<devhost::PreviewMesh*>(preview.Get());
+
+    ASSERT_EQ(S_OK, preview->MakeBox(2, 4, 6, 2));
+    EXPECT_EQ(6u * 2 * 2 * 2, mesh->triangleCount());
+    expectOnSurface(*mesh, [](float x, float y, float z) {
+        return std::min({std::fabs(std::fabs(x) - 1), std::fabs(std::fabs(y) - 2), std::fabs(std::fabs(z) - 3)});
+    });
+    ASSERT_EQ(S_OK, preview->MakeBox(2, 2, 0, 1));  // the planar guide: a plane at z = 0
+    EXPECT_EQ(4u, mesh->triangleCount());
+    expectOnSurface(*mesh, [](float, float, float z) { return z; });
+
+    ASSERT_EQ(S_OK, preview->MakeCylinder(1, 1, 2, 16, 1, 1));
+    EXPECT_EQ(16u * 2 + 16u * 2, mesh->triangleCount());
+    expectOnSurface(*mesh, [](float x, float y, float z) {
+        float side = std::fabs(std::hypot(x, y) - 1);
+        float cap = std::fabs(std::fabs(z) - 1);
+        return std::min(side, cap);
+    });
+
+    ASSERT_EQ(S_OK, preview->MakeSphere(3, 16, 8));
+    EXPECT_EQ(16u * (2 * 8 - 2), mesh->triangleCount());
+    expectOnSurface(*mesh, [](float x, float y, float z) { return std::sqrt(x * x + y * y + z * z) - 3; });
+
+    EXPECT_EQ(E_INVALIDARG, preview->MakeSphere(NAN, 16, 8));
+    EXPECT_EQ(E_INVALIDARG, preview->MakeCylinder(1, 1, 1, 2, 1, 1));
+    EXPECT_EQ(E_INVALIDARG, preview->MakeBox(1, 1, 1, 100000));
+    EXPECT_EQ(16u * 14, mesh->triangleCount());  // a refused call keeps the shape
+}
+
+TEST(Model, ImagesKeepTheirPixelsAndMaterialsTheirImage) {
+    HostRef<devhost::Document> document = devhost::Document::create();
+    HostRef<HostModel> model;
+    ASSERT_EQ(S_OK, document->GetModel(model.GetAddressOf()));
+    HostRef<HostImage> image;
+    ASSERT_EQ(S_OK, model->CreateImage(L"OutlineImage", 0, 0, image.GetAddressOf()));
+    // Rows with padding: the pitch is larger than the row.
+    std::vector<std::uint32_t> rows = {1, 2, 99, 3, 4, 99};
+    EXPECT_EQ(S_OK, image->SetPixels(2, 2, 0, 12, reinterpret_cast<BYTE*>(rows.data()), 0, 0));
+    image->CreateTexture(L"Create Texture");
+    image->Commit(1);
+    HostRef<HostMaterial> material;
+    ASSERT_EQ(S_OK, model->CreateMaterial(L"Outlines", material.GetAddressOf()));
+    EXPECT_EQ(S_OK, material->SetTexture(0, image.Get(), 0));
+
+    ASSERT_EQ(1u, document->images().size());
+    const devhost::Image& kept = *document->images()[0].Get();
+    EXPECT_EQ(L"OutlineImage", kept.name());
+    EXPECT_EQ((std::vector<std::uint32_t>{1, 2, 3, 4}), kept.image().pixels);
+    EXPECT_EQ(L"Create Texture", kept.textureText());
+    EXPECT_EQ(1, kept.commits());
+    ASSERT_EQ(1u, document->materials().size());
+    EXPECT_EQ(&kept, document->materials()[0]->image());
+
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    std::wstring path = std::wstring(folder) + L"devhost-outline.png";
+    kept.savePng(path);
+    devhost::Pixels32 back = devhost::readImageFile(path);
+    DeleteFileW(path.c_str());
+    EXPECT_EQ(kept.image().pixels, back.pixels);
+
+    EXPECT_EQ(E_INVALIDARG, image->SetPixels(2, 2, 0, 4, reinterpret_cast<BYTE*>(rows.data()), 0, 0));
+    EXPECT_EQ(E_POINTER, image->SetPixels(2, 2, 0, 8, nullptr, 0, 0));
+    HostRef<HostMaterial> plain;
+    model->CreateMaterial(L"Plain", plain.GetAddressOf());
+    EXPECT_EQ(S_OK, plain->SetTexture(0, nullptr, 0));  // a material without image
+    EXPECT_EQ(nullptr, document->materials()[1]->image());
+}
+
+}  // namespace
