@@ -1,0 +1,242 @@
+// Weld, count distinct, snap together, set coordinate and reverse winding.
+#include "MeshFixture.h"
+
+#include <limits>
+
+using namespace meshtest;
+
+namespace {
+
+constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float INF = std::numeric_limits<float>::infinity();
+
+class CornerMerging : public MeshFixture {
+protected:
+    // Corners given as (u, v) per face; flags select or hide them.
+    void useFaces(const std::vector<DevFace>& faces) { useMesh(faces, vertices(3)); }
+    static DevFace tri(uint16_t flags, float u0, float v0, float u1, float v1, float u2, float v2) {
+        return face(flags, 0, 1, 2, u0, v0, u1, v1, u2, v2);
+    }
+    void expectUV(int faceIndex, int c, float u, float v) {
+        EXPECT_EQ(f(faceIndex).uv[c][0], u) << "face " << faceIndex << " corner " << c;
+        EXPECT_EQ(f(faceIndex).uv[c][1], v) << "face " << faceIndex << " corner " << c;
+    }
+};
+
+}  // namespace
+
+TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
+    useFaces({tri(0x01C0, 0.25f, 0.25f, 0.2508f, 0.25f, 0.2516f, 0.25f),
+              // corner 1 locked, corner 2 hidden: both near 0.25 and left alone
+              tri(0x00C0 | 0x0400 | 0x0020 | 0x0100, 0.2502f, 0.2501f, 0.2503f, 0.25f, 0.2504f, 0.25f),
+              tri(0x0040, 0.5f, 0.5f, 0.2505f, 0.25f, 0.25f, 0.25f),  // corners 1, 2 not selected
+              tri(0x01C0 | FACE_HIDDEN, 0.2501f, 0.25f, 0.5f, 0.5f, 0.25f, 0.25f)});
+    ASSERT_TRUE(model.weld(0.001f, 0x0048, 0x0040));
+    // 0.2508 is within epsilon of 0.25; 0.2516 is not, though within epsilon of the
+    // welded corner's old position: only representatives attract.
+    expectUV(0, 1, 0.25f, 0.25f);
+    expectUV(0, 2, 0.2516f, 0.25f);
+    expectUV(1, 0, 0.25f, 0.25f);
+    expectUV(1, 1, 0.2503f, 0.25f);
+    expectUV(1, 2, 0.2504f, 0.25f);
+    expectUV(2, 0, 0.5f, 0.5f);  // a new representative
+    expectUV(2, 1, 0.2505f, 0.25f);
+    expectUV(3, 0, 0.2501f, 0.25f);
+    EXPECT_EQ(journal(), fullProtocol("Weld UV Coords", "0,4,13", true));
+    EXPECT_EQ(doc->undoDescriptions().back(), L"Weld UV Coords");
+    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    EXPECT_EQ(owner.changeInProgress, 0);
+    expectRecordsIntact(*doc.Get());
+
+    // "Weld All" takes unselected visible corners too.
+    ASSERT_TRUE(model.weld(0.001f, 0x0008, 0x0000));
+    expectUV(2, 0, 0.5f, 0.5f);
+    expectUV(2, 1, 0.25f, 0.25f);
+    expectUV(1, 1, 0.2503f, 0.25f);  // still locked
+}
+
+TEST_F(CornerMerging, WeldDistanceIsStrictAndSearchesNineCells) {
+    // 1/1024 apart with epsilon 1/1024: exactly epsilon, not welded; nothing merges,
+    // yet the group is balanced and the host still told.
+    const float e = 1.0f / 1024;
+    useFaces({tri(0x01C0, 0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e)});
+    ASSERT_TRUE(model.weld(e, 0x0048, 0x0040));
+    expectUV(0, 1, 0.25f + e, 0.25f);
+    expectUV(0, 2, 0.25f, 0.25f - e);
+    EXPECT_EQ(journal(), fullProtocol("Weld UV Coords", "0,4,13", false));
+    EXPECT_TRUE(doc->undoDescriptions().empty());
+
+    // Epsilon 0 welds nothing, not even identical corners, and counts every corner.
+    useFaces({tri(0x01C0, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)});
+    EXPECT_EQ(model.countDistinct(0.0f), 3);
+    ASSERT_TRUE(model.weld(0.0f, 0x0048, 0x0040));
+    EXPECT_EQ(journal().back(), "EndEdit()");
+    EXPECT_EQ(journal()[journal().size() - 2], "EndUndoGroup(0)");
+
+    // With an epsilon wider than a cell, points two cells away are not found.
+    useFaces({tri(0x01C0, 0.5f, 0.5f, 0.51f, 0.5f, 0.9f, 0.9f)});
+    ASSERT_TRUE(model.weld(0.02f, 0x0048, 0x0040));
+    expectUV(0, 1, 0.51f, 0.5f);
+}
+
+TEST_F(CornerMerging, WeldPrefersNeighbourOrderThenNewestInACell) {
+    // Two representatives in the same cell, both within epsilon: the newer wins, though
+    // the older is nearer.
+    useFaces({tri(0x01C0, 0.5f, 0.5f, 0.5035f, 0.5f, 0.5016f, 0.5f)});
+    ASSERT_TRUE(model.weld(0.003f, 0x0048, 0x0040));
+    expectUV(0, 2, 0.5035f, 0.5f);
+    // Representatives in cells 127 and 128: the left neighbour is searched before the
+    // corner's own cell, though the other is nearer and newer.
+    useFaces({tri(0x01C0, 0.4985f, 0.5f, 0.5025f, 0.5f, 0.5008f, 0.5f)});
+    ASSERT_TRUE(model.weld(0.003f, 0x0048, 0x0040));
+    expectUV(0, 2, 0.4985f, 0.5f);
+}
+
+TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {
+    useFaces({tri(0x01C0, 1.0f, 0.5f, 1.0005f, 0.5f, 1.0f + 3e-4f, 0.5f),  // all clamp to column 255
+              tri(0x01C0, -3.0f, -7.0f, -3.0005f, -7.0f, 1e30f, -1e30f),
+              tri(0x01C0, NaN, 0.0f, 0.0f, 0.0f, 0.0f, NaN),
+              tri(0x01C0, INF, INF, INF, INF, -INF, 0.0f)});
+    ASSERT_TRUE(model.weld(0.001f, 0x0048, 0x0040));
+    expectUV(0, 1, 1.0f, 0.5f);
+    expectUV(0, 2, 1.0f, 0.5f);
+    expectUV(1, 1, -3.0f, -7.0f);
+    expectUV(1, 2, 1e30f, -1e30f);
+    // NaN is never within epsilon of anything, nor is infinity.
+    EXPECT_TRUE(std::isnan(f(2).uv[0][0]));
+    expectUV(2, 1, 0.0f, 0.0f);
+    EXPECT_TRUE(std::isnan(f(2).uv[2][1]));
+    expectUV(3, 1, INF, INF);
+    EXPECT_EQ(model.countDistinct(0.001f), 9);
+}
+
+TEST_F(CornerMerging, CountDistinctCountsEditableCornersOnly) {
+    useFaces({tri(0x01C0, 0.1f, 0.1f, 0.1004f, 0.1f, 0.7f, 0.7f),
+              tri(0x01C0 | 0x0800, 0.3f, 0.3f, 0.4f, 0.4f, 0.9f, 0.9f),  // corner 2 locked
+              tri(0x01C0 | 0x0010, 0.5f, 0.5f, 0.6f, 0.6f, 0.1f, 0.1f),  // corner 1 hidden
+              tri(0x0000, 0.2f, 0.2f, 0.8f, 0.8f, 0.85f, 0.85f),
+              tri(0x01C0 | FACE_HIDDEN, 0.05f, 0.05f, 0.06f, 0.06f, 0.07f, 0.07f)});
+    EXPECT_EQ(model.countDistinct(0.001f), 5);  // 0.1, 0.7, 0.3, 0.4, 0.5
+    EXPECT_EQ(model.countDistinct(0.0f), 7);
+    model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
+    EXPECT_EQ(model.countDistinct(0.001f), 0);
+    EXPECT_TRUE(journal().size() % 2 == 0);
+    for (const std::string& call : journal()) EXPECT_TRUE(call == "LockFaces()" || call == "UnlockFaces()");
+}
+
+TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
+    useFaces({tri(0x01C0 | 0x0200, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f),  // corner 0 locked
+              tri(0x0080 | 0x0100 | 0x0010, 0.0f, 1.0f, 0.6f, 0.6f, 0.2f, 0.2f),
+              tri(0x01C0 | FACE_HIDDEN, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f)});
+    // The target is the centre of all selected visible corners, the locked one included.
+    float rect[4];
+    ASSERT_TRUE(model.bounds(0x0048, 0x0040, rect));
+    UVPoint target{(rect[0] + rect[2]) * 0.5f, (rect[1] + rect[3]) * 0.5f};
+    doc->clearJournal();
+    ASSERT_TRUE(model.snapTogether(&target));
+    expectUV(0, 0, 0.0f, 0.0f);
+    expectUV(0, 1, 0.5f, 0.5f);
+    expectUV(0, 2, 0.5f, 0.5f);
+    expectUV(1, 1, 0.6f, 0.6f);  // hidden corner
+    expectUV(1, 2, 0.5f, 0.5f);
+    expectUV(1, 0, 0.0f, 1.0f);
+    expectUV(2, 0, 0.3f, 0.3f);
+    EXPECT_EQ(journal(), fullProtocol("Snap Together UV Coords", "0,4,13", true));
+    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    expectRecordsIntact(*doc.Get());
+
+    // Nothing editable: an empty entry, and the host is still told.
+    useFaces({tri(0x0000, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f)});
+    ASSERT_TRUE(model.snapTogether(&target));
+    EXPECT_EQ(journal(), fullProtocol("Snap Together UV Coords", "0,4,13", false));
+}
+
+TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
+    useFaces({tri(0x01C0 | 0x0400, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),  // corner 1 locked
+              tri(0x0040, 0.4f, 0.6f, 0.5f, 0.5f, 0.6f, 0.6f)});
+    ASSERT_TRUE(model.setCoordinate(0.4f, 0.6f));
+    expectUV(0, 0, 0.4f, 0.6f);
+    expectUV(0, 1, 0.2f, 0.2f);
+    expectUV(0, 2, 0.4f, 0.6f);
+    expectUV(1, 1, 0.5f, 0.5f);
+    // No group; BeginEdit after the lock; EndEdit outside the change-in-progress counter.
+    EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "BeginEdit(0,4,13,\"Set UV Coord\")",
+                                                   "UnlockFaces()", "EndEdit()"}));
+    EXPECT_EQ(probe->countersSeen, std::vector<int>{0});
+
+    // Already there: u equal is not enough, v must be too; when both are, no EndEdit.
+    doc->clearJournal();
+    ASSERT_TRUE(model.setCoordinate(0.4f, 0.7f));
+    expectUV(1, 0, 0.4f, 0.7f);
+    doc->clearJournal();
+    ASSERT_TRUE(model.setCoordinate(0.4f, 0.7f));
+    EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "BeginEdit(0,4,13,\"Set UV Coord\")",
+                                                   "UnlockFaces()"}));
+    // A stored NaN is not equal to anything and is replaced.
+    f(0).uv[2][1] = NaN;
+    ASSERT_TRUE(model.setCoordinate(0.4f, 0.7f));
+    expectUV(0, 2, 0.4f, 0.7f);
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
+    DevFace full = tri(0x01C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f);
+    full.groups[0] = 1;
+    full.groups[1] = 2;
+    full.groups[2] = 4;
+    full.vertex[0] = 2;
+    full.vertex[2] = 0;
+    useFaces({full,
+              tri(0x01C0 | 0x0800, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 2 locked
+              tri(0x01C0 | 0x0010, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 1 hidden
+              tri(0x00C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),
+              tri(0x01C0 | FACE_HIDDEN, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f)});
+    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    expectUV(0, 0, 0.3f, 0.4f);
+    expectUV(0, 1, 0.1f, 0.2f);
+    expectUV(0, 2, 0.5f, 0.6f);
+    EXPECT_EQ(ownFlags(0), 0x01C0);
+    EXPECT_EQ(f(0).groups[0], 1);
+    EXPECT_EQ(f(0).vertex[0], 2);
+    for (int i = 1; i < 5; ++i) expectUV(i, 0, 0.1f, 0.2f);
+    EXPECT_EQ(journal(), fullProtocol("Reverse UV Winding Order", "0,4,13", true));
+    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    expectRecordsIntact(*doc.Get());
+
+    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    expectUV(0, 0, 0.1f, 0.2f);
+    expectUV(0, 1, 0.3f, 0.4f);
+
+    // The caller's test joins the face filter: not selected in 3D, not reversed; and
+    // with nothing reversed the host is not told.
+    model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
+    doc->clearJournal();
+    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    expectUV(0, 0, 0.1f, 0.2f);
+    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginUndoGroup(\"Reverse UV Winding Order\")",
+                                                   "BeginEdit(0,4,13,\"Reverse UV Winding Order\")",
+                                                   "LockFaces()", "UnlockFaces()", "EndUndoGroup(0)"}));
+    f(0).flags |= FACE_SELECTED;
+    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    expectUV(0, 0, 0.3f, 0.4f);
+}
+
+TEST_F(CornerMerging, WithoutMeshOnlyTheGroupIsBalanced) {
+    noMesh();
+    UVPoint target{0.5f, 0.5f};
+    ASSERT_TRUE(model.weld(0.001f, 0x0048, 0x0040));
+    ASSERT_TRUE(model.snapTogether(&target));
+    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    ASSERT_TRUE(model.setCoordinate(0.5f, 0.5f));
+    EXPECT_EQ(model.countDistinct(0.001f), 0);
+    EXPECT_EQ(journal(), (std::vector<std::string>{
+                             "BeginUndoGroup(\"Weld UV Coords\")", "EndUndoGroup(0)",
+                             "BeginUndoGroup(\"Snap Together UV Coords\")", "EndUndoGroup(0)",
+                             "BeginUndoGroup(\"Reverse UV Winding Order\")", "EndUndoGroup(0)"}));
+
+    // An empty mesh: the whole bracket, nothing kept.
+    useMesh({}, {});
+    ASSERT_TRUE(model.weld(0.001f, 0x0048, 0x0040));
+    EXPECT_EQ(journal(), fullProtocol("Weld UV Coords", "0,4,13", false));
+    EXPECT_EQ(model.countDistinct(0.001f), 0);
+}
