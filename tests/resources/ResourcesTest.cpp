@@ -1,0 +1,558 @@
+// The plug-in's resources as the editor and its dialogs use them: the menu's
+// commands and shape, the dialog templates (header fields and what the dialog
+// manager makes of them), the cursors' hotspots, the toolbar strip and the
+// tooltip strings. The resources are linked into this executable.
+#include "resource.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+HINSTANCE module() { return GetModuleHandleA(nullptr); }
+
+// ---------------------------------------------------------------------------
+// Menu 209
+
+struct MenuNode {
+    std::string text;
+    UINT id = 0;  // 0 for popups and separators
+    bool separator = false;
+    std::vector<MenuNode> items;  // a popup's items
+    bool popup() const { return !separator && id == 0; }
+};
+
+std::vector<MenuNode> readMenu(HMENU menu) {
+    std::vector<MenuNode> nodes;
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+        char text[128] = {};
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        EXPECT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &info));
+        MenuNode node;
+        node.separator = (info.fType & MFT_SEPARATOR) != 0;
+        node.text = text;
+        if (info.hSubMenu)
+            node.items = readMenu(info.hSubMenu);
+        else if (!node.separator)
+            node.id = info.wID;
+        nodes.push_back(node);
+    }
+    return nodes;
+}
+
+void collectCommands(const std::vector<MenuNode>& nodes, std::vector<UINT>& ids) {
+    for (const MenuNode& node : nodes) {
+        if (node.popup())
+            collectCommands(node.items, ids);
+        else if (!node.separator)
+            ids.push_back(node.id);
+    }
+}
+
+const MenuNode* findPopup(const std::vector<MenuNode>& nodes, const std::string& text) {
+    for (const MenuNode& node : nodes)
+        if (node.popup() && node.text == text) return &node;
+    return nullptr;
+}
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        menu_ = LoadMenuA(module(), MAKEINTRESOURCEA(IDR_EDITOR_MENU));
+        ASSERT_NE(menu_, nullptr);
+        bar_ = readMenu(menu_);
+        collectCommands(bar_, commands_);
+    }
+    void TearDown() override {
+        if (menu_) DestroyMenu(menu_);
+    }
+    bool hasCommand(UINT id) const {
+        return std::find(commands_.begin(), commands_.end(), id) != commands_.end();
+    }
+    HMENU menu_ = nullptr;
+    std::vector<MenuNode> bar_;
+    std::vector<UINT> commands_;
+};
+
+TEST_F(MenuTest, EveryCommandIsNonZeroAndUnique) {
+    ASSERT_FALSE(commands_.empty());
+    std::set<UINT> seen;
+    for (UINT id : commands_) {
+        EXPECT_NE(id, 0u);
+        EXPECT_TRUE(seen.insert(id).second) << "command " << id << " appears twice";
+    }
+    // Cancel (2) is the dialog manager's Escape and must never be a menu command.
+    EXPECT_FALSE(hasCommand(IDCANCEL));
+    EXPECT_FALSE(hasCommand(IDOK));
+}
+
+TEST_F(MenuTest, TreeShape) {
+    std::vector<std::string> top;
+    for (const MenuNode& node : bar_) {
+        EXPECT_TRUE(node.popup()) << node.text;
+        top.push_back(node.text);
+    }
+    EXPECT_EQ(top, (std::vector<std::string>{"Edit", "Select", "Transform", "Mapping", "&View"}));
+
+    // (items, separators, submenus) per menu
+    struct Shape { const char* path[2]; size_t items, separators, popups; };
+    const Shape shapes[] = {
+        {{"Edit", nullptr}, 11, 2, 0},       {{"Select", nullptr}, 8, 2, 0},
+        {{"Transform", nullptr}, 6, 1, 2},   {{"Transform", "Flip"}, 2, 0, 0},
+        {{"Transform", "Mirror"}, 4, 0, 0},  {{"Mapping", nullptr}, 4, 0, 4},
+        {{"Mapping", "Planar"}, 8, 0, 0},    {{"Mapping", "Box"}, 7, 0, 0},
+        {{"Mapping", "Cylindrical"}, 7, 0, 0}, {{"Mapping", "Spherical"}, 7, 0, 0},
+        {{"&View", nullptr}, 15, 4, 1},      {{"&View", "Zoom"}, 16, 0, 0},
+    };
+    for (const Shape& shape : shapes) {
+        const MenuNode* node = findPopup(bar_, shape.path[0]);
+        if (node && shape.path[1]) node = findPopup(node->items, shape.path[1]);
+        std::string name = std::string(shape.path[0]) + "/" + (shape.path[1] ? shape.path[1] : "");
+        ASSERT_NE(node, nullptr) << name;
+        size_t separators = 0, popups = 0;
+        for (const MenuNode& item : node->items) {
+            separators += item.separator;
+            popups += item.popup();
+        }
+        EXPECT_EQ(node->items.size(), shape.items) << name;
+        EXPECT_EQ(separators, shape.separators) << name;
+        EXPECT_EQ(popups, shape.popups) << name;
+        // No menu starts or ends with a separator, and none doubles one.
+        ASSERT_FALSE(node->items.empty());
+        EXPECT_FALSE(node->items.front().separator) << name;
+        EXPECT_FALSE(node->items.back().separator) << name;
+        for (size_t i = 1; i < node->items.size(); ++i)
+            EXPECT_FALSE(node->items[i].separator && node->items[i - 1].separator) << name;
+    }
+}
+
+// The dispatcher maps each direction command to its axis by the order +X, --X,
+// +Y, --Y, +Z, --Z; the menu must list them that way and the command numbers must
+// count up with them.
+TEST_F(MenuTest, ProjectionDirectionsInAxisOrder) {
+    const MenuNode* mapping = findPopup(bar_, "Mapping");
+    ASSERT_NE(mapping, nullptr);
+    const std::vector<std::string> directions = {"+X", "--X", "+Y", "--Y", "+Z", "--Z"};
+    const struct { const char* name; size_t first; UINT firstId; UINT userDefined; } kinds[] = {
+        {"Planar", 1, ID_MAPPING_PLANAR_POS_X, ID_MAPPING_PLANAR_USER_DEFINED},
+        {"Box", 0, ID_MAPPING_BOX_POS_X, ID_MAPPING_BOX_USER_DEFINED},
+        {"Cylindrical", 0, ID_MAPPING_CYLINDRICAL_POS_X, ID_MAPPING_CYLINDRICAL_USER_DEFINED},
+        {"Spherical", 0, ID_MAPPING_SPHERICAL_POS_X, ID_MAPPING_SPHERICAL_USER_DEFINED},
+    };
+    for (const auto& kind : kinds) {
+        const MenuNode* popup = findPopup(mapping->items, kind.name);
+        ASSERT_NE(popup, nullptr) << kind.name;
+        ASSERT_EQ(popup->items.size(), kind.first + 7) << kind.name;
+        for (size_t i = 0; i < directions.size(); ++i) {
+            const MenuNode& item = popup->items[kind.first + i];
+            EXPECT_EQ(item.text, directions[i]) << kind.name;
+            EXPECT_EQ(item.id, kind.firstId + i) << kind.name << " " << directions[i];
+        }
+        EXPECT_EQ(popup->items.back().text, "User Defined") << kind.name;
+        EXPECT_EQ(popup->items.back().id, kind.userDefined) << kind.name;
+    }
+    const MenuNode* planar = findPopup(mapping->items, "Planar");
+    ASSERT_NE(planar, nullptr);
+    EXPECT_EQ(planar->items.front().text, "Best Match");
+    EXPECT_EQ(planar->items.front().id, static_cast<UINT>(ID_MAPPING_PLANAR_BEST_MATCH));
+}
+
+// The zoom submenu runs from 1:5 to 12:1 with ever larger magnification, and its
+// commands are the named ones in that order (the dispatcher's steps -4 to 11).
+TEST_F(MenuTest, ZoomSubmenuRunsFromSmallToLarge) {
+    const MenuNode* view = findPopup(bar_, "&View");
+    ASSERT_NE(view, nullptr);
+    const MenuNode* zoom = findPopup(view->items, "Zoom");
+    ASSERT_NE(zoom, nullptr);
+    const UINT expected[] = {ID_VIEW_ZOOM_1_5, ID_VIEW_ZOOM_1_4, ID_VIEW_ZOOM_1_3, ID_VIEW_ZOOM_1_2,
+                             ID_VIEW_ZOOM_1_1, ID_VIEW_ZOOM_2_1, ID_VIEW_ZOOM_3_1, ID_VIEW_ZOOM_4_1,
+                             ID_VIEW_ZOOM_5_1, ID_VIEW_ZOOM_6_1, ID_VIEW_ZOOM_7_1, ID_VIEW_ZOOM_8_1,
+                             ID_VIEW_ZOOM_9_1, ID_VIEW_ZOOM_10_1, ID_VIEW_ZOOM_11_1, ID_VIEW_ZOOM_12_1};
+    ASSERT_EQ(zoom->items.size(), std::size(expected));
+    double previous = 0;
+    for (size_t i = 0; i < zoom->items.size(); ++i) {
+        const MenuNode& item = zoom->items[i];
+        EXPECT_EQ(item.id, expected[i]) << item.text;
+        int a = 0, b = 0;
+        ASSERT_EQ(sscanf(item.text.c_str(), "%d:%d", &a, &b), 2) << item.text;
+        double factor = double(a) / b;
+        int step = static_cast<int>(i) - 4;
+        double stepFactor = step >= 1 ? step + 1 : step == 0 ? 1.0 : 1.0 / (1 - step);
+        EXPECT_DOUBLE_EQ(factor, stepFactor) << item.text;
+        EXPECT_GT(factor, previous) << item.text;
+        previous = factor;
+    }
+}
+
+// Toolbar buttons that share a menu command must find it in the menu; the
+// toolbar's own commands must not collide with any menu command.
+TEST_F(MenuTest, ToolbarCommandsAgreeWithTheMenu) {
+    for (UINT shared : {ID_VIEW_ZOOM_SELECTION_EXTENTS, ID_VIEW_ZOOM_EXTENTS, ID_SELECT_EXPAND_SELECTION,
+                        ID_SELECT_CONTRACT_SELECTION, ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D,
+                        ID_VIEW_SYNCHRONIZE_SELECTIONS, ID_VIEW_SHOW_GRID, ID_VIEW_SNAP_TO_GRID,
+                        ID_VIEW_SNAP_ANGLES})
+        EXPECT_TRUE(hasCommand(shared)) << shared;
+    for (UINT own : {ID_TOOL_UNDO, ID_TOOL_REDO, ID_TOOL_SELECT_UV_COORDS, ID_TOOL_SELECT_UV_TRIANGLES,
+                     ID_TOOL_PAN, ID_TOOL_ZOOM, ID_TOOL_ZOOM_REGION, ID_TOOL_LOCK_SELECTED_COORDS})
+        EXPECT_FALSE(hasCommand(own)) << own;
+}
+
+// ---------------------------------------------------------------------------
+// Dialog templates
+
+struct TemplateHeader {
+    DWORD style = 0;
+    int cx = 0, cy = 0;
+    int menuOrdinal = -1;  // -1: none or named
+    std::string caption, font;
+    int pointSize = 0;
+};
+
+const DLGTEMPLATE* findTemplate(int id) {
+    HRSRC resource = FindResourceA(module(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    if (!resource) return nullptr;
+    HGLOBAL loaded = LoadResource(module(), resource);
+    return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
+}
+
+std::string narrow(const WORD*& p) {
+    std::string text;
+    while (*p) text += static_cast<char>(*p++);
+    ++p;
+    return text;
+}
+
+// Reads the header of a classic (non-extended) template.
+TemplateHeader readHeader(const DLGTEMPLATE* dialog) {
+    TemplateHeader header;
+    header.style = dialog->style;
+    header.cx = dialog->cx;
+    header.cy = dialog->cy;
+    const WORD* p = reinterpret_cast<const WORD*>(dialog + 1);
+    if (*p == 0xFFFF) {
+        header.menuOrdinal = p[1];
+        p += 2;
+    } else {
+        narrow(p);
+    }
+    if (*p == 0xFFFF) p += 2; else narrow(p);  // class
+    header.caption = narrow(p);
+    if (header.style & DS_SETFONT) {
+        header.pointSize = *p++;
+        header.font = narrow(p);
+    }
+    return header;
+}
+
+INT_PTR CALLBACK quietDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+struct DialogWindow {
+    explicit DialogWindow(int id) {
+        if (const DLGTEMPLATE* dialog = findTemplate(id))
+            hwnd = CreateDialogIndirectParamA(module(), dialog, nullptr, quietDialog, 0);
+    }
+    ~DialogWindow() {
+        if (hwnd) DestroyWindow(hwnd);
+    }
+    std::string text(int control) const {
+        char buffer[64] = {};
+        GetDlgItemTextA(hwnd, control, buffer, sizeof buffer);
+        return buffer;
+    }
+    std::string className(int control) const {
+        char buffer[64] = {};
+        GetClassNameA(GetDlgItem(hwnd, control), buffer, sizeof buffer);
+        return buffer;
+    }
+    LONG style(int control) const { return GetWindowLongA(GetDlgItem(hwnd, control), GWL_STYLE); }
+    HWND hwnd = nullptr;
+};
+
+TEST(DialogTemplates, HeadersGiveCaptionSizeAndFont) {
+    const struct { int id; const char* caption; int cx, cy; } dialogs[] = {
+        {IDD_EDITOR, "Texloom", 238, 154},      {IDD_SETTINGS, "UV Editor Settings", 166, 145},
+        {IDD_ROTATE, "Rotate", 170, 62},        {IDD_MOVE, "Move", 130, 62},
+        {IDD_SCALE, "Scale", 130, 62},          {IDD_GROUPING, "UV Grouping", 149, 75},
+        {IDD_CHOOSE_MATRIX, "Choose Matrix", 167, 110},
+    };
+    for (const auto& expected : dialogs) {
+        const DLGTEMPLATE* dialog = findTemplate(expected.id);
+        ASSERT_NE(dialog, nullptr) << expected.id;
+        TemplateHeader header = readHeader(dialog);
+        EXPECT_EQ(header.caption, expected.caption) << expected.id;
+        EXPECT_EQ(header.cx, expected.cx) << expected.id;
+        EXPECT_EQ(header.cy, expected.cy) << expected.id;
+        EXPECT_EQ(header.font, "MS Sans Serif") << expected.id;
+        EXPECT_EQ(header.pointSize, 8) << expected.id;
+        EXPECT_TRUE(header.style & WS_CAPTION) << expected.id;
+        EXPECT_TRUE(header.style & WS_SYSMENU) << expected.id;
+        // Windows are shown by the code that creates them, never by the template.
+        EXPECT_FALSE(header.style & WS_VISIBLE) << expected.id;
+        EXPECT_EQ(header.menuOrdinal, expected.id == IDD_EDITOR ? IDR_EDITOR_MENU : -1) << expected.id;
+    }
+    // The editor is the only resizable one.
+    EXPECT_TRUE(readHeader(findTemplate(IDD_EDITOR)).style & WS_THICKFRAME);
+    EXPECT_FALSE(readHeader(findTemplate(IDD_EDITOR)).style & DS_MODALFRAME);
+    EXPECT_FALSE(readHeader(findTemplate(IDD_SETTINGS)).style & WS_THICKFRAME);
+}
+
+TEST(DialogTemplates, EditorOpensWithItsMenu) {
+    DialogWindow editor(IDD_EDITOR);
+    ASSERT_NE(editor.hwnd, nullptr);
+    char caption[32] = {};
+    GetWindowTextA(editor.hwnd, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Texloom");
+    HMENU menu = GetMenu(editor.hwnd);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetMenuItemCount(menu), 5);
+    EXPECT_NE(GetMenuState(menu, ID_VIEW_SETTINGS, MF_BYCOMMAND), static_cast<UINT>(-1));
+    // The template's size is the client area (the menu bar comes on top of it).
+    RECT units = {0, 0, 238, 154};
+    MapDialogRect(editor.hwnd, &units);
+    RECT client;
+    GetClientRect(editor.hwnd, &client);
+    EXPECT_EQ(client.right, units.right);
+    EXPECT_GT(client.bottom, units.bottom / 2);
+    EXPECT_EQ(GetWindow(editor.hwnd, GW_CHILD), nullptr);  // children come at run time
+}
+
+TEST(DialogTemplates, SettingsControls) {
+    DialogWindow d(IDD_SETTINGS);
+    ASSERT_NE(d.hwnd, nullptr);
+    EXPECT_EQ(d.text(IDC_APPLY), "Apply");
+    EXPECT_EQ(d.text(IDCANCEL), "Done");
+    for (int edit : {IDC_SNAP_ANGLE, IDC_GRID_SPACING, IDC_WELD_EPSILON, IDC_CANVAS_WIDTH, IDC_CANVAS_HEIGHT})
+        EXPECT_EQ(d.className(edit), "Edit") << edit;
+    EXPECT_TRUE(d.style(IDC_SNAP_ANGLE) & ES_AUTOHSCROLL);
+    // Colour boxes are placed over these frames' client areas, so each needs one.
+    for (int frame : {IDC_VERT_COLOR, IDC_SEL_VERT_COLOR, IDC_LOCKED_COLOR, IDC_BACK_COLOR, IDC_HANDLE_COLOR}) {
+        ASSERT_EQ(d.className(frame), "Static") << frame;
+        RECT client;
+        GetClientRect(GetDlgItem(d.hwnd, frame), &client);
+        EXPECT_GT(client.right, 0) << frame;
+        EXPECT_GT(client.bottom, 0) << frame;
+    }
+    // Enter must reach the dialog as command 1: no other button may be the default.
+    LRESULT def = SendMessageA(d.hwnd, DM_GETDEFID, 0, 0);
+    if (HIWORD(def) == DC_HASDEFID) {
+        EXPECT_EQ(LOWORD(def), IDOK);
+    }
+}
+
+TEST(DialogTemplates, MoveScaleAndRotateControls) {
+    for (int id : {IDD_MOVE, IDD_SCALE}) {
+        DialogWindow d(id);
+        ASSERT_NE(d.hwnd, nullptr) << id;
+        EXPECT_EQ(d.text(IDC_APPLY), "Apply");
+        EXPECT_EQ(d.text(IDCANCEL), "Done");
+        for (int edit : {IDC_VALUE_U, IDC_VALUE_V}) {
+            EXPECT_EQ(d.className(edit), "Edit");
+            EXPECT_TRUE(d.style(edit) & ES_AUTOHSCROLL);
+        }
+        // "Absolute" toggles by itself.
+        HWND absolute = GetDlgItem(d.hwnd, IDC_ABSOLUTE);
+        ASSERT_NE(absolute, nullptr);
+        EXPECT_EQ(SendMessageA(absolute, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        SendMessageA(absolute, BM_CLICK, 0, 0);
+        EXPECT_EQ(SendMessageA(absolute, BM_GETCHECK, 0, 0), BST_CHECKED);
+        LRESULT def = SendMessageA(d.hwnd, DM_GETDEFID, 0, 0);
+        if (HIWORD(def) == DC_HASDEFID) {
+            EXPECT_EQ(LOWORD(def), IDOK);
+        }
+    }
+    DialogWindow rotate(IDD_ROTATE);
+    ASSERT_NE(rotate.hwnd, nullptr);
+    EXPECT_EQ(rotate.className(IDC_ANGLE), "Edit");
+    EXPECT_EQ(rotate.text(IDC_ROTATE_90), "90");
+    EXPECT_EQ(rotate.text(IDC_ROTATE_180), "180");
+    EXPECT_EQ(rotate.text(IDC_ROTATE_270), "270");
+    EXPECT_EQ(rotate.text(IDC_APPLY), "Apply");
+}
+
+TEST(DialogTemplates, GroupingButtons) {
+    DialogWindow d(IDD_GROUPING);
+    ASSERT_NE(d.hwnd, nullptr);
+    // Group button IDC_GROUP_1 + k stands for group k + 1.
+    for (int k = 0; k < GROUP_COUNT; ++k)
+        EXPECT_EQ(d.text(IDC_GROUP_1 + k), std::to_string(k + 1)) << k;
+    EXPECT_EQ(IDC_GROUP_1 + GROUP_COUNT - 1, IDC_GROUP_16);
+    EXPECT_EQ(d.text(IDC_GROUP_NONE), "None");
+    // The three mode buttons exclude each other: pushing one releases the others.
+    const int modes[] = {IDC_GROUP_ASSIGN, IDC_GROUP_UNASSIGN, IDC_GROUP_SELECT};
+    for (int mode : modes) EXPECT_TRUE(d.style(mode) & BS_PUSHLIKE) << mode;
+    for (int pushed : modes) {
+        SendMessageA(GetDlgItem(d.hwnd, pushed), BM_CLICK, 0, 0);
+        for (int mode : modes)
+            EXPECT_EQ(IsDlgButtonChecked(d.hwnd, mode), mode == pushed ? BST_CHECKED : BST_UNCHECKED)
+                << "pushed " << pushed << ", looking at " << mode;
+    }
+}
+
+TEST(DialogTemplates, ChooseMatrixControls) {
+    DialogWindow d(IDD_CHOOSE_MATRIX);
+    ASSERT_NE(d.hwnd, nullptr);
+    LRESULT def = SendMessageA(d.hwnd, DM_GETDEFID, 0, 0);
+    EXPECT_EQ(HIWORD(def), DC_HASDEFID);
+    EXPECT_EQ(LOWORD(def), IDOK);
+    EXPECT_EQ(d.text(IDCANCEL), "Cancel");
+    const std::map<int, std::string> presets = {{IDC_PRESET_POS_X, "+X"}, {IDC_PRESET_POS_Y, "+Y"},
+                                                {IDC_PRESET_POS_Z, "+Z"}, {IDC_PRESET_NEG_X, "--X"},
+                                                {IDC_PRESET_NEG_Y, "--Y"}, {IDC_PRESET_NEG_Z, "--Z"}};
+    for (const auto& [id, text] : presets) EXPECT_EQ(d.text(id), text) << id;
+    RECT frame;
+    GetClientRect(GetDlgItem(d.hwnd, IDC_MATRIX_FRAME), &frame);
+    EXPECT_GT(frame.right, 40);
+    EXPECT_GT(frame.bottom, 40);
+    HWND hide = GetDlgItem(d.hwnd, IDC_HIDE_EDITOR);
+    ASSERT_NE(hide, nullptr);
+    SendMessageA(hide, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageA(hide, BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+// ---------------------------------------------------------------------------
+// Cursors
+
+struct CursorShape {
+    POINT hotspot;
+    RECT drawn;  // bounding box of the opaque or inverting pixels
+    bool monochrome;
+    int width, height;
+};
+
+CursorShape readCursor(HCURSOR cursor) {
+    CursorShape shape = {};
+    ICONINFO info = {};
+    EXPECT_TRUE(GetIconInfo(cursor, &info));
+    shape.hotspot = {static_cast<LONG>(info.xHotspot), static_cast<LONG>(info.yHotspot)};
+    shape.monochrome = info.hbmColor == nullptr;
+    BITMAP mask = {};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    shape.width = mask.bmWidth;
+    shape.height = shape.monochrome ? mask.bmHeight / 2 : mask.bmHeight;
+    // Read the AND and XOR halves as 32-bit pixels.
+    std::vector<DWORD> pixels(static_cast<size_t>(mask.bmWidth) * mask.bmHeight);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = mask.bmWidth;
+    bi.bmiHeader.biHeight = -mask.bmHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, info.hbmMask, 0, mask.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    shape.drawn = {shape.width, shape.height, -1, -1};
+    for (int y = 0; y < shape.height && shape.monochrome; ++y)
+        for (int x = 0; x < shape.width; ++x) {
+            bool transparent = (pixels[y * shape.width + x] & 0xFFFFFF) != 0;
+            bool inverted = (pixels[(y + shape.height) * shape.width + x] & 0xFFFFFF) != 0;
+            if (!transparent || inverted) {
+                shape.drawn.left = std::min<LONG>(shape.drawn.left, x);
+                shape.drawn.top = std::min<LONG>(shape.drawn.top, y);
+                shape.drawn.right = std::max<LONG>(shape.drawn.right, x);
+                shape.drawn.bottom = std::max<LONG>(shape.drawn.bottom, y);
+            }
+        }
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    return shape;
+}
+
+TEST(Cursors, EachLoadsWithItsHotspotInsideItsDrawing) {
+    const std::map<int, POINT> hotspots = {
+        {IDC_CURSOR_ZOOM, {9, 8}},           {IDC_CURSOR_MOVE_V, {9, 9}},
+        {IDC_CURSOR_ROTATE, {16, 14}},       {IDC_CURSOR_MOVE, {9, 9}},
+        {IDC_CURSOR_MOVE_U, {9, 9}},         {IDC_CURSOR_SIZE_NWSE, {9, 9}},
+        {IDC_CURSOR_SIZE_NESW, {9, 9}},      {IDC_CURSOR_SCALE_TOP, {15, 13}},
+        {IDC_CURSOR_SCALE_BOTTOM, {15, 13}}, {IDC_CURSOR_SCALE_LEFT, {17, 15}},
+        {IDC_CURSOR_SCALE_RIGHT, {16, 17}},  {IDC_CURSOR_SCALE_TOP_LEFT, {14, 14}},
+        {IDC_CURSOR_SCALE_TOP_RIGHT, {16, 13}}, {IDC_CURSOR_SCALE_BOTTOM_LEFT, {17, 14}},
+        {IDC_CURSOR_SCALE_BOTTOM_RIGHT, {21, 16}}, {IDC_CURSOR_PAN, {15, 9}},
+        {IDC_CURSOR_PAN_GRAB, {15, 9}},      {IDC_CURSOR_ZOOM_OUT, {9, 8}},
+        {IDC_CURSOR_TURN_Z, {16, 16}},       {IDC_CURSOR_TURN_Y, {16, 16}},
+        {IDC_CURSOR_TURN_X, {16, 16}},
+    };
+    ASSERT_EQ(hotspots.size(), static_cast<size_t>(IDC_CURSOR_LAST - IDC_CURSOR_FIRST + 1));
+    for (const auto& [id, hotspot] : hotspots) {
+        HCURSOR cursor = static_cast<HCURSOR>(
+            LoadImageA(module(), MAKEINTRESOURCEA(id), IMAGE_CURSOR, 32, 32, 0));
+        ASSERT_NE(cursor, nullptr) << id;
+        CursorShape shape = readCursor(cursor);
+        EXPECT_EQ(shape.hotspot.x, hotspot.x) << id;
+        EXPECT_EQ(shape.hotspot.y, hotspot.y) << id;
+        EXPECT_TRUE(shape.monochrome) << id;
+        EXPECT_EQ(shape.width, 32) << id;
+        EXPECT_EQ(shape.height, 32) << id;
+        // A hotspot outside the picture would point somewhere the user cannot see.
+        EXPECT_GE(shape.hotspot.x, shape.drawn.left) << id;
+        EXPECT_LE(shape.hotspot.x, shape.drawn.right) << id;
+        EXPECT_GE(shape.hotspot.y, shape.drawn.top) << id;
+        EXPECT_LE(shape.hotspot.y, shape.drawn.bottom) << id;
+        DestroyCursor(cursor);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Toolbar strip and tooltips
+
+TEST(Toolbar, StripHoldsSeventeenDistinctImagesOnGrey) {
+    HBITMAP strip = static_cast<HBITMAP>(LoadImageA(module(), MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0,
+                                                    0, LR_CREATEDIBSECTION));
+    ASSERT_NE(strip, nullptr);
+    DIBSECTION dib = {};
+    ASSERT_EQ(GetObjectA(strip, sizeof dib, &dib), static_cast<int>(sizeof dib));
+    EXPECT_EQ(dib.dsBm.bmWidth, TOOLBAR_IMAGE_WIDTH * TOOLBAR_IMAGE_COUNT);
+    EXPECT_EQ(dib.dsBm.bmWidth, 272);
+    EXPECT_EQ(dib.dsBm.bmHeight, TOOLBAR_IMAGE_HEIGHT);
+    // The toolbar maps light grey to the button face: it must be in the palette
+    // of a palette bitmap, which is what the mapping works on.
+    EXPECT_LE(dib.dsBmih.biBitCount, 8);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, strip);
+    std::vector<std::vector<COLORREF>> images(TOOLBAR_IMAGE_COUNT);
+    for (int i = 0; i < TOOLBAR_IMAGE_COUNT; ++i)
+        for (int y = 0; y < TOOLBAR_IMAGE_HEIGHT; ++y)
+            for (int x = 0; x < TOOLBAR_IMAGE_WIDTH; ++x)
+                images[i].push_back(GetPixel(dc, i * TOOLBAR_IMAGE_WIDTH + x, y));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(strip);
+
+    const COLORREF grey = RGB(0xC0, 0xC0, 0xC0);
+    for (int i = 0; i < TOOLBAR_IMAGE_COUNT; ++i) {
+        auto background = std::count(images[i].begin(), images[i].end(), grey);
+        EXPECT_GT(background, 0) << "image " << i << " has no transparent background";
+        EXPECT_GT(static_cast<size_t>(images[i].size() - background), images[i].size() / 8)
+            << "image " << i << " is nearly empty";
+        for (int j = 0; j < i; ++j) EXPECT_NE(images[i], images[j]) << "images " << j << " and " << i;
+    }
+}
+
+TEST(Toolbar, TooltipStringsExistAndDiffer) {
+    std::set<std::string> texts;
+    for (int id = IDS_FIRST_TOOLTIP; id <= IDS_LAST_TOOLTIP; ++id) {
+        char text[128] = {};
+        EXPECT_GT(LoadStringA(module(), id, text, sizeof text), 0) << id;
+        EXPECT_TRUE(texts.insert(text).second) << "string " << id << " repeats \"" << text << "\"";
+    }
+    // The editor passes string identifiers straight to the tooltip, which reads
+    // them from the module; spot-check that the identifiers match their texts.
+    char text[128] = {};
+    LoadStringA(module(), IDS_SYNCHRONIZE_SELECTIONS, text, sizeof text);
+    EXPECT_STREQ(text, "Synchronize uv and mesh selections");
+    LoadStringA(module(), IDS_UNDO, text, sizeof text);
+    EXPECT_STREQ(text, "Undo");
+}
+
+}  // namespace
