@@ -4,6 +4,55 @@
 #include <cmath>
 
 namespace devhost {
+namespace {
+
+// Enumerates a fixed list of connection points or connections; every item handed
+// out carries its own reference.
+template <class Enum, class Item, class Stored>
+class Enumerator : public ComObject<Enum> {
+public:
+    explicit Enumerator(std::vector<Stored> items, size_t next = 0) : items_(std::move(items)), next_(next) {}
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* out, ULONG* fetched) override {
+        if (!out || (count > 1 && !fetched)) return E_POINTER;
+        ULONG given = 0;
+        for (; given < count && next_ < items_.size(); ++given, ++next_) out[given] = handOut(items_[next_]);
+        if (fetched) *fetched = given;
+        return given == count ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+        size_t left = items_.size() - next_;
+        next_ += std::min<size_t>(count, left);
+        return count <= left ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Reset() override {
+        next_ = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(Enum** copy) override {
+        if (!copy) return E_POINTER;
+        *copy = makeObject<Enumerator>(items_, next_).Detach();
+        return S_OK;
+    }
+
+private:
+    static IConnectionPoint* handOut(const HostRef<IConnectionPoint>& point) {
+        point->AddRef();
+        return point.Get();
+    }
+    static CONNECTDATA handOut(const std::pair<DWORD, HostRef<IUnknown>>& connection) {
+        connection.second->AddRef();
+        return CONNECTDATA{connection.second.Get(), connection.first};
+    }
+
+    std::vector<Stored> items_;
+    size_t next_;
+};
+
+using PointEnumerator = Enumerator<IEnumConnectionPoints, IConnectionPoint*, HostRef<IConnectionPoint>>;
+using ConnectionEnumerator = Enumerator<IEnumConnections, CONNECTDATA, std::pair<DWORD, HostRef<IUnknown>>>;
+
+}  // namespace
 
 ViewHost::ViewHost(Link link) : link_(std::move(link)) {}
 
@@ -77,8 +126,9 @@ HRESULT ViewHost::DrawAxes(LONG_PTR view, const float* matrix, float size, LONG 
 
 HRESULT ViewHost::EnumConnectionPoints(IEnumConnectionPoints** points) {
     record(link_, "EnumConnectionPoints");
-    if (points) *points = nullptr;
-    return E_NOTIMPL;
+    if (!points) return E_POINTER;
+    *points = makeObject<PointEnumerator>(std::vector<HostRef<IConnectionPoint>>{&point_}).Detach();
+    return S_OK;
 }
 
 HRESULT ViewHost::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
@@ -145,8 +195,11 @@ HRESULT ViewHost::Point::Unadvise(DWORD cookie) {
 }
 
 HRESULT ViewHost::Point::EnumConnections(IEnumConnections** connections) {
-    if (connections) *connections = nullptr;
-    return E_NOTIMPL;
+    if (!connections) return E_POINTER;
+    std::vector<std::pair<DWORD, HostRef<IUnknown>>> list;
+    for (const Callback& c : owner_.callbacks_) list.emplace_back(c.cookie, HostRef<IUnknown>(c.callback.Get()));
+    *connections = makeObject<ConnectionEnumerator>(std::move(list)).Detach();
+    return S_OK;
 }
 
 }  // namespace devhost
