@@ -18,8 +18,9 @@ public:
     virtual ~GrowArray() { std::free(items_); }
 
     virtual void appendAll(const GrowArray& other) {
-        reserve(other.count_);
-        for (int32_t i = 0; i < other.count_; ++i) append(other.items_[i]);
+        const int32_t n = other.count_;  // other may be this array
+        reserve(n);
+        for (int32_t i = 0; i < n; ++i) append(other.items_[i]);
     }
     virtual void clear() {
         std::free(items_);
@@ -35,8 +36,9 @@ public:
     }
     // Half the capacity again (at least 10 more) plus n, when n more do not fit.
     virtual void grow(int32_t n) {
-        if (n > 0 && int64_t(count_) + n > capacity_)
-            reserve(capacity_ + std::max(capacity_ / 2, int32_t(10)) + n);
+        if (n <= 0 || int64_t(count_) + n <= capacity_) return;
+        int64_t wanted = int64_t(capacity_) + std::max(capacity_ / 2, int32_t(10)) + n;
+        if (wanted <= INT32_MAX) reserve(int32_t(wanted));
     }
 
     void append(const T& item) {

@@ -98,3 +98,58 @@ TEST_F(ModelQueries, EmptyRecordArrays) {
     EXPECT_EQ(doc->lockCount(), 0);
     EXPECT_EQ(doc->unbalancedUnlocks(), 0);
 }
+
+namespace {
+
+// Every operation of the model run once against the fixture's current mesh.
+void runEveryOperation(UVModel& model) {
+    float rect[4] = {0, 0, 1, 1};
+    UVPoint p{0.5f, 0.5f};
+    model.bounds(0, 0, rect);
+    model.countCorners(0, 0);
+    model.fillSnapshot(model.mesh.Get());
+    model.moveSnapshot(1, 1, 0, 0, true);
+    model.scaleSnapshot(2, 2, 0, 0, false, &p);
+    model.rotateSnapshot(1, 0, 0, false, nullptr);
+    model.clearSnapshot();
+    model.move(1, 1, 0, 0, true);
+    model.scale(2, 2, 0, 0, true, nullptr);
+    model.rotate(1, 0, 0, true, &p);
+    model.mirror(true, true, 0, 0, true, &p);
+    model.setCornerFlags(0x0040, 0x0040, 0, 0, true, true, L"Select All", true);
+    model.selectAll(false, true);
+    model.invertSelection(true);
+    model.expandSelection(true);
+    model.contractSelection(true);
+    model.selectCoords(rect, 0.1f, PICK_REPLACE, true);
+    model.selectTriangles(rect, PICK_TOGGLE, true);
+    model.invertHidden();
+    model.assignGroup(1, 1, 0, 0);
+    model.selectGroup(1, 1, PICK_REPLACE, true);
+    model.setMaterial(1, 0, 0);
+}
+
+}  // namespace
+
+TEST_F(ModelQueries, EveryOperationWithoutMeshOrRecords) {
+    noMesh();
+    runEveryOperation(model);
+    for (const std::string& line : journal())
+        EXPECT_TRUE(line.rfind("BeginUndoGroup(", 0) == 0 || line == "EndUndoGroup(0)") << line;
+    EXPECT_FALSE(doc->groupOpen());
+
+    useMesh({}, {});
+    runEveryOperation(model);
+    EXPECT_EQ(doc->lockCount(), 0);
+    EXPECT_EQ(doc->unbalancedUnlocks(), 0);
+    EXPECT_FALSE(doc->groupOpen());
+    for (const std::string& line : journal()) EXPECT_NE(line, "EndUndoGroup(1)");
+
+    // Faces whose vertices are all missing.
+    useMesh({face(0x01C0, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x0040, 3, 2, 1, 0.5f, 0.5f, 1, 0, 1, 1)}, {});
+    runEveryOperation(model);
+    EXPECT_TRUE(doc->vertices().empty());
+    EXPECT_EQ(doc->lockCount(), 0);
+    EXPECT_FALSE(doc->groupOpen());
+    expectRecordsIntact(*doc.Get());
+}

@@ -1,0 +1,111 @@
+#include <model/GrowArray.h>
+#include <model/MeshLock.h>
+#include <model/UVModel.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A host mesh that answers LockFaces with whatever the test sets.
+class ScriptedMesh : public HostMesh {
+public:
+    BYTE* vertices = nullptr;
+    LONG vertexCount = 0;
+    BYTE* faces = nullptr;
+    LONG faceCount = 0;
+    int locks = 0;
+    int unlocks = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE LockFaces(BYTE** v, LONG* vc, BYTE** f, LONG* fc) override {
+        ++locks;
+        *v = vertices;
+        *vc = vertexCount;
+        *f = faces;
+        *fc = faceCount;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockFaces() override {
+        ++unlocks;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE BeginEdit(LONG, LONG, LONG, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EndEdit() override { return S_OK; }
+
+    ULONG references = 1;
+};
+
+}  // namespace
+
+TEST(MeshLockTest, LocksOnceAndUnlocksOnce) {
+    ScriptedMesh mesh;
+    FaceRecord faces[2] = {};
+    VertexRecord vertices[3] = {};
+    mesh.faces = reinterpret_cast<BYTE*>(faces);
+    mesh.faceCount = 2;
+    mesh.vertices = reinterpret_cast<BYTE*>(vertices);
+    mesh.vertexCount = 3;
+    {
+        MeshLock lock(&mesh);
+        EXPECT_EQ(lock.faces, faces);
+        EXPECT_EQ(lock.faceCount, 2);
+        EXPECT_EQ(lock.vertexCount, 3);
+        EXPECT_EQ(mesh.references, 2u);  // held while locked
+        lock.unlock();
+        EXPECT_EQ(lock.faces, nullptr);
+        EXPECT_EQ(lock.faceCount, 0);
+        EXPECT_EQ(mesh.unlocks, 1);
+        lock.unlock();
+    }
+    EXPECT_EQ(mesh.locks, 1);
+    EXPECT_EQ(mesh.unlocks, 1);
+    EXPECT_EQ(mesh.references, 1u);
+
+    MeshLock none(nullptr);
+    EXPECT_EQ(none.faceCount, 0);
+    EXPECT_EQ(none.vertexCount, 0);
+}
+
+TEST(MeshLockTest, BrokenAnswersMeanNoRecords) {
+    ScriptedMesh mesh;
+    mesh.faceCount = 5;  // but no array
+    mesh.vertexCount = 7;
+    FaceRecord face{};
+    {
+        MeshLock lock(&mesh);
+        EXPECT_EQ(lock.faceCount, 0);
+        EXPECT_EQ(lock.vertexCount, 0);
+    }
+    mesh.faces = reinterpret_cast<BYTE*>(&face);
+    mesh.faceCount = -3;
+    {
+        MeshLock lock(&mesh);
+        EXPECT_EQ(lock.faceCount, 0);
+    }
+    EXPECT_EQ(mesh.unlocks, 2);
+
+    // The model's queries see nothing through such a mesh and do not crash.
+    UVModel model;
+    model.mesh = &mesh;
+    float rect[4];
+    EXPECT_FALSE(model.bounds(0, 0, rect));
+    EXPECT_EQ(model.countCorners(0, 0), 0);
+    model.fillSnapshot(&mesh);
+    EXPECT_EQ(model.snapshot.count(), 0);
+    model.mesh.Reset();
+    EXPECT_EQ(mesh.references, 1u);
+}
+
+TEST(MeshLockTest, GrowArrayAppendsItself) {
+    GrowArray<UVPoint> points;
+    points.append({1, 2});
+    points.append({3, 4});
+    points.appendAll(points);
+    ASSERT_EQ(points.count(), 4);
+    EXPECT_EQ(points[3].v, 4.0f);
+}
