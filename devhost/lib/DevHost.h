@@ -131,8 +131,8 @@ public:
     std::vector<DevVertex>& vertices() { return vertices_; }
 
     // A change the host makes to its own records: runs edit on them, then tells
-    // subscribers (reload when the sizes changed, selection refresh when flags
-    // changed). With a description and a real change, the change becomes a history
+    // subscribers (reload when the sizes changed, selection refresh when any
+    // record changed). With a description and a real change, the change becomes a history
     // entry. Answers whether any record changed.
     bool changeMesh(const std::function<void(std::vector<DevFace>&, std::vector<DevVertex>&)>& edit,
                     const std::wstring& undoDescription = {});
@@ -238,9 +238,7 @@ private:
     HostRef<Mesh> mesh_;
     std::vector<DevFace> faces_;
     std::vector<DevVertex> vertices_;
-    // Flags and sizes as last announced, to tell what a change event must say.
-    std::vector<std::uint16_t> announcedFaceFlags_;
-    std::vector<std::uint16_t> announcedVertexFlags_;
+    Snapshot announced_;  // the records as last announced, to tell what a change event must say
 
     int lockCount_ = 0;
     int unbalancedUnlocks_ = 0;

@@ -90,20 +90,14 @@ void Document::sendEvent(HostEvent& event, const std::string& logLine) {
     }
 }
 
+// Reload when the mesh was replaced or its size changed; refresh when any record
+// changed since the last announcement: besides the flags that means UVs too, so
+// that a view shows an undone move.
 void Document::sendChange(bool meshReplaced) {
-    bool resized = announcedFaceFlags_.size() != faces_.size() || announcedVertexFlags_.size() != vertices_.size();
-    bool reload = meshReplaced || resized;
-    bool selection = reload;
-    announcedFaceFlags_.resize(faces_.size());
-    announcedVertexFlags_.resize(vertices_.size());
-    for (size_t i = 0; i < faces_.size(); ++i) {
-        selection = selection || announcedFaceFlags_[i] != faces_[i].flags;
-        announcedFaceFlags_[i] = faces_[i].flags;
-    }
-    for (size_t i = 0; i < vertices_.size(); ++i) {
-        selection = selection || announcedVertexFlags_[i] != vertices_[i].flags;
-        announcedVertexFlags_[i] = vertices_[i].flags;
-    }
+    bool reload = meshReplaced || announced_.faces.size() != faces_.size() ||
+                  announced_.vertices.size() != vertices_.size();
+    bool selection = reload || !sameAs(announced_);
+    if (selection) announced_ = capture();
     HostRef<ChangeSource> source = makeObject<ChangeSource>(reload, selection);
     HostEvent event{};
     event.kind = HOST_EVENT_CHANGED;

@@ -10,7 +10,10 @@ HRESULT Image::SetPixels(LONG width, LONG height, LONG format, LONG rowPitch, BY
                          LONG reserved2) {
     record(link_, "SetPixels", width, height, format, rowPitch, static_cast<void*>(pixels), reserved1, reserved2);
     if (!pixels) return E_POINTER;
-    if (format != 0 || width <= 0 || height <= 0 || rowPitch < static_cast<long long>(width) * 4)
+    // Larger images than any the plug-in makes are refused rather than allocated.
+    constexpr LONG MAX_SIDE = 16384;
+    if (format != 0 || width <= 0 || height <= 0 || width > MAX_SIDE || height > MAX_SIDE ||
+        rowPitch < static_cast<long long>(width) * 4)
         return E_INVALIDARG;
     Pixels32 image{width, height, std::vector<std::uint32_t>(static_cast<size_t>(width) * height)};
     for (LONG y = 0; y < height; ++y)

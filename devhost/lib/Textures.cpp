@@ -26,7 +26,7 @@ public:
         if (source->format != FORMAT_BGRA32 || destination->format != FORMAT_BGRA32) return E_INVALIDARG;
         if (dwidth <= 0 || dheight <= 0 || swidth <= 0 || sheight <= 0) return E_INVALIDARG;
         if (dx < 0 || dy < 0 || dx > destination->width - dwidth || dy > destination->height - dheight ||
-            destination->rowPitch < destination->width * 4)
+            destination->rowPitch < static_cast<long long>(destination->width) * 4)
             return E_INVALIDARG;
         if (sx < 0 || sy < 0 || sx > image.width - swidth || sy > image.height - sheight) return E_INVALIDARG;
         for (LONG y = 0; y < dheight; ++y) {
@@ -128,7 +128,7 @@ HRESULT TextureNode::CopyRect(LONG left, LONG top, LONG right, LONG bottom, LONG
     LONG y0 = std::max<LONG>(top, 0), y1 = std::min<LONG>(bottom, image_.height);
     if (x0 >= x1 || y0 >= y1) return S_FALSE;
     for (LONG y = y0; y < y1; ++y)
-        std::memcpy(destination + static_cast<size_t>(y - top) * rowPitch + static_cast<size_t>(x0 - left) * 4,
+        std::memcpy(destination + (static_cast<long long>(y) - top) * rowPitch + (static_cast<long long>(x0) - left) * 4,
                     image_.pixels.data() + static_cast<size_t>(y) * image_.width + x0,
                     static_cast<size_t>(x1 - x0) * 4);
     return S_OK;

@@ -35,7 +35,13 @@ TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
     mesh->EndEdit();
     change = canvas->last(HOST_EVENT_CHANGED);
     EXPECT_FALSE(change->reload);
-    EXPECT_FALSE(change->selection);
+    EXPECT_TRUE(change->selection);  // new UVs must be redrawn
+
+    mesh->BeginEdit(0, 4, 13, L"Set UV Coord");
+    mesh->EndEdit();
+    change = canvas->last(HOST_EVENT_CHANGED);
+    EXPECT_FALSE(change->reload);
+    EXPECT_FALSE(change->selection);  // nothing changed
 
     document->BeginUndoGroup(L"Select UV Coords");
     mesh->BeginEdit(4, 0x10, 5, L"Select UV Coords");
