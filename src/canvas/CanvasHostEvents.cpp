@@ -30,7 +30,7 @@ bool UVCanvas::isOwnTexture(IUnknown* object) const {
     HostRef<IUnknown> a, b;
     object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(a.GetAddressOf()));
     texture->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(b.GetAddressOf()));
-    return a && a == b;
+    return a && a.Get() == b.Get();
 }
 
 HRESULT UVCanvas::onNodeAdded(HostEvent& event) {

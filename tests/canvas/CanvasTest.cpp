@@ -325,6 +325,9 @@ TEST_F(CanvasTest, TexturePixelRefreshIsCoalescedAndDeletionClearsTheBackground)
     EXPECT_EQ(canvas->texturePixels[55 * 64 + 55] & 0xFFFFFFu, 0x654321u) << "row 55 in memory row 55";
     EXPECT_EQ(canvas->dirtyRect.right, 0);
 
+    LONG other = document->addTexture(L"other", 2, 2, std::vector<std::uint32_t>(4, 0xFFFFFFFF));
+    document->deleteTexture(other);
+    EXPECT_TRUE(canvas->textureBitmap) << "another texture's deletion leaves the background";
     document->deleteTexture(id);
     EXPECT_FALSE(canvas->texture);
     EXPECT_FALSE(canvas->textureBitmap);
