@@ -4,10 +4,10 @@
 
 namespace {
 
-// Only the first two components of (u, v, 0) x M are kept.
-inline void transformUV(const Matrix4& m, float u, float v, float out[2]) {
-    out[0] = u * m.m[0] + v * m.m[4] + m.m[12];
-    out[1] = u * m.m[1] + v * m.m[5] + m.m[13];
+// Corner c takes (u, v, 0) x M; the third component is dropped.
+inline void transformCorner(const Matrix4& m, float u, float v, FaceRecord& face, int c) {
+    face.uv[c][0] = u * m.m[0] + v * m.m[4] + m.m[12];
+    face.uv[c][1] = u * m.m[1] + v * m.m[5] + m.m[13];
 }
 
 // T(-p) x middle x T(p): middle applied about the pivot.
@@ -44,7 +44,7 @@ bool UVModel::applySnapshotTransform(const Matrix4& matrix, uint16_t cornerMask,
         if (!filter.passes(face.flags)) continue;
         for (int c = 0; c < 3; ++c) {
             if (!cornerPasses(face.flags, c, mask, cornerValue)) continue;
-            transformUV(matrix, entry.uv[c][0], entry.uv[c][1], face.uv[c]);
+            transformCorner(matrix, entry.uv[c][0], entry.uv[c][1], face, c);
             ++edit.changed;
         }
     }
@@ -56,7 +56,7 @@ bool UVModel::applyTransform(const Matrix4& matrix, uint16_t cornerMask, uint16_
                              bool recordUndo, const wchar_t* description) {
     UVEdit edit(*this, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
     edit.forEachCorner(cornerMask | UV_LOCKED, cornerValue, [&](FaceRecord& face, int c) {
-        transformUV(matrix, face.uv[c][0], face.uv[c][1], face.uv[c]);
+        transformCorner(matrix, face.uv[c][0], face.uv[c][1], face, c);
         ++edit.changed;
     });
     edit.finish();
