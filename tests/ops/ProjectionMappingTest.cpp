@@ -1,0 +1,257 @@
+// Planar, box, cylindrical and spherical mapping, the average normal and the selection
+// centroid, against small meshes whose projections are known by hand.
+#include "MeshFixture.h"
+
+#include <cmath>
+#include <limits>
+
+using namespace meshtest;
+
+namespace {
+
+const float TARGET[4] = {0.0f, 0.0f, 0.5f, 0.5f};
+
+class Mapping : public MeshFixture {
+protected:
+    static DevFace tri(uint16_t flags, int v0, int v1, int v2) {
+        return face(flags, v0, v1, v2, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f);
+    }
+    static DevFace withNormal(DevFace f, float x, float y, float z) {
+        f.normal[0] = x;
+        f.normal[1] = y;
+        f.normal[2] = z;
+        return f;
+    }
+    // The vertex at angle `turn` (0 towards -y, 0.25 towards +x) around the z axis.
+    static DevVertex around(double turn, float z) {
+        const double a = turn * 6.283185307179586;
+        return vertex(float(std::sin(a)), float(-std::cos(a)), z);
+    }
+    static Matrix4 frameAt(float x, float y, float z) {
+        Matrix4 m;
+        m.setRow(3, Vector3(x, y, z), 1.0f);
+        return m;
+    }
+    void expectUV(int faceIndex, int c, float u, float v, float tolerance = 1e-5f) {
+        EXPECT_NEAR(f(faceIndex).uv[c][0], u, tolerance) << "face " << faceIndex << " corner " << c;
+        EXPECT_NEAR(f(faceIndex).uv[c][1], v, tolerance) << "face " << faceIndex << " corner " << c;
+    }
+    void expectUnmapped(int faceIndex, int c) {
+        EXPECT_EQ(f(faceIndex).uv[c][0], 0.9f) << "face " << faceIndex << " corner " << c;
+        EXPECT_EQ(f(faceIndex).uv[c][1], 0.9f) << "face " << faceIndex << " corner " << c;
+    }
+};
+
+}  // namespace
+
+TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
+    useMesh({tri(0x01C0 | FACE_SELECTED, 0, 1, 2), tri(0x01C0 | FACE_SELECTED, 0, 2, 3),
+             tri(0x01C0 | UV_LOCKED_ALL | FACE_SELECTED, 4, 4, 4), tri(0x01C0 | FACE_HIDDEN, 4, 4, 4),
+             tri(0x01C0, 5, 5, 5)},
+            {vertex(0, 0, 0), vertex(2, 0, 0), vertex(2, 2, 0), vertex(0, 2, 0), vertex(9, 9, 9),
+             vertex(-7, 40, 3)});
+    model.faceFilter = FACE_FILTER_SELECTED_IN_3D;  // face 4 is neither mapped nor measured
+    const Vector3 plusZ(0, 0, 1);
+    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, true));
+    // Exact: the corners land on the rectangle's corners in the order of x, y.
+    EXPECT_EQ(f(0).uv[0][0], 0.0f);
+    EXPECT_EQ(f(0).uv[0][1], 0.0f);
+    EXPECT_EQ(f(0).uv[1][0], 0.5f);
+    EXPECT_EQ(f(0).uv[1][1], 0.0f);
+    EXPECT_EQ(f(0).uv[2][0], 0.5f);
+    EXPECT_EQ(f(0).uv[2][1], 0.5f);
+    EXPECT_EQ(f(1).uv[2][0], 0.0f);
+    EXPECT_EQ(f(1).uv[2][1], 0.5f);
+    for (int i = 2; i < 5; ++i)
+        for (int c = 0; c < 3; ++c) expectUnmapped(i, c);
+    EXPECT_EQ(journal(), fullProtocol("Planar UV Mapping", "0,4,13", true));
+    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    expectRecordsIntact(*doc.Get());
+
+    // A 2 x 8 selection is stretched, not kept square; without undo only EndEdit.
+    vtx(2).position[1] = 8;
+    vtx(3).position[1] = 8;
+    doc->clearJournal();
+    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, false));
+    EXPECT_EQ(f(0).uv[2][0], 0.5f);
+    EXPECT_EQ(f(0).uv[2][1], 0.5f);
+    EXPECT_EQ(f(1).uv[2][1], 0.5f);
+    EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
+}
+
+TEST_F(Mapping, PlanarProjectsIntoTheFrameAndCentresFlatExtents) {
+    // Along +x the frame's u is -z and its v is y.
+    useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(5, 0, 0), vertex(5, 0, 1), vertex(5, 3, 0)});
+    const Vector3 plusX(1, 0, 0);
+    ASSERT_TRUE(model.planarMap(&plusX, TARGET, 0x0048, 0x0040, true));
+    expectUV(0, 0, 0.5f, 0.0f);
+    expectUV(0, 1, 0.0f, 0.0f);
+    expectUV(0, 2, 0.5f, 0.5f);
+
+    // No extent in u: not scaled, just centred on the rectangle.
+    useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1, 0, 0), vertex(1, 2, 0), vertex(1, 1, 5)});
+    const Vector3 plusZ(0, 0, 1);
+    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, true));
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(f(0).uv[c][0], 0.25f);
+    EXPECT_EQ(f(0).uv[1][1], 0.5f);
+}
+
+TEST_F(Mapping, AverageNormalWeighsEachPassingCorner) {
+    useMesh({withNormal(tri(0x01C0, 0, 0, 0), 1, 0, 0), withNormal(tri(0x0080, 0, 0, 0), 0, 1, 0),
+             withNormal(tri(0x01C0 | UV_LOCKED_ALL, 0, 0, 0), 0, 0, 1),
+             withNormal(tri(0x01C0 | FACE_HIDDEN, 0, 0, 0), 0, 0, 1)},
+            vertices(1));
+    Vector3 n;
+    ASSERT_TRUE(model.averageNormal(n, 0x0048, 0x0040));
+    EXPECT_FLOAT_EQ(n.x, 3.0f / std::sqrt(10.0f));
+    EXPECT_FLOAT_EQ(n.y, 1.0f / std::sqrt(10.0f));
+    EXPECT_EQ(n.z, 0.0f);
+    EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()"}));
+
+    // Opposite normals cancel: the last face's normal, made unit.
+    useMesh({withNormal(tri(0x0040, 0, 0, 0), 0, 0, 2), withNormal(tri(0x0100, 0, 0, 0), 0, 0, -2)},
+            vertices(1));
+    ASSERT_TRUE(model.averageNormal(n, 0x0048, 0x0040));
+    EXPECT_EQ(n.x, 0.0f);
+    EXPECT_EQ(n.y, 0.0f);
+    EXPECT_EQ(n.z, -1.0f);
+
+    useMesh({withNormal(tri(0x0000, 0, 0, 0), 1, 0, 0)}, vertices(1));
+    EXPECT_FALSE(model.averageNormal(n, 0x0048, 0x0040));
+    noMesh();
+    EXPECT_FALSE(model.averageNormal(n, 0x0048, 0x0040));
+}
+
+TEST_F(Mapping, SelectionCentroidIgnoresTheFaceFilter) {
+    useMesh({tri(0x01C0, 0, 1, 2),
+             tri(0x0040 | FACE_HIDDEN, 3, 4, 4),      // hidden in 3D: still counts
+             tri(0x01C0 | UV_LOCKED_ALL, 4, 4, 4),    // locked: does not
+             tri(0x00C0 | 0x0010, 77, 4, 4)},         // no such vertex; hidden corner
+            {vertex(0, 0, 0), vertex(3, 0, 0), vertex(0, 3, 0), vertex(0, 0, 4), vertex(100, 100, 100)});
+    model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
+    Vector3 c = model.selectionCentroid();
+    EXPECT_EQ(c.x, 0.75f);
+    EXPECT_EQ(c.y, 0.75f);
+    EXPECT_EQ(c.z, 1.0f);
+    useMesh({tri(0x0000, 0, 1, 2)}, vertices(3));
+    c = model.selectionCentroid();
+    EXPECT_EQ(c.x, 0.0f);
+    EXPECT_EQ(c.y, 0.0f);
+    EXPECT_EQ(c.z, 0.0f);
+}
+
+TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
+    useMesh({withNormal(tri(0x01C0, 0, 1, 2), 1, 0, 0),    // +x: 2 wide, 1 high
+             withNormal(tri(0x01C0, 0, 3, 1), 0, 0, -1)},  // -z: 1 x 1
+            {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 2), vertex(1, 0, 0)});
+    Matrix4 frame = frameAt(100, 100, 100);  // the origin plays no part
+    ASSERT_TRUE(model.boxMap(&frame, TARGET, 0x0048, 0x0040, true));
+    // Cell 0 is (0, 0)-(1/6, 0.25); turned by 180 degrees: u follows z, v follows -y;
+    // one factor 1/12 for both axes.
+    expectUV(0, 0, 0.0f, 1.0f / 6);
+    expectUV(0, 1, 0.0f, 1.0f / 12);
+    expectUV(0, 2, 1.0f / 6, 1.0f / 6);
+    // Cell 5 is (1/3, 0.25)-(0.5, 0.5): u follows x, v follows -y.
+    expectUV(1, 0, 1.0f / 3, 0.375f + 1.0f / 12);
+    expectUV(1, 1, 0.5f, 0.375f + 1.0f / 12);
+    expectUV(1, 2, 1.0f / 3, 0.375f - 1.0f / 12);
+    EXPECT_EQ(journal(), fullProtocol("Box UV Mapping", "0,4,13", true));
+    expectRecordsIntact(*doc.Get());
+
+    // A normal exactly between +x and +y goes to +x, the lower direction: cell 0.
+    const float s = 0.70710677f;
+    useMesh({withNormal(tri(0x01C0, 0, 1, 2), s, s, 0)}, {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 1)});
+    ASSERT_TRUE(model.boxMap(&frame, TARGET, 0x0048, 0x0040, false));
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_LE(f(0).uv[c][0], 1.0f / 6 + 1e-6f);
+        EXPECT_LE(f(0).uv[c][1], 0.25f + 1e-6f);
+    }
+}
+
+TEST_F(Mapping, CylindricalAnglesRunFromMinusYTowardsPlusX) {
+    useMesh({tri(0x01C0, 0, 1, 2), tri(0x01C0, 3, 4, 5)},
+            {vertex(1, 0, 2), vertex(0, 1, 3), vertex(-1, 0, 2),
+             vertex(0, 0, 0.5f), vertex(0, -1, 0.5f), vertex(1, 0, 1.5f)});
+    Matrix4 frame = frameAt(0, 0, 0.5f);
+    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, 0x0048, 0x0040, true));
+    // u: +x 0.25, +y 0.5, -x 0.75, -y 0; on the axis 0.25. v: height above the
+    // origin, 0 ... 2.5. Fitted: u 0 ... 0.75 and v 0 ... 2.5 each onto 0 ... 0.5.
+    expectUV(0, 0, 1.0f / 6, 0.3f);
+    expectUV(0, 1, 1.0f / 3, 0.5f);
+    expectUV(0, 2, 0.5f, 0.3f);
+    expectUV(1, 0, 1.0f / 6, 0.0f);
+    expectUV(1, 1, 0.0f, 0.0f);
+    expectUV(1, 2, 1.0f / 6, 0.2f);
+    EXPECT_EQ(journal(), fullProtocol("Cylindrical UV Mapping", "0,4,13", true));
+    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    expectRecordsIntact(*doc.Get());
+}
+
+TEST_F(Mapping, SeamPassShiftsLowCornersOfCounterClockwiseFaces) {
+    // Vertices 0.97 and 0.02 of a turn around z, at heights 0 and 1.
+    DevFace third = tri(0x00C0, 0, 1, 2);  // corner 2 not selected, its stored UV decides
+    third.uv[2][0] = 0.5f;
+    third.uv[2][1] = -1.0f;
+    useMesh({tri(0x01C0, 0, 2, 1),  // counter-clockwise in UV: corners 1 and 2 shift
+             tri(0x01C0, 0, 1, 2),  // clockwise: left alone
+             third},
+            {around(0.97, 0), around(0.02, 0), around(0.02, 1)});
+    Matrix4 frame = frameAt(0, 0, 0);
+    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, 0x0048, 0x0040, false));
+    // The range runs from the unshifted 0.02 to the shifted 1.02.
+    expectUV(0, 0, 0.475f, 0.0f);
+    expectUV(0, 1, 0.5f, 0.5f);
+    expectUV(0, 2, 0.5f, 0.0f);
+    expectUV(1, 0, 0.475f, 0.0f);
+    expectUV(1, 1, 0.0f, 0.0f);
+    expectUV(1, 2, 0.0f, 0.5f);
+    expectUV(2, 0, 0.475f, 0.0f);
+    expectUV(2, 1, 0.5f, 0.0f);
+    EXPECT_EQ(f(2).uv[2][0], 0.5f);
+    EXPECT_EQ(f(2).uv[2][1], -1.0f);
+}
+
+TEST_F(Mapping, SphericalHeightIsTheAxialComponentOfTheDirection) {
+    // Same height, different distance: different v.
+    useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1, 0, 1), vertex(-0.1f, 1, -1), vertex(-2, 0, 1)});
+    Matrix4 frame = frameAt(0, 0, 0);
+    ASSERT_TRUE(model.sphericalMap(&frame, TARGET, 0x0048, 0x0040, true));
+    const double t0 = 1 / std::sqrt(2.0), t1 = -1 / std::sqrt(2.01), t2 = 1 / std::sqrt(5.0);
+    EXPECT_NEAR(f(0).uv[0][1], 0.5f, 1e-5f);  // +z side on top
+    EXPECT_NEAR(f(0).uv[1][1], 0.0f, 1e-5f);  // -z side at the bottom
+    EXPECT_NEAR(f(0).uv[2][1], (t2 - (t0 + t1) / 2) / (t0 - t1) * 0.5 + 0.25, 1e-5);
+    EXPECT_EQ(journal(), fullProtocol("Spherical UV Mapping", "0,4,13", true));
+}
+
+TEST_F(Mapping, BadHostDataMapsNothingItCannotRead) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    useMesh({tri(0x01C0, 0, 999, 1), tri(0x01C0, 2, 2, 2)},
+            {vertex(0, 0, 0), vertex(1, 1, 0), vertex(nan, 0, std::numeric_limits<float>::infinity())});
+    const Vector3 plusZ(0, 0, 1);
+    Matrix4 frame = frameAt(0, 0, 0);
+    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, true));
+    expectUnmapped(0, 1);
+    ASSERT_TRUE(model.boxMap(&frame, TARGET, 0x0048, 0x0040, true));
+    expectUnmapped(0, 1);
+    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, 0x0048, 0x0040, true));
+    expectUnmapped(0, 1);
+    ASSERT_TRUE(model.sphericalMap(&frame, TARGET, 0x0048, 0x0040, true));
+    expectUnmapped(0, 1);
+    expectRecordsIntact(*doc.Get());
+
+    // An empty mesh: the whole bracket, nothing kept. No mesh: only the group.
+    useMesh({}, {});
+    ASSERT_TRUE(model.boxMap(&frame, TARGET, 0x0048, 0x0040, true));
+    EXPECT_EQ(journal(), fullProtocol("Box UV Mapping", "0,4,13", false));
+    noMesh();
+    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.boxMap(&frame, TARGET, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, 0x0048, 0x0040, false));
+    ASSERT_TRUE(model.sphericalMap(&frame, TARGET, 0x0048, 0x0040, true));
+    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginUndoGroup(\"Planar UV Mapping\")", "EndUndoGroup(0)",
+                                                   "BeginUndoGroup(\"Box UV Mapping\")", "EndUndoGroup(0)",
+                                                   "BeginUndoGroup(\"Spherical UV Mapping\")",
+                                                   "EndUndoGroup(0)"}));
+    const Vector3 c = model.selectionCentroid();
+    EXPECT_EQ(c.lengthSquared(), 0.0f);
+}
