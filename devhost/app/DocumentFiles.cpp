@@ -1,0 +1,75 @@
+// Opening and saving the document's mesh in the formats of devhost_io.
+#include "LoomHost.h"
+
+#include "io/StateFile.h"
+#include "lib/Journal.h"
+
+#include <set>
+
+namespace loomhost {
+
+namespace {
+
+bool hasExtension(const std::filesystem::path& path, const wchar_t* extension) {
+    return lstrcmpiW(path.extension().c_str(), extension) == 0;
+}
+
+}  // namespace
+
+void openMesh(App& app, const std::filesystem::path& path) {
+    devhost::MeshFile mesh;
+    if (hasExtension(path, L".json"))
+        mesh = devhost::readState(path);
+    else if (hasExtension(path, L".obj"))
+        mesh = devhost::readObj(path);
+    else
+        throw devhost::FileError(path, 0, "not an .obj or .json file");
+
+    // Images are decoded before the document changes. One that cannot be read is a
+    // warning: the mesh is still worth opening without it.
+    std::vector<std::pair<std::filesystem::path, devhost::Pixels32>> textures;
+    std::set<std::filesystem::path> seen;
+    for (const devhost::MeshMaterial& material : mesh.materials) {
+        if (material.texture.empty() || !seen.insert(material.texture).second) continue;
+        try {
+            textures.emplace_back(material.texture, devhost::readImageFile(material.texture.wstring()));
+        } catch (const std::exception& error) {
+            mesh.warnings.push_back(error.what());
+        }
+    }
+
+    app.document->setMesh(std::move(mesh.faces), std::move(mesh.vertices));
+    for (LONG id : app.meshTextures)
+        if (app.document->texture(id)) app.document->deleteTexture(id);
+    app.meshTextures.clear();
+    for (auto& [file, image] : textures)
+        app.meshTextures.push_back(app.document->addTexture(file.stem().wstring(), image.width, image.height,
+                                                            std::move(image.pixels)));
+    app.materials = std::move(mesh.materials);
+    app.meshPath = path;
+    for (const std::string& warning : mesh.warnings) writeError("loomhost: warning: " + warning);
+    if (app.view) app.view->resetCamera();
+    updateTitle(app);
+}
+
+void saveMesh(App& app, const std::filesystem::path& path) {
+    if (!app.document->hasMesh()) throw std::runtime_error("there is no mesh to save");
+    if (hasExtension(path, L".json")) {
+        devhost::StateJson state;
+        state["faces"] = devhost::facesToJson(app.document->faces());
+        state["vertices"] = devhost::verticesToJson(app.document->vertices());
+        devhost::writeState(path, state);
+    } else if (hasExtension(path, L".obj")) {
+        devhost::MeshFile mesh;
+        mesh.faces = app.document->faces();
+        mesh.vertices = app.document->vertices();
+        mesh.materials = app.materials;
+        devhost::writeObj(path, mesh);
+    } else {
+        throw devhost::FileError(path, 0, "can only be saved as .obj or .json");
+    }
+    app.meshPath = path;
+    updateTitle(app);
+}
+
+}  // namespace loomhost

@@ -1,0 +1,64 @@
+// loomhost.exe: the development host application. One document, one main window
+// with the 3D view, the function plug-ins, and the command-line steps.
+#pragma once
+
+#include "FunctionPlugins.h"
+#include "View3D.h"
+#include "io/MeshFile.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace loomhost {
+
+struct App {
+    HINSTANCE instance = nullptr;
+    HostRef<devhost::Document> document;
+    HWND mainWindow = nullptr;
+    std::unique_ptr<View3D> view;
+    FunctionPlugins plugins;
+    std::filesystem::path meshPath;                  // the file last opened or saved
+    std::vector<devhost::MeshMaterial> materials;   // of the opened OBJ, written back on save
+    std::vector<LONG> meshTextures;                  // textures its materials brought
+    bool batch = false;  // no message boxes; exit after the steps, 2 when any failed
+};
+
+// Opens an .obj or a .json state; the document stays as it was when this throws.
+void openMesh(App& app, const std::filesystem::path& path);
+// Writes .obj (with its .mtl) or, for .json, the state of the faces and vertices.
+void saveMesh(App& app, const std::filesystem::path& path);
+// The --dump state: records, history, textures, model objects and the editor window.
+void writeDump(App& app, const std::filesystem::path& path);
+
+// Main window.
+HWND createMainWindow(App& app);
+void rebuildPluginMenu(App& app);
+void updateTitle(App& app);
+// Interactive problems go to a message box as well as to stderr.
+void reportProblem(App& app, const std::string& text);
+// One line on stderr (UTF-8).
+void writeError(const std::string& line);
+
+// Steps of the command line.
+struct Step {
+    std::wstring option;    // "--open", "--uv-click", ...; the bare mesh argument becomes "--open"
+    std::wstring argument;  // empty for options without one
+};
+// Throws std::runtime_error for an unknown option or a missing argument.
+std::vector<Step> parseCommandLine(int argc, wchar_t** argv);
+// "a,b,,c" split at the separator: {"a", "b", "", "c"}.
+std::vector<std::wstring> splitText(const std::wstring& text, wchar_t separator);
+// Runs one step, then pumps the message queue until it is empty. Throws
+// std::runtime_error saying why the step could not run.
+void runStep(App& app, const Step& step);
+// Dispatches every queued message (with the main window's accelerators and the
+// dialogs' keyboard handling); answers false when WM_QUIT was seen.
+bool pumpMessages(App& app);
+bool dispatchMessage(App& app, MSG& message);
+
+// Dialog windows of the thread: the editor ("Texloom", owned by the main window).
+HWND findEditorWindow(const App& app);
+
+}  // namespace loomhost

@@ -1,0 +1,280 @@
+// The main window: menus, the 3D view filling the client area, and the document's
+// change events that repaint it.
+#include "LoomHost.h"
+
+#include "lib/Journal.h"
+
+#include <commdlg.h>
+
+namespace loomhost {
+
+namespace {
+
+enum Command : UINT {
+    ID_FILE_OPEN = 100,
+    ID_FILE_SAVE,
+    ID_FILE_SAVE_AS,
+    ID_FILE_ADD_TEXTURE,
+    ID_FILE_EXIT,
+    ID_EDIT_UNDO = 200,
+    ID_EDIT_REDO,
+    ID_VIEW_SHADED = 300,
+    ID_VIEW_WIREFRAME,
+    ID_VIEW_HIDE_SELECTED,
+    ID_VIEW_UNHIDE_ALL,
+    ID_VIEW_RESET,
+    ID_SELECT_ALL = 400,
+    ID_SELECT_NONE,
+    ID_SELECT_INVERT,
+    ID_PLUGIN_FIRST = 1000,
+    ID_PLUGIN_LAST = 1999,
+};
+
+constexpr const wchar_t* kClassName = L"LoomHostMain";
+constexpr int kPluginMenuPosition = 4;
+
+HACCEL accelerators = nullptr;
+
+// Repaints the 3D view whenever the document's records change, whoever changed them.
+class ViewRefresh : public devhost::ComObject<HostEventSink> {
+public:
+    explicit ViewRefresh(App& app) : app_(app) {}
+    HRESULT STDMETHODCALLTYPE OnEvent(HostEvent* event) override {
+        if (event && event->kind == HOST_EVENT_CHANGED && app_.view) InvalidateRect(app_.view->window(), nullptr, FALSE);
+        return S_OK;
+    }
+
+private:
+    App& app_;
+};
+
+DWORD subscription = 0;
+
+HMENU buildMenu() {
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, ID_FILE_OPEN, L"&Open...\tCtrl+O");
+    AppendMenuW(file, MF_STRING, ID_FILE_SAVE, L"&Save\tCtrl+S");
+    AppendMenuW(file, MF_STRING, ID_FILE_SAVE_AS, L"Save &As...");
+    AppendMenuW(file, MF_STRING, ID_FILE_ADD_TEXTURE, L"Add &Texture...");
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(file, MF_STRING, ID_FILE_EXIT, L"E&xit");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+    HMENU edit = CreatePopupMenu();
+    AppendMenuW(edit, MF_STRING, ID_EDIT_UNDO, L"&Undo\tCtrl+Z");
+    AppendMenuW(edit, MF_STRING, ID_EDIT_REDO, L"&Redo\tCtrl+Y");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
+    HMENU view = CreatePopupMenu();
+    AppendMenuW(view, MF_STRING, ID_VIEW_SHADED, L"&Shaded");
+    AppendMenuW(view, MF_STRING, ID_VIEW_WIREFRAME, L"&Wireframe");
+    AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(view, MF_STRING, ID_VIEW_HIDE_SELECTED, L"&Hide Selected Faces\tH");
+    AppendMenuW(view, MF_STRING, ID_VIEW_UNHIDE_ALL, L"&Unhide All Faces\tShift+H");
+    AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(view, MF_STRING, ID_VIEW_RESET, L"&Reset View\tHome");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
+    HMENU select = CreatePopupMenu();
+    AppendMenuW(select, MF_STRING, ID_SELECT_ALL, L"&All\tCtrl+A");
+    AppendMenuW(select, MF_STRING, ID_SELECT_NONE, L"&None\tCtrl+D");
+    AppendMenuW(select, MF_STRING, ID_SELECT_INVERT, L"&Invert\tCtrl+I");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(select), L"&Select");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), L"&Plug-ins");
+    return bar;
+}
+
+HACCEL buildAccelerators() {
+    ACCEL keys[] = {
+        {FCONTROL | FVIRTKEY, 'O', ID_FILE_OPEN},       {FCONTROL | FVIRTKEY, 'S', ID_FILE_SAVE},
+        {FCONTROL | FVIRTKEY, 'Z', ID_EDIT_UNDO},       {FCONTROL | FVIRTKEY, 'Y', ID_EDIT_REDO},
+        {FCONTROL | FVIRTKEY, 'A', ID_SELECT_ALL},      {FCONTROL | FVIRTKEY, 'D', ID_SELECT_NONE},
+        {FCONTROL | FVIRTKEY, 'I', ID_SELECT_INVERT},   {FVIRTKEY, 'H', ID_VIEW_HIDE_SELECTED},
+        {FSHIFT | FVIRTKEY, 'H', ID_VIEW_UNHIDE_ALL},   {FVIRTKEY, VK_HOME, ID_VIEW_RESET},
+    };
+    return CreateAcceleratorTableW(keys, int(std::size(keys)));
+}
+
+std::wstring fileDialog(HWND owner, bool save, const wchar_t* filter, const std::wstring& initial) {
+    wchar_t path[MAX_PATH * 2] = {};
+    lstrcpynW(path, initial.c_str(), int(std::size(path)));
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = DWORD(std::size(path));
+    dialog.lpstrDefExt = L"obj";
+    dialog.Flags = OFN_EXPLORER | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    return chosen ? path : L"";
+}
+
+void saveAs(App& app) {
+    std::wstring path = fileDialog(app.mainWindow, true, L"OBJ mesh (*.obj)\0*.obj\0State (*.json)\0*.json\0",
+                                   app.meshPath.wstring());
+    if (!path.empty()) saveMesh(app, path);
+}
+
+void updateHistoryItems(App& app, HMENU menu) {
+    std::vector<std::wstring> undo = app.document->undoDescriptions();
+    std::vector<std::wstring> redo = app.document->redoDescriptions();
+    std::wstring undoText = undo.empty() ? L"&Undo" : L"&Undo " + undo.back();
+    std::wstring redoText = redo.empty() ? L"&Redo" : L"&Redo " + redo.back();
+    ModifyMenuW(menu, ID_EDIT_UNDO, MF_BYCOMMAND | MF_STRING | (undo.empty() ? MF_GRAYED : 0), ID_EDIT_UNDO,
+                (undoText + L"\tCtrl+Z").c_str());
+    ModifyMenuW(menu, ID_EDIT_REDO, MF_BYCOMMAND | MF_STRING | (redo.empty() ? MF_GRAYED : 0), ID_EDIT_REDO,
+                (redoText + L"\tCtrl+Y").c_str());
+}
+
+void onCommand(App& app, UINT command) {
+    devhost::Document& document = *app.document.Get();
+    try {
+        switch (command) {
+        case ID_FILE_OPEN: {
+            std::wstring path = fileDialog(app.mainWindow, false,
+                                           L"Meshes (*.obj;*.json)\0*.obj;*.json\0All files\0*.*\0", L"");
+            if (!path.empty()) openMesh(app, path);
+            break;
+        }
+        case ID_FILE_SAVE:
+            if (app.meshPath.empty()) saveAs(app);
+            else saveMesh(app, app.meshPath);
+            break;
+        case ID_FILE_SAVE_AS: saveAs(app); break;
+        case ID_FILE_ADD_TEXTURE: {
+            std::wstring path = fileDialog(app.mainWindow, false,
+                                           L"Images (*.png;*.jpg;*.jpeg;*.bmp)\0*.png;*.jpg;*.jpeg;*.bmp\0", L"");
+            if (!path.empty()) document.addTextureFile(path);
+            break;
+        }
+        case ID_FILE_EXIT: DestroyWindow(app.mainWindow); break;
+        case ID_EDIT_UNDO: document.undo(); break;
+        case ID_EDIT_REDO: document.redo(); break;
+        case ID_VIEW_SHADED: app.view->setWireframe(false); break;
+        case ID_VIEW_WIREFRAME: app.view->setWireframe(true); break;
+        case ID_VIEW_HIDE_SELECTED: document.hideSelected3D(); break;
+        case ID_VIEW_UNHIDE_ALL: document.unhideAll3D(); break;
+        case ID_VIEW_RESET: app.view->resetCamera(); break;
+        case ID_SELECT_ALL: document.selectAll3D(); break;
+        case ID_SELECT_NONE: document.selectNone3D(); break;
+        case ID_SELECT_INVERT: document.invertSelection3D(); break;
+        default:
+            if (command >= ID_PLUGIN_FIRST && command <= ID_PLUGIN_LAST &&
+                command - ID_PLUGIN_FIRST < app.plugins.plugins().size())
+                app.plugins.plugins()[command - ID_PLUGIN_FIRST].plugin->Execute(&document);
+            break;
+        }
+    } catch (const std::exception& error) {
+        reportProblem(app, error.what());
+    }
+    InvalidateRect(app.view->window(), nullptr, FALSE);
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    App* app = reinterpret_cast<App*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!app) return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE: {
+        app->mainWindow = window;
+        app->view = std::make_unique<View3D>(*app->document.Get());
+        app->view->create(window, app->instance);
+        HostRef<ViewRefresh> sink = devhost::makeObject<ViewRefresh>(*app);
+        app->document->Subscribe(1, sink.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &subscription);
+        return 0;
+    }
+    case WM_SIZE:
+        MoveWindow(app->view->window(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return 0;
+    case WM_SETFOCUS: SetFocus(app->view->window()); return 0;
+    case WM_COMMAND: onCommand(*app, LOWORD(wParam)); return 0;
+    case WM_INITMENUPOPUP:
+        updateHistoryItems(*app, GetMenu(window));
+        return 0;
+    case WM_DESTROY:
+        app->document->Unsubscribe(subscription);
+        subscription = 0;
+        PostQuitMessage(0);
+        return 0;
+    default: return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+HWND createMainWindow(App& app) {
+    View3D::registerClass(app.instance);
+    WNDCLASSEXW type{};
+    type.cbSize = sizeof type;
+    type.lpfnWndProc = mainWindowProc;
+    type.hInstance = app.instance;
+    type.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    type.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    type.lpszClassName = kClassName;
+    RegisterClassExW(&type);
+    accelerators = buildAccelerators();
+    CreateWindowExW(0, kClassName, L"loomhost", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 900, 680, nullptr,
+                    buildMenu(), app.instance, &app);
+    updateTitle(app);
+    return app.mainWindow;
+}
+
+void rebuildPluginMenu(App& app) {
+    HMENU plugins = GetSubMenu(GetMenu(app.mainWindow), kPluginMenuPosition);
+    while (GetMenuItemCount(plugins) > 0) DeleteMenu(plugins, 0, MF_BYPOSITION);
+    const std::vector<LoadedPlugin>& loaded = app.plugins.plugins();
+    for (size_t i = 0; i < loaded.size() && ID_PLUGIN_FIRST + i <= ID_PLUGIN_LAST; ++i)
+        AppendMenuW(plugins, MF_STRING, ID_PLUGIN_FIRST + i, devhost::wide(loaded[i].displayName).c_str());
+    if (loaded.empty()) AppendMenuW(plugins, MF_STRING | MF_GRAYED, 0, L"(no plug-ins found)");
+    DrawMenuBar(app.mainWindow);
+}
+
+void updateTitle(App& app) {
+    if (!app.mainWindow) return;
+    std::wstring title = L"loomhost";
+    if (!app.meshPath.empty()) title = app.meshPath.filename().wstring() + L" - " + title;
+    SetWindowTextW(app.mainWindow, title.c_str());
+}
+
+void writeError(const std::string& line) {
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    std::string text = line + "\n";
+    DWORD written = 0;
+    if (error && error != INVALID_HANDLE_VALUE) WriteFile(error, text.data(), DWORD(text.size()), &written, nullptr);
+}
+
+void reportProblem(App& app, const std::string& text) {
+    writeError("loomhost: " + text);
+    if (!app.batch) MessageBoxW(app.mainWindow, devhost::wide(text).c_str(), L"loomhost", MB_OK | MB_ICONWARNING);
+}
+
+bool dispatchMessage(App& app, MSG& message) {
+    HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root && root == app.mainWindow && accelerators && TranslateAcceleratorW(app.mainWindow, accelerators, &message))
+        return true;
+    // Modeless dialogs (the plug-in's editor) get their keyboard handling.
+    if (root && root != app.mainWindow) {
+        wchar_t type[16] = {};
+        GetClassNameW(root, type, int(std::size(type)));
+        if (lstrcmpW(type, L"#32770") == 0 && IsDialogMessageW(root, &message)) return true;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    return true;
+}
+
+bool pumpMessages(App& app) {
+    // Bounded, so that a window that keeps invalidating itself cannot hang a step.
+    DWORD start = GetTickCount();
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) return false;
+        dispatchMessage(app, message);
+        if (GetTickCount() - start > 10000) break;
+    }
+    return true;
+}
+
+}  // namespace loomhost

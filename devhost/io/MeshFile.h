@@ -1,0 +1,44 @@
+// A mesh as the development host reads and writes it: the host's face and vertex
+// records plus the materials of its OBJ file. OBJ/MTL (Wavefront) and the JSON state.
+#pragma once
+
+#include "io/FileError.h"
+#include "lib/DevHost.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace devhost {
+
+struct MeshMaterial {
+    std::string name;
+    std::filesystem::path texture;  // map_Kd, absolute; empty when none
+};
+
+struct MeshFile {
+    std::vector<DevFace> faces;
+    std::vector<DevVertex> vertices;
+    std::vector<MeshMaterial> materials;  // a face's material indexes this list
+    std::vector<std::string> warnings;    // what was read but not understood
+};
+
+// Vertex indices are 16-bit: a mesh may have at most this many vertices.
+constexpr size_t kMaxMeshVertices = 65536;
+
+// Reads an OBJ file with its MTL libraries; polygons are triangulated, texture
+// coordinates are kept per face corner exactly as written (v not flipped), face
+// normals are the geometric unit normals. Throws FileError naming file and line.
+MeshFile readObj(const std::filesystem::path& path);
+
+// Writes path and, when there are materials, the MTL file beside it with the same
+// stem. Numbers are written so that readObj gives back the same floats. Faces with
+// vertex indices outside the vertex array are left out (noted in a comment), and
+// non-finite numbers are written as 0. Throws FileError.
+void writeObj(const std::filesystem::path& path, const MeshFile& mesh);
+
+// Unit normal of the triangle's corners in winding order; zero when the triangle is
+// degenerate or refers to a vertex outside the array.
+void geometricNormal(const DevFace& face, const std::vector<DevVertex>& vertices, float normal[3]);
+
+}  // namespace devhost
