@@ -1,17 +1,107 @@
-// Command dispatch, tool and view state, and the selection and command-state
-// refresh of the editor window. The refresh and most commands are still minimal:
-// tools, view toggles, undo and redo work; the rest only repaint the canvas.
+// Menu and toolbar commands of the editor window: one handler per command identifier,
+// the tool and view state that keeps the check marks in step with the canvas, and the
+// nested message loop that runs a modeless dialog modally.
 #include "canvas/UVCanvas.h"
 #include "editor/EditorWindow.h"
 #include "resource.h"
 
 #include <commctrl.h>
 
+#include <iterator>
+
 namespace {
 
-// Writes a menu item's whole state: checked or not, and enabled.
+// The usual operand of a command: selected and visible corners.
+constexpr uint16_t kSelectedMask = 0x0048;
+constexpr uint16_t kSelectedValue = 0x0040;
+
+// Keyboard messages that a modal dialog may filter first (key down to dead system char).
+constexpr UINT kFirstKeyMessage = 0x0100;
+constexpr UINT kLastKeyMessage = 0x0108;
+
+// --- Operand tables -------------------------------------------------------------
+
+// Hide, unhide: setCornerFlags with undo and notification, never synchronised.
+struct CornerFlagCommand {
+    int command;
+    uint16_t changeMask, newValue, testMask, testValue;
+    const wchar_t* description;
+};
+constexpr CornerFlagCommand kCornerFlagCommands[] = {
+    {ID_EDIT_HIDE_SELECTION, 0x0048, 0x0008, 0x0048, 0x0040, L"Hide UV Coords"},
+    {ID_EDIT_HIDE_UNSELECTED, 0x0008, 0x0008, 0x0048, 0x0000, L"Hide UV Coords"},
+    {ID_EDIT_UNHIDE_ALL, 0x0008, 0x0000, 0x0000, 0x0000, L"UnHide UV Coords"},
+};
+
+// Where a mirror's pivot lies on one axis of the selection's bounds.
+enum class PivotAt { Minimum, Centre, Maximum };
+
+struct MirrorCommand {
+    int command;
+    bool flipU, flipV;
+    PivotAt u, v;
+};
+constexpr MirrorCommand kMirrorCommands[] = {
+    {ID_TRANSFORM_FLIP_HORIZONTAL, true, false, PivotAt::Centre, PivotAt::Centre},
+    {ID_TRANSFORM_FLIP_VERTICAL, false, true, PivotAt::Centre, PivotAt::Centre},
+    {ID_TRANSFORM_MIRROR_LEFT, true, false, PivotAt::Minimum, PivotAt::Centre},
+    {ID_TRANSFORM_MIRROR_RIGHT, true, false, PivotAt::Maximum, PivotAt::Centre},
+    // v grows downward on the canvas: the top is the smallest v.
+    {ID_TRANSFORM_MIRROR_TOP, false, true, PivotAt::Centre, PivotAt::Minimum},
+    {ID_TRANSFORM_MIRROR_BOTTOM, false, true, PivotAt::Centre, PivotAt::Maximum},
+};
+
+// Zoom submenu: a ratio of k to 1 is step k - 1, 1 to k is step 1 - k.
+struct ZoomCommand {
+    int command;
+    int step;
+};
+constexpr ZoomCommand kZoomCommands[] = {
+    {ID_VIEW_ZOOM_1_5, -4}, {ID_VIEW_ZOOM_1_4, -3}, {ID_VIEW_ZOOM_1_3, -2}, {ID_VIEW_ZOOM_1_2, -1},
+    {ID_VIEW_ZOOM_1_1, 0},  {ID_VIEW_ZOOM_2_1, 1},  {ID_VIEW_ZOOM_3_1, 2},  {ID_VIEW_ZOOM_4_1, 3},
+    {ID_VIEW_ZOOM_5_1, 4},  {ID_VIEW_ZOOM_6_1, 5},  {ID_VIEW_ZOOM_7_1, 6},  {ID_VIEW_ZOOM_8_1, 7},
+    {ID_VIEW_ZOOM_9_1, 8},  {ID_VIEW_ZOOM_10_1, 9}, {ID_VIEW_ZOOM_11_1, 10}, {ID_VIEW_ZOOM_12_1, 11},
+};
+
+struct ToolCommand {
+    int command;
+    int tool;
+};
+constexpr ToolCommand kToolCommands[] = {
+    {ID_TOOL_SELECT_UV_COORDS, 1}, {ID_TOOL_SELECT_UV_TRIANGLES, 2}, {ID_TOOL_PAN, 3},
+    {ID_TOOL_ZOOM, 6},             {ID_TOOL_ZOOM_REGION, 7},
+};
+
+// Projection kinds of the Mapping menu; each has six direction commands in a row,
+// in the order +X, --X, +Y, --Y, +Z, --Z.
+enum class Projection { Planar, Box, Cylindrical, Spherical };
+
+struct ProjectionRange {
+    int firstCommand;
+    Projection projection;
+};
+constexpr ProjectionRange kProjectionRanges[] = {
+    {ID_MAPPING_PLANAR_POS_X, Projection::Planar},
+    {ID_MAPPING_BOX_POS_X, Projection::Box},
+    {ID_MAPPING_CYLINDRICAL_POS_X, Projection::Cylindrical},
+    {ID_MAPPING_SPHERICAL_POS_X, Projection::Spherical},
+};
+const Vector3 kProjectionDirections[6] = {
+    {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1},
+};
+
+template <class Entry, size_t N>
+const Entry* findCommand(const Entry (&table)[N], int command) {
+    for (const Entry& entry : table)
+        if (entry.command == command) return &entry;
+    return nullptr;
+}
+
+// --- Menu and toolbar marks -------------------------------------------------------
+
+// Writes a menu item's whole state: checked or not, and nothing else (so also enabled).
 void setMenuCheck(HWND window, int command, bool on) {
-    HMENU menu = GetMenu(window);
+    HMENU menu = window ? GetMenu(window) : nullptr;
     if (!menu) return;
     MENUITEMINFOA item = {};
     item.cbSize = sizeof(item);
@@ -20,54 +110,149 @@ void setMenuCheck(HWND window, int command, bool on) {
     SetMenuItemInfoA(menu, static_cast<UINT>(command), FALSE, &item);
 }
 
+void setButtonCheck(HWND toolbar, int command, bool on) {
+    if (toolbar) SendMessageA(toolbar, TB_CHECKBUTTON, command, MAKELPARAM(on ? TRUE : FALSE, 0));
+}
+
+// A view flag of the canvas with its toolbar button and menu item.
+void applyViewFlag(EditorWindow& editor, bool& flag, int command, bool on) {
+    flag = on;
+    setButtonCheck(editor.toolbar(), command, on);
+    setMenuCheck(editor.window(), command, on);
+    if (UVCanvas* canvas = editor.canvas()) canvas->invalidate();
+}
+
+// --- Command actions --------------------------------------------------------------
+
+float centreOf(float minimum, float maximum) { return (minimum + maximum) * 0.5f; }
+
+float pivotCoordinate(PivotAt at, float minimum, float maximum) {
+    switch (at) {
+        case PivotAt::Minimum: return minimum;
+        case PivotAt::Maximum: return maximum;
+        case PivotAt::Centre: break;
+    }
+    return centreOf(minimum, maximum);
+}
+
+void runMirror(UVModel& model, const MirrorCommand& mirror) {
+    float r[4];
+    if (!model.bounds(kSelectedMask, kSelectedValue, r)) return;
+    const UVPoint pivot{pivotCoordinate(mirror.u, r[0], r[2]), pivotCoordinate(mirror.v, r[1], r[3])};
+    model.mirror(mirror.flipU, mirror.flipV, kSelectedMask, kSelectedValue, true, &pivot);
+}
+
+void snapTogether(UVModel& model) {
+    float r[4];
+    if (!model.bounds(kSelectedMask, kSelectedValue, r)) return;
+    const UVPoint target{centreOf(r[0], r[2]), centreOf(r[1], r[3])};
+    model.snapTogether(&target);
+}
+
+// The projection frame of a direction command: the axis' frame moved to the centroid
+// of the editable selection.
+Matrix4 axisFrame(UVModel& model, const Vector3& direction) {
+    Matrix4 frame;
+    frame.orientToAxis(direction, 0.0f);
+    frame.setRow(3, model.selectionCentroid(), 1.0f);
+    return frame;
+}
+
+void runProjection(UVModel& model, const float rect[4], Projection projection, const Vector3& direction) {
+    if (projection == Projection::Planar) {
+        model.planarMap(&direction, rect, kSelectedMask, kSelectedValue, true);
+        return;
+    }
+    const Matrix4 frame = axisFrame(model, direction);
+    switch (projection) {
+        case Projection::Box: model.boxMap(&frame, rect, kSelectedMask, kSelectedValue, true); break;
+        case Projection::Cylindrical:
+            model.cylindricalMap(&frame, rect, kSelectedMask, kSelectedValue, true);
+            break;
+        case Projection::Spherical:
+            model.sphericalMap(&frame, rect, kSelectedMask, kSelectedValue, true);
+            break;
+        case Projection::Planar: break;
+    }
+}
+
+bool runProjectionCommand(UVModel& model, const float rect[4], int command) {
+    for (const ProjectionRange& range : kProjectionRanges) {
+        const int index = command - range.firstCommand;
+        if (index < 0 || index >= static_cast<int>(std::size(kProjectionDirections))) continue;
+        runProjection(model, rect, range.projection, kProjectionDirections[index]);
+        return true;
+    }
+    return false;
+}
+
+void planarBestMatch(UVModel& model, const float rect[4]) {
+    Vector3 normal;
+    if (model.averageNormal(normal, kSelectedMask, kSelectedValue))
+        model.planarMap(&normal, rect, kSelectedMask, kSelectedValue, true);
+}
+
+// Toolbar check button 107: its state after the click says lock or unlock. With
+// nothing selected nothing happens; the next selection refresh resets the button.
+void lockSelectedCoords(EditorWindow& editor) {
+    UVModel& model = editor.model();
+    if (model.countCorners(kSelectedMask, kSelectedValue) == 0) return;
+    const bool lock =
+        editor.toolbar() && SendMessageA(editor.toolbar(), TB_ISBUTTONCHECKED, ID_TOOL_LOCK_SELECTED_COORDS, 0) != 0;
+    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, kSelectedMask, kSelectedValue, true, true,
+                         lock ? L"Lock Selected UV Coords" : L"Unlock Selected UV Coords", false);
+}
+
+void zoomExtents(UVModel& model, UVCanvas& canvas) {
+    float r[4];
+    if (model.bounds(0x0008, 0x0000, r)) {
+        canvas.zoomToUVRect(r[0], r[1], r[2], r[3]);
+        return;
+    }
+    canvas.zoom = 1.0f;
+    canvas.zoomLevel = 0;
+    canvas.panX = 0;
+    canvas.panY = 0;
+}
+
+void zoomSelectionExtents(UVModel& model, UVCanvas& canvas) {
+    float r[4];
+    if (model.bounds(kSelectedMask, kSelectedValue, r)) canvas.zoomToUVRect(r[0], r[1], r[2], r[3]);
+}
+
+// Zoom about the centre of the canvas's client rectangle.
+void zoomToStep(UVCanvas& canvas, int step) {
+    RECT client = {};
+    if (canvas.window()) GetClientRect(canvas.window(), &client);
+    canvas.setZoomLevel((client.left + client.right) / 2, (client.top + client.bottom) / 2, step);
+}
+
 }  // namespace
 
-void EditorWindow::refreshSelection() {
-    controls_.clearCoordinate();
-    scheduleCommandRefresh();
-}
-
-void EditorWindow::refreshCommandStates() {}
-
-void EditorWindow::scheduleCommandRefresh() {
-    if (window_) SetTimer(window_, kCommandTimer, kCommandTimerPeriod, nullptr);
-}
+// --- Tool and view state ----------------------------------------------------------
 
 void EditorWindow::setToolMode(int tool) {
-    canvas_->tool = tool;
-    int button = 0;
-    switch (tool) {
-        case 1: button = ID_TOOL_SELECT_UV_COORDS; break;
-        case 2: button = ID_TOOL_SELECT_UV_TRIANGLES; break;
-        case 3: button = ID_TOOL_PAN; break;
-        case 6: button = ID_TOOL_ZOOM; break;
-        case 7: button = ID_TOOL_ZOOM_REGION; break;
-        default: return;
-    }
-    SendMessageA(toolbar_, TB_CHECKBUTTON, button, TRUE);
+    if (canvas_) canvas_->tool = tool;
+    for (const ToolCommand& entry : kToolCommands)
+        if (entry.tool == tool) setButtonCheck(toolbar_, entry.command, true);  // the group unchecks the rest
 }
 
-namespace {
-void applyToggle(EditorWindow& editor, bool& flag, int command, bool on) {
-    flag = on;
-    SendMessageA(editor.toolbar(), TB_CHECKBUTTON, command, on);
-    setMenuCheck(editor.window(), command, on);
-    editor.canvas()->invalidate();
+void EditorWindow::setShowGrid(bool on) { applyViewFlag(*this, canvas_->showGrid, ID_VIEW_SHOW_GRID, on); }
+void EditorWindow::setShowTexture(bool on) {
+    applyViewFlag(*this, canvas_->showTexture, ID_VIEW_SHOW_TEXTURE_BACKGROUND, on);
 }
-}  // namespace
-
-void EditorWindow::setShowGrid(bool on) { applyToggle(*this, canvas_->showGrid, ID_VIEW_SHOW_GRID, on); }
-void EditorWindow::setShowTexture(bool on) { applyToggle(*this, canvas_->showTexture, ID_VIEW_SHOW_TEXTURE_BACKGROUND, on); }
-void EditorWindow::setTileTexture(bool on) { applyToggle(*this, canvas_->tileTexture, ID_VIEW_SHOW_TILED_TEXTURE, on); }
-void EditorWindow::setSnapToGrid(bool on) { applyToggle(*this, canvas_->snapToGrid, ID_VIEW_SNAP_TO_GRID, on); }
-void EditorWindow::setSnapAngles(bool on) { applyToggle(*this, canvas_->snapAngles, ID_VIEW_SNAP_ANGLES, on); }
+void EditorWindow::setTileTexture(bool on) {
+    applyViewFlag(*this, canvas_->tileTexture, ID_VIEW_SHOW_TILED_TEXTURE, on);
+}
+void EditorWindow::setSnapToGrid(bool on) { applyViewFlag(*this, canvas_->snapToGrid, ID_VIEW_SNAP_TO_GRID, on); }
+void EditorWindow::setSnapAngles(bool on) { applyViewFlag(*this, canvas_->snapAngles, ID_VIEW_SNAP_ANGLES, on); }
 
 void EditorWindow::setShowAll(bool on) {
     canvas_->showAll = on;
-    FaceFilter filter = on ? FACE_FILTER_ALL : FACE_FILTER_SELECTED_IN_3D;
+    const FaceFilter filter = on ? FACE_FILTER_ALL : FACE_FILTER_SELECTED_IN_3D;
     model_.faceFilter = filter;
     canvas_->faceFilter = filter;
-    SendMessageA(toolbar_, TB_CHECKBUTTON, ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, !on);
+    setButtonCheck(toolbar_, ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, !on);
     setMenuCheck(window_, ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, !on);
     if (!on) setSyncSelection(false);
     canvas_->invalidate();
@@ -77,33 +262,118 @@ void EditorWindow::setShowAll(bool on) {
 void EditorWindow::setSyncSelection(bool on) {
     canvas_->syncSelection = on;
     if (on) refreshSelection();
-    SendMessageA(toolbar_, TB_CHECKBUTTON, ID_VIEW_SYNCHRONIZE_SELECTIONS, on);
+    setButtonCheck(toolbar_, ID_VIEW_SYNCHRONIZE_SELECTIONS, on);
     setMenuCheck(window_, ID_VIEW_SYNCHRONIZE_SELECTIONS, on);
     canvas_->invalidate();
 }
 
-INT_PTR EditorWindow::runModalLoop(HWND) { return 0; }
+// --- Modal loop -------------------------------------------------------------------
 
+INT_PTR EditorWindow::runModalLoop(HWND dialog) {
+    if (!dialog || !IsWindow(dialog)) return 0;
+    HWND parent = GetParent(dialog);
+    const BOOL parentEnabled = parent ? IsWindowEnabled(parent) : FALSE;
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    if (parent) EnableWindow(parent, FALSE);
+
+    MSG message = {};
+    for (;;) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == -1) continue;
+        if (got == 0) {
+            // The host's own loop must end too. The dialog stays; its owner is usable again.
+            if (parent) EnableWindow(parent, parentEnabled);
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return 0;
+        }
+        const bool forDialog = message.hwnd == dialog || IsChild(dialog, message.hwnd);
+        bool dispatch = true;
+        if (forDialog && message.message >= kFirstKeyMessage && message.message <= kLastKeyMessage)
+            dispatch = SendMessageA(dialog, kModalKeyMessage, 0, reinterpret_cast<LPARAM>(&message)) != 0;
+        if (dispatch) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (message.message == kModalEndMessage && message.hwnd == dialog) {
+            if (parent) EnableWindow(parent, parentEnabled);
+            DestroyWindow(dialog);
+            return static_cast<INT_PTR>(message.wParam);
+        }
+    }
+}
+
+// The Grouping dialog arrives with the dialogs; until then there is none to close.
 void EditorWindow::closeGroupingDialog() {}
+
+// --- Dispatcher -------------------------------------------------------------------
 
 void EditorWindow::onCommand(int command) {
     UVCanvas& canvas = *canvas_.Get();
-    switch (command) {
-        case ID_TOOL_SELECT_UV_COORDS: setToolMode(1); break;
-        case ID_TOOL_SELECT_UV_TRIANGLES: setToolMode(2); break;
-        case ID_TOOL_PAN: setToolMode(3); break;
-        case ID_TOOL_ZOOM: setToolMode(6); break;
-        case ID_TOOL_ZOOM_REGION: setToolMode(7); break;
-        case ID_VIEW_SHOW_GRID: setShowGrid(!canvas.showGrid); break;
-        case ID_VIEW_SHOW_TEXTURE_BACKGROUND: setShowTexture(!canvas.showTexture); break;
-        case ID_VIEW_SHOW_TILED_TEXTURE: setTileTexture(!canvas.tileTexture); break;
-        case ID_VIEW_SNAP_TO_GRID: setSnapToGrid(!canvas.snapToGrid); break;
-        case ID_VIEW_SNAP_ANGLES: setSnapAngles(!canvas.snapAngles); break;
-        case ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D: setShowAll(!canvas.showAll); break;
-        case ID_VIEW_SYNCHRONIZE_SELECTIONS: setSyncSelection(!canvas.syncSelection); break;
-        case ID_TOOL_UNDO: if (document_) document_->Undo(1); break;
-        case ID_TOOL_REDO: if (document_) document_->Redo(1); break;
-        default: break;
+    const bool sync = canvas.syncSelection;
+
+    if (const CornerFlagCommand* flags = findCommand(kCornerFlagCommands, command)) {
+        model_.setCornerFlags(flags->changeMask, flags->newValue, flags->testMask, flags->testValue, true, true,
+                              flags->description, false);
+    } else if (const MirrorCommand* mirror = findCommand(kMirrorCommands, command)) {
+        runMirror(model_, *mirror);
+    } else if (const ZoomCommand* zoom = findCommand(kZoomCommands, command)) {
+        zoomToStep(canvas, zoom->step);
+    } else if (const ToolCommand* tool = findCommand(kToolCommands, command)) {
+        setToolMode(tool->tool);
+    } else if (!runProjectionCommand(model_, canvas.mappingRect, command)) {
+        switch (command) {
+            // Edit
+            case ID_EDIT_INVERT_HIDDEN: model_.invertHidden(); break;
+            case ID_EDIT_REVERSE_WINDING_ORDER: model_.reverseWinding(0x0FF8, 0x01C0); break;
+            case ID_EDIT_SNAP_TOGETHER: snapTogether(model_); break;
+            case ID_EDIT_WELD_SELECTION: model_.weld(canvas.epsilon, kSelectedMask, kSelectedValue); break;
+            case ID_EDIT_WELD_ALL: model_.weld(canvas.epsilon, 0x0008, 0x0000); break;
+            case ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES: break;  // arrives with the outline material
+
+            // Select
+            case ID_SELECT_ALL: model_.selectAll(true, sync); break;
+            case ID_SELECT_INVERT_SELECTION: model_.invertSelection(sync); break;
+            case ID_SELECT_DESELECT_ALL: model_.selectAll(false, sync); break;
+            case ID_SELECT_EXPAND_SELECTION: model_.expandSelection(sync); break;
+            case ID_SELECT_CONTRACT_SELECTION: model_.contractSelection(sync); break;
+            case ID_SELECT_GROUPING: break;  // arrives with the Grouping dialog
+
+            // Transform dialogs, Settings and the user-defined projections arrive with
+            // the dialogs.
+            case ID_TRANSFORM_MOVE:
+            case ID_TRANSFORM_ROTATE:
+            case ID_TRANSFORM_SCALE:
+            case ID_VIEW_SETTINGS:
+            case ID_MAPPING_PLANAR_USER_DEFINED:
+            case ID_MAPPING_BOX_USER_DEFINED:
+            case ID_MAPPING_CYLINDRICAL_USER_DEFINED:
+            case ID_MAPPING_SPHERICAL_USER_DEFINED: break;
+
+            // Mapping
+            case ID_MAPPING_PLANAR_BEST_MATCH: planarBestMatch(model_, canvas.mappingRect); break;
+
+            // View
+            case ID_VIEW_ZOOM_EXTENTS: zoomExtents(model_, canvas); break;
+            case ID_VIEW_ZOOM_SELECTION_EXTENTS: zoomSelectionExtents(model_, canvas); break;
+            case ID_VIEW_SNAP_TO_GRID: setSnapToGrid(!canvas.snapToGrid); break;
+            case ID_VIEW_SNAP_ANGLES: setSnapAngles(!canvas.snapAngles); break;
+            case ID_VIEW_SHOW_GRID: setShowGrid(!canvas.showGrid); break;
+            case ID_VIEW_SHOW_TEXTURE_BACKGROUND: setShowTexture(!canvas.showTexture); break;
+            case ID_VIEW_SHOW_TILED_TEXTURE: setTileTexture(!canvas.tileTexture); break;
+            case ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D: setShowAll(!canvas.showAll); break;
+            case ID_VIEW_SYNCHRONIZE_SELECTIONS: setSyncSelection(!canvas.syncSelection); break;
+
+            // Toolbar
+            case ID_TOOL_LOCK_SELECTED_COORDS: lockSelectedCoords(*this); break;
+            case ID_TOOL_UNDO:
+                if (document_) document_->Undo(1);
+                break;
+            case ID_TOOL_REDO:
+                if (document_) document_->Redo(1);
+                break;
+            default: break;
+        }
     }
+    // Known or not, every command repaints the canvas.
     canvas.invalidate();
 }

@@ -22,6 +22,11 @@ public:
     static constexpr int kControlsHeight = 27;
     static constexpr UINT_PTR kCommandTimer = 500;
     static constexpr UINT kCommandTimerPeriod = 100;
+    // A dialog run by runModalLoop gets each keyboard message first as kModalKeyMessage
+    // (wParam 0, lParam the MSG*; non-zero lets it through) and ends the loop by posting
+    // itself kModalEndMessage with its result in wParam.
+    static constexpr UINT kModalKeyMessage = 0x83FE;
+    static constexpr UINT kModalEndMessage = 0x83FF;
 
     // A new editor object with one reference, or null when out of memory.
     static EditorWindow* create();
@@ -43,7 +48,7 @@ public:
     // Writes one status pane of the controls bar: 1 UV units, 2 canvas units.
     void setStatusText(int pane, const char* text);
 
-    // Selection and command-state refresh (EditorCommands.cpp).
+    // Selection and command-state refresh (EditorRefresh.cpp).
     void refreshSelection();
     void refreshCommandStates();
     void scheduleCommandRefresh();
