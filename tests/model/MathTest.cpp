@@ -20,28 +20,18 @@ void expectIdentity(const Matrix4& m) {
 
 }  // namespace
 
-TEST(Vector3Test, ArithmeticAndNormalisation) {
-    Vector3 a(1, 2, 3), b(4, 5, 6);
-    Vector3 d = a.minus(b);
-    EXPECT_EQ(d.x, -3.0f);
-    EXPECT_EQ(d.y, -3.0f);
-    EXPECT_EQ(d.z, -3.0f);
-    Vector3 c = Vector3(1, 0, 0).cross(Vector3(0, 1, 0));
-    EXPECT_EQ(c.z, 1.0f);
-    c = a.cross(b);  // (2*6-3*5, 3*4-1*6, 1*5-2*4)
+TEST(Vector3Test, CrossAndNormalisation) {
+    Vector3 c = Vector3(1, 2, 3).cross(Vector3(4, 5, 6));  // (2*6-3*5, 3*4-1*6, 1*5-2*4)
     EXPECT_EQ(c.x, -3.0f);
     EXPECT_EQ(c.y, 6.0f);
     EXPECT_EQ(c.z, -3.0f);
-    EXPECT_EQ(a.lengthSquared(), 14.0f);
     Vector3 n = Vector3(3, 0, 4).normalized();
     EXPECT_FLOAT_EQ(n.x, 0.6f);
     EXPECT_FLOAT_EQ(n.z, 0.8f);
-    Vector3 zero = Vector3().normalized();
+    Vector3 zero = Vector3().normalized();  // no direction: unchanged, no NaN
     EXPECT_EQ(zero.x, 0.0f);
     EXPECT_EQ(zero.y, 0.0f);
     EXPECT_EQ(zero.z, 0.0f);
-    EXPECT_EQ(a.negated().y, -2.0f);
-    EXPECT_EQ(b.dividedBy(2).x, 2.0f);
 }
 
 TEST(Matrix4Test, ProductAppliesLeftFirst) {
