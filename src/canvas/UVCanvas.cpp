@@ -51,9 +51,50 @@ RECT normalisedRect(int x0, int y0, int x1, int y1) {
 }
 }  // namespace
 
+// Lines drawn with one pen give the same pixels in any order, so the polylines of a
+// run of one pen are drawn with a single call when the pen changes (or the buffer
+// fills): the frame is that of drawing them one by one, with far fewer calls.
+class UVCanvas::PenBatch {
+public:
+    explicit PenBatch(HDC dc) : dc_(dc) {}
+    PenBatch(const PenBatch&) = delete;
+    PenBatch& operator=(const PenBatch&) = delete;
+    ~PenBatch() { flush(); }
+
+    void use(HPEN pen) {
+        if (pen == pen_) return;
+        flush();
+        pen_ = pen;
+        SelectObject(dc_, pen);
+    }
+    void add(const POINT* points, int n) {
+        if (pointCount_ + n > kMaxPoints || lineCount_ == kMaxLines) flush();
+        for (int i = 0; i < n; ++i) points_[pointCount_ + i] = points[i];
+        pointCount_ += n;
+        counts_[lineCount_++] = static_cast<DWORD>(n);
+    }
+    void flush() {
+        if (lineCount_) PolyPolyline(dc_, points_, counts_, static_cast<DWORD>(lineCount_));
+        pointCount_ = lineCount_ = 0;
+    }
+
+private:
+    static constexpr int kMaxPoints = 4000;
+    static constexpr int kMaxLines = 1000;
+    HDC dc_;
+    HPEN pen_ = nullptr;
+    POINT points_[kMaxPoints];
+    DWORD counts_[kMaxLines];
+    int pointCount_ = 0;
+    int lineCount_ = 0;
+};
+
 HostRef<UVCanvas> UVCanvas::make() {
-    HostRef<UVCanvas> canvas;
-    canvas.Attach(new (std::nothrow) UVCanvas());
+    // mingw-w64's ComPtr::Attach adds a reference of its own, unlike other
+    // implementations: take a counted reference, then give back the creation one.
+    UVCanvas* created = new (std::nothrow) UVCanvas();
+    HostRef<UVCanvas> canvas = created;
+    if (created) created->Release();
     return canvas;
 }
 
@@ -392,12 +433,12 @@ void UVCanvas::drawGrid() {
             0x00FF0000u;  // canvas origin in pure red
 }
 
-void UVCanvas::drawCornerBox(HDC dc, float x, float y) {
+void UVCanvas::drawCornerBox(PenBatch& batch, float x, float y) const {
     const int s = vertexSize;
     POINT p = canvasToPixel(x, y);
     int x0 = p.x - s / 2, y0 = p.y - s / 2;
-    POINT outline[5] = {{x0, y0}, {x0 + s, y0}, {x0 + s, y0 + s}, {x0, y0 + s}, {x0, y0}};
-    Polyline(dc, outline, 5);
+    const POINT outline[5] = {{x0, y0}, {x0 + s, y0}, {x0 + s, y0 + s}, {x0, y0 + s}, {x0, y0}};
+    batch.add(outline, 5);
 }
 
 void UVCanvas::drawLayout(HDC dc) {
@@ -407,16 +448,16 @@ void UVCanvas::drawLayout(HDC dc) {
     HPEN lockedPen = CreatePen(PS_SOLID, 3, lockedColor);
     HGDIOBJ previousPen = SelectObject(dc, linePen);
     const bool emphasis = tool == 2 || savedTool == 2;
+    PenBatch batch(dc);
 
     auto drawEdges = [&](const FaceRecord& face) {
         for (int e = 0; e < 3; ++e) {
             int a = kEdges[e][0], b = kEdges[e][1];
             if ((face.flags & kEdgeHiddenBits[e]) || !cornerFinite(face, a) || !cornerFinite(face, b))
                 continue;
-            POINT pa = canvasToPixel(face.uv[a][0] * w, face.uv[a][1] * h);
-            POINT pb = canvasToPixel(face.uv[b][0] * w, face.uv[b][1] * h);
-            MoveToEx(dc, pa.x, pa.y, nullptr);
-            LineTo(dc, pb.x, pb.y);
+            const POINT edge[2] = {canvasToPixel(face.uv[a][0] * w, face.uv[a][1] * h),
+                                   canvasToPixel(face.uv[b][0] * w, face.uv[b][1] * h)};
+            batch.add(edge, 2);
         }
     };
 
@@ -431,17 +472,17 @@ void UVCanvas::drawLayout(HDC dc) {
             const FaceRecord& face = faces[i];
             if (!faceFilter.passes(face.flags)) continue;
             if (!(emphasis && fullySelected(face.flags))) {
-                SelectObject(dc, linePen);
+                batch.use(linePen);
                 drawEdges(face);
             }
             for (int c = 0; c < 3; ++c) {
                 if (face.flags & ((UV_HIDDEN | UV_SELECTED) << c) || !cornerFinite(face, c)) continue;
-                SelectObject(dc, (face.flags & (UV_LOCKED << c)) ? lockedPen : linePen);
-                drawCornerBox(dc, face.uv[c][0] * w, face.uv[c][1] * h);
+                batch.use((face.flags & (UV_LOCKED << c)) ? lockedPen : linePen);
+                drawCornerBox(batch, face.uv[c][0] * w, face.uv[c][1] * h);
             }
         }
         // Second pass: selection on top, locked or not, and its bounds.
-        SelectObject(dc, selectionPen);
+        batch.use(selectionPen);
         for (int i = 0; i < count; ++i) {
             const FaceRecord& face = faces[i];
             if (!faceFilter.passes(face.flags)) continue;
@@ -451,7 +492,7 @@ void UVCanvas::drawLayout(HDC dc) {
                     !cornerFinite(face, c))
                     continue;
                 float x = face.uv[c][0] * w, y = face.uv[c][1] * h;
-                drawCornerBox(dc, x, y);
+                drawCornerBox(batch, x, y);
                 if (x < minX) minX = x;
                 if (y < minY) minY = y;
                 if (x > maxX) maxX = x;
@@ -459,6 +500,7 @@ void UVCanvas::drawLayout(HDC dc) {
                 ++selected;
             }
         }
+        batch.flush();
     }
     if (selected) drawSelectionBox(dc, minX, minY, maxX, maxY);
 

@@ -146,7 +146,8 @@ private:
     void drawGrid();
     void drawLayout(HDC dc);
     void drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1);
-    void drawCornerBox(HDC dc, float x, float y);
+    class PenBatch;
+    void drawCornerBox(PenBatch& batch, float x, float y) const;
     bool isOwnTexture(IUnknown* object) const;
 
     HWND window_ = nullptr;
