@@ -165,6 +165,7 @@ public:
     // Journal of the plug-in's calls.
     std::vector<std::string>& journal() { return link_->journal; }
     void clearJournal() { link_->journal.clear(); }
+    void setJournaling(bool on) { link_->journaling = on; }  // on by default
     // Every event sent, one line each: "32 reload=1 selection=0", "4 \"name\"",
     // "8 \"name\"", "128 \"name\" Name", "131072 Update",
     // "131072 RefreshTextureData(l,t,r,b,flag)".

@@ -17,6 +17,7 @@ class PreviewMesh;
 struct DocumentLink {
     Document* document = nullptr;  // cleared when the document is destroyed
     std::vector<std::string> journal;
+    bool journaling = true;  // an interactive session may turn it off to save memory
     std::vector<PreviewMesh*> previewMeshes;  // alive preview meshes, for DrawMesh's check
 };
 using Link = std::shared_ptr<DocumentLink>;
@@ -59,7 +60,7 @@ std::string journalCall(const char* name, A... args) {
 
 template <class... A>
 void record(const Link& link, const char* name, A... args) {
-    if (link) link->journal.push_back(journalCall(name, args...));
+    if (link && link->journaling) link->journal.push_back(journalCall(name, args...));
 }
 
 }  // namespace devhost
