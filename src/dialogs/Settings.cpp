@@ -140,15 +140,15 @@ std::string FormatNumber(float value, int digits, bool fixed, bool localise) {
 
 float ParseNumber(const char* text) {
     if (!text) return 0.0f;
-    wchar_t wide[64];
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64);
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
     if (length > 0) {
-        FLOAT value = 0;
-        BSTR bstr = SysAllocString(wide);
-        if (bstr) {
-            HRESULT hr = VarR4FromStr(bstr, LOCALE_USER_DEFAULT, 0, &value);
-            SysFreeString(bstr);
-            if (SUCCEEDED(hr)) return value;
+        BSTR wide = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
+        if (wide) {
+            FLOAT value = 0;
+            bool converted = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, length) > 0 &&
+                             SUCCEEDED(VarR4FromStr(wide, LOCALE_USER_DEFAULT, 0, &value));
+            SysFreeString(wide);
+            if (converted) return value;
         }
     }
     return static_cast<float>(std::atof(text));
