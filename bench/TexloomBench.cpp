@@ -1,0 +1,210 @@
+// Times each whole-mesh UV operation on grids of 2 x n x n triangles and prints, per
+// operation and size, the median time and the nanoseconds per face corner, and the
+// nanoseconds per corner of the fastest run, which shows the cost without the time
+// other processes took from a run on a busy machine.
+//
+// The host is a bare in-memory mesh whose calls do nothing but hand out the records, so
+// the figures are the plug-in's own cost. Before every timed run the records are
+// restored from a pristine copy (untimed), so each run sees the same input.
+#include <model/UVModel.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The host's mesh, reduced to the records.
+class BenchMesh : public HostMesh {
+public:
+    std::vector<VertexRecord> vertices;
+    std::vector<FaceRecord> faces;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_HostMesh) {
+            *out = static_cast<HostMesh*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the benchmark's stack; the count is kept only for balance.
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+
+    HRESULT STDMETHODCALLTYPE LockFaces(BYTE** v, LONG* vc, BYTE** f, LONG* fc) override {
+        *v = reinterpret_cast<BYTE*>(vertices.data());
+        *vc = LONG(vertices.size());
+        *f = reinterpret_cast<BYTE*>(faces.data());
+        *fc = LONG(faces.size());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockFaces() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE BeginEdit(LONG, LONG, LONG, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EndEdit() override { return S_OK; }
+
+private:
+    ULONG refs_ = 1;
+};
+
+// A bumpy n x n grid of quads, two triangles each, every corner selected; UVs on the
+// grid points, so neighbouring faces share UV positions as a welded layout does.
+void buildGrid(BenchMesh& mesh, int n) {
+    mesh.vertices.assign(size_t(n + 1) * size_t(n + 1), VertexRecord{});
+    for (int j = 0; j <= n; ++j)
+        for (int i = 0; i <= n; ++i) {
+            VertexRecord& v = mesh.vertices[size_t(j) * size_t(n + 1) + size_t(i)];
+            float x = 2.0f * float(i) / float(n) - 1.0f, y = 2.0f * float(j) / float(n) - 1.0f;
+            v.position[0] = x;
+            v.position[1] = y;
+            v.position[2] = 0.25f * std::sin(3.0f * x) * std::cos(3.0f * y);
+        }
+    mesh.faces.clear();
+    mesh.faces.reserve(size_t(2) * size_t(n) * size_t(n));
+    auto addFace = [&](int i0, int j0, int i1, int j1, int i2, int j2) {
+        FaceRecord f{};
+        f.flags = 0x01C0;
+        const int is[3] = {i0, i1, i2}, js[3] = {j0, j1, j2};
+        for (int c = 0; c < 3; ++c) {
+            f.vertex[c] = uint16_t(js[c] * (n + 1) + is[c]);
+            f.uv[c][0] = float(is[c]) / float(n);
+            f.uv[c][1] = float(js[c]) / float(n);
+        }
+        const float* p0 = mesh.vertices[f.vertex[0]].position;
+        const float* p1 = mesh.vertices[f.vertex[1]].position;
+        const float* p2 = mesh.vertices[f.vertex[2]].position;
+        Vector3 e1(p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]);
+        Vector3 e2(p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]);
+        Vector3 normal = e1.cross(e2).normalized();
+        f.normal[0] = normal.x;
+        f.normal[1] = normal.y;
+        f.normal[2] = normal.z;
+        mesh.faces.push_back(f);
+    };
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            addFace(i, j, i + 1, j, i + 1, j + 1);
+            addFace(i, j, i + 1, j + 1, i, j + 1);
+        }
+}
+
+double seconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
+    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
+}
+
+struct Operation {
+    const char* name;
+    std::function<void(UVModel&)> run;
+};
+
+}  // namespace
+
+int main() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+
+    const float target[4] = {0.0f, 0.0f, 0.5f, 0.5f};
+    const UVPoint centre{0.5f, 0.5f};
+    const Vector3 plusZ(0.0f, 0.0f, 1.0f);
+    auto axisFrame = [](UVModel& m) {
+        Matrix4 frame;
+        frame.orientToAxis(Vector3(0.0f, 0.0f, 1.0f), 0.0f);
+        frame.setRow(3, m.selectionCentroid(), 1.0f);
+        return frame;
+    };
+    const std::vector<Operation> operations = {
+        {"bounds", [](UVModel& m) { float r[4]; m.bounds(0x0048, 0x0040, r); }},
+        {"countCorners", [](UVModel& m) { m.countCorners(0x0248, 0x0040); }},
+        {"move", [](UVModel& m) { m.move(0.01f, 0.02f, 0x0048, 0x0040, true); }},
+        {"scale", [&](UVModel& m) { m.scale(1.5f, 0.5f, 0x0048, 0x0040, true, &centre); }},
+        {"rotate", [&](UVModel& m) { m.rotate(0.3f, 0x0048, 0x0040, true, &centre); }},
+        {"mirror", [&](UVModel& m) { m.mirror(true, false, 0x0048, 0x0040, true, &centre); }},
+                // Leaves the snapshot filled for the drag steps that follow.
+        {"fillSnapshot", [](UVModel& m) { m.clearSnapshot(); m.fillSnapshot(m.mesh.Get()); }},
+        {"moveSnapshot", [](UVModel& m) { m.moveSnapshot(0.01f, 0.02f, 0x0048, 0x0040, false); }},
+        {"scaleSnapshot", [&](UVModel& m) { m.scaleSnapshot(1.5f, 0.5f, 0x0048, 0x0040, false, &centre); }},
+        {"rotateSnapshot", [&](UVModel& m) { m.rotateSnapshot(0.3f, 0x0048, 0x0040, false, &centre); }},
+        {"selectAll", [](UVModel& m) { m.selectAll(true, false); }},
+        {"deselectAll", [](UVModel& m) { m.selectAll(false, false); }},
+        {"invertSelection", [](UVModel& m) { m.invertSelection(false); }},
+        {"expandSelection", [](UVModel& m) { m.expandSelection(false); }},
+        {"weld", [](UVModel& m) { m.weld(0.001f, 0x0008, 0x0000); }},
+        {"countDistinct", [](UVModel& m) { m.countDistinct(0.001f); }},
+        {"averageNormal", [](UVModel& m) { Vector3 n; m.averageNormal(n, 0x0048, 0x0040); }},
+        {"selectionCentroid", [](UVModel& m) { m.selectionCentroid(); }},
+        {"planarMap", [&](UVModel& m) { m.planarMap(&plusZ, target, 0x0048, 0x0040, true); }},
+        {"boxMap", [&](UVModel& m) { Matrix4 f = axisFrame(m); m.boxMap(&f, target, 0x0048, 0x0040, true); }},
+        {"cylindricalMap",
+         [&](UVModel& m) { Matrix4 f = axisFrame(m); m.cylindricalMap(&f, target, 0x0048, 0x0040, true); }},
+        {"sphericalMap",
+         [&](UVModel& m) { Matrix4 f = axisFrame(m); m.sphericalMap(&f, target, 0x0048, 0x0040, true); }},
+    };
+
+    const int sizes[3] = {16, 64, 255};  // 255 x 255 quads: 65536 vertices, the most 16-bit indices reach
+    // Per size: each operation runs until this much time is spent (at least 5, at most
+    // 1001 runs), which keeps the whole run well under two minutes.
+    const double budgetSeconds = 0.4;
+    std::vector<std::vector<double>> medians(operations.size(), std::vector<double>(3));
+    std::vector<std::vector<double>> fastest(operations.size(), std::vector<double>(3));
+    int corners[3];
+
+    for (int s = 0; s < 3; ++s) {
+        BenchMesh mesh;
+        buildGrid(mesh, sizes[s]);
+        corners[s] = int(mesh.faces.size()) * 3;
+        const std::vector<FaceRecord> pristine = mesh.faces;
+        UVModel model;
+        model.mesh = &mesh;
+        // The drag operations start from a snapshot of the whole selection.
+        model.fillSnapshot(&mesh);
+        for (size_t o = 0; o < operations.size(); ++o) {
+            std::vector<double> times;
+            double spent = 0.0;
+            while (times.size() < 5 || (spent < budgetSeconds && times.size() < 1001)) {
+                std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
+                // Expand needs something to grow from: every other quad row selected.
+                if (std::strcmp(operations[o].name, "expandSelection") == 0)
+                    for (size_t i = 0; i < mesh.faces.size(); ++i)
+                        if ((i / (2 * size_t(sizes[s]))) % 2) mesh.faces[i].flags &= uint16_t(~UV_SELECTED_ALL);
+                LARGE_INTEGER t0, t1;
+                QueryPerformanceCounter(&t0);
+                operations[o].run(model);
+                QueryPerformanceCounter(&t1);
+                double t = seconds(t0, t1, frequency);
+                times.push_back(t);
+                spent += t;
+            }
+            std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+            medians[o][s] = times[times.size() / 2];
+            fastest[o][s] = *std::min_element(times.begin(), times.end());
+        }
+        model.clearSnapshot();
+        model.mesh.Reset();
+    }
+
+    std::printf("%-18s", "operation");
+    for (int s = 0; s < 3; ++s) {
+        char header[64];
+        std::snprintf(header, sizeof header, "2x%dx%d (%d corners)", sizes[s], sizes[s], corners[s]);
+        std::printf(" | %-38s", header);
+    }
+    std::printf("\n%-18s", "");
+    for (int s = 0; s < 3; ++s) std::printf(" | %12s %12s %12s", "median us", "ns/corner", "fastest ns/c");
+    std::printf("\n");
+    for (size_t o = 0; o < operations.size(); ++o) {
+        std::printf("%-18s", operations[o].name);
+        for (int s = 0; s < 3; ++s)
+            std::printf(" | %12.1f %12.2f %12.2f", medians[o][s] * 1e6, medians[o][s] * 1e9 / corners[s],
+                        fastest[o][s] * 1e9 / corners[s]);
+        std::printf("\n");
+    }
+    return 0;
+}
