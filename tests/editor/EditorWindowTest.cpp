@@ -1,0 +1,461 @@
+// The editor window and its controls bar, opened in-process on a development host
+// document: child layout, toolbar and tooltips, initialisation against the host,
+// the object's lifetime, the texture list, "Set" and a look at the window.
+#include "DevHost.h"
+#include "canvas/UVCanvas.h"
+#include "dialogs/UVControls.h"
+#include "editor/EditorWindow.h"
+#include "plugin/ModuleState.h"
+#include "resource.h"
+#include "support/UiTestSupport.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+constexpr char kSettingsKey[] = "Software\\Lathecraft\\polyLOOM 1.3.5\\Texloom";
+
+devhost::DevFace face(std::uint16_t flags, float u0, float v0, float u1, float v1, float u2, float v2) {
+    devhost::DevFace f = {};
+    f.flags = flags;
+    f.vertex[0] = 0;
+    f.vertex[1] = 1;
+    f.vertex[2] = 2;
+    f.uv[0][0] = u0, f.uv[0][1] = v0;
+    f.uv[1][0] = u1, f.uv[1][1] = v1;
+    f.uv[2][0] = u2, f.uv[2][1] = v2;
+    return f;
+}
+
+std::vector<devhost::DevVertex> threeVertices() {
+    std::vector<devhost::DevVertex> vertices(3);
+    vertices[1].position[0] = 1;
+    vertices[2].position[1] = 1;
+    return vertices;
+}
+
+std::string windowText(HWND window) {
+    char text[128] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+std::string comboItem(HWND list, int item) {
+    char text[128] = {};
+    SendMessageA(list, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+class EditorFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setModuleInstance(GetModuleHandleA(nullptr));  // the resources are linked into the test
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+        host_ = uitest::createHostWindow();
+        document_ = devhost::Document::create();
+        document_->setMainWindow(host_);
+    }
+
+    void TearDown() override {
+        if (editor_) {
+            if (editor_->window()) DestroyWindow(editor_->window());
+            editor_->Release();
+        }
+        DestroyWindow(host_);
+        uitest::pump();
+    }
+
+    void open() {
+        editor_ = EditorWindow::create();
+        ASSERT_NE(editor_, nullptr);
+        editor_->setDocument(document_.Get());
+        HWND window = editor_->createWindow(host_);
+        ASSERT_NE(window, nullptr);
+        ShowWindow(window, SW_SHOW);
+        uitest::pump();
+    }
+
+    // Resizes the editor so that its client area is width x height.
+    void setClientSize(int width, int height) {
+        RECT outer = {}, client = {};
+        GetWindowRect(editor_->window(), &outer);
+        GetClientRect(editor_->window(), &client);
+        int extraX = (outer.right - outer.left) - client.right;
+        int extraY = (outer.bottom - outer.top) - client.bottom;
+        SetWindowPos(editor_->window(), nullptr, 0, 0, width + extraX, height + extraY, SWP_NOMOVE | SWP_NOZORDER);
+        uitest::pump();
+        GetClientRect(editor_->window(), &client);
+        ASSERT_EQ(client.right, width);
+        ASSERT_EQ(client.bottom, height);
+    }
+
+    HWND control(UVControls::Control which) { return editor_->controls().control(which); }
+
+    HWND host_ = nullptr;
+    HostRef<devhost::Document> document_;
+    EditorWindow* editor_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EditorFrame, ChildrenStackToolbarCanvasAndControlsBar) {
+    open();
+    HWND toolbar = editor_->toolbar();
+    HWND canvas = editor_->canvas()->window();
+    HWND bar = editor_->controls().window();
+    ASSERT_TRUE(toolbar && canvas && bar);
+
+    setClientSize(480, 300);
+    RECT toolbarRect = uitest::rectInParent(toolbar);
+    RECT toolbarClient = {};
+    GetClientRect(toolbar, &toolbarClient);
+    int t = toolbarClient.bottom;
+    EXPECT_EQ(toolbarRect.left, 0);
+    EXPECT_EQ(toolbarRect.top, 0);
+    EXPECT_EQ(toolbarRect.right, 480);
+    EXPECT_GE(t, 15);
+    RECT canvasRect = uitest::rectInParent(canvas);
+    EXPECT_EQ(canvasRect.left, 0);
+    EXPECT_EQ(canvasRect.top, t) << "the canvas starts below the toolbar's real height";
+    EXPECT_EQ(canvasRect.right, 480);
+    EXPECT_EQ(canvasRect.bottom, 300 - 27);
+    RECT barRect = uitest::rectInParent(bar);
+    EXPECT_EQ(barRect.left, 0);
+    EXPECT_EQ(barRect.top, 300 - 27);
+    EXPECT_EQ(barRect.right, 480);
+    EXPECT_EQ(barRect.bottom, 300);
+
+    // Below 47 pixels the bar overlaps the toolbar and the canvas has no height.
+    setClientSize(480, 40);
+    EXPECT_EQ(uitest::rectInParent(toolbar).top, 0);
+    EXPECT_EQ(uitest::rectInParent(bar).top, 40 - 27);
+    EXPECT_EQ(uitest::rectInParent(bar).bottom, 40);
+    canvasRect = uitest::rectInParent(canvas);
+    EXPECT_EQ(canvasRect.bottom - canvasRect.top, 0);
+}
+
+TEST_F(EditorFrame, ToolbarButtonsAndTooltips) {
+    open();
+    HWND toolbar = editor_->toolbar();
+    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 21);
+    const int commands[] = {122, 123, 0, 115, 116, 102, 103, 111, 0, 104, 105,
+                            0, 32836, 32871, 107, 32790, 32791, 0, 32850, 112, 113};
+    int image = 0;
+    for (int i = 0; i < 21; ++i) {
+        TBBUTTON button = {};
+        SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        if (commands[i] == 0) {
+            EXPECT_TRUE(button.fsStyle & BTNS_SEP) << "button " << i;
+            continue;
+        }
+        EXPECT_EQ(button.idCommand, commands[i]) << "button " << i;
+        EXPECT_EQ(button.iBitmap, image++) << "button " << i;
+    }
+    // The loaded defaults are shown: tool "Select UV Coords", grid and snapping on.
+    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 115, 0));
+    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 102, 0));
+    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 32850, 0));
+    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 112, 0));
+    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 32836, 0)) << "all faces shown";
+
+    auto tooltip = [&](UINT_PTR command) {
+        NMTTDISPINFOA info = {};
+        info.hdr.hwndFrom = toolbar;
+        info.hdr.idFrom = command;
+        info.hdr.code = TTN_GETDISPINFOA;
+        info.lpszText = const_cast<char*>("unchanged");
+        SendMessageA(editor_->window(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&info));
+        return info;
+    };
+    NMTTDISPINFOA info = tooltip(116);
+    ASSERT_TRUE(IS_INTRESOURCE(info.lpszText));
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(info.lpszText), 118u);
+    EXPECT_EQ(info.hinst, moduleInstance());
+    EXPECT_TRUE(info.uFlags & TTF_DI_SETITEM);
+    char text[64] = {};
+    LoadStringA(info.hinst, 118, text, sizeof(text));
+    EXPECT_STREQ(text, "Select UV Triangles");
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(tooltip(32871).lpszText), 121u);
+    info = tooltip(9999);
+    EXPECT_STREQ(info.lpszText, "unchanged");
+    EXPECT_FALSE(info.uFlags & TTF_DI_SETITEM);
+}
+
+TEST_F(EditorFrame, OpensAgainstTheHostAndZoomsToTheVisibleCorners) {
+    document_->setMesh({face(0, 0.2f, 0.2f, 0.6f, 0.2f, 0.6f, 0.5f),
+                        face(0x0008, 0.9f, 0.9f, 0.6f, 0.2f, 0.6f, 0.5f)},  // corner 0 hidden
+                       threeVertices());
+    document_->clearJournal();
+    open();
+    const std::vector<std::string>& journal = document_->journal();
+    auto position = [&](const std::string& call) {
+        return std::find(journal.begin(), journal.end(), call) - journal.begin();
+    };
+    auto subscribe = position("Subscribe(2,131072,1,1,\"./Schema/MainToolbar\",\"class:Toolbar/Update\")");
+    ASSERT_LT(subscribe, static_cast<long>(journal.size()));
+    auto activeMesh = position("GetActiveMesh()");
+    ASSERT_LT(activeMesh, static_cast<long>(journal.size()));
+    EXPECT_LT(subscribe, activeMesh);
+    ASSERT_EQ(document_->subscribers().size(), 2u) << "canvas and editor";
+    EXPECT_EQ(document_->subscribers()[0].a, 1) << "the canvas subscribes first, at its creation";
+    EXPECT_EQ(editor_->model().owner, static_cast<UVModelOwner*>(editor_));
+    EXPECT_EQ(editor_->model().document.Get(), document_.Get());
+    EXPECT_NE(editor_->model().mesh.Get(), nullptr);
+    EXPECT_EQ(editor_->canvas()->mesh.Get(), editor_->model().mesh.Get());
+
+    // The visible corners span (0.2, 0.2)-(0.6, 0.5); the hidden one at 0.9 is ignored.
+    RECT client = {};
+    GetClientRect(editor_->canvas()->window(), &client);
+    POINT low = editor_->canvas()->uvToPixel(0.2f, 0.2f);
+    POINT high = editor_->canvas()->uvToPixel(0.6f, 0.5f);
+    EXPECT_GE(low.x, 0);
+    EXPECT_GE(low.y, 0);
+    EXPECT_LE(high.x, client.right);
+    EXPECT_LE(high.y, client.bottom);
+    EXPECT_GT(high.x - low.x, client.right / 2) << "zoomed in on the layout";
+
+    // Destruction removes both subscriptions and writes the settings.
+    DestroyWindow(editor_->window());
+    EXPECT_TRUE(document_->subscribers().empty());
+    EXPECT_EQ(editor_->window(), nullptr);
+    DWORD mode = 0, size = sizeof(mode);
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "Mode", RRF_RT_REG_DWORD, nullptr, &mode, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(mode, 1u);
+}
+
+TEST_F(EditorFrame, ToolbarUpdateNotificationRefreshesTheCommandStates) {
+    open();
+    auto refreshed = [&] {
+        const std::vector<std::string>& journal = document_->journal();
+        return std::find(journal.begin(), journal.end(), "GetApplicationNode()") != journal.end();
+    };
+    auto notify = [&](const wchar_t* name) {
+        document_->clearJournal();
+        HostEvent event = {};
+        event.kind = 0x20000;
+        event.name = SysAllocString(name);
+        HRESULT result = static_cast<HostEventSink*>(editor_)->OnEvent(&event);
+        SysFreeString(event.name);
+        return result;
+    };
+    document_->clearJournal();
+    document_->sendUpdate();
+    EXPECT_TRUE(refreshed());
+    EXPECT_EQ(notify(L"update"), S_OK);
+    EXPECT_TRUE(refreshed()) << "names compare without regard to case";
+    EXPECT_EQ(notify(L"Updates"), S_OK);
+    EXPECT_FALSE(refreshed());
+    EXPECT_EQ(notify(L"RefreshTextureData"), S_OK);
+    EXPECT_FALSE(refreshed());
+}
+
+TEST_F(EditorFrame, ObjectOutlivesItsWindowAndHoldsTheModule) {
+    long before = moduleLockCount();
+    open();
+    EXPECT_GT(moduleLockCount(), before);
+    HWND window = editor_->window();
+    // The open window keeps its object alive after the creator's reference is gone.
+    editor_->Release();
+    editor_ = nullptr;
+    EXPECT_GT(moduleLockCount(), before);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(moduleLockCount(), before);
+}
+
+TEST_F(EditorFrame, ControlsBarLaysOutItsChildren) {
+    open();
+    HWND bar = editor_->controls().window();
+    auto place = [&](UVControls::Control which) { return uitest::rectInParent(control(which)); };
+
+    MoveWindow(bar, 0, 0, 400, 27, TRUE);
+    RECT pane1 = place(UVControls::StatusPane1), pane2 = place(UVControls::StatusPane2);
+    EXPECT_EQ(pane1.left, 290);
+    EXPECT_EQ(pane1.right - pane1.left, 54);
+    EXPECT_EQ(pane2.left, 349);
+    EXPECT_EQ(pane2.right - pane2.left, 54);
+    EXPECT_EQ(pane1.top, 5);
+    EXPECT_EQ(pane1.bottom - pane1.top, 19);
+    RECT u = place(UVControls::EditU), set = place(UVControls::SetButton), list = place(UVControls::TextureList);
+    EXPECT_EQ(u.left, 16);
+    EXPECT_EQ(u.right - u.left, 45);
+    EXPECT_EQ(place(UVControls::EditV).left, 78);
+    EXPECT_EQ(set.left, 126);
+    EXPECT_EQ(set.top, 4);
+    EXPECT_EQ(set.bottom - set.top, 21);
+    EXPECT_EQ(list.left, 163);
+    EXPECT_EQ(list.right - list.left, 120);
+
+    // Narrower than 392 pixels the panes keep a width of 50.
+    MoveWindow(bar, 0, 0, 380, 27, TRUE);
+    pane1 = place(UVControls::StatusPane1);
+    pane2 = place(UVControls::StatusPane2);
+    EXPECT_EQ(pane1.right - pane1.left, 50);
+    EXPECT_EQ(pane2.left, 345);
+    EXPECT_EQ(pane2.right - pane2.left, 50);
+    MoveWindow(bar, 0, 0, 393, 27, TRUE);
+    EXPECT_EQ(place(UVControls::StatusPane2).left, 345);
+}
+
+TEST_F(EditorFrame, ControlsBarChildrenInOrderWithItsFont) {
+    open();
+    HWND bar = editor_->controls().window();
+    const char* classes[] = {"Static", "Edit", "Static", "Edit", "Button", "ComboBox", "Static", "Static"};
+    const int ids[] = {0, 0, 0, 0, 114, 117, 0, 0};
+    HWND child = GetWindow(bar, GW_CHILD);
+    for (int i = 0; i < UVControls::ControlCount; ++i, child = GetWindow(child, GW_HWNDNEXT)) {
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(child, control(static_cast<UVControls::Control>(i)));
+        char className[32] = {};
+        GetClassNameA(child, className, sizeof(className));
+        EXPECT_STRCASEEQ(className, classes[i]) << "child " << i;
+        EXPECT_EQ(GetDlgCtrlID(child), ids[i]) << "child " << i;
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), editor_->controls().font());
+    }
+    EXPECT_EQ(windowText(control(UVControls::LabelU)), "U:");
+    EXPECT_EQ(windowText(control(UVControls::SetButton)), "Set");
+    EXPECT_TRUE(GetWindowLongA(control(UVControls::StatusPane1), GWL_EXSTYLE) & WS_EX_STATICEDGE);
+    EXPECT_EQ(GetWindowLongA(control(UVControls::TextureList), GWL_STYLE) & (CBS_DROPDOWNLIST | CBS_SORT),
+              CBS_DROPDOWNLIST);
+
+    LOGFONTA font = {};
+    GetObjectA(editor_->controls().font(), sizeof(font), &font);
+    EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(font.lfHeight, -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72));
+    ReleaseDC(nullptr, screen);
+
+    editor_->setStatusText(1, "{u,v} (0.5, 0.25)");
+    editor_->setStatusText(2, "size: 3, 4");
+    EXPECT_EQ(windowText(control(UVControls::StatusPane1)), "{u,v} (0.5, 0.25)");
+    EXPECT_EQ(windowText(control(UVControls::StatusPane2)), "size: 3, 4");
+}
+
+TEST_F(EditorFrame, TextureListOperations) {
+    LONG brick = document_->addTexture(L"brick", 8, 4, std::vector<std::uint32_t>(32, 0xFF0000FF));
+    LONG longName = document_->addTexture(std::wstring(80, L'x'), 2, 2, std::vector<std::uint32_t>(4, 0));
+    open();
+    HWND list = control(UVControls::TextureList);
+    UVControls& controls = editor_->controls();
+    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(comboItem(list, 0), "< no texture >");
+    EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 0, 0), 0);
+    EXPECT_EQ(comboItem(list, 1), "brick");
+    EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 1, 0), brick);
+    EXPECT_EQ(comboItem(list, 2), std::string(63, 'x'));
+    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(controls.selectedTexture(), 0);
+
+    // Choosing a texture loads it into the canvas; "< no texture >" removes it.
+    auto choose = [&](int item) {
+        SendMessageA(list, CB_SETCURSEL, item, 0);
+        SendMessageA(controls.window(), WM_COMMAND, MAKEWPARAM(117, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    };
+    choose(1);
+    EXPECT_EQ(controls.selectedTexture(), brick);
+    EXPECT_NE(editor_->canvas()->texture.Get(), nullptr);
+    EXPECT_EQ(editor_->canvas()->textureWidth, 8);
+    EXPECT_EQ(editor_->canvas()->extentHeight, 4);
+    choose(0);
+    EXPECT_EQ(editor_->canvas()->texture.Get(), nullptr);
+    EXPECT_EQ(editor_->canvas()->textureBitmap, nullptr);
+
+    // Remove, add and select by identifier; an unknown identifier selects item 0.
+    devhost::TextureNode* node = document_->texture(brick);
+    ASSERT_NE(node, nullptr);
+    IUnknown* brickNode = static_cast<HostTexture*>(node);
+    controls.removeTexture(brickNode);
+    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 1, 0), longName);
+    controls.addTexture(brickNode);
+    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(comboItem(list, 2), "brick");
+    controls.selectTexture(brick);
+    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 2);
+    controls.selectTexture(12345);
+    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
+    controls.removeTexture(nullptr);
+    EXPECT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 3);
+
+    // A missing folder leaves the single item, selected.
+    controls.fillTextures(nullptr);
+    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
+}
+
+TEST_F(EditorFrame, SetMovesTheEditableSelectedCorners) {
+    // Corner 0 of face 0 is selected; corner 1 of face 1 is selected but locked.
+    document_->setMesh({face(0x0040, 0.1f, 0.1f, 0.3f, 0.1f, 0.3f, 0.3f),
+                        face(0x0080 | 0x0400, 0.5f, 0.5f, 0.6f, 0.6f, 0.7f, 0.5f)},
+                       threeVertices());
+    open();
+    // Without synchronisation the 3D selection does not overwrite the UV selection.
+    editor_->setSyncSelection(false);
+    document_->faces()[0].flags = 0x0040;
+    document_->faces()[1].flags = 0x0080 | 0x0400;
+    document_->clearJournal();
+    SetWindowTextA(control(UVControls::EditU), "0.25");
+    SetWindowTextA(control(UVControls::EditV), "0.75");
+    SendMessageA(editor_->controls().window(), WM_COMMAND, MAKEWPARAM(114, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control(UVControls::SetButton)));
+    const std::vector<devhost::DevFace>& faces = document_->faces();
+    EXPECT_FLOAT_EQ(faces[0].uv[0][0], 0.25f);
+    EXPECT_FLOAT_EQ(faces[0].uv[0][1], 0.75f);
+    EXPECT_FLOAT_EQ(faces[0].uv[1][0], 0.3f) << "unselected corners stay";
+    EXPECT_FLOAT_EQ(faces[1].uv[1][0], 0.6f) << "locked corners stay";
+    const std::vector<std::string>& journal = document_->journal();
+    EXPECT_TRUE(std::any_of(journal.begin(), journal.end(),
+                            [](const std::string& call) { return call.find("\"Set UV Coord\"") != std::string::npos; }));
+
+    // Text that is not a number counts as 0.
+    SetWindowTextA(control(UVControls::EditU), "abc");
+    SendMessageA(editor_->controls().window(), WM_COMMAND, MAKEWPARAM(114, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control(UVControls::SetButton)));
+    EXPECT_FLOAT_EQ(document_->faces()[0].uv[0][0], 0.0f);
+    EXPECT_FLOAT_EQ(document_->faces()[0].uv[0][1], 0.75f);
+}
+
+// Looks at the editor as a user would: the picture is written beside the test as
+// editor-capture.png, and its regions must show the canvas and the bar.
+TEST_F(EditorFrame, CaptureShowsCanvasAndControlsBar) {
+    // Selected in 3D, so that the synchronised UV selection keeps all three corners.
+    document_->setMesh({face(0x0001 | 0x0040 | 0x0080 | 0x0100, 0.1f, 0.1f, 0.45f, 0.1f, 0.1f, 0.45f),
+                        face(0, 0.55f, 0.55f, 0.9f, 0.55f, 0.9f, 0.9f)},
+                       threeVertices());
+    open();
+    SetWindowPos(editor_->window(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+    editor_->setStatusText(1, "{u,v} (0.1000, 0.1000)");
+    RedrawWindow(editor_->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASE);
+    uitest::pump(300);
+    uitest::Capture capture = uitest::captureClient(editor_->window());
+    ASSERT_GT(capture.width, 300);
+
+    devhost::Pixels32 image;
+    image.width = capture.width;
+    image.height = capture.height;
+    for (std::uint32_t pixel : capture.pixels) image.pixels.push_back(pixel | 0xFF000000u);
+    devhost::writePngFile(uitest::exeFolder() + L"..\\editor-capture.png", image);
+
+    // The canvas is mostly its grey background; the gap between list and pane shows
+    // the bar's button face.
+    RECT canvas = uitest::rectInParent(editor_->canvas()->window());
+    int grey = 0, total = 0;
+    for (int y = canvas.top; y < canvas.bottom; y += 3)
+        for (int x = canvas.left; x < canvas.right; x += 3, ++total) grey += capture.at(x, y) == 0x9F9F9F;
+    EXPECT_GT(grey, total / 2);
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    std::uint32_t faceRgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+    EXPECT_EQ(capture.at(286, capture.height - 14), faceRgb);
+    // A selected corner's box is drawn in the selection colour (red).
+    POINT corner = editor_->canvas()->uvToPixel(0.45f, 0.1f);
+    bool red = false;
+    for (int dy = -4; dy <= 4; ++dy)
+        for (int dx = -4; dx <= 4; ++dx)
+            red |= capture.at(canvas.left + corner.x + dx, canvas.top + corner.y + dy) == 0xFF0000;
+    EXPECT_TRUE(red);
+}

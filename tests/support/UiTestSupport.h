@@ -1,0 +1,123 @@
+// Helpers for tests that open the editor's windows: message pumping, finding the
+// editor among the thread's windows, a stand-in host main window, and capturing a
+// window's pixels from the screen.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace uitest {
+
+// Dispatches every queued message of the thread, then waits and dispatches again
+// for the given time, so that posted closes and timers run.
+inline void pump(DWORD milliseconds = 0) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (milliseconds) Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+// The thread's top-level dialog captioned "Texloom", or null.
+inline HWND findEditor() {
+    struct Search {
+        HWND found = nullptr;
+    } search;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            char caption[32] = {}, className[32] = {};
+            GetWindowTextA(window, caption, sizeof(caption));
+            GetClassNameA(window, className, sizeof(className));
+            if (std::string(caption) == "Texloom" && std::string(className) == "#32770") {
+                reinterpret_cast<Search*>(param)->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The first child of parent whose class name starts with prefix, or null.
+inline HWND findChild(HWND parent, const char* prefix) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[64] = {};
+        GetClassNameA(child, className, sizeof(className));
+        if (std::string(className).rfind(prefix, 0) == 0) return child;
+    }
+    return nullptr;
+}
+
+// A plain top-level window standing in for the host's main window.
+inline HWND createHostWindow() {
+    HWND window = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320, 240, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    pump();
+    return window;
+}
+
+// A window's rectangle relative to its parent's client area.
+inline RECT rectInParent(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The client area of a visible window as 0x00RRGGBB pixels, copied from the screen.
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+};
+
+inline Capture captureClient(HWND window) {
+    Capture capture;
+    RECT client = {};
+    GetClientRect(window, &client);
+    capture.width = client.right;
+    capture.height = client.bottom;
+    if (capture.width <= 0 || capture.height <= 0) return capture;
+    HDC source = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = capture.width;
+    info.bmiHeader.biHeight = -capture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    // What the screen shows, children included: the window must be visible and on top.
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    BitBlt(memory, 0, 0, capture.width, capture.height, source, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    auto* words = static_cast<std::uint32_t*>(bits);
+    capture.pixels.assign(words, words + static_cast<size_t>(capture.width) * capture.height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, source);
+    return capture;
+}
+
+// The folder of the running test executable, with a trailing backslash.
+inline std::wstring exeFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+}  // namespace uitest
