@@ -64,6 +64,13 @@ protected:
         return plugins[0];
     }
 
+    // Invokes the function as the host's command would; answers the open editor or null.
+    HWND invoke(void* plugin) {
+        EXPECT_EQ(execute(plugin, document_.Get()), 0);
+        uitest::pump();
+        return uitest::findEditor();
+    }
+
     static HMODULE module_;
     static CreateFunctionPluginsFn create_;
     static UnloadNowFn canUnload_;
@@ -108,9 +115,7 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
     ASSERT_NE(plugin, nullptr);
 
     // First run: no stored settings, 500 x 400 centred in the work area.
-    EXPECT_EQ(execute(plugin, document_.Get()), 0);
-    uitest::pump();
-    HWND editor = uitest::findEditor();
+    HWND editor = invoke(plugin);
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(IsWindowVisible(editor));
     EXPECT_EQ(GetWindow(editor, GW_OWNER), host_);
@@ -126,10 +131,8 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
 
     // Second run closes it; the settings are written with the window's last place.
     MoveWindow(editor, 123, 77, 520, 410, TRUE);
-    EXPECT_EQ(execute(plugin, document_.Get()), 0);
-    uitest::pump();
+    EXPECT_EQ(invoke(plugin), nullptr);
     EXPECT_FALSE(IsWindow(editor));
-    EXPECT_EQ(uitest::findEditor(), nullptr);
     EXPECT_EQ(readSetting("Left"), 123u);
     EXPECT_EQ(readSetting("Top"), 77u);
     EXPECT_EQ(readSetting("Width"), 520u);
@@ -140,9 +143,7 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
     EXPECT_EQ(canUnload_(), S_FALSE);
 
     // Third run reopens it where it was.
-    EXPECT_EQ(execute(plugin, document_.Get()), 0);
-    uitest::pump();
-    editor = uitest::findEditor();
+    editor = invoke(plugin);
     ASSERT_NE(editor, nullptr);
     GetWindowRect(editor, &rect);
     EXPECT_EQ(rect.left, 123);
@@ -150,9 +151,7 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
     EXPECT_EQ(rect.right, 123 + 520);
     EXPECT_EQ(rect.bottom, 77 + 410);
 
-    execute(plugin, document_.Get());
-    uitest::pump();
-    EXPECT_EQ(uitest::findEditor(), nullptr);
+    EXPECT_EQ(invoke(plugin), nullptr);
     EXPECT_EQ(canUnload_(), S_FALSE);
     release(plugin);
     EXPECT_EQ(canUnload_(), S_OK);
@@ -161,17 +160,13 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
 TEST_F(PluginModule, NoMainWindowOpensNothingUntilTheHostHasOne) {
     void* plugin = newPlugin();
     ASSERT_NE(plugin, nullptr);
-    EXPECT_EQ(execute(plugin, document_.Get()), 0);
-    uitest::pump();
-    EXPECT_EQ(uitest::findEditor(), nullptr);
+    EXPECT_EQ(invoke(plugin), nullptr);
     EXPECT_TRUE(document_->subscribers().empty());
     ASSERT_FALSE(document_->journal().empty());
     EXPECT_EQ(document_->journal().back(), "GetMainWindow()");
 
     document_->setMainWindow(host_);
-    EXPECT_EQ(execute(plugin, document_.Get()), 0);
-    uitest::pump();
-    EXPECT_NE(uitest::findEditor(), nullptr);
+    EXPECT_NE(invoke(plugin), nullptr);
     release(plugin);
 }
 
@@ -179,9 +174,7 @@ TEST_F(PluginModule, EscapeHidesThenTheNextInvocationCloses) {
     document_->setMainWindow(host_);
     void* plugin = newPlugin();
     ASSERT_NE(plugin, nullptr);
-    execute(plugin, document_.Get());
-    uitest::pump();
-    HWND editor = uitest::findEditor();
+    HWND editor = invoke(plugin);
     ASSERT_NE(editor, nullptr);
 
     SendMessageA(editor, WM_COMMAND, IDCANCEL, 0);
@@ -189,12 +182,9 @@ TEST_F(PluginModule, EscapeHidesThenTheNextInvocationCloses) {
     EXPECT_TRUE(IsWindow(editor));
     EXPECT_FALSE(IsWindowVisible(editor));
 
-    execute(plugin, document_.Get());
-    uitest::pump();
+    EXPECT_EQ(invoke(plugin), nullptr);
     EXPECT_FALSE(IsWindow(editor));
-    execute(plugin, document_.Get());
-    uitest::pump();
-    editor = uitest::findEditor();
+    editor = invoke(plugin);
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(IsWindowVisible(editor));
     release(plugin);
@@ -204,9 +194,7 @@ TEST_F(PluginModule, ReleasingTheFunctionClosesAnOpenEditorAndUnlocksTheModule) 
     document_->setMainWindow(host_);
     void* plugin = newPlugin();
     ASSERT_NE(plugin, nullptr);
-    execute(plugin, document_.Get());
-    uitest::pump();
-    HWND editor = uitest::findEditor();
+    HWND editor = invoke(plugin);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(canUnload_(), S_FALSE);
 
