@@ -144,3 +144,39 @@ TEST_F(Events, PixelChangesAreAnnouncedWithTheirRectangle) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DocumentNodes, TheApplicationNodeHoldsThePreferencesAndTheMainWindow) {
+    HostRef<devhost::Document> document = devhost::Document::create();
+    HWND window = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(S_FALSE, document->GetMainWindow(&window));
+    EXPECT_EQ(nullptr, window);
+    document->setMainWindow(GetDesktopWindow());
+    document->GetMainWindow(&window);
+    EXPECT_EQ(GetDesktopWindow(), window);
+
+    // The canvas reaches the document through an interface query.
+    HostRef<HostDocument> asDocument;
+    EXPECT_EQ(S_OK, document.As(&asDocument));
+
+    HostRef<HostNode> application, navigation, toolbar;
+    document->GetApplicationNode(application.GetAddressOf());
+    ASSERT_EQ(S_OK, application->GetNode(L"./schema/preferences/navigation", navigation.GetAddressOf()));
+    LONG reverse = -1;
+    EXPECT_EQ(S_OK, navigation->GetIntAttribute(L"ReverseWheel", &reverse));
+    EXPECT_EQ(0, reverse);
+    document->setReverseWheel(1);
+    navigation->GetIntAttribute(L"ReverseWheel", &reverse);
+    EXPECT_EQ(1, reverse);
+    EXPECT_EQ(E_FAIL, navigation->GetIntAttribute(L"NoSuchValue", &reverse));
+    EXPECT_EQ(0, reverse);
+    // Paths are relative and case-insensitive, ".." climbs.
+    ASSERT_EQ(S_OK, navigation->GetNode(L"../../MainToolbar", toolbar.GetAddressOf()));
+    HostRef<HostNode> same;
+    application->GetNode(L"./Schema/MainToolbar", same.GetAddressOf());
+    EXPECT_EQ(toolbar.Get(), same.Get());
+    EXPECT_EQ(E_POINTER, navigation->GetIntAttribute(L"ReverseWheel", nullptr));
+}
+
+}  // namespace
