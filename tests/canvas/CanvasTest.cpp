@@ -316,6 +316,13 @@ TEST_F(CanvasTest, TexturePixelRefreshIsCoalescedAndDeletionClearsTheBackground)
     EXPECT_EQ(canvas->texturePixels[55 * 64 + 55] & 0xFFFFFFu, 0x654321u) << "row 55 in memory row 55";
     EXPECT_EQ(canvas->dirtyRect.right, 0);
 
+    // A refresh with its flag set reloads the whole image, new size included.
+    document->replaceTexture(id, 32, 16, std::vector<std::uint32_t>(32 * 16, 0xFFABCDEF));
+    EXPECT_EQ(canvas->extentWidth, 32);
+    EXPECT_EQ(canvas->extentHeight, 16);
+    ASSERT_TRUE(canvas->texturePixels);
+    EXPECT_EQ(canvas->texturePixels[32 * 16 - 1] & 0xFFFFFFu, 0xABCDEFu);
+
     LONG other = document->addTexture(L"other", 2, 2, std::vector<std::uint32_t>(4, 0xFFFFFFFF));
     document->deleteTexture(other);
     EXPECT_TRUE(canvas->textureBitmap) << "another texture's deletion leaves the background";
