@@ -1,0 +1,760 @@
+// The editor's menu and toolbar commands and its selection and command-state refresh,
+// driven as a user drives them: WM_COMMAND to the real editor window in a development
+// host document, then the records, the host's history and call journal, and the menu
+// and toolbar states read back from the windows.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "canvas/UVCanvas.h"
+#include "lib/DevHost.h"
+#include "dialogs/Settings.h"
+#include "editor/EditorWindow.h"
+#include "plugin/ModuleState.h"
+#include "resource.h"
+#include "support/UiTestSupport.h"
+
+using devhost::DevFace;
+using devhost::DevVertex;
+
+namespace {
+
+DevVertex vertexAt(float x, float y, float z, uint16_t flags = 0) {
+    DevVertex v = {};
+    v.position[0] = x;
+    v.position[1] = y;
+    v.position[2] = z;
+    v.flags = flags;
+    return v;
+}
+
+DevFace face(uint16_t a, uint16_t b, uint16_t c, const float (&uv)[3][2], uint16_t flags = 0) {
+    DevFace f = {};
+    f.flags = flags;
+    f.vertex[0] = a;
+    f.vertex[1] = b;
+    f.vertex[2] = c;
+    f.normal[2] = 1;
+    std::memcpy(f.uv, uv, sizeof f.uv);
+    return f;
+}
+
+// A unit square in the xy plane as two triangles, UVs spread over (0.1 .. 0.6).
+struct Square {
+    std::vector<DevFace> faces{
+        face(0, 1, 2, {{0.1f, 0.1f}, {0.6f, 0.1f}, {0.6f, 0.6f}}),
+        face(0, 2, 3, {{0.1f, 0.1f}, {0.6f, 0.6f}, {0.1f, 0.6f}}),
+    };
+    std::vector<DevVertex> vertices{vertexAt(0, 0, 0), vertexAt(1, 0, 0), vertexAt(1, 1, 0), vertexAt(0, 1, 0)};
+};
+
+bool contains(const std::vector<std::string>& journal, const std::string& line) {
+    return std::find(journal.begin(), journal.end(), line) != journal.end();
+}
+
+bool containsPrefix(const std::vector<std::string>& journal, const std::string& prefix) {
+    return std::any_of(journal.begin(), journal.end(),
+                       [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+}
+
+// One editor window on a development host document, with the settings of a first
+// start except synchronisation, which the tests switch on where they need it.
+class EditorTest : public testing::Test {
+protected:
+    void SetUp() override {
+        setModuleInstance(GetModuleHandleA(nullptr));
+        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
+        HKEY key = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr);
+        DWORD off = 0;
+        RegSetValueExA(key, "SyncSel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+        RegCloseKey(key);
+        // Neither window is shown: unmapping a window under the virtual display costs
+        // seconds, and nothing here needs to be seen.
+        host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+        document_ = devhost::Document::create();
+        document_->setMainWindow(host_);
+    }
+
+    void TearDown() override {
+        if (window_) DestroyWindow(window_);
+        if (editor_) editor_->Release();
+        uitest::pump();
+        DestroyWindow(host_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());  // leave no settings of ours behind
+    }
+
+    void open(const Square& mesh = Square()) { open(mesh.faces, mesh.vertices); }
+    void open(std::vector<DevFace> faces, std::vector<DevVertex> vertices) {
+        document_->setMesh(std::move(faces), std::move(vertices));
+        editor_ = EditorWindow::create();
+        ASSERT_NE(editor_, nullptr);
+        editor_->setDocument(document_.Get());
+        window_ = editor_->createWindow(host_);
+        ASSERT_NE(window_, nullptr);
+        uitest::pump(150);
+        document_->clearJournal();
+    }
+
+    void command(int id) { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    // A click on a toolbar check button: the toolbar flips the check, then sends the command.
+    void clickCheckButton(int id) {
+        HWND toolbar = editor_->toolbar();
+        SendMessageA(toolbar, TB_CHECKBUTTON, id, MAKELPARAM(!buttonChecked(id), 0));
+        command(id);
+    }
+    // Lets the one-shot command refresh run.
+    void settle() { uitest::pump(200); }
+
+    // A host-side edit of the records, announced to the editor like any host change.
+    void edit(const std::function<void(std::vector<DevFace>&, std::vector<DevVertex>&)>& change) {
+        document_->changeMesh(change);
+    }
+    void selectCorners(int faceIndex, uint16_t cornerBits) {
+        edit([&](std::vector<DevFace>& faces, std::vector<DevVertex>&) { faces[faceIndex].flags |= cornerBits; });
+    }
+
+    bool menuEnabled(int id) {
+        UINT state = GetMenuState(GetMenu(window_), id, MF_BYCOMMAND);
+        EXPECT_NE(state, UINT(-1)) << "menu item " << id;
+        return !(state & (MF_GRAYED | MF_DISABLED));
+    }
+    bool menuChecked(int id) { return (GetMenuState(GetMenu(window_), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+    bool buttonEnabled(int id) { return SendMessageA(editor_->toolbar(), TB_ISBUTTONENABLED, id, 0) != 0; }
+    bool buttonChecked(int id) { return SendMessageA(editor_->toolbar(), TB_ISBUTTONCHECKED, id, 0) != 0; }
+
+    std::string controlText(UVControls::Control which) {
+        char text[64] = {};
+        GetWindowTextA(editor_->controls().control(which), text, sizeof text);
+        return text;
+    }
+
+    std::vector<DevFace>& faces() { return document_->faces(); }
+    std::vector<std::string>& journal() { return document_->journal(); }
+    std::vector<std::wstring> history() { return document_->undoDescriptions(); }
+    UVCanvas& canvas() { return *editor_->canvas(); }
+
+    HWND host_ = nullptr;
+    HostRef<devhost::Document> document_;
+    EditorWindow* editor_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+// ---- Edit menu ------------------------------------------------------------------
+
+TEST_F(EditorTest, HideAndUnhideCommandsChangeOnlyTheirCornersAndNameTheirEntries) {
+    open();
+    selectCorners(0, 0x0040 | 0x0080);  // face 0, corners 0 and 1
+
+    command(ID_EDIT_HIDE_SELECTION);
+    EXPECT_EQ(faces()[0].flags, 0x0008 | 0x0010) << "hidden and no longer selected";
+    EXPECT_EQ(faces()[1].flags, 0);
+    EXPECT_TRUE(contains(journal(), R"(BeginEdit(0,16,13,"Hide UV Coords"))"));
+    ASSERT_FALSE(history().empty());
+    EXPECT_EQ(history().back(), L"Hide UV Coords");
+
+    command(ID_EDIT_HIDE_UNSELECTED);
+    EXPECT_EQ(faces()[0].flags, 0x0038);
+    EXPECT_EQ(faces()[1].flags, 0x0038);
+
+    command(ID_EDIT_UNHIDE_ALL);
+    EXPECT_EQ(faces()[0].flags, 0);
+    EXPECT_EQ(faces()[1].flags, 0);
+    EXPECT_EQ(history().back(), L"UnHide UV Coords");
+
+    // Nothing hidden: the entry is discarded.
+    const size_t entries = history().size();
+    document_->clearJournal();
+    command(ID_EDIT_UNHIDE_ALL);
+    EXPECT_EQ(history().size(), entries);
+    EXPECT_TRUE(contains(journal(), "EndUndoGroup(0)"));
+
+    command(ID_EDIT_INVERT_HIDDEN);
+    EXPECT_EQ(faces()[0].flags, 0x0038);
+    EXPECT_EQ(faces()[1].flags, 0x0038);
+}
+
+TEST_F(EditorTest, SnapTogetherMovesTheUnlockedCornersToTheCentreOfAllSelectedOnes) {
+    open();
+    // Corners (0.1, 0.1) and (0.6, 0.1) selected; (0.6, 0.6) selected and locked.
+    selectCorners(0, 0x0040 | 0x0080 | 0x0100 | 0x0800);
+    command(ID_EDIT_SNAP_TOGETHER);
+    EXPECT_FLOAT_EQ(faces()[0].uv[0][0], 0.35f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[0][1], 0.35f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[1][0], 0.35f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[1][1], 0.35f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[2][0], 0.6f) << "a locked corner does not move";
+    EXPECT_EQ(history().back(), L"Snap Together UV Coords");
+}
+
+TEST_F(EditorTest, WeldUsesTheCanvasEpsilonAndReverseWindingNeedsWholeFaces) {
+    Square mesh;
+    mesh.faces[1].uv[0][0] = 0.1005f;  // within 0.001 of face 0's corner 0
+    mesh.faces[1].uv[1][0] = 0.603f;   // 0.003 away from face 0's corner 2
+    open(mesh);
+
+    command(ID_EDIT_WELD_ALL);
+    EXPECT_EQ(faces()[1].uv[0][0], faces()[0].uv[0][0]);
+    EXPECT_FLOAT_EQ(faces()[1].uv[1][0], 0.603f);
+    EXPECT_EQ(history().back(), L"Weld UV Coords");
+
+    canvas().epsilon = 0.01f;
+    selectCorners(0, 0x0100);
+    selectCorners(1, 0x0080);
+    command(ID_EDIT_WELD_SELECTION);
+    EXPECT_EQ(faces()[1].uv[1][0], faces()[0].uv[2][0]);
+
+    // Face 0 fully selected, face 1 only partly: only face 0 swaps corners 0 and 1.
+    selectCorners(0, 0x01C0);
+    const DevFace before0 = faces()[0], before1 = faces()[1];
+    command(ID_EDIT_REVERSE_WINDING_ORDER);
+    EXPECT_EQ(faces()[0].uv[0][0], before0.uv[1][0]);
+    EXPECT_EQ(faces()[0].uv[1][0], before0.uv[0][0]);
+    EXPECT_EQ(std::memcmp(&faces()[1], &before1, sizeof before1), 0);
+    EXPECT_EQ(history().back(), L"Reverse UV Winding Order");
+}
+
+// ---- Select menu ----------------------------------------------------------------
+
+TEST_F(EditorTest, SelectCommandsPassTheSynchronisationFlag) {
+    open();
+    command(ID_SELECT_ALL);
+    EXPECT_EQ(faces()[0].flags & 0x01C0, 0x01C0);
+    EXPECT_TRUE(contains(journal(), R"(BeginEdit(0,16,13,"Select All"))"));
+    EXPECT_EQ(document_->vertices()[0].flags, 0) << "not synchronised: the 3D selection stays";
+
+    command(ID_SELECT_DESELECT_ALL);
+    EXPECT_EQ(faces()[0].flags & 0x01C0, 0);
+
+    editor_->setSyncSelection(true);
+    document_->clearJournal();
+    command(ID_SELECT_ALL);
+    EXPECT_TRUE(contains(journal(), R"(BeginEdit(4,16,5,"Select All"))"));
+    EXPECT_EQ(document_->vertices()[2].flags & 1, 1);
+    EXPECT_EQ(faces()[1].flags & 0x0001, 0x0001) << "a fully selected face is selected in 3D";
+
+    command(ID_SELECT_INVERT_SELECTION);
+    EXPECT_EQ(faces()[0].flags & 0x01C1, 0);
+    EXPECT_EQ(document_->vertices()[2].flags & 1, 0);
+}
+
+// ---- Transform menu -------------------------------------------------------------
+
+TEST_F(EditorTest, FlipAndMirrorTurnAboutTheSelectionBounds) {
+    open();
+    // Face 0: u 0.1, 0.6, 0.6 and v 0.1, 0.1, 0.6.
+    selectCorners(0, 0x01C0);
+
+    command(ID_TRANSFORM_FLIP_HORIZONTAL);
+    EXPECT_NEAR(faces()[0].uv[0][0], 0.6f, 1e-6f);
+    EXPECT_NEAR(faces()[0].uv[1][0], 0.1f, 1e-6f);
+    EXPECT_NEAR(faces()[0].uv[0][1], 0.1f, 1e-6f) << "v is kept";
+    EXPECT_EQ(history().back(), L"Mirror UV Coords");
+
+    command(ID_TRANSFORM_MIRROR_LEFT);  // about u = 0.1: everything at or left of it
+    EXPECT_NEAR(faces()[0].uv[0][0], -0.4f, 1e-6f);
+    EXPECT_NEAR(faces()[0].uv[1][0], 0.1f, 1e-6f);
+
+    command(ID_TRANSFORM_MIRROR_TOP);  // about the smallest v, 0.1
+    EXPECT_NEAR(faces()[0].uv[2][1], -0.4f, 1e-6f);
+    EXPECT_NEAR(faces()[0].uv[0][1], 0.1f, 1e-6f);
+
+    command(ID_TRANSFORM_MIRROR_BOTTOM);  // about the largest v, now 0.1 again
+    EXPECT_NEAR(faces()[0].uv[2][1], 0.6f, 1e-6f);
+
+    command(ID_TRANSFORM_MIRROR_RIGHT);  // about the largest u, 0.1
+    EXPECT_NEAR(faces()[0].uv[0][0], 0.6f, 1e-6f);
+
+    // Nothing selected: no entry at all.
+    command(ID_SELECT_DESELECT_ALL);
+    document_->clearJournal();
+    command(ID_TRANSFORM_FLIP_VERTICAL);
+    EXPECT_FALSE(containsPrefix(journal(), "BeginUndoGroup"));
+}
+
+// ---- Mapping menu ---------------------------------------------------------------
+
+TEST_F(EditorTest, PlanarDirectionFillsTheMappingRectangle) {
+    open();
+    selectCorners(0, 0x01C0);
+    selectCorners(1, 0x01C0);
+    command(ID_MAPPING_PLANAR_POS_Z);
+    // Positions (0,0), (1,0), (1,1) of face 0 land on the corners of (0, 0, 0.5, 0.5).
+    EXPECT_FLOAT_EQ(faces()[0].uv[0][0], 0.0f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[0][1], 0.0f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[1][0], 0.5f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[1][1], 0.0f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[2][0], 0.5f);
+    EXPECT_FLOAT_EQ(faces()[0].uv[2][1], 0.5f);
+    EXPECT_EQ(history().back(), L"Planar UV Mapping");
+
+    const size_t entries = history().size();
+    command(ID_SELECT_DESELECT_ALL);
+    document_->clearJournal();
+    command(ID_MAPPING_PLANAR_BEST_MATCH);
+    EXPECT_FALSE(containsPrefix(journal(), "BeginUndoGroup")) << "best match with nothing selected";
+    EXPECT_EQ(history().size(), entries + 1);  // only the deselection
+}
+
+// A ring of four vertices around the z axis at height 0 and a fifth far out at x = 9.
+struct Ring {
+    std::vector<DevVertex> vertices{vertexAt(1, 0, 0), vertexAt(0, 1, 0), vertexAt(-1, 0, 0), vertexAt(0, -1, 0),
+                                    vertexAt(9, 0, 0)};
+    std::vector<DevFace> faces{
+        face(0, 1, 4, {{0, 0}, {0, 0}, {0, 0}}),
+        face(2, 3, 4, {{0, 0}, {0, 0}, {0, 0}}),
+    };
+};
+
+TEST_F(EditorTest, AxisFrameIsCentredOnTheUnlockedSelectedCorners) {
+    Ring ring;
+    open(ring.faces, ring.vertices);
+    // Every corner selected; the corners at x = 9 are locked, so the frame's origin is
+    // the mean of the ring, (0, 0, 0), not pulled towards x = 9.
+    selectCorners(0, 0x01C0 | 0x0800);
+    selectCorners(1, 0x01C0 | 0x0800);
+    const Vector3 centroid = editor_->model().selectionCentroid();
+    EXPECT_FLOAT_EQ(centroid.x, 0.0f);
+    EXPECT_FLOAT_EQ(centroid.y, 0.0f);
+
+    command(ID_MAPPING_CYLINDRICAL_POS_Z);
+    EXPECT_EQ(history().back(), L"Cylindrical UV Mapping");
+    std::vector<DevFace> fromCommand = faces();
+
+    // The same projection about an explicit frame at the ring's centre.
+    ASSERT_TRUE(document_->undo());
+    Matrix4 frame;
+    frame.orientToAxis({0, 0, 1}, 0);
+    editor_->model().cylindricalMap(&frame, canvas().mappingRect, 0x0048, 0x0040, false);
+    for (int f = 0; f < 2; ++f)
+        for (int c = 0; c < 2; ++c) {
+            EXPECT_EQ(fromCommand[f].uv[c][0], faces()[f].uv[c][0]) << f << "," << c;
+            EXPECT_EQ(fromCommand[f].uv[c][1], faces()[f].uv[c][1]) << f << "," << c;
+        }
+    // About a frame pulled towards the locked vertex the layout differs, so the
+    // comparison above can tell the two apart.
+    Matrix4 shifted = frame;
+    shifted.setRow(3, {3, 0, 0}, 1);
+    editor_->model().cylindricalMap(&shifted, canvas().mappingRect, 0x0048, 0x0040, false);
+    bool differs = false;
+    for (int c = 0; c < 2; ++c) differs |= fromCommand[0].uv[c][0] != faces()[0].uv[c][0];
+    EXPECT_TRUE(differs);
+
+    // Box with every selected corner locked: the centroid is the origin and nothing moves.
+    edit([](std::vector<DevFace>& all, std::vector<DevVertex>&) {
+        for (DevFace& f : all) f.flags |= 0x0E00;
+    });
+    const Vector3 none = editor_->model().selectionCentroid();
+    EXPECT_EQ(none.x, 0.0f);
+    EXPECT_EQ(none.y, 0.0f);
+    EXPECT_EQ(none.z, 0.0f);
+    const std::vector<DevFace> locked = faces();
+    command(ID_MAPPING_BOX_POS_Y);
+    EXPECT_EQ(std::memcmp(locked.data(), faces().data(), locked.size() * sizeof(DevFace)), 0);
+}
+
+TEST_F(EditorTest, SelectionCentroidIsSummedInDoublePrecision) {
+    // In single precision 1e8 + 1 - 1e8 is 0; the mean x of these three is 1/3.
+    std::vector<DevVertex> vertices{vertexAt(1e8f, 0, 0), vertexAt(1, 0, 0), vertexAt(-1e8f, 0, 0)};
+    std::vector<DevFace> faces{face(0, 1, 2, {{0, 0}, {0, 0}, {0, 0}}, 0x01C0)};
+    open(faces, vertices);
+    EXPECT_NEAR(editor_->model().selectionCentroid().x, 1.0f / 3, 1e-6f);
+}
+
+// ---- View menu and toolbar ------------------------------------------------------
+
+TEST_F(EditorTest, ZoomRatiosKeepTheCanvasCentreInPlace) {
+    open();
+    RECT client = {};
+    GetClientRect(canvas().window(), &client);
+    const int cx = (client.left + client.right) / 2, cy = (client.top + client.bottom) / 2;
+    float beforeX, beforeY;
+    canvas().pixelToCanvas(cx, cy, beforeX, beforeY);
+
+    command(ID_VIEW_ZOOM_12_1);
+    EXPECT_FLOAT_EQ(canvas().zoom, 12.0f);
+    EXPECT_EQ(canvas().zoomLevel, 11);
+    float afterX, afterY;
+    canvas().pixelToCanvas(cx, cy, afterX, afterY);
+    EXPECT_NEAR(afterX, beforeX, 1e-3f);
+    EXPECT_NEAR(afterY, beforeY, 1e-3f);
+
+    command(ID_VIEW_ZOOM_11_1);
+    EXPECT_FLOAT_EQ(canvas().zoom, 11.0f);
+    command(ID_VIEW_ZOOM_1_5);
+    EXPECT_FLOAT_EQ(canvas().zoom, 0.2f);
+    EXPECT_EQ(canvas().zoomLevel, -4);
+    command(ID_VIEW_ZOOM_1_1);
+    EXPECT_FLOAT_EQ(canvas().zoom, 1.0f);
+}
+
+TEST_F(EditorTest, ZoomExtentsFitsTheVisibleCornersOrResetsTheView) {
+    open();
+    command(ID_VIEW_ZOOM_1_5);
+    command(ID_VIEW_ZOOM_EXTENTS);
+    RECT client = {};
+    GetClientRect(canvas().window(), &client);
+    const POINT topLeft = canvas().uvToPixel(0.1f, 0.1f), bottomRight = canvas().uvToPixel(0.6f, 0.6f);
+    EXPECT_GE(topLeft.x, 0);
+    EXPECT_GE(topLeft.y, 0);
+    EXPECT_LE(bottomRight.x, client.right);
+    EXPECT_LE(bottomRight.y, client.bottom);
+    EXPECT_GT(bottomRight.x - topLeft.x, (client.right - 80) / 2) << "fitted, not left at 1:5";
+
+    // Nothing selected: "Zoom Selection Extents" changes nothing.
+    const float zoom = canvas().zoom, panX = canvas().panX, panY = canvas().panY;
+    command(ID_VIEW_ZOOM_SELECTION_EXTENTS);
+    EXPECT_EQ(canvas().zoom, zoom);
+    EXPECT_EQ(canvas().panX, panX);
+    EXPECT_EQ(canvas().panY, panY);
+
+    // Every corner hidden: the view resets.
+    command(ID_EDIT_HIDE_UNSELECTED);
+    command(ID_VIEW_ZOOM_EXTENTS);
+    EXPECT_EQ(canvas().zoom, 1.0f);
+    EXPECT_EQ(canvas().zoomLevel, 0);
+    EXPECT_EQ(canvas().panX, 0.0f);
+    EXPECT_EQ(canvas().panY, 0.0f);
+}
+
+TEST_F(EditorTest, ViewTogglesKeepMenuAndToolbarChecksInStepWithTheCanvas) {
+    open();
+    struct Toggle {
+        int command;
+        bool UVCanvas::*flag;
+        bool hasButton;
+    };
+    const Toggle toggles[] = {
+        {ID_VIEW_SHOW_GRID, &UVCanvas::showGrid, true},
+        {ID_VIEW_SNAP_TO_GRID, &UVCanvas::snapToGrid, true},
+        {ID_VIEW_SNAP_ANGLES, &UVCanvas::snapAngles, true},
+        {ID_VIEW_SHOW_TEXTURE_BACKGROUND, &UVCanvas::showTexture, false},
+        {ID_VIEW_SHOW_TILED_TEXTURE, &UVCanvas::tileTexture, false},
+    };
+    for (const Toggle& toggle : toggles) {
+        for (int round = 0; round < 2; ++round) {
+            const bool before = canvas().*toggle.flag;
+            command(toggle.command);
+            const bool now = canvas().*toggle.flag;
+            EXPECT_EQ(now, !before) << toggle.command;
+            EXPECT_EQ(menuChecked(toggle.command), now) << toggle.command;
+            if (toggle.hasButton) {
+                EXPECT_EQ(buttonChecked(toggle.command), now) << toggle.command;
+            }
+        }
+    }
+}
+
+TEST_F(EditorTest, ToolButtonsSetTheCanvasToolAndCheckOnlyTheirButton) {
+    open();
+    const int buttons[] = {ID_TOOL_SELECT_UV_COORDS, ID_TOOL_SELECT_UV_TRIANGLES, ID_TOOL_PAN, ID_TOOL_ZOOM,
+                           ID_TOOL_ZOOM_REGION};
+    const int tools[] = {1, 2, 3, 6, 7};
+    for (int i : {2, 4, 1, 3, 0}) {
+        command(buttons[i]);
+        EXPECT_EQ(canvas().tool, tools[i]);
+        for (int b = 0; b < 5; ++b) EXPECT_EQ(buttonChecked(buttons[b]), b == i) << buttons[i] << " " << buttons[b];
+    }
+}
+
+TEST_F(EditorTest, ShowOnlySelectedIn3DSwitchesSynchronisationOffAndGreysIt) {
+    open();
+    editor_->setSyncSelection(true);
+    settle();
+    EXPECT_TRUE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    EXPECT_TRUE(menuChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+
+    command(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D);
+    EXPECT_FALSE(canvas().showAll);
+    EXPECT_FALSE(canvas().syncSelection);
+    EXPECT_EQ(editor_->model().faceFilter.mask, 0x0003);
+    EXPECT_EQ(editor_->model().faceFilter.value, 0x0001);
+    EXPECT_EQ(canvas().faceFilter.mask, 0x0003);
+    EXPECT_TRUE(menuChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D));
+    EXPECT_TRUE(buttonChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D));
+    EXPECT_FALSE(menuChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    EXPECT_FALSE(buttonChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    settle();
+    EXPECT_FALSE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    EXPECT_FALSE(buttonEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    // Nothing is selected in 3D, so no face passes the filter: no visible corner.
+    EXPECT_FALSE(menuEnabled(ID_SELECT_ALL));
+
+    command(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D);
+    EXPECT_TRUE(canvas().showAll);
+    EXPECT_FALSE(canvas().syncSelection) << "switching back does not resume synchronisation";
+    EXPECT_EQ(editor_->model().faceFilter.mask, 0x0002);
+    settle();
+    EXPECT_TRUE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    EXPECT_TRUE(buttonEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    EXPECT_FALSE(buttonChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+}
+
+TEST_F(EditorTest, LockButtonLocksAndUnlocksAndFollowsTheLockedCount) {
+    open();
+    const std::vector<DevFace> before = faces();
+    clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
+    EXPECT_EQ(std::memcmp(before.data(), faces().data(), before.size() * sizeof(DevFace)), 0);
+    EXPECT_TRUE(history().empty());
+    EXPECT_FALSE(containsPrefix(journal(), "BeginUndoGroup"));
+    EXPECT_TRUE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS)) << "the click's state stays until the next refresh";
+    editor_->refreshSelection();
+    EXPECT_FALSE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS));
+
+    selectCorners(1, 0x0040 | 0x0100);
+    clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
+    EXPECT_EQ(faces()[1].flags, 0x0040 | 0x0100 | 0x0200 | 0x0800);
+    EXPECT_EQ(history().back(), L"Lock Selected UV Coords");
+    EXPECT_TRUE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS));
+    settle();
+    EXPECT_FALSE(menuEnabled(ID_TRANSFORM_MOVE)) << "no editable corner left";
+    EXPECT_TRUE(menuEnabled(ID_TRANSFORM_FLIP_HORIZONTAL));
+
+    clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
+    EXPECT_EQ(faces()[1].flags, 0x0040 | 0x0100);
+    EXPECT_EQ(history().back(), L"Unlock Selected UV Coords");
+    EXPECT_FALSE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS));
+}
+
+TEST_F(EditorTest, UndoAndRedoGoThroughTheHostAndFollowItsDescriptions) {
+    open();
+    settle();
+    EXPECT_FALSE(buttonEnabled(ID_TOOL_UNDO));
+    EXPECT_FALSE(buttonEnabled(ID_TOOL_REDO));
+
+    command(ID_SELECT_ALL);
+    settle();
+    EXPECT_TRUE(buttonEnabled(ID_TOOL_UNDO));
+
+    command(ID_TOOL_UNDO);
+    EXPECT_TRUE(contains(journal(), "Undo(1)"));
+    EXPECT_EQ(faces()[0].flags & 0x01C0, 0);
+    settle();
+    EXPECT_FALSE(buttonEnabled(ID_TOOL_UNDO));
+    EXPECT_TRUE(buttonEnabled(ID_TOOL_REDO));
+
+    command(ID_TOOL_REDO);
+    EXPECT_TRUE(contains(journal(), "Redo(1)"));
+    EXPECT_EQ(faces()[0].flags & 0x01C0, 0x01C0);
+
+    // Only the host's description decides.
+    devhost::Node* undo = document_->applicationNode().find(L"./schema/preferences/undo");
+    ASSERT_NE(undo, nullptr);
+    undo->setText(L"LastUndoDesc", L"");
+    editor_->refreshCommandStates();
+    EXPECT_FALSE(buttonEnabled(ID_TOOL_UNDO));
+    undo->setText(L"LastUndoDesc", L"Select All");
+    editor_->refreshCommandStates();
+    EXPECT_TRUE(buttonEnabled(ID_TOOL_UNDO));
+}
+
+// ---- Command states -------------------------------------------------------------
+
+TEST_F(EditorTest, EnablingFollowsTheCornerCounts) {
+    open();
+    settle();
+    EXPECT_FALSE(menuEnabled(ID_EDIT_HIDE_SELECTION));
+    EXPECT_FALSE(menuEnabled(ID_EDIT_WELD_SELECTION));
+    EXPECT_FALSE(menuEnabled(ID_TRANSFORM_MOVE));
+    EXPECT_FALSE(menuEnabled(ID_MAPPING_SPHERICAL_NEG_Z));
+    EXPECT_FALSE(menuEnabled(ID_VIEW_ZOOM_SELECTION_EXTENTS));
+    EXPECT_FALSE(buttonEnabled(ID_VIEW_ZOOM_SELECTION_EXTENTS));
+    EXPECT_FALSE(buttonEnabled(ID_SELECT_EXPAND_SELECTION));
+    EXPECT_TRUE(menuEnabled(ID_SELECT_ALL));
+    EXPECT_TRUE(menuEnabled(ID_EDIT_WELD_ALL));
+    EXPECT_TRUE(menuEnabled(ID_VIEW_ZOOM_EXTENTS));
+    EXPECT_TRUE(buttonEnabled(ID_VIEW_ZOOM_EXTENTS));
+
+    selectCorners(0, 0x0040 | 0x0080);  // S = 2
+    settle();
+    EXPECT_TRUE(menuEnabled(ID_EDIT_HIDE_SELECTION));
+    EXPECT_TRUE(menuEnabled(ID_EDIT_WELD_SELECTION));
+    EXPECT_TRUE(menuEnabled(ID_EDIT_SNAP_TOGETHER));
+    EXPECT_TRUE(menuEnabled(ID_MAPPING_BOX_USER_DEFINED));
+    EXPECT_TRUE(menuEnabled(ID_TRANSFORM_MOVE));
+    EXPECT_FALSE(menuEnabled(ID_EDIT_REVERSE_WINDING_ORDER)) << "needs three";
+    EXPECT_TRUE(buttonEnabled(ID_SELECT_CONTRACT_SELECTION));
+
+    selectCorners(0, 0x0100);  // S = 3
+    settle();
+    EXPECT_TRUE(menuEnabled(ID_EDIT_REVERSE_WINDING_ORDER));
+
+    command(ID_EDIT_HIDE_UNSELECTED);
+    command(ID_EDIT_HIDE_SELECTION);  // V = 0, F = 2
+    settle();
+    EXPECT_FALSE(menuEnabled(ID_SELECT_ALL));
+    EXPECT_FALSE(menuEnabled(ID_EDIT_HIDE_UNSELECTED));
+    EXPECT_TRUE(menuEnabled(ID_EDIT_UNHIDE_ALL));
+    EXPECT_TRUE(menuEnabled(ID_EDIT_INVERT_HIDDEN));
+
+    // No mesh: everything that needs faces is greyed.
+    document_->removeMesh();
+    editor_->refreshActiveMesh();
+    editor_->refreshCommandStates();
+    EXPECT_FALSE(menuEnabled(ID_EDIT_UNHIDE_ALL));
+    EXPECT_FALSE(menuEnabled(ID_VIEW_ZOOM_EXTENTS));
+    EXPECT_FALSE(buttonEnabled(ID_VIEW_ZOOM_EXTENTS));
+    EXPECT_TRUE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+}
+
+TEST_F(EditorTest, CheckMarkWriteEnablesAGreyedItemUntilTheNextRefresh) {
+    open();
+    command(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D);
+    settle();
+    ASSERT_FALSE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    editor_->setSyncSelection(false);  // writes the whole menu state
+    EXPECT_TRUE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    editor_->refreshCommandStates();
+    EXPECT_FALSE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+}
+
+// ---- Selection refresh ----------------------------------------------------------
+
+TEST_F(EditorTest, OneDistinctSelectedPositionFillsUAndV) {
+    Square mesh;
+    mesh.faces[1].uv[0][0] = 0.1f;  // face 1 corner 0 coincides with face 0 corner 0
+    open(mesh);
+    EXPECT_EQ(controlText(UVControls::EditU), "");
+    EXPECT_FALSE(IsWindowEnabled(editor_->controls().control(UVControls::SetButton)));
+
+    selectCorners(0, 0x0040);
+    selectCorners(1, 0x0040);
+    EXPECT_EQ(controlText(UVControls::EditU), "0.1000");
+    EXPECT_EQ(controlText(UVControls::EditV), "0.1000");
+    EXPECT_TRUE(IsWindowEnabled(editor_->controls().control(UVControls::EditU)));
+    EXPECT_TRUE(IsWindowEnabled(editor_->controls().control(UVControls::SetButton)));
+
+    selectCorners(1, 0x0100);  // a second position (0.1, 0.6)
+    EXPECT_EQ(controlText(UVControls::EditU), "");
+    EXPECT_EQ(controlText(UVControls::EditV), "");
+    EXPECT_FALSE(IsWindowEnabled(editor_->controls().control(UVControls::EditV)));
+    EXPECT_FALSE(IsWindowEnabled(editor_->controls().control(UVControls::SetButton)));
+}
+
+TEST_F(EditorTest, SynchronisedRefreshCopiesThe3DSelection) {
+    // Face 0 selected in 3D with nothing hidden; face 1 not selected, its vertex 3 is,
+    // and so is vertex 2, whose corner in face 1 is hidden.
+    Square mesh;
+    mesh.faces[0].flags = 0x0001;
+    mesh.faces[1].flags = 0x0010;  // corner 1 (vertex 2) hidden
+    mesh.vertices[2].flags = 1;
+    mesh.vertices[3].flags = 1;
+    open(mesh);
+    edit([](std::vector<DevFace>& all, std::vector<DevVertex>&) { all[1].flags |= 0x0040; });  // stale UV selection
+
+    editor_->setSyncSelection(true);
+    EXPECT_EQ(faces()[0].flags & 0x01C0, 0x01C0);
+    EXPECT_EQ(faces()[1].flags & 0x01C0, 0x0100) << "only the visible corner of a selected vertex";
+
+    // While the editor hands a change to the host, the 3D selection is not copied back.
+    edit([](std::vector<DevFace>& all, std::vector<DevVertex>&) { all[0].flags &= ~0x01C0; });
+    EXPECT_EQ(faces()[0].flags & 0x01C0, 0x01C0) << "the host's notification copied it again";
+    document_->faces()[0].flags &= ~0x01C0;
+    editor_->changeInProgress = 1;
+    editor_->refreshSelection();
+    editor_->changeInProgress = 0;
+    EXPECT_EQ(faces()[0].flags & 0x01C0, 0);
+}
+
+// ---- Dispatcher -----------------------------------------------------------------
+
+TEST_F(EditorTest, UnknownCommandOnlyRepaintsTheCanvas) {
+    open();
+    ShowWindow(window_, SW_SHOWNA);  // only a shown window keeps an update region
+    selectCorners(0, 0x0040);
+    uitest::pump(150);
+    const std::vector<DevFace> before = faces();
+    const size_t entries = history().size();
+    const float zoom = canvas().zoom;
+    ValidateRect(canvas().window(), nullptr);
+    document_->clearJournal();
+
+    command(40999);
+    RECT update = {};
+    EXPECT_TRUE(GetUpdateRect(canvas().window(), &update, FALSE));
+    EXPECT_TRUE(journal().empty());
+    EXPECT_EQ(std::memcmp(before.data(), faces().data(), before.size() * sizeof(DevFace)), 0);
+    EXPECT_EQ(history().size(), entries);
+    EXPECT_EQ(canvas().zoom, zoom);
+}
+
+// ---- Modal loop -----------------------------------------------------------------
+
+// A stand-in dialog: answers the key filter message as told and counts key downs.
+struct FakeDialog {
+    LRESULT keyAnswer = 0;
+    int keyFilterCalls = 0;
+    int keyDowns = 0;
+
+    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<FakeDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && message == EditorWindow::kModalKeyMessage) {
+            ++self->keyFilterCalls;
+            return self->keyAnswer;
+        }
+        if (self && message == WM_KEYDOWN) ++self->keyDowns;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    HWND create(HWND owner) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "CommandsTestDialog";
+        RegisterClassA(&wc);
+        HWND window = CreateWindowExA(0, wc.lpszClassName, "dialog", WS_POPUP, 0, 0, 50, 50, owner, nullptr,
+                                      wc.hInstance, nullptr);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        return window;
+    }
+};
+
+TEST_F(EditorTest, ModalLoopReturnsTheDialogsResultAndRestoresItsOwner) {
+    open();
+    EXPECT_EQ(editor_->runModalLoop(nullptr), 0);
+
+    FakeDialog fake;
+    HWND dialog = fake.create(window_);
+    PostMessageA(dialog, WM_KEYDOWN, 'A', 0);
+    PostMessageA(dialog, EditorWindow::kModalEndMessage, 7, 0);
+    EXPECT_EQ(editor_->runModalLoop(dialog), 7);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(IsWindowEnabled(window_));
+    EXPECT_EQ(fake.keyFilterCalls, 1);
+    EXPECT_EQ(fake.keyDowns, 0) << "a key the dialog does not take is consumed";
+
+    FakeDialog passing;
+    passing.keyAnswer = 1;
+    dialog = passing.create(window_);
+    PostMessageA(dialog, WM_KEYDOWN, 'A', 0);
+    PostMessageA(dialog, EditorWindow::kModalEndMessage, 1, 0);
+    EXPECT_EQ(editor_->runModalLoop(dialog), 1);
+    EXPECT_EQ(passing.keyDowns, 1);
+}
+
+TEST_F(EditorTest, ModalLoopEndsOnQuitAndPassesItOn) {
+    open();
+    FakeDialog fake;
+    HWND dialog = fake.create(window_);
+    PostQuitMessage(5);
+    EXPECT_EQ(editor_->runModalLoop(dialog), 0);
+    EXPECT_TRUE(IsWindow(dialog)) << "the loop leaves the dialog to its owner";
+    EXPECT_TRUE(IsWindowEnabled(window_));
+    MSG message = {};
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 5u);
+    DestroyWindow(dialog);
+}
+
+}  // namespace
