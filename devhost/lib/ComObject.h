@@ -47,7 +47,8 @@ private:
 template <class T, class... Args>
 HostRef<T> makeObject(Args&&... args) {
     HostRef<T> object;
-    object.Attach(new T(std::forward<Args>(args)...));
+    // Not Attach: mingw-w64's ComPtr::Attach adds a reference of its own.
+    *object.GetAddressOf() = new T(std::forward<Args>(args)...);
     return object;
 }
 
