@@ -79,8 +79,8 @@ protected:
         DWORD off = 0;
         RegSetValueExA(key, "SyncSel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
         RegCloseKey(key);
-        // Neither window is shown: unmapping a window under the virtual display costs
-        // seconds, and nothing here needs to be seen.
+        // Neither window is shown: nothing here needs to be seen, and windows that are
+        // never mapped on the display keep every case short.
         host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
         document_ = devhost::Document::create();
