@@ -39,10 +39,57 @@ bool isNumber(const std::string& token) {
     return end == token.c_str() + token.size();
 }
 
-// The loader reads a number it cannot parse as 0 and drops faces of fewer than three
-// corners; a file that says "v 1 two 3" or "f 1 2" is damaged and must not open as if
-// it said something else.
+// The loader reads a number it cannot parse as 0, drops faces of fewer than three
+// corners and lets indices past the end through; a file that says "v 1 two 3",
+// "f 1 2" or "f 1 2 9" with three vertices is damaged and must not open as if it
+// said something else.
+struct ObjCounts {
+    long v = 0, vt = 0, vn = 0;
+};
+
+ObjCounts countElements(const std::string& text) {
+    ObjCounts counts;
+    std::istringstream lines(text);
+    std::string line, keyword;
+    while (std::getline(lines, line)) {
+        std::istringstream tokens(line);
+        if (!(tokens >> keyword)) continue;
+        if (keyword == "v") ++counts.v;
+        else if (keyword == "vt") ++counts.vt;
+        else if (keyword == "vn") ++counts.vn;
+    }
+    return counts;
+}
+
+// One "v/vt/vn" corner: each index present must name an element (negative ones
+// count back from the elements read so far).
+void checkCorner(const fs::path& path, long line, const std::string& corner, const ObjCounts& total,
+                 const ObjCounts& sofar) {
+    static const char* const names[3] = {"vertex", "texture coordinate", "normal"};
+    const long totals[3] = {total.v, total.vt, total.vn};
+    const long seen[3] = {sofar.v, sofar.vt, sofar.vn};
+    size_t start = 0;
+    for (int part = 0; part < 3 && start <= corner.size(); ++part) {
+        size_t slash = corner.find('/', start);
+        std::string field = corner.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        start = slash == std::string::npos ? corner.size() + 1 : slash + 1;
+        if (field.empty()) {
+            if (part == 0) throw FileError(path, line, "face corner '" + corner + "' has no vertex index");
+            continue;
+        }
+        char* end = nullptr;
+        long index = std::strtol(field.c_str(), &end, 10);
+        if (*end != '\0') throw FileError(path, line, "'" + field + "' is not an index");
+        bool inside = index > 0 ? index <= totals[part] : index < 0 && -index <= seen[part];
+        if (!inside)
+            throw FileError(path, line, "face refers to " + std::string(names[part]) + " " + std::to_string(index) +
+                                            " of " + std::to_string(index > 0 ? totals[part] : seen[part]));
+    }
+}
+
 void checkLines(const fs::path& path, const std::string& text) {
+    const ObjCounts total = countElements(text);
+    ObjCounts sofar;
     std::istringstream lines(text);
     std::string line;
     long number = 0;
@@ -52,12 +99,13 @@ void checkLines(const fs::path& path, const std::string& text) {
         std::string keyword;
         if (!(tokens >> keyword)) continue;
         size_t least = 0, most = 0;
-        if (keyword == "v") least = 3, most = 7;  // x y z, optionally r g b or w
-        else if (keyword == "vt") least = 1, most = 3;
-        else if (keyword == "vn") least = 3, most = 3;
+        if (keyword == "v") least = 3, most = 7, ++sofar.v;  // x y z, optionally r g b or w
+        else if (keyword == "vt") least = 1, most = 3, ++sofar.vt;
+        else if (keyword == "vn") least = 3, most = 3, ++sofar.vn;
         else if (keyword == "f") {
             size_t corners = 0;
-            for (std::string corner; tokens >> corner && corner[0] != '#';) ++corners;
+            for (std::string corner; tokens >> corner && corner[0] != '#'; ++corners)
+                checkCorner(path, number, corner, total, sofar);
             if (corners < 3)
                 throw FileError(path, number, "a face needs at least 3 corners, found " +
                                                   std::to_string(corners));
