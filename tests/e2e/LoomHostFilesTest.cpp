@@ -1,0 +1,211 @@
+// OBJ and state files through the real loomhost.exe: exact round trips, bad host data
+// taken as it stands, clear errors for damaged files, saves that never half-happen.
+#include "LoomHostRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace {
+
+using devhost::floatFromJson;
+using devhost::StateJson;
+
+uint32_t bits(float value) {
+    uint32_t word;
+    std::memcpy(&word, &value, 4);
+    return word;
+}
+
+std::string records(const StateJson& dump) { return dump["faces"].dump() + dump["vertices"].dump(); }
+
+TEST(ObjFiles, ImportKeepsPositionsUVsAndGeometricNormals) {
+    ScratchFolder folder;
+    folder.write(L"square.obj", kSquareObj);
+    HostRun run = runBatch({L"--open", folder / L"square.obj", L"--dump", folder / L"d.json"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    StateJson dump = folder.json(L"d.json");
+    ASSERT_EQ(dump["faces"].size(), 2u);
+    ASSERT_EQ(dump["vertices"].size(), 4u);
+    const StateJson& second = dump["faces"][1];
+    EXPECT_EQ(second["vertex"], StateJson({0, 2, 3}));
+    EXPECT_EQ(bits(floatFromJson(second["uv"][2][0])), bits(0.1f));
+    EXPECT_EQ(bits(floatFromJson(second["uv"][2][1])), bits(0.8f));
+    EXPECT_EQ(second["normal"], StateJson({0.0f, 0.0f, 1.0f}));
+    EXPECT_EQ(dump["vertices"][2]["position"], StateJson({1.0f, 1.0f, 0.0f}));
+    EXPECT_EQ(dump["history"]["undo"].size(), 0u);
+}
+
+TEST(ObjFiles, PolygonsAreTriangulatedAndMaterialsBringTheirTexture) {
+    ScratchFolder folder;
+    // A 2 x 2 BMP as the texture, written by hand: the smallest image WIC reads.
+    std::string bmp = {'B', 'M'};
+    auto put32 = [&bmp](uint32_t v) { for (int i = 0; i < 4; ++i) bmp += char(v >> (8 * i)); };
+    auto put16 = [&bmp](uint16_t v) { bmp += char(v); bmp += char(v >> 8); };
+    put32(70); put32(0); put32(54); put32(40); put32(2); put32(2); put16(1); put16(24); put32(0); put32(16);
+    put32(0); put32(0); put32(0); put32(0);
+    bmp += std::string(16, '\x7f');
+    folder.write(L"grey.bmp", bmp);
+    folder.write(L"quads.mtl", "newmtl plain\nKd 1 1 1\nnewmtl painted\nmap_Kd grey.bmp\n");
+    folder.write(L"quads.obj",
+                 "mtllib quads.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\n"
+                 "usemtl plain\nf 1 2 3 4\nusemtl painted\nf 2 5 6 3\n");
+    HostRun run = runBatch({L"--open", folder / L"quads.obj", L"--dump", folder / L"d.json"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    StateJson dump = folder.json(L"d.json");
+    ASSERT_EQ(dump["faces"].size(), 4u);
+    EXPECT_EQ(dump["faces"][0]["material"], 0);
+    EXPECT_EQ(dump["faces"][3]["material"], 1);
+    ASSERT_EQ(dump["textures"].size(), 1u);
+    EXPECT_EQ(dump["textures"][0]["name"], "grey");
+}
+
+TEST(ObjFiles, ObjDumpObjRoundTripIsBitExact) {
+    ScratchFolder folder;
+    // Awkward floats of every magnitude, written with 9 significant digits.
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> exponent(-40, 40);
+    std::uniform_real_distribution<float> mantissa(1.0f, 2.0f);
+    std::vector<float> values;
+    std::string obj = "v 0.1 0.2 0.3\nv 1e-7 -3.40282347e+38 1.17549435e-38\nv 0.333333343 -0 16777217\n";
+    for (int i = 0; i < 300; ++i) {
+        float value = std::ldexp(mantissa(random), exponent(random)) * (i % 2 ? -1.0f : 1.0f);
+        values.push_back(value);
+        char line[64];
+        std::snprintf(line, sizeof line, "vt %.9g 0\n", double(value));
+        obj += line;
+    }
+    for (int i = 0; i < 300; i += 3)
+        obj += "f 1/" + std::to_string(i + 1) + " 2/" + std::to_string(i + 2) + " 3/" + std::to_string(i + 3) + "\n";
+    folder.write(L"a.obj", obj);
+
+    HostRun first = runBatch({L"--open", folder / L"a.obj", L"--dump", folder / L"a.json", L"--save", folder / L"b.obj"});
+    ASSERT_EQ(first.status, 0) << first.errors;
+    HostRun second = runBatch({L"--open", folder / L"b.obj", L"--dump", folder / L"b.json"});
+    ASSERT_EQ(second.status, 0) << second.errors;
+
+    StateJson a = folder.json(L"a.json"), b = folder.json(L"b.json");
+    ASSERT_EQ(a["faces"].size(), 100u);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(bits(floatFromJson(a["faces"][i / 3]["uv"][i % 3][0])), bits(values[i])) << "corner " << i;
+    EXPECT_EQ(bits(floatFromJson(a["vertices"][2]["position"][1])), bits(-0.0f));
+    EXPECT_EQ(bits(floatFromJson(a["vertices"][1]["position"][1])), bits(-3.40282347e+38f));
+    EXPECT_EQ(records(a), records(b));
+}
+
+TEST(StateFiles, BadHostDataIsTakenAsItStandsAndSurvivesDumpSaveAndDrawing) {
+    ScratchFolder folder;
+    folder.write(L"bad.json", R"({
+      "faces": [
+        {"flags": 61441, "vertex": [0, 1, 2], "material": 7, "uv": [[0.25, "nan"], ["inf", "-inf"], [1, 2]],
+         "groups": [1, 32768, 65535]},
+        {"flags": 0, "vertex": [0, 2, 40000], "normal": [0, 0, -1], "uv": [[0, 0], [1, 0], [1, 1]]}
+      ],
+      "vertices": [{"position": [0, 0, 0]}, {"position": [1, 0, 0], "flags": 1}, {"position": [0, 1, 0]}]
+    })");
+    HostRun run = runBatch({L"--open", folder / L"bad.json", L"--dump", folder / L"d.json", L"--capture-host",
+                            folder / L"view.png", L"--save", folder / L"bad.obj", L"--save", folder / L"again.json"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    StateJson dump = folder.json(L"d.json");
+    const StateJson& face = dump["faces"][0];
+    EXPECT_EQ(face["flags"], 61441);
+    EXPECT_EQ(face["material"], 7);
+    EXPECT_EQ(face["uv"][0][1], "nan");
+    EXPECT_EQ(face["uv"][1], StateJson({"inf", "-inf"}));
+    EXPECT_EQ(face["groups"], StateJson({1, 32768, 65535}));
+    EXPECT_EQ(face["normal"], StateJson({0.0f, 0.0f, 1.0f}));  // geometric when not given
+    EXPECT_EQ(dump["faces"][1]["vertex"][2], 40000);
+    EXPECT_EQ(dump["faces"][1]["normal"], StateJson({0.0f, 0.0f, -1.0f}));
+    EXPECT_EQ(dump["vertices"][1]["flags"], 1);
+    EXPECT_EQ(records(dump), records(folder.json(L"again.json")));
+    // The OBJ cannot hold the face with the bad index or the non-finite numbers.
+    std::string obj = folder.read(L"bad.obj");
+    EXPECT_NE(obj.find("# face 1 left out"), std::string::npos) << obj;
+    EXPECT_EQ(obj.find("nan"), std::string::npos) << obj;
+    EXPECT_FALSE(folder.read(L"view.png").empty());
+}
+
+TEST(StateFiles, BrokenStatesNameFileAndPlace) {
+    ScratchFolder folder;
+    folder.write(L"syntax.json", "{\n  \"faces\": [\n    {\"flags\": 1,,}\n  ]\n}\n");
+    folder.write(L"range.json", R"({"faces": [{"vertex": [0, 1, 70000]}]})");
+    folder.write(L"type.json", R"({"vertices": [{"position": [0, "up", 0]}]})");
+    HostRun syntax = runBatch({L"--open", folder / L"syntax.json"});
+    EXPECT_EQ(syntax.status, 2);
+    EXPECT_NE(syntax.errors.find("syntax.json:3:"), std::string::npos) << syntax.errors;
+    HostRun range = runBatch({L"--open", folder / L"range.json"});
+    EXPECT_NE(range.errors.find("faces[0].vertex[2]"), std::string::npos) << range.errors;
+    HostRun type = runBatch({L"--open", folder / L"type.json"});
+    EXPECT_NE(type.errors.find("vertices[0].position[1]"), std::string::npos) << type.errors;
+}
+
+TEST(ObjFiles, DamagedFilesGiveFileAndLineAndChangeNothing) {
+    struct Case {
+        const char* text;
+        const char* where;  // expected in the message
+    } cases[] = {
+        {"v 0 0 0\nv 1 two 0\nv 0 1 0\nf 1 2 3\n", "broken.obj:2:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\n\nf 1 2\n", "broken.obj:5:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "broken.obj:4:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1 2/1 0/1\n", "broken.obj:4:"},
+        {"v 0 0\n", "broken.obj:1:"},
+    };
+    ScratchFolder folder;
+    folder.write(L"square.obj", kSquareObj);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        folder.write(L"broken.obj", c.text);
+        HostRun run = runBatch({L"--open", folder / L"square.obj", L"--select-3d", L"faces:1", L"--dump",
+                                folder / L"before.json", L"--open", folder / L"broken.obj", L"--dump",
+                                folder / L"after.json"});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.errors.find("--open"), std::string::npos) << run.errors;
+        EXPECT_NE(run.errors.find(c.where), std::string::npos) << run.errors;
+        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+        EXPECT_EQ(folder.read(L"before.json"), folder.read(L"after.json"));
+    }
+}
+
+TEST(ObjFiles, MeshesBeyondSixteenBitIndicesAreRefused) {
+    ScratchFolder folder;
+    std::string obj;
+    obj.reserve(65537 * 8);
+    for (int i = 0; i < 65537; ++i) obj += "v 0 0 0\n";
+    obj += "f 1 2 3\n";
+    folder.write(L"huge.obj", obj);
+    HostRun run = runBatch({L"--open", folder / L"huge.obj", L"--dump", folder / L"d.json"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.errors.find("65537 vertices"), std::string::npos) << run.errors;
+    EXPECT_EQ(folder.json(L"d.json")["faces"].size(), 0u);
+}
+
+TEST(Saving, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
+    ScratchFolder folder;
+    folder.write(L"square.obj", kSquareObj);
+    // A folder where the file should go: the temporary file is written, the move fails.
+    std::filesystem::create_directory(folder.path() / L"taken.obj");
+    HostRun run = runBatch({L"--open", folder / L"square.obj", L"--save", folder / L"taken.obj", L"--save",
+                            folder / L"missing\\out.obj"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 2) << run.errors;
+    EXPECT_NE(run.errors.find("taken.obj: cannot be written"), std::string::npos) << run.errors;
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / L"taken.obj"));
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_EQ(entry.path().wstring().find(L".saving-"), std::wstring::npos) << entry.path().string();
+}
+
+TEST(Saving, SaveReplacesAnExistingFileWhole) {
+    ScratchFolder folder;
+    folder.write(L"square.obj", kSquareObj);
+    folder.write(L"out.obj", std::string(100000, '@'));
+    HostRun run = runBatch({L"--open", folder / L"square.obj", L"--save", folder / L"out.obj", L"--open",
+                            folder / L"out.obj", L"--dump", folder / L"d.json"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(folder.read(L"out.obj").find('@'), std::string::npos);
+    EXPECT_EQ(folder.json(L"d.json")["faces"].size(), 2u);
+}
+
+}  // namespace

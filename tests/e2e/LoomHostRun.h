@@ -1,0 +1,36 @@
+// Runs loomhost.exe from the test's folder with a command line and collects its exit
+// status and error output; a scratch folder per test for the files it reads and writes.
+#pragma once
+
+#include "io/StateFile.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct HostRun {
+    int status = -1;
+    std::string errors;  // everything written to stderr
+};
+
+HostRun runLoomHost(const std::vector<std::wstring>& arguments);
+// runLoomHost with --batch first.
+HostRun runBatch(std::vector<std::wstring> arguments);
+
+// A fresh folder below the temporary folder, removed at the end of the test.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    const std::filesystem::path& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return (path_ / name).wstring(); }
+    void write(const std::wstring& name, const std::string& contents) const;
+    std::string read(const std::wstring& name) const;
+    devhost::StateJson json(const std::wstring& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// Two faces of a unit square with UVs, in OBJ text.
+extern const char* const kSquareObj;

@@ -1,0 +1,139 @@
+// The command-line steps of loomhost.exe: 3D selection and hiding, the batch exit
+// status, history steps, and the plug-in's editor driven and read from outside.
+#include "LoomHostRun.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using devhost::StateJson;
+
+// A strip of four triangles over six vertices:  0-1-2 / 3-4-5, faces (0,1,4) (0,4,3)
+// (1,2,5) (1,5,4).
+const char* const kStripObj =
+    "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 1 1 0\nv 2 1 0\n"
+    "vt 0 0\nvt 0.5 0\nvt 1 0\nvt 0 1\nvt 0.5 1\nvt 1 1\n"
+    "f 1/1 2/2 5/5\nf 1/1 5/5 4/4\nf 2/2 3/3 6/6\nf 2/2 6/6 5/5\n";
+
+std::vector<int> faceFlags(const StateJson& dump) {
+    std::vector<int> flags;
+    for (const StateJson& face : dump["faces"]) flags.push_back(face["flags"].get<int>());
+    return flags;
+}
+
+std::vector<int> vertexFlags(const StateJson& dump) {
+    std::vector<int> flags;
+    for (const StateJson& vertex : dump["vertices"]) flags.push_back(vertex["flags"].get<int>());
+    return flags;
+}
+
+class Steps : public testing::Test {
+protected:
+    void SetUp() override { folder.write(L"strip.obj", kStripObj); }
+
+    // Opens the strip, runs the steps, dumps; expects success.
+    StateJson after(std::vector<std::wstring> steps) {
+        steps.insert(steps.begin(), {L"--open", folder / L"strip.obj"});
+        steps.insert(steps.end(), {L"--dump", folder / L"d.json"});
+        HostRun run = runBatch(steps);
+        EXPECT_EQ(run.status, 0) << run.errors;
+        return folder.json(L"d.json");
+    }
+
+    ScratchFolder folder;
+};
+
+TEST_F(Steps, Select3DFacesTakesExactlyTheirVertices) {
+    StateJson dump = after({L"--select-3d", L"all", L"--select-3d", L"faces:2,0"});
+    EXPECT_EQ(faceFlags(dump), (std::vector<int>{1, 0, 1, 0}));
+    EXPECT_EQ(vertexFlags(dump), (std::vector<int>{1, 1, 1, 0, 1, 1}));
+}
+
+TEST_F(Steps, Select3DVerticesSelectsTheFacesTheyClose) {
+    StateJson dump = after({L"--select-3d", L"vertices:0,1,4,5"});
+    EXPECT_EQ(faceFlags(dump), (std::vector<int>{1, 0, 0, 1}));
+    EXPECT_EQ(vertexFlags(dump), (std::vector<int>{1, 1, 0, 0, 1, 1}));
+    dump = after({L"--select-3d", L"vertices:0,1,4,5", L"--select-3d", L"none"});
+    EXPECT_EQ(faceFlags(dump), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(vertexFlags(dump), (std::vector<int>(6, 0)));
+}
+
+TEST_F(Steps, Hide3DHidesExactlyTheFacesNamed) {
+    StateJson dump = after({L"--hide-3d", L"faces:1,3"});
+    EXPECT_EQ(faceFlags(dump), (std::vector<int>{0, 2, 0, 2}));
+    dump = after({L"--hide-3d", L"faces:1,3", L"--hide-3d", L"faces:0"});
+    EXPECT_EQ(faceFlags(dump), (std::vector<int>{2, 0, 0, 0}));
+    dump = after({L"--hide-3d", L"faces:1", L"--hide-3d", L"none"});
+    EXPECT_EQ(faceFlags(dump), (std::vector<int>{0, 0, 0, 0}));
+}
+
+TEST_F(Steps, BadSelectionsFailTheStepAndChangeNothing) {
+    HostRun run = runBatch({L"--open", folder / L"strip.obj", L"--select-3d", L"faces:1", L"--select-3d",
+                            L"faces:1,4", L"--hide-3d", L"faces:x", L"--select-3d", L"some", L"--dump",
+                            folder / L"d.json"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.errors.find("--select-3d faces:1,4: "), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("--hide-3d faces:x: "), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("--select-3d some: "), std::string::npos) << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 3) << run.errors;
+    EXPECT_EQ(faceFlags(folder.json(L"d.json")), (std::vector<int>{0, 1, 0, 0}));
+}
+
+TEST_F(Steps, BatchStatusAndMessages) {
+    EXPECT_EQ(runBatch({L"--open", folder / L"strip.obj", L"--wait", L"10"}).status, 0);
+    HostRun unknown = runBatch({L"--frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.errors.find("unknown option --frobnicate"), std::string::npos) << unknown.errors;
+    HostRun missing = runBatch({folder / L"nothing.obj"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.errors.find("nothing.obj: no such file"), std::string::npos) << missing.errors;
+    HostRun argument = runBatch({L"--dump"});
+    EXPECT_EQ(argument.status, 2);
+    EXPECT_NE(argument.errors.find("--dump needs an argument"), std::string::npos) << argument.errors;
+    HostRun noEditor = runBatch({L"--open", folder / L"strip.obj", L"--uv-command", L"Select/Select All"});
+    EXPECT_EQ(noEditor.status, 2);
+    EXPECT_NE(noEditor.errors.find("the UV editor is not open"), std::string::npos) << noEditor.errors;
+    HostRun nothingToUndo = runBatch({L"--open", folder / L"strip.obj", L"--undo"});
+    EXPECT_EQ(nothingToUndo.status, 2);
+    EXPECT_NE(nothingToUndo.errors.find("--undo: there is nothing to undo"), std::string::npos) << nothingToUndo.errors;
+}
+
+TEST_F(Steps, InvokedEditorShowsInTheDump) {
+    StateJson dump = after({L"--invoke", L"UV Editor"});
+    ASSERT_TRUE(dump.contains("editor")) << dump.dump();
+    const StateJson& editor = dump["editor"];
+    EXPECT_EQ(editor["visible"], true);
+    ASSERT_EQ(editor["rect"].size(), 4u);
+    EXPECT_LT(editor["rect"][0].get<int>(), editor["rect"][2].get<int>());
+    EXPECT_TRUE(editor["menu"].contains("Edit/Hide Selection")) << editor["menu"].dump();
+    EXPECT_TRUE(editor["menu"].contains("View/Zoom/12:1")) << editor["menu"].dump();
+    EXPECT_TRUE(editor["toolbar"].contains("115")) << editor["toolbar"].dump();
+    ASSERT_TRUE(editor["controls"].is_object());
+    EXPECT_EQ(editor["controls"]["status"].size(), 2u);
+
+    // A second invocation closes the editor: no "editor" in the dump.
+    StateJson closed = after({L"--invoke", L"UV Editor", L"--invoke", L"UV Editor"});
+    EXPECT_FALSE(closed.contains("editor"));
+}
+
+TEST_F(Steps, EditorCommandsBecomeHistoryThatUndoAndRedoStep) {
+    StateJson edited = after({L"--invoke", L"UV Editor", L"--uv-command", L"select/select all", L"--uv-command",
+                              L"Transform/Flip/Horizontal"});
+    ASSERT_GE(edited["history"]["undo"].size(), 1u) << edited["history"].dump();
+    StateJson undone = after({L"--invoke", L"UV Editor", L"--uv-command", L"select/select all", L"--uv-command",
+                              L"Transform/Flip/Horizontal", L"--undo"});
+    StateJson redone = after({L"--invoke", L"UV Editor", L"--uv-command", L"select/select all", L"--uv-command",
+                              L"Transform/Flip/Horizontal", L"--undo", L"--redo"});
+    EXPECT_EQ(undone["history"]["redo"].size(), 1u);
+    EXPECT_EQ(undone["history"]["undo"].size() + 1, edited["history"]["undo"].size());
+    EXPECT_NE(undone["faces"].dump(), edited["faces"].dump());
+    EXPECT_EQ(redone["faces"].dump(), edited["faces"].dump());
+    EXPECT_EQ(redone["history"], edited["history"]);
+
+    HostRun unknown = runBatch({L"--open", folder / L"strip.obj", L"--invoke", L"UV Editor", L"--uv-command",
+                                L"Transform/Flop"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.errors.find("no menu item \"Transform/Flop\""), std::string::npos) << unknown.errors;
+}
+
+}  // namespace
