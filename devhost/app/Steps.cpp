@@ -80,28 +80,28 @@ bool startsWith(const std::wstring& text, const wchar_t* prefix, std::wstring& r
     return true;
 }
 
-void select3D(App& app, const std::wstring& spec) {
+void select3D(App& app, const std::wstring& which) {
     devhost::Document& document = *app.document.Get();
     if (!document.hasMesh()) fail("no mesh is open");
     std::wstring list;
     try {
-        if (spec == L"all") document.selectAll3D();
-        else if (spec == L"none") document.selectNone3D();
-        else if (startsWith(spec, L"faces:", list)) document.selectFaces3D(parseIndices(list, "face"));
-        else if (startsWith(spec, L"vertices:", list)) document.selectVertices3D(parseIndices(list, "vertex"));
+        if (which == L"all") document.selectAll3D();
+        else if (which == L"none") document.selectNone3D();
+        else if (startsWith(which, L"faces:", list)) document.selectFaces3D(parseIndices(list, "face"));
+        else if (startsWith(which, L"vertices:", list)) document.selectVertices3D(parseIndices(list, "vertex"));
         else fail("expected all, none, faces:I,J,... or vertices:I,J,...");
     } catch (const std::invalid_argument& error) {
         fail(error.what());
     }
 }
 
-void hide3D(App& app, const std::wstring& spec) {
+void hide3D(App& app, const std::wstring& which) {
     devhost::Document& document = *app.document.Get();
     if (!document.hasMesh()) fail("no mesh is open");
     std::wstring list;
     try {
-        if (spec == L"none") document.setHiddenFaces3D({});
-        else if (startsWith(spec, L"faces:", list)) document.setHiddenFaces3D(parseIndices(list, "face"));
+        if (which == L"none") document.setHiddenFaces3D({});
+        else if (startsWith(which, L"faces:", list)) document.setHiddenFaces3D(parseIndices(list, "face"));
         else fail("expected none or faces:I,J,...");
     } catch (const std::invalid_argument& error) {
         fail(error.what());
