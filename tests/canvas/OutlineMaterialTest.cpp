@@ -1,17 +1,14 @@
-// "Create Material With Outlines" run from the editor's Edit menu on a development host
-// document: the host calls, the pixels of the image the host received, and the
-// question about the texture, answered by a hook as a user answers it.
+// "Create Material With Outlines" from the editor's Edit menu on a development host
+// document: the host calls, the pixels the host received, and the texture question,
+// answered by a hook as a user answers it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "DevHost.h"
 #include "canvas/UVCanvas.h"
 #include "dialogs/Settings.h"
 #include "editor/EditorWindow.h"
@@ -23,45 +20,29 @@ namespace {
 
 using meshtest::face;
 
-constexpr std::uint32_t kGrey = 0xFF9F9F9F;
-constexpr std::uint32_t kWhite = 0xFFFFFFFF;
+constexpr std::uint32_t kGrey = 0xFF9F9F9F, kWhite = 0xFFFFFFFF;
 
-// Answers every message box of this thread with one button and remembers its texts.
-class MessageBoxAnswer {
-public:
-    explicit MessageBoxAnswer(int button) {
-        current_ = this;
-        button_ = button;
-        hook_ = SetWindowsHookExA(WH_CBT, onCbt, nullptr, GetCurrentThreadId());
-    }
-    ~MessageBoxAnswer() {
-        UnhookWindowsHookEx(hook_);
-        current_ = nullptr;
-    }
-    int shown = 0;
-    std::string caption, text;
+// Answers the thread's message boxes (dialogs with a Yes button) with one button.
+struct MessageBoxAnswer {
+    static inline int button = IDNO, shown = 0;
+    static inline std::string caption, text;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, onCbt, nullptr, GetCurrentThreadId());
+    explicit MessageBoxAnswer(int answer) { button = answer, shown = 0; }
+    ~MessageBoxAnswer() { UnhookWindowsHookEx(hook); }
 
-private:
     static LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HCBT_ACTIVATE && current_) {
-            HWND box = reinterpret_cast<HWND>(wParam);
-            char className[16] = {}, buffer[128] = {};
-            GetClassNameA(box, className, sizeof className);
-            // A dialog with a Yes button: the message box, not the editor (also a dialog).
-            if (std::string(className) == "#32770" && GetDlgItem(box, IDYES)) {
-                ++current_->shown;
-                GetWindowTextA(box, buffer, sizeof buffer);
-                current_->caption = buffer;
-                GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);  // the message text
-                current_->text = buffer;
-                PostMessageA(box, WM_COMMAND, MAKEWPARAM(current_->button_, 0), 0);
-            }
+        HWND box = reinterpret_cast<HWND>(wParam);
+        if (code == HCBT_ACTIVATE && GetDlgItem(box, IDYES)) {
+            char buffer[64] = {};
+            GetWindowTextA(box, buffer, sizeof buffer);
+            caption = buffer;
+            GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);  // the message text
+            text = buffer;
+            ++shown;
+            PostMessageA(box, WM_COMMAND, button, 0);
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
-    static inline MessageBoxAnswer* current_ = nullptr;
-    int button_ = IDNO;
-    HHOOK hook_ = nullptr;
 };
 
 class OutlineMaterial : public ::testing::Test {
@@ -70,143 +51,85 @@ protected:
         setModuleInstance(GetModuleHandleA(nullptr));
         RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
         document = devhost::Document::create();
+        editor = EditorWindow::create();
+        editor->setDocument(document.Get());
     }
     void TearDown() override {
-        if (editor) {
-            if (editor->window()) DestroyWindow(editor->window());
-            editor->Release();
-        }
+        if (editor->window()) DestroyWindow(editor->window());
+        editor->Release();
         RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
     }
 
-    void open() {
-        editor = EditorWindow::create();
-        ASSERT_NE(editor, nullptr);
-        editor->setDocument(document.Get());
-        ASSERT_NE(editor->createWindow(nullptr), nullptr);
-    }
-    void open(std::vector<devhost::DevFace> faces) {
-        document->setMesh(std::move(faces), meshtest::vertices(4));
-        open();
-    }
-    void createMaterial() {
+    // Opens the editor on the faces and runs the command; the image the host received.
+    const devhost::Pixels32& createMaterial(std::vector<devhost::DevFace> faces, int answer = IDNO) {
+        if (!faces.empty()) document->setMesh(std::move(faces), meshtest::vertices(3));
+        if (!editor->window()) editor->createWindow(nullptr);
+        MessageBoxAnswer box(answer);
         document->clearJournal();
-        SendMessageA(editor->window(), WM_COMMAND, MAKEWPARAM(ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES, 0), 0);
-    }
-    const devhost::Pixels32& image() {
+        SendMessageA(editor->window(), WM_COMMAND, ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES, 0);
         static const devhost::Pixels32 none;
         return document->images().empty() ? none : document->images().back()->image();
-    }
-    std::uint32_t pixel(int x, int y) { return image().pixels[static_cast<size_t>(y) * image().width + x]; }
-    // Whether every pixel of the image is the given colour.
-    bool allPixels(std::uint32_t colour) {
-        const auto& p = image().pixels;
-        return !p.empty() && std::all_of(p.begin(), p.end(), [&](std::uint32_t v) { return v == colour; });
     }
 
     HostRef<devhost::Document> document;
     EditorWindow* editor = nullptr;
 };
 
-TEST_F(OutlineMaterial, DefaultSettingsGiveAGreyImageWithWhiteEdgesAndOneHistoryEntry) {
-    open({face(0, 0, 1, 2, 0, 0, 1, 0, 1, 1)});
-    MessageBoxAnswer answer(IDYES);
-    createMaterial();
-    EXPECT_EQ(answer.shown, 0) << "no texture: nothing to ask";
+std::uint32_t at(const devhost::Pixels32& image, int x, int y) {
+    return image.pixels.at(static_cast<size_t>(y) * image.width + x);
+}
 
-    std::vector<std::string> calls;
+TEST_F(OutlineMaterial, DefaultSettingsGiveAGreyImageWithWhiteEdgesInOneHistoryEntry) {
+    const auto& image = createMaterial({face(0, 0, 1, 2, 0, 0, 1, 0, 1, 1)}, IDYES);
+    EXPECT_EQ(MessageBoxAnswer::shown, 0) << "no texture: nothing to ask";
+    std::vector<std::string> calls;  // without the drawing's LockFaces and UnlockFaces
     for (const std::string& line : document->journal())
-        if (line.rfind("LockFaces", 0) != 0 && line.rfind("UnlockFaces", 0) != 0) calls.push_back(line);
-    const std::vector<std::string> expected = {
-        R"(BeginUndoGroup("Create Outline Material"))", "GetModel()", R"(CreateImage("OutlineImage",0,0))",
-        "SetPixels(256,256,0,1024,ptr,0,0)", R"(CreateTexture("Create Texture"))", "Commit(1)",
-        R"(CreateMaterial("Outlines"))", "SetTexture(0,ptr,0)", "EndUndoGroup(1)"};
-    ASSERT_GE(calls.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + expected.size()), expected);
-    EXPECT_EQ(document->undoDescriptions().back(), L"Create Outline Material");
-    EXPECT_EQ(document->lockCount(), 0);
-
-    ASSERT_EQ(document->images().size(), 1u);
-    ASSERT_EQ(document->materials().size(), 1u);
-    const devhost::Image& made = *document->images()[0].Get();
-    EXPECT_EQ(made.name(), L"OutlineImage");
-    EXPECT_EQ(made.commits(), 1);
-    EXPECT_EQ(document->materials()[0]->name(), L"Outlines");
-    EXPECT_EQ(document->materials()[0]->image(), &made);
-
-    ASSERT_EQ(image().width, 256);
-    ASSERT_EQ(image().height, 256);
+        if (line.find("ockFaces(") == std::string::npos) calls.push_back(line);
+    calls.resize(9);
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         R"(BeginUndoGroup("Create Outline Material"))", "GetModel()",
+                         R"(CreateImage("OutlineImage",0,0))", "SetPixels(256,256,0,1024,ptr,0,0)",
+                         R"(CreateTexture("Create Texture"))", "Commit(1)", R"(CreateMaterial("Outlines"))",
+                         "SetTexture(0,ptr,0)", "EndUndoGroup(1)"}));
+    EXPECT_EQ(document->undoDescriptions(), std::vector<std::wstring>{L"Create Outline Material"});
+    EXPECT_EQ(document->materials().at(0)->image(), document->images().at(0).Get());
+    ASSERT_EQ(image.width * image.height, 256 * 256);
     // Triangle (0, 0), (1, 0), (1, 1): u = 1 and v = 1 land on pixel 255.
-    for (int x = 0; x < 256; x += 15) EXPECT_EQ(pixel(x, 0), kWhite) << "top edge at " << x;
-    for (int y = 0; y < 256; y += 15) EXPECT_EQ(pixel(255, y), kWhite) << "right edge at " << y;
-    EXPECT_EQ(pixel(128, 128), kWhite) << "diagonal";
-    EXPECT_EQ(pixel(200, 100), kGrey) << "inside";
-    EXPECT_EQ(pixel(20, 200), kGrey) << "outside";
+    for (int i = 0; i < 256; i += 15) EXPECT_TRUE(at(image, i, 0) == kWhite && at(image, 255, i) == kWhite) << i;
+    EXPECT_EQ(at(image, 128, 128), kWhite) << "diagonal";
+    EXPECT_EQ(at(image, 200, 100), kGrey);
+    EXPECT_EQ(at(image, 20, 200), kGrey);
 }
 
-TEST_F(OutlineMaterial, LayoutIsShiftedToItsSmallestCornerWithTheCanvasSizeAsExtent) {
-    SettingsKey().writeDword("CanvasWidth", 301);
+TEST_F(OutlineMaterial, LayoutOfTheFilteredFacesIsShiftedToItsSmallestCorner) {
+    SettingsKey().writeDword("CanvasWidth", 301);  // W - 1 = 300, H - 1 = 200
     SettingsKey().writeDword("CanvasHeight", 201);
-    // u 0.5 .. 1 on W - 1 = 300 gives columns 150 .. 300; v 0.25 .. 1 on H - 1 = 200
-    // gives rows 50 .. 200. Shifted: (0, 0), (150, 0), (150, 150).
-    open({face(0, 0, 1, 2, 0.5f, 0.25f, 1, 0.25f, 1, 1)});
-    createMaterial();
-    ASSERT_EQ(image().width, 301);
-    ASSERT_EQ(image().height, 201);
-    EXPECT_EQ(pixel(0, 0), kWhite);
-    EXPECT_EQ(pixel(150, 0), kWhite);
-    EXPECT_EQ(pixel(151, 0), kGrey);
-    EXPECT_EQ(pixel(150, 150), kWhite);
-    EXPECT_EQ(pixel(150, 151), kGrey);
-    EXPECT_EQ(pixel(75, 75), kWhite) << "diagonal";
-    EXPECT_EQ(pixel(300, 200), kGrey);
+    // Columns 150 .. 300 and rows 50 .. 200, shifted to (0, 0), (150, 0), (150, 150).
+    const auto& image = createMaterial({face(0x0038, 0, 1, 2, 0.5f, 0.25f, 1, 0.25f, 1, 1),  // hidden in UV
+                                        face(0x0002, 0, 1, 2, 0, 0, 0, 0.2f, 0.2f, 0),      // hidden in 3D
+                                        face(0, 0, 1, 2, NAN, 0, 0, 0, 0, 0)});
+    ASSERT_EQ(image.width * 1000 + image.height, 301201);
+    EXPECT_EQ(at(image, 150, 0), kWhite);
+    EXPECT_EQ(at(image, 151, 0), kGrey);
+    EXPECT_EQ(at(image, 150, 150), kWhite);
+    EXPECT_EQ(at(image, 150, 151), kGrey);
+    EXPECT_EQ(at(image, 75, 75), kWhite) << "diagonal";
+    EXPECT_EQ(at(image, 0, 40), kGrey) << "no edge of the face outside the filter";
 }
 
-TEST_F(OutlineMaterial, FacesHiddenInTheEditorAreDrawnFacesOutsideTheFilterAreNot) {
-    SettingsKey().writeDword("CanvasWidth", 257);  // W - 1 = 256: u 0.5 is column 128
-    SettingsKey().writeDword("CanvasHeight", 257);
-    open({face(0x0038, 0, 1, 2, 0.5f, 0.5f, 1, 0.5f, 1, 1),     // every corner hidden in the editor
-          face(0x0002, 0, 1, 3, 0, 0, 0.25f, 0, 0, 0.25f),      // hidden in 3D: outside the filter
-          face(0, 0, 1, 2, NAN, 0, 0, 0, 0, 0)});               // broken host data
-    createMaterial();
-    ASSERT_EQ(image().width, 257);
-    // Only the hidden face counts: its corner (0.5, 0.5) lands on (0, 0).
-    EXPECT_EQ(pixel(0, 0), kWhite);
-    EXPECT_EQ(pixel(128, 0), kWhite);
-    EXPECT_EQ(pixel(128, 128), kWhite);
-    EXPECT_EQ(pixel(64, 64), kWhite) << "diagonal";
-    EXPECT_EQ(pixel(129, 0), kGrey);
-    EXPECT_EQ(pixel(0, 64), kGrey) << "the face hidden in 3D left no edge at column 0";
-}
-
-TEST_F(OutlineMaterial, TextureBackgroundOnlyWhenTheQuestionIsAnsweredYes) {
-    // No mesh: the image is the background alone. Texture rows are distinct, first row first.
-    std::vector<std::uint32_t> texels(12);
-    for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | static_cast<std::uint32_t>(0x101010 * (i + 1));
-    open();
+TEST_F(OutlineMaterial, TheTextureIsTheBackgroundOnlyWhenTheAnswerIsYes) {
+    std::vector<std::uint32_t> texels(12);  // 4 x 3, every pixel distinct, first row first
+    for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | static_cast<std::uint32_t>(0x10101 * i);
+    editor->createWindow(nullptr);  // no mesh: the background alone
     LONG id = document->addTexture(L"bricks", 4, 3, texels);
-    editor->controls().selectTexture(id);
     editor->canvas()->loadTexture(id);
-    ASSERT_TRUE(editor->canvas()->textureBitmap);
 
-    {
-        MessageBoxAnswer answer(IDNO);
-        createMaterial();
-        EXPECT_EQ(answer.shown, 1);
-        EXPECT_EQ(answer.caption, "Create Material With Outlines");
-        EXPECT_EQ(answer.text, "Use texture as background?");
-    }
-    ASSERT_EQ(image().width, 4);
-    ASSERT_EQ(image().height, 3);
-    EXPECT_TRUE(allPixels(kGrey)) << "No: a plain background although a texture is shown";
-
-    {
-        MessageBoxAnswer answer(IDYES);
-        createMaterial();
-        EXPECT_EQ(answer.shown, 1);
-    }
-    ASSERT_EQ(document->images().size(), 2u);
-    EXPECT_EQ(image().pixels, texels) << "Yes: the texture, row 0 its first row";
+    const auto& plain = createMaterial({}, IDNO);
+    EXPECT_EQ(MessageBoxAnswer::shown, 1);
+    EXPECT_EQ(MessageBoxAnswer::caption, "Create Material With Outlines");
+    EXPECT_EQ(MessageBoxAnswer::text, "Use texture as background?");
+    EXPECT_EQ(plain.pixels, std::vector<std::uint32_t>(12, kGrey));
+    EXPECT_EQ(createMaterial({}, IDYES).pixels, texels);
 }
 
 }  // namespace
