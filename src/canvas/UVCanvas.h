@@ -58,6 +58,12 @@ public:
     // Whole client area, without erasing.
     void invalidate();
 
+    // The outline image's picture on dc (OutlineMaterial.cpp): over (0, 0) to the texture
+    // size, the texture bitmap (with useTexture) or the background colour, then every
+    // triangle of the face filter in the line colour at one pixel per canvas unit,
+    // shifted so that the smallest corner lands on column 0 and row 0.
+    void drawOutlines(HDC dc, bool useTexture);
+
     // Draws one frame into the back buffer (created at the client size when missing)
     // without showing it. False when no back buffer could be made. For the paint
     // handler and for tests, which read the pixels below.

@@ -2,12 +2,14 @@
 // the tool and view state that keeps the check marks in step with the canvas, and the
 // nested message loop that runs a modeless dialog modally.
 #include "canvas/UVCanvas.h"
+#include "dialogs/GroupingDialog.h"
 #include "editor/EditorWindow.h"
 #include "resource.h"
 
 #include <commctrl.h>
 
 #include <iterator>
+#include <new>
 
 namespace {
 
@@ -302,8 +304,25 @@ INT_PTR EditorWindow::runModalLoop(HWND dialog) {
     }
 }
 
-// The Grouping dialog arrives with the dialogs; until then there is none to close.
-void EditorWindow::closeGroupingDialog() {}
+// --- Grouping dialog ----------------------------------------------------------------
+
+void EditorWindow::closeGroupingDialog() {
+    delete groupingDialog_;  // destroys its window if it still exists, which saves the mode
+    groupingDialog_ = nullptr;
+}
+
+void EditorWindow::toggleGroupingDialog() {
+    if (!groupingDialog_) {
+        groupingDialog_ = new (std::nothrow) GroupingDialog(model_, canvas_->syncSelection);
+        if (!groupingDialog_) return;
+        if (HWND dialog = groupingDialog_->create(window_)) ShowWindow(dialog, SW_SHOWNORMAL);
+    } else if (HWND dialog = groupingDialog_->window()) {
+        ShowWindow(dialog, IsWindowVisible(dialog) ? SW_HIDE : SW_SHOWNORMAL);
+    } else {
+        // Its window is gone: the next "Grouping..." starts afresh.
+        closeGroupingDialog();
+    }
+}
 
 // --- Dispatcher -------------------------------------------------------------------
 
@@ -328,7 +347,12 @@ void EditorWindow::onCommand(int command) {
             case ID_EDIT_SNAP_TOGETHER: snapTogether(model_); break;
             case ID_EDIT_WELD_SELECTION: model_.weld(canvas.epsilon, kSelectedMask, kSelectedValue); break;
             case ID_EDIT_WELD_ALL: model_.weld(canvas.epsilon, 0x0008, 0x0000); break;
-            case ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES: break;  // arrives with the outline material
+            case ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES:
+                // Only a texture shown on the canvas can be the background: ask only then.
+                createOutlineMaterial(canvas.textureBitmap &&
+                                      MessageBoxA(window_, "Use texture as background?",
+                                                  "Create Material With Outlines", MB_YESNO) == IDYES);
+                break;
 
             // Select
             case ID_SELECT_ALL: model_.selectAll(true, sync); break;
@@ -336,7 +360,7 @@ void EditorWindow::onCommand(int command) {
             case ID_SELECT_DESELECT_ALL: model_.selectAll(false, sync); break;
             case ID_SELECT_EXPAND_SELECTION: model_.expandSelection(sync); break;
             case ID_SELECT_CONTRACT_SELECTION: model_.contractSelection(sync); break;
-            case ID_SELECT_GROUPING: break;  // arrives with the Grouping dialog
+            case ID_SELECT_GROUPING: toggleGroupingDialog(); break;
 
             // Transform dialogs, Settings and the user-defined projections arrive with
             // the dialogs.

@@ -68,6 +68,10 @@ public:
     // returns the dialog's result (EditorCommands.cpp).
     INT_PTR runModalLoop(HWND dialog);
 
+    // Renders the UV layout through the canvas into a new host image "OutlineImage"
+    // and a material "Outlines" that uses it, as one history entry (OutlineMaterial.cpp).
+    void createOutlineMaterial(bool useTexture);
+
 protected:
     ~EditorWindow() override;
 
@@ -92,6 +96,8 @@ private:
     void zoomToVisibleCorners();
     // Closes the modeless Grouping dialog if one is open (EditorCommands.cpp).
     void closeGroupingDialog();
+    // "Grouping...": creates and shows the dialog on first use, then hides or shows it.
+    void toggleGroupingDialog();
 
     HWND window_ = nullptr;
     HostRef<HostDocument> document_;

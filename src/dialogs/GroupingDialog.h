@@ -1,0 +1,44 @@
+// The modeless "UV Grouping" dialog (template 215): three mode buttons ("Assign",
+// "Unassign", "Select"), sixteen group buttons and "None". Each click acts on the
+// editor's UVModel with the selection of that moment. The mode lives in the mode
+// buttons only; it is read from the registry value "Assign" when the window opens
+// and written back when it is destroyed.
+#pragma once
+
+#include <windows.h>
+
+struct UVModel;
+
+class GroupingDialog {
+public:
+    // syncSelection is the canvas's "SyncSel" setting, read at each click; both it
+    // and model outlive the dialog (they belong to the editor object).
+    GroupingDialog(UVModel& model, const bool& syncSelection) : model_(model), syncSelection_(syncSelection) {}
+    GroupingDialog(const GroupingDialog&) = delete;
+    GroupingDialog& operator=(const GroupingDialog&) = delete;
+    // Destroys the window if it still exists (which saves the mode).
+    ~GroupingDialog();
+
+    // Creates the window from template 215, owned by owner, not yet shown; null on failure.
+    HWND create(HWND owner);
+    // The window, or null once it is destroyed.
+    HWND window() const { return window_; }
+
+private:
+    enum class Mode { Assign, Unassign, Select };
+
+    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // One handler per message.
+    void onInitDialog(HWND window);
+    void onCommand(int command);
+    void onDestroy();
+
+    Mode mode() const;
+    void onGroupButton(int group);
+    void onNone();
+
+    UVModel& model_;
+    const bool& syncSelection_;
+    HWND window_ = nullptr;
+};

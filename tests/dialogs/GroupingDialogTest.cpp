@@ -1,0 +1,157 @@
+// The modeless "UV Grouping" dialog in a real editor on a development host document:
+// its buttons clicked as a user clicks them, the records, history and registry read back.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "dialogs/Settings.h"
+#include "editor/EditorWindow.h"
+#include "ops/MeshFixture.h"
+#include "plugin/ModuleState.h"
+#include "resource.h"
+#include "support/UiTestSupport.h"
+
+namespace {
+
+constexpr uint16_t kSel0 = 0x0040, kSel1 = 0x0080, kSel2 = 0x0100;
+
+// A triangle with the given corner flags and group sets.
+devhost::DevFace face(uint16_t flags, uint16_t g0 = 0, uint16_t g1 = 0, uint16_t g2 = 0) {
+    devhost::DevFace f = meshtest::face(flags, 0, 1, 2, 0.1f, 0.1f, 0.6f, 0.1f, 0.6f, 0.6f);
+    f.groups[0] = g0, f.groups[1] = g1, f.groups[2] = g2;
+    return f;
+}
+
+void holdKeys(bool shift, bool control) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    keys[VK_CONTROL] = control ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+class GroupingTest : public testing::Test {
+protected:
+    void SetUp() override {
+        setModuleInstance(GetModuleHandleA(nullptr));
+        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
+        SettingsKey().writeDword("SyncSel", 0);
+        document_ = devhost::Document::create();
+        editor_ = EditorWindow::create();
+        ASSERT_NE(editor_, nullptr);
+        editor_->setDocument(document_.Get());
+    }
+    void TearDown() override {
+        holdKeys(false, false);
+        if (editor_->window()) DestroyWindow(editor_->window());
+        editor_->Release();
+        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
+    }
+
+    // Opens the editor on the faces, then the dialog with "Grouping...".
+    void open(std::vector<devhost::DevFace> faces) {
+        document_->setMesh(std::move(faces), meshtest::vertices(3));
+        reopenEditor();
+    }
+    void reopenEditor() {
+        if (editor_->window()) DestroyWindow(editor_->window());
+        ASSERT_NE(editor_->createWindow(nullptr), nullptr);
+        grouping();
+    }
+    void grouping() {
+        SendMessageA(editor_->window(), WM_COMMAND, ID_SELECT_GROUPING, 0);
+        dialog_ = FindWindowA("#32770", "UV Grouping");
+        ASSERT_NE(dialog_, nullptr);
+    }
+    void click(int id) { SendMessageA(GetDlgItem(dialog_, id), BM_CLICK, 0, 0); }
+    void clickGroup(int group) { click(IDC_GROUP_1 + group - 1); }
+    bool pushed(int id) { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
+    void setFlags(int i, uint16_t flags) {
+        document_->changeMesh([&](auto& faces, auto&) { faces[i].flags = flags; });
+    }
+    devhost::DevFace& at(int i) { return document_->faces()[i]; }
+    uint16_t selected(int i) { return at(i).flags & 0x01C0; }
+
+    HostRef<devhost::Document> document_;
+    EditorWindow* editor_ = nullptr;
+    HWND dialog_ = nullptr;
+};
+
+TEST_F(GroupingTest, AssignedGroupsAddUpAndSelectFindsTheirVisibleCorners) {
+    // Face 0: corners 0 and 1 selected, corner 2 selected but hidden (already in group 1).
+    open({face(kSel0 | kSel1 | kSel2 | 0x0020, 0, 0, 1), face(0)});
+    EXPECT_TRUE(pushed(IDC_GROUP_ASSIGN)) << "no stored mode";
+    clickGroup(3);
+    clickGroup(5);
+    EXPECT_EQ(at(0).groups[0], 0x0014);
+    EXPECT_EQ(at(0).groups[1], 0x0014);
+    EXPECT_EQ(at(0).groups[2], 1) << "hidden: not assigned";
+    EXPECT_EQ(document_->undoDescriptions().back(), L"Assign UV Group");
+
+    setFlags(0, 0x0020);
+    click(IDC_GROUP_SELECT);
+    clickGroup(3);
+    EXPECT_EQ(selected(0), kSel0 | kSel1);
+    clickGroup(1);
+    EXPECT_EQ(selected(0), 0) << "group 1's only corner is hidden";
+    EXPECT_EQ(document_->undoDescriptions().back(), L"Select UV Group");
+
+    setFlags(0, kSel0);
+    click(IDC_GROUP_UNASSIGN);
+    clickGroup(5);
+    EXPECT_EQ(at(0).groups[0], 0x0004);
+    const size_t entries = document_->undoDescriptions().size();
+    document_->clearJournal();
+    click(IDC_GROUP_NONE);
+    EXPECT_TRUE(document_->journal().empty()) << "None in Unassign does nothing";
+    EXPECT_EQ(document_->undoDescriptions().size(), entries);
+    click(IDC_GROUP_ASSIGN);
+    click(IDC_GROUP_NONE);
+    EXPECT_EQ(at(0).groups[0], 0) << "None in Assign leaves every group";
+}
+
+TEST_F(GroupingTest, SelectWithShiftAddsWithControlTogglesAndNoneDeselects) {
+    // Group 2: face 0 corners 0 and 1, face 1 corner 2. Face 1 corner 0 is selected.
+    open({face(kSel0, 2, 2, 0), face(kSel0, 0, 0, 2)});
+    click(IDC_GROUP_SELECT);
+    holdKeys(false, true);
+    clickGroup(2);
+    EXPECT_EQ(selected(0), kSel1) << "Ctrl toggles";
+    EXPECT_EQ(selected(1), kSel0 | kSel2);
+    holdKeys(true, true);
+    clickGroup(2);
+    EXPECT_EQ(selected(0), kSel0 | kSel1) << "Shift adds, also with Ctrl";
+    holdKeys(false, false);
+    clickGroup(2);
+    EXPECT_EQ(selected(1), kSel2) << "no modifier replaces";
+    click(IDC_GROUP_NONE);
+    EXPECT_EQ(selected(0) | selected(1), 0);
+}
+
+TEST_F(GroupingTest, TheDialogHidesShowsAgainAndKeepsItsModeAcrossEditorSessions) {
+    open({face(0)});
+    click(IDC_GROUP_UNASSIGN);
+    HWND first = dialog_;
+    SendMessageA(dialog_, WM_CLOSE, 0, 0);  // the close box
+    uitest::pump();
+    EXPECT_FALSE(IsWindowVisible(first));
+    grouping();
+    EXPECT_EQ(dialog_, first);
+    EXPECT_TRUE(IsWindowVisible(dialog_) && pushed(IDC_GROUP_UNASSIGN));
+    grouping();
+    EXPECT_FALSE(IsWindowVisible(first)) << "Grouping... hides a visible dialog";
+
+    click(IDC_GROUP_SELECT);
+    DestroyWindow(editor_->window());
+    EXPECT_FALSE(IsWindow(first)) << "closed with the editor";
+    DWORD stored = 0;
+    EXPECT_TRUE(SettingsKey().readDword("Assign", stored) && stored == 2) << "Select is saved as 2";
+    reopenEditor();
+    EXPECT_TRUE(pushed(IDC_GROUP_SELECT));
+    DestroyWindow(editor_->window());
+    SettingsKey().writeDword("Assign", 1);
+    reopenEditor();
+    EXPECT_TRUE(pushed(IDC_GROUP_UNASSIGN));
+}
+
+}  // namespace
