@@ -282,6 +282,17 @@ TEST_F(ChooseMatrixTest, DragsInsideTurnAboutTheWorldVerticalAndTheFramesOwnX) {
             EXPECT_NEAR(f.at(1, k), c * turned.at(1, k) + s * turned.at(2, k), 1e-5);
             EXPECT_NEAR(f.at(2, k), -s * turned.at(1, k) + c * turned.at(2, k), 1e-5);
         }
+        // Tilted, a horizontal drag still turns about the world's vertical: every axis
+        // keeps its height, 20 pixels to the right turning -10 degrees.
+        const Frame tilted = f;
+        drag(matrix, {l.centreX - 10, l.centreY + 5}, {l.centreX + 10, l.centreY + 5});
+        f = frame();
+        const double cy = std::cos(-10 * kDegrees), sy = std::sin(-10 * kDegrees);
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_NEAR(f.at(row, 0), cy * tilted.at(row, 0) + sy * tilted.at(row, 2), 1e-5) << "row " << row;
+            EXPECT_NEAR(f.at(row, 1), tilted.at(row, 1), 1e-5) << "row " << row;
+            EXPECT_NEAR(f.at(row, 2), -sy * tilted.at(row, 0) + cy * tilted.at(row, 2), 1e-5) << "row " << row;
+        }
         press(dialog, IDOK);
     });
 }
