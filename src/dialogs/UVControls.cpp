@@ -2,6 +2,7 @@
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/Settings.h"
+#include "dialogs/WindowClass.h"
 #include "editor/EditorWindow.h"
 #include "plugin/ModuleState.h"
 
@@ -16,25 +17,10 @@ constexpr char kNoTexture[] = "< no texture >";
 // A host's texture folder is walked at most this far (a cyclic sibling chain ends here).
 constexpr int kMaxTextures = 4096;
 
-// Registers the window class once per loaded module. A class left registered by an
-// earlier load of the module at the same address is replaced, since its window
-// procedure may have moved.
+// The window class, registered on first use in this load of the module.
 bool registerClass(WNDPROC procedure) {
     static bool registered = false;
-    if (registered) return true;
-    HINSTANCE instance = moduleInstance();
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExA(instance, kClassName, &existing)) UnregisterClassA(kClassName, instance);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    registered = RegisterClassExA(&wc) != 0;
+    if (!registered) registered = registerControlClass(kClassName, procedure, COLOR_BTNFACE);
     return registered;
 }
 

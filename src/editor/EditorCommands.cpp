@@ -2,8 +2,10 @@
 // the tool and view state that keeps the check marks in step with the canvas, and the
 // nested message loop that runs a modeless dialog modally.
 #include "canvas/UVCanvas.h"
+#include "dialogs/ChooseMatrixDialog.h"
 #include "dialogs/GroupingDialog.h"
 #include "editor/EditorWindow.h"
+#include "ops/EditProtocol.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -90,6 +92,20 @@ constexpr ProjectionRange kProjectionRanges[] = {
 };
 const Vector3 kProjectionDirections[6] = {
     {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1},
+};
+
+// "User Defined" projections: the Choose Matrix dialog's mapping type and the history
+// entry that holds the result.
+struct UserDefinedProjection {
+    int command;
+    int type;
+    const wchar_t* description;
+};
+constexpr UserDefinedProjection kUserDefinedProjections[] = {
+    {ID_MAPPING_PLANAR_USER_DEFINED, ChooseMatrixDialog::PLANAR, L"Planar UV Mapping"},
+    {ID_MAPPING_BOX_USER_DEFINED, ChooseMatrixDialog::BOX, L"Box UV Mapping"},
+    {ID_MAPPING_CYLINDRICAL_USER_DEFINED, ChooseMatrixDialog::CYLINDRICAL, L"Cylindrical UV Mapping"},
+    {ID_MAPPING_SPHERICAL_USER_DEFINED, ChooseMatrixDialog::SPHERICAL, L"Spherical UV Mapping"},
 };
 
 template <class Entry, size_t N>
@@ -192,6 +208,61 @@ void planarBestMatch(UVModel& model, const float rect[4]) {
     Vector3 normal;
     if (model.averageNormal(normal, kSelectedMask, kSelectedValue))
         model.planarMap(&normal, rect, kSelectedMask, kSelectedValue, true);
+}
+
+// Runs the Choose Matrix dialog inside one history entry: the dialog re-projects the
+// selection at every turn of its frame; anything but "OK" puts the saved UVs back and
+// discards the entry.
+void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection& projection) {
+    UVModel& model = editor.model();
+    HostRef<ChooseMatrixDialog> dialog;
+    *dialog.GetAddressOf() = ChooseMatrixDialog::create(editor, model.mesh.Get(), projection.type);
+    if (!dialog) return;
+
+    GrowArray<UVPoint> saved;
+    saved.reserve(1024);
+    {
+        UVWalk snapshot(model.mesh.Get(), FaceFilter{0, 0});
+        snapshot.forEachCorner(kSelectedMask, kSelectedValue, [&](FaceRecord& face, int c) {
+            saved.append({face.uv[c][0], face.uv[c][1]});
+        });
+    }
+    // The entry stays open over the whole dialog; each re-projection hands its change to
+    // the host (EndEdit) on its own.
+    EditSteps entrySteps{projection.description, EDIT_FACE_DATA};
+    entrySteps.endEdit = EndEditRule::Never;
+    entrySteps.lockRecords = false;
+    UVEdit entry(model, entrySteps);
+    bool keep = true;
+
+    HWND host = nullptr;
+    if (HostDocument* document = editor.document()) document->GetMainWindow(&host);
+    const BOOL hostEnabled = host ? IsWindowEnabled(host) : FALSE;
+    if (host) EnableWindow(host, FALSE);
+
+    HWND window = dialog->createWindow(editor.window());
+    const INT_PTR result = editor.runModalLoop(window);
+    // A quit message leaves the window; it must not re-project outside the entry.
+    if (IsWindow(window)) DestroyWindow(window);
+
+    if (result != IDOK) {
+        EditSteps restoreSteps{projection.description, EDIT_FACE_DATA, false, false};
+        UVEdit restore(model, restoreSteps);
+        int32_t next = 0;
+        restore.forEachFace(FaceFilter{0, 0}, [&](FaceRecord& face, int) {
+            for (int c = 0; c < 3 && next < saved.count(); ++c) {
+                if (!cornerPasses(face.flags, c, kSelectedMask, kSelectedValue)) continue;
+                face.uv[c][0] = saved[next].u;
+                face.uv[c][1] = saved[next].v;
+                ++next;
+            }
+        });
+        restore.finish();
+        keep = false;
+    }
+    if (host) EnableWindow(host, hostEnabled);
+    entry.changed = keep ? 1 : 0;
+    entry.finish();
 }
 
 // Toolbar check button 107: its state after the click says lock or unlock. With
@@ -339,6 +410,8 @@ void EditorWindow::onCommand(int command) {
         zoomToStep(canvas, zoom->step);
     } else if (const ToolCommand* tool = findCommand(kToolCommands, command)) {
         setToolMode(tool->tool);
+    } else if (const UserDefinedProjection* projection = findCommand(kUserDefinedProjections, command)) {
+        runUserDefinedProjection(*this, *projection);
     } else if (!runProjectionCommand(model_, canvas.mappingRect, command)) {
         switch (command) {
             // Edit
@@ -362,16 +435,12 @@ void EditorWindow::onCommand(int command) {
             case ID_SELECT_CONTRACT_SELECTION: model_.contractSelection(sync); break;
             case ID_SELECT_GROUPING: toggleGroupingDialog(); break;
 
-            // Transform dialogs, Settings and the user-defined projections arrive with
-            // the dialogs.
+            // Transform dialogs and Settings arrive with the dialogs.
             case ID_TRANSFORM_MOVE:
             case ID_TRANSFORM_ROTATE:
             case ID_TRANSFORM_SCALE:
             case ID_VIEW_SETTINGS:
-            case ID_MAPPING_PLANAR_USER_DEFINED:
-            case ID_MAPPING_BOX_USER_DEFINED:
-            case ID_MAPPING_CYLINDRICAL_USER_DEFINED:
-            case ID_MAPPING_SPHERICAL_USER_DEFINED: break;
+                break;
 
             // Mapping
             case ID_MAPPING_PLANAR_BEST_MATCH: planarBestMatch(model_, canvas.mappingRect); break;

@@ -1,11 +1,12 @@
 #include "EditProtocol.h"
 
+// Opens the entry and answers the mesh to lock, if any.
 HostMesh* UVEdit::open(UVModel& model, const EditSteps& steps) {
     if (steps.undoGroup && model.document) model.document->BeginUndoGroup(steps.description);
     if (steps.beginEdit && !steps.beginEditAfterLock && model.mesh)
         model.mesh->BeginEdit(steps.scope.scopeA, steps.scope.kind, steps.scope.scopeB,
                               steps.description);
-    return model.mesh.Get();
+    return steps.lockRecords ? model.mesh.Get() : nullptr;
 }
 
 // The references are the operation's own: the host may make the editor replace the

@@ -29,6 +29,7 @@ struct EditSteps {
     bool beginEditAfterLock = false; // BeginEdit after LockFaces instead of before
     EndEditRule endEdit = EndEditRule::Always;
     bool raiseCounter = true;        // owner's change-in-progress counter around EndEdit
+    bool lockRecords = true;         // false: only the host calls, the walk sees no faces
 };
 
 // The usual steps of an operation whose caller chooses whether it records undo.

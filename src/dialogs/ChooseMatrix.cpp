@@ -1,0 +1,212 @@
+#include "dialogs/ChooseMatrix.h"
+
+#include "dialogs/ChooseMatrixDialog.h"
+#include "dialogs/WindowClass.h"
+#include "plugin/ModuleState.h"
+#include "resource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr char kClassName[] = "ChooseMatrix";
+constexpr COLORREF kRed = 0x0000FF;
+// Degrees of turn per pixel of pointer motion.
+constexpr double kDegreesPerPixel = 0.5;
+
+// The window class, registered on first use in this load of the module.
+bool registerClass(WNDPROC procedure) {
+    static bool registered = false;
+    if (!registered) registered = registerControlClass(kClassName, procedure, COLOR_WINDOW);
+    return registered;
+}
+
+bool nearPoint(int x, int y, int px, int py) {
+    return std::abs(x - px) <= ChooseMatrix::kHandleRadius && std::abs(y - py) <= ChooseMatrix::kHandleRadius;
+}
+
+float radians(double degrees) { return static_cast<float>(degrees * DEGREES_TO_RADIANS); }
+
+}  // namespace
+
+MatrixLayout matrixLayout(int width, int height) {
+    return {width / 2, height / 2, (std::min(width, height) - 10) / 2};
+}
+
+int matrixRegionAt(const MatrixLayout& layout, int x, int y) {
+    const int cx = layout.centreX, cy = layout.centreY, r = layout.radius;
+    if (nearPoint(x, y, cx - r, cy) || nearPoint(x, y, cx + r, cy)) return MATRIX_HORIZONTAL_HANDLES;
+    if (nearPoint(x, y, cx, cy - r) || nearPoint(x, y, cx, cy + r)) return MATRIX_VERTICAL_HANDLES;
+    const int dx = x - cx, dy = y - cy;
+    return dx * dx + dy * dy < r * r ? MATRIX_INSIDE : MATRIX_OUTSIDE;
+}
+
+double polarAngle(double dx, double dy) {
+    double a = 90.0;
+    if (dx == 0.0) {
+        if (dy == 0.0) return 0.0;
+    } else {
+        a = std::fabs(std::atan(std::fabs(dy) / std::fabs(dx)) * RADIANS_TO_DEGREES);
+    }
+    if (dy > 0.0) return dx > 0.0 ? a : 180.0 - a;
+    if (dx < 0.0) return 180.0 + a;
+    if (dy < 0.0) {
+        const double angle = 360.0 - a;
+        return angle >= 360.0 ? 359.0 : angle;
+    }
+    return a;  // on the positive x axis
+}
+
+HWND ChooseMatrix::create(HWND parent) {
+    if (!parent || !registerClass(windowProc)) return nullptr;
+    RECT client = {};
+    GetClientRect(parent, &client);
+    return CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, client.right, client.bottom, parent,
+                           nullptr, moduleInstance(), this);
+}
+
+LRESULT CALLBACK ChooseMatrix::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* control = static_cast<ChooseMatrix*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        if (control) control->window_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+    }
+    auto* control = reinterpret_cast<ChooseMatrix*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!control) return DefWindowProcA(window, message, wParam, lParam);
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (message) {
+        case WM_PAINT:
+            control->onPaint();
+            return 0;
+        case WM_SETCURSOR:
+            if (control->onSetCursor(LOWORD(lParam))) return TRUE;
+            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_LBUTTONDOWN:
+            control->onLeftButtonDown(x, y);
+            return 0;
+        case WM_LBUTTONUP:
+            control->onLeftButtonUp();
+            return 0;
+        case WM_CAPTURECHANGED:
+            control->onCaptureChanged();
+            return 0;
+        case WM_MOUSEMOVE:
+            control->onMouseMove(x, y);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the paint handler fills the background itself
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            control->window_ = nullptr;
+            control->dragging_ = false;
+            return DefWindowProcA(window, message, wParam, lParam);
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void ChooseMatrix::onPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    if (!dc) return;
+    RECT client = {};
+    GetClientRect(window_, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+
+    const MatrixLayout layout = matrixLayout(client.right, client.bottom);
+    const int cx = layout.centreX, cy = layout.centreY, r = layout.radius;
+    HPEN pen = CreatePen(PS_SOLID, 1, kRed);
+    HBRUSH disc = CreateSolidBrush(kRed);
+    HGDIOBJ oldPen = SelectObject(dc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(BLACK_PEN));
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Ellipse(dc, cx - r, cy - r, cx + r, cy + r);
+    if (disc) SelectObject(dc, disc);
+    const POINT handles[4] = {{cx - r, cy}, {cx, cy - r}, {cx + r, cy}, {cx, cy + r}};
+    for (const POINT& p : handles)
+        Ellipse(dc, p.x - kHandleRadius, p.y - kHandleRadius, p.x + kHandleRadius, p.y + kHandleRadius);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    if (disc) DeleteObject(disc);
+    if (pen) DeleteObject(pen);
+    EndPaint(window_, &paint);
+}
+
+bool ChooseMatrix::onSetCursor(int hitCode) {
+    if (hitCode != HTCLIENT) return false;
+    int cursor = 0;
+    switch (region_) {
+        case MATRIX_HORIZONTAL_HANDLES: cursor = IDC_CURSOR_TURN_Y; break;
+        case MATRIX_VERTICAL_HANDLES: cursor = IDC_CURSOR_TURN_X; break;
+        case MATRIX_OUTSIDE: cursor = IDC_CURSOR_TURN_Z; break;
+        default: return false;  // inside: the class cursor
+    }
+    HCURSOR handle = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(cursor));
+    if (!handle) return false;
+    SetCursor(handle);
+    return true;
+}
+
+int ChooseMatrix::regionAt(int x, int y) const {
+    RECT client = {};
+    GetClientRect(window_, &client);
+    return matrixRegionAt(matrixLayout(client.right, client.bottom), x, y);
+}
+
+void ChooseMatrix::onLeftButtonDown(int x, int y) {
+    region_ = regionAt(x, y);
+    dragging_ = true;
+    SetCapture(window_);
+    last_ = {x, y};
+}
+
+void ChooseMatrix::onLeftButtonUp() { ReleaseCapture(); }
+
+void ChooseMatrix::onCaptureChanged() { dragging_ = false; }
+
+void ChooseMatrix::onMouseMove(int x, int y) {
+    if (!dragging_) {
+        region_ = regionAt(x, y);
+        last_ = {x, y};
+        return;
+    }
+    if (x == last_.x && y == last_.y) return;  // no motion, no turn
+    turnFrame(x, y);
+    last_ = {x, y};
+}
+
+// With row vectors the z and x turns, applied before the frame, act about the frame's
+// own axes; the y turn, applied after it, acts about the world's vertical axis.
+void ChooseMatrix::turnFrame(int x, int y) {
+    double aboutX = (y - last_.y) * kDegreesPerPixel;
+    double aboutY = (x - last_.x) * -kDegreesPerPixel;
+    double aboutZ = 0.0;
+    switch (region_) {
+        case MATRIX_HORIZONTAL_HANDLES: aboutX = 0.0; break;
+        case MATRIX_VERTICAL_HANDLES: aboutY = 0.0; break;
+        case MATRIX_OUTSIDE: {
+            RECT client = {};
+            GetClientRect(window_, &client);
+            const double cx = (client.left + client.right) * 0.5, cy = (client.top + client.bottom) * 0.5;
+            aboutX = aboutY = 0.0;
+            aboutZ = polarAngle(last_.x - cx, last_.y - cy) - polarAngle(x - cx, y - cy);
+            break;
+        }
+        default: break;
+    }
+
+    Matrix4 rotation = owner_.frame();
+    const Vector3 origin = rotation.row(3);
+    rotation.multiply(translation(-origin.x, -origin.y, -origin.z));
+
+    Matrix4 turned, turnX, turnY;
+    turned.setRotationZ(radians(aboutZ));
+    turnX.setRotationX(radians(aboutX));
+    turnY.setRotationY(radians(aboutY));
+    turned.multiply(turnX);
+    turned.multiply(rotation);
+    turned.multiply(turnY);
+    owner_.applyFrame(turned);
+}

@@ -1,0 +1,65 @@
+// The circular control of the Choose Matrix dialog: a red circle with four handle discs.
+// Dragging inside the circle turns the projection frame about the world's vertical axis
+// and the frame's own x axis, on a handle about only one of them, and outside the circle
+// twists it about its own z axis by the change of the pointer's polar angle.
+#pragma once
+
+#include <windows.h>
+
+class ChooseMatrixDialog;
+
+// What lies under a client point, in the order the hit test tries them.
+enum MatrixRegion : int {
+    MATRIX_HORIZONTAL_HANDLES = 0,  // left and right discs: turn about the world's y axis
+    MATRIX_VERTICAL_HANDLES = 1,    // top and bottom discs: turn about the frame's x axis
+    MATRIX_OUTSIDE = 2,             // twist about the frame's z axis
+    MATRIX_INSIDE = 3,              // both turns
+};
+
+// Circle and handles of a client area of width w and height h.
+struct MatrixLayout {
+    int centreX;
+    int centreY;
+    int radius;
+};
+MatrixLayout matrixLayout(int width, int height);
+int matrixRegionAt(const MatrixLayout& layout, int x, int y);
+
+// Polar angle of a screen offset (y grows downward) in degrees, 0 up to 360 (exclusive),
+// growing clockwise on the screen; 0 for the zero offset.
+double polarAngle(double dx, double dy);
+
+class ChooseMatrix {
+public:
+    static constexpr int kHandleRadius = 4;
+
+    explicit ChooseMatrix(ChooseMatrixDialog& owner) : owner_(owner) {}
+    ChooseMatrix(const ChooseMatrix&) = delete;
+    ChooseMatrix& operator=(const ChooseMatrix&) = delete;
+
+    // Creates the control as a visible child covering parent's client rectangle.
+    HWND create(HWND parent);
+    HWND window() const { return window_; }
+    int region() const { return region_; }
+    bool dragging() const { return dragging_; }
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // One handler per message.
+    void onPaint();
+    bool onSetCursor(int hitCode);
+    void onLeftButtonDown(int x, int y);
+    void onLeftButtonUp();
+    void onCaptureChanged();
+    void onMouseMove(int x, int y);
+
+    int regionAt(int x, int y) const;
+    void turnFrame(int x, int y);
+
+    ChooseMatrixDialog& owner_;
+    HWND window_ = nullptr;
+    int region_ = MATRIX_INSIDE;
+    bool dragging_ = false;
+    POINT last_ = {0, 0};
+};

@@ -1,0 +1,303 @@
+#include "dialogs/ChooseMatrixDialog.h"
+
+#include "canvas/UVCanvas.h"
+#include "editor/EditorWindow.h"
+#include "model/UVWalk.h"
+#include "resource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace {
+
+// The corners a re-projection rewrites: selected and visible (the mappings leave locked
+// ones alone), and the ones the frame is centred on: also unlocked.
+constexpr uint16_t kSelectedMask = 0x0048;
+constexpr uint16_t kSelectedValue = 0x0040;
+constexpr uint16_t kEditableMask = 0x0248;
+
+// Guide shape around the selection: 10% larger than its farthest bounding corner.
+constexpr float kGuideMargin = 1.1f;
+// Without an editable corner there is no extent; the guide is then a unit-sized one.
+constexpr float kGuideRadiusWithoutSelection = 1.1f;
+constexpr LONG kGuideSides = 16;
+constexpr LONG kGuideRings = 8;
+
+// Host drawing: the states the preview draws under, its colour and tripod.
+constexpr LONG kDrawStateDrawing = 1;
+constexpr LONG kDrawStateWire = 7;
+constexpr LONG kDrawStatePattern = 6;
+constexpr DWORD kGuidePattern = 0xD9D9D9D9;
+constexpr DWORD kGuideColour = 0xFFFF0000;  // opaque red
+constexpr float kTripodSize = 50.0f;
+constexpr LONG kTripodStyle = 71;
+
+// Presets 206 to 211: the frame's z axis along +X, +Y, +Z, -X, -Y, -Z.
+const Vector3 kPresetDirections[6] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {-1, 0, 0}, {0, -1, 0}, {0, 0, -1}};
+
+bool finite(const float (&p)[3]) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
+
+}  // namespace
+
+ChooseMatrixDialog::ChooseMatrixDialog(EditorWindow& editor, HostMesh* mesh, int type)
+    : type_(type), editor_(editor), mesh_(mesh), control_(*this) {}
+
+ChooseMatrixDialog* ChooseMatrixDialog::create(EditorWindow& editor, HostMesh* mesh, int type) {
+    return new (std::nothrow) ChooseMatrixDialog(editor, mesh, type);
+}
+
+HWND ChooseMatrixDialog::createWindow(HWND owner) {
+    return CreateDialogParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_CHOOSE_MATRIX), owner, dialogProc,
+                              reinterpret_cast<LPARAM>(this));
+}
+
+// ---- IUnknown and the draw callback ----
+
+HRESULT ChooseMatrixDialog::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_HostDrawCallback)) {
+        *object = static_cast<HostDrawCallback*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG ChooseMatrixDialog::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+
+ULONG ChooseMatrixDialog::Release() {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+}
+
+HRESULT ChooseMatrixDialog::OnDrawView(LONG_PTR view, LONG_PTR context) {
+    if (!viewHost_) return S_OK;  // a call after the registration was removed
+    HostRef<HostViewHost> views = viewHost_;  // the host may make us let go while we draw
+    views->SetDrawState(kDrawStateDrawing, 0);
+    DWORD savedWire = 0, savedPattern = 0;
+    views->GetDrawState(kDrawStateWire, &savedWire);
+    views->GetDrawState(kDrawStatePattern, &savedPattern);
+    views->SetDrawState(kDrawStateWire, 1);
+    views->SetDrawState(kDrawStatePattern, kGuidePattern);
+    views->DrawMesh(view, previewMesh_.Get(), frame_.m, kGuideColour, 0, 1, 0);
+    views->SetDrawState(kDrawStateWire, savedWire);
+    views->SetDrawState(kDrawStatePattern, savedPattern);
+    float scale = 1.0f;
+    views->GetViewScale(view, context, &scale);
+    views->DrawAxes(view, frame_.m, kTripodSize * scale, kTripodStyle, 0);
+    views->SetDrawState(kDrawStateDrawing, 1);
+    return S_OK;
+}
+
+// ---- Frame ----
+
+void ChooseMatrixDialog::applyFrame(const Matrix4& rotation) {
+    frame_ = rotation;
+    frame_.multiply(translation(centroid_.x, centroid_.y, centroid_.z));
+    UVCanvas* canvas = editor_.canvas();
+    if (!canvas) return;
+    UVModel& model = editor_.model();
+    const float* rect = canvas->mappingRect;
+    // The command's history group holds the result: no undo of their own.
+    switch (type_) {
+        case PLANAR: {
+            const Vector3 direction = frame_.row(2).normalized();
+            model.planarMap(&direction, rect, kSelectedMask, kSelectedValue, false);
+            break;
+        }
+        case BOX: model.boxMap(&frame_, rect, kSelectedMask, kSelectedValue, false); break;
+        case CYLINDRICAL: model.cylindricalMap(&frame_, rect, kSelectedMask, kSelectedValue, false); break;
+        case SPHERICAL: model.sphericalMap(&frame_, rect, kSelectedMask, kSelectedValue, false); break;
+        default: break;
+    }
+}
+
+void ChooseMatrixDialog::applyPreset(int id) {
+    Matrix4 rotation;
+    rotation.orientToAxis(kPresetDirections[id - IDC_PRESET_POS_X], 0.0f);
+    applyFrame(rotation);
+}
+
+// Centroid of the selected, visible and unlocked corners' vertices in every face (a
+// vertex counts once per such corner), and the radius of the guide shape around it.
+void ChooseMatrixDialog::measureSelection() {
+    UVWalk walk(mesh_.Get(), FaceFilter{0, 0});
+    float sum[3] = {0, 0, 0};
+    float low[3] = {1e8f, 1e8f, 1e8f};
+    float high[3] = {-1e8f, -1e8f, -1e8f};
+    int count = 0;
+    walk.forEachCorner(kEditableMask, kSelectedValue, [&](FaceRecord& face, int c) {
+        const VertexRecord* vertex = walk.vertexOf(face, c);
+        if (!vertex || !finite(vertex->position)) return;
+        for (int k = 0; k < 3; ++k) {
+            sum[k] += vertex->position[k];
+            low[k] = std::min(low[k], vertex->position[k]);
+            high[k] = std::max(high[k], vertex->position[k]);
+        }
+        ++count;
+    });
+    walk.unlock();
+    if (count == 0) {
+        radius_ = kGuideRadiusWithoutSelection;
+        return;
+    }
+    const float n = static_cast<float>(count);
+    centroid_ = Vector3(sum[0] / n, sum[1] / n, sum[2] / n);
+    const float toHigh = centroid_.minus(Vector3(high)).length();
+    const float toLow = centroid_.minus(Vector3(low)).length();
+    radius_ = kGuideMargin * std::max(toHigh, toLow);
+}
+
+void ChooseMatrixDialog::buildGuideShape() {
+    HostDocument* document = editor_.document();
+    if (!document || FAILED(document->CreatePreviewMesh(previewMesh_.GetAddressOf())) || !previewMesh_) {
+        previewMesh_.Reset();
+        return;
+    }
+    const float r = radius_, d = radius_ + radius_;
+    switch (type_) {
+        case PLANAR: previewMesh_->MakeBox(d, d, 0.0f, 1); break;
+        case BOX: previewMesh_->MakeBox(d, d, d, 1); break;
+        case CYLINDRICAL: previewMesh_->MakeCylinder(r, r, d, kGuideSides, 1, 1); break;
+        case SPHERICAL: previewMesh_->MakeSphere(r, kGuideSides, kGuideRings); break;
+        default: break;
+    }
+}
+
+void ChooseMatrixDialog::registerDrawCallback() {
+    HostDocument* document = editor_.document();
+    if (!document) return;
+    document->GetViewHost(viewHost_.GetAddressOf());
+    if (!viewHost_) return;
+    HostRef<IConnectionPointContainer> points;
+    if (FAILED(viewHost_->QueryInterface(IID_IConnectionPointContainer,
+                                         reinterpret_cast<void**>(points.GetAddressOf()))) ||
+        !points)
+        return;
+    if (FAILED(points->FindConnectionPoint(IID_HostDrawCallback, drawConnection_.GetAddressOf())) ||
+        !drawConnection_) {
+        drawConnection_.Reset();
+        return;
+    }
+    if (FAILED(drawConnection_->Advise(static_cast<HostDrawCallback*>(this), &drawCookie_))) {
+        drawConnection_.Reset();
+        drawCookie_ = 0;
+    }
+}
+
+// ---- Window ----
+
+INT_PTR CALLBACK ChooseMatrixDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        return reinterpret_cast<ChooseMatrixDialog*>(lParam)->onInitDialog(window);
+    }
+    auto* dialog = reinterpret_cast<ChooseMatrixDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!dialog) return FALSE;
+    switch (message) {
+        case WM_COMMAND:
+            dialog->onCommand(LOWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            dialog->onClose();
+            return TRUE;
+        case EditorWindow::kModalKeyMessage:
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, dialog->onModalKey(reinterpret_cast<MSG*>(lParam)));
+            return TRUE;
+        case WM_DESTROY:
+            dialog->onDestroy();
+            return TRUE;
+        case WM_NCDESTROY:
+            // The window held a reference to its object from WM_INITDIALOG on.
+            SetWindowLongPtrA(window, DWLP_USER, 0);
+            dialog->window_ = nullptr;
+            dialog->Release();
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+BOOL ChooseMatrixDialog::onInitDialog(HWND window) {
+    window_ = window;
+    AddRef();  // released when the window is gone (WM_NCDESTROY)
+    centreOnOwner();
+    control_.create(GetDlgItem(window, IDC_MATRIX_FRAME));
+    registerDrawCallback();
+    measureSelection();
+    buildGuideShape();
+    // The first projection uses the world's axes, centred on the selection.
+    applyFrame(Matrix4());
+    if (viewHost_) viewHost_->RedrawViews(1);
+    return TRUE;
+}
+
+// Centred on the owner, kept inside the work area of the owner's monitor.
+void ChooseMatrixDialog::centreOnOwner() {
+    HWND owner = GetWindow(window_, GW_OWNER);
+    if (!owner) return;
+    RECT outer = {}, own = {};
+    GetWindowRect(owner, &outer);
+    GetWindowRect(window_, &own);
+    const int width = own.right - own.left, height = own.bottom - own.top;
+    int x = (outer.left + outer.right - width) / 2;
+    int y = (outer.top + outer.bottom - height) / 2;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
+        y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
+    }
+    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The editor comes back whatever the check box says, and the 3D views lose the guide.
+void ChooseMatrixDialog::onDestroy() {
+    if (HWND editorWindow = editor_.window()) ShowWindow(editorWindow, SW_SHOWNA);
+    if (drawConnection_) drawConnection_->Unadvise(drawCookie_);
+    drawConnection_.Reset();
+    drawCookie_ = 0;
+    if (viewHost_) viewHost_->RedrawViews(1);
+    viewHost_.Reset();
+    previewMesh_.Reset();
+}
+
+void ChooseMatrixDialog::onCommand(int id) {
+    switch (id) {
+        case IDOK: endDialog(IDOK); break;
+        case IDCANCEL: endDialog(IDCANCEL); break;
+        case IDC_PRESET_POS_X:
+        case IDC_PRESET_POS_Y:
+        case IDC_PRESET_POS_Z:
+        case IDC_PRESET_NEG_X:
+        case IDC_PRESET_NEG_Y:
+        case IDC_PRESET_NEG_Z: applyPreset(id); break;
+        case IDC_HIDE_EDITOR: {
+            HWND editorWindow = editor_.window();
+            if (!editorWindow) break;
+            const bool hide = IsDlgButtonChecked(window_, IDC_HIDE_EDITOR) == BST_CHECKED;
+            ShowWindow(editorWindow, hide ? SW_HIDE : SW_SHOWNA);
+            break;
+        }
+        default: break;
+    }
+}
+
+// The close box cancels.
+void ChooseMatrixDialog::onClose() { endDialog(IDCANCEL); }
+
+// Keys reach the dialog's own navigation (Tab, Space, Enter for "OK", Escape for
+// "Cancel"); whatever it handled is not dispatched again by the modal loop.
+LRESULT ChooseMatrixDialog::onModalKey(MSG* message) {
+    if (!message || !window_) return 1;
+    return IsDialogMessageA(window_, message) ? 0 : 1;
+}
+
+// The editor's modal loop ends on this message, with the result in its first parameter.
+void ChooseMatrixDialog::endDialog(int result) {
+    if (window_) PostMessageA(window_, EditorWindow::kModalEndMessage, static_cast<WPARAM>(result), 0);
+}

@@ -1,0 +1,89 @@
+// The "Choose Matrix" dialog (template 227): the user turns a projection frame in 3D and
+// the selected coordinates are re-projected with it at every change, while the host's 3D
+// views show the frame as a red guide shape with an axis tripod. The object is the draw
+// callback registered with the host's view host, so it is reference counted; its window
+// runs under the editor's modal loop and ends it by posting the loop's end message.
+#pragma once
+
+#include "dialogs/ChooseMatrix.h"
+#include "host/HostRef.h"
+#include "model/Matrix4.h"
+#include "model/Vector3.h"
+#include "plugin/ModuleState.h"
+
+#include <windows.h>
+
+#include <ocidl.h>
+
+class EditorWindow;
+
+class ChooseMatrixDialog : public HostDrawCallback {
+public:
+    // Mapping types, as the "User Defined" commands give them.
+    enum MappingType : int { PLANAR = 0, BOX = 1, CYLINDRICAL = 2, SPHERICAL = 3 };
+
+    // A new dialog object with one reference, or null when out of memory. The editor
+    // gives the document, the model and the canvas's target rectangle; mesh is the
+    // model's mesh, whose selection the frame is centred on.
+    static ChooseMatrixDialog* create(EditorWindow& editor, HostMesh* mesh, int type);
+
+    // Creates the modeless window from template 227, owned by owner; null on failure.
+    HWND createWindow(HWND owner);
+    HWND window() const { return window_; }
+
+    // IUnknown: answers IUnknown and HostDrawCallback.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // Called by the host while it draws a 3D view: the guide shape and the tripod.
+    HRESULT STDMETHODCALLTYPE OnDrawView(LONG_PTR view, LONG_PTR context) override;
+
+    // The frame becomes the rotation's axes with the centroid as origin, and the
+    // selection is re-projected with it.
+    void applyFrame(const Matrix4& rotation);
+
+    int type() const { return type_; }
+    const Matrix4& frame() const { return frame_; }
+    const Vector3& centroid() const { return centroid_; }
+    float radius() const { return radius_; }
+    ChooseMatrix& control() { return control_; }
+
+private:
+    ChooseMatrixDialog(EditorWindow& editor, HostMesh* mesh, int type);
+    virtual ~ChooseMatrixDialog() = default;
+    ChooseMatrixDialog(const ChooseMatrixDialog&) = delete;
+    ChooseMatrixDialog& operator=(const ChooseMatrixDialog&) = delete;
+
+    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // One handler per message.
+    BOOL onInitDialog(HWND window);
+    void onDestroy();
+    void onCommand(int id);
+    void onClose();
+    LRESULT onModalKey(MSG* message);
+
+    void centreOnOwner();
+    void measureSelection();
+    void buildGuideShape();
+    void registerDrawCallback();
+    void applyPreset(int id);
+    void endDialog(int result);
+
+    LONG references_ = 1;  // the creator holds the first reference
+    ModuleLock moduleLock_;
+
+    int type_;
+    Matrix4 frame_;
+    Vector3 centroid_;
+    float radius_ = 0.0f;
+    EditorWindow& editor_;
+    HostRef<HostMesh> mesh_;
+    HostRef<HostViewHost> viewHost_;
+    HostRef<IConnectionPoint> drawConnection_;
+    DWORD drawCookie_ = 0;
+    HostRef<HostPreviewMesh> previewMesh_;
+    ChooseMatrix control_;
+    HWND window_ = nullptr;
+};

@@ -1,0 +1,445 @@
+// The "User Defined" projections with the Choose Matrix dialog, driven as a user drives
+// them: the menu command to the real editor on a development host document, then, from
+// a timer inside the dialog's modal loop, presses and drags on the dialog's windows.
+// The frame is read back as the host sees it: the matrix the dialog hands to DrawMesh.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "canvas/UVCanvas.h"
+#include "dialogs/ChooseMatrix.h"
+#include "dialogs/Settings.h"
+#include "editor/EditorWindow.h"
+#include "lib/DevHost.h"
+#include "plugin/ModuleState.h"
+#include "resource.h"
+#include "support/UiTestSupport.h"
+
+using devhost::DevFace;
+using devhost::DevVertex;
+
+namespace {
+
+constexpr double kDegrees = 0.017453292519944444;
+
+DevVertex vertexAt(float x, float y, float z) { return DevVertex{{x, y, z}, {}, 0, {}}; }
+
+DevFace face(uint16_t a, uint16_t b, uint16_t c, uint16_t flags, float u0) {
+    DevFace f = {};
+    f.flags = flags;
+    f.vertex[0] = a;
+    f.vertex[1] = b;
+    f.vertex[2] = c;
+    f.normal[2] = 1;
+    for (int k = 0; k < 3; ++k) {
+        f.uv[k][0] = u0 + 0.1f * static_cast<float>(k);
+        f.uv[k][1] = 0.2f + 0.05f * static_cast<float>(k);
+    }
+    return f;
+}
+
+// Two selected faces over a bent quad; a third face selected but for one locked corner
+// on a far vertex, and a fourth not selected at all.
+std::vector<DevVertex> meshVertices() {
+    return {vertexAt(0, 0, 0), vertexAt(2, 0, 0), vertexAt(2, 1, 1), vertexAt(0, 1, 3), vertexAt(100, 100, 100)};
+}
+std::vector<DevFace> meshFaces() {
+    return {face(0, 1, 2, 0x01C0, 0.1f), face(0, 2, 3, 0x01C0, 0.3f), face(1, 4, 2, 0x01C0 | 0x0400, 0.5f),
+            face(0, 3, 4, 0, 0.7f)};
+}
+// Mean of the vertices of the selected unlocked corners: (10, 4, 6) / 8 over faces 0 to 2,
+// within the bounds (0, 0, 0) to (2, 1, 3).
+const float kCentroid[3] = {1.25f, 0.5f, 0.75f};
+
+struct Frame {
+    float m[16];
+    float at(int row, int column) const { return m[4 * row + column]; }
+};
+
+void expectRow(const Frame& frame, int row, double x, double y, double z, const char* what) {
+    EXPECT_NEAR(frame.at(row, 0), x, 1e-5) << what << ", row " << row;
+    EXPECT_NEAR(frame.at(row, 1), y, 1e-5) << what << ", row " << row;
+    EXPECT_NEAR(frame.at(row, 2), z, 1e-5) << what << ", row " << row;
+}
+
+HWND findDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            char caption[32] = {};
+            GetWindowTextA(window, caption, sizeof caption);
+            if (std::string(caption) != "Choose Matrix") return TRUE;
+            *reinterpret_cast<HWND*>(param) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// What the test does while the dialog's loop runs; it ends the dialog itself.
+std::function<void(HWND)>* g_script = nullptr;
+
+void CALLBACK runScript(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND dialog = findDialog();
+    if (!dialog) {
+        ADD_FAILURE() << "no Choose Matrix dialog";
+        return;
+    }
+    (*g_script)(dialog);
+}
+
+// A dialog the script left open is cancelled, so that a failing case cannot hang.
+void CALLBACK cancelLeftover(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (HWND dialog = findDialog()) {
+        ADD_FAILURE() << "the script left the dialog open";
+        PostMessageA(dialog, EditorWindow::kModalEndMessage, 2, 0);
+    }
+}
+
+class ChooseMatrixTest : public testing::Test {
+protected:
+    void SetUp() override {
+        setModuleInstance(GetModuleHandleA(nullptr));
+        // Synchronisation off: the 3D selection (none) must not replace the UV selection.
+        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
+        SettingsKey().writeDword("SyncSel", 0);
+        host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+        document_ = devhost::Document::create();
+        document_->setMainWindow(host_);
+        document_->setMesh(meshFaces(), meshVertices());
+        editor_ = EditorWindow::create();
+        ASSERT_NE(editor_, nullptr);
+        editor_->setDocument(document_.Get());
+        window_ = editor_->createWindow(host_);
+        ASSERT_NE(window_, nullptr);
+        uitest::pump(150);
+        document_->clearJournal();
+    }
+
+    void TearDown() override {
+        if (window_) DestroyWindow(window_);
+        if (editor_) editor_->Release();
+        uitest::pump();
+        DestroyWindow(host_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
+    }
+
+    // Runs a "User Defined" command; the script runs inside its modal loop.
+    void run(int command, std::function<void(HWND)> script) {
+        g_script = &script;
+        SetTimer(nullptr, 0, 10, runScript);
+        const UINT_PTR guard = SetTimer(nullptr, 0, 5000, cancelLeftover);
+        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        KillTimer(nullptr, guard);
+        g_script = nullptr;
+    }
+
+    static void press(HWND dialog, int id) {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    }
+    static HWND control(HWND dialog) { return GetWindow(GetDlgItem(dialog, IDC_MATRIX_FRAME), GW_CHILD); }
+    static MatrixLayout layoutOf(HWND control) {
+        RECT client = {};
+        GetClientRect(control, &client);
+        return matrixLayout(client.right, client.bottom);
+    }
+    static void click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+    // Press at from, move in steps to to, release.
+    static void drag(HWND control, POINT from, POINT to, int steps = 4) {
+        SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(from.x, from.y));
+        SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+        for (int i = 1; i <= steps; ++i) {
+            const int x = from.x + (to.x - from.x) * i / steps, y = from.y + (to.y - from.y) * i / steps;
+            SendMessageA(control, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+        }
+        SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    }
+
+    // The frame as the dialog draws it into a 3D view.
+    Frame frame() {
+        devhost::ViewHost& views = document_->viewHost();
+        views.clearDrawCalls();
+        views.drawViews(1, 0);
+        Frame f = {};
+        EXPECT_EQ(views.drawMeshCalls().size(), 1u);
+        if (!views.drawMeshCalls().empty()) std::copy_n(views.drawMeshCalls().back().matrix.begin(), 16, f.m);
+        return f;
+    }
+
+    std::vector<DevFace> faces() { return document_->faces(); }
+    std::vector<std::string>& journal() { return document_->journal(); }
+    // Position of the first journal line starting with prefix; the journal's size when none.
+    size_t indexOf(const std::string& prefix) {
+        auto found = std::find_if(journal().begin(), journal().end(),
+                                  [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+        return static_cast<size_t>(found - journal().begin());
+    }
+    bool journalHas(const std::string& prefix) { return indexOf(prefix) < journal().size(); }
+    size_t entries() { return document_->undoDescriptions().size(); }
+
+    HWND host_ = nullptr;
+    HostRef<devhost::Document> document_;
+    EditorWindow* editor_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+bool sameFaces(const std::vector<DevFace>& a, const std::vector<DevFace>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(DevFace)) == 0;
+}
+
+// ---- Geometry of the control ------------------------------------------------------
+
+TEST(ChooseMatrixControl, HandlesWinOverInsideAndTheAngleGrowsClockwise) {
+    const MatrixLayout layout = matrixLayout(161, 130);  // centre (80, 65), radius 60
+    EXPECT_EQ(layout.radius, 60);
+    EXPECT_EQ(matrixRegionAt(layout, 144, 69), MATRIX_HORIZONTAL_HANDLES);
+    EXPECT_EQ(matrixRegionAt(layout, 76, 128), MATRIX_VERTICAL_HANDLES) << "outside the circle, on the handle";
+    EXPECT_EQ(matrixRegionAt(layout, 80, 11), MATRIX_INSIDE);
+    EXPECT_EQ(matrixRegionAt(layout, 140, 70), MATRIX_OUTSIDE) << "on the circle is outside";
+    EXPECT_DOUBLE_EQ(polarAngle(0, 0), 0.0);
+    EXPECT_DOUBLE_EQ(polarAngle(0, 5), 90.0);
+    EXPECT_DOUBLE_EQ(polarAngle(0, -5), 270.0);
+    EXPECT_NEAR(polarAngle(-3, 3), 135.0, 1e-9);
+    EXPECT_NEAR(polarAngle(-3, -3), 225.0, 1e-9);
+    EXPECT_DOUBLE_EQ(polarAngle(1, -1e-20), 359.0) << "a full turn is never reached";
+}
+
+// ---- The dialog ---------------------------------------------------------------------
+
+TEST_F(ChooseMatrixTest, PresetZIsTheWorldFrameAtTheCentroidAndRepeatsExactly) {
+    const std::vector<DevFace> before = faces();
+    std::vector<DevFace> first, second;
+    run(ID_MAPPING_PLANAR_USER_DEFINED, [&](HWND dialog) {
+        press(dialog, IDC_PRESET_POS_X);
+        expectRow(frame(), 2, 1, 0, 0, "+X");
+        press(dialog, IDC_PRESET_POS_Z);
+        const Frame f = frame();
+        const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, kCentroid[0], kCentroid[1], kCentroid[2], 1};
+        for (int i = 0; i < 16; ++i) EXPECT_EQ(f.m[i], expected[i]) << "element " << i;
+        first = faces();
+        press(dialog, IDC_PRESET_POS_Z);
+        second = faces();
+        press(dialog, IDCANCEL);
+    });
+    EXPECT_TRUE(sameFaces(first, second));
+    EXPECT_FALSE(sameFaces(first, before)) << "the preview re-projected";
+    EXPECT_EQ(std::memcmp(&first[2].uv[1], &before[2].uv[1], 8), 0) << "a locked corner keeps its UV";
+    EXPECT_EQ(std::memcmp(&first[3], &before[3], sizeof(DevFace)), 0) << "an unselected face is left alone";
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(ID_MAPPING_PLANAR_POS_Z, 0), 0);
+    EXPECT_TRUE(sameFaces(faces(), first)) << "the same projection as the Planar \"+Z\" command";
+}
+
+TEST_F(ChooseMatrixTest, DragsTurnAboutTheWorldVerticalTheFramesOwnXOrTwistAboutZ) {
+    run(ID_MAPPING_BOX_USER_DEFINED, [&](HWND dialog) {
+        HWND matrix = control(dialog);
+        const MatrixLayout l = layoutOf(matrix);
+        // Inside, 20 pixels to the left: +10 degrees about y, the vertical staying put.
+        drag(matrix, {l.centreX + 10, l.centreY}, {l.centreX - 10, l.centreY});
+        Frame f = frame();
+        expectRow(f, 1, 0, 1, 0, "horizontal drag");
+        expectRow(f, 2, std::sin(10 * kDegrees), 0, std::cos(10 * kDegrees), "horizontal drag");
+        expectRow(f, 3, kCentroid[0], kCentroid[1], kCentroid[2], "horizontal drag");
+        // 30 pixels down: +15 degrees about the frame's own (turned) x axis.
+        const Frame turned = f;
+        drag(matrix, {l.centreX, l.centreY - 15}, {l.centreX, l.centreY + 15}, 3);
+        f = frame();
+        const double c = std::cos(15 * kDegrees), s = std::sin(15 * kDegrees);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(f.at(0, k), turned.at(0, k), 1e-5) << "the x axis stays";
+            EXPECT_NEAR(f.at(1, k), c * turned.at(1, k) + s * turned.at(2, k), 1e-5);
+            EXPECT_NEAR(f.at(2, k), -s * turned.at(1, k) + c * turned.at(2, k), 1e-5);
+        }
+        // Tilted, 20 pixels to the right still turns about the world's vertical (-10
+        // degrees): every axis keeps its height.
+        const Frame tilted = f;
+        drag(matrix, {l.centreX - 10, l.centreY + 5}, {l.centreX + 10, l.centreY + 5});
+        f = frame();
+        const double cy = std::cos(-10 * kDegrees), sy = std::sin(-10 * kDegrees);
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_NEAR(f.at(row, 0), cy * tilted.at(row, 0) + sy * tilted.at(row, 2), 1e-5) << "row " << row;
+            EXPECT_NEAR(f.at(row, 1), tilted.at(row, 1), 1e-5) << "row " << row;
+        }
+        // Outside, from the top left corner to the top right one: a twist about the frame's
+        // z axis by the change of the polar angle (clockwise on the screen is negative).
+        press(dialog, IDC_PRESET_POS_Z);
+        RECT client = {};
+        GetClientRect(matrix, &client);
+        const POINT from = {2, 2}, to = {client.right - 3, 2};
+        auto angle = [&](POINT p) {
+            return std::atan2(p.y - client.bottom * 0.5, p.x - client.right * 0.5) / kDegrees + 360.0;
+        };
+        const double twist = angle(from) - angle(to);
+        drag(matrix, from, to, 1);
+        f = frame();
+        expectRow(f, 0, std::cos(twist * kDegrees), std::sin(twist * kDegrees), 0, "twist");
+        expectRow(f, 2, 0, 0, 1, "twist keeps z");
+        press(dialog, IDOK);
+    });
+}
+
+TEST_F(ChooseMatrixTest, HandleDragsIgnoreTheOtherAxisAndShowTheirCursors) {
+    run(ID_MAPPING_CYLINDRICAL_USER_DEFINED, [&](HWND dialog) {
+        HWND matrix = control(dialog);
+        const MatrixLayout l = layoutOf(matrix);
+        const POINT left = {l.centreX - l.radius, l.centreY};
+        SendMessageA(matrix, WM_MOUSEMOVE, 0, MAKELPARAM(left.x, left.y));
+        SendMessageA(matrix, WM_SETCURSOR, reinterpret_cast<WPARAM>(matrix), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_CURSOR_TURN_Y)));
+        drag(matrix, left, {left.x - 10, left.y + 30});  // only the 10 pixels to the left count
+        expectRow(frame(), 2, std::sin(5 * kDegrees), 0, std::cos(5 * kDegrees), "left handle");
+        press(dialog, IDC_PRESET_POS_Z);
+        const POINT top = {l.centreX, l.centreY - l.radius};
+        drag(matrix, top, {top.x + 30, top.y + 10});  // only the 10 pixels down count
+        expectRow(frame(), 2, 0, -std::sin(5 * kDegrees), std::cos(5 * kDegrees), "top handle");
+        press(dialog, IDOK);
+    });
+}
+
+TEST_F(ChooseMatrixTest, CancelCloseBoxEscapeAndQuitPutEveryUVBack) {
+    const std::vector<DevFace> before = faces();
+    const size_t history = entries();
+    const std::function<void(HWND)> ends[] = {
+        [](HWND dialog) { press(dialog, IDCANCEL); },
+        [](HWND dialog) { SendMessageA(dialog, WM_CLOSE, 0, 0); },
+        [](HWND dialog) { PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0); },
+        [](HWND) { PostQuitMessage(7); },
+    };
+    for (const auto& end : ends) {
+        run(ID_MAPPING_BOX_USER_DEFINED, [&](HWND dialog) {
+            drag(control(dialog), {40, 40}, {70, 60});
+            press(dialog, IDC_PRESET_NEG_Y);
+            EXPECT_FALSE(sameFaces(faces(), before));
+            end(dialog);
+        });
+        EXPECT_TRUE(sameFaces(faces(), before));
+        EXPECT_EQ(entries(), history);
+        EXPECT_TRUE(journalHas("EndUndoGroup(0)"));
+        EXPECT_EQ(findDialog(), nullptr);
+        EXPECT_EQ(document_->viewHost().callbackCount(), 0u);
+        document_->clearJournal();
+    }
+    MSG quit = {};
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit goes on to the host";
+    EXPECT_EQ(quit.wParam, 7u);
+}
+
+TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheEditorMeanwhile) {
+    const struct {
+        int command;
+        const wchar_t* entry;
+        const char* shape;
+    } kinds[] = {
+        {ID_MAPPING_PLANAR_USER_DEFINED, L"Planar UV Mapping", "MakeBox("},
+        {ID_MAPPING_BOX_USER_DEFINED, L"Box UV Mapping", "MakeBox("},
+        {ID_MAPPING_CYLINDRICAL_USER_DEFINED, L"Cylindrical UV Mapping", "MakeCylinder("},
+        {ID_MAPPING_SPHERICAL_USER_DEFINED, L"Spherical UV Mapping", "MakeSphere("},
+    };
+    ShowWindow(window_, SW_SHOWNA);
+    for (const auto& kind : kinds) {
+        const std::vector<DevFace> before = faces();
+        const size_t history = entries();
+        run(kind.command, [&](HWND dialog) {
+            EXPECT_FALSE(IsWindowEnabled(host_));
+            EXPECT_FALSE(IsWindowEnabled(window_));
+            click(dialog, IDC_HIDE_EDITOR);
+            EXPECT_FALSE(IsWindowVisible(window_));
+            EXPECT_TRUE(IsWindowVisible(dialog));
+            click(dialog, IDC_HIDE_EDITOR);
+            EXPECT_TRUE(IsWindowVisible(window_));
+            click(dialog, IDC_HIDE_EDITOR);
+            press(dialog, IDC_PRESET_POS_X);
+            press(dialog, IDOK);
+        });
+        EXPECT_TRUE(IsWindowVisible(window_)) << "closing brings the editor back, checked or not";
+        EXPECT_TRUE(IsWindowEnabled(host_));
+        EXPECT_TRUE(IsWindowEnabled(window_));
+        ASSERT_EQ(entries(), history + 1);
+        EXPECT_EQ(document_->undoDescriptions().back(), kind.entry);
+        const std::string text = devhost::utf8(kind.entry);
+        // The snapshot is taken before the entry opens.
+        const size_t group = indexOf("BeginUndoGroup(\"" + text + "\")");
+        ASSERT_TRUE(group >= 2 && group + 1 < journal().size());
+        EXPECT_EQ(journal()[group - 2], "LockFaces()");
+        EXPECT_EQ(journal()[group - 1], "UnlockFaces()");
+        EXPECT_EQ(journal()[group + 1], "BeginEdit(0,4,13,\"" + text + "\")");
+        EXPECT_TRUE(journalHas(kind.shape)) << text;
+        const auto lastEndEdit = std::find(journal().rbegin(), journal().rend(), "EndEdit()");
+        EXPECT_TRUE(std::find(journal().rbegin(), lastEndEdit, "EndUndoGroup(1)") != lastEndEdit)
+            << "the group closes, kept, after the last re-projection";
+        EXPECT_FALSE(sameFaces(faces(), before));
+        document_->undo();
+        EXPECT_TRUE(sameFaces(faces(), before)) << "one undo step takes the whole projection back";
+        document_->clearJournal();
+    }
+}
+
+TEST_F(ChooseMatrixTest, DrawsTheGuideAndTripodUnderItsOwnDrawStatesAndPaintsTheCircle) {
+    devhost::ViewHost& views = document_->viewHost();
+    views.SetDrawState(7, 5);
+    views.SetDrawState(6, 0x1234);
+    views.viewScale = 2.0f;
+    document_->clearJournal();
+    run(ID_MAPPING_PLANAR_USER_DEFINED, [&](HWND dialog) {
+        // Registered, the guide built around the selection, the views asked to redraw.
+        EXPECT_EQ(views.callbackCount(), 1u);
+        EXPECT_LT(indexOf("Advise"), indexOf("MakeBox("));
+        EXPECT_LT(indexOf("MakeBox("), indexOf("RedrawViews(1)"));
+        const float dx = kCentroid[0] - 2, dy = kCentroid[1] - 1, dz = kCentroid[2] - 3;  // farthest corner
+        const float r = 1.1f * std::sqrt(dx * dx + dy * dy + dz * dz);
+        float width = 0, height = 0, depth = -1;
+        std::sscanf(journal()[indexOf("MakeBox(")].c_str(), "MakeBox(%f,%f,%f", &width, &height, &depth);
+        EXPECT_NEAR(width, 2 * r, 1e-5);
+        EXPECT_NEAR(height, 2 * r, 1e-5);
+        EXPECT_EQ(depth, 0.0f);
+
+        document_->clearJournal();
+        views.drawViews(5, 9);
+        const std::vector<std::string> expected = {
+            "SetDrawState(1,0)", "GetDrawState(7)", "GetDrawState(6)", "SetDrawState(7,1)",
+            "SetDrawState(6,3654932953)", "DrawMesh(5,ptr,ptr,4294901760,0,1,0)", "SetDrawState(7,5)",
+            "SetDrawState(6,4660)", "GetViewScale(5,9)", "DrawAxes(5,ptr,100,71,0)", "SetDrawState(1,1)",
+        };
+        EXPECT_EQ(journal(), expected);
+        ASSERT_EQ(views.drawMeshCalls().size(), 1u);
+        ASSERT_TRUE(views.drawMeshCalls()[0].mesh);
+        EXPECT_EQ(views.drawMeshCalls()[0].mesh->triangleCount(), 4u) << "a plane of two sides";
+        EXPECT_EQ(views.drawAxesCalls()[0].matrix, views.drawMeshCalls()[0].matrix);
+
+        SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        uitest::pump(100);
+        HWND matrix = control(dialog);
+        const MatrixLayout l = layoutOf(matrix);
+        const uitest::Capture capture = uitest::captureClient(matrix);
+        const COLORREF window = GetSysColor(COLOR_WINDOW);
+        const uint32_t background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
+        EXPECT_EQ(capture.at(l.centreX, l.centreY), background);
+        EXPECT_EQ(capture.at(l.centreX - l.radius, l.centreY), 0xFF0000u) << "left handle";
+        EXPECT_EQ(capture.at(l.centreX + 1, l.centreY + l.radius - 1), 0xFF0000u) << "bottom handle";
+        if (const char* folder = std::getenv("TEXLOOM_CAPTURE_DIR")) {
+            uitest::Capture whole = uitest::captureClient(dialog);
+            for (uint32_t& pixel : whole.pixels) pixel |= 0xFF000000;  // opaque
+            devhost::writePngFile(devhost::wide(std::string(folder) + "/choose-matrix.png"),
+                                  {whole.width, whole.height, whole.pixels});
+        }
+        document_->clearJournal();
+        press(dialog, IDOK);
+    });
+    EXPECT_EQ(views.callbackCount(), 0u);
+    EXPECT_TRUE(journalHas("Unadvise("));
+    EXPECT_TRUE(journalHas("RedrawViews(1)"));
+}
+
+}  // namespace
