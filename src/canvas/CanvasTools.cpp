@@ -19,7 +19,10 @@ int heldModifier() {
     return PICK_REPLACE;
 }
 
-bool drawsBand(int tool) { return tool == TOOL_SELECT_COORDS || tool == TOOL_SELECT_TRIANGLES || tool == TOOL_ZOOM_REGION; }
+// The tools whose left drag is an XOR frame: rubber band or zoom region.
+bool drawsBand(int tool) {
+    return tool == TOOL_SELECT_COORDS || tool == TOOL_SELECT_TRIANGLES || tool == TOOL_ZOOM_REGION;
+}
 
 RECT bandRect(int x0, int y0, int x1, int y1) {
     return RECT{x0 < x1 ? x0 : x1, y0 < y1 ? y0 : y1, x0 < x1 ? x1 : x0, y0 < y1 ? y1 : y0};
@@ -55,7 +58,7 @@ LRESULT UVCanvas::onSetCursor(WPARAM wParam, LPARAM lParam) {
             ScreenToClient(window_, &p);
             int hit = HIT_NONE;
             float rect[4];
-            if (UVModel* m = model(); m && m->bounds(0x0048, 0x0040, rect)) {
+            if (UVModel* m = model(); m && m->bounds(SELECTED_VISIBLE_MASK, SELECTED_VISIBLE_VALUE, rect)) {
                 const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
                 const float canvasRect[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
                 hit = handleTest(p.x, p.y, canvasRect);
@@ -100,12 +103,8 @@ void UVCanvas::onMouseMove(int x, int y) {
     }
     if (dragButton == 1) {
         if (drawsBand(tool)) {
-            if (HDC dc = GetDC(window_)) {
-                RECT old = bandRect(pressX, pressY, lastX, lastY), now = bandRect(pressX, pressY, x, y);
-                DrawFocusRect(dc, &old);
-                DrawFocusRect(dc, &now);
-                ReleaseDC(window_, dc);
-            }
+            xorFrame(window_, bandRect(pressX, pressY, lastX, lastY));  // erases the old frame
+            xorFrame(window_, bandRect(pressX, pressY, x, y));
         } else if (isDragTool(tool)) {
             dragStep(x, y);
         }
@@ -240,7 +239,8 @@ void UVCanvas::updateStatus() {
         float x, y;
         pixelToCanvas(lastX, lastY, x, y);
         canvasText = "{x,y} (" + number(x, 2) + ", " + number(y, 2) + ")";
-        uvText = "{u,v} (" + number(perExtent(x, extentWidth), 3) + ", " + number(perExtent(y, extentHeight), 3) + ")";
+        uvText = "{u,v} (" + number(perExtent(x, extentWidth), 3) + ", " + number(perExtent(y, extentHeight), 3) +
+                 ")";
     }
     owner->setStatusText(1, uvText.c_str());
     owner->setStatusText(2, canvasText.c_str());

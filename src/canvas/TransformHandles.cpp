@@ -204,10 +204,6 @@ bool scaleStep(const ScaleHandle& h, const float start[2], const float anchor[2]
 // ---- The canvas side: hit test on the records, press, steps and end ----
 
 namespace {
-// Selected visible corners, the corner test of every handle operation.
-constexpr uint16_t kSelectedMask = 0x0048;
-constexpr uint16_t kSelectedValue = 0x0040;
-
 bool cornersFinite(const FaceRecord& face) {
     for (int c = 0; c < 3; ++c)
         if (!std::isfinite(face.uv[c][0]) || !std::isfinite(face.uv[c][1])) return false;
@@ -232,7 +228,8 @@ int UVCanvas::handleTest(int x, int y, const float bounds[4]) {
     pixelToUV(x, y, u, v);
     const FaceFilter visible = {uint16_t(faceFilter.mask | UV_HIDDEN_ALL),
                                 uint16_t(faceFilter.value & ~UV_HIDDEN_ALL)};
-    const float r = extentWidth > 0 ? static_cast<float>(vertexSize) / zoom / static_cast<float>(extentWidth) : 0.0f;
+    const float r =
+        extentWidth > 0 ? static_cast<float>(vertexSize) / zoom / static_cast<float>(extentWidth) : 0.0f;
     MeshLock lock(mesh.Get());
     for (int i = 0; i < lock.faceCount; ++i) {
         const FaceRecord& face = lock.faces[i];
@@ -255,7 +252,7 @@ int UVCanvas::handleTest(int x, int y, const float bounds[4]) {
 bool UVCanvas::handlePress(int x, int y) {
     UVModel* m = model();
     float rect[4];
-    if (!m || !m->bounds(kSelectedMask, kSelectedValue, rect)) return false;
+    if (!m || !m->bounds(SELECTED_VISIBLE_MASK, SELECTED_VISIBLE_VALUE, rect)) return false;
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
     for (int i = 0; i < 4; ++i) pressBounds[i] = rect[i];
     const float box[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
@@ -285,18 +282,20 @@ bool UVCanvas::handlePress(int x, int y) {
 void UVCanvas::dragStep(int x, int y) {
     UVModel* m = model();
     if (!m || extentWidth < 1 || extentHeight < 1) return;
+    constexpr uint16_t mask = SELECTED_VISIBLE_MASK, value = SELECTED_VISIBLE_VALUE;
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
     if (tool == TOOL_DRAG_ROTATE) {
         float pu, pv, cu, cv;
         pixelToUV(pressX, pressY, pu, pv);
         pixelToUV(x, y, cu, cv);
-        const UVPoint centre = {(pressBounds[0] + pressBounds[2]) * 0.5f, (pressBounds[1] + pressBounds[3]) * 0.5f};
+        const UVPoint centre = {(pressBounds[0] + pressBounds[2]) * 0.5f,
+                                (pressBounds[1] + pressBounds[3]) * 0.5f};
         float angle = vectorAngle(cu - centre.u, cv - centre.v) - vectorAngle(pu - centre.u, pv - centre.v);
         if (snapAngles) angle = snapAngle(angle, angleStep);
         const bool changed = angle != lastAngle;
         lastAngle = angle;
         if (changed)
-            m->rotateSnapshot(angle * 0.017453292519944444f, kSelectedMask, kSelectedValue, false, &centre);
+            m->rotateSnapshot(angle * 0.017453292519944444f, mask, value, false, &centre);
         return;
     }
     float dx = static_cast<float>(x - pressX) / zoom, dy = static_cast<float>(y - pressY) / zoom;
@@ -304,12 +303,12 @@ void UVCanvas::dragStep(int x, int y) {
     if (isMoveTool(tool)) {
         const bool axisU = tool != TOOL_DRAG_MOVE_V, axisV = tool != TOOL_DRAG_MOVE_U;
         if (moveStep(handleStart, handleNow, dx, dy, axisU, axisV))
-            m->moveSnapshot(axisU ? dx / w : 0.0f, axisV ? dy / h : 0.0f, kSelectedMask, kSelectedValue, false);
+            m->moveSnapshot(axisU ? dx / w : 0.0f, axisV ? dy / h : 0.0f, mask, value, false);
     } else if (const ScaleHandle* handle = scaleHandleOf(tool)) {
         const ScaleFactors f = scaleFactors(*handle, handleStart, anchor, dx, dy);
         if (scaleStep(*handle, handleStart, anchor, handleNow, boxSize, dx, dy)) {
             const UVPoint pivot = {pressBounds[handle->pivot[0] * 2], pressBounds[handle->pivot[1] * 2 + 1]};
-            m->scaleSnapshot(f.su, f.sv, kSelectedMask, kSelectedValue, false, &pivot);
+            m->scaleSnapshot(f.su, f.sv, mask, value, false, &pivot);
         }
     }
 }
