@@ -56,9 +56,6 @@ public:
     void zoomToRect(const RECT& r);
     void zoomToUVRect(float uMin, float vMin, float uMax, float vMax);
 
-    // Whole client area, without erasing.
-    void invalidate();
-
     // Writes the mouse read-outs into the editor's status panes: 1 UV and drag values,
     // 2 canvas units (CanvasTools.cpp).
     void updateStatus();
@@ -66,6 +63,9 @@ public:
     // bounds given in canvas units (min x, min y, max x, max y): a hit code of
     // TransformHandles.h, or -1.
     int handleTest(int x, int y, const float bounds[4]);
+
+    // Whole client area, without erasing.
+    void invalidate();
 
     // Draws one frame into the back buffer (created at the client size when missing)
     // without showing it. False when no back buffer could be made. For the paint
