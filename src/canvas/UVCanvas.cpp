@@ -1,5 +1,7 @@
 #include "canvas/UVCanvas.h"
 
+#include <windowsx.h>
+
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -257,6 +259,19 @@ LRESULT UVCanvas::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU: return 0;
         case WM_PAINT: return onPaint();
         case WM_TIMER: onTimer(wParam); return 0;
+        case WM_SETCURSOR: return onSetCursor(wParam, lParam);
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: onLeftDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_LBUTTONUP: onLeftUp(); return 0;
+        case WM_MOUSEMOVE: onMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK: onRightDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDBLCLK: onMiddleDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_RBUTTONUP: onRightOrMiddleUp(3); return 0;
+        case WM_MBUTTONUP: onRightOrMiddleUp(2); return 0;
+        case WM_CAPTURECHANGED: onCaptureChanged(reinterpret_cast<HWND>(lParam)); return 0;
+        case WM_MOUSEWHEEL: onMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
         default: return DefWindowProcA(window_, message, wParam, lParam);
     }
 }

@@ -11,6 +11,7 @@
 #include "model/Records.h"
 
 class EditorWindow;
+struct UVModel;
 
 class UVCanvas : public HostEventSinkImpl {
 public:
@@ -54,6 +55,14 @@ public:
     // Fits a client pixel rectangle into the window with a margin of about 20 pixels.
     void zoomToRect(const RECT& r);
     void zoomToUVRect(float uMin, float vMin, float uMax, float vMax);
+
+    // Writes the mouse read-outs into the editor's status panes: 1 UV and drag values,
+    // 2 canvas units (CanvasTools.cpp).
+    void updateStatus();
+    // Which transform handle, if any, lies under client pixel (x, y) for the selection
+    // bounds given in canvas units (min x, min y, max x, max y): a hit code of
+    // TransformHandles.h, or -1.
+    int handleTest(int x, int y, const float bounds[4]);
 
     // Whole client area, without erasing.
     void invalidate();
@@ -142,6 +151,26 @@ private:
     void onSize();
     LRESULT onPaint();
     void onTimer(UINT_PTR id);
+    // Mouse tools (CanvasTools.cpp); presses and double clicks alike.
+    LRESULT onSetCursor(WPARAM wParam, LPARAM lParam);
+    void onLeftDown(int x, int y);
+    void onLeftUp();
+    void onMouseMove(int x, int y);
+    void onRightDown(int x, int y);
+    void onMiddleDown(int x, int y);
+    void onRightOrMiddleUp(int button);
+    void onCaptureChanged(HWND newCapture);
+    void onMouseWheel(int delta);
+    // A drag of button (1 left, 2 middle, 3 right) from (x, y), with the mouse captured.
+    void beginDrag(int x, int y, int button);
+    // Ends the drag: through the capture loss when the canvas holds the capture.
+    void releaseDrag();
+    void onCaptureLost();
+    // Transform drags (TransformHandles.cpp).
+    bool handlePress(int x, int y);
+    void dragStep(int x, int y);
+    void endDrag();
+    UVModel* model() const;
 
     bool ensureBackBuffer(HDC reference, const RECT& client);
     void deleteBackBuffer();

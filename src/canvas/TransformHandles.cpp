@@ -1,0 +1,319 @@
+#include "canvas/TransformHandles.h"
+
+#include "canvas/UVCanvas.h"
+#include "model/MeshLock.h"
+#include "model/UVModel.h"
+#include "ops/EditProtocol.h"
+#include "resource.h"
+
+#include <cmath>
+
+HandleBox handleBox(POINT topLeft, POINT bottomRight) {
+    HandleBox box = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y, (topLeft.x + bottomRight.x) / 2,
+                     (topLeft.y + bottomRight.y) / 2};
+    if (box.x1 - box.x0 < 30) {
+        box.x0 = box.cx - 15;
+        box.x1 = box.cx + 15;
+    }
+    if (box.y1 - box.y0 < 30) {
+        box.y0 = box.cy - 15;
+        box.y1 = box.cy + 15;
+    }
+    return box;
+}
+
+namespace {
+bool within(int a, int low, int high) { return low <= a && a <= high; }
+
+// The outer ring: corner squares and rotation circles, o1 to o2 pixels out.
+int outerRingHit(const HandleBox& b, int x, int y, int s) {
+    const int h = s / 2, o1 = s + h, o2 = 2 * s + h;
+    const bool onMiddleRow = within(y, b.cy - h, b.cy + h);
+    if (b.x0 - o2 <= x && x < b.x0 - o1) {
+        if (b.y0 - o2 <= y && y < b.y0 - o1) return HIT_OUTER_TOP_LEFT;
+        if (b.y1 + o1 < y && y < b.y1 + o2) return HIT_OUTER_BOTTOM_LEFT;
+        return onMiddleRow ? HIT_ROTATE : HIT_NONE;
+    }
+    if (b.x1 + o1 < x && x <= b.x1 + o2) {
+        if (b.y0 - o2 <= y && y < b.y0 - o1) return HIT_OUTER_TOP_LEFT + 1;
+        if (b.y1 + o1 < y && y < b.y1 + o2) return HIT_OUTER_TOP_LEFT + 2;
+        return onMiddleRow ? HIT_ROTATE : HIT_NONE;
+    }
+    if (within(x, b.x0, b.x1)) {
+        const bool aboveOrBelow = (b.y0 - o2 <= y && y < b.y0 - o1) || (b.y1 + o1 < y && y <= b.y1 + o2);
+        return aboveOrBelow && within(x, b.cx - h, b.cx + h) ? HIT_ROTATE : HIT_NONE;
+    }
+    return HIT_NONE;
+}
+}  // namespace
+
+int handleRingHit(const HandleBox& b, int x, int y, int s) {
+    const int h = s / 2;
+    const bool onMiddleRow = within(y, b.cy - h, b.cy + h);
+    const bool onMiddleColumn = within(x, b.cx - h, b.cx + h);
+    if (b.x0 - s <= x && x < b.x0) {  // left handle column
+        if (b.y0 - s <= y && y < b.y0) return HIT_INNER_TOP_LEFT;
+        if (b.y1 < y && y < b.y1 + s) return HIT_INNER_TOP_LEFT + 6;  // bottom-left
+        if (onMiddleRow) return HIT_INNER_LEFT;
+        if (within(y, b.y0, b.y1)) return HIT_EDGE_U;
+        return outerRingHit(b, x, y, s);
+    }
+    if (b.x1 < x && x <= b.x1 + s) {  // right handle column
+        if (b.y0 - s <= y && y < b.y0) return HIT_INNER_TOP_LEFT + 2;  // top-right
+        if (b.y1 < y && y < b.y1 + s) return HIT_INNER_TOP_LEFT + 4;   // bottom-right
+        if (onMiddleRow) return HIT_INNER_TOP_LEFT + 3;                // right
+        if (within(y, b.y0, b.y1)) return HIT_EDGE_U;
+        return outerRingHit(b, x, y, s);
+    }
+    if (within(x, b.x0, b.x1)) {
+        if (b.y0 - s <= y && y < b.y0) return onMiddleColumn ? HIT_INNER_TOP_LEFT + 1 : HIT_EDGE_V;  // top
+        if (b.y1 < y && y <= b.y1 + s) return onMiddleColumn ? HIT_INNER_TOP_LEFT + 5 : HIT_EDGE_V;  // bottom
+        if (within(y, b.y0, b.y1)) return HIT_INSIDE;
+    }
+    return outerRingHit(b, x, y, s);
+}
+
+int dragToolOfHit(int hit) {
+    switch (hit) {
+        case HIT_SELECTION: return TOOL_DRAG_MOVE;
+        case HIT_EDGE_V: return TOOL_DRAG_MOVE_V;
+        case HIT_EDGE_U: return TOOL_DRAG_MOVE_U;
+        case HIT_ROTATE: return TOOL_DRAG_ROTATE;
+        default:
+            if (hit >= HIT_INNER_TOP_LEFT && hit <= HIT_OUTER_BOTTOM_LEFT)
+                return hit - HIT_INNER_TOP_LEFT + TOOL_DRAG_SCALE_FIRST;
+            return 0;
+    }
+}
+
+int cursorOfHit(int hit) {
+    static constexpr int kCursors[] = {
+        IDC_CURSOR_MOVE,              // 1 selection
+        IDC_CURSOR_MOVE_V,            // 2 top or bottom band
+        IDC_CURSOR_MOVE_U,            // 3 left or right band
+        IDC_CURSOR_ROTATE,            // 4
+        IDC_CURSOR_SCALE_TOP_LEFT,    // 5 inner, clockwise
+        IDC_CURSOR_SCALE_TOP,         IDC_CURSOR_SCALE_TOP_RIGHT,   IDC_CURSOR_SCALE_RIGHT,
+        IDC_CURSOR_SCALE_BOTTOM_RIGHT, IDC_CURSOR_SCALE_BOTTOM,     IDC_CURSOR_SCALE_BOTTOM_LEFT,
+        IDC_CURSOR_SCALE_LEFT,
+        IDC_CURSOR_SCALE_TOP_LEFT,    // 13 outer, clockwise
+        IDC_CURSOR_SCALE_TOP_RIGHT,   IDC_CURSOR_SCALE_BOTTOM_RIGHT, IDC_CURSOR_SCALE_BOTTOM_LEFT,
+    };
+    if (hit < HIT_SELECTION || hit > HIT_OUTER_BOTTOM_LEFT) return 0;
+    return kCursors[hit - HIT_SELECTION];
+}
+
+bool triangleContains(const float uv[3][2], float u, float v) {
+    int classes[3];
+    for (int e = 0; e < 3; ++e) {
+        const float* a = uv[e];
+        const float* b = uv[(e + 1) % 3];
+        const float d = (v - a[1]) * (b[0] - a[0]) - (u - a[0]) * (b[1] - a[1]);
+        classes[e] = d > 0 ? 1 : (d < 0 ? -1 : 0);
+    }
+    return classes[0] == classes[1] && classes[1] == classes[2];
+}
+
+float snapToGrid(float a, int spacing) {
+    if (spacing < 1) return a;
+    const float g = static_cast<float>(spacing);
+    return (a > 0 ? std::trunc(a / g + 0.5f) : std::trunc(a / g - 0.5f)) * g;
+}
+
+float vectorAngle(float du, float dv) {
+    if (du == 0 && dv == 0) return 0;
+    const float a = du != 0 ? std::fabs(std::atan(std::fabs(dv) / std::fabs(du))) * 57.29577951307855f : 90.0f;
+    if (du > 0 && dv >= 0) return a;
+    if (du <= 0 && dv > 0) return 180.0f - a;
+    if (du < 0 && dv <= 0) return 180.0f + a;
+    const float b = 360.0f - a;  // du >= 0, dv < 0
+    return b >= 360.0f ? 359.0f : b;
+}
+
+float snapAngle(float angle, float step) {
+    if (step == 0 || !std::isfinite(step)) return angle;
+    return std::trunc(angle / step) * step;
+}
+
+const ScaleHandle* scaleHandleOf(int tool) {
+    // anchor, start, pivot, axis u, axis v, flip u, flip v, uniform
+    static constexpr ScaleHandle kHandles[12] = {
+        {{1, 1}, {0, 0}, {1, 1}, true, true, true, true, false},      // 10 inner top-left
+        {{0, 1}, {0, 0}, {0, 1}, false, true, false, true, false},    // 11 inner top
+        {{0, 1}, {1, 0}, {0, 1}, true, true, false, true, false},     // 12 inner top-right
+        {{0, 1}, {1, 0}, {0, 1}, true, false, false, false, false},   // 13 inner right
+        {{0, 0}, {1, 1}, {0, 0}, true, true, false, false, false},    // 14 inner bottom-right
+        {{0, 0}, {1, 1}, {0, 0}, false, true, false, false, false},   // 15 inner bottom
+        {{1, 0}, {0, 1}, {1, 0}, true, true, true, false, false},     // 16 inner bottom-left
+        {{1, 1}, {0, 0}, {1, 0}, true, false, true, false, false},    // 17 inner left
+        {{1, 1}, {0, 0}, {1, 1}, true, true, true, true, true},       // 18 outer top-left
+        {{0, 1}, {1, 0}, {0, 1}, true, true, false, true, true},      // 19 outer top-right
+        {{0, 0}, {1, 1}, {0, 0}, true, true, false, false, true},     // 20 outer bottom-right
+        {{1, 0}, {0, 1}, {1, 0}, true, true, true, false, true},      // 21 outer bottom-left
+    };
+    if (!isScaleTool(tool)) return nullptr;
+    return &kHandles[tool - TOOL_DRAG_SCALE_FIRST];
+}
+
+void snapDisplacement(float& dx, float& dy, const float start[2], int spacing) {
+    if (spacing < 1) return;
+    dx = snapToGrid(dx + start[0], spacing) - start[0];
+    dy = snapToGrid(dy + start[1], spacing) - start[1];
+}
+
+namespace {
+float lengthSquared(const float p[2]) { return p[0] * p[0] + p[1] * p[1]; }
+}  // namespace
+
+bool moveStep(const float start[2], float now[2], float dx, float dy, bool axisU, bool axisV) {
+    const float before = lengthSquared(now);
+    if (axisU) now[0] = start[0] + dx;
+    if (axisV) now[1] = start[1] + dy;
+    return lengthSquared(now) != before;
+}
+
+ScaleFactors scaleFactors(const ScaleHandle& h, const float start[2], const float anchor[2], float dx, float dy) {
+    ScaleFactors f = {1.0f, 1.0f};
+    if (start[0] != anchor[0]) {
+        const float t = start[0] + dx;
+        f.su = h.flipU ? (anchor[0] - t) / (anchor[0] - start[0]) : (t - anchor[0]) / (start[0] - anchor[0]);
+    }
+    if (start[1] != anchor[1]) {
+        const float t = start[1] + dy;
+        f.sv = h.flipV ? (anchor[1] - t) / (anchor[1] - start[1]) : (t - anchor[1]) / (start[1] - anchor[1]);
+    }
+    if (h.uniform) {
+        const float larger = std::fabs(f.su) > std::fabs(f.sv) ? f.su : f.sv;
+        f.su = f.sv = larger;
+    }
+    if (!h.axisU) f.su = 1.0f;
+    if (!h.axisV) f.sv = 1.0f;
+    return f;
+}
+
+bool scaleStep(const ScaleHandle& h, const float start[2], const float anchor[2], float now[2], float boxSize[2],
+               float dx, float dy) {
+    const float before = lengthSquared(boxSize);
+    now[0] = start[0] + dx;
+    now[1] = start[1] + dy;
+    if (h.axisU) boxSize[0] = now[0] - anchor[0];
+    if (h.axisV) boxSize[1] = now[1] - anchor[1];
+    return lengthSquared(boxSize) != before;
+}
+
+// ---- The canvas side: hit test on the records, press, steps and end ----
+
+namespace {
+bool cornersFinite(const FaceRecord& face) {
+    for (int c = 0; c < 3; ++c)
+        if (!std::isfinite(face.uv[c][0]) || !std::isfinite(face.uv[c][1])) return false;
+    return true;
+}
+
+const wchar_t* descriptionOfDrag(int tool) {
+    if (isMoveTool(tool)) return L"Move UV Coords";
+    if (tool == TOOL_DRAG_ROTATE) return L"Rotate UV Coords";
+    return L"Scale UV Coords";
+}
+}  // namespace
+
+int UVCanvas::handleTest(int x, int y, const float bounds[4]) {
+    const HandleBox box = handleBox(canvasToPixel(bounds[0], bounds[1]), canvasToPixel(bounds[2], bounds[3]));
+    const int hit = handleRingHit(box, x, y, handleSize);
+    if (hit != HIT_INSIDE) return hit;
+
+    // Inside the box only a selected corner (tool 1) or a fully selected triangle
+    // (tool 2) starts a move.
+    float u = 0, v = 0;
+    pixelToUV(x, y, u, v);
+    const FaceFilter visible = {uint16_t(faceFilter.mask | UV_HIDDEN_ALL),
+                                uint16_t(faceFilter.value & ~UV_HIDDEN_ALL)};
+    const float r =
+        extentWidth > 0 ? static_cast<float>(vertexSize) / zoom / static_cast<float>(extentWidth) : 0.0f;
+    MeshLock lock(mesh.Get());
+    for (int i = 0; i < lock.faceCount; ++i) {
+        const FaceRecord& face = lock.faces[i];
+        if (!visible.passes(face.flags) || !(face.flags & UV_SELECTED_ALL)) continue;
+        if (tool == TOOL_SELECT_TRIANGLES) {
+            if ((face.flags & UV_SELECTED_ALL) == UV_SELECTED_ALL && cornersFinite(face) &&
+                triangleContains(face.uv, u, v))
+                return HIT_SELECTION;
+        } else {
+            for (int c = 0; c < 3; ++c) {
+                if (!cornerSelected(face.flags, c)) continue;
+                const float du = face.uv[c][0] - u, dv = face.uv[c][1] - v;
+                if (du * du + dv * dv <= r * r) return HIT_SELECTION;
+            }
+        }
+    }
+    return HIT_NONE;
+}
+
+bool UVCanvas::handlePress(int x, int y) {
+    UVModel* m = model();
+    float rect[4];
+    if (!m || !m->bounds(SELECTED_VISIBLE_MASK, SELECTED_VISIBLE_VALUE, rect)) return false;
+    const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
+    for (int i = 0; i < 4; ++i) pressBounds[i] = rect[i];
+    const float box[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
+    boxSize[0] = box[2] - box[0];
+    boxSize[1] = box[3] - box[1];
+    handleStart[0] = handleNow[0] = box[0];
+    handleStart[1] = handleNow[1] = box[1];
+    const int hit = handleTest(x, y, box);
+    if (hit == HIT_NONE) return false;
+
+    m->clearSnapshot();
+    m->fillSnapshot(mesh.Get());
+    tool = dragToolOfHit(hit);
+    if (const ScaleHandle* handle = scaleHandleOf(tool)) {
+        anchor[0] = box[handle->anchor[0] * 2];
+        anchor[1] = box[handle->anchor[1] * 2 + 1];
+        handleStart[0] = handleNow[0] = box[handle->start[0] * 2];
+        handleStart[1] = handleNow[1] = box[handle->start[1] * 2 + 1];
+    }
+    // One history entry for the whole drag; each step only notifies.
+    const wchar_t* description = descriptionOfDrag(tool);
+    if (document) document->BeginUndoGroup(description);
+    if (mesh) mesh->BeginEdit(EDIT_FACE_DATA.scopeA, EDIT_FACE_DATA.kind, EDIT_FACE_DATA.scopeB, description);
+    return true;
+}
+
+void UVCanvas::dragStep(int x, int y) {
+    UVModel* m = model();
+    if (!m || extentWidth < 1 || extentHeight < 1) return;
+    constexpr uint16_t mask = SELECTED_VISIBLE_MASK, value = SELECTED_VISIBLE_VALUE;
+    const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
+    if (tool == TOOL_DRAG_ROTATE) {
+        float pu, pv, cu, cv;
+        pixelToUV(pressX, pressY, pu, pv);
+        pixelToUV(x, y, cu, cv);
+        const UVPoint centre = {(pressBounds[0] + pressBounds[2]) * 0.5f,
+                                (pressBounds[1] + pressBounds[3]) * 0.5f};
+        float angle = vectorAngle(cu - centre.u, cv - centre.v) - vectorAngle(pu - centre.u, pv - centre.v);
+        if (snapAngles) angle = snapAngle(angle, angleStep);
+        const bool changed = angle != lastAngle;
+        lastAngle = angle;
+        if (changed)
+            m->rotateSnapshot(angle * 0.017453292519944444f, mask, value, false, &centre);
+        return;
+    }
+    float dx = static_cast<float>(x - pressX) / zoom, dy = static_cast<float>(y - pressY) / zoom;
+    if (snapToGrid) snapDisplacement(dx, dy, handleStart, gridSpacing);
+    if (isMoveTool(tool)) {
+        const bool axisU = tool != TOOL_DRAG_MOVE_V, axisV = tool != TOOL_DRAG_MOVE_U;
+        if (moveStep(handleStart, handleNow, dx, dy, axisU, axisV))
+            m->moveSnapshot(axisU ? dx / w : 0.0f, axisV ? dy / h : 0.0f, mask, value, false);
+    } else if (const ScaleHandle* handle = scaleHandleOf(tool)) {
+        const ScaleFactors f = scaleFactors(*handle, handleStart, anchor, dx, dy);
+        if (scaleStep(*handle, handleStart, anchor, handleNow, boxSize, dx, dy)) {
+            const UVPoint pivot = {pressBounds[handle->pivot[0] * 2], pressBounds[handle->pivot[1] * 2 + 1]};
+            m->scaleSnapshot(f.su, f.sv, mask, value, false, &pivot);
+        }
+    }
+}
+
+void UVCanvas::endDrag() {
+    // Kept even when nothing moved: the press opened it.
+    if (document) document->EndUndoGroup(TRUE);
+}

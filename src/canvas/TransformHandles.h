@@ -1,0 +1,110 @@
+// The transform handles around the selection box: the canvas tool numbers, the hit
+// codes of the handle test and their cursors, the scale parameters of each handle,
+// and the plain geometry of the drag steps (grid snapping, angles, scale factors).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Canvas tools the user chooses, and the drag states that exist only while the left
+// button is down (4, 5, 8 to 21).
+enum CanvasTool : int {
+    TOOL_SELECT_COORDS = 1,
+    TOOL_SELECT_TRIANGLES = 2,
+    TOOL_PAN = 3,
+    TOOL_DRAG_MOVE = 4,
+    TOOL_DRAG_ROTATE = 5,
+    TOOL_ZOOM = 6,
+    TOOL_ZOOM_REGION = 7,
+    TOOL_DRAG_MOVE_V = 8,
+    TOOL_DRAG_MOVE_U = 9,
+    TOOL_DRAG_SCALE_FIRST = 10,  // inner top-left; then clockwise to inner left (17)
+    TOOL_DRAG_UNIFORM_FIRST = 18,  // outer top-left; then clockwise to outer bottom-left (21)
+    TOOL_DRAG_SCALE_LAST = 21,
+};
+
+inline bool isDragTool(int tool) {
+    return tool == TOOL_DRAG_MOVE || tool == TOOL_DRAG_ROTATE ||
+           (tool >= TOOL_DRAG_MOVE_V && tool <= TOOL_DRAG_SCALE_LAST);
+}
+inline bool isScaleTool(int tool) { return tool >= TOOL_DRAG_SCALE_FIRST && tool <= TOOL_DRAG_SCALE_LAST; }
+inline bool isMoveTool(int tool) {
+    return tool == TOOL_DRAG_MOVE || tool == TOOL_DRAG_MOVE_V || tool == TOOL_DRAG_MOVE_U;
+}
+
+// The corner test of the selection box and every handle drag: selected and visible.
+constexpr uint16_t SELECTED_VISIBLE_MASK = 0x0048;
+constexpr uint16_t SELECTED_VISIBLE_VALUE = 0x0040;
+
+// Hit codes of the handle test.
+enum HandleHit : int {
+    HIT_NONE = -1,
+    HIT_INSIDE = 0,  // inside the box: whether a selected corner or triangle is there decides
+    HIT_SELECTION = 1,
+    HIT_EDGE_V = 2,  // top or bottom edge band
+    HIT_EDGE_U = 3,  // left or right edge band
+    HIT_ROTATE = 4,
+    HIT_INNER_TOP_LEFT = 5,  // then clockwise to inner left (12)
+    HIT_INNER_LEFT = 12,
+    HIT_OUTER_TOP_LEFT = 13,  // then clockwise to outer bottom-left (16)
+    HIT_OUTER_BOTTOM_LEFT = 16,
+};
+
+// The selection box in client pixels as drawn: corners widened to at least 30 pixels
+// about the centre, which keeps its unwidened value.
+struct HandleBox {
+    int x0, y0, x1, y1;
+    int cx, cy;
+};
+HandleBox handleBox(POINT topLeft, POINT bottomRight);
+
+// Which handle of the box lies under pixel (x, y) for handles of side s: a hit code,
+// HIT_INSIDE within the box, or HIT_NONE.
+int handleRingHit(const HandleBox& box, int x, int y, int s);
+
+// The drag state a hit starts, and the cursor resource of a hit code (0: the system
+// cross-hair).
+int dragToolOfHit(int hit);
+int cursorOfHit(int hit);
+
+// Point (u, v) inside triangle uv: the three edge tests have the same sign. A point on
+// an edge is outside; a degenerate triangle contains every point.
+bool triangleContains(const float uv[3][2], float u, float v);
+
+// The multiple of spacing nearest to a, halves away from zero; spacing < 1 leaves a.
+float snapToGrid(float a, int spacing);
+// Angle of vector (du, dv) in degrees, in [0, 360).
+float vectorAngle(float du, float dv);
+// Toward zero to a multiple of step; a step of 0 leaves the angle.
+float snapAngle(float angle, float step);
+
+// One scale handle. Corners are indices into the press bounds: 0 the minimum, 1 the
+// maximum (x from the u bounds, y from the v bounds).
+struct ScaleHandle {
+    int anchor[2];
+    int start[2];
+    int pivot[2];  // the fixed point handed to the scale, in UV
+    bool axisU, axisV;
+    bool flipU, flipV;
+    bool uniform;
+};
+// The parameters of scale drag tool 10 to 21, or null for another tool.
+const ScaleHandle* scaleHandleOf(int tool);
+
+// The press displacement (dx, dy) in canvas units, snapped so that the start point
+// lands on the grid (spacing < 1: no snapping).
+void snapDisplacement(float& dx, float& dy, const float start[2], int spacing);
+
+// One move step: updates now from start and the displacement along the axes; true
+// when the step changed the handle position.
+bool moveStep(const float start[2], float now[2], float dx, float dy, bool axisU, bool axisV);
+
+// Scale factors of handle h for the displacement (dx, dy) of its start point.
+struct ScaleFactors {
+    float su, sv;
+};
+ScaleFactors scaleFactors(const ScaleHandle& h, const float start[2], const float anchor[2], float dx, float dy);
+// One scale step: updates now and boxSize; true when the box size changed.
+bool scaleStep(const ScaleHandle& h, const float start[2], const float anchor[2], float now[2], float boxSize[2],
+               float dx, float dy);
