@@ -1,7 +1,6 @@
-// The plug-in's resources as the editor and its dialogs use them: the menu's
-// commands and shape, the dialog templates (header fields and what the dialog
-// manager makes of them), the cursors' hotspots, the toolbar strip and the
-// tooltip strings. The resources are linked into this executable.
+// The plug-in's resources where the code depends on their shape: the menu's command
+// order, the editor template with its menu, the cursors' hotspots, the toolbar strip
+// and the tooltip strings. The resources are linked into this executable.
 #include "resource.h"
 
 #include <windows.h>
@@ -97,46 +96,6 @@ TEST_F(MenuTest, EveryCommandIsNonZeroAndUnique) {
     EXPECT_FALSE(hasCommand(IDOK));
 }
 
-TEST_F(MenuTest, TreeShape) {
-    std::vector<std::string> top;
-    for (const MenuNode& node : bar_) {
-        EXPECT_TRUE(node.popup()) << node.text;
-        top.push_back(node.text);
-    }
-    EXPECT_EQ(top, (std::vector<std::string>{"Edit", "Select", "Transform", "Mapping", "&View"}));
-
-    // (items, separators, submenus) per menu
-    struct Shape { const char* path[2]; size_t items, separators, popups; };
-    const Shape shapes[] = {
-        {{"Edit", nullptr}, 11, 2, 0},       {{"Select", nullptr}, 8, 2, 0},
-        {{"Transform", nullptr}, 6, 1, 2},   {{"Transform", "Flip"}, 2, 0, 0},
-        {{"Transform", "Mirror"}, 4, 0, 0},  {{"Mapping", nullptr}, 4, 0, 4},
-        {{"Mapping", "Planar"}, 8, 0, 0},    {{"Mapping", "Box"}, 7, 0, 0},
-        {{"Mapping", "Cylindrical"}, 7, 0, 0}, {{"Mapping", "Spherical"}, 7, 0, 0},
-        {{"&View", nullptr}, 15, 4, 1},      {{"&View", "Zoom"}, 16, 0, 0},
-    };
-    for (const Shape& shape : shapes) {
-        const MenuNode* node = findPopup(bar_, shape.path[0]);
-        if (node && shape.path[1]) node = findPopup(node->items, shape.path[1]);
-        std::string name = std::string(shape.path[0]) + "/" + (shape.path[1] ? shape.path[1] : "");
-        ASSERT_NE(node, nullptr) << name;
-        size_t separators = 0, popups = 0;
-        for (const MenuNode& item : node->items) {
-            separators += item.separator;
-            popups += item.popup();
-        }
-        EXPECT_EQ(node->items.size(), shape.items) << name;
-        EXPECT_EQ(separators, shape.separators) << name;
-        EXPECT_EQ(popups, shape.popups) << name;
-        // No menu starts or ends with a separator, and none doubles one.
-        ASSERT_FALSE(node->items.empty());
-        EXPECT_FALSE(node->items.front().separator) << name;
-        EXPECT_FALSE(node->items.back().separator) << name;
-        for (size_t i = 1; i < node->items.size(); ++i)
-            EXPECT_FALSE(node->items[i].separator && node->items[i - 1].separator) << name;
-    }
-}
-
 // The dispatcher maps each direction command to its axis by the order +X, --X,
 // +Y, --Y, +Z, --Z; the menu must list them that way and the command numbers must
 // count up with them.
@@ -209,215 +168,29 @@ TEST_F(MenuTest, ToolbarCommandsAgreeWithTheMenu) {
 }
 
 // ---------------------------------------------------------------------------
-// Dialog templates
-
-struct TemplateHeader {
-    DWORD style = 0;
-    int cx = 0, cy = 0;
-    int menuOrdinal = -1;  // -1: none or named
-    std::string caption, font;
-    int pointSize = 0;
-};
-
-const DLGTEMPLATE* findTemplate(int id) {
-    HRSRC resource = FindResourceA(module(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
-    if (!resource) return nullptr;
-    HGLOBAL loaded = LoadResource(module(), resource);
-    return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
-}
-
-std::string narrow(const WORD*& p) {
-    std::string text;
-    while (*p) text += static_cast<char>(*p++);
-    ++p;
-    return text;
-}
-
-// Reads the header of a classic (non-extended) template.
-TemplateHeader readHeader(const DLGTEMPLATE* dialog) {
-    TemplateHeader header;
-    header.style = dialog->style;
-    header.cx = dialog->cx;
-    header.cy = dialog->cy;
-    const WORD* p = reinterpret_cast<const WORD*>(dialog + 1);
-    if (*p == 0xFFFF) {
-        header.menuOrdinal = p[1];
-        p += 2;
-    } else {
-        narrow(p);
-    }
-    if (*p == 0xFFFF) p += 2; else narrow(p);  // class
-    header.caption = narrow(p);
-    if (header.style & DS_SETFONT) {
-        header.pointSize = *p++;
-        header.font = narrow(p);
-    }
-    return header;
-}
+// The editor template
 
 INT_PTR CALLBACK quietDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-struct DialogWindow {
-    explicit DialogWindow(int id) {
-        if (const DLGTEMPLATE* dialog = findTemplate(id))
-            hwnd = CreateDialogIndirectParamA(module(), dialog, nullptr, quietDialog, 0);
-    }
-    ~DialogWindow() {
-        if (hwnd) DestroyWindow(hwnd);
-    }
-    std::string text(int control) const {
-        char buffer[64] = {};
-        GetDlgItemTextA(hwnd, control, buffer, sizeof buffer);
-        return buffer;
-    }
-    std::string className(int control) const {
-        char buffer[64] = {};
-        GetClassNameA(GetDlgItem(hwnd, control), buffer, sizeof buffer);
-        return buffer;
-    }
-    LONG style(int control) const { return GetWindowLongA(GetDlgItem(hwnd, control), GWL_STYLE); }
-    HWND hwnd = nullptr;
-};
-
-TEST(DialogTemplates, HeadersGiveCaptionSizeAndFont) {
-    const struct { int id; const char* caption; int cx, cy; } dialogs[] = {
-        {IDD_EDITOR, "Texloom", 238, 154},      {IDD_SETTINGS, "UV Editor Settings", 166, 145},
-        {IDD_ROTATE, "Rotate", 170, 62},        {IDD_MOVE, "Move", 130, 62},
-        {IDD_SCALE, "Scale", 130, 62},          {IDD_GROUPING, "UV Grouping", 149, 75},
-        {IDD_CHOOSE_MATRIX, "Choose Matrix", 167, 110},
-    };
-    for (const auto& expected : dialogs) {
-        const DLGTEMPLATE* dialog = findTemplate(expected.id);
-        ASSERT_NE(dialog, nullptr) << expected.id;
-        TemplateHeader header = readHeader(dialog);
-        EXPECT_EQ(header.caption, expected.caption) << expected.id;
-        EXPECT_EQ(header.cx, expected.cx) << expected.id;
-        EXPECT_EQ(header.cy, expected.cy) << expected.id;
-        EXPECT_EQ(header.font, "MS Sans Serif") << expected.id;
-        EXPECT_EQ(header.pointSize, 8) << expected.id;
-        EXPECT_TRUE(header.style & WS_CAPTION) << expected.id;
-        EXPECT_TRUE(header.style & WS_SYSMENU) << expected.id;
-        // Windows are shown by the code that creates them, never by the template.
-        EXPECT_FALSE(header.style & WS_VISIBLE) << expected.id;
-        EXPECT_EQ(header.menuOrdinal, expected.id == IDD_EDITOR ? IDR_EDITOR_MENU : -1) << expected.id;
-    }
-    // The editor is the only resizable one.
-    EXPECT_TRUE(readHeader(findTemplate(IDD_EDITOR)).style & WS_THICKFRAME);
-    EXPECT_FALSE(readHeader(findTemplate(IDD_EDITOR)).style & DS_MODALFRAME);
-    EXPECT_FALSE(readHeader(findTemplate(IDD_SETTINGS)).style & WS_THICKFRAME);
-}
-
 TEST(DialogTemplates, EditorOpensWithItsMenu) {
-    DialogWindow editor(IDD_EDITOR);
-    ASSERT_NE(editor.hwnd, nullptr);
+    HWND editor = CreateDialogParamA(module(), MAKEINTRESOURCEA(IDD_EDITOR), nullptr, quietDialog, 0);
+    ASSERT_NE(editor, nullptr);
     char caption[32] = {};
-    GetWindowTextA(editor.hwnd, caption, sizeof caption);
+    GetWindowTextA(editor, caption, sizeof caption);
     EXPECT_STREQ(caption, "Texloom");
-    HMENU menu = GetMenu(editor.hwnd);
+    HMENU menu = GetMenu(editor);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(GetMenuItemCount(menu), 5);
     EXPECT_NE(GetMenuState(menu, ID_VIEW_SETTINGS, MF_BYCOMMAND), static_cast<UINT>(-1));
     // The template's size is the client area (the menu bar comes on top of it).
     RECT units = {0, 0, 238, 154};
-    MapDialogRect(editor.hwnd, &units);
+    MapDialogRect(editor, &units);
     RECT client;
-    GetClientRect(editor.hwnd, &client);
+    GetClientRect(editor, &client);
     EXPECT_EQ(client.right, units.right);
     EXPECT_GT(client.bottom, units.bottom / 2);
-    EXPECT_EQ(GetWindow(editor.hwnd, GW_CHILD), nullptr);  // children come at run time
-}
-
-TEST(DialogTemplates, SettingsControls) {
-    DialogWindow d(IDD_SETTINGS);
-    ASSERT_NE(d.hwnd, nullptr);
-    EXPECT_EQ(d.text(IDC_APPLY), "Apply");
-    EXPECT_EQ(d.text(IDCANCEL), "Done");
-    for (int edit : {IDC_SNAP_ANGLE, IDC_GRID_SPACING, IDC_WELD_EPSILON, IDC_CANVAS_WIDTH, IDC_CANVAS_HEIGHT})
-        EXPECT_EQ(d.className(edit), "Edit") << edit;
-    EXPECT_TRUE(d.style(IDC_SNAP_ANGLE) & ES_AUTOHSCROLL);
-    // Colour boxes are placed over these frames' client areas, so each needs one.
-    for (int frame : {IDC_VERT_COLOR, IDC_SEL_VERT_COLOR, IDC_LOCKED_COLOR, IDC_BACK_COLOR, IDC_HANDLE_COLOR}) {
-        ASSERT_EQ(d.className(frame), "Static") << frame;
-        RECT client;
-        GetClientRect(GetDlgItem(d.hwnd, frame), &client);
-        EXPECT_GT(client.right, 0) << frame;
-        EXPECT_GT(client.bottom, 0) << frame;
-    }
-    // Enter must reach the dialog as command 1: no other button may be the default.
-    LRESULT def = SendMessageA(d.hwnd, DM_GETDEFID, 0, 0);
-    if (HIWORD(def) == DC_HASDEFID) {
-        EXPECT_EQ(LOWORD(def), IDOK);
-    }
-}
-
-TEST(DialogTemplates, MoveScaleAndRotateControls) {
-    for (int id : {IDD_MOVE, IDD_SCALE}) {
-        DialogWindow d(id);
-        ASSERT_NE(d.hwnd, nullptr) << id;
-        EXPECT_EQ(d.text(IDC_APPLY), "Apply");
-        EXPECT_EQ(d.text(IDCANCEL), "Done");
-        for (int edit : {IDC_VALUE_U, IDC_VALUE_V}) {
-            EXPECT_EQ(d.className(edit), "Edit");
-            EXPECT_TRUE(d.style(edit) & ES_AUTOHSCROLL);
-        }
-        // "Absolute" toggles by itself.
-        HWND absolute = GetDlgItem(d.hwnd, IDC_ABSOLUTE);
-        ASSERT_NE(absolute, nullptr);
-        EXPECT_EQ(SendMessageA(absolute, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-        SendMessageA(absolute, BM_CLICK, 0, 0);
-        EXPECT_EQ(SendMessageA(absolute, BM_GETCHECK, 0, 0), BST_CHECKED);
-        LRESULT def = SendMessageA(d.hwnd, DM_GETDEFID, 0, 0);
-        if (HIWORD(def) == DC_HASDEFID) {
-            EXPECT_EQ(LOWORD(def), IDOK);
-        }
-    }
-    DialogWindow rotate(IDD_ROTATE);
-    ASSERT_NE(rotate.hwnd, nullptr);
-    EXPECT_EQ(rotate.className(IDC_ANGLE), "Edit");
-    EXPECT_EQ(rotate.text(IDC_ROTATE_90), "90");
-    EXPECT_EQ(rotate.text(IDC_ROTATE_180), "180");
-    EXPECT_EQ(rotate.text(IDC_ROTATE_270), "270");
-    EXPECT_EQ(rotate.text(IDC_APPLY), "Apply");
-}
-
-TEST(DialogTemplates, GroupingButtons) {
-    DialogWindow d(IDD_GROUPING);
-    ASSERT_NE(d.hwnd, nullptr);
-    // Group button IDC_GROUP_1 + k stands for group k + 1.
-    for (int k = 0; k < GROUP_COUNT; ++k)
-        EXPECT_EQ(d.text(IDC_GROUP_1 + k), std::to_string(k + 1)) << k;
-    EXPECT_EQ(IDC_GROUP_1 + GROUP_COUNT - 1, IDC_GROUP_16);
-    EXPECT_EQ(d.text(IDC_GROUP_NONE), "None");
-    // The three mode buttons exclude each other: pushing one releases the others.
-    const int modes[] = {IDC_GROUP_ASSIGN, IDC_GROUP_UNASSIGN, IDC_GROUP_SELECT};
-    for (int mode : modes) EXPECT_TRUE(d.style(mode) & BS_PUSHLIKE) << mode;
-    for (int pushed : modes) {
-        SendMessageA(GetDlgItem(d.hwnd, pushed), BM_CLICK, 0, 0);
-        for (int mode : modes)
-            EXPECT_EQ(IsDlgButtonChecked(d.hwnd, mode), mode == pushed ? BST_CHECKED : BST_UNCHECKED)
-                << "pushed " << pushed << ", looking at " << mode;
-    }
-}
-
-TEST(DialogTemplates, ChooseMatrixControls) {
-    DialogWindow d(IDD_CHOOSE_MATRIX);
-    ASSERT_NE(d.hwnd, nullptr);
-    LRESULT def = SendMessageA(d.hwnd, DM_GETDEFID, 0, 0);
-    EXPECT_EQ(HIWORD(def), DC_HASDEFID);
-    EXPECT_EQ(LOWORD(def), IDOK);
-    EXPECT_EQ(d.text(IDCANCEL), "Cancel");
-    const std::map<int, std::string> presets = {{IDC_PRESET_POS_X, "+X"}, {IDC_PRESET_POS_Y, "+Y"},
-                                                {IDC_PRESET_POS_Z, "+Z"}, {IDC_PRESET_NEG_X, "--X"},
-                                                {IDC_PRESET_NEG_Y, "--Y"}, {IDC_PRESET_NEG_Z, "--Z"}};
-    for (const auto& [id, text] : presets) EXPECT_EQ(d.text(id), text) << id;
-    RECT frame;
-    GetClientRect(GetDlgItem(d.hwnd, IDC_MATRIX_FRAME), &frame);
-    EXPECT_GT(frame.right, 40);
-    EXPECT_GT(frame.bottom, 40);
-    HWND hide = GetDlgItem(d.hwnd, IDC_HIDE_EDITOR);
-    ASSERT_NE(hide, nullptr);
-    SendMessageA(hide, BM_CLICK, 0, 0);
-    EXPECT_EQ(SendMessageA(hide, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(GetWindow(editor, GW_CHILD), nullptr);  // children come at run time
+    DestroyWindow(editor);
 }
 
 // ---------------------------------------------------------------------------
