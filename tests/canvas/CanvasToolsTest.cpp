@@ -32,14 +32,6 @@ std::vector<DevFace> square(uint16_t flags = 0) {
             face(flags, 0, 2, 3, 0.1f, 0.1f, 0.6f, 0.6f, 0.1f, 0.6f)};
 }
 
-void setModifiers(bool shift, bool control) {
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_SHIFT] = shift ? 0x80 : 0;
-    keys[VK_CONTROL] = control ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
-
 class CanvasTools : public testing::Test {
 protected:
     void SetUp() override {
@@ -47,11 +39,11 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
         // Unsynchronised, so that opening keeps the UV selection the records carry.
         SettingsKey().writeDword("SyncSel", 0);
-        setModifiers(false, false);
+        uitest::holdModifierKeys(false, false);
         document_ = devhost::Document::create();
     }
     void TearDown() override {
-        setModifiers(false, false);
+        uitest::holdModifierKeys(false, false);
         meshtest::expectRecordsIntact(*document_.Get());
         if (editor_) {
             if (editor_->window()) DestroyWindow(editor_->window());
@@ -137,22 +129,22 @@ TEST_F(CanvasTools, RubberBandReplacesShiftAddsCtrlToggles) {
     EXPECT_EQ(journalCount(R"(BeginEdit(0,16,13,"Select UV Coords"))"), 1u);
 
     // Shift on a selected corner adds by rubber band instead of moving it.
-    setModifiers(true, false);
+    uitest::holdModifierKeys(true, false);
     drag(76, 76, 210, 60);  // also (0.6, 0.1)
     EXPECT_EQ(flags(0), 0x0040 | 0x0080);
     EXPECT_EQ(journalCount(R"(BeginUndoGroup("Move UV Coords"))"), 0u);
 
     // Ctrl toggles: a click without movement picks within the corner box's radius.
-    setModifiers(true, true);  // Shift wins
+    uitest::holdModifierKeys(true, true);  // Shift wins
     drag(206, 206, 206, 206);
     EXPECT_EQ(flags(0), 0x0040 | 0x0080 | 0x0100);
-    setModifiers(false, true);
+    uitest::holdModifierKeys(false, true);
     drag(206, 206, 206, 206);
     EXPECT_EQ(flags(0), 0x0040 | 0x0080);
     EXPECT_EQ(flags(1), 0x0040);
 
     // A plain click off every corner and handle replaces the selection with nothing.
-    setModifiers(false, false);
+    uitest::holdModifierKeys(false, false);
     drag(400, 400, 400, 400);
     EXPECT_EQ(flags(0), 0);
     EXPECT_EQ(flags(1), 0);
@@ -163,9 +155,9 @@ TEST_F(CanvasTools, TriangleToolMovesWholeTrianglesAndBandsOverPartlySelectedOne
     mesh[1].flags |= 0x00C0;  // face 1 partly selected
     open(mesh);
     canvas().tool = 2;
-    setModifiers(true, false);
+    uitest::holdModifierKeys(true, false);
     drag(178, 101, 178, 101);  // a click inside face 0 adds it
-    setModifiers(false, false);
+    uitest::holdModifierKeys(false, false);
     EXPECT_EQ(flags(0), 0x01C0);
     EXPECT_EQ(flags(1), 0x00C0);
 

@@ -22,14 +22,6 @@ devhost::DevFace face(uint16_t flags, uint16_t g0 = 0, uint16_t g1 = 0, uint16_t
     return f;
 }
 
-void holdKeys(bool shift, bool control) {
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_SHIFT] = shift ? 0x80 : 0;
-    keys[VK_CONTROL] = control ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
-
 class GroupingTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -42,7 +34,7 @@ protected:
         editor_->setDocument(document_.Get());
     }
     void TearDown() override {
-        holdKeys(false, false);
+        uitest::holdModifierKeys(false, false);
         if (editor_->window()) DestroyWindow(editor_->window());
         editor_->Release();
         RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
@@ -114,14 +106,14 @@ TEST_F(GroupingTest, SelectWithShiftAddsWithControlTogglesAndNoneDeselects) {
     // Group 2: face 0 corners 0 and 1, face 1 corner 2. Face 1 corner 0 is selected.
     open({face(kSel0, 2, 2, 0), face(kSel0, 0, 0, 2)});
     click(IDC_GROUP_SELECT);
-    holdKeys(false, true);
+    uitest::holdModifierKeys(false, true);
     clickGroup(2);
     EXPECT_EQ(selected(0), kSel1) << "Ctrl toggles";
     EXPECT_EQ(selected(1), kSel0 | kSel2);
-    holdKeys(true, true);
+    uitest::holdModifierKeys(true, true);
     clickGroup(2);
     EXPECT_EQ(selected(0), kSel0 | kSel1) << "Shift adds, also with Ctrl";
-    holdKeys(false, false);
+    uitest::holdModifierKeys(false, false);
     clickGroup(2);
     EXPECT_EQ(selected(1), kSel2) << "no modifier replaces";
     click(IDC_GROUP_NONE);

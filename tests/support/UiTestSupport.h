@@ -120,4 +120,14 @@ inline std::wstring exeFolder() {
     return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
+// Makes the thread's key state say whether Shift and Ctrl are held, as the
+// mouse handlers read them with GetKeyState.
+inline void holdModifierKeys(bool shift, bool control) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    keys[VK_CONTROL] = control ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
 }  // namespace uitest
