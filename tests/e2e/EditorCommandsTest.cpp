@@ -31,7 +31,7 @@ bool buttonChecked(const StateJson& dump, const char* id) {
 
 TEST(EditorCommandsFromOutside, CommandsEditTheRecordsAndTheStatesFollow) {
     // First start: default settings, synchronised selections on.
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Lathecraft\\polyLOOM 1.3.5\\Texloom");
+    forgetEditorSettings();
     ScratchFolder folder;
     folder.write(L"square.obj", kSquareObj);
     const HostRun run = runBatch({L"--open", folder / L"square.obj", L"--select-3d", L"vertices:0",

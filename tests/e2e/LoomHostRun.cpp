@@ -30,6 +30,10 @@ const char* const kSquareObj =
     "vt 0.1 0.2\nvt 0.9 0.2\nvt 0.9 0.8\nvt 0.1 0.8\n"
     "f 1/1 2/2 3/3\nf 1/1 3/3 4/4\n";
 
+void forgetEditorSettings() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Lathecraft\\polyLOOM 1.3.5\\Texloom");
+}
+
 HostRun runLoomHost(const std::vector<std::wstring>& arguments) {
     std::wstring commandLine = quoted(hostPath());
     for (const std::wstring& argument : arguments) commandLine += L" " + quoted(argument);

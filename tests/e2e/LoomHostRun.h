@@ -17,6 +17,10 @@ HostRun runLoomHost(const std::vector<std::wstring>& arguments);
 // runLoomHost with --batch first.
 HostRun runBatch(std::vector<std::wstring> arguments);
 
+// Deletes the editor's settings key, so that the next run starts as a first run (other
+// tests leave their settings behind in the shared prefix).
+void forgetEditorSettings();
+
 // A fresh folder below the temporary folder, removed at the end of the test.
 class ScratchFolder {
 public:
