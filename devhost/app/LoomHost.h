@@ -13,6 +13,12 @@
 
 namespace loomhost {
 
+// Steps of the command line.
+struct Step {
+    std::wstring option;    // "--open", "--uv-click", ...; the bare mesh argument becomes "--open"
+    std::wstring argument;  // empty for options without one
+};
+
 struct App {
     HINSTANCE instance = nullptr;
     HostRef<devhost::Document> document;
@@ -23,7 +29,17 @@ struct App {
     std::vector<devhost::MeshMaterial> materials;   // of the opened OBJ, written back on save
     std::vector<LONG> meshTextures;                  // textures its materials brought
     bool batch = false;  // no message boxes; exit after the steps, 2 when any failed
+    std::vector<Step> steps;
+    size_t nextStep = 0;
+    bool stepRunning = false;  // a step is on the stack (perhaps inside a dialog's own loop)
+    bool quit = false;         // WM_QUIT was seen
+    int status = 0;            // 2 once a step failed
 };
+
+// Posted to the main window by a step that may open a modal dialog: the dialog's own
+// message loop delivers it, and the steps that follow then run inside that loop, one
+// per delivery.
+constexpr UINT WM_RESUME_STEPS = WM_APP + 1;
 
 // Opens an .obj or a .json state; the document stays as it was when this throws.
 void openMesh(App& app, const std::filesystem::path& path);
@@ -41,18 +57,18 @@ void reportProblem(App& app, const std::string& text);
 // One line on stderr (UTF-8).
 void writeError(const std::string& line);
 
-// Steps of the command line.
-struct Step {
-    std::wstring option;    // "--open", "--uv-click", ...; the bare mesh argument becomes "--open"
-    std::wstring argument;  // empty for options without one
-};
 // Throws std::runtime_error for an unknown option or a missing argument.
 std::vector<Step> parseCommandLine(int argc, wchar_t** argv);
 // "a,b,,c" split at the separator: {"a", "b", "", "c"}.
 std::vector<std::wstring> splitText(const std::wstring& text, wchar_t separator);
-// Runs one step, then pumps the message queue until it is empty. Throws
-// std::runtime_error saying why the step could not run.
+// Runs one step. Throws std::runtime_error saying why the step could not run.
 void runStep(App& app, const Step& step);
+// Runs the steps from app.nextStep on, each followed by pumping the message queue; a
+// failed step is reported and the rest still run.
+void runSteps(App& app);
+// Runs step app.nextStep alone: while an earlier step waits in a modal dialog, each
+// WM_RESUME_STEPS runs one, so that the dialog's loop handles what it caused.
+void runNextStep(App& app);
 // Dispatches every queued message (with the main window's accelerators and the
 // dialogs' keyboard handling); answers false when WM_QUIT was seen.
 bool pumpMessages(App& app);

@@ -25,15 +25,17 @@ std::wstring exeFolder() {
 int run(HINSTANCE instance, int argc, wchar_t** argv, int show) {
     App app;
     app.instance = instance;
-    std::vector<Step> steps;
     try {
-        steps = parseCommandLine(argc, argv);
+        app.steps = parseCommandLine(argc, argv);
     } catch (const std::exception& error) {
         writeError(std::string("loomhost: ") + error.what());
         return 2;
     }
-    app.batch = std::any_of(steps.begin(), steps.end(), [](const Step& s) { return s.option == L"--batch"; });
-    bool pluginOption = std::any_of(steps.begin(), steps.end(), [](const Step& s) { return s.option == L"--plugin"; });
+    auto hasStep = [&](const wchar_t* option) {
+        return std::any_of(app.steps.begin(), app.steps.end(), [&](const Step& s) { return s.option == option; });
+    };
+    app.batch = hasStep(L"--batch");
+    const bool pluginOption = hasStep(L"--plugin");
 
     app.document = devhost::Document::create();
     createMainWindow(app);
@@ -48,26 +50,10 @@ int run(HINSTANCE instance, int argc, wchar_t** argv, int show) {
     if (!pluginOption)
         for (const std::string& problem : app.plugins.loadFolder(exeFolder())) writeError("loomhost: " + problem);
     rebuildPluginMenu(app);
-    bool quit = !pumpMessages(app);
+    app.quit = !pumpMessages(app);
+    runSteps(app);
 
-    int status = 0;
-    for (const Step& step : steps) {
-        if (quit) break;
-        if (step.option == L"--batch") continue;
-        try {
-            runStep(app, step);
-            quit = !pumpMessages(app);
-        } catch (const std::exception& error) {
-            std::string text = devhost::utf8(step.option) + (step.argument.empty() ? "" : " " + devhost::utf8(step.argument)) +
-                               ": " + error.what();
-            // The remaining steps still run: a dump after a failed open shows that
-            // the document did not change.
-            reportProblem(app, text);
-            status = 2;
-        }
-    }
-
-    if (!app.batch && !quit) {
+    if (!app.batch && !app.quit) {
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatchMessage(app, message);
     }
@@ -79,7 +65,7 @@ int run(HINSTANCE instance, int argc, wchar_t** argv, int show) {
     app.view.reset();
     app.document->setMainWindow(nullptr);
     app.document.Reset();
-    return app.batch ? status : 0;
+    return app.batch ? app.status : 0;
 }
 
 }  // namespace

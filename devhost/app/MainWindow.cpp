@@ -169,6 +169,20 @@ void onCommand(App& app, UINT command) {
     InvalidateRect(app.view->window(), nullptr, FALSE);
 }
 
+// A step's command opened a modal dialog, whose loop delivered this: the next step acts
+// on that dialog, and the one after it comes with the next delivery, after the dialog
+// has handled what the step caused (or ended). Arriving after the step returned, it
+// has nothing to do.
+void onResumeSteps(App& app) {
+    if (!app.stepRunning) return;
+    if (app.nextStep < app.steps.size()) {
+        runNextStep(app);
+        PostMessageW(app.mainWindow, WM_RESUME_STEPS, 0, 0);
+    } else if (app.batch) {
+        PostQuitMessage(app.status);  // a batch run does not wait for the user; this ends the dialog too
+    }
+}
+
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE)
         SetWindowLongPtrW(window, GWLP_USERDATA,
@@ -189,6 +203,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_SETFOCUS: SetFocus(app->view->window()); return 0;
     case WM_COMMAND: onCommand(*app, LOWORD(wParam)); return 0;
+    case WM_RESUME_STEPS: onResumeSteps(*app); return 0;
     case WM_INITMENUPOPUP:
         updateHistoryItems(*app, GetMenu(window));
         return 0;

@@ -13,13 +13,17 @@ namespace loomhost {
 
 namespace {
 
-// Options and whether they take an argument.
+// Options and whether they take an argument. --dialog-text CONTROL=TEXT,
+// --dialog-click CONTROL and --capture-dialog FILE act on the dialog or message box
+// the editor has open (CONTROL: its number or its text); a --uv-command that opens a
+// modal dialog lets the steps after it run while the dialog waits.
 const std::map<std::wstring, bool> kOptions = {
     {L"--open", true},       {L"--plugin", true},    {L"--texture", true},   {L"--select-3d", true},
     {L"--hide-3d", true},    {L"--invoke", true},    {L"--uv-command", true}, {L"--uv-toolbar", true},
     {L"--uv-click", true},   {L"--uv-drag", true},   {L"--uv-wheel", true},  {L"--uv-resize", true},
     {L"--wait", true},       {L"--undo", false},     {L"--redo", false},     {L"--save", true},
     {L"--dump", true},       {L"--capture", true},   {L"--capture-host", true}, {L"--save-images", true},
+    {L"--dialog-text", true}, {L"--dialog-click", true}, {L"--capture-dialog", true},
     {L"--batch", false},
 };
 
@@ -121,17 +125,23 @@ void waitFor(App& app, long milliseconds) {
     }
 }
 
-// The window's client area as it is on screen, after pending paints.
-devhost::Pixels32 captureClient(HWND window) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+// The window's client area (or the whole window, frame and caption included) as it
+// is on screen, after pending paints.
+devhost::Pixels32 captureWindow(HWND window, bool whole = false) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     RECT area;
-    GetClientRect(window, &area);
+    if (whole) {
+        GetWindowRect(window, &area);
+        OffsetRect(&area, -area.left, -area.top);
+    } else {
+        GetClientRect(window, &area);
+    }
     devhost::Pixels32 image;
     image.width = area.right;
     image.height = area.bottom;
     if (image.width <= 0 || image.height <= 0) fail("the window has no client area");
     image.pixels.resize(size_t(image.width) * image.height);
-    HDC screen = GetDC(window);
+    HDC screen = whole ? GetWindowDC(window) : GetDC(window);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -152,6 +162,64 @@ devhost::Pixels32 captureClient(HWND window) {
     DeleteDC(memory);
     ReleaseDC(window, screen);
     return image;
+}
+
+// The window a modal step is waiting in: the visible top-level window that the editor
+// owns and that is topmost (a dialog, or a message box it asked).
+HWND editorDialog(const App& app) {
+    struct Search {
+        HWND owner, found;
+    } search{editorParts(app).editor, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != s.owner) return TRUE;
+            s.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (!search.found) fail("no dialog of the UV editor is open");
+    return search.found;
+}
+
+// A control of the dialog by its number or by its text (without '&', any case).
+HWND dialogControl(HWND dialog, const std::wstring& which) {
+    size_t used = 0;
+    int id = 0;
+    try {
+        id = std::stoi(which, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used && used == which.size()) {
+        if (HWND control = GetDlgItem(dialog, id)) return control;
+        fail("the dialog has no control " + std::to_string(id));
+    }
+    auto plain = [](std::wstring text) {
+        text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+        for (wchar_t& c : text) c = wchar_t(std::towlower(c));
+        return text;
+    };
+    const std::wstring wanted = plain(which);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t text[256] = {};
+        GetWindowTextW(child, text, 256);
+        if (plain(text) == wanted) return child;
+    }
+    fail("the dialog has no control \"" + devhost::utf8(which) + "\"");
+}
+
+void setDialogText(App& app, const std::wstring& argument) {
+    size_t equals = argument.find(L'=');
+    if (equals == std::wstring::npos) fail("expected CONTROL=TEXT");
+    SetWindowTextW(dialogControl(editorDialog(app), argument.substr(0, equals)), argument.substr(equals + 1).c_str());
+}
+
+void clickDialogButton(App& app, const std::wstring& which) {
+    HWND button = dialogControl(editorDialog(app), which);
+    if (!IsWindowEnabled(button)) fail("\"" + devhost::utf8(which) + "\" is disabled");
+    SendMessageW(button, BM_CLICK, 0, 0);
 }
 
 void saveImages(App& app, const std::filesystem::path& folder) {
@@ -224,6 +292,8 @@ void runStep(App& app, const Step& step) {
     } else if (option == L"--uv-command") {
         HWND editor = editorParts(app).editor;
         UINT command = editorMenuCommand(editor, argument);
+        // Should the command open a modal dialog, the next steps run inside its loop.
+        PostMessageW(app.mainWindow, WM_RESUME_STEPS, 0, 0);
         SendMessageW(editor, WM_COMMAND, MAKEWPARAM(command, 0), 0);
     } else if (option == L"--uv-toolbar") {
         clickToolbarButton(app, int(parseInteger(argument, "command")));
@@ -260,15 +330,45 @@ void runStep(App& app, const Step& step) {
     } else if (option == L"--dump") {
         writeDump(app, argument);
     } else if (option == L"--capture") {
-        devhost::writePngFile(argument, captureClient(editorParts(app).editor));
+        devhost::writePngFile(argument, captureWindow(editorParts(app).editor));
     } else if (option == L"--capture-host") {
-        devhost::writePngFile(argument, captureClient(app.mainWindow));
+        devhost::writePngFile(argument, captureWindow(app.mainWindow));
     } else if (option == L"--save-images") {
         saveImages(app, argument);
+    } else if (option == L"--dialog-text") {
+        setDialogText(app, argument);
+    } else if (option == L"--dialog-click") {
+        clickDialogButton(app, argument);
+    } else if (option == L"--capture-dialog") {
+        devhost::writePngFile(argument, captureWindow(editorDialog(app), true));
     } else {
         fail("unknown step");
     }
     if (app.view) InvalidateRect(app.view->window(), nullptr, FALSE);
+}
+
+void runNextStep(App& app) {
+    const Step& step = app.steps.at(app.nextStep++);
+    if (step.option == L"--batch") return;
+    try {
+        runStep(app, step);
+    } catch (const std::exception& error) {
+        std::string text = devhost::utf8(step.option) + (step.argument.empty() ? "" : " " + devhost::utf8(step.argument)) +
+                           ": " + error.what();
+        // The remaining steps still run: a dump after a failed open shows that
+        // the document did not change.
+        reportProblem(app, text);
+        app.status = 2;
+    }
+}
+
+void runSteps(App& app) {
+    while (!app.quit && app.nextStep < app.steps.size()) {
+        app.stepRunning = true;
+        runNextStep(app);
+        app.stepRunning = false;
+        app.quit = !pumpMessages(app);
+    }
 }
 
 void writeDump(App& app, const std::filesystem::path& path) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using devhost::StateJson;
@@ -29,7 +31,10 @@ std::vector<int> vertexFlags(const StateJson& dump) {
 
 class Steps : public testing::Test {
 protected:
-    void SetUp() override { folder.write(L"strip.obj", kStripObj); }
+    void SetUp() override {
+        forgetEditorSettings();
+        folder.write(L"strip.obj", kStripObj);
+    }
 
     // Opens the strip, runs the steps, dumps; expects success.
     StateJson after(std::vector<std::wstring> steps) {
@@ -134,6 +139,39 @@ TEST_F(Steps, EditorCommandsBecomeHistoryThatUndoAndRedoStep) {
                                 L"Transform/Flop"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.errors.find("no menu item \"Transform/Flop\""), std::string::npos) << unknown.errors;
+}
+
+// Steps after a command that opens a modal dialog act on that dialog; each runs only
+// after the dialog handled the one before, so a dump after "OK" sees the closed entry.
+TEST_F(Steps, DialogStepsDriveAModalDialog) {
+    const std::vector<std::wstring> selected = {L"--invoke", L"UV Editor", L"--uv-command", L"Select/Select All"};
+    auto inDialog = [&](std::vector<std::wstring> more) {
+        more.insert(more.begin(), {L"--uv-command", L"Mapping/Planar/User Defined"});
+        more.insert(more.begin(), selected.begin(), selected.end());
+        return more;
+    };
+    const StateJson before = after(selected);
+    // Dumped while the dialog is open: re-projected live, the entry not yet in the history.
+    // (The batch's end then closes the dialog as a cancel would.)
+    const StateJson inside = after(inDialog({L"--dialog-click", L"+X"}));
+    const StateJson kept = after(inDialog({L"--dialog-click", L"+X", L"--dialog-click", L"ok"}));
+    const StateJson cancelled = after(inDialog({L"--dialog-click", L"+X", L"--dialog-click", L"Cancel"}));
+    EXPECT_EQ(kept["history"]["undo"], StateJson::array({"Select All", "Planar UV Mapping"}));
+    EXPECT_EQ(kept["faces"].dump(), inside["faces"].dump());
+    EXPECT_NE(kept["faces"].dump(), before["faces"].dump());
+    EXPECT_EQ(inside["history"], before["history"]);
+    EXPECT_EQ(cancelled["faces"].dump(), before["faces"].dump());
+    EXPECT_EQ(cancelled["history"], before["history"]);
+
+    HostRun run = runBatch({L"--open", folder / L"strip.obj", L"--invoke", L"UV Editor", L"--dialog-click", L"OK",
+                            L"--uv-command", L"Mapping/Planar/User Defined", L"--dialog-click", L"Apply",
+                            L"--dialog-text", L"Hide Texloom", L"--capture-dialog", folder / L"dialog.png"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.errors.find("--dialog-click OK: no dialog of the UV editor is open"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("--dialog-click Apply: the dialog has no control \"Apply\""), std::string::npos)
+        << run.errors;
+    EXPECT_NE(run.errors.find("--dialog-text Hide Texloom: expected CONTROL=TEXT"), std::string::npos) << run.errors;
+    EXPECT_TRUE(std::filesystem::file_size(folder.path() / L"dialog.png") > 100);
 }
 
 }  // namespace
