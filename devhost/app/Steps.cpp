@@ -29,15 +29,20 @@ const std::map<std::wstring, bool> kOptions = {
 
 [[noreturn]] void fail(const std::string& why) { throw std::runtime_error(why); }
 
-long parseInteger(const std::wstring& text, const char* what) {
+// The whole text as a decimal integer, or false.
+bool readInteger(const std::wstring& text, long& value) {
     size_t used = 0;
-    long value = 0;
     try {
         value = std::stol(text, &used);
     } catch (const std::exception&) {
-        used = 0;
+        return false;
     }
-    if (used == 0 || used != text.size()) fail(std::string(what) + " \"" + devhost::utf8(text) + "\" is not an integer");
+    return used != 0 && used == text.size();
+}
+
+long parseInteger(const std::wstring& text, const char* what) {
+    long value = 0;
+    if (!readInteger(text, value)) fail(std::string(what) + " \"" + devhost::utf8(text) + "\" is not an integer");
     return value;
 }
 
@@ -185,15 +190,9 @@ HWND editorDialog(const App& app) {
 
 // A control of the dialog by its number or by its text (without '&', any case).
 HWND dialogControl(HWND dialog, const std::wstring& which) {
-    size_t used = 0;
-    int id = 0;
-    try {
-        id = std::stoi(which, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used && used == which.size()) {
-        if (HWND control = GetDlgItem(dialog, id)) return control;
+    long id = 0;
+    if (readInteger(which, id)) {
+        if (HWND control = GetDlgItem(dialog, int(id))) return control;
         fail("the dialog has no control " + std::to_string(id));
     }
     auto plain = [](std::wstring text) {
