@@ -1,6 +1,7 @@
 #include "dialogs/ChooseMatrixDialog.h"
 
 #include "canvas/UVCanvas.h"
+#include "dialogs/WindowClass.h"
 #include "editor/EditorWindow.h"
 #include "model/UVWalk.h"
 #include "resource.h"
@@ -224,7 +225,7 @@ INT_PTR CALLBACK ChooseMatrixDialog::dialogProc(HWND window, UINT message, WPARA
 BOOL ChooseMatrixDialog::onInitDialog(HWND window) {
     window_ = window;
     AddRef();  // released when the window is gone (WM_NCDESTROY)
-    centreOnOwner();
+    centreOnOwner(window);
     control_.create(GetDlgItem(window, IDC_MATRIX_FRAME));
     registerDrawCallback();
     measureSelection();
@@ -233,26 +234,6 @@ BOOL ChooseMatrixDialog::onInitDialog(HWND window) {
     applyFrame(Matrix4());
     if (viewHost_) viewHost_->RedrawViews(1);
     return TRUE;
-}
-
-// Centred on the owner, kept inside the work area of the owner's monitor.
-void ChooseMatrixDialog::centreOnOwner() {
-    HWND owner = GetWindow(window_, GW_OWNER);
-    if (!owner) return;
-    RECT outer = {}, own = {};
-    GetWindowRect(owner, &outer);
-    GetWindowRect(window_, &own);
-    const int width = own.right - own.left, height = own.bottom - own.top;
-    int x = (outer.left + outer.right - width) / 2;
-    int y = (outer.top + outer.bottom - height) / 2;
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    if (GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        const RECT& work = monitor.rcWork;
-        x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
-        y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
-    }
-    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The editor comes back whatever the check box says, and the 3D views lose the guide.

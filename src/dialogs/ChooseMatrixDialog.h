@@ -64,7 +64,6 @@ private:
     void onClose();
     LRESULT onModalKey(MSG* message);
 
-    void centreOnOwner();
     void measureSelection();
     void buildGuideShape();
     void registerDrawCallback();

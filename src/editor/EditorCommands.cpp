@@ -4,6 +4,8 @@
 #include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrixDialog.h"
 #include "dialogs/GroupingDialog.h"
+#include "dialogs/SettingsDialog.h"
+#include "dialogs/TransformDialogs.h"
 #include "editor/EditorWindow.h"
 #include "ops/EditProtocol.h"
 #include "resource.h"
@@ -210,6 +212,29 @@ void planarBestMatch(UVModel& model, const float rect[4]) {
         model.planarMap(&normal, rect, kSelectedMask, kSelectedValue, true);
 }
 
+// The host's main window, or null.
+HWND hostMainWindow(EditorWindow& editor) {
+    HWND host = nullptr;
+    if (HostDocument* document = editor.document()) document->GetMainWindow(&host);
+    return host;
+}
+
+// Settings, Move, Rotate and Scale: modal to the editor window, with the host's main
+// window disabled meanwhile and enabled afterwards, whatever it was before.
+void runApplyDialog(EditorWindow& editor, ApplyDialog& dialog) {
+    HWND host = hostMainWindow(editor);
+    if (host) EnableWindow(host, FALSE);
+    dialog.run(editor.window());
+    if (host) EnableWindow(host, TRUE);
+}
+
+// Rotate and Scale turn about the centre of the selection as their dialog opens,
+// locked corners included; without a selection the pivot stays.
+void setPivotToSelection(UVModel& model) {
+    float r[4];
+    if (model.bounds(kSelectedMask, kSelectedValue, r)) model.pivot = {centreOf(r[0], r[2]), centreOf(r[1], r[3])};
+}
+
 // Runs the Choose Matrix dialog inside one history entry: the dialog re-projects the
 // selection at every turn of its frame; anything but "OK" puts the saved UVs back and
 // discards the entry.
@@ -235,8 +260,7 @@ void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection&
     UVEdit entry(model, entrySteps);
     bool keep = true;
 
-    HWND host = nullptr;
-    if (HostDocument* document = editor.document()) document->GetMainWindow(&host);
+    HWND host = hostMainWindow(editor);
     const BOOL hostEnabled = host ? IsWindowEnabled(host) : FALSE;
     if (host) EnableWindow(host, FALSE);
 
@@ -435,12 +459,24 @@ void EditorWindow::onCommand(int command) {
             case ID_SELECT_CONTRACT_SELECTION: model_.contractSelection(sync); break;
             case ID_SELECT_GROUPING: toggleGroupingDialog(); break;
 
-            // Transform dialogs and Settings arrive with the dialogs.
-            case ID_TRANSFORM_MOVE:
-            case ID_TRANSFORM_ROTATE:
-            case ID_TRANSFORM_SCALE:
-            case ID_VIEW_SETTINGS:
+            // Transform
+            case ID_TRANSFORM_MOVE: {
+                MoveDialog dialog(model_);
+                runApplyDialog(*this, dialog);
                 break;
+            }
+            case ID_TRANSFORM_ROTATE: {
+                setPivotToSelection(model_);
+                RotateDialog dialog(model_);
+                runApplyDialog(*this, dialog);
+                break;
+            }
+            case ID_TRANSFORM_SCALE: {
+                setPivotToSelection(model_);
+                ScaleDialog dialog(model_);
+                runApplyDialog(*this, dialog);
+                break;
+            }
 
             // Mapping
             case ID_MAPPING_PLANAR_BEST_MATCH: planarBestMatch(model_, canvas.mappingRect); break;
@@ -455,6 +491,11 @@ void EditorWindow::onCommand(int command) {
             case ID_VIEW_SHOW_TILED_TEXTURE: setTileTexture(!canvas.tileTexture); break;
             case ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D: setShowAll(!canvas.showAll); break;
             case ID_VIEW_SYNCHRONIZE_SELECTIONS: setSyncSelection(!canvas.syncSelection); break;
+            case ID_VIEW_SETTINGS: {
+                SettingsDialog dialog(canvas);
+                runApplyDialog(*this, dialog);
+                break;
+            }
 
             // Toolbar
             case ID_TOOL_LOCK_SELECTED_COORDS: lockSelectedCoords(*this); break;

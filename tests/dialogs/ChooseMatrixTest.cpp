@@ -13,16 +13,13 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrix.h"
-#include "dialogs/Settings.h"
-#include "editor/EditorWindow.h"
-#include "lib/DevHost.h"
-#include "plugin/ModuleState.h"
+#include "dialogs/ModalDialogTest.h"
 #include "resource.h"
-#include "support/UiTestSupport.h"
 
 using devhost::DevFace;
 using devhost::DevVertex;
@@ -71,85 +68,21 @@ void expectRow(const Frame& frame, int row, double x, double y, double z, const 
     EXPECT_NEAR(frame.at(row, 2), z, 1e-5) << what << ", row " << row;
 }
 
-HWND findDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            char caption[32] = {};
-            GetWindowTextA(window, caption, sizeof caption);
-            if (std::string(caption) != "Choose Matrix") return TRUE;
-            *reinterpret_cast<HWND*>(param) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+constexpr char kCaption[] = "Choose Matrix";
 
-// What the test does while the dialog's loop runs; it ends the dialog itself.
-std::function<void(HWND)>* g_script = nullptr;
-
-void CALLBACK runScript(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    HWND dialog = findDialog();
-    if (!dialog) {
-        ADD_FAILURE() << "no Choose Matrix dialog";
-        return;
-    }
-    (*g_script)(dialog);
-}
-
-// A dialog the script left open is cancelled, so that a failing case cannot hang.
-void CALLBACK cancelLeftover(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    if (HWND dialog = findDialog()) {
-        ADD_FAILURE() << "the script left the dialog open";
-        PostMessageA(dialog, EditorWindow::kModalEndMessage, 2, 0);
-    }
-}
-
-class ChooseMatrixTest : public testing::Test {
+class ChooseMatrixTest : public modaltest::ModalDialogTest {
 protected:
     void SetUp() override {
-        setModuleInstance(GetModuleHandleA(nullptr));
-        // Synchronisation off: the 3D selection (none) must not replace the UV selection.
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
-        SettingsKey().writeDword("SyncSel", 0);
-        host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-        document_ = devhost::Document::create();
-        document_->setMainWindow(host_);
-        document_->setMesh(meshFaces(), meshVertices());
-        editor_ = EditorWindow::create();
-        ASSERT_NE(editor_, nullptr);
-        editor_->setDocument(document_.Get());
-        window_ = editor_->createWindow(host_);
-        ASSERT_NE(window_, nullptr);
-        uitest::pump(150);
+        ModalDialogTest::SetUp();
+        open(meshFaces(), meshVertices());
         document_->clearJournal();
-    }
-
-    void TearDown() override {
-        if (window_) DestroyWindow(window_);
-        if (editor_) editor_->Release();
-        uitest::pump();
-        DestroyWindow(host_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
     }
 
     // Runs a "User Defined" command; the script runs inside its modal loop.
     void run(int command, std::function<void(HWND)> script) {
-        g_script = &script;
-        SetTimer(nullptr, 0, 10, runScript);
-        const UINT_PTR guard = SetTimer(nullptr, 0, 5000, cancelLeftover);
-        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        KillTimer(nullptr, guard);
-        g_script = nullptr;
+        ModalDialogTest::run(command, kCaption, std::move(script));
     }
 
-    static void press(HWND dialog, int id) {
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-    }
     static HWND control(HWND dialog) { return GetWindow(GetDlgItem(dialog, IDC_MATRIX_FRAME), GW_CHILD); }
     static MatrixLayout layoutOf(HWND control) {
         RECT client = {};
@@ -179,7 +112,6 @@ protected:
         return f;
     }
 
-    std::vector<DevFace> faces() { return document_->faces(); }
     std::vector<std::string>& journal() { return document_->journal(); }
     // Position of the first journal line starting with prefix; the journal's size when none.
     size_t indexOf(const std::string& prefix) {
@@ -188,12 +120,6 @@ protected:
         return static_cast<size_t>(found - journal().begin());
     }
     bool journalHas(const std::string& prefix) { return indexOf(prefix) < journal().size(); }
-    size_t entries() { return document_->undoDescriptions().size(); }
-
-    HWND host_ = nullptr;
-    HostRef<devhost::Document> document_;
-    EditorWindow* editor_ = nullptr;
-    HWND window_ = nullptr;
 };
 
 bool sameFaces(const std::vector<DevFace>& a, const std::vector<DevFace>& b) {
@@ -327,7 +253,6 @@ TEST_F(ChooseMatrixTest, CancelCloseBoxEscapeAndQuitPutEveryUVBack) {
         EXPECT_TRUE(sameFaces(faces(), before));
         EXPECT_EQ(entries(), history);
         EXPECT_TRUE(journalHas("EndUndoGroup(0)"));
-        EXPECT_EQ(findDialog(), nullptr);
         EXPECT_EQ(document_->viewHost().callbackCount(), 0u);
         document_->clearJournal();
     }

@@ -1,0 +1,32 @@
+// The colour swatch of the Settings dialog: a child window filled with one colour that
+// opens the system colour chooser when clicked. Every box shares one table of 16
+// custom colours, kept in memory while the module is loaded.
+#pragma once
+
+#include <windows.h>
+
+class ColorBox {
+public:
+    ColorBox() = default;
+    ColorBox(const ColorBox&) = delete;
+    ColorBox& operator=(const ColorBox&) = delete;
+
+    // Creates the box as a visible child of parent over rect (parent's client
+    // coordinates); null on failure. The window goes with its parent.
+    HWND create(HWND parent, const RECT& rect);
+    HWND window() const { return window_; }
+
+    // With redraw, an existing window is invalidated without erasing.
+    void setColor(COLORREF color, bool redraw);
+    COLORREF color() const { return color_; }
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // One handler per message.
+    void onPaint();
+    void onLeftButtonDown();
+
+    HWND window_ = nullptr;
+    COLORREF color_ = 0;
+};

@@ -1,0 +1,143 @@
+// An editor on a development host document whose modal dialogs the tests drive from
+// inside: the menu command opens the dialog, and a timer that fires in the dialog's
+// own message loop runs the test's script, which types, presses and ends the dialog.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dialogs/Settings.h"
+#include "editor/EditorWindow.h"
+#include "lib/DevHost.h"
+#include "plugin/ModuleState.h"
+#include "support/UiTestSupport.h"
+
+namespace modaltest {
+
+// The thread's dialog with that caption, or null.
+inline HWND findDialog(const char* caption) {
+    struct Search {
+        const char* caption;
+        HWND found;
+    } search = {caption, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            char text[64] = {}, className[16] = {};
+            GetWindowTextA(window, text, sizeof text);
+            GetClassNameA(window, className, sizeof className);
+            if (std::string(text) != s->caption || std::string(className) != "#32770") return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct Script {
+    const char* caption;
+    std::function<void(HWND)> steps;
+};
+inline Script* g_script = nullptr;
+
+inline void CALLBACK runScript(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND dialog = findDialog(g_script->caption);
+    if (!dialog) {
+        ADD_FAILURE() << "no dialog \"" << g_script->caption << "\"";
+        return;
+    }
+    // A modal dialog shows itself once its loop finds the queue empty; a user acts after that.
+    if (!IsWindowVisible(dialog)) {
+        SetTimer(nullptr, 0, 10, runScript);
+        return;
+    }
+    g_script->steps(dialog);
+}
+
+// A dialog the script left open is closed with "Done", so that a failing case cannot hang.
+inline void CALLBACK closeLeftover(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (HWND dialog = findDialog(g_script->caption)) {
+        ADD_FAILURE() << "the script left the dialog open";
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+class ModalDialogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        setModuleInstance(GetModuleHandleA(nullptr));
+        // Synchronisation off: the 3D selection (none) must not replace the UV selection.
+        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
+        SettingsKey().writeDword("SyncSel", 0);
+        host_ = uitest::createHostWindow();
+        document_ = devhost::Document::create();
+        document_->setMainWindow(host_);
+        editor_ = EditorWindow::create();
+        ASSERT_NE(editor_, nullptr);
+        editor_->setDocument(document_.Get());
+    }
+    void TearDown() override {
+        if (window_) DestroyWindow(window_);
+        if (editor_) editor_->Release();
+        uitest::pump();
+        DestroyWindow(host_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
+    }
+
+    void open(std::vector<devhost::DevFace> faces, std::vector<devhost::DevVertex> vertices) {
+        document_->setMesh(std::move(faces), std::move(vertices));
+        window_ = editor_->createWindow(host_);
+        ASSERT_NE(window_, nullptr);
+        uitest::pump(150);
+    }
+
+    // Sends the command; the steps run inside the dialog's loop and end the dialog.
+    void run(int command, const char* caption, std::function<void(HWND)> steps) {
+        Script script = {caption, std::move(steps)};
+        g_script = &script;
+        SetTimer(nullptr, 0, 10, runScript);
+        const UINT_PTR guard = SetTimer(nullptr, 0, 5000, closeLeftover);
+        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        KillTimer(nullptr, guard);
+        g_script = nullptr;
+        EXPECT_EQ(findDialog(caption), nullptr) << "closed";
+    }
+
+    static void press(HWND dialog, int id) {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    }
+    // Enter as typed into a field: the dialog's loop turns it into command 1.
+    static void pressEnterIn(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), WM_KEYDOWN, VK_RETURN, 0); }
+    static void type(HWND dialog, int id, const char* text) { SetDlgItemTextA(dialog, id, text); }
+    static std::string textOf(HWND dialog, int id) {
+        char text[64] = {};
+        GetDlgItemTextA(dialog, id, text, sizeof text);
+        return text;
+    }
+
+    std::vector<devhost::DevFace>& faces() { return document_->faces(); }
+    size_t entries() { return document_->undoDescriptions().size(); }
+
+    HWND host_ = nullptr;
+    HostRef<devhost::Document> document_;
+    EditorWindow* editor_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+// The number texts some cases compare are those of an English locale.
+inline bool englishNumbers() {
+    char decimal[8] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal);
+    return std::string(decimal) == ".";
+}
+
+}  // namespace modaltest

@@ -1,0 +1,103 @@
+// The "UV Editor Settings" dialog on a real editor: its fields and colour boxes filled
+// from the canvas, typed into and pressed from inside its modal loop.
+#include "dialogs/ModalDialogTest.h"
+
+#include <cstdlib>
+
+#include "canvas/UVCanvas.h"
+#include "ops/MeshFixture.h"
+#include "resource.h"
+
+namespace {
+
+constexpr char kCaption[] = "UV Editor Settings";
+
+uint32_t screenPixel(COLORREF color) { return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color); }
+
+class SettingsDialogTest : public modaltest::ModalDialogTest {
+protected:
+    void SetUp() override {
+        ModalDialogTest::SetUp();
+        open({meshtest::face(0x01C0, 0, 1, 2, 0.2f, 0.1f, 0.4f, 0.1f, 0.4f, 0.5f)}, meshtest::vertices(3));
+        canvas_ = editor_->canvas();
+        ASSERT_NE(canvas_, nullptr);
+    }
+    UVCanvas* canvas_ = nullptr;
+};
+
+TEST_F(SettingsDialogTest, DoneDiscardsApplyKeepsAndTheRegistryWaitsForTheEditorToClose) {
+    run(ID_VIEW_SETTINGS, kCaption, [&](HWND dialog) {
+        EXPECT_FALSE(IsWindowEnabled(host_));
+        if (modaltest::englishNumbers()) {
+            EXPECT_EQ(textOf(dialog, IDC_SNAP_ANGLE), "5.000");
+            EXPECT_EQ(textOf(dialog, IDC_WELD_EPSILON), "0.001000");
+        }
+        EXPECT_EQ(textOf(dialog, IDC_GRID_SPACING), "10");
+        EXPECT_EQ(textOf(dialog, IDC_CANVAS_HEIGHT), "256");
+        type(dialog, IDC_GRID_SPACING, "25");
+        type(dialog, IDC_SNAP_ANGLE, "45");
+        press(dialog, IDCANCEL);
+    });
+    EXPECT_TRUE(IsWindowEnabled(host_));
+    EXPECT_EQ(canvas_->gridSpacing, 10);
+    EXPECT_EQ(canvas_->angleStep, 5.0f);
+
+    run(ID_VIEW_SETTINGS, kCaption, [&](HWND dialog) {
+        type(dialog, IDC_GRID_SPACING, "25");
+        type(dialog, IDC_SNAP_ANGLE, "45");
+        type(dialog, IDC_WELD_EPSILON, "not a number");
+        type(dialog, IDC_CANVAS_WIDTH, "128");
+        type(dialog, IDC_CANVAS_HEIGHT, "64");
+        press(dialog, IDC_APPLY);
+        EXPECT_EQ(canvas_->gridSpacing, 25) << "applied while the dialog stays open";
+        type(dialog, IDC_GRID_SPACING, "99");
+        press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(canvas_->gridSpacing, 25);
+    EXPECT_EQ(canvas_->angleStep, 45.0f);
+    EXPECT_EQ(canvas_->epsilon, 0.0f);
+    EXPECT_EQ(canvas_->canvasWidth, 128);
+    EXPECT_EQ(canvas_->extentWidth, 128) << "without a texture the size is the extent at once";
+    EXPECT_EQ(canvas_->extentHeight, 64);
+    DWORD stored = 0;
+    EXPECT_FALSE(SettingsKey().readDword("GridSpacing", stored));
+    DestroyWindow(window_);
+    window_ = nullptr;
+    EXPECT_TRUE(SettingsKey().readDword("GridSpacing", stored) && stored == 25);
+}
+
+TEST_F(SettingsDialogTest, TheBoxesShowTheCanvasColoursAndEnterAppliesAndCloses) {
+    const struct {
+        int frame;
+        COLORREF UVCanvas::*color;
+        COLORREF value;
+    } swatches[] = {
+        {IDC_VERT_COLOR, &UVCanvas::lineColor, 0x102030},   {IDC_SEL_VERT_COLOR, &UVCanvas::selColor, 0x405060},
+        {IDC_LOCKED_COLOR, &UVCanvas::lockedColor, 0x708090}, {IDC_BACK_COLOR, &UVCanvas::backColor, 0xA0B0C0},
+        {IDC_HANDLE_COLOR, &UVCanvas::handleColor, 0x00FF80},
+    };
+    for (const auto& swatch : swatches) canvas_->*swatch.color = swatch.value;
+    run(ID_VIEW_SETTINGS, kCaption, [&](HWND dialog) {
+        SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        uitest::pump(100);
+        for (const auto& swatch : swatches) {
+            HWND box = uitest::findChild(GetDlgItem(dialog, swatch.frame), "ColorBox");
+            ASSERT_NE(box, nullptr) << swatch.frame;
+            const uitest::Capture capture = uitest::captureClient(box);
+            ASSERT_GT(capture.width, 0);
+            EXPECT_EQ(capture.at(capture.width / 2, capture.height / 2), screenPixel(swatch.value)) << swatch.frame;
+        }
+        if (const char* folder = std::getenv("TEXLOOM_CAPTURE_DIR")) {
+            uitest::Capture whole = uitest::captureClient(dialog);
+            for (uint32_t& pixel : whole.pixels) pixel |= 0xFF000000;  // opaque
+            devhost::writePngFile(devhost::wide(std::string(folder) + "/settings.png"),
+                                  {whole.width, whole.height, whole.pixels});
+        }
+        type(dialog, IDC_GRID_SPACING, "40");
+        pressEnterIn(dialog, IDC_GRID_SPACING);
+    });
+    EXPECT_EQ(canvas_->gridSpacing, 40);
+    for (const auto& swatch : swatches) EXPECT_EQ(canvas_->*swatch.color, swatch.value) << "applied unchanged";
+}
+
+}  // namespace
