@@ -252,7 +252,7 @@ int UVCanvas::handleTest(int x, int y, const float bounds[4]) {
 bool UVCanvas::handlePress(int x, int y) {
     UVModel* m = model();
     float rect[4];
-    if (!m || !m->bounds(SELECTED_VISIBLE_MASK, SELECTED_VISIBLE_VALUE, rect)) return false;
+    if (!m || !m->bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, rect)) return false;
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
     for (int i = 0; i < 4; ++i) pressBounds[i] = rect[i];
     const float box[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
@@ -282,7 +282,7 @@ bool UVCanvas::handlePress(int x, int y) {
 void UVCanvas::dragStep(int x, int y) {
     UVModel* m = model();
     if (!m || extentWidth < 1 || extentHeight < 1) return;
-    constexpr uint16_t mask = SELECTED_VISIBLE_MASK, value = SELECTED_VISIBLE_VALUE;
+    constexpr uint16_t mask = SELECTED_VISIBLE_MASK, value = UV_SELECTED;
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
     if (tool == TOOL_DRAG_ROTATE) {
         float pu, pv, cu, cv;

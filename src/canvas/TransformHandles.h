@@ -33,10 +33,6 @@ inline bool isMoveTool(int tool) {
     return tool == TOOL_DRAG_MOVE || tool == TOOL_DRAG_MOVE_V || tool == TOOL_DRAG_MOVE_U;
 }
 
-// The corner test of the selection box and every handle drag: selected and visible.
-constexpr uint16_t SELECTED_VISIBLE_MASK = 0x0048;
-constexpr uint16_t SELECTED_VISIBLE_VALUE = 0x0040;
-
 // Hit codes of the handle test.
 enum HandleHit : int {
     HIT_NONE = -1,

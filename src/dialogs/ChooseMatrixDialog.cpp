@@ -12,12 +12,6 @@
 
 namespace {
 
-// The corners a re-projection rewrites: selected and visible (the mappings leave locked
-// ones alone), and the ones the frame is centred on: also unlocked.
-constexpr uint16_t kSelectedMask = 0x0048;
-constexpr uint16_t kSelectedValue = 0x0040;
-constexpr uint16_t kEditableMask = 0x0248;
-
 // Guide shape around the selection: 10% larger than its farthest bounding corner.
 constexpr float kGuideMargin = 1.1f;
 // Without an editable corner there is no extent; the guide is then a unit-sized one.
@@ -106,12 +100,12 @@ void ChooseMatrixDialog::applyFrame(const Matrix4& rotation) {
     switch (type_) {
         case PLANAR: {
             const Vector3 direction = frame_.row(2).normalized();
-            model.planarMap(&direction, rect, kSelectedMask, kSelectedValue, false);
+            model.planarMap(&direction, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, false);
             break;
         }
-        case BOX: model.boxMap(&frame_, rect, kSelectedMask, kSelectedValue, false); break;
-        case CYLINDRICAL: model.cylindricalMap(&frame_, rect, kSelectedMask, kSelectedValue, false); break;
-        case SPHERICAL: model.sphericalMap(&frame_, rect, kSelectedMask, kSelectedValue, false); break;
+        case BOX: model.boxMap(&frame_, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, false); break;
+        case CYLINDRICAL: model.cylindricalMap(&frame_, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, false); break;
+        case SPHERICAL: model.sphericalMap(&frame_, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, false); break;
         default: break;
     }
 }
@@ -130,7 +124,7 @@ void ChooseMatrixDialog::measureSelection() {
     float low[3] = {1e8f, 1e8f, 1e8f};
     float high[3] = {-1e8f, -1e8f, -1e8f};
     int count = 0;
-    walk.forEachCorner(kEditableMask, kSelectedValue, [&](FaceRecord& face, int c) {
+    walk.forEachCorner(EDITABLE_MASK, UV_SELECTED, [&](FaceRecord& face, int c) {
         const VertexRecord* vertex = walk.vertexOf(face, c);
         if (!vertex || !finite(vertex->position)) return;
         for (int k = 0; k < 3; ++k) {

@@ -7,9 +7,7 @@
 
 namespace {
 
-// Group operations act on the selected, visible corners.
-constexpr uint16_t kSelectedMask = 0x0048;
-constexpr uint16_t kSelectedValue = 0x0040;
+// Every group bit.
 constexpr uint16_t kAllGroups = 0xFFFF;
 
 // Registry value "Assign": 0 Assign, 1 Unassign, anything else Select.
@@ -101,15 +99,15 @@ GroupingDialog::Mode GroupingDialog::mode() const {
 void GroupingDialog::onGroupButton(int group) {
     const auto bit = static_cast<uint16_t>(1u << group);
     switch (mode()) {
-        case Mode::Assign: model_.assignGroup(bit, bit, kSelectedMask, kSelectedValue); break;
-        case Mode::Unassign: model_.assignGroup(bit, 0, kSelectedMask, kSelectedValue); break;
+        case Mode::Assign: model_.assignGroup(bit, bit, SELECTED_VISIBLE_MASK, UV_SELECTED); break;
+        case Mode::Unassign: model_.assignGroup(bit, 0, SELECTED_VISIBLE_MASK, UV_SELECTED); break;
         case Mode::Select: model_.selectGroup(bit, bit, clickModifier(), syncSelection_); break;
     }
 }
 
 void GroupingDialog::onNone() {
     switch (mode()) {
-        case Mode::Assign: model_.assignGroup(kAllGroups, 0, kSelectedMask, kSelectedValue); break;
+        case Mode::Assign: model_.assignGroup(kAllGroups, 0, SELECTED_VISIBLE_MASK, UV_SELECTED); break;
         case Mode::Unassign: break;  // leaving no group is nothing to do
         case Mode::Select: model_.selectAll(false, syncSelection_); break;
     }

@@ -5,10 +5,6 @@
 
 namespace {
 
-// Selected, visible and unlocked corners.
-constexpr uint16_t kEditableMask = 0x0248;
-constexpr uint16_t kSelectedValue = 0x0040;
-
 constexpr double kRadiansPerDegree = 0.017453292519944444;
 
 constexpr RememberedFields kMoveFields = {
@@ -33,11 +29,11 @@ void MoveDialog::apply() {
     float du = number(IDC_VALUE_U), dv = number(IDC_VALUE_V);
     if (absolute) {
         float r[4];
-        model_.bounds(kEditableMask, kSelectedValue, r);
+        model_.bounds(EDITABLE_MASK, UV_SELECTED, r);
         du -= r[0];
         dv -= r[1];
     }
-    model_.move(du, dv, kEditableMask, kSelectedValue, true);
+    model_.move(du, dv, EDITABLE_MASK, UV_SELECTED, true);
 }
 
 ScaleDialog::ScaleDialog(UVModel& model) : ApplyDialog(IDD_SCALE, &kScaleFields), model_(model) {}
@@ -47,26 +43,26 @@ void ScaleDialog::apply() {
     float su = number(IDC_VALUE_U), sv = number(IDC_VALUE_V);
     if (absolute) {
         float r[4];
-        model_.bounds(kEditableMask, kSelectedValue, r);
+        model_.bounds(EDITABLE_MASK, UV_SELECTED, r);
         su = factorFor(su, r[0], r[2]);
         sv = factorFor(sv, r[1], r[3]);
     }
-    model_.scale(su, sv, kEditableMask, kSelectedValue, true, nullptr);
+    model_.scale(su, sv, EDITABLE_MASK, UV_SELECTED, true, nullptr);
 }
 
 RotateDialog::RotateDialog(UVModel& model) : ApplyDialog(IDD_ROTATE, &kRotateFields), model_(model) {}
 
 void RotateDialog::apply() {
     const auto angle = static_cast<float>(number(IDC_ANGLE) * kRadiansPerDegree);
-    model_.rotate(angle, kEditableMask, kSelectedValue, true, nullptr);
+    model_.rotate(angle, EDITABLE_MASK, UV_SELECTED, true, nullptr);
 }
 
 // The turn buttons leave the angle field alone.
 void RotateDialog::onOtherCommand(int id) {
     switch (id) {
-        case IDC_ROTATE_90: model_.rotate(1.5707964f, kEditableMask, kSelectedValue, true, nullptr); break;
-        case IDC_ROTATE_180: model_.rotate(3.1415927f, kEditableMask, kSelectedValue, true, nullptr); break;
-        case IDC_ROTATE_270: model_.rotate(4.712389f, kEditableMask, kSelectedValue, true, nullptr); break;
+        case IDC_ROTATE_90: model_.rotate(1.5707964f, EDITABLE_MASK, UV_SELECTED, true, nullptr); break;
+        case IDC_ROTATE_180: model_.rotate(3.1415927f, EDITABLE_MASK, UV_SELECTED, true, nullptr); break;
+        case IDC_ROTATE_270: model_.rotate(4.712389f, EDITABLE_MASK, UV_SELECTED, true, nullptr); break;
         default: break;
     }
 }

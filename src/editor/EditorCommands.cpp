@@ -17,10 +17,6 @@
 
 namespace {
 
-// The usual operand of a command: selected and visible corners.
-constexpr uint16_t kSelectedMask = 0x0048;
-constexpr uint16_t kSelectedValue = 0x0040;
-
 // Keyboard messages that a modal dialog may filter first (key down to dead system char).
 constexpr UINT kFirstKeyMessage = 0x0100;
 constexpr UINT kLastKeyMessage = 0x0108;
@@ -157,14 +153,14 @@ float pivotCoordinate(PivotAt at, float minimum, float maximum) {
 
 void runMirror(UVModel& model, const MirrorCommand& mirror) {
     float r[4];
-    if (!model.bounds(kSelectedMask, kSelectedValue, r)) return;
+    if (!model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) return;
     const UVPoint pivot{pivotCoordinate(mirror.u, r[0], r[2]), pivotCoordinate(mirror.v, r[1], r[3])};
-    model.mirror(mirror.flipU, mirror.flipV, kSelectedMask, kSelectedValue, true, &pivot);
+    model.mirror(mirror.flipU, mirror.flipV, SELECTED_VISIBLE_MASK, UV_SELECTED, true, &pivot);
 }
 
 void snapTogether(UVModel& model) {
     float r[4];
-    if (!model.bounds(kSelectedMask, kSelectedValue, r)) return;
+    if (!model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) return;
     const UVPoint target{centreOf(r[0], r[2]), centreOf(r[1], r[3])};
     model.snapTogether(&target);
 }
@@ -180,17 +176,17 @@ Matrix4 axisFrame(UVModel& model, const Vector3& direction) {
 
 void runProjection(UVModel& model, const float rect[4], Projection projection, const Vector3& direction) {
     if (projection == Projection::Planar) {
-        model.planarMap(&direction, rect, kSelectedMask, kSelectedValue, true);
+        model.planarMap(&direction, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
         return;
     }
     const Matrix4 frame = axisFrame(model, direction);
     switch (projection) {
-        case Projection::Box: model.boxMap(&frame, rect, kSelectedMask, kSelectedValue, true); break;
+        case Projection::Box: model.boxMap(&frame, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true); break;
         case Projection::Cylindrical:
-            model.cylindricalMap(&frame, rect, kSelectedMask, kSelectedValue, true);
+            model.cylindricalMap(&frame, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
             break;
         case Projection::Spherical:
-            model.sphericalMap(&frame, rect, kSelectedMask, kSelectedValue, true);
+            model.sphericalMap(&frame, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
             break;
         case Projection::Planar: break;
     }
@@ -208,8 +204,8 @@ bool runProjectionCommand(UVModel& model, const float rect[4], int command) {
 
 void planarBestMatch(UVModel& model, const float rect[4]) {
     Vector3 normal;
-    if (model.averageNormal(normal, kSelectedMask, kSelectedValue))
-        model.planarMap(&normal, rect, kSelectedMask, kSelectedValue, true);
+    if (model.averageNormal(normal, SELECTED_VISIBLE_MASK, UV_SELECTED))
+        model.planarMap(&normal, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
 }
 
 // The host's main window, or null.
@@ -232,7 +228,7 @@ void runApplyDialog(EditorWindow& editor, ApplyDialog& dialog) {
 // locked corners included; without a selection the pivot stays.
 void setPivotToSelection(UVModel& model) {
     float r[4];
-    if (model.bounds(kSelectedMask, kSelectedValue, r)) model.pivot = {centreOf(r[0], r[2]), centreOf(r[1], r[3])};
+    if (model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) model.pivot = {centreOf(r[0], r[2]), centreOf(r[1], r[3])};
 }
 
 // Runs the Choose Matrix dialog inside one history entry: the dialog re-projects the
@@ -248,7 +244,7 @@ void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection&
     saved.reserve(1024);
     {
         UVWalk snapshot(model.mesh.Get(), FaceFilter{0, 0});
-        snapshot.forEachCorner(kSelectedMask, kSelectedValue, [&](FaceRecord& face, int c) {
+        snapshot.forEachCorner(SELECTED_VISIBLE_MASK, UV_SELECTED, [&](FaceRecord& face, int c) {
             saved.append({face.uv[c][0], face.uv[c][1]});
         });
     }
@@ -275,7 +271,7 @@ void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection&
         int32_t next = 0;
         restore.forEachFace(FaceFilter{0, 0}, [&](FaceRecord& face, int) {
             for (int c = 0; c < 3 && next < saved.count(); ++c) {
-                if (!cornerPasses(face.flags, c, kSelectedMask, kSelectedValue)) continue;
+                if (!cornerPasses(face.flags, c, SELECTED_VISIBLE_MASK, UV_SELECTED)) continue;
                 face.uv[c][0] = saved[next].u;
                 face.uv[c][1] = saved[next].v;
                 ++next;
@@ -293,10 +289,10 @@ void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection&
 // nothing selected nothing happens; the next selection refresh resets the button.
 void lockSelectedCoords(EditorWindow& editor) {
     UVModel& model = editor.model();
-    if (model.countCorners(kSelectedMask, kSelectedValue) == 0) return;
+    if (model.countCorners(SELECTED_VISIBLE_MASK, UV_SELECTED) == 0) return;
     const bool lock =
         editor.toolbar() && SendMessageA(editor.toolbar(), TB_ISBUTTONCHECKED, ID_TOOL_LOCK_SELECTED_COORDS, 0) != 0;
-    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, kSelectedMask, kSelectedValue, true, true,
+    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, SELECTED_VISIBLE_MASK, UV_SELECTED, true, true,
                          lock ? L"Lock Selected UV Coords" : L"Unlock Selected UV Coords", false);
 }
 
@@ -314,7 +310,7 @@ void zoomExtents(UVModel& model, UVCanvas& canvas) {
 
 void zoomSelectionExtents(UVModel& model, UVCanvas& canvas) {
     float r[4];
-    if (model.bounds(kSelectedMask, kSelectedValue, r)) canvas.zoomToUVRect(r[0], r[1], r[2], r[3]);
+    if (model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) canvas.zoomToUVRect(r[0], r[1], r[2], r[3]);
 }
 
 // Zoom about the centre of the canvas's client rectangle.
@@ -442,7 +438,7 @@ void EditorWindow::onCommand(int command) {
             case ID_EDIT_INVERT_HIDDEN: model_.invertHidden(); break;
             case ID_EDIT_REVERSE_WINDING_ORDER: model_.reverseWinding(0x0FF8, 0x01C0); break;
             case ID_EDIT_SNAP_TOGETHER: snapTogether(model_); break;
-            case ID_EDIT_WELD_SELECTION: model_.weld(canvas.epsilon, kSelectedMask, kSelectedValue); break;
+            case ID_EDIT_WELD_SELECTION: model_.weld(canvas.epsilon, SELECTED_VISIBLE_MASK, UV_SELECTED); break;
             case ID_EDIT_WELD_ALL: model_.weld(canvas.epsilon, 0x0008, 0x0000); break;
             case ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES:
                 // Only a texture shown on the canvas can be the background: ask only then.

@@ -157,7 +157,7 @@ void EditorWindow::refreshSelection() {
         FaceRecord& face = lock.faces[i];
         if (!found) {
             for (int c = 0; c < 3; ++c) {
-                if (!cornerPasses(face.flags, c, 0x0048, 0x0040)) continue;
+                if (!cornerPasses(face.flags, c, SELECTED_VISIBLE_MASK, UV_SELECTED)) continue;
                 shown = {face.uv[c][0], face.uv[c][1]};
                 found = true;
             }
@@ -171,7 +171,7 @@ void EditorWindow::refreshSelection() {
     else
         controls_.clearCoordinate();
 
-    const bool anyLocked = model_.countCorners(0x0248, 0x0240) > 0;
+    const bool anyLocked = model_.countCorners(EDITABLE_MASK, UV_SELECTED | UV_LOCKED) > 0;
     if (toolbar_) SendMessageA(toolbar_, TB_CHECKBUTTON, ID_TOOL_LOCK_SELECTED_COORDS, MAKELPARAM(anyLocked, 0));
     scheduleCommandRefresh();
 }
@@ -180,8 +180,8 @@ void EditorWindow::refreshCommandStates() {
     MeshLock lock(model_.mesh.Get());
     CommandCounts counts;
     counts.faces = lock.faceCount;
-    counts.selected = model_.countCorners(0x0048, 0x0040);
-    counts.editable = model_.countCorners(0x0248, 0x0040);
+    counts.selected = model_.countCorners(SELECTED_VISIBLE_MASK, UV_SELECTED);
+    counts.editable = model_.countCorners(EDITABLE_MASK, UV_SELECTED);
     counts.visible = model_.countCorners(0x0008, 0x0000);
     counts.showAll = canvas_ ? canvas_->showAll : true;
 

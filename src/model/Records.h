@@ -48,6 +48,10 @@ constexpr uint16_t UV_LOCKED = 0x0200;
 constexpr uint16_t UV_HIDDEN_ALL = 0x0038;
 constexpr uint16_t UV_SELECTED_ALL = 0x01C0;
 constexpr uint16_t UV_LOCKED_ALL = 0x0E00;
+// The corner tests (mask, UV_SELECTED) most commands act on: selected and visible;
+// and selected, visible and unlocked, the corners an edit may move.
+constexpr uint16_t SELECTED_VISIBLE_MASK = 0x0048;
+constexpr uint16_t EDITABLE_MASK = 0x0248;
 // Vertex bit.
 constexpr uint16_t VERTEX_SELECTED = 0x0001;
 
