@@ -123,6 +123,23 @@ HWND findEditorWindow(const App& app) {
     return found.second;
 }
 
+HWND findEditorDialog(const App& app) {
+    struct Search {
+        HWND owner, found;
+    } search{findEditorWindow(app), nullptr};
+    if (!search.owner) return nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != s.owner) return TRUE;
+            s.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 EditorParts editorParts(const App& app, bool needCanvas) {
     EditorParts parts;
     parts.editor = findEditorWindow(app);
@@ -222,6 +239,19 @@ StateJson editorState(const App& app) {
         editor["controls"] = std::move(controls);
     } else {
         editor["controls"] = nullptr;
+    }
+
+    // The dialog or message box open over the editor: caption and every control.
+    if (HWND dialog = findEditorDialog(app)) {
+        StateJson controls = StateJson::array();
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            StateJson control = {{"id", GetDlgCtrlID(child)}, {"class", devhost::utf8(className(child))},
+                                 {"text", windowText(child)}, {"enabled", IsWindowEnabled(child) != FALSE}};
+            if (lstrcmpiW(className(child).c_str(), L"Button") == 0)
+                control["checked"] = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            controls.push_back(std::move(control));
+        }
+        editor["dialog"] = {{"caption", windowText(dialog)}, {"controls", std::move(controls)}};
     }
     return editor;
 }

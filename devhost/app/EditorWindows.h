@@ -18,12 +18,16 @@ struct EditorParts {
 // Throws std::runtime_error when the editor is not open or a part is missing.
 EditorParts editorParts(const App& app, bool needCanvas = false);
 
+// The visible window the editor owns that is topmost (a dialog it opened, or a message
+// box it asked), or null.
+HWND findEditorDialog(const App& app);
+
 // Menu 209 of the editor by item path ("View/Zoom/12:1"; texts without '&' and
 // without accelerator text, case-insensitive). Throws naming the part not found.
 UINT editorMenuCommand(HWND editor, const std::wstring& path);
 
 // Every item of the editor's menu by path, with its enabled and checked state; the
-// toolbar's buttons by command; the controls bar's texts.
+// toolbar's buttons by command; the controls bar's texts; the open dialog's controls.
 devhost::StateJson editorState(const App& app);
 
 // Input on the canvas at client pixels; modifiers held in the thread's key state.

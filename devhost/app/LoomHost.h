@@ -32,6 +32,7 @@ struct App {
     std::vector<Step> steps;
     size_t nextStep = 0;
     bool stepRunning = false;  // a step is on the stack (perhaps inside a dialog's own loop)
+    int resumeWaits = 0;       // timer turns spent waiting for a modal dialog to show
     bool quit = false;         // WM_QUIT was seen
     int status = 0;            // 2 once a step failed
 };

@@ -1,5 +1,6 @@
 // The main window: menus, the 3D view filling the client area, and the document's
 // change events that repaint it.
+#include "EditorWindows.h"
 #include "LoomHost.h"
 
 #include "lib/Journal.h"
@@ -169,12 +170,26 @@ void onCommand(App& app, UINT command) {
     InvalidateRect(app.view->window(), nullptr, FALSE);
 }
 
+// While the editor is disabled for a modal dialog that is not on screen yet: the
+// dialog's loop shows it once its queue is empty, which a timer leaves it.
+bool modalDialogPending(const App& app) {
+    HWND editor = findEditorWindow(app);
+    return editor && !IsWindowEnabled(editor) && !findEditorDialog(app);
+}
+
+constexpr UINT_PTR kResumeStepsTimer = 1;
+
 // A step's command opened a modal dialog, whose loop delivered this: the next step acts
-// on that dialog, and the one after it comes with the next delivery, after the dialog
-// has handled what the step caused (or ended). Arriving after the step returned, it
-// has nothing to do.
+// on that dialog once it shows, and the one after it comes with the next delivery,
+// after the dialog has handled what the step caused (or ended). Arriving after the
+// step returned, it has nothing to do.
 void onResumeSteps(App& app) {
     if (!app.stepRunning) return;
+    if (modalDialogPending(app) && app.resumeWaits++ < 100) {
+        SetTimer(app.mainWindow, kResumeStepsTimer, 20, nullptr);
+        return;
+    }
+    app.resumeWaits = 0;
     if (app.nextStep < app.steps.size()) {
         runNextStep(app);
         PostMessageW(app.mainWindow, WM_RESUME_STEPS, 0, 0);
@@ -204,6 +219,12 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SETFOCUS: SetFocus(app->view->window()); return 0;
     case WM_COMMAND: onCommand(*app, LOWORD(wParam)); return 0;
     case WM_RESUME_STEPS: onResumeSteps(*app); return 0;
+    case WM_TIMER:
+        if (wParam == kResumeStepsTimer) {
+            KillTimer(window, kResumeStepsTimer);
+            onResumeSteps(*app);
+        }
+        return 0;
     case WM_INITMENUPOPUP:
         updateHistoryItems(*app, GetMenu(window));
         return 0;

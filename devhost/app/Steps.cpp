@@ -169,32 +169,19 @@ devhost::Pixels32 captureWindow(HWND window, bool whole = false) {
     return image;
 }
 
-// The window a modal step is waiting in: the visible top-level window that the editor
-// owns and that is topmost (a dialog, or a message box it asked).
 HWND editorDialog(const App& app) {
-    struct Search {
-        HWND owner, found;
-    } search{editorParts(app).editor, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != s.owner) return TRUE;
-            s.found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (!search.found) fail("no dialog of the UV editor is open");
-    return search.found;
+    editorParts(app);  // says when the editor itself is not open
+    HWND dialog = findEditorDialog(app);
+    if (!dialog) fail("no dialog of the UV editor is open");
+    return dialog;
 }
 
-// A control of the dialog by its number or by its text (without '&', any case).
+// A control of the dialog by its number or else by its text (without '&', any case).
 HWND dialogControl(HWND dialog, const std::wstring& which) {
     long id = 0;
-    if (readInteger(which, id)) {
+    if (readInteger(which, id))
         if (HWND control = GetDlgItem(dialog, int(id))) return control;
-        fail("the dialog has no control " + std::to_string(id));
-    }
+    // Otherwise by text: a button may read "90".
     auto plain = [](std::wstring text) {
         text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
         for (wchar_t& c : text) c = wchar_t(std::towlower(c));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -162,6 +163,20 @@ TEST_F(Steps, DialogStepsDriveAModalDialog) {
     EXPECT_EQ(inside["history"], before["history"]);
     EXPECT_EQ(cancelled["faces"].dump(), before["faces"].dump());
     EXPECT_EQ(cancelled["history"], before["history"]);
+
+    // Two modal dialogs in one run; the dump shows the one open.
+    const StateJson moved = after({L"--invoke", L"UV Editor", L"--uv-command", L"Select/Select All", L"--uv-command",
+                                   L"Transform/Move...", L"--dialog-text", L"212=0.25", L"--dialog-text", L"211=0.5",
+                                   L"--dialog-click", L"Absolute", L"--dialog-click", L"Apply", L"--dialog-click",
+                                   L"Done", L"--uv-command", L"Transform/Move..."});
+    EXPECT_EQ(moved["history"]["undo"], StateJson::array({"Select All", "Move UV Coords"}));
+    EXPECT_EQ(moved["faces"][0]["uv"][0], StateJson::array({0.25, 0.5}));
+    const StateJson& dialog = moved["editor"]["dialog"];
+    EXPECT_EQ(dialog["caption"], "Move");
+    std::map<std::string, StateJson> controls;
+    for (const StateJson& control : dialog["controls"]) controls[control["text"].get<std::string>()] = control;
+    EXPECT_EQ(controls["0.25"]["id"], 212) << dialog.dump();
+    EXPECT_EQ(controls["Absolute"]["checked"], true) << dialog.dump();
 
     HostRun run = runBatch({L"--open", folder / L"strip.obj", L"--invoke", L"UV Editor", L"--dialog-click", L"OK",
                             L"--uv-command", L"Mapping/Planar/User Defined", L"--dialog-click", L"Apply",
