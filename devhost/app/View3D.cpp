@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace loomhost {
 
@@ -176,8 +177,23 @@ void View3D::render(HDC dc, const RECT& area) {
     HPEN selectedPen = CreatePen(PS_SOLID, wireframe_ ? 2 : 1, wireframe_ ? kSelectedColour : scaled(kSelectedColour, 0.5f));
     HGDIOBJ oldPen = SelectObject(dc, edgePen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(wireframe_ ? NULL_BRUSH : DC_BRUSH));
-    for (const Visible& entry : visible) {
-        const DevFace& face = faces[entry.face];
+    // Selected vertices are marked; shaded, each with the nearest face that has it, so
+    // that nearer faces hide the marks behind them.
+    HBRUSH vertexBrush = CreateSolidBrush(kSelectedVertexColour);
+    auto markVertex = [&](const DevVertex& vertex) {
+        if (!(vertex.flags & devhost::DEV_VERTEX_SELECTED) || !finite3(vertex.position)) return;
+        Projected p = project(vertex.position);
+        if (!p.visible) return;
+        RECT mark = {LONG(p.x) - 2, LONG(p.y) - 2, LONG(p.x) + 3, LONG(p.y) + 3};
+        FillRect(dc, &mark, vertexBrush);
+    };
+    std::vector<size_t> nearestFace(wireframe_ ? 0 : vertices.size(), SIZE_MAX);
+    if (!wireframe_)
+        for (size_t i = 0; i < visible.size(); ++i)
+            for (int c = 0; c < 3; ++c) nearestFace[faces[visible[i].face].vertex[c]] = i;
+
+    for (size_t i = 0; i < visible.size(); ++i) {
+        const DevFace& face = faces[visible[i].face];
         bool selected = face.flags & devhost::DEV_FACE_SELECTED;
         SelectObject(dc, selected ? selectedPen : edgePen);
         if (!wireframe_) {
@@ -186,21 +202,17 @@ void View3D::render(HDC dc, const RECT& area) {
             float shade = 0.3f + 0.7f * std::fabs(dot(normal, lightDirection));
             SetDCBrushColor(dc, scaled(selected ? kSelectedColour : kFaceColour, shade));
         }
-        Polygon(dc, entry.corners, 3);
+        Polygon(dc, visible[i].corners, 3);
+        if (!wireframe_)
+            for (int c = 0; c < 3; ++c)
+                if (nearestFace[face.vertex[c]] == i) markVertex(vertices[face.vertex[c]]);
     }
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
     DeleteObject(edgePen);
     DeleteObject(selectedPen);
-
-    HBRUSH vertexBrush = CreateSolidBrush(kSelectedVertexColour);
-    for (const DevVertex& vertex : vertices) {
-        if (!(vertex.flags & devhost::DEV_VERTEX_SELECTED) || !finite3(vertex.position)) continue;
-        Projected p = project(vertex.position);
-        if (!p.visible) continue;
-        RECT mark = {LONG(p.x) - 2, LONG(p.y) - 2, LONG(p.x) + 3, LONG(p.y) + 3};
-        FillRect(dc, &mark, vertexBrush);
-    }
+    if (wireframe_)
+        for (const DevVertex& vertex : vertices) markVertex(vertex);
     DeleteObject(vertexBrush);
 
     // The plug-ins draw last, over the mesh, through the view host's calls.
