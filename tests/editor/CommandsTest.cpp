@@ -19,23 +19,16 @@
 #include "lib/DevHost.h"
 #include "dialogs/Settings.h"
 #include "editor/EditorWindow.h"
+#include "ops/MeshFixture.h"
 #include "plugin/ModuleState.h"
 #include "resource.h"
 #include "support/UiTestSupport.h"
 
 using devhost::DevFace;
 using devhost::DevVertex;
+using meshtest::vertex;
 
 namespace {
-
-DevVertex vertexAt(float x, float y, float z, uint16_t flags = 0) {
-    DevVertex v = {};
-    v.position[0] = x;
-    v.position[1] = y;
-    v.position[2] = z;
-    v.flags = flags;
-    return v;
-}
 
 DevFace face(uint16_t a, uint16_t b, uint16_t c, const float (&uv)[3][2], uint16_t flags = 0) {
     DevFace f = {};
@@ -54,7 +47,7 @@ struct Square {
         face(0, 1, 2, {{0.1f, 0.1f}, {0.6f, 0.1f}, {0.6f, 0.6f}}),
         face(0, 2, 3, {{0.1f, 0.1f}, {0.6f, 0.6f}, {0.1f, 0.6f}}),
     };
-    std::vector<DevVertex> vertices{vertexAt(0, 0, 0), vertexAt(1, 0, 0), vertexAt(1, 1, 0), vertexAt(0, 1, 0)};
+    std::vector<DevVertex> vertices{vertex(0, 0, 0), vertex(1, 0, 0), vertex(1, 1, 0), vertex(0, 1, 0)};
 };
 
 bool contains(const std::vector<std::string>& journal, const std::string& line) {
@@ -316,8 +309,8 @@ TEST_F(EditorTest, PlanarDirectionFillsTheMappingRectangle) {
 
 // A ring of four vertices around the z axis at height 0 and a fifth far out at x = 9.
 struct Ring {
-    std::vector<DevVertex> vertices{vertexAt(1, 0, 0), vertexAt(0, 1, 0), vertexAt(-1, 0, 0), vertexAt(0, -1, 0),
-                                    vertexAt(9, 0, 0)};
+    std::vector<DevVertex> vertices{vertex(1, 0, 0), vertex(0, 1, 0), vertex(-1, 0, 0), vertex(0, -1, 0),
+                                    vertex(9, 0, 0)};
     std::vector<DevFace> faces{
         face(0, 1, 4, {{0, 0}, {0, 0}, {0, 0}}),
         face(2, 3, 4, {{0, 0}, {0, 0}, {0, 0}}),
@@ -363,7 +356,7 @@ TEST_F(EditorTest, AxisFrameIsCentredOnTheUnlockedSelectedCorners) {
 
 TEST_F(EditorTest, SelectionCentroidIsSummedInDoublePrecision) {
     // In single precision 1e8 + 1 - 1e8 is 0; the mean x of these three is 1/3.
-    std::vector<DevVertex> vertices{vertexAt(1e8f, 0, 0), vertexAt(1, 0, 0), vertexAt(-1e8f, 0, 0)};
+    std::vector<DevVertex> vertices{vertex(1e8f, 0, 0), vertex(1, 0, 0), vertex(-1e8f, 0, 0)};
     std::vector<DevFace> faces{face(0, 1, 2, {{0, 0}, {0, 0}, {0, 0}}, 0x01C0)};
     open(faces, vertices);
     EXPECT_NEAR(editor_->model().selectionCentroid().x, 1.0f / 3, 1e-6f);

@@ -5,6 +5,7 @@
 #include "canvas/UVCanvas.h"
 #include "dialogs/UVControls.h"
 #include "editor/EditorWindow.h"
+#include "ops/MeshFixture.h"
 #include "plugin/ModuleState.h"
 #include "resource.h"
 #include "support/UiTestSupport.h"
@@ -20,23 +21,9 @@ namespace {
 constexpr char kSettingsKey[] = "Software\\Lathecraft\\polyLOOM 1.3.5\\Texloom";
 
 devhost::DevFace face(std::uint16_t flags, float u0, float v0, float u1, float v1, float u2, float v2) {
-    devhost::DevFace f = {};
-    f.flags = flags;
-    f.vertex[0] = 0;
-    f.vertex[1] = 1;
-    f.vertex[2] = 2;
-    f.uv[0][0] = u0, f.uv[0][1] = v0;
-    f.uv[1][0] = u1, f.uv[1][1] = v1;
-    f.uv[2][0] = u2, f.uv[2][1] = v2;
-    return f;
+    return meshtest::face(flags, 0, 1, 2, u0, v0, u1, v1, u2, v2);
 }
-
-std::vector<devhost::DevVertex> threeVertices() {
-    std::vector<devhost::DevVertex> vertices(3);
-    vertices[1].position[0] = 1;
-    vertices[2].position[1] = 1;
-    return vertices;
-}
+std::vector<devhost::DevVertex> threeVertices() { return meshtest::vertices(3); }
 
 std::string windowText(HWND window) {
     char text[128] = {};
