@@ -359,10 +359,12 @@ TEST_F(CanvasTools, ZoomRegionFitsTheFrameAndItsStatusShowsTheRange) {
     EXPECT_NEAR(canvas().zoom, 800.0f / 100.0f / (40.0f / 800.0f + 1.0f), 1e-4f);
     EXPECT_EQ(canvas().zoomLevel, 6);
     EXPECT_EQ(canvas().tool, 7);
+    float x, y;  // the frame's centre (150, 125) is now at the client centre
+    canvas().pixelToCanvas(400, 300, x, y);
+    EXPECT_NEAR(x, 150.0f, 1e-3f);
+    EXPECT_NEAR(y, 125.0f, 1e-3f);
 
     send(WM_MOUSEMOVE, 400, 300);
-    float x, y;
-    canvas().pixelToCanvas(400, 300, x, y);
     EXPECT_EQ(status(2), "{x,y} (" + FormatNumber(x, 2, true, true) + ", " + FormatNumber(y, 2, true, true) + ")");
 }
 

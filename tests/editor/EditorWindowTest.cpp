@@ -1,10 +1,11 @@
 // The editor window and its controls bar, opened in-process on a development host
-// document: child layout, toolbar and tooltips, initialisation against the host,
-// the object's lifetime, the texture list, "Set" and a look at the window.
+// document: child layout, toolbar and tooltips, initialisation against the host and its
+// events, the object's lifetime, the texture list, "Set" and a look at the window.
 #include "DevHost.h"
 #include "canvas/UVCanvas.h"
 #include "dialogs/UVControls.h"
 #include "editor/EditorWindow.h"
+#include "ops/MeshFixture.h"
 #include "plugin/ModuleState.h"
 #include "resource.h"
 #include "support/UiTestSupport.h"
@@ -20,29 +21,24 @@ namespace {
 constexpr char kSettingsKey[] = "Software\\Lathecraft\\polyLOOM 1.3.5\\Texloom";
 
 devhost::DevFace face(std::uint16_t flags, float u0, float v0, float u1, float v1, float u2, float v2) {
-    devhost::DevFace f = {};
-    f.flags = flags;
-    f.vertex[0] = 0;
-    f.vertex[1] = 1;
-    f.vertex[2] = 2;
-    f.uv[0][0] = u0, f.uv[0][1] = v0;
-    f.uv[1][0] = u1, f.uv[1][1] = v1;
-    f.uv[2][0] = u2, f.uv[2][1] = v2;
-    return f;
+    return meshtest::face(flags, 0, 1, 2, u0, v0, u1, v1, u2, v2);
 }
-
-std::vector<devhost::DevVertex> threeVertices() {
-    std::vector<devhost::DevVertex> vertices(3);
-    vertices[1].position[0] = 1;
-    vertices[2].position[1] = 1;
-    return vertices;
-}
+std::vector<devhost::DevVertex> threeVertices() { return meshtest::vertices(3); }
 
 std::string windowText(HWND window) {
     char text[128] = {};
     GetWindowTextA(window, text, sizeof(text));
     return text;
 }
+
+// "left,top,right,bottom", "left+width" and "top+height" of a rectangle: one line per
+// layout check that still prints every side compared.
+std::string sides(RECT r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+std::string across(RECT r) { return std::to_string(r.left) + "+" + std::to_string(r.right - r.left); }
+std::string down(RECT r) { return std::to_string(r.top) + "+" + std::to_string(r.bottom - r.top); }
 
 std::string comboItem(HWND list, int item) {
     char text[128] = {};
@@ -110,57 +106,33 @@ TEST_F(EditorFrame, ChildrenStackToolbarCanvasAndControlsBar) {
     ASSERT_TRUE(toolbar && canvas && bar);
 
     setClientSize(480, 300);
-    RECT toolbarRect = uitest::rectInParent(toolbar);
     RECT toolbarClient = {};
     GetClientRect(toolbar, &toolbarClient);
-    int t = toolbarClient.bottom;
-    EXPECT_EQ(toolbarRect.left, 0);
-    EXPECT_EQ(toolbarRect.top, 0);
-    EXPECT_EQ(toolbarRect.right, 480);
+    const LONG t = toolbarClient.bottom;
     EXPECT_GE(t, 15);
-    RECT canvasRect = uitest::rectInParent(canvas);
-    EXPECT_EQ(canvasRect.left, 0);
-    EXPECT_EQ(canvasRect.top, t) << "the canvas starts below the toolbar's real height";
-    EXPECT_EQ(canvasRect.right, 480);
-    EXPECT_EQ(canvasRect.bottom, 300 - 27);
-    RECT barRect = uitest::rectInParent(bar);
-    EXPECT_EQ(barRect.left, 0);
-    EXPECT_EQ(barRect.top, 300 - 27);
-    EXPECT_EQ(barRect.right, 480);
-    EXPECT_EQ(barRect.bottom, 300);
+    EXPECT_EQ(across(uitest::rectInParent(toolbar)), "0+480");
+    EXPECT_EQ(uitest::rectInParent(toolbar).top, 0);
+    // The canvas starts below the toolbar's real height.
+    EXPECT_EQ(sides(uitest::rectInParent(canvas)), sides({0, t, 480, 300 - 27}));
+    EXPECT_EQ(sides(uitest::rectInParent(bar)), sides({0, 300 - 27, 480, 300}));
 
     // Below 47 pixels the bar overlaps the toolbar and the canvas has no height.
     setClientSize(480, 40);
     EXPECT_EQ(uitest::rectInParent(toolbar).top, 0);
-    EXPECT_EQ(uitest::rectInParent(bar).top, 40 - 27);
-    EXPECT_EQ(uitest::rectInParent(bar).bottom, 40);
-    canvasRect = uitest::rectInParent(canvas);
-    EXPECT_EQ(canvasRect.bottom - canvasRect.top, 0);
+    EXPECT_EQ(down(uitest::rectInParent(bar)), "13+27");
+    EXPECT_EQ(uitest::rectInParent(canvas).bottom, uitest::rectInParent(canvas).top);
 }
 
-TEST_F(EditorFrame, ToolbarButtonsAndTooltips) {
+TEST_F(EditorFrame, ToolbarShowsTheLoadedDefaultsAndAnswersTooltips) {
     open();
     HWND toolbar = editor_->toolbar();
-    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 21);
-    const int commands[] = {122, 123, 0, 115, 116, 102, 103, 111, 0, 104, 105,
-                            0, 32836, 32871, 107, 32790, 32791, 0, 32850, 112, 113};
-    int image = 0;
-    for (int i = 0; i < 21; ++i) {
-        TBBUTTON button = {};
-        SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
-        if (commands[i] == 0) {
-            EXPECT_TRUE(button.fsStyle & BTNS_SEP) << "button " << i;
-            continue;
-        }
-        EXPECT_EQ(button.idCommand, commands[i]) << "button " << i;
-        EXPECT_EQ(button.iBitmap, image++) << "button " << i;
-    }
-    // The loaded defaults are shown: tool "Select UV Coords", grid and snapping on.
-    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 115, 0));
-    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 102, 0));
-    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 32850, 0));
-    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 112, 0));
-    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 32836, 0)) << "all faces shown";
+    // Tool "Select UV Coords", grid and snapping on, all faces shown.
+    auto checked = [&](int id) { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, id, 0) != 0; };
+    EXPECT_TRUE(checked(ID_TOOL_SELECT_UV_COORDS));
+    EXPECT_FALSE(checked(ID_TOOL_PAN));
+    EXPECT_TRUE(checked(ID_VIEW_SHOW_GRID));
+    EXPECT_TRUE(checked(ID_VIEW_SNAP_TO_GRID));
+    EXPECT_FALSE(checked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D));
 
     auto tooltip = [&](UINT_PTR command) {
         NMTTDISPINFOA info = {};
@@ -171,15 +143,12 @@ TEST_F(EditorFrame, ToolbarButtonsAndTooltips) {
         SendMessageA(editor_->window(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&info));
         return info;
     };
-    NMTTDISPINFOA info = tooltip(116);
+    NMTTDISPINFOA info = tooltip(ID_TOOL_SELECT_UV_TRIANGLES);
     ASSERT_TRUE(IS_INTRESOURCE(info.lpszText));
-    EXPECT_EQ(reinterpret_cast<UINT_PTR>(info.lpszText), 118u);
-    EXPECT_EQ(info.hinst, moduleInstance());
     EXPECT_TRUE(info.uFlags & TTF_DI_SETITEM);
     char text[64] = {};
-    LoadStringA(info.hinst, 118, text, sizeof(text));
+    LoadStringA(info.hinst, static_cast<UINT>(reinterpret_cast<UINT_PTR>(info.lpszText)), text, sizeof(text));
     EXPECT_STREQ(text, "Select UV Triangles");
-    EXPECT_EQ(reinterpret_cast<UINT_PTR>(tooltip(32871).lpszText), 121u);
     info = tooltip(9999);
     EXPECT_STREQ(info.lpszText, "unchanged");
     EXPECT_FALSE(info.uFlags & TTF_DI_SETITEM);
@@ -228,8 +197,22 @@ TEST_F(EditorFrame, OpensAgainstTheHostAndZoomsToTheVisibleCorners) {
     EXPECT_EQ(mode, 1u);
 }
 
-TEST_F(EditorFrame, ToolbarUpdateNotificationRefreshesTheCommandStates) {
+TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
     open();
+    // A mesh reload reaches the editor's model and the canvas; a removal clears both
+    // and leaves no lock behind.
+    EXPECT_FALSE(editor_->canvas()->mesh);
+    document_->setMesh({face(0, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)}, threeVertices());
+    HostRef<HostMesh> active;
+    document_->GetActiveMesh(active.GetAddressOf());
+    ASSERT_TRUE(active);
+    EXPECT_EQ(editor_->model().mesh.Get(), active.Get());
+    EXPECT_EQ(editor_->canvas()->mesh.Get(), active.Get());
+    document_->removeMesh();
+    EXPECT_FALSE(editor_->model().mesh);
+    EXPECT_FALSE(editor_->canvas()->mesh);
+    EXPECT_EQ(document_->lockCount(), 0);
+
     auto refreshed = [&] {
         const std::vector<std::string>& journal = document_->journal();
         return std::find(journal.begin(), journal.end(), "GetApplicationNode()") != journal.end();
@@ -268,61 +251,32 @@ TEST_F(EditorFrame, ObjectOutlivesItsWindowAndHoldsTheModule) {
     EXPECT_EQ(moduleLockCount(), before);
 }
 
-TEST_F(EditorFrame, ControlsBarLaysOutItsChildren) {
+TEST_F(EditorFrame, ControlsBarLaysOutItsChildrenInItsFontAndShowsStatusTexts) {
     open();
     HWND bar = editor_->controls().window();
     auto place = [&](UVControls::Control which) { return uitest::rectInParent(control(which)); };
 
     MoveWindow(bar, 0, 0, 400, 27, TRUE);
-    RECT pane1 = place(UVControls::StatusPane1), pane2 = place(UVControls::StatusPane2);
-    EXPECT_EQ(pane1.left, 290);
-    EXPECT_EQ(pane1.right - pane1.left, 54);
-    EXPECT_EQ(pane2.left, 349);
-    EXPECT_EQ(pane2.right - pane2.left, 54);
-    EXPECT_EQ(pane1.top, 5);
-    EXPECT_EQ(pane1.bottom - pane1.top, 19);
-    RECT u = place(UVControls::EditU), set = place(UVControls::SetButton), list = place(UVControls::TextureList);
-    EXPECT_EQ(u.left, 16);
-    EXPECT_EQ(u.right - u.left, 45);
+    EXPECT_EQ(across(place(UVControls::StatusPane1)), "290+54");
+    EXPECT_EQ(across(place(UVControls::StatusPane2)), "349+54");
+    EXPECT_EQ(down(place(UVControls::StatusPane1)), "5+19");
+    EXPECT_EQ(across(place(UVControls::EditU)), "16+45");
     EXPECT_EQ(place(UVControls::EditV).left, 78);
-    EXPECT_EQ(set.left, 126);
-    EXPECT_EQ(set.top, 4);
-    EXPECT_EQ(set.bottom - set.top, 21);
-    EXPECT_EQ(list.left, 163);
-    EXPECT_EQ(list.right - list.left, 120);
+    EXPECT_EQ(place(UVControls::SetButton).left, 126);
+    EXPECT_EQ(down(place(UVControls::SetButton)), "4+21");
+    EXPECT_EQ(across(place(UVControls::TextureList)), "163+120");
 
     // Narrower than 392 pixels the panes keep a width of 50.
     MoveWindow(bar, 0, 0, 380, 27, TRUE);
-    pane1 = place(UVControls::StatusPane1);
-    pane2 = place(UVControls::StatusPane2);
-    EXPECT_EQ(pane1.right - pane1.left, 50);
-    EXPECT_EQ(pane2.left, 345);
-    EXPECT_EQ(pane2.right - pane2.left, 50);
+    EXPECT_EQ(place(UVControls::StatusPane1).right - place(UVControls::StatusPane1).left, 50);
+    EXPECT_EQ(across(place(UVControls::StatusPane2)), "345+50");
     MoveWindow(bar, 0, 0, 393, 27, TRUE);
     EXPECT_EQ(place(UVControls::StatusPane2).left, 345);
-}
 
-TEST_F(EditorFrame, ControlsBarChildrenInOrderWithItsFont) {
-    open();
-    HWND bar = editor_->controls().window();
-    const char* classes[] = {"Static", "Edit", "Static", "Edit", "Button", "ComboBox", "Static", "Static"};
-    const int ids[] = {0, 0, 0, 0, 114, 117, 0, 0};
-    HWND child = GetWindow(bar, GW_CHILD);
-    for (int i = 0; i < UVControls::ControlCount; ++i, child = GetWindow(child, GW_HWNDNEXT)) {
-        ASSERT_NE(child, nullptr);
-        EXPECT_EQ(child, control(static_cast<UVControls::Control>(i)));
-        char className[32] = {};
-        GetClassNameA(child, className, sizeof(className));
-        EXPECT_STRCASEEQ(className, classes[i]) << "child " << i;
-        EXPECT_EQ(GetDlgCtrlID(child), ids[i]) << "child " << i;
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), editor_->controls().font());
-    }
-    EXPECT_EQ(windowText(control(UVControls::LabelU)), "U:");
-    EXPECT_EQ(windowText(control(UVControls::SetButton)), "Set");
-    EXPECT_TRUE(GetWindowLongA(control(UVControls::StatusPane1), GWL_EXSTYLE) & WS_EX_STATICEDGE);
-    EXPECT_EQ(GetWindowLongA(control(UVControls::TextureList), GWL_STYLE) & (CBS_DROPDOWNLIST | CBS_SORT),
-              CBS_DROPDOWNLIST);
-
+    for (int i = 0; i < UVControls::ControlCount; ++i)
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control(UVControls::Control(i)), WM_GETFONT, 0, 0)),
+                  editor_->controls().font())
+            << "control " << i;
     LOGFONTA font = {};
     GetObjectA(editor_->controls().font(), sizeof(font), &font);
     EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
@@ -336,13 +290,14 @@ TEST_F(EditorFrame, ControlsBarChildrenInOrderWithItsFont) {
     EXPECT_EQ(windowText(control(UVControls::StatusPane2)), "size: 3, 4");
 }
 
-TEST_F(EditorFrame, TextureListOperations) {
+TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     LONG brick = document_->addTexture(L"brick", 8, 4, std::vector<std::uint32_t>(32, 0xFF0000FF));
     LONG longName = document_->addTexture(std::wstring(80, L'x'), 2, 2, std::vector<std::uint32_t>(4, 0));
     open();
     HWND list = control(UVControls::TextureList);
     UVControls& controls = editor_->controls();
-    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 3);
+    auto count = [&] { return SendMessageA(list, CB_GETCOUNT, 0, 0); };
+    ASSERT_EQ(count(), 3);
     EXPECT_EQ(comboItem(list, 0), "< no texture >");
     EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 0, 0), 0);
     EXPECT_EQ(comboItem(list, 1), "brick");
@@ -365,26 +320,40 @@ TEST_F(EditorFrame, TextureListOperations) {
     EXPECT_EQ(editor_->canvas()->texture.Get(), nullptr);
     EXPECT_EQ(editor_->canvas()->textureBitmap, nullptr);
 
-    // Remove, add and select by identifier; an unknown identifier selects item 0.
-    devhost::TextureNode* node = document_->texture(brick);
-    ASSERT_NE(node, nullptr);
-    IUnknown* brickNode = static_cast<HostTexture*>(node);
-    controls.removeTexture(brickNode);
-    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2);
+    // The host's texture events: a new texture is appended (the list is not sorted); a
+    // renamed one stays chosen and shown under its new name; deleting another leaves the
+    // background, deleting the shown one clears it.
+    LONG grass = document_->addTexture(L"grass", 4, 4, std::vector<std::uint32_t>(16, 0xFF00A000));
+    ASSERT_EQ(count(), 4);
+    EXPECT_EQ(comboItem(list, 3), "grass");
+    choose(1);
+    document_->renameTexture(brick, L"stones");
+    EXPECT_EQ(count(), 4);
+    EXPECT_EQ(controls.selectedTexture(), brick);
+    bool renamed = false;
+    for (int i = 0; i < 4; ++i) renamed |= comboItem(list, i) == "stones";
+    EXPECT_TRUE(renamed);
+    EXPECT_NE(editor_->canvas()->textureBitmap, nullptr);
+    document_->deleteTexture(grass);
+    EXPECT_EQ(count(), 3);
+    EXPECT_NE(editor_->canvas()->textureBitmap, nullptr);
+    document_->deleteTexture(brick);
+    ASSERT_EQ(count(), 2);
     EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 1, 0), longName);
-    controls.addTexture(brickNode);
-    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 3);
-    EXPECT_EQ(comboItem(list, 2), "brick");
-    controls.selectTexture(brick);
-    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(editor_->canvas()->textureBitmap, nullptr);
+    EXPECT_EQ(editor_->canvas()->extentWidth, editor_->canvas()->canvasWidth);
+
+    // Select by identifier; an unknown identifier selects item 0.
+    controls.selectTexture(longName);
+    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
     controls.selectTexture(12345);
     EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
     controls.removeTexture(nullptr);
-    EXPECT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(count(), 2);
 
     // A missing folder leaves the single item, selected.
     controls.fillTextures(nullptr);
-    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 1);
+    ASSERT_EQ(count(), 1);
     EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
 }
 
@@ -399,10 +368,13 @@ TEST_F(EditorFrame, SetMovesTheEditableSelectedCorners) {
     document_->faces()[0].flags = 0x0040;
     document_->faces()[1].flags = 0x0080 | 0x0400;
     document_->clearJournal();
-    SetWindowTextA(control(UVControls::EditU), "0.25");
-    SetWindowTextA(control(UVControls::EditV), "0.75");
-    SendMessageA(editor_->controls().window(), WM_COMMAND, MAKEWPARAM(114, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(control(UVControls::SetButton)));
+    auto set = [&](const char* u, const char* v) {
+        SetWindowTextA(control(UVControls::EditU), u);
+        SetWindowTextA(control(UVControls::EditV), v);
+        SendMessageA(editor_->controls().window(), WM_COMMAND, MAKEWPARAM(114, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control(UVControls::SetButton)));
+    };
+    set("0.25", "0.75");
     const std::vector<devhost::DevFace>& faces = document_->faces();
     EXPECT_FLOAT_EQ(faces[0].uv[0][0], 0.25f);
     EXPECT_FLOAT_EQ(faces[0].uv[0][1], 0.75f);
@@ -413,9 +385,7 @@ TEST_F(EditorFrame, SetMovesTheEditableSelectedCorners) {
                             [](const std::string& call) { return call.find("\"Set UV Coord\"") != std::string::npos; }));
 
     // Text that is not a number counts as 0.
-    SetWindowTextA(control(UVControls::EditU), "abc");
-    SendMessageA(editor_->controls().window(), WM_COMMAND, MAKEWPARAM(114, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(control(UVControls::SetButton)));
+    set("abc", "0.75");
     EXPECT_FLOAT_EQ(document_->faces()[0].uv[0][0], 0.0f);
     EXPECT_FLOAT_EQ(document_->faces()[0].uv[0][1], 0.75f);
 }
