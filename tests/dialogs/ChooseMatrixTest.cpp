@@ -2,19 +2,10 @@
 // them: the menu command to the real editor on a development host document, then, from
 // a timer inside the dialog's modal loop, presses and drags on the dialog's windows.
 // The frame is read back as the host sees it: the matrix the dialog hands to DrawMesh.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrix.h"
@@ -33,14 +24,9 @@ DevVertex vertexAt(float x, float y, float z) { return DevVertex{{x, y, z}, {}, 
 DevFace face(uint16_t a, uint16_t b, uint16_t c, uint16_t flags, float u0) {
     DevFace f = {};
     f.flags = flags;
-    f.vertex[0] = a;
-    f.vertex[1] = b;
-    f.vertex[2] = c;
+    f.vertex[0] = a, f.vertex[1] = b, f.vertex[2] = c;
     f.normal[2] = 1;
-    for (int k = 0; k < 3; ++k) {
-        f.uv[k][0] = u0 + 0.1f * static_cast<float>(k);
-        f.uv[k][1] = 0.2f + 0.05f * static_cast<float>(k);
-    }
+    for (int k = 0; k < 3; ++k) f.uv[k][0] = u0 + 0.1f * float(k), f.uv[k][1] = 0.2f + 0.05f * float(k);
     return f;
 }
 
@@ -348,17 +334,10 @@ TEST_F(ChooseMatrixTest, DrawsTheGuideAndTripodUnderItsOwnDrawStatesAndPaintsThe
         HWND matrix = control(dialog);
         const MatrixLayout l = layoutOf(matrix);
         const uitest::Capture capture = uitest::captureClient(matrix);
-        const COLORREF window = GetSysColor(COLOR_WINDOW);
-        const uint32_t background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
-        EXPECT_EQ(capture.at(l.centreX, l.centreY), background);
+        EXPECT_EQ(capture.at(l.centreX, l.centreY), modaltest::screenPixel(GetSysColor(COLOR_WINDOW)));
         EXPECT_EQ(capture.at(l.centreX - l.radius, l.centreY), 0xFF0000u) << "left handle";
         EXPECT_EQ(capture.at(l.centreX + 1, l.centreY + l.radius - 1), 0xFF0000u) << "bottom handle";
-        if (const char* folder = std::getenv("TEXLOOM_CAPTURE_DIR")) {
-            uitest::Capture whole = uitest::captureClient(dialog);
-            for (uint32_t& pixel : whole.pixels) pixel |= 0xFF000000;  // opaque
-            devhost::writePngFile(devhost::wide(std::string(folder) + "/choose-matrix.png"),
-                                  {whole.width, whole.height, whole.pixels});
-        }
+        modaltest::saveCapture(dialog, "choose-matrix.png");
         document_->clearJournal();
         press(dialog, IDOK);
     });
