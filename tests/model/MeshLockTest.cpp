@@ -1,4 +1,3 @@
-#include <model/GrowArray.h>
 #include <model/MeshLock.h>
 #include <model/UVModel.h>
 
@@ -99,13 +98,4 @@ TEST(MeshLockTest, BrokenAnswersMeanNoRecords) {
     EXPECT_EQ(model.snapshot.count(), 0);
     model.mesh.Reset();
     EXPECT_EQ(mesh.references, 1u);
-}
-
-TEST(MeshLockTest, GrowArrayAppendsItself) {
-    GrowArray<UVPoint> points;
-    points.append({1, 2});
-    points.append({3, 4});
-    points.appendAll(points);
-    ASSERT_EQ(points.count(), 4);
-    EXPECT_EQ(points[3].v, 4.0f);
 }
