@@ -8,12 +8,10 @@ namespace {
 // A host mesh that answers LockFaces with whatever the test sets.
 class ScriptedMesh : public HostMesh {
 public:
-    BYTE* vertices = nullptr;
-    LONG vertexCount = 0;
-    BYTE* faces = nullptr;
-    LONG faceCount = 0;
-    int locks = 0;
-    int unlocks = 0;
+    BYTE *vertices = nullptr, *faces = nullptr;
+    LONG vertexCount = 0, faceCount = 0;
+    int locks = 0, unlocks = 0;
+    ULONG references = 1;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
         *object = nullptr;
@@ -23,10 +21,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return --references; }
     HRESULT STDMETHODCALLTYPE LockFaces(BYTE** v, LONG* vc, BYTE** f, LONG* fc) override {
         ++locks;
-        *v = vertices;
-        *vc = vertexCount;
-        *f = faces;
-        *fc = faceCount;
+        *v = vertices, *vc = vertexCount, *f = faces, *fc = faceCount;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE UnlockFaces() override {
@@ -35,8 +30,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE BeginEdit(LONG, LONG, LONG, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE EndEdit() override { return S_OK; }
-
-    ULONG references = 1;
 };
 
 }  // namespace
