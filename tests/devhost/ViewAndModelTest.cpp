@@ -185,9 +185,7 @@ TEST(Model, ImagesKeepTheirPixelsAndMaterialsTheirImage) {
     ASSERT_EQ(1u, document->materials().size());
     EXPECT_EQ(&kept, document->materials()[0]->image());
 
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    std::wstring path = std::wstring(folder) + L"devhost-outline.png";
+    const std::wstring path = temporaryPath(L"outline.png");
     kept.savePng(path);
     devhost::Pixels32 back = devhost::readImageFile(path);
     DeleteFileW(path.c_str());
