@@ -162,14 +162,10 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
     EXPECT_TRUE(placement.centre);
     EXPECT_EQ(placement.rect.right, static_cast<LONG>(0xFFFFFFF0u));
 
-    // Centred in the work area; larger than it: pinned to its left and top edges.
-    placement = EditorPlacement();  // 500 x 400, centred
-    placeEditorWindow(window, placement);
+    // Centred but larger than the work area: pinned to its left and top edges. (The plug-in's
+    // tests see a first run centred.)
     RECT area = {}, outer = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    GetWindowRect(window, &outer);
-    const LONG left = (area.left + area.right) / 2 - 250, top = (area.top + area.bottom) / 2 - 200;
-    EXPECT_EQ(edges(outer), (std::vector<LONG>{left, top, left + 500, top + 400}));
     placement.rect = {0, 0, area.right - area.left + 300, area.bottom - area.top + 300};
     placeEditorWindow(window, placement);
     GetWindowRect(window, &outer);
