@@ -108,9 +108,6 @@ protected:
     bool journalHas(const std::string& prefix) { return indexOf(prefix) < journal().size(); }
 };
 
-bool sameFaces(const std::vector<DevFace>& a, const std::vector<DevFace>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(DevFace)) == 0;
-}
 
 // ---- Geometry of the control ------------------------------------------------------
 
@@ -146,12 +143,12 @@ TEST_F(ChooseMatrixTest, PresetZIsTheWorldFrameAtTheCentroidAndRepeatsExactly) {
         second = faces();
         press(dialog, IDCANCEL);
     });
-    EXPECT_TRUE(sameFaces(first, second));
-    EXPECT_FALSE(sameFaces(first, before)) << "the preview re-projected";
+    EXPECT_TRUE(modaltest::sameFaces(first, second));
+    EXPECT_FALSE(modaltest::sameFaces(first, before)) << "the preview re-projected";
     EXPECT_EQ(std::memcmp(&first[2].uv[1], &before[2].uv[1], 8), 0) << "a locked corner keeps its UV";
     EXPECT_EQ(std::memcmp(&first[3], &before[3], sizeof(DevFace)), 0) << "an unselected face is left alone";
     SendMessageA(window_, WM_COMMAND, MAKEWPARAM(ID_MAPPING_PLANAR_POS_Z, 0), 0);
-    EXPECT_TRUE(sameFaces(faces(), first)) << "the same projection as the Planar \"+Z\" command";
+    EXPECT_TRUE(modaltest::sameFaces(faces(), first)) << "the same projection as the Planar \"+Z\" command";
 }
 
 TEST_F(ChooseMatrixTest, DragsTurnAboutTheWorldVerticalTheFramesOwnXOrTwistAboutZ) {
@@ -233,10 +230,10 @@ TEST_F(ChooseMatrixTest, CancelCloseBoxEscapeAndQuitPutEveryUVBack) {
         run(ID_MAPPING_BOX_USER_DEFINED, [&](HWND dialog) {
             drag(control(dialog), {40, 40}, {70, 60});
             press(dialog, IDC_PRESET_NEG_Y);
-            EXPECT_FALSE(sameFaces(faces(), before));
+            EXPECT_FALSE(modaltest::sameFaces(faces(), before));
             end(dialog);
         });
-        EXPECT_TRUE(sameFaces(faces(), before));
+        EXPECT_TRUE(modaltest::sameFaces(faces(), before));
         EXPECT_EQ(entries(), history);
         EXPECT_TRUE(journalHas("EndUndoGroup(0)"));
         EXPECT_EQ(document_->viewHost().callbackCount(), 0u);
@@ -290,9 +287,9 @@ TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheE
         const auto lastEndEdit = std::find(journal().rbegin(), journal().rend(), "EndEdit()");
         EXPECT_TRUE(std::find(journal().rbegin(), lastEndEdit, "EndUndoGroup(1)") != lastEndEdit)
             << "the group closes, kept, after the last re-projection";
-        EXPECT_FALSE(sameFaces(faces(), before));
+        EXPECT_FALSE(modaltest::sameFaces(faces(), before));
         document_->undo();
-        EXPECT_TRUE(sameFaces(faces(), before)) << "one undo step takes the whole projection back";
+        EXPECT_TRUE(modaltest::sameFaces(faces(), before)) << "one undo step takes the whole projection back";
         document_->clearJournal();
     }
 }

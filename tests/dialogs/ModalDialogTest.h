@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
@@ -133,6 +134,11 @@ protected:
     EditorWindow* editor_ = nullptr;
     HWND window_ = nullptr;
 };
+
+// The records byte for byte, host data included.
+inline bool sameFaces(const std::vector<devhost::DevFace>& a, const std::vector<devhost::DevFace>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(devhost::DevFace)) == 0;
+}
 
 // A colour as a screen capture holds it: 0xRRGGBB.
 inline uint32_t screenPixel(COLORREF color) {
