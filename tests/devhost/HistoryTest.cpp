@@ -169,7 +169,7 @@ TEST_F(History, EditStepsInsideAGroupNotifyButMakeOneEntry) {
     EXPECT_TRUE(sameBytes(before, document->faces()));
 }
 
-TEST_F(History, LocksAreCountedAndAnUnbalancedUnlockIsReportedNotFatal) {
+TEST_F(History, LocksAreCountedUnbalancedUnlocksReportedAndAReplacedMeshAnswersNoMore) {
     BYTE* vertices = nullptr;
     BYTE* faces = nullptr;
     LONG vertexCount = 0, faceCount = 0;
@@ -186,15 +186,13 @@ TEST_F(History, LocksAreCountedAndAnUnbalancedUnlockIsReportedNotFatal) {
     EXPECT_EQ(0, document->lockCount());
     EXPECT_EQ(E_POINTER, mesh->LockFaces(nullptr, &vertexCount, &faces, &faceCount));
     EXPECT_EQ(0, document->lockCount());
-}
 
-TEST_F(History, AReplacedMeshAnswersNoMoreAndTheHistoryStartsOver) {
+    // A replaced mesh answers no more, and the history starts over.
     operation(L"Move UV Coords", true, [](DevFace* f, LONG) { f[0].uv[0][0] = 4; });
     document->setMesh(stripFaces(2), stripVertices(2));
     EXPECT_TRUE(document->undoDescriptions().empty());
-    BYTE* vertices = nullptr;
-    BYTE* faces = reinterpret_cast<BYTE*>(1);
-    LONG vertexCount = 5, faceCount = 5;
+    faces = reinterpret_cast<BYTE*>(1);
+    faceCount = 5;
     EXPECT_EQ(E_FAIL, mesh->LockFaces(&vertices, &vertexCount, &faces, &faceCount));
     EXPECT_EQ(nullptr, faces);
     EXPECT_EQ(0, faceCount);
