@@ -181,7 +181,7 @@ TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
     EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0, 0}));
 }
 
-TEST_F(Selection, TrianglePicks) {
+TEST_F(Selection, TrianglePicksAndNonFiniteUVs) {
     useQuad();
     // The rectangle's minimum corner inside face 0 only.
     const float inside0[4] = {0.75f, 0.25f, 0.8f, 0.3f};
@@ -221,9 +221,8 @@ TEST_F(Selection, TrianglePicks) {
     const float rect[4] = {0.2f, 0.2f, 0.8f, 0.8f};
     EXPECT_EQ(model.selectTriangles(rect, PICK_ADD, false), 2);
     EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0x01C0, 0}));
-}
 
-TEST_F(Selection, NonFiniteUVsAreNeverPicked) {
+    // Non-finite UVs are never picked.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     useMesh({face(0, 0, 1, 2, nan, nan, nan, 0, 1, nan)}, vertices(3));
     const float all[4] = {-10, -10, 10, 10};

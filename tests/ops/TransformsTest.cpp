@@ -50,7 +50,7 @@ TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
     EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
 }
 
-TEST_F(Transforms, IdentityShortCuts) {
+TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
     useTestMesh();
     UVPoint p{0, 0};
     EXPECT_TRUE(model.move(0, 0, 0x0048, 0x0040, true));
@@ -65,6 +65,12 @@ TEST_F(Transforms, IdentityShortCuts) {
     doc->clearJournal();
     EXPECT_TRUE(model.scaleSnapshot(1, 1, 0x0048, 0x0040, false, &p));
     EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
+
+    // A real move with nothing to move: the entry is discarded.
+    useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)}, vertices(3));  // all locked
+    ASSERT_TRUE(model.move(1, 1, 0x0048, 0x0040, true));
+    EXPECT_EQ(f(0).uv[1][0], 1.0f);
+    EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", false));
 }
 
 TEST_F(Transforms, MirrorAndMove) {
@@ -79,13 +85,6 @@ TEST_F(Transforms, MirrorAndMove) {
     expectUV(0, 0, 0.25f, -0.5f);
     EXPECT_EQ(f(1).uv[1][1], 0.2f);  // locked
     EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", true));
-}
-
-TEST_F(Transforms, NothingToMoveDiscardsTheEntry) {
-    useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)}, vertices(3));  // all locked
-    ASSERT_TRUE(model.move(1, 1, 0x0048, 0x0040, true));
-    EXPECT_EQ(f(0).uv[1][0], 1.0f);
-    EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", false));
 }
 
 TEST_F(Transforms, DragStepsStartFromTheSnapshot) {
