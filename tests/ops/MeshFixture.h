@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace meshtest {
