@@ -21,22 +21,18 @@ inline std::vector<DevFace> stripFaces(int count) {
     for (int i = 0; i < count; ++i) {
         DevFace& f = faces[static_cast<size_t>(i)];
         std::memset(&f, 0, sizeof f);
-        f.vertex[0] = static_cast<std::uint16_t>(i);
-        f.vertex[1] = static_cast<std::uint16_t>(i + 1);
-        f.vertex[2] = static_cast<std::uint16_t>(i + 2);
-        f.material = static_cast<std::uint32_t>(i % 3);
-        f.normal[2] = 1;
         for (int c = 0; c < 3; ++c) {
+            f.vertex[c] = static_cast<std::uint16_t>(i + c);
             f.uv[c][0] = 0.1f * static_cast<float>(i + c);
             f.uv[c][1] = 0.05f * static_cast<float>(c);
         }
-        auto fill = [i](std::uint8_t* bytes, size_t n, int salt) {
-            for (size_t k = 0; k < n; ++k) bytes[k] = static_cast<std::uint8_t>(i * 31 + salt * 7 + static_cast<int>(k));
-        };
-        fill(f.hostData0, sizeof f.hostData0, 1);
-        fill(f.hostData1, sizeof f.hostData1, 2);
-        fill(f.hostData2, sizeof f.hostData2, 3);
-        fill(f.hostData3, sizeof f.hostData3, 4);
+        f.material = static_cast<std::uint32_t>(i % 3);
+        f.normal[2] = 1;
+        std::uint8_t* areas[4] = {f.hostData0, f.hostData1, f.hostData2, f.hostData3};
+        const size_t sizes[4] = {sizeof f.hostData0, sizeof f.hostData1, sizeof f.hostData2, sizeof f.hostData3};
+        for (int a = 0; a < 4; ++a)
+            for (size_t k = 0; k < sizes[a]; ++k)
+                areas[a][k] = static_cast<std::uint8_t>(i * 31 + (a + 1) * 7 + static_cast<int>(k));
     }
     return faces;
 }
@@ -53,6 +49,13 @@ inline std::vector<DevVertex> stripVertices(int faceCount) {
         v.hostData1[1] = static_cast<std::uint8_t>(i);
     }
     return vertices;
+}
+
+// A file name in the temporary folder, distinct per test process.
+inline std::wstring temporaryPath(const wchar_t* name) {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + L"devhost-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
 }
 
 template <class T>

@@ -24,24 +24,23 @@ protected:
 };
 
 TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
+    // What the last change event asks for: (reload, selection refresh).
+    auto lastChange = [&] {
+        const SeenEvent* change = canvas->last(HOST_EVENT_CHANGED);
+        return change ? std::make_pair(change->reload, change->selection) : std::make_pair(false, false);
+    };
     document->setMesh(stripFaces(4), stripVertices(4));
-    const SeenEvent* change = canvas->last(HOST_EVENT_CHANGED);
-    ASSERT_TRUE(change);
-    EXPECT_TRUE(change->reload);
+    EXPECT_TRUE(lastChange().first);
 
     HostRef<HostMesh> mesh = activeMesh(*document.Get());
     mesh->BeginEdit(0, 4, 13, L"Set UV Coord");
     editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex*, LONG) { f[0].uv[0][0] = 3; });
     mesh->EndEdit();
-    change = canvas->last(HOST_EVENT_CHANGED);
-    EXPECT_FALSE(change->reload);
-    EXPECT_TRUE(change->selection);  // new UVs must be redrawn
+    EXPECT_EQ(lastChange(), std::make_pair(false, true));  // new UVs must be redrawn
 
     mesh->BeginEdit(0, 4, 13, L"Set UV Coord");
     mesh->EndEdit();
-    change = canvas->last(HOST_EVENT_CHANGED);
-    EXPECT_FALSE(change->reload);
-    EXPECT_FALSE(change->selection);  // nothing changed
+    EXPECT_EQ(lastChange(), std::make_pair(false, false));  // nothing changed
 
     document->BeginUndoGroup(L"Select UV Coords");
     mesh->BeginEdit(4, 0x10, 5, L"Select UV Coords");
@@ -51,14 +50,12 @@ TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
     });
     document->EndUndoGroup(TRUE);
     mesh->EndEdit();
-    change = canvas->last(HOST_EVENT_CHANGED);
-    EXPECT_FALSE(change->reload);
-    EXPECT_TRUE(change->selection);
+    EXPECT_EQ(lastChange(), std::make_pair(false, true));
 
     size_t changes = canvas->count(HOST_EVENT_CHANGED);
     document->Undo(1);
     EXPECT_EQ(changes + 1, canvas->count(HOST_EVENT_CHANGED));
-    EXPECT_TRUE(canvas->last(HOST_EVENT_CHANGED)->selection);
+    EXPECT_TRUE(lastChange().second);
     // The editor, subscribed to the toolbar only, never hears of mesh changes.
     EXPECT_EQ(0u, editor->count(HOST_EVENT_CHANGED));
 }

@@ -12,12 +12,6 @@ using namespace devhost_test;
 
 namespace {
 
-std::wstring temporaryPath(const wchar_t* name) {
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder) + L"devhost-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
-}
-
 void writeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(std::filesystem::path(path), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -30,22 +24,17 @@ void writeBmp(const std::wstring& path, int width, int height, const std::vector
     auto put32 = [&](size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
     };
-    file[0] = 'B';
-    file[1] = 'M';
+    file[0] = 'B', file[1] = 'M', file[26] = 1, file[28] = 24;  // one plane, 24 bits
     put32(2, static_cast<std::uint32_t>(file.size()));
-    put32(10, 54);
+    put32(10, 54);  // pixels after the two headers
     put32(14, 40);
     put32(18, static_cast<std::uint32_t>(width));
     put32(22, static_cast<std::uint32_t>(height));
-    file[26] = 1;
-    file[28] = 24;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             std::uint32_t p = pixels[static_cast<size_t>(y * width + x)];
             size_t at = 54 + static_cast<size_t>(height - 1 - y) * rowBytes + static_cast<size_t>(x) * 3;
-            file[at] = static_cast<std::uint8_t>(p);
-            file[at + 1] = static_cast<std::uint8_t>(p >> 8);
-            file[at + 2] = static_cast<std::uint8_t>(p >> 16);
+            for (int k = 0; k < 3; ++k) file[at + k] = static_cast<std::uint8_t>(p >> (8 * k));  // B, G, R
         }
     writeFile(path, file);
 }

@@ -2,19 +2,10 @@
 // them: the menu command to the real editor on a development host document, then, from
 // a timer inside the dialog's modal loop, presses and drags on the dialog's windows.
 // The frame is read back as the host sees it: the matrix the dialog hands to DrawMesh.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrix.h"
@@ -33,14 +24,9 @@ DevVertex vertexAt(float x, float y, float z) { return DevVertex{{x, y, z}, {}, 
 DevFace face(uint16_t a, uint16_t b, uint16_t c, uint16_t flags, float u0) {
     DevFace f = {};
     f.flags = flags;
-    f.vertex[0] = a;
-    f.vertex[1] = b;
-    f.vertex[2] = c;
+    f.vertex[0] = a, f.vertex[1] = b, f.vertex[2] = c;
     f.normal[2] = 1;
-    for (int k = 0; k < 3; ++k) {
-        f.uv[k][0] = u0 + 0.1f * static_cast<float>(k);
-        f.uv[k][1] = 0.2f + 0.05f * static_cast<float>(k);
-    }
+    for (int k = 0; k < 3; ++k) f.uv[k][0] = u0 + 0.1f * float(k), f.uv[k][1] = 0.2f + 0.05f * float(k);
     return f;
 }
 
@@ -122,9 +108,6 @@ protected:
     bool journalHas(const std::string& prefix) { return indexOf(prefix) < journal().size(); }
 };
 
-bool sameFaces(const std::vector<DevFace>& a, const std::vector<DevFace>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(DevFace)) == 0;
-}
 
 // ---- Geometry of the control ------------------------------------------------------
 
@@ -160,12 +143,12 @@ TEST_F(ChooseMatrixTest, PresetZIsTheWorldFrameAtTheCentroidAndRepeatsExactly) {
         second = faces();
         press(dialog, IDCANCEL);
     });
-    EXPECT_TRUE(sameFaces(first, second));
-    EXPECT_FALSE(sameFaces(first, before)) << "the preview re-projected";
+    EXPECT_TRUE(modaltest::sameFaces(first, second));
+    EXPECT_FALSE(modaltest::sameFaces(first, before)) << "the preview re-projected";
     EXPECT_EQ(std::memcmp(&first[2].uv[1], &before[2].uv[1], 8), 0) << "a locked corner keeps its UV";
     EXPECT_EQ(std::memcmp(&first[3], &before[3], sizeof(DevFace)), 0) << "an unselected face is left alone";
     SendMessageA(window_, WM_COMMAND, MAKEWPARAM(ID_MAPPING_PLANAR_POS_Z, 0), 0);
-    EXPECT_TRUE(sameFaces(faces(), first)) << "the same projection as the Planar \"+Z\" command";
+    EXPECT_TRUE(modaltest::sameFaces(faces(), first)) << "the same projection as the Planar \"+Z\" command";
 }
 
 TEST_F(ChooseMatrixTest, DragsTurnAboutTheWorldVerticalTheFramesOwnXOrTwistAboutZ) {
@@ -247,10 +230,10 @@ TEST_F(ChooseMatrixTest, CancelCloseBoxEscapeAndQuitPutEveryUVBack) {
         run(ID_MAPPING_BOX_USER_DEFINED, [&](HWND dialog) {
             drag(control(dialog), {40, 40}, {70, 60});
             press(dialog, IDC_PRESET_NEG_Y);
-            EXPECT_FALSE(sameFaces(faces(), before));
+            EXPECT_FALSE(modaltest::sameFaces(faces(), before));
             end(dialog);
         });
-        EXPECT_TRUE(sameFaces(faces(), before));
+        EXPECT_TRUE(modaltest::sameFaces(faces(), before));
         EXPECT_EQ(entries(), history);
         EXPECT_TRUE(journalHas("EndUndoGroup(0)"));
         EXPECT_EQ(document_->viewHost().callbackCount(), 0u);
@@ -304,9 +287,9 @@ TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheE
         const auto lastEndEdit = std::find(journal().rbegin(), journal().rend(), "EndEdit()");
         EXPECT_TRUE(std::find(journal().rbegin(), lastEndEdit, "EndUndoGroup(1)") != lastEndEdit)
             << "the group closes, kept, after the last re-projection";
-        EXPECT_FALSE(sameFaces(faces(), before));
+        EXPECT_FALSE(modaltest::sameFaces(faces(), before));
         document_->undo();
-        EXPECT_TRUE(sameFaces(faces(), before)) << "one undo step takes the whole projection back";
+        EXPECT_TRUE(modaltest::sameFaces(faces(), before)) << "one undo step takes the whole projection back";
         document_->clearJournal();
     }
 }
@@ -348,17 +331,10 @@ TEST_F(ChooseMatrixTest, DrawsTheGuideAndTripodUnderItsOwnDrawStatesAndPaintsThe
         HWND matrix = control(dialog);
         const MatrixLayout l = layoutOf(matrix);
         const uitest::Capture capture = uitest::captureClient(matrix);
-        const COLORREF window = GetSysColor(COLOR_WINDOW);
-        const uint32_t background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
-        EXPECT_EQ(capture.at(l.centreX, l.centreY), background);
+        EXPECT_EQ(capture.at(l.centreX, l.centreY), modaltest::screenPixel(GetSysColor(COLOR_WINDOW)));
         EXPECT_EQ(capture.at(l.centreX - l.radius, l.centreY), 0xFF0000u) << "left handle";
         EXPECT_EQ(capture.at(l.centreX + 1, l.centreY + l.radius - 1), 0xFF0000u) << "bottom handle";
-        if (const char* folder = std::getenv("TEXLOOM_CAPTURE_DIR")) {
-            uitest::Capture whole = uitest::captureClient(dialog);
-            for (uint32_t& pixel : whole.pixels) pixel |= 0xFF000000;  // opaque
-            devhost::writePngFile(devhost::wide(std::string(folder) + "/choose-matrix.png"),
-                                  {whole.width, whole.height, whole.pixels});
-        }
+        modaltest::saveCapture(dialog, "choose-matrix.png");
         document_->clearJournal();
         press(dialog, IDOK);
     });

@@ -1,15 +1,8 @@
 // The modeless "UV Grouping" dialog in a real editor on a development host document:
 // its buttons clicked as a user clicks them, the records, history and registry read back.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include "dialogs/Settings.h"
-#include "editor/EditorWindow.h"
+#include "dialogs/ModalDialogTest.h"
 #include "ops/MeshFixture.h"
-#include "plugin/ModuleState.h"
 #include "resource.h"
-#include "support/UiTestSupport.h"
 
 namespace {
 
@@ -22,36 +15,26 @@ devhost::DevFace face(uint16_t flags, uint16_t g0 = 0, uint16_t g1 = 0, uint16_t
     return f;
 }
 
-class GroupingTest : public testing::Test {
+class GroupingTest : public modaltest::ModalDialogTest {
 protected:
-    void SetUp() override {
-        setModuleInstance(GetModuleHandleA(nullptr));
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
-        SettingsKey().writeDword("SyncSel", 0);
-        document_ = devhost::Document::create();
-        editor_ = EditorWindow::create();
-        ASSERT_NE(editor_, nullptr);
-        editor_->setDocument(document_.Get());
-    }
     void TearDown() override {
         uitest::holdModifierKeys(false, false);
-        if (editor_->window()) DestroyWindow(editor_->window());
-        editor_->Release();
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
+        ModalDialogTest::TearDown();
     }
 
     // Opens the editor on the faces, then the dialog with "Grouping...".
     void open(std::vector<devhost::DevFace> faces) {
-        document_->setMesh(std::move(faces), meshtest::vertices(3));
-        reopenEditor();
+        ModalDialogTest::open(std::move(faces), meshtest::vertices(3));
+        grouping();
     }
     void reopenEditor() {
-        if (editor_->window()) DestroyWindow(editor_->window());
-        ASSERT_NE(editor_->createWindow(nullptr), nullptr);
+        DestroyWindow(window_);
+        window_ = editor_->createWindow(host_);
+        ASSERT_NE(window_, nullptr);
         grouping();
     }
     void grouping() {
-        SendMessageA(editor_->window(), WM_COMMAND, ID_SELECT_GROUPING, 0);
+        SendMessageA(window_, WM_COMMAND, ID_SELECT_GROUPING, 0);
         dialog_ = FindWindowA("#32770", "UV Grouping");
         ASSERT_NE(dialog_, nullptr);
     }
@@ -61,11 +44,9 @@ protected:
     void setFlags(int i, uint16_t flags) {
         document_->changeMesh([&](auto& faces, auto&) { faces[i].flags = flags; });
     }
-    devhost::DevFace& at(int i) { return document_->faces()[i]; }
+    devhost::DevFace& at(int i) { return faces()[size_t(i)]; }
     uint16_t selected(int i) { return at(i).flags & 0x01C0; }
 
-    HostRef<devhost::Document> document_;
-    EditorWindow* editor_ = nullptr;
     HWND dialog_ = nullptr;
 };
 
@@ -92,11 +73,11 @@ TEST_F(GroupingTest, AssignedGroupsAddUpAndSelectFindsTheirVisibleCorners) {
     click(IDC_GROUP_UNASSIGN);
     clickGroup(5);
     EXPECT_EQ(at(0).groups[0], 0x0004);
-    const size_t entries = document_->undoDescriptions().size();
+    const size_t history = entries();
     document_->clearJournal();
     click(IDC_GROUP_NONE);
     EXPECT_TRUE(document_->journal().empty()) << "None in Unassign does nothing";
-    EXPECT_EQ(document_->undoDescriptions().size(), entries);
+    EXPECT_EQ(entries(), history);
     click(IDC_GROUP_ASSIGN);
     click(IDC_GROUP_NONE);
     EXPECT_EQ(at(0).groups[0], 0) << "None in Assign leaves every group";
@@ -134,13 +115,13 @@ TEST_F(GroupingTest, TheDialogHidesShowsAgainAndKeepsItsModeAcrossEditorSessions
     EXPECT_FALSE(IsWindowVisible(first)) << "Grouping... hides a visible dialog";
 
     click(IDC_GROUP_SELECT);
-    DestroyWindow(editor_->window());
+    DestroyWindow(window_);
     EXPECT_FALSE(IsWindow(first)) << "closed with the editor";
     DWORD stored = 0;
     EXPECT_TRUE(SettingsKey().readDword("Assign", stored) && stored == 2) << "Select is saved as 2";
     reopenEditor();
     EXPECT_TRUE(pushed(IDC_GROUP_SELECT));
-    DestroyWindow(editor_->window());
+    DestroyWindow(window_);
     SettingsKey().writeDword("Assign", 1);
     reopenEditor();
     EXPECT_TRUE(pushed(IDC_GROUP_UNASSIGN));

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
@@ -132,6 +134,25 @@ protected:
     EditorWindow* editor_ = nullptr;
     HWND window_ = nullptr;
 };
+
+// The records byte for byte, host data included.
+inline bool sameFaces(const std::vector<devhost::DevFace>& a, const std::vector<devhost::DevFace>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(devhost::DevFace)) == 0;
+}
+
+// A colour as a screen capture holds it: 0xRRGGBB.
+inline uint32_t screenPixel(COLORREF color) {
+    return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+}
+
+// With TEXLOOM_CAPTURE_DIR set, the window's client area is saved there for a look by eye.
+inline void saveCapture(HWND window, const char* name) {
+    const char* folder = std::getenv("TEXLOOM_CAPTURE_DIR");
+    if (!folder) return;
+    uitest::Capture whole = uitest::captureClient(window);
+    for (uint32_t& pixel : whole.pixels) pixel |= 0xFF000000;  // opaque
+    devhost::writePngFile(devhost::wide(std::string(folder) + "/" + name), {whole.width, whole.height, whole.pixels});
+}
 
 // The number texts some cases compare are those of an English locale.
 inline bool englishNumbers() {

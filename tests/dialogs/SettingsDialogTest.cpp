@@ -2,7 +2,6 @@
 // from the canvas, typed into and pressed from inside its modal loop.
 #include "dialogs/ModalDialogTest.h"
 
-#include <cstdlib>
 
 #include "canvas/UVCanvas.h"
 #include "ops/MeshFixture.h"
@@ -11,8 +10,6 @@
 namespace {
 
 constexpr char kCaption[] = "UV Editor Settings";
-
-uint32_t screenPixel(COLORREF color) { return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color); }
 
 class SettingsDialogTest : public modaltest::ModalDialogTest {
 protected:
@@ -85,14 +82,10 @@ TEST_F(SettingsDialogTest, TheBoxesShowTheCanvasColoursAndEnterAppliesAndCloses)
             ASSERT_NE(box, nullptr) << swatch.frame;
             const uitest::Capture capture = uitest::captureClient(box);
             ASSERT_GT(capture.width, 0);
-            EXPECT_EQ(capture.at(capture.width / 2, capture.height / 2), screenPixel(swatch.value)) << swatch.frame;
+            EXPECT_EQ(capture.at(capture.width / 2, capture.height / 2), modaltest::screenPixel(swatch.value))
+                << swatch.frame;
         }
-        if (const char* folder = std::getenv("TEXLOOM_CAPTURE_DIR")) {
-            uitest::Capture whole = uitest::captureClient(dialog);
-            for (uint32_t& pixel : whole.pixels) pixel |= 0xFF000000;  // opaque
-            devhost::writePngFile(devhost::wide(std::string(folder) + "/settings.png"),
-                                  {whole.width, whole.height, whole.pixels});
-        }
+        modaltest::saveCapture(dialog, "settings.png");
         type(dialog, IDC_GRID_SPACING, "40");
         pressEnterIn(dialog, IDC_GRID_SPACING);
     });

@@ -4,7 +4,6 @@
 #include "dialogs/ModalDialogTest.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "canvas/UVCanvas.h"
 #include "ops/MeshFixture.h"
@@ -156,7 +155,7 @@ TEST_F(TransformDialogTest, DoneStoresTheTypedTextsWhichTheNextOpeningShows) {
         CheckDlgButton(dialog, IDC_ABSOLUTE, BST_CHECKED);
         press(dialog, IDCANCEL);
     });
-    EXPECT_EQ(std::memcmp(faces().data(), before.data(), before.size() * sizeof(devhost::DevFace)), 0);
+    EXPECT_TRUE(modaltest::sameFaces(faces(), before));
     EXPECT_EQ(stored("MoveU"), "left a bit");
     EXPECT_EQ(stored("MoveV"), longText.substr(0, 31));
     run(ID_TRANSFORM_MOVE, "Move", [&](HWND dialog) {

@@ -29,7 +29,7 @@ TEST(GrowArrayTest, GrowthRule) {
     EXPECT_EQ(full.capacity(), 151);
 }
 
-TEST(GrowArrayTest, AppendAllAndClear) {
+TEST(GrowArrayTest, AppendAllEvenItselfAndClear) {
     GrowArray<SnapshotEntry> a, b;
     for (uint32_t i = 0; i < 5; ++i) a.append({i, {{float(i), 0}, {0, 0}, {0, 0}}});
     b.append({99, {}});
@@ -44,4 +44,12 @@ TEST(GrowArrayTest, AppendAllAndClear) {
     EXPECT_TRUE(b.empty());
     b.append({7, {}});
     EXPECT_EQ(b.count(), 1);
+
+    // An array appended to itself doubles, reading what it held before.
+    GrowArray<UVPoint> points;
+    points.append({1, 2});
+    points.append({3, 4});
+    points.appendAll(points);
+    ASSERT_EQ(points.count(), 4);
+    EXPECT_EQ(points[3].v, 4.0f);
 }

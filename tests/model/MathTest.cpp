@@ -3,64 +3,60 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace {
 
-void expectRow(const Matrix4& m, int r, float x, float y, float z, float w) {
-    EXPECT_NEAR(m.m[4 * r], x, 1e-6f) << "row " << r;
-    EXPECT_NEAR(m.m[4 * r + 1], y, 1e-6f) << "row " << r;
-    EXPECT_NEAR(m.m[4 * r + 2], z, 1e-6f) << "row " << r;
-    EXPECT_NEAR(m.m[4 * r + 3], w, 1e-6f) << "row " << r;
+using Point = std::array<float, 3>;
+
+Point xyz(const Vector3& v) { return {v.x, v.y, v.z}; }
+
+Point apply(const Matrix4& m, float x, float y, float z) {
+    Point p;
+    m.transformPoint(x, y, z, p[0], p[1], p[2]);
+    return p;
 }
 
-void expectIdentity(const Matrix4& m) {
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m.m[i], i % 5 == 0 ? 1.0f : 0.0f, 1e-6f) << "element " << i;
+void expectNear(const Point& actual, float x, float y, float z, const char* what = "") {
+    EXPECT_NEAR(actual[0], x, 1e-6f) << what;
+    EXPECT_NEAR(actual[1], y, 1e-6f) << what;
+    EXPECT_NEAR(actual[2], z, 1e-6f) << what;
+}
+
+void expectRow(const Matrix4& m, int r, float x, float y, float z, float w) {
+    const float want[4] = {x, y, z, w};
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(m.m[4 * r + k], want[k], 1e-6f) << "row " << r;
+}
+
+void expectIdentity(const Matrix4& m, float tolerance = 1e-6f) {
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m.m[i], i % 5 == 0 ? 1.0f : 0.0f, tolerance) << "element " << i;
 }
 
 }  // namespace
 
 TEST(Vector3Test, CrossAndNormalisation) {
-    Vector3 c = Vector3(1, 2, 3).cross(Vector3(4, 5, 6));  // (2*6-3*5, 3*4-1*6, 1*5-2*4)
-    EXPECT_EQ(c.x, -3.0f);
-    EXPECT_EQ(c.y, 6.0f);
-    EXPECT_EQ(c.z, -3.0f);
+    EXPECT_EQ(xyz(Vector3(1, 2, 3).cross(Vector3(4, 5, 6))), (Point{-3, 6, -3}));
     Vector3 n = Vector3(3, 0, 4).normalized();
     EXPECT_FLOAT_EQ(n.x, 0.6f);
     EXPECT_FLOAT_EQ(n.z, 0.8f);
-    Vector3 zero = Vector3().normalized();  // no direction: unchanged, no NaN
-    EXPECT_EQ(zero.x, 0.0f);
-    EXPECT_EQ(zero.y, 0.0f);
-    EXPECT_EQ(zero.z, 0.0f);
+    EXPECT_EQ(xyz(Vector3().normalized()), (Point{0, 0, 0}));  // no direction: unchanged, no NaN
 }
 
-TEST(Matrix4Test, ProductAppliesLeftFirst) {
+TEST(Matrix4Test, ProductAppliesLeftFirstAndRotationsTurnAsDocumented) {
     Matrix4 m = translation(1, 0, 0);
     Matrix4 s;
     s.setScale(2, 3, 1);
     m.multiply(s);  // translate, then scale
-    float x, y, z;
-    m.transformPoint(1, 1, 0, x, y, z);
-    EXPECT_EQ(x, 4.0f);
-    EXPECT_EQ(y, 3.0f);
-    EXPECT_EQ(z, 0.0f);
-}
+    EXPECT_EQ(apply(m, 1, 1, 0), (Point{4, 3, 0}));
 
-TEST(Matrix4Test, RotationsTurnAsDocumented) {
     Matrix4 r;
-    float x, y, z;
-    r.setRotationZ(1.5707964f);  // +x towards +y
-    r.transformPoint(1, 0, 0, x, y, z);
-    EXPECT_NEAR(x, 0.0f, 1e-6f);
-    EXPECT_NEAR(y, 1.0f, 1e-6f);
-    r.setRotationX(1.5707964f);  // +y towards +z
-    r.transformPoint(0, 1, 0, x, y, z);
-    EXPECT_NEAR(y, 0.0f, 1e-6f);
-    EXPECT_NEAR(z, 1.0f, 1e-6f);
-    r.setRotationY(1.5707964f);  // +z towards +x
-    r.transformPoint(0, 0, 1, x, y, z);
-    EXPECT_NEAR(x, 1.0f, 1e-6f);
-    EXPECT_NEAR(z, 0.0f, 1e-6f);
+    r.setRotationZ(1.5707964f);
+    expectNear(apply(r, 1, 0, 0), 0, 1, 0, "+x towards +y");
+    r.setRotationX(1.5707964f);
+    expectNear(apply(r, 0, 1, 0), 0, 0, 1, "+y towards +z");
+    r.setRotationY(1.5707964f);
+    expectNear(apply(r, 0, 0, 1), 1, 0, 0, "+z towards +x");
     EXPECT_EQ(r.m[15], 1.0f);
     EXPECT_EQ(r.m[12], 0.0f);
 }
@@ -79,16 +75,15 @@ TEST(Matrix4Test, DeterminantAndInverse) {
     m.multiply(translation(3, -2, 7));
     Matrix4 product = m;
     product.multiply(m.inverse());
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(product.m[i], i % 5 == 0 ? 1.0f : 0.0f, 1e-5f) << i;
+    expectIdentity(product, 1e-5f);
 
     // Singular matrices come back unchanged.
     Matrix4 zero;
     for (float& e : zero.m) e = 0.0f;
-    Matrix4 inv = zero.inverse();
-    for (float e : inv.m) EXPECT_EQ(e, 0.0f);
+    for (float e : zero.inverse().m) EXPECT_EQ(e, 0.0f);
     Matrix4 flat;
     flat.setScale(1, 0, 1);
-    inv = flat.inverse();
+    Matrix4 inv = flat.inverse();
     EXPECT_EQ(inv.m[0], 1.0f);
     EXPECT_EQ(inv.m[5], 0.0f);
     Matrix4 kept = s;
@@ -119,15 +114,9 @@ TEST(Matrix4Test, OrientToAxisBuildsTheProjectionFrame) {
 
     // The roll turns about the local z axis before the frame applies.
     m.orientToAxis(Vector3(0, 0, 1), 90);
-    float x, y, z;
-    m.transformPoint(1, 0, 0, x, y, z);
-    EXPECT_NEAR(x, 0.0f, 1e-6f);
-    EXPECT_NEAR(y, 1.0f, 1e-6f);
+    expectNear(apply(m, 1, 0, 0), 0, 1, 0);
     m.orientToAxis(Vector3(1, 0, 0), 90);
-    m.transformPoint(1, 0, 0, x, y, z);  // local x -> local y -> world y
-    EXPECT_NEAR(x, 0.0f, 1e-6f);
-    EXPECT_NEAR(y, 1.0f, 1e-6f);
-    EXPECT_NEAR(z, 0.0f, 1e-6f);
+    expectNear(apply(m, 1, 0, 0), 0, 1, 0, "local x -> local y -> world y");
 
     // The frame's rows are unit and orthogonal for an arbitrary direction.
     m.orientToAxis(Vector3(1, 2, 3), 33);
@@ -138,11 +127,8 @@ TEST(Matrix4Test, OrientToAxisBuildsTheProjectionFrame) {
     Vector3 axis = m.row(2);
     EXPECT_NEAR(axis.x * 3, axis.z, 1e-5f);
     EXPECT_NEAR(axis.y * 3, axis.z * 2, 1e-5f);
-}
 
-TEST(Matrix4Test, RollUsesTheDocumentedPi) {
     // 180 degrees with pi written as 3.14159265359 is not exactly M_PI.
-    Matrix4 m;
     m.orientToAxis(Vector3(0, 0, 1), 180);
     Matrix4 r;
     r.setRotationZ(float(180 * 0.017453292519944444));

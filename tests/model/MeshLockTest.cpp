@@ -1,4 +1,3 @@
-#include <model/GrowArray.h>
 #include <model/MeshLock.h>
 #include <model/UVModel.h>
 
@@ -9,12 +8,10 @@ namespace {
 // A host mesh that answers LockFaces with whatever the test sets.
 class ScriptedMesh : public HostMesh {
 public:
-    BYTE* vertices = nullptr;
-    LONG vertexCount = 0;
-    BYTE* faces = nullptr;
-    LONG faceCount = 0;
-    int locks = 0;
-    int unlocks = 0;
+    BYTE *vertices = nullptr, *faces = nullptr;
+    LONG vertexCount = 0, faceCount = 0;
+    int locks = 0, unlocks = 0;
+    ULONG references = 1;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
         *object = nullptr;
@@ -24,10 +21,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return --references; }
     HRESULT STDMETHODCALLTYPE LockFaces(BYTE** v, LONG* vc, BYTE** f, LONG* fc) override {
         ++locks;
-        *v = vertices;
-        *vc = vertexCount;
-        *f = faces;
-        *fc = faceCount;
+        *v = vertices, *vc = vertexCount, *f = faces, *fc = faceCount;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE UnlockFaces() override {
@@ -36,8 +30,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE BeginEdit(LONG, LONG, LONG, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE EndEdit() override { return S_OK; }
-
-    ULONG references = 1;
 };
 
 }  // namespace
@@ -99,13 +91,4 @@ TEST(MeshLockTest, BrokenAnswersMeanNoRecords) {
     EXPECT_EQ(model.snapshot.count(), 0);
     model.mesh.Reset();
     EXPECT_EQ(mesh.references, 1u);
-}
-
-TEST(MeshLockTest, GrowArrayAppendsItself) {
-    GrowArray<UVPoint> points;
-    points.append({1, 2});
-    points.append({3, 4});
-    points.appendAll(points);
-    ASSERT_EQ(points.count(), 4);
-    EXPECT_EQ(points[3].v, 4.0f);
 }

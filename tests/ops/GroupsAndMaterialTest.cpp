@@ -1,9 +1,13 @@
 // UV groups and face material.
 #include "MeshFixture.h"
 
+#include <array>
+
 using namespace meshtest;
 
 namespace {
+
+using Groups = std::array<uint16_t, 3>;
 
 class GroupsAndMaterial : public MeshFixture {
 protected:
@@ -16,6 +20,7 @@ protected:
         faces[1].groups[2] = 0x0002;
         useMesh(faces, vertices(3));
     }
+    Groups groups(int i) { return {f(i).groups[0], f(i).groups[1], f(i).groups[2]}; }
 };
 
 }  // namespace
@@ -24,18 +29,14 @@ TEST_F(GroupsAndMaterial, AssignGroup) {
     useGroupedMesh();
     // Removing the selected visible corners from every group; locked corners included.
     EXPECT_TRUE(model.assignGroup(0xFFFF, 0, 0x0048, 0x0040));
-    EXPECT_EQ(f(0).groups[0], 0);
-    EXPECT_EQ(f(0).groups[1], 0);
-    EXPECT_EQ(f(0).groups[2], 0x8005);
+    EXPECT_EQ(groups(0), (Groups{0, 0, 0x8005}));
     EXPECT_EQ(f(2).groups[0], 0x8005);  // hidden in 3D
     EXPECT_EQ(journal(), fullProtocol("Assign UV Group", "0,512,13", true));
 
     // Assigning group 2 to the visible corners: counted even where nothing changes.
     EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, 0x0008, 0));
     EXPECT_EQ(f(0).groups[2], 0x8007);
-    EXPECT_EQ(f(1).groups[0], 0x8005);  // hidden corner
-    EXPECT_EQ(f(1).groups[1], 0x8007);
-    EXPECT_EQ(f(1).groups[2], 0x0002);
+    EXPECT_EQ(groups(1), (Groups{0x8005, 0x8007, 0x0002}));  // corner 0 hidden
     doc->clearJournal();
     EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, 0x0008, 0));
     EXPECT_EQ(journal()[4], "EndUndoGroup(1)");
@@ -72,10 +73,7 @@ TEST_F(GroupsAndMaterial, SetMaterial) {
             vertices(3));
     for (DevFace& face : doc->faces()) face.material = 7;
     EXPECT_TRUE(model.setMaterial(3, 0x01F8, 0x01C0));
-    EXPECT_EQ(f(0).material, 3u);
-    EXPECT_EQ(f(1).material, 7u);
-    EXPECT_EQ(f(2).material, 7u);
-    EXPECT_EQ(f(3).material, 7u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(f(i).material, i == 0 ? 3u : 7u) << i;
     EXPECT_EQ(journal(), fullProtocol("Set Material", "0,4,13", true));
     EXPECT_EQ(doc->undoDescriptions().back(), L"Set Material");
 
@@ -83,8 +81,6 @@ TEST_F(GroupsAndMaterial, SetMaterial) {
     for (DevFace& face : doc->faces()) face.flags &= ~0x01C0;
     doc->clearJournal();
     EXPECT_TRUE(model.setMaterial(3, 0x01F8, 0x01C0));
-    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginUndoGroup(\"Set Material\")",
-                                                   "BeginEdit(0,4,13,\"Set Material\")", "LockFaces()",
-                                                   "UnlockFaces()", "EndUndoGroup(0)"}));
+    EXPECT_EQ(journal(), quietDiscard("Set Material", "0,4,13"));
     expectRecordsIntact(*doc.Get());
 }

@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace meshtest {
@@ -28,19 +31,11 @@ inline DevFace face(uint16_t flags, int v0, int v1, int v2, float u0, float w0, 
     DevFace f;
     std::memset(&f, FACE_DATA_BYTE, sizeof f);
     f.flags = uint16_t(flags | FOREIGN_BITS);
-    f.vertex[0] = uint16_t(v0);
-    f.vertex[1] = uint16_t(v1);
-    f.vertex[2] = uint16_t(v2);
+    f.vertex[0] = uint16_t(v0), f.vertex[1] = uint16_t(v1), f.vertex[2] = uint16_t(v2);
     f.material = 0;
-    f.normal[0] = 0;
-    f.normal[1] = 0;
-    f.normal[2] = 1;
-    f.uv[0][0] = u0;
-    f.uv[0][1] = w0;
-    f.uv[1][0] = u1;
-    f.uv[1][1] = w1;
-    f.uv[2][0] = u2;
-    f.uv[2][1] = w2;
+    f.normal[0] = f.normal[1] = 0, f.normal[2] = 1;
+    const float uv[3][2] = {{u0, w0}, {u1, w1}, {u2, w2}};
+    std::memcpy(f.uv, uv, sizeof uv);
     f.groups[0] = f.groups[1] = f.groups[2] = 0;
     return f;
 }
@@ -48,9 +43,7 @@ inline DevFace face(uint16_t flags, int v0, int v1, int v2, float u0, float w0, 
 inline DevVertex vertex(float x, float y, float z, uint16_t flags = 0) {
     DevVertex v;
     std::memset(&v, VERTEX_DATA_BYTE, sizeof v);
-    v.position[0] = x;
-    v.position[1] = y;
-    v.position[2] = z;
+    v.position[0] = x, v.position[1] = y, v.position[2] = z;
     v.flags = flags;
     return v;
 }
@@ -62,28 +55,22 @@ inline std::vector<DevVertex> vertices(int count) {
 }
 
 inline bool bytesAre(const uint8_t* bytes, size_t n, uint8_t value) {
-    for (size_t i = 0; i < n; ++i)
-        if (bytes[i] != value) return false;
-    return true;
+    return std::all_of(bytes, bytes + n, [value](uint8_t b) { return b == value; });
 }
 
 // Host data and foreign flag bits of every record are as built.
 inline void expectRecordsIntact(devhost::Document& doc) {
-    for (size_t i = 0; i < doc.faces().size(); ++i) {
-        const DevFace& f = doc.faces()[i];
-        EXPECT_EQ(f.flags & FOREIGN_BITS, FOREIGN_BITS) << "face " << i;
-        EXPECT_TRUE(bytesAre(f.hostData0, sizeof f.hostData0, FACE_DATA_BYTE) &&
+    for (const DevFace& f : doc.faces())
+        EXPECT_TRUE((f.flags & FOREIGN_BITS) == FOREIGN_BITS &&
+                    bytesAre(f.hostData0, sizeof f.hostData0, FACE_DATA_BYTE) &&
                     bytesAre(f.hostData1, sizeof f.hostData1, FACE_DATA_BYTE) &&
                     bytesAre(f.hostData2, sizeof f.hostData2, FACE_DATA_BYTE) &&
                     bytesAre(f.hostData3, sizeof f.hostData3, FACE_DATA_BYTE))
-            << "face " << i;
-    }
-    for (size_t i = 0; i < doc.vertices().size(); ++i) {
-        const DevVertex& v = doc.vertices()[i];
+            << "face " << &f - doc.faces().data();
+    for (const DevVertex& v : doc.vertices())
         EXPECT_TRUE(bytesAre(v.hostData0, sizeof v.hostData0, VERTEX_DATA_BYTE) &&
                     bytesAre(v.hostData1, sizeof v.hostData1, VERTEX_DATA_BYTE))
-            << "vertex " << i;
-    }
+            << "vertex " << &v - doc.vertices().data();
 }
 
 // Hears the change events the host sends, and what the owner's counter was then.
@@ -135,6 +122,22 @@ protected:
     DevFace& f(int i) { return doc->faces()[size_t(i)]; }
     DevVertex& vtx(int i) { return doc->vertices()[size_t(i)]; }
     uint16_t ownFlags(int i) { return uint16_t(f(i).flags & ~FOREIGN_BITS); }
+    using Flags = std::vector<uint16_t>;
+    Flags ownFlags() {
+        Flags all;
+        for (size_t i = 0; i < doc->faces().size(); ++i) all.push_back(ownFlags(int(i)));
+        return all;
+    }
+    void expectUV(int i, int c, float u, float v) {
+        EXPECT_EQ(std::make_pair(f(i).uv[c][0], f(i).uv[c][1]), std::make_pair(u, v))
+            << "face " << i << " corner " << c;
+    }
+    // The UVs of face i's three corners, u and v in turn.
+    void expectFace(int i, std::array<float, 6> uvs, float tolerance = 0) {
+        for (int k = 0; k < 6; ++k)
+            EXPECT_NEAR(f(i).uv[k / 2][k % 2], uvs[size_t(k)], tolerance) << "face " << i << " corner " << k / 2;
+    }
+    static std::vector<float> rectOf(const float* rect) { return {rect, rect + 4}; }
 
     // The journal of a full protocol with one description and BeginEdit numbers.
     static std::vector<std::string> fullProtocol(const std::string& description, const std::string& numbers,
@@ -145,6 +148,19 @@ protected:
                 "UnlockFaces()",
                 std::string("EndUndoGroup(") + (keep ? "1" : "0") + ")",
                 "EndEdit()"};
+    }
+    static std::vector<std::string> lockPair() { return {"LockFaces()", "UnlockFaces()"}; }
+    // fullProtocol of a discarded entry whose host is not told: no EndEdit.
+    static std::vector<std::string> quietDiscard(const std::string& description, const std::string& numbers) {
+        std::vector<std::string> lines = fullProtocol(description, numbers, false);
+        lines.pop_back();
+        return lines;
+    }
+    // A query: balanced lock pairs only, no edit.
+    void expectOnlyLockPairs() {
+        EXPECT_TRUE(journal().size() % 2 == 0);
+        for (size_t i = 0; i < journal().size(); ++i) EXPECT_EQ(journal()[i], lockPair()[i % 2]) << i;
+        EXPECT_EQ(doc->lockCount(), 0);
     }
 
     HostRef<devhost::Document> doc;

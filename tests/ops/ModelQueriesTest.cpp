@@ -10,97 +10,6 @@ namespace {
 
 class ModelQueries : public MeshFixture {};
 
-}  // namespace
-
-TEST_F(ModelQueries, BoundsOverPassingCornersOnly) {
-    useMesh({face(0x01C0, 0, 1, 2, 0.2f, 0.3f, 0.6f, 0.1f, 0.4f, 0.9f),
-             face(0x0040 | 0x0200, 0, 1, 2, -1.0f, 5.0f, 7, 7, 7, 7),      // corner 0 selected, locked
-             face(0x01C0 | 0x0002, 0, 1, 2, -50, -50, 50, 50, 0, 0),         // hidden in 3D
-             face(0x01C0 | 0x0010, 0, 1, 2, 0.5f, 0.5f, 9, -9, 0.5f, 0.5f)}, // corner 1 hidden
-            vertices(3));
-    float rect[4];
-    ASSERT_TRUE(model.bounds(0x0048, 0x0040, rect));
-    EXPECT_EQ(rect[0], -1.0f);  // locked corners count
-    EXPECT_EQ(rect[1], 0.1f);
-    EXPECT_EQ(rect[2], 0.6f);
-    EXPECT_EQ(rect[3], 5.0f);
-    ASSERT_TRUE(model.bounds(0x0248, 0x0040, rect));
-    EXPECT_EQ(rect[0], 0.2f);
-    EXPECT_EQ(rect[3], 0.9f);
-    EXPECT_EQ(model.countCorners(0x0048, 0x0040), 3 + 1 + 2);
-    EXPECT_EQ(model.countCorners(0x0248, 0x0040), 3 + 2);
-    EXPECT_EQ(model.countCorners(0, 0), 9);
-
-    model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
-    EXPECT_EQ(model.countCorners(0, 0), 0);
-    EXPECT_FALSE(model.bounds(0, 0, rect));
-    EXPECT_TRUE(journal().size() % 2 == 0);  // only balanced lock pairs, no edit
-    for (const std::string& line : journal()) EXPECT_TRUE(line == "LockFaces()" || line == "UnlockFaces()") << line;
-    EXPECT_EQ(doc->lockCount(), 0);
-}
-
-TEST_F(ModelQueries, BoundsOfNothingKeepsTheStartValues) {
-    useMesh({face(0, 0, 1, 2, 0, 0, 1, 1, 0, 1)}, vertices(3));
-    float rect[4] = {1, 2, 3, 4};
-    EXPECT_FALSE(model.bounds(0x0048, 0x0040, rect));
-    EXPECT_EQ(rect[0], 9999999.0f);
-    EXPECT_EQ(rect[1], 9999999.0f);
-    EXPECT_EQ(rect[2], -9999999.0f);
-    EXPECT_EQ(rect[3], -9999999.0f);
-
-    noMesh();
-    EXPECT_FALSE(model.bounds(0, 0, rect));
-    EXPECT_EQ(model.countCorners(0, 0), 0);
-    EXPECT_TRUE(journal().empty());
-}
-
-TEST_F(ModelQueries, NonFiniteUVsDoNotWidenBounds) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    useMesh({face(0x01C0, 0, 1, 2, nan, 0.5f, 0.25f, nan, 0.75f, 0.5f),
-             face(0x01C0, 0, 1, 2, inf, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)},
-            vertices(3));
-    float rect[4];
-    ASSERT_TRUE(model.bounds(0x0048, 0x0040, rect));
-    EXPECT_EQ(rect[0], 0.25f);
-    EXPECT_EQ(rect[1], 0.5f);
-    EXPECT_EQ(rect[2], inf);
-    EXPECT_EQ(model.countCorners(0x0048, 0x0040), 6);
-}
-
-TEST_F(ModelQueries, SnapshotHoldsFacesWithASelectedCorner) {
-    useMesh({face(0x0000, 0, 1, 2, 0, 0, 1, 0, 0, 1),
-             face(0x0100 | 0x0002, 0, 1, 2, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // hidden in 3D: still taken
-             face(0x0040, 0, 1, 2, 1, 2, 3, 4, 5, 6)},
-            vertices(3));
-    model.fillSnapshot(model.mesh.Get());
-    ASSERT_EQ(model.snapshot.count(), 2);
-    EXPECT_GE(model.snapshot.capacity(), 1024);
-    EXPECT_EQ(model.snapshot[0].faceIndex, 1u);
-    EXPECT_EQ(model.snapshot[0].uv[2][1], 0.6f);
-    EXPECT_EQ(model.snapshot[1].faceIndex, 2u);
-    EXPECT_EQ(model.snapshot[1].uv[1][0], 3.0f);
-    EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()"}));
-    model.clearSnapshot();
-    EXPECT_EQ(model.snapshot.count(), 0);
-    model.fillSnapshot(nullptr);
-    EXPECT_EQ(model.snapshot.count(), 0);
-}
-
-TEST_F(ModelQueries, EmptyRecordArrays) {
-    useMesh({}, {});
-    float rect[4];
-    EXPECT_FALSE(model.bounds(0, 0, rect));
-    EXPECT_EQ(model.countCorners(0, 0), 0);
-    doc->clearJournal();
-    EXPECT_FALSE(model.selectAll(true, true));  // nothing to select, entry discarded
-    EXPECT_EQ(journal(), MeshFixture::fullProtocol("Select All", "4,16,5", false));
-    EXPECT_EQ(doc->lockCount(), 0);
-    EXPECT_EQ(doc->unbalancedUnlocks(), 0);
-}
-
-namespace {
-
 // Every operation of the model run once against the fixture's current mesh.
 void runEveryOperation(UVModel& model) {
     float rect[4] = {0, 0, 1, 1};
@@ -127,18 +36,93 @@ void runEveryOperation(UVModel& model) {
     model.assignGroup(1, 1, 0, 0);
     model.selectGroup(1, 1, PICK_REPLACE, true);
     model.setMaterial(1, 0, 0);
+    model.weld(0.001f, 0, 0);
+    model.snapTogether(&p);
+    model.reverseWinding(0x0FF8, 0x01C0);
+    model.setCoordinate(0.5f, 0.5f);
+    Vector3 n;
+    model.averageNormal(n, 0, 0);
+    model.selectionCentroid();
+    const Vector3 plusZ(0, 0, 1);
+    Matrix4 frame;
+    model.planarMap(&plusZ, rect, 0, 0, true);
+    model.boxMap(&frame, rect, 0, 0, true);
+    model.cylindricalMap(&frame, rect, 0, 0, true);
+    model.sphericalMap(&frame, rect, 0, 0, true);
 }
 
 }  // namespace
 
+TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
+    const float inf = std::numeric_limits<float>::infinity();
+    useMesh({face(0x01C0, 0, 1, 2, 0.2f, 0.3f, 0.6f, 0.1f, 0.4f, 0.9f),
+             face(0x0040 | 0x0200, 0, 1, 2, -1.0f, 5.0f, 7, 7, 7, 7),      // corner 0 selected, locked
+             face(0x01C0 | 0x0002, 0, 1, 2, -50, -50, 50, 50, 0, 0),         // hidden in 3D
+             face(0x01C0 | 0x0010, 0, 1, 2, 0.5f, 0.5f, 9, -9, 0.5f, 0.5f)}, // corner 1 hidden
+            vertices(3));
+    float rect[4];
+    ASSERT_TRUE(model.bounds(0x0048, 0x0040, rect));
+    EXPECT_EQ(rectOf(rect), (std::vector<float>{-1.0f, 0.1f, 0.6f, 5.0f}));  // locked corners count
+    ASSERT_TRUE(model.bounds(0x0248, 0x0040, rect));
+    EXPECT_EQ(rectOf(rect), (std::vector<float>{0.2f, 0.1f, 0.6f, 0.9f}));
+    EXPECT_EQ(model.countCorners(0x0048, 0x0040), 3 + 1 + 2);
+    EXPECT_EQ(model.countCorners(0x0248, 0x0040), 3 + 2);
+    EXPECT_EQ(model.countCorners(0, 0), 9);
+
+    model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
+    EXPECT_EQ(model.countCorners(0, 0), 0);
+    rect[0] = 1;
+    EXPECT_FALSE(model.bounds(0, 0, rect));
+    EXPECT_EQ(rectOf(rect), (std::vector<float>{9999999.0f, 9999999.0f, -9999999.0f, -9999999.0f}));
+    expectOnlyLockPairs();
+
+    // Non-finite UVs do not widen the bounds, but still count.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    model.faceFilter = FACE_FILTER_ALL;
+    useMesh({face(0x01C0, 0, 1, 2, nan, 0.5f, 0.25f, nan, 0.75f, 0.5f),
+             face(0x01C0, 0, 1, 2, inf, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)},
+            vertices(3));
+    ASSERT_TRUE(model.bounds(0x0048, 0x0040, rect));
+    EXPECT_EQ(rectOf(rect), (std::vector<float>{0.25f, 0.5f, inf, 0.5f}));
+    EXPECT_EQ(model.countCorners(0x0048, 0x0040), 6);
+}
+
+TEST_F(ModelQueries, SnapshotHoldsFacesWithASelectedCorner) {
+    useMesh({face(0x0000, 0, 1, 2, 0, 0, 1, 0, 0, 1),
+             face(0x0100 | 0x0002, 0, 1, 2, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // hidden in 3D: still taken
+             face(0x0040, 0, 1, 2, 1, 2, 3, 4, 5, 6)},
+            vertices(3));
+    model.fillSnapshot(model.mesh.Get());
+    ASSERT_EQ(model.snapshot.count(), 2);
+    EXPECT_GE(model.snapshot.capacity(), 1024);  // reserved up front: no growth during a drag
+    EXPECT_EQ(model.snapshot[0].faceIndex, 1u);
+    EXPECT_EQ(model.snapshot[0].uv[2][1], 0.6f);
+    EXPECT_EQ(model.snapshot[1].faceIndex, 2u);
+    EXPECT_EQ(model.snapshot[1].uv[1][0], 3.0f);
+    EXPECT_EQ(journal(), lockPair());
+    model.clearSnapshot();
+    EXPECT_EQ(model.snapshot.count(), 0);
+    model.fillSnapshot(nullptr);
+    EXPECT_EQ(model.snapshot.count(), 0);
+}
+
 TEST_F(ModelQueries, EveryOperationWithoutMeshOrRecords) {
     noMesh();
+    float rect[4];
+    EXPECT_FALSE(model.bounds(0, 0, rect));
+    EXPECT_EQ(model.countDistinct(0.001f), 0);
     runEveryOperation(model);
     for (const std::string& line : journal())
         EXPECT_TRUE(line.rfind("BeginUndoGroup(", 0) == 0 || line == "EndUndoGroup(0)") << line;
     EXPECT_FALSE(doc->groupOpen());
 
     useMesh({}, {});
+    EXPECT_FALSE(model.bounds(0, 0, rect));
+    EXPECT_EQ(model.countCorners(0, 0), 0);
+    EXPECT_EQ(model.countDistinct(0.001f), 0);
+    doc->clearJournal();
+    EXPECT_FALSE(model.selectAll(true, true));  // nothing to select, entry discarded
+    EXPECT_EQ(journal(), fullProtocol("Select All", "4,16,5", false));
     runEveryOperation(model);
     EXPECT_EQ(doc->lockCount(), 0);
     EXPECT_EQ(doc->unbalancedUnlocks(), 0);

@@ -22,14 +22,11 @@ protected:
 
 }  // namespace
 
-TEST_F(Transforms, RotateTurnsUTowardsV) {
+TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
     useTestMesh();
     UVPoint centre{0.5f, 0.5f};
     ASSERT_TRUE(model.rotate(1.5707964f, 0x0048, 0x0040, true, &centre));
-    EXPECT_NEAR(f(0).uv[0][0], 0.5f, 1e-6f);
-    EXPECT_NEAR(f(0).uv[0][1], 1.0f, 1e-6f);
-    EXPECT_NEAR(f(0).uv[2][0], 1.0f, 1e-6f);  // (0.5, 0) -> (1, 0.5)
-    EXPECT_NEAR(f(0).uv[2][1], 0.5f, 1e-6f);
+    expectFace(0, {0.5f, 1.0f, 0.5f, 0.5f, 1.0f, 0.5f}, 1e-6f);  // (0.5, 0) -> (1, 0.5)
     // Locked, hidden, unselected corners and faces hidden in 3D stay exactly.
     EXPECT_EQ(f(1).uv[0][0], 0.1f);
     EXPECT_EQ(f(1).uv[1][0], 0.2f);
@@ -38,13 +35,11 @@ TEST_F(Transforms, RotateTurnsUTowardsV) {
     EXPECT_EQ(f(3).uv[0][0], 0.6f);
     EXPECT_NE(f(3).uv[1][0], 0.7f);
     EXPECT_EQ(journal(), fullProtocol("Rotate UV Coords", "0,4,13", true));
-    EXPECT_EQ(doc->undoDescriptions().back(), L"Rotate UV Coords");
     EXPECT_EQ(probe->countersSeen, std::vector<int>{1});  // host notified inside the counter
     EXPECT_EQ(owner.changeInProgress, 0);
     expectRecordsIntact(*doc.Get());
-}
 
-TEST_F(Transforms, NullPivotMeansTheModelsPivot) {
+    // A null pivot means the model's pivot.
     useTestMesh();
     model.pivot = {1.0f, 0.5f};
     ASSERT_TRUE(model.scale(2, 3, 0x0048, 0x0040, false, nullptr));
@@ -55,7 +50,7 @@ TEST_F(Transforms, NullPivotMeansTheModelsPivot) {
     EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
 }
 
-TEST_F(Transforms, IdentityShortCuts) {
+TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
     useTestMesh();
     UVPoint p{0, 0};
     EXPECT_TRUE(model.move(0, 0, 0x0048, 0x0040, true));
@@ -70,35 +65,26 @@ TEST_F(Transforms, IdentityShortCuts) {
     doc->clearJournal();
     EXPECT_TRUE(model.scaleSnapshot(1, 1, 0x0048, 0x0040, false, &p));
     EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
+
+    // A real move with nothing to move: the entry is discarded.
+    useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)}, vertices(3));  // all locked
+    ASSERT_TRUE(model.move(1, 1, 0x0048, 0x0040, true));
+    EXPECT_EQ(f(0).uv[1][0], 1.0f);
+    EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", false));
 }
 
 TEST_F(Transforms, MirrorAndMove) {
     useTestMesh();
     UVPoint left{0.5f, 0.25f};  // Mirror "Left" of face 0's bounds (0.5..1, 0..0.5)
     ASSERT_TRUE(model.mirror(true, false, 0x0048, 0x0040, true, &left));
-    EXPECT_EQ(f(0).uv[0][0], 0.0f);
-    EXPECT_EQ(f(0).uv[1][0], 0.5f);
-    EXPECT_EQ(f(0).uv[0][1], 0.5f);
-    EXPECT_EQ(doc->undoDescriptions().back(), L"Mirror UV Coords");
+    expectFace(0, {0.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f});
+    EXPECT_EQ(journal(), fullProtocol("Mirror UV Coords", "0,4,13", true));
 
     doc->clearJournal();
     ASSERT_TRUE(model.move(0.25f, -1.0f, 0x0248, 0x0040, true));
-    EXPECT_EQ(f(0).uv[0][0], 0.25f);
-    EXPECT_EQ(f(0).uv[0][1], -0.5f);
+    expectUV(0, 0, 0.25f, -0.5f);
     EXPECT_EQ(f(1).uv[1][1], 0.2f);  // locked
     EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", true));
-}
-
-TEST_F(Transforms, NothingToMoveDiscardsTheEntry) {
-    useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)}, vertices(3));  // all locked
-    ASSERT_TRUE(model.move(1, 1, 0x0048, 0x0040, true));
-    EXPECT_EQ(f(0).uv[1][0], 1.0f);
-    EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", false));
-    EXPECT_TRUE(doc->undoDescriptions().empty());
-
-    noMesh();
-    ASSERT_TRUE(model.move(1, 1, 0x0048, 0x0040, true));
-    EXPECT_EQ(journal(), (std::vector<std::string>{"BeginUndoGroup(\"Move UV Coords\")", "EndUndoGroup(0)"}));
 }
 
 TEST_F(Transforms, DragStepsStartFromTheSnapshot) {

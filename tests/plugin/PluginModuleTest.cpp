@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -82,6 +83,12 @@ HMODULE PluginModule::module_ = nullptr;
 CreateFunctionPluginsFn PluginModule::create_ = nullptr;
 UnloadNowFn PluginModule::canUnload_ = nullptr;
 
+std::vector<LONG> windowEdges(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return {r.left, r.top, r.right, r.bottom};
+}
+
 bool hasEditorSubscription(devhost::Document& document) {
     for (const devhost::Subscription& subscription : document.subscribers())
         if (subscription.a == 2) return true;
@@ -90,14 +97,11 @@ bool hasEditorSubscription(devhost::Document& document) {
 
 }  // namespace
 
-TEST_F(PluginModule, CountQueryCreatesNothing) {
+TEST_F(PluginModule, FunctionAnswersByTablePosition) {
     int count = 0;
-    EXPECT_EQ(create_(nullptr, &count), 0);
+    EXPECT_EQ(create_(nullptr, &count), 0);  // the count query creates nothing
     EXPECT_EQ(count, 1);
     EXPECT_EQ(canUnload_(), S_OK);
-}
-
-TEST_F(PluginModule, FunctionAnswersByTablePosition) {
     void* plugin = newPlugin();
     ASSERT_NE(plugin, nullptr);
     EXPECT_STREQ(callText(plugin, 0), "1.0");
@@ -119,13 +123,10 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(IsWindowVisible(editor));
     EXPECT_EQ(GetWindow(editor, GW_OWNER), host_);
-    RECT rect = {}, area = {};
-    GetWindowRect(editor, &rect);
+    RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    EXPECT_EQ(rect.right - rect.left, 500);
-    EXPECT_EQ(rect.bottom - rect.top, 400);
-    EXPECT_EQ(rect.left, (area.left + area.right) / 2 - 250);
-    EXPECT_EQ(rect.top, (area.top + area.bottom) / 2 - 200);
+    const LONG left = (area.left + area.right) / 2 - 250, top = (area.top + area.bottom) / 2 - 200;
+    EXPECT_EQ(windowEdges(editor), (std::vector<LONG>{left, top, left + 500, top + 400}));
     EXPECT_TRUE(hasEditorSubscription(*document_.Get()));
     EXPECT_EQ(canUnload_(), S_FALSE);
 
@@ -133,11 +134,9 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
     MoveWindow(editor, 123, 77, 520, 410, TRUE);
     EXPECT_EQ(invoke(plugin), nullptr);
     EXPECT_FALSE(IsWindow(editor));
-    EXPECT_EQ(readSetting("Left"), 123u);
-    EXPECT_EQ(readSetting("Top"), 77u);
-    EXPECT_EQ(readSetting("Width"), 520u);
-    EXPECT_EQ(readSetting("Height"), 410u);
-    EXPECT_EQ(readSetting("Mode"), 1u);
+    EXPECT_EQ((std::vector<DWORD>{readSetting("Left"), readSetting("Top"), readSetting("Width"),
+                                  readSetting("Height"), readSetting("Mode")}),
+              (std::vector<DWORD>{123, 77, 520, 410, 1}));
     EXPECT_TRUE(document_->subscribers().empty()) << "editor and canvas unsubscribe at close";
     // The closed editor object still lives.
     EXPECT_EQ(canUnload_(), S_FALSE);
@@ -145,11 +144,7 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
     // Third run reopens it where it was.
     editor = invoke(plugin);
     ASSERT_NE(editor, nullptr);
-    GetWindowRect(editor, &rect);
-    EXPECT_EQ(rect.left, 123);
-    EXPECT_EQ(rect.top, 77);
-    EXPECT_EQ(rect.right, 123 + 520);
-    EXPECT_EQ(rect.bottom, 77 + 410);
+    EXPECT_EQ(windowEdges(editor), (std::vector<LONG>{123, 77, 123 + 520, 77 + 410}));
 
     EXPECT_EQ(invoke(plugin), nullptr);
     EXPECT_EQ(canUnload_(), S_FALSE);
@@ -170,7 +165,7 @@ TEST_F(PluginModule, NoMainWindowOpensNothingUntilTheHostHasOne) {
     release(plugin);
 }
 
-TEST_F(PluginModule, EscapeHidesThenTheNextInvocationCloses) {
+TEST_F(PluginModule, EscapeHidesTheNextInvocationClosesAndReleasingClosesToo) {
     document_->setMainWindow(host_);
     void* plugin = newPlugin();
     ASSERT_NE(plugin, nullptr);
@@ -187,17 +182,10 @@ TEST_F(PluginModule, EscapeHidesThenTheNextInvocationCloses) {
     editor = invoke(plugin);
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(IsWindowVisible(editor));
-    release(plugin);
-}
 
-TEST_F(PluginModule, ReleasingTheFunctionClosesAnOpenEditorAndUnlocksTheModule) {
-    document_->setMainWindow(host_);
-    void* plugin = newPlugin();
-    ASSERT_NE(plugin, nullptr);
-    HWND editor = invoke(plugin);
-    ASSERT_NE(editor, nullptr);
+    // Releasing the function closes the open editor and unlocks the module.
     EXPECT_EQ(canUnload_(), S_FALSE);
-
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
     release(plugin);
     uitest::pump();
     EXPECT_FALSE(IsWindow(editor));
@@ -208,32 +196,19 @@ TEST_F(PluginModule, ReleasingTheFunctionClosesAnOpenEditorAndUnlocksTheModule) 
 
 // Runs a copy of this test executable for which Wine's loader disables the
 // visual-styles library (a per-program override in the registry); the copy opens
-// and closes the editor (the test below, in child mode).
-TEST(VisualStyles, EditorWorksWithoutTheLibrary) {
+// and closes the editor (this test, in child mode).
+TEST_F(PluginModule, EditorWorksWithoutTheVisualStylesLibrary) {
     if (GetEnvironmentVariableA("TEXLOOM_CHILD_NO_UXTHEME", nullptr, 0)) {
-        std::wstring path = uitest::exeFolder() + L"Texloom.dll";
-        HMODULE module = LoadLibraryW(path.c_str());
-        ASSERT_NE(module, nullptr);
         EXPECT_EQ(GetModuleHandleA("uxtheme.dll"), nullptr) << "the library is really absent";
-        auto create = reinterpret_cast<CreateFunctionPluginsFn>(GetProcAddress(module, "CreateFunctionPlugins"));
-        void* plugins[1] = {};
-        int count = 0;
-        ASSERT_EQ(create(plugins, &count), 0);
-        HWND host = uitest::createHostWindow();
-        HostRef<devhost::Document> document = devhost::Document::create();
-        document->setMainWindow(host);
-        execute(plugins[0], document.Get());
-        uitest::pump();
-        HWND editor = uitest::findEditor();
+        document_->setMainWindow(host_);
+        void* plugin = newPlugin();
+        HWND editor = invoke(plugin);
         ASSERT_NE(editor, nullptr);
         EXPECT_NE(uitest::findChild(editor, "ToolbarWindow32"), nullptr);
         EXPECT_NE(uitest::findChild(editor, "UVControls"), nullptr);
         EXPECT_NE(uitest::findChild(editor, "TexloomCanvas"), nullptr);
-        execute(plugins[0], document.Get());
-        uitest::pump();
-        EXPECT_FALSE(IsWindow(editor));
-        release(plugins[0]);
-        DestroyWindow(host);
+        EXPECT_EQ(invoke(plugin), nullptr);
+        release(plugin);
         return;
     }
 
@@ -253,7 +228,7 @@ TEST(VisualStyles, EditorWorksWithoutTheLibrary) {
     RegCloseKey(overrides);
 
     SetEnvironmentVariableA("TEXLOOM_CHILD_NO_UXTHEME", "1");
-    std::wstring command = L"\"" + copy + L"\" --gtest_filter=VisualStyles.EditorWorksWithoutTheLibrary";
+    std::wstring command = L"\"" + copy + L"\" --gtest_filter=PluginModule.EditorWorksWithoutTheVisualStylesLibrary";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
