@@ -6,26 +6,11 @@
 
 #include <algorithm>
 #include <cwctype>
-#include <map>
 #include <stdexcept>
 
 namespace loomhost {
 
 namespace {
-
-// Options and whether they take an argument. --dialog-text CONTROL=TEXT,
-// --dialog-click CONTROL and --capture-dialog FILE act on the dialog or message box
-// the editor has open (CONTROL: its number or its text); a --uv-command that opens a
-// modal dialog lets the steps after it run while the dialog waits.
-const std::map<std::wstring, bool> kOptions = {
-    {L"--open", true},       {L"--plugin", true},    {L"--texture", true},   {L"--select-3d", true},
-    {L"--hide-3d", true},    {L"--invoke", true},    {L"--uv-command", true}, {L"--uv-toolbar", true},
-    {L"--uv-click", true},   {L"--uv-drag", true},   {L"--uv-wheel", true},  {L"--uv-resize", true},
-    {L"--wait", true},       {L"--undo", false},     {L"--redo", false},     {L"--save", true},
-    {L"--dump", true},       {L"--capture", true},   {L"--capture-host", true}, {L"--save-images", true},
-    {L"--dialog-text", true}, {L"--dialog-click", true}, {L"--capture-dialog", true},
-    {L"--batch", false},
-};
 
 [[noreturn]] void fail(const std::string& why) { throw std::runtime_error(why); }
 
@@ -218,6 +203,116 @@ void saveImages(App& app, const std::filesystem::path& folder) {
     }
 }
 
+void invokePlugin(App& app, const std::wstring& name) {
+    FunctionPlugin* plugin = app.plugins.find(devhost::utf8(name));
+    if (!plugin) {
+        std::string known;
+        for (const LoadedPlugin& loaded : app.plugins.plugins()) known += (known.empty() ? "" : ", ") + loaded.displayName;
+        fail("no plug-in function of that name (loaded: " + (known.empty() ? "none" : known) + ")");
+    }
+    plugin->Execute(app.document.Get());
+}
+
+void runEditorCommand(App& app, const std::wstring& path) {
+    HWND editor = editorParts(app).editor;
+    UINT command = editorMenuCommand(editor, path);
+    // Should the command open a modal dialog, the next steps run inside its loop.
+    PostMessageW(app.mainWindow, WM_RESUME_STEPS, 0, 0);
+    SendMessageW(editor, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void clickAt(App& app, const std::wstring& argument) {
+    auto parts = fields(argument, 2, 3, "X,Y[,MODS]");
+    clickCanvas(app, int(parseInteger(parts[0], "X")), int(parseInteger(parts[1], "Y")),
+                parts.size() > 2 ? parseModifiers(parts[2]) : MOD_NONE);
+}
+
+void dragAlong(App& app, const std::wstring& argument) {
+    auto parts = fields(argument, 4, 6, "X0,Y0,X1,Y1[,MODS[,BUTTON]]");
+    POINT from = {parseInteger(parts[0], "X0"), parseInteger(parts[1], "Y0")};
+    POINT to = {parseInteger(parts[2], "X1"), parseInteger(parts[3], "Y1")};
+    dragCanvas(app, from, to, parts.size() > 4 ? parseModifiers(parts[4]) : MOD_NONE,
+               parts.size() > 5 ? parseButton(parts[5]) : 0);
+}
+
+void wheelAt(App& app, const std::wstring& argument) {
+    auto parts = fields(argument, 3, 3, "X,Y,DELTA");
+    wheelCanvas(app, int(parseInteger(parts[0], "X")), int(parseInteger(parts[1], "Y")),
+                int(parseInteger(parts[2], "DELTA")));
+}
+
+void resizeEditor(App& app, const std::wstring& argument) {
+    auto parts = fields(argument, 2, 2, "W,H");
+    long width = parseInteger(parts[0], "W"), height = parseInteger(parts[1], "H");
+    if (width <= 0 || height <= 0) fail("the size must be positive");
+    SetWindowPos(editorParts(app).editor, nullptr, 0, 0, int(width), int(height),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void waitStep(App& app, const std::wstring& argument) {
+    long milliseconds = parseInteger(argument, "time");
+    if (milliseconds < 0) fail("the time must not be negative");
+    waitFor(app, milliseconds);
+}
+
+// One row per step: its option, whether it takes an argument, and what it does.
+// --dialog-text CONTROL=TEXT, --dialog-click CONTROL and --capture-dialog FILE act on
+// the dialog or message box the editor has open (CONTROL: its number or its text); a
+// --uv-command that opens a modal dialog lets the steps after it run while the dialog
+// waits. --batch is read at start-up (no message boxes; exit after the steps).
+struct StepKind {
+    const wchar_t* option;
+    bool takesArgument;
+    void (*run)(App& app, const std::wstring& argument);
+};
+
+const StepKind kSteps[] = {
+    {L"--open", true, [](App& app, const std::wstring& a) { openMesh(app, a); }},
+    {L"--plugin", true,
+     [](App& app, const std::wstring& a) {
+         app.plugins.loadModule(a);
+         rebuildPluginMenu(app);
+     }},
+    {L"--texture", true, [](App& app, const std::wstring& a) { app.document->addTextureFile(a); }},
+    {L"--select-3d", true, select3D},
+    {L"--hide-3d", true, hide3D},
+    {L"--invoke", true, invokePlugin},
+    {L"--uv-command", true, runEditorCommand},
+    {L"--uv-toolbar", true,
+     [](App& app, const std::wstring& a) { clickToolbarButton(app, int(parseInteger(a, "command"))); }},
+    {L"--uv-click", true, clickAt},
+    {L"--uv-drag", true, dragAlong},
+    {L"--uv-wheel", true, wheelAt},
+    {L"--uv-resize", true, resizeEditor},
+    {L"--wait", true, waitStep},
+    {L"--undo", false,
+     [](App& app, const std::wstring&) {
+         if (!app.document->undo()) fail("there is nothing to undo");
+     }},
+    {L"--redo", false,
+     [](App& app, const std::wstring&) {
+         if (!app.document->redo()) fail("there is nothing to redo");
+     }},
+    {L"--save", true, [](App& app, const std::wstring& a) { saveMesh(app, a); }},
+    {L"--dump", true, [](App& app, const std::wstring& a) { writeDump(app, a); }},
+    {L"--capture", true,
+     [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureWindow(editorParts(app).editor)); }},
+    {L"--capture-host", true,
+     [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureWindow(app.mainWindow)); }},
+    {L"--save-images", true, [](App& app, const std::wstring& a) { saveImages(app, a); }},
+    {L"--dialog-text", true, setDialogText},
+    {L"--dialog-click", true, clickDialogButton},
+    {L"--capture-dialog", true,
+     [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureWindow(editorDialog(app), true)); }},
+    {L"--batch", false, [](App&, const std::wstring&) {}},
+};
+
+const StepKind* findStep(const std::wstring& option) {
+    for (const StepKind& kind : kSteps)
+        if (option == kind.option) return &kind;
+    return nullptr;
+}
+
 }  // namespace
 
 std::vector<std::wstring> splitText(const std::wstring& text, wchar_t separator) {
@@ -240,10 +335,10 @@ std::vector<Step> parseCommandLine(int argc, wchar_t** argv) {
             steps.push_back({L"--open", word});
             continue;
         }
-        auto option = kOptions.find(word);
-        if (option == kOptions.end()) fail("unknown option " + devhost::utf8(word));
+        const StepKind* kind = findStep(word);
+        if (!kind) fail("unknown option " + devhost::utf8(word));
         Step step{word, L""};
-        if (option->second) {
+        if (kind->takesArgument) {
             if (i + 1 >= argc) fail(devhost::utf8(word) + " needs an argument");
             step.argument = argv[++i];
         }
@@ -253,89 +348,14 @@ std::vector<Step> parseCommandLine(int argc, wchar_t** argv) {
 }
 
 void runStep(App& app, const Step& step) {
-    const std::wstring& option = step.option;
-    const std::wstring& argument = step.argument;
-    devhost::Document& document = *app.document.Get();
-    if (option == L"--open") {
-        openMesh(app, argument);
-    } else if (option == L"--plugin") {
-        app.plugins.loadModule(argument);
-        rebuildPluginMenu(app);
-    } else if (option == L"--texture") {
-        document.addTextureFile(argument);
-    } else if (option == L"--select-3d") {
-        select3D(app, argument);
-    } else if (option == L"--hide-3d") {
-        hide3D(app, argument);
-    } else if (option == L"--invoke") {
-        FunctionPlugin* plugin = app.plugins.find(devhost::utf8(argument));
-        if (!plugin) {
-            std::string known;
-            for (const LoadedPlugin& loaded : app.plugins.plugins()) known += (known.empty() ? "" : ", ") + loaded.displayName;
-            fail("no plug-in function of that name (loaded: " + (known.empty() ? "none" : known) + ")");
-        }
-        plugin->Execute(&document);
-    } else if (option == L"--uv-command") {
-        HWND editor = editorParts(app).editor;
-        UINT command = editorMenuCommand(editor, argument);
-        // Should the command open a modal dialog, the next steps run inside its loop.
-        PostMessageW(app.mainWindow, WM_RESUME_STEPS, 0, 0);
-        SendMessageW(editor, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-    } else if (option == L"--uv-toolbar") {
-        clickToolbarButton(app, int(parseInteger(argument, "command")));
-    } else if (option == L"--uv-click") {
-        auto parts = fields(argument, 2, 3, "X,Y[,MODS]");
-        clickCanvas(app, int(parseInteger(parts[0], "X")), int(parseInteger(parts[1], "Y")),
-                    parts.size() > 2 ? parseModifiers(parts[2]) : MOD_NONE);
-    } else if (option == L"--uv-drag") {
-        auto parts = fields(argument, 4, 6, "X0,Y0,X1,Y1[,MODS[,BUTTON]]");
-        POINT from = {parseInteger(parts[0], "X0"), parseInteger(parts[1], "Y0")};
-        POINT to = {parseInteger(parts[2], "X1"), parseInteger(parts[3], "Y1")};
-        dragCanvas(app, from, to, parts.size() > 4 ? parseModifiers(parts[4]) : MOD_NONE,
-                   parts.size() > 5 ? parseButton(parts[5]) : 0);
-    } else if (option == L"--uv-wheel") {
-        auto parts = fields(argument, 3, 3, "X,Y,DELTA");
-        wheelCanvas(app, int(parseInteger(parts[0], "X")), int(parseInteger(parts[1], "Y")),
-                    int(parseInteger(parts[2], "DELTA")));
-    } else if (option == L"--uv-resize") {
-        auto parts = fields(argument, 2, 2, "W,H");
-        long width = parseInteger(parts[0], "W"), height = parseInteger(parts[1], "H");
-        if (width <= 0 || height <= 0) fail("the size must be positive");
-        SetWindowPos(editorParts(app).editor, nullptr, 0, 0, int(width), int(height),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    } else if (option == L"--wait") {
-        long milliseconds = parseInteger(argument, "time");
-        if (milliseconds < 0) fail("the time must not be negative");
-        waitFor(app, milliseconds);
-    } else if (option == L"--undo") {
-        if (!document.undo()) fail("there is nothing to undo");
-    } else if (option == L"--redo") {
-        if (!document.redo()) fail("there is nothing to redo");
-    } else if (option == L"--save") {
-        saveMesh(app, argument);
-    } else if (option == L"--dump") {
-        writeDump(app, argument);
-    } else if (option == L"--capture") {
-        devhost::writePngFile(argument, captureWindow(editorParts(app).editor));
-    } else if (option == L"--capture-host") {
-        devhost::writePngFile(argument, captureWindow(app.mainWindow));
-    } else if (option == L"--save-images") {
-        saveImages(app, argument);
-    } else if (option == L"--dialog-text") {
-        setDialogText(app, argument);
-    } else if (option == L"--dialog-click") {
-        clickDialogButton(app, argument);
-    } else if (option == L"--capture-dialog") {
-        devhost::writePngFile(argument, captureWindow(editorDialog(app), true));
-    } else {
-        fail("unknown step");
-    }
+    const StepKind* kind = findStep(step.option);
+    if (!kind) fail("unknown step");
+    kind->run(app, step.argument);
     if (app.view) InvalidateRect(app.view->window(), nullptr, FALSE);
 }
 
 void runNextStep(App& app) {
     const Step& step = app.steps.at(app.nextStep++);
-    if (step.option == L"--batch") return;
     try {
         runStep(app, step);
     } catch (const std::exception& error) {
