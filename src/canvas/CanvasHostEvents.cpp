@@ -2,7 +2,6 @@
 // textures, the background follows its texture's pixels, and mesh or selection changes
 // refresh the editor.
 #include "canvas/UVCanvas.h"
-#include "editor/EditorWindow.h"
 
 namespace {
 HostRef<HostTexture> textureOf(IUnknown* source) {
@@ -53,7 +52,7 @@ HRESULT UVCanvas::onAttributeChanged(HostEvent& event) {
     LONG identifier = 0;
     if (!identifierOf(event.source, identifier)) return S_OK;
     // Removed and added again so that the list shows the new name, keeping the choice.
-    UVControls& controls = owner->controls();
+    CanvasControls& controls = owner->controls();
     LONG selected = controls.selectedTexture();
     controls.removeTexture(event.source);
     controls.addTexture(event.source);

@@ -3,9 +3,9 @@
 // that a press on the selection box starts are in TransformHandles.cpp.
 #include "canvas/TransformHandles.h"
 #include "canvas/UVCanvas.h"
-#include "dialogs/Settings.h"
-#include "editor/EditorWindow.h"
-#include "plugin/ModuleState.h"
+#include "model/UVModel.h"
+#include "platform/ModuleState.h"
+#include "platform/NumberText.h"
 #include "resource.h"
 
 #include <cmath>
@@ -242,6 +242,6 @@ void UVCanvas::updateStatus() {
         uvText = "{u,v} (" + number(perExtent(x, extentWidth), 3) + ", " + number(perExtent(y, extentHeight), 3) +
                  ")";
     }
-    owner->setStatusText(1, uvText.c_str());
-    owner->setStatusText(2, canvasText.c_str());
+    owner->controls().setStatusText(1, uvText.c_str());
+    owner->controls().setStatusText(2, canvasText.c_str());
 }

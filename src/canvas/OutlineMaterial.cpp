@@ -1,8 +1,9 @@
 // "Create Material With Outlines": the UV layout drawn as a wireframe image, optionally
 // over the background texture, handed to the host as a new image and a material that
 // uses it, so that a texture can be painted over the outlines.
+#include "canvas/OutlineMaterial.h"
+
 #include "canvas/UVCanvas.h"
-#include "editor/EditorWindow.h"
 #include "model/MeshLock.h"
 
 #include <climits>
@@ -110,8 +111,7 @@ void UVCanvas::drawOutlines(HDC dc, bool useTexture) {
     DeleteObject(pen);
 }
 
-void EditorWindow::createOutlineMaterial(bool useTexture) {
-    UVCanvas& canvas = *canvas_.Get();
+void createOutlineMaterial(UVCanvas& canvas, HostDocument* document, bool useTexture) {
     const SIZE size = outlineSize(canvas);
     const int width = size.cx, height = size.cy;
     std::uint32_t* pixels = nullptr;
@@ -130,10 +130,10 @@ void EditorWindow::createOutlineMaterial(bool useTexture) {
     if (windowDC) ReleaseDC(canvasWindow, windowDC);
     GdiFlush();
 
-    if (document_) document_->BeginUndoGroup(L"Create Outline Material");
+    if (document) document->BeginUndoGroup(L"Create Outline Material");
     HostRef<HostModel> model;
     HostRef<HostImage> hostImage;
-    if (document_) document_->GetModel(model.GetAddressOf());
+    if (document) document->GetModel(model.GetAddressOf());
     if (model) model->CreateImage(L"OutlineImage", 0, 0, hostImage.GetAddressOf());
     if (hostImage) {
         const size_t pixelCount = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -148,5 +148,5 @@ void EditorWindow::createOutlineMaterial(bool useTexture) {
     HostRef<HostMaterial> material;
     if (model) model->CreateMaterial(L"Outlines", material.GetAddressOf());
     if (material) material->SetTexture(0, hostImage.Get(), 0);
-    if (document_) document_->EndUndoGroup(TRUE);
+    if (document) document->EndUndoGroup(TRUE);
 }

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "model/MeshLock.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 
 namespace {
 constexpr float kMinFittedZoom = 0.05f;

@@ -7,10 +7,10 @@
 
 #include <cstdint>
 
+#include "canvas/CanvasOwner.h"
 #include "host/HostEventSinkImpl.h"
 #include "model/Records.h"
 
-class EditorWindow;
 struct UVModel;
 
 class UVCanvas : public HostEventSinkImpl {
@@ -29,7 +29,7 @@ public:
     HWND create(HWND parent, const RECT& rect);
     HWND window() const { return window_; }
 
-    void setOwner(EditorWindow* editor) { owner = editor; }
+    void setOwner(CanvasOwner* editor) { owner = editor; }
     // Counted references: the new one is added before the old one is released.
     void setDocument(HostDocument* hostDocument);
     // Takes the mesh (may be null) and clears the background texture (loadTexture(-1)).
@@ -83,7 +83,7 @@ public:
 
     // Fields, in the order of the object's state (view settings first, then drag
     // state, extent, texture, back buffer, zoom and flags).
-    EditorWindow* owner = nullptr;
+    CanvasOwner* owner = nullptr;
     HostRef<HostMesh> mesh;
     HostRef<HostDocument> document;
     DWORD subscription = 0;

@@ -1,8 +1,9 @@
 #include "dialogs/ApplyDialog.h"
 
-#include "dialogs/Settings.h"
 #include "dialogs/WindowClass.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
+#include "platform/NumberText.h"
+#include "platform/SettingsKey.h"
 #include "resource.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "dialogs/ChooseMatrixDialog.h"
 #include "dialogs/WindowClass.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 #include "resource.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/WindowClass.h"
-#include "editor/EditorWindow.h"
+#include "model/UVModel.h"
 #include "model/UVWalk.h"
 #include "resource.h"
 
@@ -35,15 +35,16 @@ bool finite(const float (&p)[3]) { return std::isfinite(p[0]) && std::isfinite(p
 
 }  // namespace
 
-ChooseMatrixDialog::ChooseMatrixDialog(EditorWindow& editor, HostMesh* mesh, int type)
-    : type_(type), editor_(editor), mesh_(mesh), control_(*this) {}
+ChooseMatrixDialog::ChooseMatrixDialog(UVModel& model, UVCanvas& canvas, int type)
+    : type_(type), model_(model), canvas_(canvas), mesh_(model.mesh), control_(*this) {}
 
-ChooseMatrixDialog* ChooseMatrixDialog::create(EditorWindow& editor, HostMesh* mesh, int type) {
-    return new (std::nothrow) ChooseMatrixDialog(editor, mesh, type);
+ChooseMatrixDialog* ChooseMatrixDialog::create(UVModel& model, UVCanvas& canvas, int type) {
+    return new (std::nothrow) ChooseMatrixDialog(model, canvas, type);
 }
 
-HWND ChooseMatrixDialog::createWindow(HWND owner) {
-    return CreateDialogParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_CHOOSE_MATRIX), owner, dialogProc,
+HWND ChooseMatrixDialog::createWindow(HWND editor) {
+    editor_ = editor;
+    return CreateDialogParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_CHOOSE_MATRIX), editor, dialogProc,
                               reinterpret_cast<LPARAM>(this));
 }
 
@@ -92,10 +93,8 @@ HRESULT ChooseMatrixDialog::OnDrawView(LONG_PTR view, LONG_PTR context) {
 void ChooseMatrixDialog::applyFrame(const Matrix4& rotation) {
     frame_ = rotation;
     frame_.multiply(translation(centroid_.x, centroid_.y, centroid_.z));
-    UVCanvas* canvas = editor_.canvas();
-    if (!canvas) return;
-    UVModel& model = editor_.model();
-    const float* rect = canvas->mappingRect;
+    UVModel& model = model_;
+    const float* rect = canvas_.mappingRect;
     // The command's history group holds the result: no undo of their own.
     switch (type_) {
         case PLANAR: {
@@ -147,7 +146,7 @@ void ChooseMatrixDialog::measureSelection() {
 }
 
 void ChooseMatrixDialog::buildGuideShape() {
-    HostDocument* document = editor_.document();
+    HostDocument* document = model_.document.Get();
     if (!document || FAILED(document->CreatePreviewMesh(previewMesh_.GetAddressOf())) || !previewMesh_) {
         previewMesh_.Reset();
         return;
@@ -163,7 +162,7 @@ void ChooseMatrixDialog::buildGuideShape() {
 }
 
 void ChooseMatrixDialog::registerDrawCallback() {
-    HostDocument* document = editor_.document();
+    HostDocument* document = model_.document.Get();
     if (!document) return;
     document->GetViewHost(viewHost_.GetAddressOf());
     if (!viewHost_) return;
@@ -199,7 +198,7 @@ INT_PTR CALLBACK ChooseMatrixDialog::dialogProc(HWND window, UINT message, WPARA
         case WM_CLOSE:
             dialog->onClose();
             return TRUE;
-        case EditorWindow::kModalKeyMessage:
+        case kModalKeyMessage:
             SetWindowLongPtrA(window, DWLP_MSGRESULT, dialog->onModalKey(reinterpret_cast<MSG*>(lParam)));
             return TRUE;
         case WM_DESTROY:
@@ -232,7 +231,7 @@ BOOL ChooseMatrixDialog::onInitDialog(HWND window) {
 
 // The editor comes back whatever the check box says, and the 3D views lose the guide.
 void ChooseMatrixDialog::onDestroy() {
-    if (HWND editorWindow = editor_.window()) ShowWindow(editorWindow, SW_SHOWNA);
+    if (editor_ && IsWindow(editor_)) ShowWindow(editor_, SW_SHOWNA);
     if (drawConnection_) drawConnection_->Unadvise(drawCookie_);
     drawConnection_.Reset();
     drawCookie_ = 0;
@@ -252,10 +251,9 @@ void ChooseMatrixDialog::onCommand(int id) {
         case IDC_PRESET_NEG_Y:
         case IDC_PRESET_NEG_Z: applyPreset(id); break;
         case IDC_HIDE_EDITOR: {
-            HWND editorWindow = editor_.window();
-            if (!editorWindow) break;
+            if (!editor_ || !IsWindow(editor_)) break;
             const bool hide = IsDlgButtonChecked(window_, IDC_HIDE_EDITOR) == BST_CHECKED;
-            ShowWindow(editorWindow, hide ? SW_HIDE : SW_SHOWNA);
+            ShowWindow(editor_, hide ? SW_HIDE : SW_SHOWNA);
             break;
         }
         default: break;
@@ -274,5 +272,5 @@ LRESULT ChooseMatrixDialog::onModalKey(MSG* message) {
 
 // The editor's modal loop ends on this message, with the result in its first parameter.
 void ChooseMatrixDialog::endDialog(int result) {
-    if (window_) PostMessageA(window_, EditorWindow::kModalEndMessage, static_cast<WPARAM>(result), 0);
+    if (window_) PostMessageA(window_, kModalEndMessage, static_cast<WPARAM>(result), 0);
 }

@@ -9,26 +9,35 @@
 #include "host/HostRef.h"
 #include "model/Matrix4.h"
 #include "model/Vector3.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 
 #include <windows.h>
 
 #include <ocidl.h>
 
-class EditorWindow;
+class UVCanvas;
+struct UVModel;
+
+// The modal loop that runs the dialog (EditorWindow::runModalLoop) gets each keyboard
+// message first as kModalKeyMessage (wParam 0, lParam the MSG*; non-zero lets it
+// through), and ends when the dialog posts itself kModalEndMessage with its result in
+// wParam.
+constexpr UINT kModalKeyMessage = 0x83FE;
+constexpr UINT kModalEndMessage = 0x83FF;
 
 class ChooseMatrixDialog : public HostDrawCallback {
 public:
     // Mapping types, as the "User Defined" commands give them.
     enum MappingType : int { PLANAR = 0, BOX = 1, CYLINDRICAL = 2, SPHERICAL = 3 };
 
-    // A new dialog object with one reference, or null when out of memory. The editor
-    // gives the document, the model and the canvas's target rectangle; mesh is the
-    // model's mesh, whose selection the frame is centred on.
-    static ChooseMatrixDialog* create(EditorWindow& editor, HostMesh* mesh, int type);
+    // A new dialog object with one reference, or null when out of memory. It projects
+    // the selection of model (its mesh and document) into the canvas's target
+    // rectangle; both outlive the dialog.
+    static ChooseMatrixDialog* create(UVModel& model, UVCanvas& canvas, int type);
 
-    // Creates the modeless window from template 227, owned by owner; null on failure.
-    HWND createWindow(HWND owner);
+    // Creates the modeless window from template 227, owned by the editor window (which
+    // the dialog may hide while it runs); null on failure.
+    HWND createWindow(HWND editor);
     HWND window() const { return window_; }
 
     // IUnknown: answers IUnknown and HostDrawCallback.
@@ -50,7 +59,7 @@ public:
     ChooseMatrix& control() { return control_; }
 
 private:
-    ChooseMatrixDialog(EditorWindow& editor, HostMesh* mesh, int type);
+    ChooseMatrixDialog(UVModel& model, UVCanvas& canvas, int type);
     virtual ~ChooseMatrixDialog() = default;
     ChooseMatrixDialog(const ChooseMatrixDialog&) = delete;
     ChooseMatrixDialog& operator=(const ChooseMatrixDialog&) = delete;
@@ -77,7 +86,9 @@ private:
     Matrix4 frame_;
     Vector3 centroid_;
     float radius_ = 0.0f;
-    EditorWindow& editor_;
+    UVModel& model_;
+    UVCanvas& canvas_;
+    HWND editor_ = nullptr;
     HostRef<HostMesh> mesh_;
     HostRef<HostViewHost> viewHost_;
     HostRef<IConnectionPoint> drawConnection_;

@@ -1,7 +1,7 @@
 #include "dialogs/ColorBox.h"
 
 #include "dialogs/WindowClass.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 
 #include <commdlg.h>
 

@@ -1,8 +1,8 @@
 #include "dialogs/GroupingDialog.h"
 
-#include "dialogs/Settings.h"
 #include "model/UVModel.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
+#include "platform/SettingsKey.h"
 #include "resource.h"
 
 namespace {

@@ -1,18 +1,10 @@
 #include "dialogs/Settings.h"
 
-#include <oleauto.h>
-
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
 #include "canvas/UVCanvas.h"
+#include "platform/NumberText.h"
+#include "platform/SettingsKey.h"
 
 namespace {
-constexpr const char* kHostVersion = "polyLOOM 1.3.5";
-constexpr size_t kMaxNumberText = 31;
-
 // The editor's DWORD values in load and save order, with the canvas field each holds.
 enum class Kind { Integer, Colour, Flag };
 struct DwordSetting {
@@ -41,118 +33,6 @@ constexpr DwordSetting kDwordSettings[] = {
     {"CanvasHeight", Kind::Integer, &UVCanvas::canvasHeight, nullptr, nullptr},
 };
 }  // namespace
-
-std::string settingsKeyPath(const char* pluginName) {
-    char path[MAX_PATH];
-    std::snprintf(path, sizeof path, "Software\\Lathecraft\\%s\\%s", kHostVersion,
-                  pluginName ? pluginName : "");
-    return path;
-}
-
-SettingsKey::SettingsKey(const char* pluginName) {
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath(pluginName).c_str(), 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        &disposition) == ERROR_SUCCESS)
-        key_ = key;
-}
-
-SettingsKey::~SettingsKey() {
-    if (key_) RegCloseKey(key_);
-}
-
-bool SettingsKey::readDword(const char* name, DWORD& value) const {
-    if (!key_) return false;
-    DWORD type = 0, stored = 0, size = sizeof stored;
-    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&stored), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof stored)
-        return false;
-    value = stored;
-    return true;
-}
-
-bool SettingsKey::readString(const char* name, char (&buffer)[32]) const {
-    buffer[0] = '\0';
-    if (!key_) return false;
-    DWORD type = 0, size = sizeof buffer;
-    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        buffer[0] = '\0';
-        return false;
-    }
-    buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';  // value may lack its zero
-    return true;
-}
-
-bool SettingsKey::writeDword(const char* name, DWORD value) const {
-    return key_ && RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                  sizeof value) == ERROR_SUCCESS;
-}
-
-bool SettingsKey::writeString(const char* name, const char* text) const {
-    if (!key_ || !text) return false;
-    DWORD size = static_cast<DWORD>(std::strlen(text) + 1);
-    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size) ==
-           ERROR_SUCCESS;
-}
-
-std::string FormatNumber(float value, int digits, bool fixed, bool localise) {
-    char format[16];
-    std::snprintf(format, sizeof format, "%s%d%s", "%.", digits, fixed ? "f" : "g");
-    // The system runtime's formatting (three-digit exponents, as the registry texts
-    // have always been written); a locale set by the host process is undone below.
-    char text[512] = {};
-    _snprintf(text, sizeof text - 1, format, static_cast<double>(value));
-    text[kMaxNumberText] = '\0';
-    const lconv* crtLocale = std::localeconv();
-    char crtDecimal = crtLocale && crtLocale->decimal_point ? crtLocale->decimal_point[0] : '.';
-    if (crtDecimal != '.' && crtDecimal != '\0')
-        for (char* c = text; *c; ++c)
-            if (*c == crtDecimal) *c = '.';
-    if (!localise) return text;
-
-    char decimal[8] = ".", thousand[8] = ",";
-    DWORD leadingZero = 1, negativeOrder = 1;
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal);
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousand, sizeof thousand);
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ILZERO | LOCALE_RETURN_NUMBER,
-                   reinterpret_cast<char*>(&leadingZero), sizeof leadingZero);
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_INEGNUMBER | LOCALE_RETURN_NUMBER,
-                   reinterpret_cast<char*>(&negativeOrder), sizeof negativeOrder);
-    NUMBERFMTA numberFormat = {};
-    numberFormat.NumDigits = digits < 0 ? 0u : static_cast<UINT>(digits);
-    numberFormat.LeadingZero = leadingZero;
-    numberFormat.Grouping = 0;
-    numberFormat.lpDecimalSep = decimal;
-    numberFormat.lpThousandSep = thousand;
-    numberFormat.NegativeOrder = negativeOrder;
-    char localised[64];
-    if (GetNumberFormatA(LOCALE_USER_DEFAULT, 0, text, &numberFormat, localised,
-                         sizeof localised) > 0) {
-        localised[kMaxNumberText] = '\0';
-        return localised;
-    }
-    return text;
-}
-
-float ParseNumber(const char* text) {
-    if (!text) return 0.0f;
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length > 0) {
-        BSTR wide = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
-        if (wide) {
-            FLOAT value = 0;
-            bool converted = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, length) > 0 &&
-                             SUCCEEDED(VarR4FromStr(wide, LOCALE_USER_DEFAULT, 0, &value));
-            SysFreeString(wide);
-            if (converted) return value;
-        }
-    }
-    return static_cast<float>(std::atof(text));
-}
 
 EditorPlacement loadEditorSettings(UVCanvas& canvas) {
     EditorPlacement placement;

@@ -1,7 +1,7 @@
 #include "dialogs/SettingsDialog.h"
 
 #include "canvas/UVCanvas.h"
-#include "dialogs/Settings.h"
+#include "platform/NumberText.h"
 #include "resource.h"
 
 #include <cstdlib>

@@ -1,10 +1,10 @@
 #include "dialogs/UVControls.h"
 
 #include "canvas/UVCanvas.h"
-#include "dialogs/Settings.h"
 #include "dialogs/WindowClass.h"
-#include "editor/EditorWindow.h"
-#include "plugin/ModuleState.h"
+#include "model/UVModel.h"
+#include "platform/ModuleState.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
 #include <string>
@@ -158,7 +158,7 @@ void UVControls::onCommand(int id, int notification) {
         onTextureChosen();
     } else if (id == kSetMaterialCommand && notification == BN_CLICKED) {
         // Material 0 on the faces whose three corners are selected and visible.
-        editor_.model().setMaterial(0, 0x01F8, 0x01C0);
+        model_.setMaterial(0, 0x01F8, 0x01C0);
     }
 }
 
@@ -167,7 +167,7 @@ void UVControls::onSetCoordinate() {
     char v[32] = {};
     GetWindowTextA(controls_[EditU], u, sizeof(u));
     GetWindowTextA(controls_[EditV], v, sizeof(v));
-    editor_.model().setCoordinate(ParseNumber(u), ParseNumber(v));
+    model_.setCoordinate(ParseNumber(u), ParseNumber(v));
 }
 
 void UVControls::onTextureChosen() {
@@ -175,7 +175,7 @@ void UVControls::onTextureChosen() {
     if (item == CB_ERR) return;
     LRESULT identifier = SendMessageA(controls_[TextureList], CB_GETITEMDATA, item, 0);
     if (identifier == CB_ERR) return;
-    UVCanvas* canvas = editor_.canvas();
+    UVCanvas* canvas = canvas_.Get();
     if (!canvas) return;
     canvas->loadTexture(static_cast<LONG>(identifier));
     InvalidateRect(canvas->window(), nullptr, FALSE);

@@ -2,13 +2,15 @@
 // the two status panes in which the canvas reports what its mouse tools do.
 #pragma once
 
+#include "canvas/CanvasOwner.h"
 #include "host/HostRef.h"
 
 #include <windows.h>
 
-class EditorWindow;
+class UVCanvas;
+struct UVModel;
 
-class UVControls {
+class UVControls final : public CanvasControls {
 public:
     // Child identifiers the bar answers.
     static constexpr int kSetButton = 114;
@@ -18,7 +20,9 @@ public:
     // Child controls, in creation order.
     enum Control { LabelU, EditU, LabelV, EditV, SetButton, TextureList, StatusPane1, StatusPane2, ControlCount };
 
-    explicit UVControls(EditorWindow& editor) : editor_(editor) {}
+    // "Set" and the material command edit model; a chosen texture goes to canvas. Both
+    // belong to the editor object and outlive the bar.
+    UVControls(UVModel& model, const HostRef<UVCanvas>& canvas) : model_(model), canvas_(canvas) {}
     UVControls(const UVControls&) = delete;
     UVControls& operator=(const UVControls&) = delete;
     ~UVControls();
@@ -30,7 +34,7 @@ public:
     HFONT font() const { return font_; }
 
     // Status pane 1 (UV units) or 2 (canvas units).
-    void setStatusText(int pane, const char* text);
+    void setStatusText(int pane, const char* text) override;
 
     // The U and V read-out: shown and enabled, or emptied and disabled with "Set".
     void showCoordinate(float u, float v);
@@ -39,10 +43,10 @@ public:
     // Texture list. Every item carries its texture identifier; the first item is
     // always "< no texture >" with identifier 0.
     void fillTextures(IUnknown* folder);
-    void addTexture(IUnknown* texture);
-    void removeTexture(IUnknown* texture);
-    void selectTexture(LONG identifier);
-    LONG selectedTexture() const;
+    void addTexture(IUnknown* texture) override;
+    void removeTexture(IUnknown* texture) override;
+    void selectTexture(LONG identifier) override;
+    LONG selectedTexture() const override;
 
     // Width of each status pane for a bar of the given width.
     static int statusPaneWidth(int barWidth);
@@ -56,7 +60,8 @@ private:
     void onSetCoordinate();
     void onTextureChosen();
 
-    EditorWindow& editor_;
+    UVModel& model_;
+    const HostRef<UVCanvas>& canvas_;
     HWND window_ = nullptr;
     HWND controls_[ControlCount] = {};
     HFONT font_ = nullptr;

@@ -1,6 +1,6 @@
 #include "dialogs/WindowClass.h"
 
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
 // Menu and toolbar commands of the editor window: one handler per command identifier,
 // the tool and view state that keeps the check marks in step with the canvas, and the
 // nested message loop that runs a modeless dialog modally.
+#include "canvas/OutlineMaterial.h"
 #include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrixDialog.h"
 #include "dialogs/GroupingDialog.h"
@@ -237,7 +238,7 @@ void setPivotToSelection(UVModel& model) {
 void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection& projection) {
     UVModel& model = editor.model();
     HostRef<ChooseMatrixDialog> dialog;
-    *dialog.GetAddressOf() = ChooseMatrixDialog::create(editor, model.mesh.Get(), projection.type);
+    *dialog.GetAddressOf() = ChooseMatrixDialog::create(model, *editor.canvas(), projection.type);
     if (!dialog) return;
 
     GrowArray<UVPoint> saved;
@@ -442,7 +443,7 @@ void EditorWindow::onCommand(int command) {
             case ID_EDIT_WELD_ALL: model_.weld(canvas.epsilon, 0x0008, 0x0000); break;
             case ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES:
                 // Only a texture shown on the canvas can be the background: ask only then.
-                createOutlineMaterial(canvas.textureBitmap &&
+                createOutlineMaterial(canvas, document_.Get(), canvas.textureBitmap &&
                                       MessageBoxA(window_, "Use texture as background?",
                                                   "Create Material With Outlines", MB_YESNO) == IDYES);
                 break;

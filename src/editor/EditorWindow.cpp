@@ -2,7 +2,7 @@
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/Settings.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -58,7 +58,7 @@ int tooltipFor(UINT_PTR command) {
 
 }  // namespace
 
-EditorWindow::EditorWindow() : controls_(*this), canvas_(UVCanvas::make()) {}
+EditorWindow::EditorWindow() : controls_(model_, canvas_), canvas_(UVCanvas::make()) {}
 
 EditorWindow::~EditorWindow() = default;
 
@@ -215,8 +215,6 @@ void EditorWindow::refreshActiveMesh() {
     if (node) node->GetNode(L"./Model/Textures", textures.GetAddressOf());
     controls_.fillTextures(textures.Get());
 }
-
-void EditorWindow::setStatusText(int pane, const char* text) { controls_.setStatusText(pane, text); }
 
 void EditorWindow::onDestroy() {
     saveEditorSettings(*canvas_.Get(), window_);

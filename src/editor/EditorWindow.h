@@ -4,6 +4,7 @@
 // lives until the host releases the function object.
 #pragma once
 
+#include "canvas/CanvasOwner.h"
 #include "dialogs/UVControls.h"
 #include "host/HostEventSinkImpl.h"
 #include "host/HostRef.h"
@@ -14,7 +15,7 @@
 class UVCanvas;
 class GroupingDialog;
 
-class EditorWindow : public HostEventSinkImpl, public UVModelOwner {
+class EditorWindow : public HostEventSinkImpl, public UVModelOwner, public CanvasOwner {
 public:
     // Toolbar, controls bar and timer figures of the frame.
     static constexpr int kToolbarHeight = 20;
@@ -22,11 +23,6 @@ public:
     static constexpr int kControlsHeight = 27;
     static constexpr UINT_PTR kCommandTimer = 500;
     static constexpr UINT kCommandTimerPeriod = 100;
-    // A dialog run by runModalLoop gets each keyboard message first as kModalKeyMessage
-    // (wParam 0, lParam the MSG*; non-zero lets it through) and ends the loop by posting
-    // itself kModalEndMessage with its result in wParam.
-    static constexpr UINT kModalKeyMessage = 0x83FE;
-    static constexpr UINT kModalEndMessage = 0x83FF;
 
     // A new editor object with one reference, or null when out of memory.
     static EditorWindow* create();
@@ -38,18 +34,16 @@ public:
 
     HWND window() const { return window_; }
     HWND toolbar() const { return toolbar_; }
-    UVModel& model() { return model_; }
+    UVModel& model() override { return model_; }
     UVCanvas* canvas() const { return canvas_.Get(); }
-    UVControls& controls() { return controls_; }
+    UVControls& controls() override { return controls_; }
     HostDocument* document() const { return document_.Get(); }
 
     // Re-reads the host's active mesh and texture list.
-    void refreshActiveMesh();
-    // Writes one status pane of the controls bar: 1 UV units, 2 canvas units.
-    void setStatusText(int pane, const char* text);
+    void refreshActiveMesh() override;
 
     // Selection and command-state refresh (EditorRefresh.cpp).
-    void refreshSelection();
+    void refreshSelection() override;
     void refreshCommandStates();
     void scheduleCommandRefresh();
 
@@ -64,13 +58,9 @@ public:
     void setSnapToGrid(bool on);
     void setSnapAngles(bool on);
 
-    // Runs a modeless dialog owned by this window until it posts its end message;
-    // returns the dialog's result (EditorCommands.cpp).
+    // Runs a modeless dialog owned by this window until it posts kModalEndMessage
+    // (ChooseMatrixDialog.h); returns the dialog's result (EditorCommands.cpp).
     INT_PTR runModalLoop(HWND dialog);
-
-    // Renders the UV layout through the canvas into a new host image "OutlineImage"
-    // and a material "Outlines" that uses it, as one history entry (OutlineMaterial.cpp).
-    void createOutlineMaterial(bool useTexture);
 
 protected:
     ~EditorWindow() override;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/HostRef.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 
 class HostEventSinkImpl : public HostEventSink {
 public:

@@ -1,6 +1,6 @@
 // The four in-process component server exports. The module registers no creatable
 // class; they serve its type library only.
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 
 #include <objbase.h>
 #include <oleauto.h>

@@ -1,5 +1,5 @@
 // Module start and end of Texloom.dll.
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {

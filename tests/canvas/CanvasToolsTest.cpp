@@ -11,11 +11,12 @@
 
 #include "canvas/TransformHandles.h"
 #include "canvas/UVCanvas.h"
-#include "dialogs/Settings.h"
 #include "editor/EditorWindow.h"
 #include "lib/DevHost.h"
 #include "ops/MeshFixture.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
+#include "platform/NumberText.h"
+#include "platform/SettingsKey.h"
 #include "resource.h"
 #include "support/UiTestSupport.h"
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "canvas/UVCanvas.h"
-#include "dialogs/Settings.h"
 #include "editor/EditorWindow.h"
 #include "ops/MeshFixture.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
+#include "platform/SettingsKey.h"
 #include "resource.h"
 
 namespace {

@@ -14,10 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "dialogs/Settings.h"
 #include "editor/EditorWindow.h"
 #include "lib/DevHost.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
+#include "platform/NumberText.h"
+#include "platform/SettingsKey.h"
 #include "support/UiTestSupport.h"
 
 namespace modaltest {

@@ -10,6 +10,8 @@
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/Settings.h"
+#include "platform/NumberText.h"
+#include "platform/SettingsKey.h"
 
 namespace {
 

@@ -16,11 +16,12 @@
 #include <vector>
 
 #include "canvas/UVCanvas.h"
+#include "dialogs/ChooseMatrixDialog.h"
 #include "lib/DevHost.h"
-#include "dialogs/Settings.h"
 #include "editor/EditorWindow.h"
 #include "ops/MeshFixture.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
+#include "platform/SettingsKey.h"
 #include "resource.h"
 #include "support/UiTestSupport.h"
 
@@ -661,7 +662,7 @@ struct FakeDialog {
 
     static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<FakeDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self && message == EditorWindow::kModalKeyMessage) {
+        if (self && message == kModalKeyMessage) {
             ++self->keyFilterCalls;
             return self->keyAnswer;
         }
@@ -689,7 +690,7 @@ TEST_F(EditorTest, ModalLoopReturnsTheDialogsResultOrEndsOnQuitAndRestoresItsOwn
     FakeDialog fake;
     HWND dialog = fake.create(window_);
     PostMessageA(dialog, WM_KEYDOWN, 'A', 0);
-    PostMessageA(dialog, EditorWindow::kModalEndMessage, 7, 0);
+    PostMessageA(dialog, kModalEndMessage, 7, 0);
     EXPECT_EQ(editor_->runModalLoop(dialog), 7);
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_TRUE(IsWindowEnabled(window_));
@@ -700,7 +701,7 @@ TEST_F(EditorTest, ModalLoopReturnsTheDialogsResultOrEndsOnQuitAndRestoresItsOwn
     passing.keyAnswer = 1;
     dialog = passing.create(window_);
     PostMessageA(dialog, WM_KEYDOWN, 'A', 0);
-    PostMessageA(dialog, EditorWindow::kModalEndMessage, 1, 0);
+    PostMessageA(dialog, kModalEndMessage, 1, 0);
     EXPECT_EQ(editor_->runModalLoop(dialog), 1);
     EXPECT_EQ(passing.keyDowns, 1);
 

@@ -6,7 +6,7 @@
 #include "dialogs/UVControls.h"
 #include "editor/EditorWindow.h"
 #include "ops/MeshFixture.h"
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 #include "resource.h"
 #include "support/UiTestSupport.h"
 
@@ -284,8 +284,8 @@ TEST_F(EditorFrame, ControlsBarLaysOutItsChildrenInItsFontAndShowsStatusTexts) {
     EXPECT_EQ(font.lfHeight, -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72));
     ReleaseDC(nullptr, screen);
 
-    editor_->setStatusText(1, "{u,v} (0.5, 0.25)");
-    editor_->setStatusText(2, "size: 3, 4");
+    editor_->controls().setStatusText(1, "{u,v} (0.5, 0.25)");
+    editor_->controls().setStatusText(2, "size: 3, 4");
     EXPECT_EQ(windowText(control(UVControls::StatusPane1)), "{u,v} (0.5, 0.25)");
     EXPECT_EQ(windowText(control(UVControls::StatusPane2)), "size: 3, 4");
 }
@@ -399,7 +399,7 @@ TEST_F(EditorFrame, CaptureShowsCanvasAndControlsBar) {
                        threeVertices());
     open();
     SetWindowPos(editor_->window(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
-    editor_->setStatusText(1, "{u,v} (0.1000, 0.1000)");
+    editor_->controls().setStatusText(1, "{u,v} (0.1000, 0.1000)");
     RedrawWindow(editor_->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASE);
     uitest::pump(300);
     uitest::Capture capture = uitest::captureClient(editor_->window());

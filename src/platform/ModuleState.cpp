@@ -1,4 +1,4 @@
-#include "plugin/ModuleState.h"
+#include "platform/ModuleState.h"
 
 #include <shlobj.h>
 

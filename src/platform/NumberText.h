@@ -1,0 +1,13 @@
+// The locale-aware number texts that the dialogs, the controls bar, the canvas's
+// read-outs and the registry share.
+#pragma once
+
+#include <string>
+
+// value as "%.<digits>f" (fixed) or "%.<digits>g", period as separator, at most 31
+// characters; with localise, re-formatted through the user's locale with <digits>
+// decimals and no grouping (texts with an exponent stay as they are).
+std::string FormatNumber(float value, int digits, bool fixed, bool localise);
+// The user locale's number text to float; falls back to the C conversion (period
+// separator, leading numeric prefix, 0 when none).
+float ParseNumber(const char* text);
