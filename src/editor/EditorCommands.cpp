@@ -1,6 +1,9 @@
-// Menu and toolbar commands of the editor window: one handler per command identifier,
-// the tool and view state that keeps the check marks in step with the canvas, and the
-// nested message loop that runs a modeless dialog modally.
+// The editor's command table and its handlers, the tool and view state that keeps the
+// check marks in step with the canvas, and the nested message loop that runs a
+// modeless dialog modally.
+#include "editor/EditorCommands.h"
+
+#include "canvas/CanvasTool.h"
 #include "canvas/OutlineMaterial.h"
 #include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrixDialog.h"
@@ -13,106 +16,37 @@
 
 #include <commctrl.h>
 
-#include <iterator>
 #include <new>
 
 namespace {
 
-// Keyboard messages that a modal dialog may filter first (key down to dead system char).
-constexpr UINT kFirstKeyMessage = 0x0100;
-constexpr UINT kLastKeyMessage = 0x0108;
+// Keyboard messages that a modal dialog may filter first.
+constexpr UINT kFirstKeyMessage = WM_KEYFIRST;
+constexpr UINT kLastKeyMessage = 0x0108;  // WM_KEYLAST before WM_UNICHAR joined the range
 
-// --- Operand tables -------------------------------------------------------------
+// Corner tests beside the selection (SELECTED_VISIBLE_MASK, UV_SELECTED).
+constexpr uint16_t kEveryCorner = 0;
+constexpr uint16_t kVisibleMask = UV_HIDDEN;  // value 0: visible
+// Faces whose three corners are selected, visible and unlocked.
+constexpr uint16_t kWholeFaceMask = UV_HIDDEN_ALL | UV_SELECTED_ALL | UV_LOCKED_ALL;
 
-// Hide, unhide: setCornerFlags with undo and notification, never synchronised.
-struct CornerFlagCommand {
-    int command;
-    uint16_t changeMask, newValue, testMask, testValue;
-    const wchar_t* description;
-};
-constexpr CornerFlagCommand kCornerFlagCommands[] = {
-    {ID_EDIT_HIDE_SELECTION, 0x0048, 0x0008, 0x0048, 0x0040, L"Hide UV Coords"},
-    {ID_EDIT_HIDE_UNSELECTED, 0x0008, 0x0008, 0x0048, 0x0000, L"Hide UV Coords"},
-    {ID_EDIT_UNHIDE_ALL, 0x0008, 0x0000, 0x0000, 0x0000, L"UnHide UV Coords"},
-};
+// The view flags that the View menu toggles one for one (the operand of toggleViewFlag).
+enum ViewFlag : int { SHOW_GRID, SHOW_TEXTURE, TILE_TEXTURE, SNAP_TO_GRID, SNAP_ANGLES };
 
-// Where a mirror's pivot lies on one axis of the selection's bounds.
-enum class PivotAt { Minimum, Centre, Maximum };
-
-struct MirrorCommand {
-    int command;
-    bool flipU, flipV;
-    PivotAt u, v;
-};
-constexpr MirrorCommand kMirrorCommands[] = {
-    {ID_TRANSFORM_FLIP_HORIZONTAL, true, false, PivotAt::Centre, PivotAt::Centre},
-    {ID_TRANSFORM_FLIP_VERTICAL, false, true, PivotAt::Centre, PivotAt::Centre},
-    {ID_TRANSFORM_MIRROR_LEFT, true, false, PivotAt::Minimum, PivotAt::Centre},
-    {ID_TRANSFORM_MIRROR_RIGHT, true, false, PivotAt::Maximum, PivotAt::Centre},
-    // v grows downward on the canvas: the top is the smallest v.
-    {ID_TRANSFORM_MIRROR_TOP, false, true, PivotAt::Centre, PivotAt::Minimum},
-    {ID_TRANSFORM_MIRROR_BOTTOM, false, true, PivotAt::Centre, PivotAt::Maximum},
-};
-
-// Zoom submenu: a ratio of k to 1 is step k - 1, 1 to k is step 1 - k.
-struct ZoomCommand {
-    int command;
-    int step;
-};
-constexpr ZoomCommand kZoomCommands[] = {
-    {ID_VIEW_ZOOM_1_5, -4}, {ID_VIEW_ZOOM_1_4, -3}, {ID_VIEW_ZOOM_1_3, -2}, {ID_VIEW_ZOOM_1_2, -1},
-    {ID_VIEW_ZOOM_1_1, 0},  {ID_VIEW_ZOOM_2_1, 1},  {ID_VIEW_ZOOM_3_1, 2},  {ID_VIEW_ZOOM_4_1, 3},
-    {ID_VIEW_ZOOM_5_1, 4},  {ID_VIEW_ZOOM_6_1, 5},  {ID_VIEW_ZOOM_7_1, 6},  {ID_VIEW_ZOOM_8_1, 7},
-    {ID_VIEW_ZOOM_9_1, 8},  {ID_VIEW_ZOOM_10_1, 9}, {ID_VIEW_ZOOM_11_1, 10}, {ID_VIEW_ZOOM_12_1, 11},
-};
-
-struct ToolCommand {
-    int command;
-    int tool;
-};
-constexpr ToolCommand kToolCommands[] = {
-    {ID_TOOL_SELECT_UV_COORDS, 1}, {ID_TOOL_SELECT_UV_TRIANGLES, 2}, {ID_TOOL_PAN, 3},
-    {ID_TOOL_ZOOM, 6},             {ID_TOOL_ZOOM_REGION, 7},
-};
-
-// Projection kinds of the Mapping menu; each has six direction commands in a row,
-// in the order +X, --X, +Y, --Y, +Z, --Z.
-enum class Projection { Planar, Box, Cylindrical, Spherical };
-
-struct ProjectionRange {
-    int firstCommand;
-    Projection projection;
-};
-constexpr ProjectionRange kProjectionRanges[] = {
-    {ID_MAPPING_PLANAR_POS_X, Projection::Planar},
-    {ID_MAPPING_BOX_POS_X, Projection::Box},
-    {ID_MAPPING_CYLINDRICAL_POS_X, Projection::Cylindrical},
-    {ID_MAPPING_SPHERICAL_POS_X, Projection::Spherical},
-};
-const Vector3 kProjectionDirections[6] = {
-    {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1},
-};
-
-// "User Defined" projections: the Choose Matrix dialog's mapping type and the history
-// entry that holds the result.
-struct UserDefinedProjection {
-    int command;
-    int type;
-    const wchar_t* description;
-};
-constexpr UserDefinedProjection kUserDefinedProjections[] = {
-    {ID_MAPPING_PLANAR_USER_DEFINED, ChooseMatrixDialog::PLANAR, L"Planar UV Mapping"},
-    {ID_MAPPING_BOX_USER_DEFINED, ChooseMatrixDialog::BOX, L"Box UV Mapping"},
-    {ID_MAPPING_CYLINDRICAL_USER_DEFINED, ChooseMatrixDialog::CYLINDRICAL, L"Cylindrical UV Mapping"},
-    {ID_MAPPING_SPHERICAL_USER_DEFINED, ChooseMatrixDialog::SPHERICAL, L"Spherical UV Mapping"},
-};
-
-template <class Entry, size_t N>
-const Entry* findCommand(const Entry (&table)[N], int command) {
-    for (const Entry& entry : table)
-        if (entry.command == command) return &entry;
-    return nullptr;
+bool& viewFlag(UVCanvas& canvas, int flag) {
+    switch (flag) {
+        case SHOW_TEXTURE: return canvas.showTexture;
+        case TILE_TEXTURE: return canvas.tileTexture;
+        case SNAP_TO_GRID: return canvas.snapToGrid;
+        case SNAP_ANGLES: return canvas.snapAngles;
+        default: return canvas.showGrid;
+    }
 }
+
+// Directions of the Mapping menu's projections (the operand of their handlers), in
+// the order of each submenu: +X, --X, +Y, --Y, +Z, --Z.
+enum Axis : int { POS_X, NEG_X, POS_Y, NEG_Y, POS_Z, NEG_Z };
+const Vector3 kAxisDirections[] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
 
 // --- Menu and toolbar marks -------------------------------------------------------
 
@@ -131,17 +65,12 @@ void setButtonCheck(HWND toolbar, int command, bool on) {
     if (toolbar) SendMessageA(toolbar, TB_CHECKBUTTON, command, MAKELPARAM(on ? TRUE : FALSE, 0));
 }
 
-// A view flag of the canvas with its toolbar button and menu item.
-void applyViewFlag(EditorWindow& editor, bool& flag, int command, bool on) {
-    flag = on;
-    setButtonCheck(editor.toolbar(), command, on);
-    setMenuCheck(editor.window(), command, on);
-    if (UVCanvas* canvas = editor.canvas()) canvas->invalidate();
-}
-
-// --- Command actions --------------------------------------------------------------
+// --- Geometry of the commands -------------------------------------------------------
 
 float centreOf(float minimum, float maximum) { return (minimum + maximum) * 0.5f; }
+
+// Where a mirror's pivot lies on one axis of the selection's bounds.
+enum class PivotAt { Minimum, Centre, Maximum };
 
 float pivotCoordinate(PivotAt at, float minimum, float maximum) {
     switch (at) {
@@ -152,61 +81,21 @@ float pivotCoordinate(PivotAt at, float minimum, float maximum) {
     return centreOf(minimum, maximum);
 }
 
-void runMirror(UVModel& model, const MirrorCommand& mirror) {
+// Mirrors the selection in u (or else in v) about a point of its bounds.
+void mirrorSelection(UVModel& model, bool inU, PivotAt u, PivotAt v) {
     float r[4];
     if (!model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) return;
-    const UVPoint pivot{pivotCoordinate(mirror.u, r[0], r[2]), pivotCoordinate(mirror.v, r[1], r[3])};
-    model.mirror(mirror.flipU, mirror.flipV, SELECTED_VISIBLE_MASK, UV_SELECTED, true, &pivot);
-}
-
-void snapTogether(UVModel& model) {
-    float r[4];
-    if (!model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) return;
-    const UVPoint target{centreOf(r[0], r[2]), centreOf(r[1], r[3])};
-    model.snapTogether(&target);
+    const UVPoint pivot{pivotCoordinate(u, r[0], r[2]), pivotCoordinate(v, r[1], r[3])};
+    model.mirror(inU, !inU, SELECTED_VISIBLE_MASK, UV_SELECTED, true, &pivot);
 }
 
 // The projection frame of a direction command: the axis' frame moved to the centroid
 // of the editable selection.
-Matrix4 axisFrame(UVModel& model, const Vector3& direction) {
+Matrix4 axisFrame(UVModel& model, int axis) {
     Matrix4 frame;
-    frame.orientToAxis(direction, 0.0f);
+    frame.orientToAxis(kAxisDirections[axis], 0.0f);
     frame.setRow(3, model.selectionCentroid(), 1.0f);
     return frame;
-}
-
-void runProjection(UVModel& model, const float rect[4], Projection projection, const Vector3& direction) {
-    if (projection == Projection::Planar) {
-        model.planarMap(&direction, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
-        return;
-    }
-    const Matrix4 frame = axisFrame(model, direction);
-    switch (projection) {
-        case Projection::Box: model.boxMap(&frame, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true); break;
-        case Projection::Cylindrical:
-            model.cylindricalMap(&frame, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
-            break;
-        case Projection::Spherical:
-            model.sphericalMap(&frame, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
-            break;
-        case Projection::Planar: break;
-    }
-}
-
-bool runProjectionCommand(UVModel& model, const float rect[4], int command) {
-    for (const ProjectionRange& range : kProjectionRanges) {
-        const int index = command - range.firstCommand;
-        if (index < 0 || index >= static_cast<int>(std::size(kProjectionDirections))) continue;
-        runProjection(model, rect, range.projection, kProjectionDirections[index]);
-        return true;
-    }
-    return false;
-}
-
-void planarBestMatch(UVModel& model, const float rect[4]) {
-    Vector3 normal;
-    if (model.averageNormal(normal, SELECTED_VISIBLE_MASK, UV_SELECTED))
-        model.planarMap(&normal, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
 }
 
 // The host's main window, or null.
@@ -232,13 +121,101 @@ void setPivotToSelection(UVModel& model) {
     if (model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) model.pivot = {centreOf(r[0], r[2]), centreOf(r[1], r[3])};
 }
 
-// Runs the Choose Matrix dialog inside one history entry: the dialog re-projects the
-// selection at every turn of its frame; anything but "OK" puts the saved UVs back and
-// discards the entry.
-void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection& projection) {
+// --- Handlers, one per kind of row ----------------------------------------------------
+
+using Command = const EditorCommand&;
+
+// Edit: setCornerFlags with undo and notification, never synchronised.
+void hideSelection(EditorWindow& e, Command c) {
+    e.model().setCornerFlags(SELECTED_VISIBLE_MASK, UV_HIDDEN, SELECTED_VISIBLE_MASK, UV_SELECTED, true, true,
+                             c.undoText, false);
+}
+void hideUnselected(EditorWindow& e, Command c) {
+    e.model().setCornerFlags(UV_HIDDEN, UV_HIDDEN, SELECTED_VISIBLE_MASK, 0, true, true, c.undoText, false);
+}
+void unhideAll(EditorWindow& e, Command c) {
+    e.model().setCornerFlags(UV_HIDDEN, 0, kEveryCorner, kEveryCorner, true, true, c.undoText, false);
+}
+void invertHidden(EditorWindow& e, Command) { e.model().invertHidden(); }
+void reverseWinding(EditorWindow& e, Command) { e.model().reverseWinding(kWholeFaceMask, UV_SELECTED_ALL); }
+void snapTogether(EditorWindow& e, Command) {
+    float r[4];
+    if (!e.model().bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) return;
+    const UVPoint target{centreOf(r[0], r[2]), centreOf(r[1], r[3])};
+    e.model().snapTogether(&target);
+}
+void weldSelection(EditorWindow& e, Command) {
+    e.model().weld(e.canvas()->epsilon, SELECTED_VISIBLE_MASK, UV_SELECTED);
+}
+void weldAll(EditorWindow& e, Command) { e.model().weld(e.canvas()->epsilon, kVisibleMask, 0); }
+void createMaterialWithOutlines(EditorWindow& e, Command) {
+    UVCanvas& canvas = *e.canvas();
+    // Only a texture shown on the canvas can be the background: ask only then.
+    const bool useTexture = canvas.textureBitmap && MessageBoxA(e.window(), "Use texture as background?",
+                                                                "Create Material With Outlines", MB_YESNO) == IDYES;
+    createOutlineMaterial(canvas, e.document(), useTexture);
+}
+
+// Select: the canvas's synchronisation flag goes with every pick.
+void selectAll(EditorWindow& e, Command) { e.model().selectAll(true, e.canvas()->syncSelection); }
+void invertSelection(EditorWindow& e, Command) { e.model().invertSelection(e.canvas()->syncSelection); }
+void deselectAll(EditorWindow& e, Command) { e.model().selectAll(false, e.canvas()->syncSelection); }
+void expandSelection(EditorWindow& e, Command) { e.model().expandSelection(e.canvas()->syncSelection); }
+void contractSelection(EditorWindow& e, Command) { e.model().contractSelection(e.canvas()->syncSelection); }
+void grouping(EditorWindow& e, Command) { e.toggleGroupingDialog(); }
+
+// Transform. v grows downward on the canvas: the top is the smallest v.
+void flipHorizontal(EditorWindow& e, Command) { mirrorSelection(e.model(), true, PivotAt::Centre, PivotAt::Centre); }
+void flipVertical(EditorWindow& e, Command) { mirrorSelection(e.model(), false, PivotAt::Centre, PivotAt::Centre); }
+void mirrorLeft(EditorWindow& e, Command) { mirrorSelection(e.model(), true, PivotAt::Minimum, PivotAt::Centre); }
+void mirrorRight(EditorWindow& e, Command) { mirrorSelection(e.model(), true, PivotAt::Maximum, PivotAt::Centre); }
+void mirrorTop(EditorWindow& e, Command) { mirrorSelection(e.model(), false, PivotAt::Centre, PivotAt::Minimum); }
+void mirrorBottom(EditorWindow& e, Command) { mirrorSelection(e.model(), false, PivotAt::Centre, PivotAt::Maximum); }
+void moveDialog(EditorWindow& e, Command) {
+    MoveDialog dialog(e.model());
+    runApplyDialog(e, dialog);
+}
+void rotateDialog(EditorWindow& e, Command) {
+    setPivotToSelection(e.model());
+    RotateDialog dialog(e.model());
+    runApplyDialog(e, dialog);
+}
+void scaleDialog(EditorWindow& e, Command) {
+    setPivotToSelection(e.model());
+    ScaleDialog dialog(e.model());
+    runApplyDialog(e, dialog);
+}
+
+// Mapping: the selection projected into the canvas's mapping rectangle, with undo.
+void planarBestMatch(EditorWindow& e, Command) {
+    Vector3 normal;
+    if (e.model().averageNormal(normal, SELECTED_VISIBLE_MASK, UV_SELECTED))
+        e.model().planarMap(&normal, e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
+}
+void planarAlong(EditorWindow& e, Command c) {
+    e.model().planarMap(&kAxisDirections[c.operand], e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED,
+                        true);
+}
+void boxAlong(EditorWindow& e, Command c) {
+    const Matrix4 frame = axisFrame(e.model(), c.operand);
+    e.model().boxMap(&frame, e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
+}
+void cylindricalAlong(EditorWindow& e, Command c) {
+    const Matrix4 frame = axisFrame(e.model(), c.operand);
+    e.model().cylindricalMap(&frame, e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
+}
+void sphericalAlong(EditorWindow& e, Command c) {
+    const Matrix4 frame = axisFrame(e.model(), c.operand);
+    e.model().sphericalMap(&frame, e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
+}
+
+// "User Defined" (operand: the Choose Matrix dialog's mapping type). The dialog
+// re-projects the selection at every turn of its frame, inside one history entry;
+// anything but "OK" puts the saved UVs back and discards the entry.
+void userDefinedProjection(EditorWindow& editor, Command command) {
     UVModel& model = editor.model();
     HostRef<ChooseMatrixDialog> dialog;
-    *dialog.GetAddressOf() = ChooseMatrixDialog::create(model, *editor.canvas(), projection.type);
+    *dialog.GetAddressOf() = ChooseMatrixDialog::create(model, *editor.canvas(), command.operand);
     if (!dialog) return;
 
     GrowArray<UVPoint> saved;
@@ -251,7 +228,7 @@ void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection&
     }
     // The entry stays open over the whole dialog; each re-projection hands its change to
     // the host (EndEdit) on its own.
-    EditSteps entrySteps{projection.description, EDIT_FACE_DATA};
+    EditSteps entrySteps{command.undoText, EDIT_FACE_DATA};
     entrySteps.endEdit = EndEditRule::Never;
     entrySteps.lockRecords = false;
     UVEdit entry(model, entrySteps);
@@ -267,7 +244,7 @@ void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection&
     if (IsWindow(window)) DestroyWindow(window);
 
     if (result != IDOK) {
-        EditSteps restoreSteps{projection.description, EDIT_FACE_DATA, false, false};
+        EditSteps restoreSteps{command.undoText, EDIT_FACE_DATA, false, false};
         UVEdit restore(model, restoreSteps);
         int32_t next = 0;
         restore.forEachFace(FaceFilter{0, 0}, [&](FaceRecord& face, int) {
@@ -286,20 +263,11 @@ void runUserDefinedProjection(EditorWindow& editor, const UserDefinedProjection&
     entry.finish();
 }
 
-// Toolbar check button 107: its state after the click says lock or unlock. With
-// nothing selected nothing happens; the next selection refresh resets the button.
-void lockSelectedCoords(EditorWindow& editor) {
-    UVModel& model = editor.model();
-    if (model.countCorners(SELECTED_VISIBLE_MASK, UV_SELECTED) == 0) return;
-    const bool lock =
-        editor.toolbar() && SendMessageA(editor.toolbar(), TB_ISBUTTONCHECKED, ID_TOOL_LOCK_SELECTED_COORDS, 0) != 0;
-    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, SELECTED_VISIBLE_MASK, UV_SELECTED, true, true,
-                         lock ? L"Lock Selected UV Coords" : L"Unlock Selected UV Coords", false);
-}
-
-void zoomExtents(UVModel& model, UVCanvas& canvas) {
+// View.
+void zoomExtents(EditorWindow& e, Command) {
+    UVCanvas& canvas = *e.canvas();
     float r[4];
-    if (model.bounds(0x0008, 0x0000, r)) {
+    if (e.model().bounds(kVisibleMask, 0, r)) {
         canvas.zoomToUVRect(r[0], r[1], r[2], r[3]);
         return;
     }
@@ -308,38 +276,188 @@ void zoomExtents(UVModel& model, UVCanvas& canvas) {
     canvas.panX = 0;
     canvas.panY = 0;
 }
-
-void zoomSelectionExtents(UVModel& model, UVCanvas& canvas) {
+void zoomSelectionExtents(EditorWindow& e, Command) {
     float r[4];
-    if (model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) canvas.zoomToUVRect(r[0], r[1], r[2], r[3]);
+    if (e.model().bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) e.canvas()->zoomToUVRect(r[0], r[1], r[2], r[3]);
 }
-
-// Zoom about the centre of the canvas's client rectangle.
-void zoomToStep(UVCanvas& canvas, int step) {
+// Operand: the zoom step, about the centre of the canvas's client rectangle.
+void zoomToStep(EditorWindow& e, Command c) {
+    UVCanvas& canvas = *e.canvas();
     RECT client = {};
     if (canvas.window()) GetClientRect(canvas.window(), &client);
-    canvas.setZoomLevel((client.left + client.right) / 2, (client.top + client.bottom) / 2, step);
+    canvas.setZoomLevel((client.left + client.right) / 2, (client.top + client.bottom) / 2, c.operand);
+}
+void toggleViewFlag(EditorWindow& e, Command c) { e.setViewFlag(c.id, !viewFlag(*e.canvas(), c.operand)); }
+void toggleShowAll(EditorWindow& e, Command) { e.setShowAll(!e.canvas()->showAll); }
+void toggleSyncSelection(EditorWindow& e, Command) { e.setSyncSelection(!e.canvas()->syncSelection); }
+void settingsDialog(EditorWindow& e, Command) {
+    SettingsDialog dialog(*e.canvas());
+    runApplyDialog(e, dialog);
 }
 
+// Toolbar.
+void chooseTool(EditorWindow& e, Command c) { e.setToolMode(c.operand); }
+// Check button 107: its state after the click says lock or unlock. With nothing
+// selected nothing happens; the next selection refresh resets the button.
+void lockSelectedCoords(EditorWindow& e, Command c) {
+    UVModel& model = e.model();
+    if (model.countCorners(SELECTED_VISIBLE_MASK, UV_SELECTED) == 0) return;
+    const bool lock = e.toolbar() && SendMessageA(e.toolbar(), TB_ISBUTTONCHECKED, c.id, 0) != 0;
+    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, SELECTED_VISIBLE_MASK, UV_SELECTED, true, true,
+                         lock ? c.undoText : L"Unlock Selected UV Coords", false);
+}
+void undo(EditorWindow& e, Command) {
+    if (HostDocument* document = e.document()) document->Undo(1);
+}
+void redo(EditorWindow& e, Command) {
+    if (HostDocument* document = e.document()) document->Redo(1);
+}
+
+// --- The table ------------------------------------------------------------------------
+
+using enum Enabling;
+constexpr uint8_t MENU = STATE_MENU;
+
+constexpr EditorCommand kCommands[] = {
+    // Edit
+    {ID_EDIT_HIDE_SELECTION, hideSelection, AnySelected, MENU, L"Hide UV Coords"},
+    {ID_EDIT_HIDE_UNSELECTED, hideUnselected, AnyVisible, MENU, L"Hide UV Coords"},
+    {ID_EDIT_INVERT_HIDDEN, invertHidden, AnyFace, MENU},
+    {ID_EDIT_UNHIDE_ALL, unhideAll, AnyFace, MENU, L"UnHide UV Coords"},
+    {ID_EDIT_REVERSE_WINDING_ORDER, reverseWinding, ThreeSelected, MENU},
+    {ID_EDIT_SNAP_TOGETHER, snapTogether, TwoSelected, MENU},
+    {ID_EDIT_WELD_SELECTION, weldSelection, TwoSelected, MENU},
+    {ID_EDIT_WELD_ALL, weldAll, AnyVisible, MENU},
+    {ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES, createMaterialWithOutlines},
+
+    // Select
+    {ID_SELECT_ALL, selectAll, AnyVisible, MENU},
+    {ID_SELECT_INVERT_SELECTION, invertSelection, AnyVisible, MENU},
+    {ID_SELECT_DESELECT_ALL, deselectAll, AnySelected, MENU},
+    {ID_SELECT_EXPAND_SELECTION, expandSelection, AnySelected, MENU | STATE_BUTTON},
+    {ID_SELECT_CONTRACT_SELECTION, contractSelection, AnySelected, MENU | STATE_BUTTON},
+    {ID_SELECT_GROUPING, grouping},
+
+    // Transform
+    {ID_TRANSFORM_MOVE, moveDialog, AnyEditable, MENU},
+    {ID_TRANSFORM_ROTATE, rotateDialog, AnyEditable, MENU},
+    {ID_TRANSFORM_SCALE, scaleDialog, AnyEditable, MENU},
+    {ID_TRANSFORM_FLIP_HORIZONTAL, flipHorizontal, TwoSelected, MENU},
+    {ID_TRANSFORM_FLIP_VERTICAL, flipVertical, TwoSelected, MENU},
+    {ID_TRANSFORM_MIRROR_LEFT, mirrorLeft, TwoSelected, MENU},
+    {ID_TRANSFORM_MIRROR_RIGHT, mirrorRight, TwoSelected, MENU},
+    {ID_TRANSFORM_MIRROR_TOP, mirrorTop, TwoSelected, MENU},
+    {ID_TRANSFORM_MIRROR_BOTTOM, mirrorBottom, TwoSelected, MENU},
+
+    // Mapping
+    {ID_MAPPING_PLANAR_BEST_MATCH, planarBestMatch, TwoSelected, MENU},
+    {ID_MAPPING_PLANAR_POS_X, planarAlong, TwoSelected, MENU, nullptr, POS_X},
+    {ID_MAPPING_PLANAR_NEG_X, planarAlong, TwoSelected, MENU, nullptr, NEG_X},
+    {ID_MAPPING_PLANAR_POS_Y, planarAlong, TwoSelected, MENU, nullptr, POS_Y},
+    {ID_MAPPING_PLANAR_NEG_Y, planarAlong, TwoSelected, MENU, nullptr, NEG_Y},
+    {ID_MAPPING_PLANAR_POS_Z, planarAlong, TwoSelected, MENU, nullptr, POS_Z},
+    {ID_MAPPING_PLANAR_NEG_Z, planarAlong, TwoSelected, MENU, nullptr, NEG_Z},
+    {ID_MAPPING_PLANAR_USER_DEFINED, userDefinedProjection, TwoSelected, MENU, L"Planar UV Mapping",
+     ChooseMatrixDialog::PLANAR},
+    {ID_MAPPING_BOX_POS_X, boxAlong, TwoSelected, MENU, nullptr, POS_X},
+    {ID_MAPPING_BOX_NEG_X, boxAlong, TwoSelected, MENU, nullptr, NEG_X},
+    {ID_MAPPING_BOX_POS_Y, boxAlong, TwoSelected, MENU, nullptr, POS_Y},
+    {ID_MAPPING_BOX_NEG_Y, boxAlong, TwoSelected, MENU, nullptr, NEG_Y},
+    {ID_MAPPING_BOX_POS_Z, boxAlong, TwoSelected, MENU, nullptr, POS_Z},
+    {ID_MAPPING_BOX_NEG_Z, boxAlong, TwoSelected, MENU, nullptr, NEG_Z},
+    {ID_MAPPING_BOX_USER_DEFINED, userDefinedProjection, TwoSelected, MENU, L"Box UV Mapping",
+     ChooseMatrixDialog::BOX},
+    {ID_MAPPING_CYLINDRICAL_POS_X, cylindricalAlong, TwoSelected, MENU, nullptr, POS_X},
+    {ID_MAPPING_CYLINDRICAL_NEG_X, cylindricalAlong, TwoSelected, MENU, nullptr, NEG_X},
+    {ID_MAPPING_CYLINDRICAL_POS_Y, cylindricalAlong, TwoSelected, MENU, nullptr, POS_Y},
+    {ID_MAPPING_CYLINDRICAL_NEG_Y, cylindricalAlong, TwoSelected, MENU, nullptr, NEG_Y},
+    {ID_MAPPING_CYLINDRICAL_POS_Z, cylindricalAlong, TwoSelected, MENU, nullptr, POS_Z},
+    {ID_MAPPING_CYLINDRICAL_NEG_Z, cylindricalAlong, TwoSelected, MENU, nullptr, NEG_Z},
+    {ID_MAPPING_CYLINDRICAL_USER_DEFINED, userDefinedProjection, TwoSelected, MENU, L"Cylindrical UV Mapping",
+     ChooseMatrixDialog::CYLINDRICAL},
+    {ID_MAPPING_SPHERICAL_POS_X, sphericalAlong, TwoSelected, MENU, nullptr, POS_X},
+    {ID_MAPPING_SPHERICAL_NEG_X, sphericalAlong, TwoSelected, MENU, nullptr, NEG_X},
+    {ID_MAPPING_SPHERICAL_POS_Y, sphericalAlong, TwoSelected, MENU, nullptr, POS_Y},
+    {ID_MAPPING_SPHERICAL_NEG_Y, sphericalAlong, TwoSelected, MENU, nullptr, NEG_Y},
+    {ID_MAPPING_SPHERICAL_POS_Z, sphericalAlong, TwoSelected, MENU, nullptr, POS_Z},
+    {ID_MAPPING_SPHERICAL_NEG_Z, sphericalAlong, TwoSelected, MENU, nullptr, NEG_Z},
+    {ID_MAPPING_SPHERICAL_USER_DEFINED, userDefinedProjection, TwoSelected, MENU, L"Spherical UV Mapping",
+     ChooseMatrixDialog::SPHERICAL},
+
+    // View. A zoom ratio of k to 1 is step k - 1, 1 to k is step 1 - k.
+    {ID_VIEW_ZOOM_EXTENTS, zoomExtents, AnyFace, MENU | STATE_BUTTON},
+    {ID_VIEW_ZOOM_SELECTION_EXTENTS, zoomSelectionExtents, AnySelected, MENU | STATE_BUTTON},
+    {ID_VIEW_ZOOM_1_5, zoomToStep, Always, 0, nullptr, -4},
+    {ID_VIEW_ZOOM_1_4, zoomToStep, Always, 0, nullptr, -3},
+    {ID_VIEW_ZOOM_1_3, zoomToStep, Always, 0, nullptr, -2},
+    {ID_VIEW_ZOOM_1_2, zoomToStep, Always, 0, nullptr, -1},
+    {ID_VIEW_ZOOM_1_1, zoomToStep, Always, 0, nullptr, 0},
+    {ID_VIEW_ZOOM_2_1, zoomToStep, Always, 0, nullptr, 1},
+    {ID_VIEW_ZOOM_3_1, zoomToStep, Always, 0, nullptr, 2},
+    {ID_VIEW_ZOOM_4_1, zoomToStep, Always, 0, nullptr, 3},
+    {ID_VIEW_ZOOM_5_1, zoomToStep, Always, 0, nullptr, 4},
+    {ID_VIEW_ZOOM_6_1, zoomToStep, Always, 0, nullptr, 5},
+    {ID_VIEW_ZOOM_7_1, zoomToStep, Always, 0, nullptr, 6},
+    {ID_VIEW_ZOOM_8_1, zoomToStep, Always, 0, nullptr, 7},
+    {ID_VIEW_ZOOM_9_1, zoomToStep, Always, 0, nullptr, 8},
+    {ID_VIEW_ZOOM_10_1, zoomToStep, Always, 0, nullptr, 9},
+    {ID_VIEW_ZOOM_11_1, zoomToStep, Always, 0, nullptr, 10},
+    {ID_VIEW_ZOOM_12_1, zoomToStep, Always, 0, nullptr, 11},
+    {ID_VIEW_SNAP_TO_GRID, toggleViewFlag, Always, 0, nullptr, SNAP_TO_GRID},
+    {ID_VIEW_SNAP_ANGLES, toggleViewFlag, Always, 0, nullptr, SNAP_ANGLES},
+    {ID_VIEW_SHOW_GRID, toggleViewFlag, Always, 0, nullptr, SHOW_GRID},
+    {ID_VIEW_SHOW_TEXTURE_BACKGROUND, toggleViewFlag, Always, 0, nullptr, SHOW_TEXTURE},
+    {ID_VIEW_SHOW_TILED_TEXTURE, toggleViewFlag, Always, 0, nullptr, TILE_TEXTURE},
+    {ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, toggleShowAll},
+    {ID_VIEW_SYNCHRONIZE_SELECTIONS, toggleSyncSelection, ShowAll, MENU | STATE_BUTTON_ENABLE},
+    {ID_VIEW_SETTINGS, settingsDialog},
+
+    // Toolbar only
+    {ID_TOOL_SELECT_UV_COORDS, chooseTool, Always, 0, nullptr, TOOL_SELECT_UV_COORDS},
+    {ID_TOOL_SELECT_UV_TRIANGLES, chooseTool, Always, 0, nullptr, TOOL_SELECT_UV_TRIANGLES},
+    {ID_TOOL_PAN, chooseTool, Always, 0, nullptr, TOOL_PAN},
+    {ID_TOOL_ZOOM, chooseTool, Always, 0, nullptr, TOOL_ZOOM},
+    {ID_TOOL_ZOOM_REGION, chooseTool, Always, 0, nullptr, TOOL_ZOOM_REGION},
+    {ID_TOOL_LOCK_SELECTED_COORDS, lockSelectedCoords, Always, 0, L"Lock Selected UV Coords"},
+    {ID_TOOL_UNDO, undo, CanUndo, STATE_BUTTON_ENABLE},
+    {ID_TOOL_REDO, redo, CanRedo, STATE_BUTTON_ENABLE},
+};
+
 }  // namespace
+
+std::span<const EditorCommand> editorCommands() { return kCommands; }
+
+const EditorCommand* findEditorCommand(int id) {
+    for (const EditorCommand& command : kCommands)
+        if (command.id == id) return &command;
+    return nullptr;
+}
+
+// --- Dispatcher -----------------------------------------------------------------------
+
+void EditorWindow::onCommand(int command) {
+    if (const EditorCommand* row = findEditorCommand(command)) row->run(*this, *row);
+    // Known or not, every command repaints the canvas.
+    canvas_->invalidate();
+}
 
 // --- Tool and view state ----------------------------------------------------------
 
 void EditorWindow::setToolMode(int tool) {
     if (canvas_) canvas_->tool = tool;
-    for (const ToolCommand& entry : kToolCommands)
-        if (entry.tool == tool) setButtonCheck(toolbar_, entry.command, true);  // the group unchecks the rest
+    for (const EditorCommand& row : kCommands)
+        if (row.run == chooseTool && row.operand == tool)
+            setButtonCheck(toolbar_, row.id, true);  // the group unchecks the rest
 }
 
-void EditorWindow::setShowGrid(bool on) { applyViewFlag(*this, canvas_->showGrid, ID_VIEW_SHOW_GRID, on); }
-void EditorWindow::setShowTexture(bool on) {
-    applyViewFlag(*this, canvas_->showTexture, ID_VIEW_SHOW_TEXTURE_BACKGROUND, on);
+void EditorWindow::setViewFlag(int command, bool on) {
+    const EditorCommand* row = findEditorCommand(command);
+    if (!row || row->run != toggleViewFlag) return;
+    viewFlag(*canvas_.Get(), row->operand) = on;
+    setButtonCheck(toolbar_, command, on);
+    setMenuCheck(window_, command, on);
+    canvas_->invalidate();
 }
-void EditorWindow::setTileTexture(bool on) {
-    applyViewFlag(*this, canvas_->tileTexture, ID_VIEW_SHOW_TILED_TEXTURE, on);
-}
-void EditorWindow::setSnapToGrid(bool on) { applyViewFlag(*this, canvas_->snapToGrid, ID_VIEW_SNAP_TO_GRID, on); }
-void EditorWindow::setSnapAngles(bool on) { applyViewFlag(*this, canvas_->snapAngles, ID_VIEW_SNAP_ANGLES, on); }
 
 void EditorWindow::setShowAll(bool on) {
     canvas_->showAll = on;
@@ -414,97 +532,4 @@ void EditorWindow::toggleGroupingDialog() {
         // Its window is gone: the next "Grouping..." starts afresh.
         closeGroupingDialog();
     }
-}
-
-// --- Dispatcher -------------------------------------------------------------------
-
-void EditorWindow::onCommand(int command) {
-    UVCanvas& canvas = *canvas_.Get();
-    const bool sync = canvas.syncSelection;
-
-    if (const CornerFlagCommand* flags = findCommand(kCornerFlagCommands, command)) {
-        model_.setCornerFlags(flags->changeMask, flags->newValue, flags->testMask, flags->testValue, true, true,
-                              flags->description, false);
-    } else if (const MirrorCommand* mirror = findCommand(kMirrorCommands, command)) {
-        runMirror(model_, *mirror);
-    } else if (const ZoomCommand* zoom = findCommand(kZoomCommands, command)) {
-        zoomToStep(canvas, zoom->step);
-    } else if (const ToolCommand* tool = findCommand(kToolCommands, command)) {
-        setToolMode(tool->tool);
-    } else if (const UserDefinedProjection* projection = findCommand(kUserDefinedProjections, command)) {
-        runUserDefinedProjection(*this, *projection);
-    } else if (!runProjectionCommand(model_, canvas.mappingRect, command)) {
-        switch (command) {
-            // Edit
-            case ID_EDIT_INVERT_HIDDEN: model_.invertHidden(); break;
-            case ID_EDIT_REVERSE_WINDING_ORDER: model_.reverseWinding(0x0FF8, 0x01C0); break;
-            case ID_EDIT_SNAP_TOGETHER: snapTogether(model_); break;
-            case ID_EDIT_WELD_SELECTION: model_.weld(canvas.epsilon, SELECTED_VISIBLE_MASK, UV_SELECTED); break;
-            case ID_EDIT_WELD_ALL: model_.weld(canvas.epsilon, 0x0008, 0x0000); break;
-            case ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES:
-                // Only a texture shown on the canvas can be the background: ask only then.
-                createOutlineMaterial(canvas, document_.Get(), canvas.textureBitmap &&
-                                      MessageBoxA(window_, "Use texture as background?",
-                                                  "Create Material With Outlines", MB_YESNO) == IDYES);
-                break;
-
-            // Select
-            case ID_SELECT_ALL: model_.selectAll(true, sync); break;
-            case ID_SELECT_INVERT_SELECTION: model_.invertSelection(sync); break;
-            case ID_SELECT_DESELECT_ALL: model_.selectAll(false, sync); break;
-            case ID_SELECT_EXPAND_SELECTION: model_.expandSelection(sync); break;
-            case ID_SELECT_CONTRACT_SELECTION: model_.contractSelection(sync); break;
-            case ID_SELECT_GROUPING: toggleGroupingDialog(); break;
-
-            // Transform
-            case ID_TRANSFORM_MOVE: {
-                MoveDialog dialog(model_);
-                runApplyDialog(*this, dialog);
-                break;
-            }
-            case ID_TRANSFORM_ROTATE: {
-                setPivotToSelection(model_);
-                RotateDialog dialog(model_);
-                runApplyDialog(*this, dialog);
-                break;
-            }
-            case ID_TRANSFORM_SCALE: {
-                setPivotToSelection(model_);
-                ScaleDialog dialog(model_);
-                runApplyDialog(*this, dialog);
-                break;
-            }
-
-            // Mapping
-            case ID_MAPPING_PLANAR_BEST_MATCH: planarBestMatch(model_, canvas.mappingRect); break;
-
-            // View
-            case ID_VIEW_ZOOM_EXTENTS: zoomExtents(model_, canvas); break;
-            case ID_VIEW_ZOOM_SELECTION_EXTENTS: zoomSelectionExtents(model_, canvas); break;
-            case ID_VIEW_SNAP_TO_GRID: setSnapToGrid(!canvas.snapToGrid); break;
-            case ID_VIEW_SNAP_ANGLES: setSnapAngles(!canvas.snapAngles); break;
-            case ID_VIEW_SHOW_GRID: setShowGrid(!canvas.showGrid); break;
-            case ID_VIEW_SHOW_TEXTURE_BACKGROUND: setShowTexture(!canvas.showTexture); break;
-            case ID_VIEW_SHOW_TILED_TEXTURE: setTileTexture(!canvas.tileTexture); break;
-            case ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D: setShowAll(!canvas.showAll); break;
-            case ID_VIEW_SYNCHRONIZE_SELECTIONS: setSyncSelection(!canvas.syncSelection); break;
-            case ID_VIEW_SETTINGS: {
-                SettingsDialog dialog(canvas);
-                runApplyDialog(*this, dialog);
-                break;
-            }
-
-            // Toolbar
-            case ID_TOOL_LOCK_SELECTED_COORDS: lockSelectedCoords(*this); break;
-            case ID_TOOL_UNDO:
-                if (document_) document_->Undo(1);
-                break;
-            case ID_TOOL_REDO:
-                if (document_) document_->Redo(1);
-                break;
-            default: break;
-        }
-    }
-    // Known or not, every command repaints the canvas.
-    canvas.invalidate();
 }

@@ -170,13 +170,13 @@ BOOL EditorWindow::onInitDialog(HWND window) {
     // show-all comes before synchronisation, which it may switch off.
     UVCanvas& canvas = *canvas_.Get();
     setToolMode(canvas.tool);
-    setShowGrid(canvas.showGrid);
+    setViewFlag(ID_VIEW_SHOW_GRID, canvas.showGrid);
     setShowAll(canvas.showAll);
     setSyncSelection(canvas.syncSelection);
-    setSnapToGrid(canvas.snapToGrid);
-    setSnapAngles(canvas.snapAngles);
-    setShowTexture(canvas.showTexture);
-    setTileTexture(canvas.tileTexture);
+    setViewFlag(ID_VIEW_SNAP_TO_GRID, canvas.snapToGrid);
+    setViewFlag(ID_VIEW_SNAP_ANGLES, canvas.snapAngles);
+    setViewFlag(ID_VIEW_SHOW_TEXTURE_BACKGROUND, canvas.showTexture);
+    setViewFlag(ID_VIEW_SHOW_TILED_TEXTURE, canvas.tileTexture);
 
     if (document_)
         document_->Subscribe(2, this, 0x20000, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",

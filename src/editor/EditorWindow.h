@@ -52,15 +52,16 @@ public:
     void setToolMode(int tool);
     void setShowAll(bool on);
     void setSyncSelection(bool on);
-    void setShowGrid(bool on);
-    void setShowTexture(bool on);
-    void setTileTexture(bool on);
-    void setSnapToGrid(bool on);
-    void setSnapAngles(bool on);
+    // The canvas flag that a View toggle command switches ("Show Grid", "Snap To Grid",
+    // ...), named by that command; other commands change nothing.
+    void setViewFlag(int command, bool on);
 
     // Runs a modeless dialog owned by this window until it posts kModalEndMessage
     // (ChooseMatrixDialog.h); returns the dialog's result (EditorCommands.cpp).
     INT_PTR runModalLoop(HWND dialog);
+
+    // "Grouping...": creates and shows the dialog on first use, then hides or shows it.
+    void toggleGroupingDialog();
 
 protected:
     ~EditorWindow() override;
@@ -79,15 +80,13 @@ private:
     void onSize(int width, int height);
     void onTimer(UINT_PTR id);
     void onNotify(NMHDR* header);
-    // Menu and toolbar commands (EditorCommands.cpp).
+    // Menu and toolbar commands: the row of the command table runs (EditorCommands.cpp).
     void onCommand(int command);
 
     void createToolbar(const RECT& client);
     void zoomToVisibleCorners();
     // Closes the modeless Grouping dialog if one is open (EditorCommands.cpp).
     void closeGroupingDialog();
-    // "Grouping...": creates and shows the dialog on first use, then hides or shows it.
-    void toggleGroupingDialog();
 
     HWND window_ = nullptr;
     HostRef<HostDocument> document_;
