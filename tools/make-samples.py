@@ -2,8 +2,8 @@
 """Writes the sample meshes of samples/: small OBJ files with texture coordinates,
 their MTL file and a checker texture. Standard library only; run from anywhere.
 
-Texture coordinates follow the image: v = 0 is the top row of the texture, the way
-the UV editor shows it."""
+The layouts are laid out with v = 0 at the top row of the texture, the way the UV
+editor shows it, and written in the OBJ convention (v = 0 at the bottom row)."""
 import math
 import struct
 import zlib
@@ -21,7 +21,7 @@ def write_obj(name, header, vertices, uvs, faces, material=None):
     if material:
         lines.append("mtllib samples.mtl")
     lines += [f"v {fmt(x)} {fmt(y)} {fmt(z)}" for x, y, z in vertices]
-    lines += [f"vt {fmt(u)} {fmt(v)}" for u, v in uvs]
+    lines += [f"vt {fmt(u)} {fmt(1 - v)}" for u, v in uvs]
     if material:
         lines.append(f"usemtl {material}")
     for face in faces:

@@ -46,6 +46,7 @@ void openMesh(App& app, const std::filesystem::path& path) {
         app.meshTextures.push_back(app.document->addTexture(file.stem().wstring(), image.width, image.height,
                                                             std::move(image.pixels)));
     app.materials = std::move(mesh.materials);
+    app.fileV = std::move(mesh.fileV);
     app.meshPath = path;
     for (const std::string& warning : mesh.warnings) writeError("loomhost: warning: " + warning);
     if (app.view) app.view->resetCamera();
@@ -64,6 +65,7 @@ void saveMesh(App& app, const std::filesystem::path& path) {
         mesh.faces = app.document->faces();
         mesh.vertices = app.document->vertices();
         mesh.materials = app.materials;
+        mesh.fileV = app.fileV;
         devhost::writeObj(path, mesh);
     } else {
         throw devhost::FileError(path, 0, "can only be saved as .obj or .json");

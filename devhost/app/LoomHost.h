@@ -28,6 +28,7 @@ struct App {
     std::filesystem::path meshPath;                  // the file last opened or saved
     std::vector<devhost::MeshMaterial> materials;   // of the opened OBJ, written back on save
     std::vector<LONG> meshTextures;                  // textures its materials brought
+    std::vector<float> fileV;                        // the OBJ's own v numbers, kept on save
     bool batch = false;  // no message boxes; exit after the steps, 2 when any failed
     std::vector<Step> steps;
     size_t nextStep = 0;

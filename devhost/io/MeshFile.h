@@ -21,18 +21,24 @@ struct MeshFile {
     std::vector<DevVertex> vertices;
     std::vector<MeshMaterial> materials;  // a face's material indexes this list
     std::vector<std::string> warnings;    // what was read but not understood
+    // Per face corner, v as the OBJ file wrote it (NaN without one): writeObj keeps
+    // the file's number wherever it still reads back as the corner's v.
+    std::vector<float> fileV;
 };
 
 // Vertex indices are 16-bit: a mesh may have at most this many vertices.
 constexpr size_t kMaxMeshVertices = 65536;
 
-// Reads an OBJ file with its MTL libraries; polygons are triangulated, texture
-// coordinates are kept per face corner exactly as written (v not flipped), face
-// normals are the geometric unit normals. Throws FileError naming file and line.
+// Reads an OBJ file with its MTL libraries; polygons become fans of triangles around
+// their first corner, texture coordinates are kept per face corner with v turned
+// from the OBJ convention (0 at the bottom row of the image) to the plug-in's (0 at
+// the top row), face normals are the geometric unit normals. Throws FileError naming
+// file and line.
 MeshFile readObj(const std::filesystem::path& path);
 
 // Writes path and, when there are materials, the MTL file beside it with the same
-// stem. Numbers are written so that readObj gives back the same floats. Faces with
+// stem; every face is a triangle. Numbers are written so that readObj gives back the
+// same floats. Faces with
 // vertex indices outside the vertex array are left out (noted in a comment), and
 // non-finite numbers are written as 0. Throws FileError.
 void writeObj(const std::filesystem::path& path, const MeshFile& mesh);

@@ -3,10 +3,13 @@
 
 #include <tiny_obj_loader.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -87,7 +90,9 @@ void checkCorner(const fs::path& path, long line, const std::string& corner, con
     }
 }
 
-void checkLines(const fs::path& path, const std::string& text) {
+// Checks every line; answers the v text of each "vt" line in order ("0" when absent).
+std::vector<std::string> checkLines(const fs::path& path, const std::string& text) {
+    std::vector<std::string> textureVs;
     const ObjCounts total = countElements(text);
     ObjCounts sofar;
     std::istringstream lines(text);
@@ -123,7 +128,158 @@ void checkLines(const fs::path& path, const std::string& text) {
         for (const std::string& value : values)
             if (!isNumber(value))
                 throw FileError(path, number, "'" + value + "' is not a number");
+        if (keyword == "vt") textureVs.push_back(values.size() > 1 ? values[1] : "0");
     }
+    return textureVs;
+}
+
+// OBJ files count v from the bottom row of the image, the plug-in from the top row:
+// v here is 1 - v there. In float, 1 - (1 - v) is not always v, so the subtraction
+// is done exactly on the decimal text and rounded once: writing 1 - (the shortest
+// text of v) then reads back as v itself, for every finite float.
+struct Decimal {
+    bool negative = false;
+    std::string digits;  // no leading zeros; empty for zero
+    long exponent = 0;   // value = digits x 10^exponent
+};
+
+// Plain decimal numbers ("-1.25e-3", ".5", "7"); false for anything else (inf, hex).
+bool parseDecimal(const std::string& text, Decimal& number) {
+    size_t i = 0;
+    number = Decimal{};
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) number.negative = text[i++] == '-';
+    bool anyDigit = false, point = false;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            anyDigit = true;
+            if (!number.digits.empty() || c != '0') number.digits += c;
+            if (point) --number.exponent;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        bool negative = i < text.size() && text[i] == '-';
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        if (i == text.size()) return false;
+        long exponent = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            exponent = std::min(exponent * 10 + (text[i] - '0'), 100000L);
+        number.exponent += negative ? -exponent : exponent;
+    }
+    return i == text.size();
+}
+
+// a - b for digit strings of the same length with a >= b.
+std::string subtractDigits(std::string a, const std::string& b) {
+    int borrow = 0;
+    for (size_t i = a.size(); i-- > 0;) {
+        int d = (a[i] - '0') - (b[i] - '0') - borrow;
+        borrow = d < 0;
+        a[i] = char('0' + d + 10 * borrow);
+    }
+    return a;
+}
+
+std::string addDigits(const std::string& a, const std::string& b) {
+    std::string sum(a.size(), '0');
+    int carry = 0;
+    for (size_t i = a.size(); i-- > 0;) {
+        int d = (a[i] - '0') + (b[i] - '0') + carry;
+        carry = d / 10;
+        sum[i] = char('0' + d % 10);
+    }
+    return carry ? "1" + sum : sum;
+}
+
+// 1 - x, exactly.
+Decimal oneMinus(const Decimal& x) {
+    Decimal result;
+    long size = long(x.digits.size());
+    // Beyond these the other term cannot change the float the result rounds to.
+    if (x.digits.empty() || size + x.exponent < -60) {
+        result.digits = "1";
+        return result;
+    }
+    if (size + x.exponent > 60) {
+        result = x;
+        result.negative = !x.negative;
+        return result;
+    }
+    long scale = std::min(x.exponent, 0L);
+    std::string one = "1" + std::string(size_t(-scale), '0');
+    std::string other = x.digits + std::string(size_t(x.exponent - scale), '0');
+    size_t width = std::max(one.size(), other.size());
+    one.insert(0, width - one.size(), '0');
+    other.insert(0, width - other.size(), '0');
+    if (x.negative) result.digits = addDigits(one, other);
+    else if (one >= other) result.digits = subtractDigits(one, other);
+    else {
+        result.negative = true;
+        result.digits = subtractDigits(other, one);
+    }
+    result.digits.erase(0, std::min(result.digits.find_first_not_of('0'), result.digits.size()));
+    result.exponent = scale;
+    return result;
+}
+
+std::string decimalText(const Decimal& number) {
+    if (number.digits.empty()) return number.negative ? "-0" : "0";
+    return (number.negative ? "-" : "") + number.digits + "e" + std::to_string(number.exponent);
+}
+
+// The float nearest to the decimal; beyond the float range an infinity or a zero.
+float nearestFloat(const Decimal& number) {
+    std::string text = decimalText(number);
+    float value = 0.0f;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    (void)end;
+    if (error == std::errc::result_out_of_range) {
+        bool large = long(number.digits.size()) + number.exponent > 0;
+        value = large ? std::numeric_limits<float>::infinity() : 0.0f;
+        if (number.negative) value = -value;
+    }
+    return value;
+}
+
+// The plug-in's v of an OBJ "vt" v text.
+float vFromObj(const std::string& text) {
+    Decimal number;
+    if (!parseDecimal(text, number)) return float(1.0 - std::strtod(text.c_str(), nullptr));
+    return nearestFloat(oneMinus(number));
+}
+
+// The "vt" v text of the plug-in's v: the file's own number when it still reads back
+// as v, so that a mesh saved unchanged keeps its numbers; otherwise 1 - v exactly.
+std::string vForObj(float v, float fileV) {
+    if (!std::isfinite(v)) return "0";
+    char text[64];
+    if (std::isfinite(fileV)) {
+        std::snprintf(text, sizeof text, "%.9g", double(fileV));
+        if (std::bit_cast<uint32_t>(vFromObj(text)) == std::bit_cast<uint32_t>(v)) return text;
+    }
+    // -0 has no exact decimal counterpart; a number just above 1 reads back as -0.
+    if (v == 0.0f && std::signbit(v)) return "1.00000000000000000000000000000000000000000000000001";
+    auto [end, error] = std::to_chars(text, text + sizeof text, v);
+    (void)error;
+    Decimal shortest;
+    parseDecimal(std::string(text, end), shortest);
+    Decimal flipped = oneMinus(shortest);
+    // Plain digits with a point, as OBJ readers expect.
+    std::string digits = flipped.digits.empty() ? "0" : flipped.digits;
+    if (flipped.exponent < 0) {
+        size_t places = size_t(-flipped.exponent);
+        if (digits.size() <= places) digits.insert(0, places + 1 - digits.size(), '0');
+        digits.insert(digits.size() - places, ".");
+    } else {
+        digits += std::string(size_t(flipped.exponent), '0');
+    }
+    return (flipped.negative ? "-" : "") + digits;
 }
 
 // Opens the MTL libraries beside the OBJ file; a missing library is a warning.
@@ -189,7 +345,7 @@ void geometricNormal(const DevFace& face, const std::vector<DevVertex>& vertices
 
 MeshFile readObj(const fs::path& path) {
     std::string text = readWholeFile(path);
-    checkLines(path, text);
+    const std::vector<std::string> textureVs = checkLines(path, text);
 
     MeshFile mesh;
     tinyobj::attrib_t attributes;
@@ -199,7 +355,7 @@ MeshFile readObj(const fs::path& path) {
     MaterialLibraries libraries(path.parent_path(), mesh.warnings);
     std::istringstream in(text);
     if (!tinyobj::LoadObj(&attributes, &shapes, &materials, &warning, &error, &in, &libraries,
-                          true, false)) {
+                          false, false)) {
         std::string why = firstLine(error.empty() ? warning : error);
         throw FileError(path, lineInMessage(why), why.empty() ? "not a readable OBJ file" : why);
     }
@@ -223,28 +379,32 @@ MeshFile readObj(const fs::path& path) {
         mesh.materials.push_back(entry);
     }
 
+    // Polygons become fans of triangles around their first corner.
     for (const tinyobj::shape_t& shape : shapes) {
         const tinyobj::mesh_t& polygons = shape.mesh;
-        size_t corner = 0;
-        for (size_t f = 0; f < polygons.num_face_vertices.size(); ++f) {
+        size_t first = 0;
+        for (size_t f = 0; f < polygons.num_face_vertices.size(); first += polygons.num_face_vertices[f], ++f) {
             size_t count = polygons.num_face_vertices[f];
-            if (count != 3) {  // lines and points carried in faces; not a triangle
-                corner += count;
-                continue;
-            }
-            DevFace face{};
             int material = f < polygons.material_ids.size() ? polygons.material_ids[f] : -1;
-            face.material = material < 0 ? 0u : static_cast<uint32_t>(material);
-            for (int c = 0; c < 3; ++c, ++corner) {
-                const tinyobj::index_t& index = polygons.indices[corner];
-                face.vertex[c] = static_cast<uint16_t>(index.vertex_index);
-                if (index.texcoord_index >= 0) {
-                    face.uv[c][0] = attributes.texcoords[2 * size_t(index.texcoord_index)];
-                    face.uv[c][1] = attributes.texcoords[2 * size_t(index.texcoord_index) + 1];
+            for (size_t k = 1; k + 1 < count; ++k) {
+                DevFace face{};
+                face.material = material < 0 ? 0u : static_cast<uint32_t>(material);
+                const size_t corners[3] = {first, first + k, first + k + 1};
+                for (int c = 0; c < 3; ++c) {
+                    const tinyobj::index_t& index = polygons.indices[corners[c]];
+                    face.vertex[c] = static_cast<uint16_t>(index.vertex_index);
+                    float fileV = std::numeric_limits<float>::quiet_NaN();
+                    if (index.texcoord_index >= 0) {
+                        size_t t = size_t(index.texcoord_index);
+                        face.uv[c][0] = attributes.texcoords[2 * t];
+                        fileV = attributes.texcoords[2 * t + 1];
+                        if (t < textureVs.size()) face.uv[c][1] = vFromObj(textureVs[t]);
+                    }
+                    mesh.fileV.push_back(fileV);
                 }
+                geometricNormal(face, mesh.vertices, face.normal);
+                mesh.faces.push_back(face);
             }
-            geometricNormal(face, mesh.vertices, face.normal);
-            mesh.faces.push_back(face);
         }
     }
     if (!warning.empty()) mesh.warnings.push_back(pathText(path) + ": " + firstLine(warning));
@@ -268,25 +428,21 @@ void writeObj(const fs::path& path, const MeshFile& mesh) {
         obj += '\n';
     }
 
-    // Corners sharing a UV share its "vt" line; bit patterns compare, so -0 stays -0.
-    std::unordered_map<uint64_t, size_t> uvLines;
+    // Corners with the same "vt" text share its line; bit patterns decide, so -0 stays -0.
+    std::unordered_map<std::string, size_t> uvLines;
     std::vector<size_t> cornerUV(mesh.faces.size() * 3);
+    const bool withFileV = mesh.fileV.size() == cornerUV.size();
+    std::string line;
     for (size_t f = 0; f < mesh.faces.size(); ++f)
         for (int c = 0; c < 3; ++c) {
-            float u = mesh.faces[f].uv[c][0], v = mesh.faces[f].uv[c][1];
-            if (!std::isfinite(u)) u = 0.0f;
-            if (!std::isfinite(v)) v = 0.0f;
-            uint32_t bitsU, bitsV;
-            std::memcpy(&bitsU, &u, 4);
-            std::memcpy(&bitsV, &v, 4);
-            auto [entry, added] = uvLines.emplace(uint64_t(bitsU) << 32 | bitsV, uvLines.size() + 1);
-            if (added) {
-                obj += "vt ";
-                appendFloat(obj, u);
-                obj += ' ';
-                appendFloat(obj, v);
-                obj += '\n';
-            }
+            line = "vt ";
+            appendFloat(line, mesh.faces[f].uv[c][0]);
+            line += ' ';
+            line += vForObj(mesh.faces[f].uv[c][1],
+                            withFileV ? mesh.fileV[3 * f + c] : std::numeric_limits<float>::quiet_NaN());
+            line += '\n';
+            auto [entry, added] = uvLines.emplace(line, uvLines.size() + 1);
+            if (added) obj += line;
             cornerUV[3 * f + c] = entry->second;
         }
 

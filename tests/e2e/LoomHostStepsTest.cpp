@@ -12,10 +12,10 @@ namespace {
 using devhost::StateJson;
 
 // A strip of four triangles over six vertices:  0-1-2 / 3-4-5, faces (0,1,4) (0,4,3)
-// (1,2,5) (1,5,4).
+// (1,2,5) (1,5,4); vertex 0 at UV (0, 0), the top left of the texture.
 const char* const kStripObj =
     "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 1 1 0\nv 2 1 0\n"
-    "vt 0 0\nvt 0.5 0\nvt 1 0\nvt 0 1\nvt 0.5 1\nvt 1 1\n"
+    "vt 0 1\nvt 0.5 1\nvt 1 1\nvt 0 0\nvt 0.5 0\nvt 1 0\n"
     "f 1/1 2/2 5/5\nf 1/1 5/5 4/4\nf 2/2 3/3 6/6\nf 2/2 6/6 5/5\n";
 
 std::vector<int> faceFlags(const StateJson& dump) {
