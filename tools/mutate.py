@@ -22,7 +22,7 @@ TESTS_OF_FOLDER = {
     'model': ['model_tests', 'ops_tests'],
     'ops': ['ops_tests', 'editor_commands_tests'],
     'canvas': ['canvas_tests', 'editor_tests'],
-    'editor': ['editor_commands_tests', 'editor_tests', 'e2e_commands_tests'],
+    'editor': ['editor_commands_tests', 'editor_tests', 'e2e_tests'],
     'dialogs': ['dialogs_tests', 'settings_tests', 'editor_commands_tests'],
     'host': ['host_tests', 'canvas_tests', 'plugin_tests'],
     'plugin': ['plugin_tests', 'e2e_tests'],
@@ -88,7 +88,8 @@ class Bed:
     def __init__(self, work):
         self.tree = os.path.join(work, 'tree')
         self.build = os.path.join(work, 'build')
-        self.env = dict(os.environ, TEXLOOM_BUILD_DIR=self.build)
+        # A killed mutant needs only its first failure.
+        self.env = dict(os.environ, TEXLOOM_BUILD_DIR=self.build, GTEST_FAIL_FAST='1')
 
     def run(self, args, timeout=None, **kw):
         proc = subprocess.Popen(args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,

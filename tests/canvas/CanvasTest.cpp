@@ -20,8 +20,7 @@ using devhost::DevFace;
 using devhost::DevVertex;
 using meshtest::face;  // built with the flag bits the canvas must ignore
 
-// DIB pixel (0x00RRGGBB) of a COLORREF (0x00BBGGRR).
-std::uint32_t dib(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+using uitest::rgb;
 
 constexpr COLORREF kBack = RGB(0x99, 0x66, 0x33);  // distinct channels catch swapped bytes
 constexpr COLORREF kLine = RGB(0xFF, 0xFF, 0xFF);
@@ -85,7 +84,7 @@ protected:
         SIZE size = canvas->backBufferSize();
         int n = 0;
         for (int i = 0; i < size.cx * size.cy; ++i)
-            if ((canvas->backBufferPixels()[i] & 0x00FFFFFFu) == dib(colour)) ++n;
+            if ((canvas->backBufferPixels()[i] & 0x00FFFFFFu) == rgb(colour)) ++n;
         return n;
     }
 
@@ -100,13 +99,13 @@ TEST_F(CanvasTest, GridIsALatticeOfInvertedPixelsWithARedOrigin) {
     canvas->panY = 15;
     useFaces({});
     render();
-    const std::uint32_t inverted = ~dib(kBack) & 0x00FFFFFFu;
+    const std::uint32_t inverted = ~rgb(kBack) & 0x00FFFFFFu;
     EXPECT_EQ(pixel(25, 15), 0x00FF0000u) << "origin";
     EXPECT_EQ(pixel(5, 5), inverted);
     EXPECT_EQ(pixel(195, 195), inverted);
     EXPECT_EQ(pixel(35, 105), inverted);
-    EXPECT_EQ(pixel(36, 105), dib(kBack));
-    EXPECT_EQ(pixel(35, 106), dib(kBack));
+    EXPECT_EQ(pixel(36, 105), rgb(kBack));
+    EXPECT_EQ(pixel(35, 106), rgb(kBack));
     // Columns 5, 15, ..., 195 and the same rows, less the origin.
     EXPECT_EQ(count(RGB(0x66, 0x99, 0xCC)), 20 * 20 - 1);
 
@@ -115,24 +114,24 @@ TEST_F(CanvasTest, GridIsALatticeOfInvertedPixelsWithARedOrigin) {
     canvas->gridSpacing = 2;
     render();
     EXPECT_EQ(count(RGB(0x66, 0x99, 0xCC)), 0);
-    EXPECT_EQ(pixel(25, 15), dib(kBack));
+    EXPECT_EQ(pixel(25, 15), rgb(kBack));
     canvas->setZoomLevel(0, 0, 1);
     render();
     EXPECT_EQ(pixel(50, 30), 0x00FF0000u);
-    EXPECT_EQ(pixel(54, 34), ~dib(kBack) & 0x00FFFFFFu);
-    EXPECT_EQ(pixel(52, 32), dib(kBack));
+    EXPECT_EQ(pixel(54, 34), ~rgb(kBack) & 0x00FFFFFFu);
+    EXPECT_EQ(pixel(52, 32), rgb(kBack));
 }
 
 TEST_F(CanvasTest, SelectedLockedCornerIsDrawnOnceInTheSelectionColour) {
     // Corner 0 selected and locked at (70, 70); corner 1 locked only at (150, 70).
     useFaces({face(UV_SELECTED | UV_LOCKED | (UV_LOCKED << 1), 0, 1, 2, 0.5f, 0.5f, 1.3f, 0.5f, 0.5f, 1.3f)});
     render();
-    EXPECT_EQ(pixel(67, 70), dib(kSel)) << "left side of the corner box";
-    EXPECT_EQ(pixel(66, 70), dib(kBack)) << "no thick locked pen around a selected corner";
-    EXPECT_EQ(pixel(68, 71), dib(kBack));
-    EXPECT_EQ(pixel(147, 72), dib(kLocked)) << "unselected locked corner";
-    EXPECT_EQ(pixel(146, 72), dib(kLocked)) << "drawn three pixels wide";
-    EXPECT_EQ(pixel(110, 70), dib(kLine)) << "edge 0-1";
+    EXPECT_EQ(pixel(67, 70), rgb(kSel)) << "left side of the corner box";
+    EXPECT_EQ(pixel(66, 70), rgb(kBack)) << "no thick locked pen around a selected corner";
+    EXPECT_EQ(pixel(68, 71), rgb(kBack));
+    EXPECT_EQ(pixel(147, 72), rgb(kLocked)) << "unselected locked corner";
+    EXPECT_EQ(pixel(146, 72), rgb(kLocked)) << "drawn three pixels wide";
+    EXPECT_EQ(pixel(110, 70), rgb(kLine)) << "edge 0-1";
 }
 
 TEST_F(CanvasTest, HiddenCornersHideTheirEdgesAndFilteredFacesAreNotDrawn) {
@@ -140,15 +139,15 @@ TEST_F(CanvasTest, HiddenCornersHideTheirEdgesAndFilteredFacesAreNotDrawn) {
     useFaces({face(UV_HIDDEN << 2, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f),
               face((UV_HIDDEN << 1) | (UV_HIDDEN << 2), 0, 1, 2, 0.5f, 1.5f, 1.5f, 1.5f, 1.5f, 0.5f)});
     render();
-    EXPECT_EQ(pixel(70, 30), dib(kLine)) << "edge 0-1 of face 1";
-    EXPECT_EQ(pixel(30, 70), dib(kBack)) << "edge 2-0 of face 1";
-    EXPECT_EQ(pixel(70, 70), dib(kBack)) << "edge 1-2 of face 1";
-    EXPECT_EQ(pixel(27, 110), dib(kBack)) << "no box at the hidden corner";
+    EXPECT_EQ(pixel(70, 30), rgb(kLine)) << "edge 0-1 of face 1";
+    EXPECT_EQ(pixel(30, 70), rgb(kBack)) << "edge 2-0 of face 1";
+    EXPECT_EQ(pixel(70, 70), rgb(kBack)) << "edge 1-2 of face 1";
+    EXPECT_EQ(pixel(27, 110), rgb(kBack)) << "no box at the hidden corner";
     // Face 2 draws no edge, only the box of its visible corner at (70, 170).
-    EXPECT_EQ(pixel(120, 170), dib(kBack));
-    EXPECT_EQ(pixel(170, 120), dib(kBack));
-    EXPECT_EQ(pixel(67, 170), dib(kLine));
-    EXPECT_EQ(pixel(73, 167), dib(kLine));
+    EXPECT_EQ(pixel(120, 170), rgb(kBack));
+    EXPECT_EQ(pixel(170, 120), rgb(kBack));
+    EXPECT_EQ(pixel(67, 170), rgb(kLine));
+    EXPECT_EQ(pixel(73, 167), rgb(kLine));
 
     useFaces({face(FACE_HIDDEN, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)});
     render();
@@ -156,7 +155,7 @@ TEST_F(CanvasTest, HiddenCornersHideTheirEdgesAndFilteredFacesAreNotDrawn) {
     canvas->faceFilter = FaceFilter{0x0003, 0x0001};  // only faces selected in 3D
     useFaces({face(FACE_SELECTED, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)});
     render();
-    EXPECT_EQ(pixel(70, 30), dib(kLine));
+    EXPECT_EQ(pixel(70, 30), rgb(kLine));
 }
 
 TEST_F(CanvasTest, SingleSelectedCornerGetsA30PixelBoxWithTwelveHandles) {
@@ -168,9 +167,9 @@ TEST_F(CanvasTest, SingleSelectedCornerGetsA30PixelBoxWithTwelveHandles) {
     const POINT handles[] = {{80, 80},  {100, 80},  {120, 80},  {120, 100}, {120, 120}, {80, 100},
                              {65, 65},  {135, 65},  {135, 135}, {65, 135},  {100, 65},  {135, 100},
                              {100, 135}, {65, 100}};
-    for (POINT h : handles) EXPECT_EQ(pixel(h.x, h.y), dib(kHandle)) << h.x << ", " << h.y;
-    EXPECT_EQ(pixel(75, 75), dib(kSel)) << "handle outline";
-    EXPECT_EQ(pixel(97, 100), dib(kSel)) << "the corner's box";
+    for (POINT h : handles) EXPECT_EQ(pixel(h.x, h.y), rgb(kHandle)) << h.x << ", " << h.y;
+    EXPECT_EQ(pixel(75, 75), rgb(kSel)) << "handle outline";
+    EXPECT_EQ(pixel(97, 100), rgb(kSel)) << "the corner's box";
 
     useFaces({face(0, 0, 1, 2, 0.8f, 0.8f, 1.7f, 0.8f, 0.8f, 1.7f)});
     render();
@@ -183,21 +182,21 @@ TEST_F(CanvasTest, SelectTrianglesToolEmphasisesFullySelectedTriangles) {
     useFaces({face(UV_SELECTED_ALL, 0, 1, 2, 0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f)});
     canvas->handleSize = 1;
     render();
-    EXPECT_EQ(pixel(100, 100), dib(kLine)) << "tool 1: edges in the line colour";
-    EXPECT_EQ(pixel(27, 30), dib(kSel)) << "tool 1: corners in the selection colour";
+    EXPECT_EQ(pixel(100, 100), rgb(kLine)) << "tool 1: edges in the line colour";
+    EXPECT_EQ(pixel(27, 30), rgb(kSel)) << "tool 1: corners in the selection colour";
     canvas->tool = 2;
     render();
-    EXPECT_EQ(pixel(100, 100), dib(kSel)) << "tool 2: edges in the selection colour";
+    EXPECT_EQ(pixel(100, 100), rgb(kSel)) << "tool 2: edges in the selection colour";
     canvas->tool = 15;  // a drag started from tool 2
     canvas->savedTool = 2;
     render();
-    EXPECT_EQ(pixel(100, 100), dib(kSel));
+    EXPECT_EQ(pixel(100, 100), rgb(kSel));
     // Two corners selected: not emphasised.
     canvas->tool = 2;
     canvas->savedTool = 0;
     useFaces({face(UV_SELECTED | (UV_SELECTED << 1), 0, 1, 2, 0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f)});
     render();
-    EXPECT_EQ(pixel(100, 100), dib(kLine));
+    EXPECT_EQ(pixel(100, 100), rgb(kLine));
 }
 
 TEST_F(CanvasTest, BadHostDataDoesNotCrash) {
@@ -207,7 +206,7 @@ TEST_F(CanvasTest, BadHostDataDoesNotCrash) {
               face(UV_SELECTED, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)});
     canvas->showGrid = true;
     render();
-    EXPECT_EQ(pixel(27, 30), dib(kSel));
+    EXPECT_EQ(pixel(27, 30), rgb(kSel));
     canvas->panX = nan;
     render();
     canvas->setMesh(nullptr);
@@ -224,23 +223,7 @@ TEST_F(CanvasTest, BackBufferFollowsTheWindowSize) {
     render();
     EXPECT_EQ(canvas->backBufferSize().cx, 300);
     EXPECT_EQ(canvas->backBufferSize().cy, 150);
-    EXPECT_EQ(pixel(299, 149), dib(kBack));
-}
-
-TEST_F(CanvasTest, SubscribesAtCreateAndUnsubscribesAtDestroy) {
-    ASSERT_EQ(document->subscribers().size(), 1u);
-    EXPECT_EQ(document->subscribers()[0].kindMask, 0xFFFFFFFFu);
-    EXPECT_NE(canvas->subscription, 0u);
-    useFaces({});
-    document->clearJournal();
-    DestroyWindow(canvas->window());
-    EXPECT_TRUE(document->subscribers().empty());
-    EXPECT_EQ(canvas->subscription, 0u);
-    EXPECT_FALSE(canvas->mesh);
-    EXPECT_FALSE(canvas->document);
-    EXPECT_EQ(document->lockCount(), 0);
-    EXPECT_TRUE(std::any_of(document->journal().begin(), document->journal().end(),
-                            [](const std::string& line) { return line.rfind("Unsubscribe(", 0) == 0; }));
+    EXPECT_EQ(pixel(299, 149), rgb(kBack));
 }
 
 TEST_F(CanvasTest, TextureBackgroundShowsItsFirstRowAtTheTop) {
@@ -258,8 +241,8 @@ TEST_F(CanvasTest, TextureBackgroundShowsItsFirstRowAtTheTop) {
     render();
     EXPECT_EQ(pixel(25, 12), top & 0xFFFFFFu);
     EXPECT_EQ(pixel(55, 27), bottom & 0xFFFFFFu);
-    EXPECT_EQ(pixel(65, 12), dib(kBack)) << "outside the tile";
-    EXPECT_EQ(pixel(5, 5), dib(kBack));
+    EXPECT_EQ(pixel(65, 12), rgb(kBack)) << "outside the tile";
+    EXPECT_EQ(pixel(5, 5), rgb(kBack));
 
     canvas->tileTexture = true;
     render();
@@ -268,7 +251,7 @@ TEST_F(CanvasTest, TextureBackgroundShowsItsFirstRowAtTheTop) {
 
     canvas->showTexture = false;
     render();
-    EXPECT_EQ(pixel(25, 12), dib(kBack));
+    EXPECT_EQ(pixel(25, 12), rgb(kBack));
 
     canvas->loadTexture(0);  // "< no texture >"
     EXPECT_FALSE(canvas->textureBitmap);
@@ -340,15 +323,8 @@ TEST_F(CanvasZoomTest, ZoomToRectFitsTheLargerRatioWithAMarginAndLimitsTinyZoom)
     EXPECT_NEAR(centre.y, 300, 1);
 }
 
-TEST_F(CanvasZoomTest, ZoomStepsKeepThePointUnderTheCursorAndMappingsRound) {
-    float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    canvas->pixelToCanvas(123, 321, x0, y0);
-    canvas->setZoomLevel(123, 321, 1);
-    EXPECT_FLOAT_EQ(canvas->zoom, 2.0f);
-    canvas->pixelToCanvas(123, 321, x1, y1);
-    EXPECT_NEAR(x1, x0, 1e-3);
-    EXPECT_NEAR(y1, y0, 1e-3);
-
+// Steps about a point are the wheel's, checked with the canvas tools.
+TEST_F(CanvasZoomTest, ZoomStepsAreClampedAndMappingsRound) {
     canvas->setZoomLevel(0, 0, 40);
     EXPECT_EQ(canvas->zoomLevel, 19);
     EXPECT_FLOAT_EQ(canvas->zoom, 20.0f);

@@ -1,20 +1,10 @@
 // "Create Material With Outlines" from the editor's Edit menu on a development host
 // document: the host calls, the pixels the host received, and the texture question,
 // answered by a hook as a user answers it.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
 #include <cmath>
-#include <string>
-#include <vector>
 
-#include "canvas/UVCanvas.h"
-#include "editor/EditorWindow.h"
-#include "ops/MeshFixture.h"
-#include "platform/ModuleState.h"
-#include "platform/SettingsKey.h"
 #include "resource.h"
+#include "support/EditorFixture.h"
 
 namespace {
 
@@ -45,34 +35,18 @@ struct MessageBoxAnswer {
     }
 };
 
-class OutlineMaterial : public ::testing::Test {
+class OutlineMaterial : public EditorFixture {
 protected:
-    void SetUp() override {
-        setModuleInstance(GetModuleHandleA(nullptr));
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
-        document = devhost::Document::create();
-        editor = EditorWindow::create();
-        editor->setDocument(document.Get());
-    }
-    void TearDown() override {
-        if (editor->window()) DestroyWindow(editor->window());
-        editor->Release();
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
-    }
-
     // Opens the editor on the faces and runs the command; the image the host received.
     const devhost::Pixels32& createMaterial(std::vector<devhost::DevFace> faces, int answer = IDNO) {
-        if (!faces.empty()) document->setMesh(std::move(faces), meshtest::vertices(3));
-        if (!editor->window()) editor->createWindow(nullptr);
+        if (!faces.empty()) document_->setMesh(std::move(faces), meshtest::vertices(3));
+        if (!window_) openWindow();
         MessageBoxAnswer box(answer);
-        document->clearJournal();
-        SendMessageA(editor->window(), WM_COMMAND, ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES, 0);
+        document_->clearJournal();
+        command(ID_EDIT_CREATE_MATERIAL_WITH_OUTLINES);
         static const devhost::Pixels32 none;
-        return document->images().empty() ? none : document->images().back()->image();
+        return document_->images().empty() ? none : document_->images().back()->image();
     }
-
-    HostRef<devhost::Document> document;
-    EditorWindow* editor = nullptr;
 };
 
 std::uint32_t at(const devhost::Pixels32& image, int x, int y) {
@@ -83,7 +57,7 @@ TEST_F(OutlineMaterial, DefaultSettingsGiveAGreyImageWithWhiteEdgesInOneHistoryE
     const auto& image = createMaterial({face(0, 0, 1, 2, 0, 0, 1, 0, 1, 1)}, IDYES);
     EXPECT_EQ(MessageBoxAnswer::shown, 0) << "no texture: nothing to ask";
     std::vector<std::string> calls;  // without the drawing's LockFaces and UnlockFaces
-    for (const std::string& line : document->journal())
+    for (const std::string& line : document_->journal())
         if (line.find("ockFaces(") == std::string::npos) calls.push_back(line);
     calls.resize(9);
     EXPECT_EQ(calls, (std::vector<std::string>{
@@ -91,8 +65,8 @@ TEST_F(OutlineMaterial, DefaultSettingsGiveAGreyImageWithWhiteEdgesInOneHistoryE
                          R"(CreateImage("OutlineImage",0,0))", "SetPixels(256,256,0,1024,ptr,0,0)",
                          R"(CreateTexture("Create Texture"))", "Commit(1)", R"(CreateMaterial("Outlines"))",
                          "SetTexture(0,ptr,0)", "EndUndoGroup(1)"}));
-    EXPECT_EQ(document->undoDescriptions(), std::vector<std::wstring>{L"Create Outline Material"});
-    EXPECT_EQ(document->materials().at(0)->image(), document->images().at(0).Get());
+    EXPECT_EQ(document_->undoDescriptions(), std::vector<std::wstring>{L"Create Outline Material"});
+    EXPECT_EQ(document_->materials().at(0)->image(), document_->images().at(0).Get());
     ASSERT_EQ(image.width * image.height, 256 * 256);
     // Triangle (0, 0), (1, 0), (1, 1): u = 1 and v = 1 land on pixel 255.
     for (int i = 0; i < 256; i += 15) EXPECT_TRUE(at(image, i, 0) == kWhite && at(image, 255, i) == kWhite) << i;
@@ -120,9 +94,9 @@ TEST_F(OutlineMaterial, LayoutOfTheFilteredFacesIsShiftedToItsSmallestCorner) {
 TEST_F(OutlineMaterial, TheTextureIsTheBackgroundOnlyWhenTheAnswerIsYes) {
     std::vector<std::uint32_t> texels(12);  // 4 x 3, every pixel distinct, first row first
     for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | static_cast<std::uint32_t>(0x10101 * i);
-    editor->createWindow(nullptr);  // no mesh: the background alone
-    LONG id = document->addTexture(L"bricks", 4, 3, texels);
-    editor->canvas()->loadTexture(id);
+    openWindow();  // no mesh: the background alone
+    LONG id = document_->addTexture(L"bricks", 4, 3, texels);
+    editor_->canvas()->loadTexture(id);
 
     const auto& plain = createMaterial({}, IDNO);
     EXPECT_EQ(MessageBoxAnswer::shown, 1);

@@ -10,6 +10,7 @@
 #include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrix.h"
 #include "dialogs/ModalDialogTest.h"
+#include "ops/MeshFixture.h"
 #include "resource.h"
 
 using devhost::DevFace;
@@ -17,23 +18,18 @@ using devhost::DevVertex;
 
 namespace {
 
-constexpr double kDegrees = 0.017453292519944444;
+constexpr double kDegrees = DEGREES_TO_RADIANS;
 
-DevVertex vertexAt(float x, float y, float z) { return DevVertex{{x, y, z}, {}, 0, {}}; }
-
+// UVs (u0, 0.2), (u0 + 0.1, 0.25), (u0 + 0.2, 0.3).
 DevFace face(uint16_t a, uint16_t b, uint16_t c, uint16_t flags, float u0) {
-    DevFace f = {};
-    f.flags = flags;
-    f.vertex[0] = a, f.vertex[1] = b, f.vertex[2] = c;
-    f.normal[2] = 1;
-    for (int k = 0; k < 3; ++k) f.uv[k][0] = u0 + 0.1f * float(k), f.uv[k][1] = 0.2f + 0.05f * float(k);
-    return f;
+    return meshtest::face(flags, a, b, c, u0, 0.2f, u0 + 0.1f, 0.25f, u0 + 0.2f, 0.3f);
 }
 
 // Two selected faces over a bent quad; a third face selected but for one locked corner
 // on a far vertex, and a fourth not selected at all.
 std::vector<DevVertex> meshVertices() {
-    return {vertexAt(0, 0, 0), vertexAt(2, 0, 0), vertexAt(2, 1, 1), vertexAt(0, 1, 3), vertexAt(100, 100, 100)};
+    using meshtest::vertex;
+    return {vertex(0, 0, 0), vertex(2, 0, 0), vertex(2, 1, 1), vertex(0, 1, 3), vertex(100, 100, 100)};
 }
 std::vector<DevFace> meshFaces() {
     return {face(0, 1, 2, 0x01C0, 0.1f), face(0, 2, 3, 0x01C0, 0.3f), face(1, 4, 2, 0x01C0 | 0x0400, 0.5f),
@@ -143,12 +139,12 @@ TEST_F(ChooseMatrixTest, PresetZIsTheWorldFrameAtTheCentroidAndRepeatsExactly) {
         second = faces();
         press(dialog, IDCANCEL);
     });
-    EXPECT_TRUE(modaltest::sameFaces(first, second));
-    EXPECT_FALSE(modaltest::sameFaces(first, before)) << "the preview re-projected";
+    EXPECT_TRUE(sameFaces(first, second));
+    EXPECT_FALSE(sameFaces(first, before)) << "the preview re-projected";
     EXPECT_EQ(std::memcmp(&first[2].uv[1], &before[2].uv[1], 8), 0) << "a locked corner keeps its UV";
     EXPECT_EQ(std::memcmp(&first[3], &before[3], sizeof(DevFace)), 0) << "an unselected face is left alone";
     SendMessageA(window_, WM_COMMAND, MAKEWPARAM(ID_MAPPING_PLANAR_POS_Z, 0), 0);
-    EXPECT_TRUE(modaltest::sameFaces(faces(), first)) << "the same projection as the Planar \"+Z\" command";
+    EXPECT_TRUE(sameFaces(faces(), first)) << "the same projection as the Planar \"+Z\" command";
 }
 
 TEST_F(ChooseMatrixTest, DragsTurnAboutTheWorldVerticalTheFramesOwnXOrTwistAboutZ) {
@@ -230,10 +226,11 @@ TEST_F(ChooseMatrixTest, CancelCloseBoxEscapeAndQuitPutEveryUVBack) {
         run(ID_MAPPING_BOX_USER_DEFINED, [&](HWND dialog) {
             drag(control(dialog), {40, 40}, {70, 60});
             press(dialog, IDC_PRESET_NEG_Y);
-            EXPECT_FALSE(modaltest::sameFaces(faces(), before));
+            EXPECT_FALSE(sameFaces(faces(), before));
             end(dialog);
         });
-        EXPECT_TRUE(modaltest::sameFaces(faces(), before));
+        EXPECT_TRUE(sameFaces(faces(), before));
+        EXPECT_TRUE(IsWindowEnabled(window_) && IsWindowEnabled(host_)) << "the owners are enabled again";
         EXPECT_EQ(entries(), history);
         EXPECT_TRUE(journalHas("EndUndoGroup(0)"));
         EXPECT_EQ(document_->viewHost().callbackCount(), 0u);
@@ -287,9 +284,9 @@ TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheE
         const auto lastEndEdit = std::find(journal().rbegin(), journal().rend(), "EndEdit()");
         EXPECT_TRUE(std::find(journal().rbegin(), lastEndEdit, "EndUndoGroup(1)") != lastEndEdit)
             << "the group closes, kept, after the last re-projection";
-        EXPECT_FALSE(modaltest::sameFaces(faces(), before));
+        EXPECT_FALSE(sameFaces(faces(), before));
         document_->undo();
-        EXPECT_TRUE(modaltest::sameFaces(faces(), before)) << "one undo step takes the whole projection back";
+        EXPECT_TRUE(sameFaces(faces(), before)) << "one undo step takes the whole projection back";
         document_->clearJournal();
     }
 }
@@ -331,7 +328,7 @@ TEST_F(ChooseMatrixTest, DrawsTheGuideAndTripodUnderItsOwnDrawStatesAndPaintsThe
         HWND matrix = control(dialog);
         const MatrixLayout l = layoutOf(matrix);
         const uitest::Capture capture = uitest::captureClient(matrix);
-        EXPECT_EQ(capture.at(l.centreX, l.centreY), modaltest::screenPixel(GetSysColor(COLOR_WINDOW)));
+        EXPECT_EQ(capture.at(l.centreX, l.centreY), uitest::rgb(GetSysColor(COLOR_WINDOW)));
         EXPECT_EQ(capture.at(l.centreX - l.radius, l.centreY), 0xFF0000u) << "left handle";
         EXPECT_EQ(capture.at(l.centreX + 1, l.centreY + l.radius - 1), 0xFF0000u) << "bottom handle";
         modaltest::saveCapture(dialog, "choose-matrix.png");

@@ -17,11 +17,6 @@ devhost::DevFace face(uint16_t flags, uint16_t g0 = 0, uint16_t g1 = 0, uint16_t
 
 class GroupingTest : public modaltest::ModalDialogTest {
 protected:
-    void TearDown() override {
-        uitest::holdModifierKeys(false, false);
-        ModalDialogTest::TearDown();
-    }
-
     // Opens the editor on the faces, then the dialog with "Grouping...".
     void open(std::vector<devhost::DevFace> faces) {
         ModalDialogTest::open(std::move(faces), meshtest::vertices(3));

@@ -14,12 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/EditorWindow.h"
-#include "lib/DevHost.h"
-#include "platform/ModuleState.h"
-#include "platform/NumberText.h"
-#include "platform/SettingsKey.h"
-#include "support/UiTestSupport.h"
+#include "support/EditorFixture.h"
 
 namespace modaltest {
 
@@ -74,35 +69,8 @@ inline void CALLBACK closeLeftover(HWND, UINT, UINT_PTR timer, DWORD) {
     }
 }
 
-class ModalDialogTest : public testing::Test {
+class ModalDialogTest : public EditorFixture {
 protected:
-    void SetUp() override {
-        setModuleInstance(GetModuleHandleA(nullptr));
-        // Synchronisation off: the 3D selection (none) must not replace the UV selection.
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
-        SettingsKey().writeDword("SyncSel", 0);
-        host_ = uitest::createHostWindow();
-        document_ = devhost::Document::create();
-        document_->setMainWindow(host_);
-        editor_ = EditorWindow::create();
-        ASSERT_NE(editor_, nullptr);
-        editor_->setDocument(document_.Get());
-    }
-    void TearDown() override {
-        if (window_) DestroyWindow(window_);
-        if (editor_) editor_->Release();
-        uitest::pump();
-        DestroyWindow(host_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
-    }
-
-    void open(std::vector<devhost::DevFace> faces, std::vector<devhost::DevVertex> vertices) {
-        document_->setMesh(std::move(faces), std::move(vertices));
-        window_ = editor_->createWindow(host_);
-        ASSERT_NE(window_, nullptr);
-        uitest::pump(150);
-    }
-
     // Sends the command; the steps run inside the dialog's loop and end the dialog.
     void run(int command, const char* caption, std::function<void(HWND)> steps) {
         Script script = {caption, std::move(steps)};
@@ -127,24 +95,8 @@ protected:
         return text;
     }
 
-    std::vector<devhost::DevFace>& faces() { return document_->faces(); }
     size_t entries() { return document_->undoDescriptions().size(); }
-
-    HWND host_ = nullptr;
-    HostRef<devhost::Document> document_;
-    EditorWindow* editor_ = nullptr;
-    HWND window_ = nullptr;
 };
-
-// The records byte for byte, host data included.
-inline bool sameFaces(const std::vector<devhost::DevFace>& a, const std::vector<devhost::DevFace>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(devhost::DevFace)) == 0;
-}
-
-// A colour as a screen capture holds it: 0xRRGGBB.
-inline uint32_t screenPixel(COLORREF color) {
-    return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
-}
 
 // With TEXLOOM_CAPTURE_DIR set, the window's client area is saved there for a look by eye.
 inline void saveCapture(HWND window, const char* name) {
@@ -153,13 +105,6 @@ inline void saveCapture(HWND window, const char* name) {
     uitest::Capture whole = uitest::captureClient(window);
     for (uint32_t& pixel : whole.pixels) pixel |= 0xFF000000;  // opaque
     devhost::writePngFile(devhost::wide(std::string(folder) + "/" + name), {whole.width, whole.height, whole.pixels});
-}
-
-// The number texts some cases compare are those of an English locale.
-inline bool englishNumbers() {
-    char decimal[8] = {};
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal);
-    return std::string(decimal) == ".";
 }
 
 }  // namespace modaltest

@@ -25,7 +25,7 @@ protected:
 TEST_F(SettingsDialogTest, DoneDiscardsApplyKeepsAndTheRegistryWaitsForTheEditorToClose) {
     run(ID_VIEW_SETTINGS, kCaption, [&](HWND dialog) {
         EXPECT_FALSE(IsWindowEnabled(host_));
-        if (modaltest::englishNumbers()) {
+        if (uitest::englishNumbers()) {
             EXPECT_EQ(textOf(dialog, IDC_SNAP_ANGLE), "5.000");
             EXPECT_EQ(textOf(dialog, IDC_WELD_EPSILON), "0.001000");
         }
@@ -82,7 +82,7 @@ TEST_F(SettingsDialogTest, TheBoxesShowTheCanvasColoursAndEnterAppliesAndCloses)
             ASSERT_NE(box, nullptr) << swatch.frame;
             const uitest::Capture capture = uitest::captureClient(box);
             ASSERT_GT(capture.width, 0);
-            EXPECT_EQ(capture.at(capture.width / 2, capture.height / 2), modaltest::screenPixel(swatch.value))
+            EXPECT_EQ(capture.at(capture.width / 2, capture.height / 2), uitest::rgb(swatch.value))
                 << swatch.frame;
         }
         modaltest::saveCapture(dialog, "settings.png");

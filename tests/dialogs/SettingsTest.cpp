@@ -12,6 +12,7 @@
 #include "dialogs/Settings.h"
 #include "platform/NumberText.h"
 #include "platform/SettingsKey.h"
+#include "support/UiTestSupport.h"
 
 namespace {
 
@@ -39,13 +40,6 @@ std::string storedString(const char* name) {
     return text;
 }
 
-// The number texts below are those of an English locale (period decimal separator).
-bool englishNumbers() {
-    char decimal[8] = {};
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal);
-    return std::string(decimal) == ".";
-}
-
 std::vector<LONG> edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 class SettingsTest : public ::testing::Test {
@@ -68,7 +62,7 @@ protected:
 };
 
 TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll22Values) {
-    ASSERT_TRUE(englishNumbers());
+    ASSERT_TRUE(uitest::englishNumbers());
     EditorPlacement placement = loadEditorSettings(*canvas.Get());
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath().c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -181,7 +175,7 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
 }
 
 TEST(NumberTextTest, FormatsWithDigitsAndLocale) {
-    ASSERT_TRUE(englishNumbers());
+    ASSERT_TRUE(uitest::englishNumbers());
     EXPECT_EQ(FormatNumber(5.0f, 3, false, false), "5");
     EXPECT_EQ(FormatNumber(5.0f, 3, false, true), "5.000");
     EXPECT_EQ(FormatNumber(0.001f, 6, false, true), "0.001000");
@@ -212,7 +206,7 @@ TEST(GermanLocale, WritesAndReadsItsOwnSeparator) {
 }
 
 TEST_F(SettingsTest, ParsingReadsExponentsAndCommasAsThousandsInEnglish) {
-    ASSERT_TRUE(englishNumbers());
+    ASSERT_TRUE(uitest::englishNumbers());
     SettingsKey("Texloom").writeString("AngleSnap", "5,000");  // as a German locale wrote it
     loadEditorSettings(*canvas.Get());
     EXPECT_FLOAT_EQ(canvas->angleStep, 5000.0f) << "the comma separates thousands here";

@@ -155,7 +155,7 @@ TEST_F(TransformDialogTest, DoneStoresTheTypedTextsWhichTheNextOpeningShows) {
         CheckDlgButton(dialog, IDC_ABSOLUTE, BST_CHECKED);
         press(dialog, IDCANCEL);
     });
-    EXPECT_TRUE(modaltest::sameFaces(faces(), before));
+    EXPECT_TRUE(sameFaces(faces(), before));
     EXPECT_EQ(stored("MoveU"), "left a bit");
     EXPECT_EQ(stored("MoveV"), longText.substr(0, 31));
     run(ID_TRANSFORM_MOVE, "Move", [&](HWND dialog) {

@@ -126,8 +126,9 @@ TEST_F(Steps, EditorCommandsBecomeHistoryThatUndoAndRedoStep) {
     StateJson edited = after({L"--invoke", L"UV Editor", L"--uv-command", L"select/select all", L"--uv-command",
                               L"Transform/Flip/Horizontal"});
     ASSERT_GE(edited["history"]["undo"].size(), 1u) << edited["history"].dump();
+    // The editor's own Undo button (122) steps the host's history as --undo does.
     StateJson undone = after({L"--invoke", L"UV Editor", L"--uv-command", L"select/select all", L"--uv-command",
-                              L"Transform/Flip/Horizontal", L"--undo"});
+                              L"Transform/Flip/Horizontal", L"--uv-toolbar", L"122"});
     StateJson redone = after({L"--invoke", L"UV Editor", L"--uv-command", L"select/select all", L"--uv-command",
                               L"Transform/Flip/Horizontal", L"--undo", L"--redo"});
     EXPECT_EQ(undone["history"]["redo"].size(), 1u);

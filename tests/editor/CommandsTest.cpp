@@ -2,28 +2,14 @@
 // driven as a user drives them: WM_COMMAND to the real editor window in a development
 // host document, then the records, the host's history and call journal, and the menu
 // and toolbar states read back from the windows.
-#include <gtest/gtest.h>
-
-#include <windows.h>
+#include "ops/MeshFixture.h"
+#include "resource.h"
+#include "support/EditorFixture.h"
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <functional>
-#include <string>
-#include <vector>
-
-#include "canvas/UVCanvas.h"
-#include "dialogs/ChooseMatrixDialog.h"
-#include "lib/DevHost.h"
-#include "editor/EditorWindow.h"
-#include "ops/MeshFixture.h"
-#include "platform/ModuleState.h"
-#include "platform/SettingsKey.h"
-#include "resource.h"
-#include "support/UiTestSupport.h"
 
 using devhost::DevFace;
 using devhost::DevVertex;
@@ -32,14 +18,7 @@ using meshtest::vertex;
 namespace {
 
 DevFace face(uint16_t a, uint16_t b, uint16_t c, const float (&uv)[3][2], uint16_t flags = 0) {
-    DevFace f = {};
-    f.flags = flags;
-    f.vertex[0] = a;
-    f.vertex[1] = b;
-    f.vertex[2] = c;
-    f.normal[2] = 1;
-    std::memcpy(f.uv, uv, sizeof f.uv);
-    return f;
+    return meshtest::face(flags, a, b, c, uv[0][0], uv[0][1], uv[1][0], uv[1][1], uv[2][0], uv[2][1]);
 }
 
 // A unit square in the xy plane as two triangles, UVs spread over (0.1 .. 0.6).
@@ -51,61 +30,18 @@ struct Square {
     std::vector<DevVertex> vertices{vertex(0, 0, 0), vertex(1, 0, 0), vertex(1, 1, 0), vertex(0, 1, 0)};
 };
 
-bool contains(const std::vector<std::string>& journal, const std::string& line) {
-    return std::find(journal.begin(), journal.end(), line) != journal.end();
-}
-
-bool containsPrefix(const std::vector<std::string>& journal, const std::string& prefix) {
-    return std::any_of(journal.begin(), journal.end(),
-                       [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
-}
-
-// One editor window on a development host document, with the settings of a first
-// start except synchronisation, which the tests switch on where they need it.
-class EditorTest : public testing::Test {
+class EditorTest : public EditorFixture {
 protected:
-    void SetUp() override {
-        setModuleInstance(GetModuleHandleA(nullptr));
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
-        HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
-        DWORD off = 0;
-        RegSetValueExA(key, "SyncSel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
-        RegCloseKey(key);
-        // Neither window is shown: nothing here needs to be seen, and windows that are
-        // never mapped on the display keep every case short.
-        host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-        document_ = devhost::Document::create();
-        document_->setMainWindow(host_);
-    }
-
     void TearDown() override {
-        if (window_) DestroyWindow(window_);
-        if (editor_) editor_->Release();
-        uitest::pump();
-        DestroyWindow(host_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());  // leave no settings of ours behind
+        meshtest::expectRecordsIntact(*document_.Get());
+        EditorFixture::TearDown();
     }
-
+    using EditorFixture::open;
     void open(const Square& mesh = Square()) { open(mesh.faces, mesh.vertices); }
-    void open(std::vector<DevFace> faces, std::vector<DevVertex> vertices) {
-        document_->setMesh(std::move(faces), std::move(vertices));
-        editor_ = EditorWindow::create();
-        ASSERT_NE(editor_, nullptr);
-        editor_->setDocument(document_.Get());
-        window_ = editor_->createWindow(host_);
-        ASSERT_NE(window_, nullptr);
-        uitest::pump(150);
-        document_->clearJournal();
-    }
 
-    void command(int id) { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     // A click on a toolbar check button: the toolbar flips the check, then sends the command.
     void clickCheckButton(int id) {
-        HWND toolbar = editor_->toolbar();
-        SendMessageA(toolbar, TB_CHECKBUTTON, id, MAKELPARAM(!buttonChecked(id), 0));
+        SendMessageA(editor_->toolbar(), TB_CHECKBUTTON, id, MAKELPARAM(!buttonChecked(id), 0));
         command(id);
     }
     // Lets the one-shot command refresh run.
@@ -118,7 +54,6 @@ protected:
     void selectCorners(int faceIndex, uint16_t cornerBits) {
         edit([&](std::vector<DevFace>& faces, std::vector<DevVertex>&) { faces[faceIndex].flags |= cornerBits; });
     }
-
     bool menuEnabled(int id) {
         UINT state = GetMenuState(GetMenu(window_), id, MF_BYCOMMAND);
         EXPECT_NE(state, UINT(-1)) << "menu item " << id;
@@ -142,20 +77,9 @@ protected:
         EXPECT_NEAR(faces()[f].uv[c][0], u, 1e-6f) << "face " << f << " corner " << c;
         EXPECT_NEAR(faces()[f].uv[c][1], v, 1e-6f) << "face " << f << " corner " << c;
     }
-    bool facesAre(const std::vector<DevFace>& before) {
-        return before.size() == faces().size() &&
-               std::memcmp(before.data(), faces().data(), before.size() * sizeof(DevFace)) == 0;
+    bool contains(const std::string& line) {
+        return std::find(journal().begin(), journal().end(), line) != journal().end();
     }
-
-    std::vector<DevFace>& faces() { return document_->faces(); }
-    std::vector<std::string>& journal() { return document_->journal(); }
-    std::vector<std::wstring> history() { return document_->undoDescriptions(); }
-    UVCanvas& canvas() { return *editor_->canvas(); }
-
-    HWND host_ = nullptr;
-    HostRef<devhost::Document> document_;
-    EditorWindow* editor_ = nullptr;
-    HWND window_ = nullptr;
 };
 
 // ---- Edit menu ------------------------------------------------------------------
@@ -165,19 +89,19 @@ TEST_F(EditorTest, HideAndUnhideCommandsChangeOnlyTheirCornersAndNameTheirEntrie
     selectCorners(0, 0x0040 | 0x0080);  // face 0, corners 0 and 1
 
     command(ID_EDIT_HIDE_SELECTION);
-    EXPECT_EQ(faces()[0].flags, 0x0008 | 0x0010) << "hidden and no longer selected";
-    EXPECT_EQ(faces()[1].flags, 0);
-    EXPECT_TRUE(contains(journal(), R"(BeginEdit(0,16,13,"Hide UV Coords"))"));
+    EXPECT_EQ(flags(0), 0x0008 | 0x0010) << "hidden and no longer selected";
+    EXPECT_EQ(flags(1), 0);
+    EXPECT_TRUE(contains(R"(BeginEdit(0,16,13,"Hide UV Coords"))"));
     ASSERT_FALSE(history().empty());
     EXPECT_EQ(history().back(), L"Hide UV Coords");
 
     command(ID_EDIT_HIDE_UNSELECTED);
-    EXPECT_EQ(faces()[0].flags, 0x0038);
-    EXPECT_EQ(faces()[1].flags, 0x0038);
+    EXPECT_EQ(flags(0), 0x0038);
+    EXPECT_EQ(flags(1), 0x0038);
 
     command(ID_EDIT_UNHIDE_ALL);
-    EXPECT_EQ(faces()[0].flags, 0);
-    EXPECT_EQ(faces()[1].flags, 0);
+    EXPECT_EQ(flags(0), 0);
+    EXPECT_EQ(flags(1), 0);
     EXPECT_EQ(history().back(), L"UnHide UV Coords");
 
     // Nothing hidden: the entry is discarded.
@@ -185,11 +109,11 @@ TEST_F(EditorTest, HideAndUnhideCommandsChangeOnlyTheirCornersAndNameTheirEntrie
     document_->clearJournal();
     command(ID_EDIT_UNHIDE_ALL);
     EXPECT_EQ(history().size(), entries);
-    EXPECT_TRUE(contains(journal(), "EndUndoGroup(0)"));
+    EXPECT_TRUE(contains("EndUndoGroup(0)"));
 
     command(ID_EDIT_INVERT_HIDDEN);
-    EXPECT_EQ(faces()[0].flags, 0x0038);
-    EXPECT_EQ(faces()[1].flags, 0x0038);
+    EXPECT_EQ(flags(0), 0x0038);
+    EXPECT_EQ(flags(1), 0x0038);
 }
 
 TEST_F(EditorTest, SnapTogetherMovesTheUnlockedCornersToTheCentreOfAllSelectedOnes) {
@@ -234,22 +158,22 @@ TEST_F(EditorTest, WeldUsesTheCanvasEpsilonAndReverseWindingNeedsWholeFaces) {
 TEST_F(EditorTest, SelectCommandsPassTheSynchronisationFlag) {
     open();
     command(ID_SELECT_ALL);
-    EXPECT_EQ(faces()[0].flags & 0x01C0, 0x01C0);
-    EXPECT_TRUE(contains(journal(), R"(BeginEdit(0,16,13,"Select All"))"));
+    EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
+    EXPECT_TRUE(contains(R"(BeginEdit(0,16,13,"Select All"))"));
     EXPECT_EQ(document_->vertices()[0].flags, 0) << "not synchronised: the 3D selection stays";
 
     command(ID_SELECT_DESELECT_ALL);
-    EXPECT_EQ(faces()[0].flags & 0x01C0, 0);
+    EXPECT_EQ(flags(0) & 0x01C0, 0);
 
     editor_->setSyncSelection(true);
     document_->clearJournal();
     command(ID_SELECT_ALL);
-    EXPECT_TRUE(contains(journal(), R"(BeginEdit(4,16,5,"Select All"))"));
+    EXPECT_TRUE(contains(R"(BeginEdit(4,16,5,"Select All"))"));
     EXPECT_EQ(document_->vertices()[2].flags & 1, 1);
-    EXPECT_EQ(faces()[1].flags & 0x0001, 0x0001) << "a fully selected face is selected in 3D";
+    EXPECT_EQ(flags(1) & 0x0001, 0x0001) << "a fully selected face is selected in 3D";
 
     command(ID_SELECT_INVERT_SELECTION);
-    EXPECT_EQ(faces()[0].flags & 0x01C1, 0);
+    EXPECT_EQ(flags(0) & 0x01C1, 0);
     EXPECT_EQ(document_->vertices()[2].flags & 1, 0);
 }
 
@@ -284,7 +208,7 @@ TEST_F(EditorTest, FlipAndMirrorTurnAboutTheSelectionBounds) {
     command(ID_SELECT_DESELECT_ALL);
     document_->clearJournal();
     command(ID_TRANSFORM_FLIP_VERTICAL);
-    EXPECT_FALSE(containsPrefix(journal(), "BeginUndoGroup"));
+    EXPECT_FALSE(called("BeginUndoGroup"));
 }
 
 // ---- Mapping menu ---------------------------------------------------------------
@@ -304,7 +228,7 @@ TEST_F(EditorTest, PlanarDirectionFillsTheMappingRectangle) {
     command(ID_SELECT_DESELECT_ALL);
     document_->clearJournal();
     command(ID_MAPPING_PLANAR_BEST_MATCH);
-    EXPECT_FALSE(containsPrefix(journal(), "BeginUndoGroup")) << "best match with nothing selected";
+    EXPECT_FALSE(called("BeginUndoGroup")) << "best match with nothing selected";
     EXPECT_EQ(history().size(), entries + 1);  // only the deselection
 }
 
@@ -494,14 +418,14 @@ TEST_F(EditorTest, LockButtonLocksAndUnlocksAndFollowsTheLockedCount) {
     clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
     EXPECT_TRUE(facesAre(before));
     EXPECT_TRUE(history().empty());
-    EXPECT_FALSE(containsPrefix(journal(), "BeginUndoGroup"));
+    EXPECT_FALSE(called("BeginUndoGroup"));
     EXPECT_TRUE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS)) << "the click's state stays until the next refresh";
     editor_->refreshSelection();
     EXPECT_FALSE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS));
 
     selectCorners(1, 0x0040 | 0x0100);
     clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
-    EXPECT_EQ(faces()[1].flags, 0x0040 | 0x0100 | 0x0200 | 0x0800);
+    EXPECT_EQ(flags(1), 0x0040 | 0x0100 | 0x0200 | 0x0800);
     EXPECT_EQ(history().back(), L"Lock Selected UV Coords");
     EXPECT_TRUE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS));
     settle();
@@ -509,7 +433,7 @@ TEST_F(EditorTest, LockButtonLocksAndUnlocksAndFollowsTheLockedCount) {
     EXPECT_TRUE(menuEnabled(ID_TRANSFORM_FLIP_HORIZONTAL));
 
     clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
-    EXPECT_EQ(faces()[1].flags, 0x0040 | 0x0100);
+    EXPECT_EQ(flags(1), 0x0040 | 0x0100);
     EXPECT_EQ(history().back(), L"Unlock Selected UV Coords");
     EXPECT_FALSE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS));
 }
@@ -525,15 +449,15 @@ TEST_F(EditorTest, UndoAndRedoGoThroughTheHostAndFollowItsDescriptions) {
     EXPECT_TRUE(buttonEnabled(ID_TOOL_UNDO));
 
     command(ID_TOOL_UNDO);
-    EXPECT_TRUE(contains(journal(), "Undo(1)"));
-    EXPECT_EQ(faces()[0].flags & 0x01C0, 0);
+    EXPECT_TRUE(contains("Undo(1)"));
+    EXPECT_EQ(flags(0) & 0x01C0, 0);
     settle();
     EXPECT_FALSE(buttonEnabled(ID_TOOL_UNDO));
     EXPECT_TRUE(buttonEnabled(ID_TOOL_REDO));
 
     command(ID_TOOL_REDO);
-    EXPECT_TRUE(contains(journal(), "Redo(1)"));
-    EXPECT_EQ(faces()[0].flags & 0x01C0, 0x01C0);
+    EXPECT_TRUE(contains("Redo(1)"));
+    EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
 
     // Only the host's description decides.
     devhost::Node* undo = document_->applicationNode().find(L"./schema/preferences/undo");
@@ -609,25 +533,25 @@ TEST_F(EditorTest, SynchronisedRefreshCopiesThe3DSelection) {
     // Face 0 selected in 3D with nothing hidden; face 1 not selected, its vertex 3 is,
     // and so is vertex 2, whose corner in face 1 is hidden.
     Square mesh;
-    mesh.faces[0].flags = 0x0001;
-    mesh.faces[1].flags = 0x0010;  // corner 1 (vertex 2) hidden
+    mesh.faces[0].flags |= 0x0001;
+    mesh.faces[1].flags |= 0x0010;  // corner 1 (vertex 2) hidden
     mesh.vertices[2].flags = 1;
     mesh.vertices[3].flags = 1;
     open(mesh);
     edit([](std::vector<DevFace>& all, std::vector<DevVertex>&) { all[1].flags |= 0x0040; });  // stale UV selection
 
     editor_->setSyncSelection(true);
-    EXPECT_EQ(faces()[0].flags & 0x01C0, 0x01C0);
-    EXPECT_EQ(faces()[1].flags & 0x01C0, 0x0100) << "only the visible corner of a selected vertex";
+    EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
+    EXPECT_EQ(flags(1) & 0x01C0, 0x0100) << "only the visible corner of a selected vertex";
 
     // While the editor hands a change to the host, the 3D selection is not copied back.
     edit([](std::vector<DevFace>& all, std::vector<DevVertex>&) { all[0].flags &= ~0x01C0; });
-    EXPECT_EQ(faces()[0].flags & 0x01C0, 0x01C0) << "the host's notification copied it again";
+    EXPECT_EQ(flags(0) & 0x01C0, 0x01C0) << "the host's notification copied it again";
     document_->faces()[0].flags &= ~0x01C0;
     editor_->changeInProgress = 1;
     editor_->refreshSelection();
     editor_->changeInProgress = 0;
-    EXPECT_EQ(faces()[0].flags & 0x01C0, 0);
+    EXPECT_EQ(flags(0) & 0x01C0, 0);
 }
 
 // ---- Dispatcher -----------------------------------------------------------------
@@ -650,72 +574,6 @@ TEST_F(EditorTest, UnknownCommandOnlyRepaintsTheCanvas) {
     EXPECT_TRUE(facesAre(before));
     EXPECT_EQ(history().size(), entries);
     EXPECT_EQ(canvas().zoom, zoom);
-}
-
-// ---- Modal loop -----------------------------------------------------------------
-
-// A stand-in dialog: answers the key filter message as told and counts key downs.
-struct FakeDialog {
-    LRESULT keyAnswer = 0;
-    int keyFilterCalls = 0;
-    int keyDowns = 0;
-
-    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<FakeDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self && message == kModalKeyMessage) {
-            ++self->keyFilterCalls;
-            return self->keyAnswer;
-        }
-        if (self && message == WM_KEYDOWN) ++self->keyDowns;
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    HWND create(HWND owner) {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "CommandsTestDialog";
-        RegisterClassA(&wc);
-        HWND window = CreateWindowExA(0, wc.lpszClassName, "dialog", WS_POPUP, 0, 0, 50, 50, owner, nullptr,
-                                      wc.hInstance, nullptr);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        return window;
-    }
-};
-
-TEST_F(EditorTest, ModalLoopReturnsTheDialogsResultOrEndsOnQuitAndRestoresItsOwner) {
-    open();
-    EXPECT_EQ(editor_->runModalLoop(nullptr), 0);
-
-    FakeDialog fake;
-    HWND dialog = fake.create(window_);
-    PostMessageA(dialog, WM_KEYDOWN, 'A', 0);
-    PostMessageA(dialog, kModalEndMessage, 7, 0);
-    EXPECT_EQ(editor_->runModalLoop(dialog), 7);
-    EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_TRUE(IsWindowEnabled(window_));
-    EXPECT_EQ(fake.keyFilterCalls, 1);
-    EXPECT_EQ(fake.keyDowns, 0) << "a key the dialog does not take is consumed";
-
-    FakeDialog passing;
-    passing.keyAnswer = 1;
-    dialog = passing.create(window_);
-    PostMessageA(dialog, WM_KEYDOWN, 'A', 0);
-    PostMessageA(dialog, kModalEndMessage, 1, 0);
-    EXPECT_EQ(editor_->runModalLoop(dialog), 1);
-    EXPECT_EQ(passing.keyDowns, 1);
-
-    // A quit ends the loop and is passed on.
-    FakeDialog quitting;
-    dialog = quitting.create(window_);
-    PostQuitMessage(5);
-    EXPECT_EQ(editor_->runModalLoop(dialog), 0);
-    EXPECT_TRUE(IsWindow(dialog)) << "the loop leaves the dialog to its owner";
-    EXPECT_TRUE(IsWindowEnabled(window_));
-    MSG message = {};
-    ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(message.wParam, 5u);
-    DestroyWindow(dialog);
 }
 
 }  // namespace

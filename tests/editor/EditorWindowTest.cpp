@@ -1,29 +1,17 @@
 // The editor window and its controls bar, opened in-process on a development host
 // document: child layout, toolbar and tooltips, initialisation against the host and its
 // events, the object's lifetime, the texture list, "Set" and a look at the window.
-#include "DevHost.h"
-#include "canvas/UVCanvas.h"
-#include "dialogs/UVControls.h"
-#include "editor/EditorWindow.h"
 #include "ops/MeshFixture.h"
-#include "platform/ModuleState.h"
 #include "resource.h"
-#include "support/UiTestSupport.h"
+#include "support/EditorFixture.h"
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
 
 namespace {
-
-constexpr char kSettingsKey[] = "Software\\Lathecraft\\polyLOOM 1.3.5\\Texloom";
 
 devhost::DevFace face(std::uint16_t flags, float u0, float v0, float u1, float v1, float u2, float v2) {
     return meshtest::face(flags, 0, 1, 2, u0, v0, u1, v1, u2, v2);
 }
-std::vector<devhost::DevVertex> threeVertices() { return meshtest::vertices(3); }
 
 std::string windowText(HWND window) {
     char text[128] = {};
@@ -46,54 +34,30 @@ std::string comboItem(HWND list, int item) {
     return text;
 }
 
-class EditorFrame : public ::testing::Test {
+class EditorFrame : public EditorFixture {
 protected:
-    void SetUp() override {
-        setModuleInstance(GetModuleHandleA(nullptr));  // the resources are linked into the test
-        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-        host_ = uitest::createHostWindow();
-        document_ = devhost::Document::create();
-        document_->setMainWindow(host_);
-    }
-
-    void TearDown() override {
-        if (editor_) {
-            if (editor_->window()) DestroyWindow(editor_->window());
-            editor_->Release();
-        }
-        DestroyWindow(host_);
-        uitest::pump();
-    }
-
-    void open() {
-        editor_ = EditorWindow::create();
-        ASSERT_NE(editor_, nullptr);
-        editor_->setDocument(document_.Get());
-        HWND window = editor_->createWindow(host_);
-        ASSERT_NE(window, nullptr);
-        ShowWindow(window, SW_SHOW);
+    void open(std::vector<devhost::DevFace> faces = {}) {
+        if (!faces.empty()) document_->setMesh(std::move(faces), meshtest::vertices(3));
+        openWindow();
+        ShowWindow(window_, SW_SHOW);
         uitest::pump();
     }
 
     // Resizes the editor so that its client area is width x height.
     void setClientSize(int width, int height) {
         RECT outer = {}, client = {};
-        GetWindowRect(editor_->window(), &outer);
-        GetClientRect(editor_->window(), &client);
+        GetWindowRect(window_, &outer);
+        GetClientRect(window_, &client);
         int extraX = (outer.right - outer.left) - client.right;
         int extraY = (outer.bottom - outer.top) - client.bottom;
-        SetWindowPos(editor_->window(), nullptr, 0, 0, width + extraX, height + extraY, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(window_, nullptr, 0, 0, width + extraX, height + extraY, SWP_NOMOVE | SWP_NOZORDER);
         uitest::pump();
-        GetClientRect(editor_->window(), &client);
+        GetClientRect(window_, &client);
         ASSERT_EQ(client.right, width);
         ASSERT_EQ(client.bottom, height);
     }
 
     HWND control(UVControls::Control which) { return editor_->controls().control(which); }
-
-    HWND host_ = nullptr;
-    HostRef<devhost::Document> document_;
-    EditorWindow* editor_ = nullptr;
 };
 
 }  // namespace
@@ -157,7 +121,7 @@ TEST_F(EditorFrame, ToolbarShowsTheLoadedDefaultsAndAnswersTooltips) {
 TEST_F(EditorFrame, OpensAgainstTheHostAndZoomsToTheVisibleCorners) {
     document_->setMesh({face(0, 0.2f, 0.2f, 0.6f, 0.2f, 0.6f, 0.5f),
                         face(0x0008, 0.9f, 0.9f, 0.6f, 0.2f, 0.6f, 0.5f)},  // corner 0 hidden
-                       threeVertices());
+                       meshtest::vertices(3));
     document_->clearJournal();
     open();
     const std::vector<std::string>& journal = document_->journal();
@@ -192,7 +156,7 @@ TEST_F(EditorFrame, OpensAgainstTheHostAndZoomsToTheVisibleCorners) {
     EXPECT_TRUE(document_->subscribers().empty());
     EXPECT_EQ(editor_->window(), nullptr);
     DWORD mode = 0, size = sizeof(mode);
-    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "Mode", RRF_RT_REG_DWORD, nullptr, &mode, &size),
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, settingsKeyPath().c_str(), "Mode", RRF_RT_REG_DWORD, nullptr, &mode, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(mode, 1u);
 }
@@ -202,7 +166,7 @@ TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
     // A mesh reload reaches the editor's model and the canvas; a removal clears both
     // and leaves no lock behind.
     EXPECT_FALSE(editor_->canvas()->mesh);
-    document_->setMesh({face(0, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)}, threeVertices());
+    document_->setMesh({face(0, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)}, meshtest::vertices(3));
     HostRef<HostMesh> active;
     document_->GetActiveMesh(active.GetAddressOf());
     ASSERT_TRUE(active);
@@ -238,9 +202,12 @@ TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
 }
 
 TEST_F(EditorFrame, ObjectOutlivesItsWindowAndHoldsTheModule) {
-    long before = moduleLockCount();
-    open();
+    editor_->Release();  // the fixture's editor, so that the count starts without one
+    const long before = moduleLockCount();
+    editor_ = EditorWindow::create();
+    editor_->setDocument(document_.Get());
     EXPECT_GT(moduleLockCount(), before);
+    open();
     HWND window = editor_->window();
     // The open window keeps its object alive after the creator's reference is gone.
     editor_->Release();
@@ -251,38 +218,21 @@ TEST_F(EditorFrame, ObjectOutlivesItsWindowAndHoldsTheModule) {
     EXPECT_EQ(moduleLockCount(), before);
 }
 
-TEST_F(EditorFrame, ControlsBarLaysOutItsChildrenInItsFontAndShowsStatusTexts) {
+TEST_F(EditorFrame, ControlsBarSharesItsWidthAndShowsStatusTexts) {
     open();
     HWND bar = editor_->controls().window();
     auto place = [&](UVControls::Control which) { return uitest::rectInParent(control(which)); };
 
-    MoveWindow(bar, 0, 0, 400, 27, TRUE);
-    EXPECT_EQ(across(place(UVControls::StatusPane1)), "290+54");
-    EXPECT_EQ(across(place(UVControls::StatusPane2)), "349+54");
-    EXPECT_EQ(down(place(UVControls::StatusPane1)), "5+19");
-    EXPECT_EQ(across(place(UVControls::EditU)), "16+45");
-    EXPECT_EQ(place(UVControls::EditV).left, 78);
-    EXPECT_EQ(place(UVControls::SetButton).left, 126);
-    EXPECT_EQ(down(place(UVControls::SetButton)), "4+21");
-    EXPECT_EQ(across(place(UVControls::TextureList)), "163+120");
-
-    // Narrower than 392 pixels the panes keep a width of 50.
-    MoveWindow(bar, 0, 0, 380, 27, TRUE);
-    EXPECT_EQ(place(UVControls::StatusPane1).right - place(UVControls::StatusPane1).left, 50);
-    EXPECT_EQ(across(place(UVControls::StatusPane2)), "345+50");
-    MoveWindow(bar, 0, 0, 393, 27, TRUE);
-    EXPECT_EQ(place(UVControls::StatusPane2).left, 345);
-
+    // The two status panes share what the fixed controls leave, at least 50 pixels each.
+    for (auto [width, pane] : {std::pair{400, "349+54"}, {380, "345+50"}, {393, "345+50"}}) {
+        MoveWindow(bar, 0, 0, width, 27, TRUE);
+        EXPECT_EQ(across(place(UVControls::StatusPane2)), pane) << width;
+        EXPECT_EQ(place(UVControls::StatusPane1).right + 5, place(UVControls::StatusPane2).left) << width;
+    }
     for (int i = 0; i < UVControls::ControlCount; ++i)
         EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control(UVControls::Control(i)), WM_GETFONT, 0, 0)),
                   editor_->controls().font())
             << "control " << i;
-    LOGFONTA font = {};
-    GetObjectA(editor_->controls().font(), sizeof(font), &font);
-    EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
-    HDC screen = GetDC(nullptr);
-    EXPECT_EQ(font.lfHeight, -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72));
-    ReleaseDC(nullptr, screen);
 
     editor_->controls().setStatusText(1, "{u,v} (0.5, 0.25)");
     editor_->controls().setStatusText(2, "size: 3, 4");
@@ -361,7 +311,7 @@ TEST_F(EditorFrame, SetMovesTheEditableSelectedCorners) {
     // Corner 0 of face 0 is selected; corner 1 of face 1 is selected but locked.
     document_->setMesh({face(0x0040, 0.1f, 0.1f, 0.3f, 0.1f, 0.3f, 0.3f),
                         face(0x0080 | 0x0400, 0.5f, 0.5f, 0.6f, 0.6f, 0.7f, 0.5f)},
-                       threeVertices());
+                       meshtest::vertices(3));
     open();
     // Without synchronisation the 3D selection does not overwrite the UV selection.
     editor_->setSyncSelection(false);
@@ -396,7 +346,7 @@ TEST_F(EditorFrame, CaptureShowsCanvasAndControlsBar) {
     // Selected in 3D, so that the synchronised UV selection keeps all three corners.
     document_->setMesh({face(0x0001 | 0x0040 | 0x0080 | 0x0100, 0.1f, 0.1f, 0.45f, 0.1f, 0.1f, 0.45f),
                         face(0, 0.55f, 0.55f, 0.9f, 0.55f, 0.9f, 0.9f)},
-                       threeVertices());
+                       meshtest::vertices(3));
     open();
     SetWindowPos(editor_->window(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     editor_->controls().setStatusText(1, "{u,v} (0.1000, 0.1000)");
@@ -418,9 +368,7 @@ TEST_F(EditorFrame, CaptureShowsCanvasAndControlsBar) {
     for (int y = canvas.top; y < canvas.bottom; y += 3)
         for (int x = canvas.left; x < canvas.right; x += 3, ++total) grey += capture.at(x, y) == 0x9F9F9F;
     EXPECT_GT(grey, total / 2);
-    COLORREF face = GetSysColor(COLOR_BTNFACE);
-    std::uint32_t faceRgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
-    EXPECT_EQ(capture.at(286, capture.height - 14), faceRgb);
+    EXPECT_EQ(capture.at(286, capture.height - 14), uitest::rgb(GetSysColor(COLOR_BTNFACE)));
     // A selected corner's box is drawn in the selection colour (red).
     POINT corner = editor_->canvas()->uvToPixel(0.45f, 0.1f);
     bool red = false;

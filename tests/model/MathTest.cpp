@@ -131,6 +131,6 @@ TEST(Matrix4Test, OrientToAxisBuildsTheProjectionFrame) {
     // 180 degrees with pi written as 3.14159265359 is not exactly M_PI.
     m.orientToAxis(Vector3(0, 0, 1), 180);
     Matrix4 r;
-    r.setRotationZ(float(180 * 0.017453292519944444));
+    r.setRotationZ(float(180 * DEGREES_TO_RADIANS));
     for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], r.m[i]) << i;
 }

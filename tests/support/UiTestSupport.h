@@ -130,4 +130,14 @@ inline void holdModifierKeys(bool shift, bool control) {
     SetKeyboardState(keys);
 }
 
+// A COLORREF (0x00BBGGRR) as captured and back-buffer pixels hold it: 0x00RRGGBB.
+inline std::uint32_t rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+// The number texts some cases compare are those of an English locale.
+inline bool englishNumbers() {
+    char decimal[8] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal);
+    return std::string(decimal) == ".";
+}
+
 }  // namespace uitest
