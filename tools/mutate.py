@@ -3,15 +3,17 @@
 sources, rebuilds only the test executables that cover the mutated folder, runs them
 and records whether the suite kills the mutant.
 
-    tools/mutate.py [--rev REV] [--only 3,17,...] [--results FILE] [--list FILE]
+    tools/mutate.py [--rev REV] [--only 3,17,...] [--results FILE] [--list FILE] [--work DIR]
 
-The copy of REV (default HEAD) lives in build-mutate/tree and is built in
-build-mutate/build with its own Wine prefix, so the normal build is never touched.
+The copy of REV (default HEAD) lives in DIR/tree (default build-mutate/tree) and is
+built in DIR/build with its own Wine prefix, so the normal build is never touched.
+--only runs the given mutants in the given order.
 A mutant line is: file, anchor, original, replacement (tab-separated), and optionally
 a comma-separated list of test executables that replaces the folder's default. The
 anchor is text that occurs exactly once in the file; the original is replaced at its
 first occurrence inside the anchor; a replacement of <none> deletes it. A mutant
-whose anchor is missing or ambiguous is reported as stale.
+whose anchor is missing or ambiguous is reported as stale; one whose anchor left its file
+for exactly one other file under src/ is applied there and reported as moved.
 Statuses: killed (a test failed or timed out), survived, build-failed, stale."""
 import argparse, io, os, shutil, signal, subprocess, sys, tarfile, time
 
@@ -69,6 +71,17 @@ def export_tree(rev, tree):
             path = os.path.join(root, name)
             if os.path.relpath(path, tree) not in wanted:
                 os.remove(path)
+
+
+def relocate(tree, m):
+    """The one other src/ file that holds the anchor once, when it left its own file."""
+    found = []
+    for root, _, files in os.walk(os.path.join(tree, 'src')):
+        for name in files:
+            path = os.path.join(root, name)
+            if open(path, encoding='utf-8', errors='replace').read().count(m['anchor']) == 1:
+                found.append(os.path.relpath(path, tree))
+    return found[0] if len(found) == 1 else None
 
 
 def mutated_text(text, m):
@@ -134,21 +147,21 @@ def main():
     parser.add_argument('--only', help='comma-separated mutant ids')
     parser.add_argument('--list', default=os.path.join(HERE, 'tools', 'mutants.txt'))
     parser.add_argument('--results', default=os.path.join(HERE, 'build-mutate', 'results.tsv'))
+    parser.add_argument('--work', default=os.path.join(HERE, 'build-mutate'))
     args = parser.parse_args()
 
     mutants = read_mutants(args.list)
     if args.only:
-        keep = {int(x) for x in args.only.split(',')}
-        mutants = [m for m in mutants if m['id'] in keep]
-    work = os.path.join(HERE, 'build-mutate')
-    bed = Bed(work)
+        byId = {m['id']: m for m in mutants}
+        mutants = [byId[int(x)] for x in args.only.split(',')]
+    bed = Bed(os.path.abspath(args.work))
     os.makedirs(bed.tree, exist_ok=True)
     export_tree(args.rev, bed.tree)
     bed.configure()
     subprocess.run([os.path.join(bed.tree, 'tools', 'winebed'), 'start'], env=bed.env, check=True)
 
     def tests_of(m):
-        return m['tests'] or TESTS_OF_FOLDER[m['file'].split('/')[1]]
+        return m['tests'] or TESTS_OF_FOLDER.get(m['file'].split('/')[1], [])
 
     # The unmutated suite must pass, or a failure would count as a kill.
     for name in sorted({t for m in mutants for t in tests_of(m)}):
@@ -163,8 +176,14 @@ def main():
         results.write('# rev %s\n# id\tstatus\tby\tfile\tanchor\n' % subprocess.check_output(
             ['git', '-C', HERE, 'rev-parse', '--short', args.rev], text=True).strip())
         for m in mutants:
-            path = os.path.join(bed.tree, m['file'])
+            where, note = m['file'], ''
+            path = os.path.join(bed.tree, where)
             original = open(path, encoding='utf-8').read() if os.path.exists(path) else ''
+            if original.count(m['anchor']) == 0 and relocate(bed.tree, m):
+                where = relocate(bed.tree, m)
+                note = ' moved to ' + where
+                path = os.path.join(bed.tree, where)
+                original = open(path, encoding='utf-8').read()
             text, reason = mutated_text(original, m) if original else (None, 'file missing')
             status, by = 'stale', reason
             if text is not None:
@@ -185,7 +204,7 @@ def main():
                 finally:
                     with open(path, 'w', encoding='utf-8') as f:
                         f.write(original)
-                by += ' (%.0fs)' % (time.time() - started)
+                by += ' (%.0fs)%s' % (time.time() - started, note)
             counts[status] = counts.get(status, 0) + 1
             line = '%d\t%s\t%s\t%s\t%s' % (m['id'], status, by, m['file'], m['anchor'])
             print(line, flush=True)
