@@ -2,17 +2,35 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 namespace devhost {
 
 namespace {
 
+// Reasons quote what the file said; a file of binary junk or a 10,000-digit number must
+// not turn the message into a screenful of raw bytes.
+std::string printable(const std::string& why) {
+    constexpr size_t kHead = 160, kTail = 60;
+    std::string text;
+    for (unsigned char c : why) {
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            text += escaped;
+        } else {
+            text += char(c);
+        }
+    }
+    if (text.size() <= kHead + kTail + 40) return text;
+    return text.substr(0, kHead) + " [... " + std::to_string(text.size() - kHead - kTail) + " characters ...] " +
+           text.substr(text.size() - kTail);
+}
+
 std::string describe(const std::filesystem::path& file, long line, const std::string& why) {
     std::string text = pathText(file);
     if (line > 0) text += ":" + std::to_string(line);
-    return text + ": " + why;
+    return text + ": " + printable(why);
 }
 
 std::string systemMessage(DWORD code) {
@@ -26,6 +44,12 @@ std::string systemMessage(DWORD code) {
     return buffer;
 }
 
+FileError notWritten(const std::filesystem::path& path, DWORD error) {
+    bool existed = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return FileError(path, 0, "cannot be written: " + systemMessage(error) +
+                                  (existed ? "; what was there is unchanged" : ""));
+}
+
 }  // namespace
 
 FileError::FileError(const std::filesystem::path& file, long line, const std::string& why)
@@ -37,16 +61,33 @@ std::string pathText(const std::filesystem::path& path) {
 }
 
 std::string readWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        DWORD attributes = GetFileAttributesW(path.c_str());
-        throw FileError(path, 0, attributes == INVALID_FILE_ATTRIBUTES ? "no such file"
-                                                                       : "cannot be opened");
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        throw FileError(path, 0, error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                                     ? "no such file"
+                                     : "cannot be opened: " + systemMessage(error));
     }
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    if (in.bad()) throw FileError(path, 0, "read failed");
-    return contents.str();
+    // Devices and pipes (/dev/zero, /dev/urandom under Wine) never end; only files on
+    // disk are read, and only up to a size no mesh reaches.
+    constexpr LONGLONG kLargest = 1LL << 30;
+    LARGE_INTEGER size = {};
+    std::string why;
+    if (GetFileType(file) != FILE_TYPE_DISK) why = "not a regular file";
+    else if (!GetFileSizeEx(file, &size)) why = "size unknown: " + systemMessage(GetLastError());
+    else if (size.QuadPart > kLargest) why = "larger than 1 GiB";
+    std::string contents;
+    if (why.empty()) {
+        contents.resize(static_cast<size_t>(size.QuadPart));
+        DWORD done = 0;
+        if (!ReadFile(file, contents.data(), static_cast<DWORD>(contents.size()), &done, nullptr))
+            why = "read failed: " + systemMessage(GetLastError());
+        contents.resize(done);
+    }
+    CloseHandle(file);
+    if (!why.empty()) throw FileError(path, 0, why);
+    return contents;
 }
 
 void replaceFile(const std::filesystem::path& path, const std::string& contents) {
@@ -54,8 +95,7 @@ void replaceFile(const std::filesystem::path& path, const std::string& contents)
     temporary += L".saving-" + std::to_wstring(GetCurrentProcessId());
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        throw FileError(path, 0, "cannot be written: " + systemMessage(GetLastError()));
+    if (file == INVALID_HANDLE_VALUE) throw notWritten(path, GetLastError());
     const char* data = contents.data();
     size_t left = contents.size();
     bool written = true;
@@ -79,7 +119,7 @@ void replaceFile(const std::filesystem::path& path, const std::string& contents)
     }
     if (!written) {
         DeleteFileW(temporary.c_str());
-        throw FileError(path, 0, "cannot be written: " + systemMessage(error));
+        throw notWritten(path, error);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <tiny_obj_loader.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -40,6 +41,45 @@ bool isNumber(const std::string& token) {
     char* end = nullptr;
     std::strtod(token.c_str(), &end);
     return end == token.c_str() + token.size();
+}
+
+// The file's text with every line ending ("\r\n", "\n" or an old "\r" alone) as "\n".
+std::string textLines(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r') {
+            text += '\n';
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            text += bytes[i];
+        }
+    }
+    return text;
+}
+
+// Bytes no text file holds are refused: UTF-16 and binary files would otherwise read as
+// a mesh of nothing.
+void checkText(const fs::path& path, const std::string& text) {
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        throw FileError(path, 1, "UTF-16 text; OBJ files are read as UTF-8 or ASCII");
+    size_t zero = text.find('\0');
+    if (zero != std::string::npos)
+        throw FileError(path, 1 + long(std::count(text.begin(), text.begin() + long(zero), '\n')),
+                        "a zero byte: binary data or UTF-16 text without a byte-order mark, not OBJ text");
+}
+
+// Keywords of the format; a line starting with anything else is reported, since a
+// file of only such lines would open as an empty mesh.
+bool knownKeyword(const std::string& keyword) {
+    static const char* const known[] = {"v", "vt", "vn", "vp", "f", "l", "p", "o", "g", "s", "usemtl", "mtllib",
+                                        "cstype", "deg", "curv", "curv2", "surf", "parm", "trim", "hole", "end",
+                                        "bmat", "step", "con", "sp", "mg", "lod", "shadow_obj", "trace_obj",
+                                        "ctech", "stech", "maplib", "usemap", "bevel", "c_interp", "d_interp"};
+    if (keyword[0] == '#') return true;
+    for (const char* name : known)
+        if (keyword == name) return true;
+    return false;
 }
 
 // The loader reads a number it cannot parse as 0, drops faces of fewer than three
@@ -81,9 +121,10 @@ void checkCorner(const fs::path& path, long line, const std::string& corner, con
             continue;
         }
         char* end = nullptr;
-        long index = std::strtol(field.c_str(), &end, 10);
+        long long index = std::strtoll(field.c_str(), &end, 10);
         if (*end != '\0') throw FileError(path, line, "'" + field + "' is not an index");
-        bool inside = index > 0 ? index <= totals[part] : index < 0 && -index <= seen[part];
+        // Compared without negating: the index may be the most negative number.
+        bool inside = index > 0 ? index <= totals[part] : index < 0 && index >= -static_cast<long long>(seen[part]);
         if (!inside)
             throw FileError(path, line, "face refers to " + std::string(names[part]) + " " + std::to_string(index) +
                                             " of " + std::to_string(index > 0 ? totals[part] : seen[part]));
@@ -91,18 +132,21 @@ void checkCorner(const fs::path& path, long line, const std::string& corner, con
 }
 
 // Checks every line; answers the v text of each "vt" line in order ("0" when absent).
-std::vector<std::string> checkLines(const fs::path& path, const std::string& text) {
+// Lines of unknown keywords are counted into warnings.
+std::vector<std::string> checkLines(const fs::path& path, const std::string& text, std::vector<std::string>& warnings) {
     std::vector<std::string> textureVs;
     const ObjCounts total = countElements(text);
     ObjCounts sofar;
     std::istringstream lines(text);
     std::string line;
-    long number = 0;
+    long number = 0, unknown = 0, firstUnknown = 0;
+    std::string firstUnknownKeyword;
     while (std::getline(lines, line)) {
         ++number;
         std::istringstream tokens(line);
         std::string keyword;
         if (!(tokens >> keyword)) continue;
+        if (!knownKeyword(keyword) && unknown++ == 0) firstUnknown = number, firstUnknownKeyword = keyword;
         size_t least = 0, most = 0;
         if (keyword == "v") least = 3, most = 7, ++sofar.v;  // x y z, optionally r g b or w
         else if (keyword == "vt") least = 1, most = 3, ++sofar.vt;
@@ -130,6 +174,11 @@ std::vector<std::string> checkLines(const fs::path& path, const std::string& tex
                 throw FileError(path, number, "'" + value + "' is not a number");
         if (keyword == "vt") textureVs.push_back(values.size() > 1 ? values[1] : "0");
     }
+    if (unknown > 0)
+        warnings.push_back(FileError(path, firstUnknown, std::to_string(unknown) +
+                                                             " line(s) with an unknown keyword, the first '" +
+                                                             firstUnknownKeyword + "'; left out")
+                               .what());
     return textureVs;
 }
 
@@ -292,9 +341,11 @@ public:
                     std::map<std::string, int>* names, std::string* warning,
                     std::string* error) override {
         fs::path file = folder_ / fs::u8path(name);
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            warnings_.push_back(pathText(file) + ": material library not found");
+        std::istringstream in;
+        try {
+            in.str(textLines(readWholeFile(file)));
+        } catch (const FileError& refused) {
+            warnings_.push_back(std::string(refused.what()) + "; material library left out");
             return false;
         }
         std::string mtlWarning;
@@ -345,9 +396,11 @@ void geometricNormal(const DevFace& face, const std::vector<DevVertex>& vertices
 
 MeshFile readObj(const fs::path& path) {
     std::string text = readWholeFile(path);
-    const std::vector<std::string> textureVs = checkLines(path, text);
-
+    checkText(path, text);
+    text = textLines(text);
     MeshFile mesh;
+    const std::vector<std::string> textureVs = checkLines(path, text, mesh.warnings);
+
     tinyobj::attrib_t attributes;
     std::vector<tinyobj::shape_t> shapes;
     std::vector<tinyobj::material_t> materials;

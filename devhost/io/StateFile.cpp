@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace devhost {
@@ -99,6 +100,25 @@ DevVertex vertexFromJson(const Json& json, const Place& place) {
     return vertex;
 }
 
+// The parser names a number beyond the float range only by its text; the first place
+// that text stands as a number gives the line.
+FileError numberOutOfRange(const std::filesystem::path& path, const std::string& text, const std::string& why) {
+    size_t open = why.find('\''), close = why.rfind('\'');
+    if (open == std::string::npos || close <= open) return FileError(path, 0, why);
+    const std::string number = why.substr(open + 1, close - open - 1);
+    auto bounds = [](char c) { return std::strchr(":[, \t\r\n", c) != nullptr && c != '\0'; };
+    long line = 0;
+    for (size_t at = text.find(number); at != std::string::npos; at = text.find(number, at + 1)) {
+        size_t after = at + number.size();
+        if (at > 0 && bounds(text[at - 1]) && (after == text.size() || bounds(text[after]) || text[after] == ']' ||
+                                               text[after] == '}')) {
+            line = 1 + static_cast<long>(std::count(text.begin(), text.begin() + long(at), '\n'));
+            break;
+        }
+    }
+    return FileError(path, line, "the number " + number + " is beyond the range of a float");
+}
+
 }  // namespace
 
 StateJson floatToJson(float value) {
@@ -159,6 +179,8 @@ MeshFile readState(const std::filesystem::path& path) {
         std::string why = error.what();
         size_t detail = why.find("syntax error");
         throw FileError(path, line, detail == std::string::npos ? why : why.substr(detail));
+    } catch (const Json::out_of_range& error) {
+        throw numberOutOfRange(path, text, error.what());
     }
     MeshFile mesh;
     try {

@@ -32,6 +32,12 @@ constexpr DwordSetting kDwordSettings[] = {
     {"CanvasWidth", Kind::Integer, &UVCanvas::canvasWidth, nullptr, nullptr},
     {"CanvasHeight", Kind::Integer, &UVCanvas::canvasHeight, nullptr, nullptr},
 };
+
+LONG wrappingSum(LONG edge, DWORD extent) { return static_cast<LONG>(static_cast<DWORD>(edge) + extent); }
+int wrappingDifference(LONG to, LONG from) {
+    return static_cast<int>(static_cast<DWORD>(to) - static_cast<DWORD>(from));
+}
+
 }  // namespace
 
 EditorPlacement loadEditorSettings(UVCanvas& canvas) {
@@ -62,14 +68,17 @@ EditorPlacement loadEditorSettings(UVCanvas& canvas) {
         r.top = static_cast<LONG>(value);
         placement.centre = false;
     }
-    if (key.readDword("Width", value) && value > 10) r.right = r.left + static_cast<LONG>(value);
-    if (key.readDword("Height", value) && value > 10) r.bottom = r.top + static_cast<LONG>(value);
+    // Stored values are taken as they are: edges wrap as 32-bit registry words do, so a
+    // far-off "Left" with a large "Width" cannot overflow.
+    if (key.readDword("Width", value) && value > 10) r.right = wrappingSum(r.left, value);
+    if (key.readDword("Height", value) && value > 10) r.bottom = wrappingSum(r.top, value);
     return placement;
 }
 
 void placeEditorWindow(HWND editor, const EditorPlacement& placement) {
     const RECT& r = placement.rect;
-    MoveWindow(editor, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    MoveWindow(editor, r.left, r.top, wrappingDifference(r.right, r.left), wrappingDifference(r.bottom, r.top),
+               TRUE);
     if (!placement.centre) return;
 
     RECT area = {};

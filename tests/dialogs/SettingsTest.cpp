@@ -158,6 +158,25 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
     EXPECT_TRUE(placement.centre);
     EXPECT_EQ(placement.rect.right, static_cast<LONG>(0xFFFFFFF0u));
 
+    // Edges whose sums leave 32 bits wrap as the stored words do; loading and placing
+    // must not overflow (the test build traps it).
+    struct Stored {
+        DWORD left, width;
+        LONG right;
+    } wrapping[] = {{0x80000000u, 0, 500}, {1, 0x7FFFFFFFu, LONG(0x80000000u)}, {0x7FFFFFFFu, 0xFFFFFFFFu, 0x7FFFFFFE}};
+    for (const Stored& stored : wrapping) {
+        {
+            SettingsKey key;
+            key.writeDword("Left", stored.left);
+            key.writeDword("Top", stored.left);
+            key.writeDword("Width", stored.width);
+        }
+        placement = loadEditorSettings(*canvas.Get());
+        EXPECT_EQ(edges(placement.rect), (std::vector<LONG>{LONG(stored.left), LONG(stored.left), stored.right,
+                                                            LONG(stored.left + 11u)}));
+        placeEditorWindow(window, placement);
+    }
+
     // Centred but larger than the work area: pinned to its left and top edges. (The plug-in's
     // tests see a first run centred.)
     RECT area = {}, outer = {};
