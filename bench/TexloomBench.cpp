@@ -7,6 +7,7 @@
 // the figures are the plug-in's own cost. Before every timed run the records are
 // restored from a pristine copy (untimed), so each run sees the same input.
 #include <model/UVModel.h>
+#include <ops/Islands.h>
 
 #include <windows.h>
 
@@ -107,7 +108,8 @@ struct Operation {
 
 }  // namespace
 
-int main() {
+// Arguments, if any, name the operations to time; without them every one is timed.
+int main(int argc, char** argv) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
@@ -120,7 +122,7 @@ int main() {
         frame.setRow(3, m.selectionCentroid(), 1.0f);
         return frame;
     };
-    const std::vector<Operation> operations = {
+    std::vector<Operation> operations = {
         {"bounds", [](UVModel& m) { float r[4]; m.bounds(0x0048, 0x0040, r); }},
         {"countCorners", [](UVModel& m) { m.countCorners(0x0248, 0x0040); }},
         {"move", [](UVModel& m) { m.move(0.01f, 0.02f, 0x0048, 0x0040, true); }},
@@ -146,7 +148,15 @@ int main() {
          [&](UVModel& m) { Matrix4 f = axisFrame(m); m.cylindricalMap(&f, target, 0x0048, 0x0040, true); }},
         {"sphericalMap",
          [&](UVModel& m) { Matrix4 f = axisFrame(m); m.sphericalMap(&f, target, 0x0048, 0x0040, true); }},
+        {"selectIsland", [](UVModel& m) { selectIsland(m, 0.001f, false); }},
+        {"unwrap", [](UVModel& m) { unwrap(m, 0.001f); }},
+        {"autoUnwrap", [](UVModel& m) { autoUnwrap(m, 0.001f); }},
+        {"packIslands", [](UVModel& m) { packIslands(m, 0.001f); }},
     };
+    if (argc > 1)
+        std::erase_if(operations, [&](const Operation& op) {
+            return std::none_of(argv + 1, argv + argc, [&](const char* name) { return std::strcmp(name, op.name) == 0; });
+        });
 
     const int sizes[3] = {16, 64, 255};  // 255 x 255 quads: 65536 vertices, the most 16-bit indices reach
     // Per size: each operation runs until this much time is spent (at least 5, at most
@@ -174,6 +184,10 @@ int main() {
                 if (std::strcmp(operations[o].name, "expandSelection") == 0)
                     for (size_t i = 0; i < mesh.faces.size(); ++i)
                         if ((i / (2 * size_t(sizes[s]))) % 2) mesh.faces[i].flags &= uint16_t(~UV_SELECTED_ALL);
+                // Select Island grows one selected corner to the whole grid.
+                if (std::strcmp(operations[o].name, "selectIsland") == 0)
+                    for (size_t i = 0; i < mesh.faces.size(); ++i)
+                        mesh.faces[i].flags &= uint16_t(i == 0 ? ~0x0180 : ~UV_SELECTED_ALL);
                 LARGE_INTEGER t0, t1;
                 QueryPerformanceCounter(&t0);
                 operations[o].run(model);

@@ -1,0 +1,137 @@
+// Whole islands of a UV layout: select an island, flatten islands by least-squares
+// conformal maps, cut a surface into charts by normal deviation, pack islands into the
+// unit square. An island is a set of faces joined through shared edges: the same two
+// vertices with coinciding UVs at both ends (within the weld epsilon).
+#pragma once
+
+#include "EditProtocol.h"
+
+#include <new>
+#include <vector>
+
+// The operations. Each is one history entry named by its command; the unwraps and the
+// packing act on the faces whose three corners are selected and visible.
+bool selectIsland(UVModel& model, float epsilon, bool sync);
+bool unwrap(UVModel& model, float epsilon);
+bool autoUnwrap(UVModel& model, float epsilon);
+bool packIslands(UVModel& model, float epsilon);
+
+// Normal deviation at which Auto Unwrap starts a new chart, and the gap between packed
+// islands (a fraction of the unit square).
+constexpr double CHART_ANGLE_DEGREES = 66.0;
+constexpr double PACK_MARGIN = 0.02;
+
+namespace islands {
+
+// The faces one operation works on and how their edges meet. Edge e of member m runs
+// from corner e to corner (e + 1) % 3 and is numbered 3 m + e; so is corner c of m.
+struct FaceSet {
+    std::vector<int> faces;      // record index of each member, in array order
+    std::vector<uint16_t> vertex;  // per corner 3 m + c: its vertex index, as the host gave it
+    std::vector<float> uv;         // per corner: u and v as they were when gathered
+    std::vector<int> neighbour;  // per edge: the linked edge of another member, or -1
+    std::vector<int> slot;       // scratch of joinCorners: a member's place in its list, else -1
+
+    int size() const { return int(faces.size()); }
+    void unlink(int edge) {
+        const int other = neighbour[size_t(edge)];
+        if (other >= 0) neighbour[size_t(other)] = -1;
+        neighbour[size_t(edge)] = -1;
+    }
+};
+
+// Members: the walk's filtered faces that pass `takes`, in array order. Their corners
+// are copied once, so that later passes jump around a small array, not the records.
+template <class Takes>
+FaceSet gatherFaces(UVWalk& walk, Takes&& takes) {
+    FaceSet set;
+    const size_t most = size_t(walk.faceCount());
+    set.faces.reserve(most);
+    set.vertex.reserve(3 * most);
+    set.uv.reserve(6 * most);
+    walk.forEachFace([&](FaceRecord& face, int i) {
+        if (!takes(face)) return;
+        set.faces.push_back(i);
+        for (int c = 0; c < 3; ++c) {
+            set.vertex.push_back(face.vertex[c]);
+            set.uv.push_back(face.uv[c][0]);
+            set.uv.push_back(face.uv[c][1]);
+        }
+    });
+    return set;
+}
+
+// The faces the unwraps and the packing act on: all three corners selected and visible,
+// with vertices that exist and have finite positions.
+FaceSet selectedFaces(UVWalk& walk);
+
+// Links the member edges that join the same two vertices (each edge to one other) and,
+// with throughUVs, whose corner UVs coincide within epsilon at both ends.
+void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs);
+
+// Members connected through linked edges: the part of each member; answers the count.
+int findParts(const FaceSet& set, std::vector<int>& part);
+
+// selectedFaces, linked through coinciding UVs, and their islands; answers the count.
+int selectedIslands(UVWalk& walk, float epsilon, FaceSet& set, std::vector<int>& part);
+
+// fn(set, part, partCount) on the selected islands. Without working memory the work
+// stops; what fn counted as written until then stays counted.
+template <class Fn>
+void onSelectedIslands(UVEdit& edit, float epsilon, Fn&& fn) {
+    try {
+        FaceSet set;
+        std::vector<int> part;
+        const int parts = selectedIslands(edit, epsilon, set, part);
+        fn(set, part, parts);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+// Union-find over consecutive numbers, with path halving.
+struct UnionFind {
+    std::vector<int> parent;
+    explicit UnionFind(size_t count);
+    int root(int x) {
+        while (parent[size_t(x)] != x) x = parent[size_t(x)] = parent[size_t(parent[size_t(x)])];
+        return x;
+    }
+    void join(int a, int b) { parent[size_t(root(a))] = root(b); }
+};
+
+// Writes a corner's UV; answers whether it changed.
+inline bool writeUV(FaceRecord& face, int c, double u, double v) {
+    const float fu = float(u), fv = float(v);
+    if (fu == face.uv[c][0] && fv == face.uv[c][1]) return false;
+    face.uv[c][0] = fu, face.uv[c][1] = fv;
+    return true;
+}
+
+// Members of each part, part by part: members[first[p]] ... members[first[p + 1] - 1].
+struct PartList {
+    std::vector<int> first;
+    std::vector<int> members;
+};
+PartList listParts(const std::vector<int>& part, int partCount);
+
+// Corners joined across linked edges get one number (the UV vertices of a flattening);
+// answers how many numbers were given. `members` limits the work to those members; the
+// numbers are per corner 3 k + c of the k-th listed member.
+int joinCorners(FaceSet& set, const int* members, int count, std::vector<int>& vertexOf);
+
+// Splits the parts into charts: a face joins a neighbouring chart when its normal is
+// within maxDegrees of the chart's mean normal; edges between charts are unlinked.
+int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDegrees);
+
+// Flattens each part by least-squares conformal maps, pinned at its locked corners; a
+// part that is not a disc is cut first. Adds the number of corners written to `written`
+// as it goes, so that it stays true when working memory runs out half-way.
+void flattenParts(UVWalk& walk, FaceSet& set, const std::vector<int>& part, int partCount, int& written);
+
+// Places the parts inside the unit square at one common scale, `margin` apart, turned by
+// 90 degrees where that packs tighter; parts with a locked corner stay. Adds the number
+// of corners written to `written`.
+void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, int partCount, double margin,
+               int& written);
+
+}  // namespace islands

@@ -1,0 +1,249 @@
+// Select Island, Unwrap, Auto Unwrap and Pack Islands.
+#include "MeshFixture.h"
+
+#include <ops/Islands.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace meshtest;
+
+namespace {
+
+struct Mesh {
+    std::vector<DevFace> faces;
+    std::vector<DevVertex> verts;
+};
+
+// n x n quads over the unit square lifted by `height`, planar UVs in [0.25, 0.75].
+Mesh bumpyGrid(int n, double (*height)(double, double)) {
+    Mesh m;
+    for (int j = 0; j <= n; ++j)
+        for (int i = 0; i <= n; ++i) {
+            const double x = double(i) / n, y = double(j) / n;
+            m.verts.push_back(vertex(float(x), float(y), float(height(x, y))));
+        }
+    auto uv = [&](int v) { return std::pair{0.25f + 0.5f * m.verts[size_t(v)].position[0], 0.25f + 0.5f * m.verts[size_t(v)].position[1]}; };
+    auto add = [&](int a, int b, int c) {
+        m.faces.push_back(face(UV_SELECTED_ALL, a, b, c, uv(a).first, uv(a).second, uv(b).first, uv(b).second,
+                               uv(c).first, uv(c).second));
+    };
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            const int v = j * (n + 1) + i;
+            add(v, v + 1, v + n + 2);
+            add(v, v + n + 2, v + n + 1);
+        }
+    return m;
+}
+
+// A closed cube, or an open tube of eight sides; every UV at the origin, all selected.
+Mesh cube() {
+    Mesh m;
+    for (int i = 0; i < 8; ++i) m.verts.push_back(vertex(float(i & 1), float((i >> 1) & 1), float(i >> 2)));
+    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    for (const auto& q : quads) {
+        m.faces.push_back(face(UV_SELECTED_ALL, q[0], q[1], q[2], 0, 0, 0, 0, 0, 0));
+        m.faces.push_back(face(UV_SELECTED_ALL, q[0], q[2], q[3], 0, 0, 0, 0, 0, 0));
+    }
+    return m;
+}
+Mesh tube() {
+    Mesh m;
+    for (int z = 0; z < 3; ++z)
+        for (int k = 0; k < 8; ++k)
+            m.verts.push_back(vertex(float(std::cos(k * 0.7853981633974483)), float(std::sin(k * 0.7853981633974483)), float(z)));
+    for (int z = 0; z < 2; ++z)
+        for (int k = 0; k < 8; ++k) {
+            const int a = z * 8 + k, b = z * 8 + (k + 1) % 8;
+            m.faces.push_back(face(UV_SELECTED_ALL, a, b, b + 8, 0, 0, 0, 0, 0, 0));
+            m.faces.push_back(face(UV_SELECTED_ALL, a, b + 8, a + 8, 0, 0, 0, 0, 0, 0));
+        }
+    return m;
+}
+
+double signedArea(const DevFace& f) {
+    return 0.5 * ((f.uv[1][0] - f.uv[0][0]) * (f.uv[2][1] - f.uv[0][1]) - (f.uv[2][0] - f.uv[0][0]) * (f.uv[1][1] - f.uv[0][1]));
+}
+
+// Whether two UV triangles share interior: no edge normal of either separates them.
+bool overlap(const DevFace& a, const DevFace& b) {
+    for (const DevFace* t : {&a, &b})
+        for (int e = 0; e < 3; ++e) {
+            const double nx = t->uv[(e + 1) % 3][1] - t->uv[e][1], ny = t->uv[e][0] - t->uv[(e + 1) % 3][0];
+            double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+            for (int s = 0; s < 2; ++s)
+                for (int c = 0; c < 3; ++c) {
+                    const DevFace& f = s ? b : a;
+                    const double d = nx * f.uv[c][0] + ny * f.uv[c][1];
+                    lo[s] = std::min(lo[s], d), hi[s] = std::max(hi[s], d);
+                }
+            const double tolerance = 1e-6 * std::hypot(nx, ny);
+            if (hi[0] <= lo[1] + tolerance || hi[1] <= lo[0] + tolerance) return false;
+        }
+    return true;
+}
+
+struct Layout {
+    int flipped = 0, overlaps = 0, outside = 0;
+    double angleError = 0;  // area-weighted mean, degrees
+    double area = 0;
+};
+
+Layout layoutOf(const std::vector<DevFace>& faces, const std::vector<DevVertex>& verts) {
+    Layout layout;
+    double weight = 0;
+    for (size_t i = 0; i < faces.size(); ++i) {
+        const DevFace& f = faces[i];
+        layout.flipped += !(signedArea(f) > 1e-12);
+        layout.area += std::abs(signedArea(f));
+        for (int c = 0; c < 3; ++c)
+            layout.outside += !(f.uv[c][0] >= 0 && f.uv[c][0] <= 1 && f.uv[c][1] >= 0 && f.uv[c][1] <= 1);
+        for (size_t j = i + 1; j < faces.size(); ++j) layout.overlaps += overlap(f, faces[j]);
+        double area3D = 0, error = 0;
+        for (int c = 0; c < 3; ++c) {
+            const float* p = verts[f.vertex[c]].position;
+            const float* q = verts[f.vertex[(c + 1) % 3]].position;
+            const float* r = verts[f.vertex[(c + 2) % 3]].position;
+            const double a[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]}, b[3] = {r[0] - p[0], r[1] - p[1], r[2] - p[2]};
+            const double cr[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+            const double angle3D = std::atan2(std::sqrt(cr[0] * cr[0] + cr[1] * cr[1] + cr[2] * cr[2]), a[0] * b[0] + a[1] * b[1] + a[2] * b[2]);
+            const double au[2] = {f.uv[(c + 1) % 3][0] - f.uv[c][0], f.uv[(c + 1) % 3][1] - f.uv[c][1]};
+            const double bu[2] = {f.uv[(c + 2) % 3][0] - f.uv[c][0], f.uv[(c + 2) % 3][1] - f.uv[c][1]};
+            const double angleUV = std::atan2(std::abs(au[0] * bu[1] - au[1] * bu[0]), au[0] * bu[0] + au[1] * bu[1]);
+            error += std::abs(angleUV - angle3D) / 3 * 57.29577951307855;
+            area3D = 0.5 * std::sqrt(cr[0] * cr[0] + cr[1] * cr[1] + cr[2] * cr[2]);
+        }
+        layout.angleError += area3D * error, weight += area3D;
+    }
+    layout.angleError /= weight;
+    return layout;
+}
+
+class Islands : public MeshFixture {
+protected:
+    void use(const Mesh& m) { useMesh(m.faces, m.verts); }
+    Layout layout() { return layoutOf(doc->faces(), doc->vertices()); }
+};
+
+}  // namespace
+
+TEST_F(Islands, SelectIslandCrossesEdgesWhoseUVsMeetButNotSeamsOrHiddenFaces) {
+    // f0 and f1 meet on edge 1-2 (u 1.0005 is within the epsilon); f2 meets f1 across a
+    // seam; f3 is hidden, so f4 beyond it is an island of its own.
+    useMesh({face(0x0040, 0, 1, 2, 0, 0, 1, 0, 0, 1), face(0, 2, 1, 3, 0, 1, 1.0005f, 0, 1, 1),
+             face(0, 2, 3, 4, 0, 2, 1, 2, 0, 3), face(FACE_HIDDEN, 4, 3, 5, 0, 3, 1, 2, 1, 3),
+             face(0, 5, 3, 6, 1, 3, 1, 2, 2, 2)},
+            vertices(7));
+    ASSERT_TRUE(selectIsland(model, 0.001f, false));
+    EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0x01C0, 0, FACE_HIDDEN, 0}));
+    EXPECT_EQ(journal(), fullProtocol("Select Island", "0,16,13", true));
+
+    f(2).flags |= 0x0080;
+    doc->clearJournal();
+    ASSERT_TRUE(selectIsland(model, 0.001f, true));
+    EXPECT_EQ(ownFlags(), (Flags{0x01C1, 0x01C1, 0x01C1, FACE_HIDDEN, 0}));
+    EXPECT_EQ(vtx(4).flags & VERTEX_SELECTED, VERTEX_SELECTED);  // corners that changed take their vertex
+    EXPECT_EQ(vtx(5).flags & VERTEX_SELECTED, 0);
+    EXPECT_EQ(journal().back(), "EndEdit()");
+    EXPECT_EQ(journal()[1], "BeginEdit(4,16,5,\"Select Island\")");
+
+    // Nothing more to select: the entry is discarded.
+    doc->clearJournal();
+    ASSERT_TRUE(selectIsland(model, 0.001f, false));
+    EXPECT_EQ(journal(), fullProtocol("Select Island", "0,16,13", false));
+}
+
+TEST_F(Islands, UnwrapFlattensConformallyKeepingCentreAreaAndPins) {
+    Mesh m = bumpyGrid(8, [](double x, double y) { return 0.4 * std::sin(3 * x) * std::cos(2 * y); });
+    use(m);
+    const double before = layout().angleError;
+    ASSERT_TRUE(unwrap(model, 0.001f));
+    EXPECT_EQ(journal(), fullProtocol("Unwrap", "0,4,13", true));
+    Layout after = layout();
+    EXPECT_EQ(after.flipped, 0);
+    EXPECT_LT(after.angleError, 0.5);
+    EXPECT_GT(before, 2 * after.angleError);
+    EXPECT_NEAR(after.area, 0.25, 1e-4);
+    float rect[4];
+    ASSERT_TRUE(model.bounds(0, 0, rect));
+    EXPECT_NEAR(rect[0] + rect[2], 1.0, 1e-4);
+    EXPECT_NEAR(rect[1] + rect[3], 1.0, 1e-4);
+    expectRecordsIntact(*doc.Get());
+
+    // Two locked corners pin the map; a third pin of the same island keeps its place too.
+    use(m);
+    for (int i : {0, 60, 127}) f(i).flags |= 0x0200;
+    const std::vector<DevFace> pinned = doc->faces();
+    ASSERT_TRUE(unwrap(model, 0.001f));
+    for (int i : {0, 60, 127}) expectUV(i, 0, pinned[size_t(i)].uv[0][0], pinned[size_t(i)].uv[0][1]);
+    EXPECT_EQ(layout().flipped, 0);
+}
+
+TEST_F(Islands, UnwrapCutsClosedAndTubeIslandsAndSkipsBrokenFaces) {
+    for (const Mesh& m : {cube(), tube()}) {
+        use(m);
+        ASSERT_TRUE(unwrap(model, 0.001f));
+        const Layout l = layout();
+        EXPECT_EQ(l.flipped, 0);
+        EXPECT_EQ(l.overlaps, 0);
+    }
+    // A face beyond the vertices, one on a NaN position and a degenerate one in a grid.
+    Mesh m = bumpyGrid(2, [](double, double) { return 0.0; });
+    m.verts.push_back(vertex(std::numeric_limits<float>::quiet_NaN(), 0, 0));
+    m.faces.push_back(face(UV_SELECTED_ALL, 0, 1, 99, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f));
+    m.faces.push_back(face(UV_SELECTED_ALL, 0, 1, 9, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f));
+    m.faces.push_back(face(UV_SELECTED_ALL, 2, 1, 0, 0.75f, 0.25f, 0.5f, 0.25f, 0.25f, 0.25f));
+    use(m);
+    ASSERT_TRUE(unwrap(model, 0.001f));
+    ASSERT_TRUE(autoUnwrap(model, 0.001f));
+    for (int i : {8, 9}) expectFace(i, {0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f});
+    for (int c = 0; c < 3; ++c) EXPECT_TRUE(std::isfinite(f(10).uv[c][0]) && std::isfinite(f(10).uv[c][1]));
+}
+
+TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
+    use(cube());
+    ASSERT_TRUE(autoUnwrap(model, 0.001f));
+    EXPECT_EQ(journal(), fullProtocol("Auto Unwrap", "0,4,13", true));
+    const Layout l = layout();
+    EXPECT_EQ(l.flipped + l.overlaps + l.outside, 0);
+    EXPECT_GT(l.area, 0.55);  // six equal squares, 0.02 apart
+    EXPECT_LT(l.angleError, 1e-3);
+}
+
+TEST_F(Islands, PackPlacesIslandsApartAtOneScaleAroundLockedOnes) {
+    // Squares of sides 0.1, 0.2 and 0.4 heaped at the origin, and a locked one.
+    std::vector<DevFace> faces;
+    const float sides[4] = {0.1f, 0.2f, 0.4f, 0.3f};
+    for (int s = 0; s < 4; ++s) {
+        const float o = s == 3 ? 0.6f : 0.0f, w = sides[s];
+        const uint16_t flags = uint16_t(UV_SELECTED_ALL | (s == 3 ? 0x0200 : 0));
+        faces.push_back(face(flags, 4 * s, 4 * s + 1, 4 * s + 2, o, o, o + w, o, o + w, o + w));
+        faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 2, 4 * s + 3, o, o, o + w, o + w, o, o + w));
+    }
+    useMesh(faces, vertices(16));
+    const DevFace locked = f(6);
+    ASSERT_TRUE(packIslands(model, 0.001f));
+    EXPECT_EQ(journal(), fullProtocol("Pack Islands", "0,4,13", true));
+    EXPECT_EQ(std::memcmp(f(6).uv, locked.uv, sizeof locked.uv), 0);
+    const Layout l = layout();
+    EXPECT_EQ(l.flipped + l.overlaps + l.outside, 0);
+    float box[4][4];
+    for (int s = 0; s < 4; ++s) {
+        box[s][0] = box[s][1] = 9, box[s][2] = box[s][3] = -9;
+        for (int i : {2 * s, 2 * s + 1})
+            for (int c = 0; c < 3; ++c)
+                box[s][0] = std::min(box[s][0], f(i).uv[c][0]), box[s][1] = std::min(box[s][1], f(i).uv[c][1]),
+                box[s][2] = std::max(box[s][2], f(i).uv[c][0]), box[s][3] = std::max(box[s][3], f(i).uv[c][1]);
+    }
+    const float scale = (box[0][2] - box[0][0]) / 0.1f;
+    EXPECT_GT(scale, 1.0f);
+    for (int s = 0; s < 3; ++s) {
+        EXPECT_NEAR(box[s][2] - box[s][0], sides[s] * scale, 1e-4) << s;
+        for (int t = s + 1; t < 4; ++t) {
+            const float gap = std::max(std::max(box[t][0] - box[s][2], box[s][0] - box[t][2]),
+                                       std::max(box[t][1] - box[s][3], box[s][1] - box[t][3]));
+            EXPECT_GE(gap, 0.02f - 1e-5f) << s << " " << t;
+        }
+    }
+}
