@@ -237,6 +237,10 @@ double signedArea(const double* a, const double* b, const double* c) {
     return 0.5 * ((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]));
 }
 
+// Stored v runs down the image, so a face that turns counter-clockwise about its normal
+// turns clockwise in stored UVs, as the texture shows it from the front: the map is
+// solved with v up and mirrored into stored UVs.
+//
 // Least-squares conformal map of one part: per face, the complex equation
 // sum_j W_j U_j = 0 (W_j the opposite edge in the face's own plane) in the least-squares
 // sense, weighted by the face's area; at least two UV vertices pinned.
@@ -283,7 +287,7 @@ Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count) {
             const int v = vertexOf[size_t(3 * k + c)];
             if (!(face.flags & (UV_LOCKED << c)) || !finiteUV(face, c) || !used[size_t(v)] || pinned[size_t(v)]) continue;
             pinned[size_t(v)] = 1;
-            pinUV[size_t(2 * v)] = face.uv[c][0], pinUV[size_t(2 * v + 1)] = face.uv[c][1];
+            pinUV[size_t(2 * v)] = face.uv[c][0], pinUV[size_t(2 * v + 1)] = -face.uv[c][1];
             if (++flat.pins == 1) flat.pinCorner = 3 * k + c, flat.pinUV[0] = face.uv[c][0], flat.pinUV[1] = face.uv[c][1];
         }
     }
@@ -367,6 +371,7 @@ Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count) {
             if (unknown[size_t(i)] >= 0)
                 solution[size_t(2 * i)] = x[unknown[size_t(i)]].real(), solution[size_t(2 * i + 1)] = x[unknown[size_t(i)]].imag();
     }
+    for (int i = 0; i < vertexCount; ++i) solution[size_t(2 * i + 1)] = -solution[size_t(2 * i + 1)];
     // Corners that only degenerate faces reach take the mean of their face's solved corners.
     flat.uv.assign(size_t(6) * size_t(count), std::numeric_limits<double>::quiet_NaN());
     for (int k = 0; k < count; ++k) {

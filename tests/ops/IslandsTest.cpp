@@ -15,7 +15,8 @@ struct Mesh {
     std::vector<DevVertex> verts;
 };
 
-// n x n quads over the unit square lifted by `height`, planar UVs in [0.25, 0.75].
+// n x n quads over the unit square lifted by `height`, planar UVs in [0.25, 0.75] as
+// seen from above (stored v runs down).
 Mesh bumpyGrid(int n, double (*height)(double, double)) {
     Mesh m;
     for (int j = 0; j <= n; ++j)
@@ -23,7 +24,7 @@ Mesh bumpyGrid(int n, double (*height)(double, double)) {
             const double x = double(i) / n, y = double(j) / n;
             m.verts.push_back(vertex(float(x), float(y), float(height(x, y))));
         }
-    auto uv = [&](int v) { return std::pair{0.25f + 0.5f * m.verts[size_t(v)].position[0], 0.25f + 0.5f * m.verts[size_t(v)].position[1]}; };
+    auto uv = [&](int v) { return std::pair{0.25f + 0.5f * m.verts[size_t(v)].position[0], 0.75f - 0.5f * m.verts[size_t(v)].position[1]}; };
     auto add = [&](int a, int b, int c) {
         m.faces.push_back(face(UV_SELECTED_ALL, a, b, c, uv(a).first, uv(a).second, uv(b).first, uv(b).second,
                                uv(c).first, uv(c).second));
@@ -95,7 +96,8 @@ Layout layoutOf(const std::vector<DevFace>& faces, const std::vector<DevVertex>&
     double weight = 0;
     for (size_t i = 0; i < faces.size(); ++i) {
         const DevFace& f = faces[i];
-        layout.flipped += !(signedArea(f) > 1e-12);
+        // Stored v runs down the image: a face seen from the front turns clockwise.
+        layout.flipped += !(signedArea(f) < -1e-12);
         layout.area += std::abs(signedArea(f));
         for (int c = 0; c < 3; ++c)
             layout.outside += !(f.uv[c][0] >= 0 && f.uv[c][0] <= 1 && f.uv[c][1] >= 0 && f.uv[c][1] <= 1);
@@ -218,8 +220,8 @@ TEST_F(Islands, PackPlacesIslandsApartAtOneScaleAroundLockedOnes) {
     for (int s = 0; s < 4; ++s) {
         const float o = s == 3 ? 0.6f : 0.0f, w = sides[s];
         const uint16_t flags = uint16_t(UV_SELECTED_ALL | (s == 3 ? 0x0200 : 0));
-        faces.push_back(face(flags, 4 * s, 4 * s + 1, 4 * s + 2, o, o, o + w, o, o + w, o + w));
-        faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 2, 4 * s + 3, o, o, o + w, o + w, o, o + w));
+        faces.push_back(face(flags, 4 * s, 4 * s + 2, 4 * s + 1, o, o, o + w, o + w, o + w, o));
+        faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 2, o, o, o, o + w, o + w, o + w));
     }
     useMesh(faces, vertices(16));
     const DevFace locked = f(6);
