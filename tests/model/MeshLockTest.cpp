@@ -3,36 +3,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "support/ScriptedMesh.h"
 
-// A host mesh that answers LockFaces with whatever the test sets.
-class ScriptedMesh : public HostMesh {
-public:
-    BYTE *vertices = nullptr, *faces = nullptr;
-    LONG vertexCount = 0, faceCount = 0;
-    int locks = 0, unlocks = 0;
-    ULONG references = 1;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE LockFaces(BYTE** v, LONG* vc, BYTE** f, LONG* fc) override {
-        ++locks;
-        *v = vertices, *vc = vertexCount, *f = faces, *fc = faceCount;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockFaces() override {
-        ++unlocks;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE BeginEdit(LONG, LONG, LONG, LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE EndEdit() override { return S_OK; }
-};
-
-}  // namespace
 
 TEST(MeshLockTest, LocksOnceAndUnlocksOnce) {
     ScriptedMesh mesh;

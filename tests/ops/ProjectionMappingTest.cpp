@@ -188,7 +188,8 @@ TEST_F(Mapping, SphericalHeightIsTheAxialComponentOfTheDirection) {
 
 TEST_F(Mapping, BadHostDataMapsNothingItCannotRead) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    useMesh({tri(0x01C0, 0, 999, 1), tri(0x01C0, 2, 2, 2)},
+    // Vertex index 3 is the first past the three vertices.
+    useMesh({tri(0x01C0, 0, 3, 1), tri(0x01C0, 2, 2, 2)},
             {vertex(0, 0, 0), vertex(1, 1, 0), vertex(nan, 0, std::numeric_limits<float>::infinity())});
     const Vector3 plusZ(0, 0, 1);
     Matrix4 frame = frameAt(0, 0, 0);

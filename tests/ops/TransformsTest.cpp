@@ -1,5 +1,6 @@
 // Move, scale, rotate and mirror: in place and from the drag snapshot.
 #include "MeshFixture.h"
+#include "support/ScriptedMesh.h"
 
 #include <limits>
 
@@ -81,10 +82,25 @@ TEST_F(Transforms, MirrorAndMove) {
     EXPECT_EQ(journal(), fullProtocol("Mirror UV Coords", "0,4,13", true));
 
     doc->clearJournal();
-    ASSERT_TRUE(model.move(0.25f, -1.0f, 0x0248, 0x0040, true));
-    expectUV(0, 0, 0.25f, -0.5f);
+    ASSERT_TRUE(model.move(0, -1.0f, 0x0248, 0x0040, true));  // along v only: no identity
+    expectUV(0, 0, 0.0f, -0.5f);
     EXPECT_EQ(f(1).uv[1][1], 0.2f);  // locked
     EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", true));
+}
+
+TEST_F(Transforms, DragStepsSkipFacesGoneSinceTheDragStarted) {
+    FaceRecord records[2] = {};  // the host answers the first only, once the drag is under way
+    records[0].flags = records[1].flags = UV_SELECTED_ALL;
+    ScriptedMesh shrinking;
+    shrinking.faces = reinterpret_cast<BYTE*>(records);
+    shrinking.faceCount = 2;
+    model.mesh = &shrinking;
+    model.fillSnapshot(&shrinking);
+    shrinking.faceCount = 1;
+    ASSERT_TRUE(model.moveSnapshot(0.5f, 0, UV_SELECTED, UV_SELECTED, false));
+    EXPECT_EQ(records[0].uv[0][0], 0.5f);
+    EXPECT_EQ(records[1].uv[0][0], 0.0f);
+    model.mesh.Reset();
 }
 
 TEST_F(Transforms, DragStepsStartFromTheSnapshot) {

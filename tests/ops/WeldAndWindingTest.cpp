@@ -80,6 +80,10 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     useFaces({tri(0x01C0, 0.4985f, 0.5f, 0.5025f, 0.5f, 0.5008f, 0.5f)});
     ASSERT_TRUE(model.weld(0.003f, 0x0048, 0x0040));
     expectUV(0, 2, 0.4985f, 0.5f);
+    // The representative in the cell diagonally below and right, the last one searched.
+    useFaces({tri(0x01C0, 0.5005f, 0.5005f, 0.4995f, 0.4995f, 0.9f, 0.9f)});
+    ASSERT_TRUE(model.weld(0.003f, 0x0048, 0x0040));
+    expectUV(0, 1, 0.5005f, 0.5005f);
 }
 
 TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {
