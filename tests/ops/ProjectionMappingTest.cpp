@@ -58,13 +58,15 @@ TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
     EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
     expectRecordsIntact(*doc.Get());
 
-    // A 2 x 8 selection is stretched, not kept square; without undo only EndEdit.
+    // A 2 x 8 selection is stretched over a 0.5 x 1 target, not kept square; without undo
+    // only EndEdit.
     vtx(2).position[1] = 8;
     vtx(3).position[1] = 8;
     doc->clearJournal();
-    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, false));
-    expectUV(0, 2, 0.5f, 0.5f);
-    EXPECT_EQ(f(1).uv[2][1], 0.5f);
+    const float tall[4] = {0, 0, 0.5f, 1.0f};
+    ASSERT_TRUE(model.planarMap(&plusZ, tall, 0x0048, 0x0040, false));
+    expectUV(0, 2, 0.5f, 1.0f);
+    EXPECT_EQ(f(1).uv[2][1], 1.0f);
     EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
 }
 
