@@ -174,6 +174,11 @@ TEST_F(CanvasTest, SingleSelectedCornerGetsA30PixelBoxWithTwelveHandles) {
     useFaces({face(0, 0, 1, 2, 0.8f, 0.8f, 1.7f, 0.8f, 0.8f, 1.7f)});
     render();
     EXPECT_EQ(count(kHandle), 0) << "no selection, no handles";
+
+    // Two corners 20 pixels apart, (90, 100) and (110, 100): still widened to 85 .. 115.
+    useFaces({face(UV_SELECTED | (UV_SELECTED << 1), 0, 1, 2, 0.7f, 0.8f, 0.9f, 0.8f, 0.8f, 1.7f)});
+    render();
+    EXPECT_EQ(pixel(77, 80), rgb(kHandle)) << "inside the inner top-left handle, 75 .. 85";
 }
 
 TEST_F(CanvasTest, SelectTrianglesToolEmphasisesFullySelectedTriangles) {

@@ -158,6 +158,9 @@ TEST_F(CanvasTools, HandleTestHitsWhereTheHandlesAreDrawnAndShowsTheirCursors) {
             EXPECT_EQ(pixels[p.y * width + p.x] & 0xFFFFFF, 0x00FF00u) << p.x << ", " << p.y;
         }
     }
+    EXPECT_EQ(canvas().handleTest(71, 66, box), 5) << "the handle's top edge";
+    const HandleBox narrow = handleBox({90, 100}, {110, 104});  // widened to 30 both ways
+    EXPECT_TRUE(narrow.x0 == 85 && narrow.x1 == 115 && narrow.y0 == 87 && narrow.y1 == 117);
     // In the triangle tool, the inside hit is a fully selected triangle, not a corner.
     canvas().tool = 2;
     EXPECT_EQ(canvas().handleTest(100, 160, box), 1);
@@ -241,6 +244,9 @@ TEST_F(CanvasTools, RotateHandleTurnsAboutTheBoxCentreInAngleSteps) {
     EXPECT_FLOAT_EQ(snapAngle(-7.9f, 5.0f), -5.0f);
     EXPECT_FLOAT_EQ(vectorAngle(-1, -1), 225.0f);
     EXPECT_FLOAT_EQ(vectorAngle(1, -1e-9f), 359.0f);
+    const float unit[3][2] = {{0, 0}, {1, 0}, {0, 1}};
+    EXPECT_TRUE(triangleContains(unit, 0.25f, 0.25f));
+    EXPECT_FALSE(triangleContains(unit, 0.5f, 0.0f)) << "on an edge";
 }
 
 TEST_F(CanvasTools, InnerHandlePastTheAnchorMirrorsAndOuterCornersScaleUniformly) {
@@ -267,14 +273,15 @@ TEST_F(CanvasTools, InnerHandlePastTheAnchorMirrorsAndOuterCornersScaleUniformly
     // Losing the capture ends the drag as a release does; the release that follows
     // does nothing more.
     document_->undo();
-    press(140, 71);  // inner top
-    EXPECT_EQ(canvas().tool, 11);
-    moveTo(140, 40);
+    press(140, 209);  // inner bottom
+    EXPECT_EQ(canvas().tool, 15);
+    moveTo(170, 240);  // sideways too, which the bottom handle does not follow
+    EXPECT_NEAR(faces()[0].uv[1][0], 0.6f, 1e-6f);
     SendMessageA(canvasWindow(), WM_CAPTURECHANGED, 0, 0);
     EXPECT_EQ(canvas().tool, 1);
     EXPECT_FALSE(document_->groupOpen());
     const size_t calls = journal().size();
-    release(140, 40);
+    release(170, 240);
     EXPECT_EQ(journal().size(), calls);
     EXPECT_EQ(history(), std::vector<std::wstring>{L"Scale UV Coords"});
 }
