@@ -289,27 +289,31 @@ TEST_F(EditorTest, SelectionCentroidIsSummedInDoublePrecision) {
 
 // ---- View menu and toolbar ------------------------------------------------------
 
-TEST_F(EditorTest, ZoomRatiosKeepTheCanvasCentreInPlace) {
+TEST_F(EditorTest, ZoomRatiosStepFromOneFifthToTwelveAboutTheCanvasCentre) {
     open();
     RECT client = {};
     GetClientRect(canvas().window(), &client);
     const int cx = (client.left + client.right) / 2, cy = (client.top + client.bottom) / 2;
-    float beforeX, beforeY;
+    float beforeX, beforeY, afterX, afterY;
     canvas().pixelToCanvas(cx, cy, beforeX, beforeY);
 
-    command(ID_VIEW_ZOOM_12_1);
+    // The View menu's Zoom items in their order, 1:5 to 12:1.
+    HMENU zoom = nullptr, menu = GetMenu(window_);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i)
+        for (int k = 0, n = GetMenuItemCount(GetSubMenu(menu, i)); k < n && !zoom; ++k) {
+            char text[16] = {};
+            GetMenuStringA(GetSubMenu(menu, i), k, text, sizeof text, MF_BYPOSITION);
+            if (std::string(text) == "Zoom") zoom = GetSubMenu(GetSubMenu(menu, i), k);
+        }
+    ASSERT_EQ(GetMenuItemCount(zoom), 16);
+    for (int i = 0; i < 16; ++i) {
+        command(int(GetMenuItemID(zoom, i)));
+        EXPECT_EQ(canvas().zoomLevel, i - 4) << "item " << i;
+    }
     EXPECT_FLOAT_EQ(canvas().zoom, 12.0f);
-    EXPECT_EQ(canvas().zoomLevel, 11);
-    float afterX, afterY;
     canvas().pixelToCanvas(cx, cy, afterX, afterY);
     EXPECT_NEAR(afterX, beforeX, 1e-3f);
     EXPECT_NEAR(afterY, beforeY, 1e-3f);
-
-    command(ID_VIEW_ZOOM_1_5);
-    EXPECT_FLOAT_EQ(canvas().zoom, 0.2f);
-    EXPECT_EQ(canvas().zoomLevel, -4);
-    command(ID_VIEW_ZOOM_1_1);
-    EXPECT_FLOAT_EQ(canvas().zoom, 1.0f);
 }
 
 TEST_F(EditorTest, ZoomExtentsFitsTheVisibleCornersOrResetsTheView) {
