@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <clocale>
 #include <string>
 #include <utility>
 #include <vector>
@@ -203,6 +204,10 @@ TEST(NumberTextTest, FormatsWithDigitsAndLocale) {
     EXPECT_EQ(FormatNumber(1234.5f, 2, true, true), "1234.50") << "no digit grouping";
     EXPECT_EQ(FormatNumber(0.00001f, 6, false, true), "1e-005") << "exponents are not localised";
     EXPECT_LE(FormatNumber(3e38f, 6, true, false).size(), 31u);
+    // A host whose C runtime writes decimal commas still gets a period before localising.
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "German"), nullptr);
+    EXPECT_EQ(FormatNumber(2.5f, 1, true, false), "2.5");
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 // Registered a second time with a German user locale (LC_ALL=de_DE.UTF-8 for Wine);
