@@ -106,6 +106,11 @@
 #define ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D 32836
 #define ID_VIEW_SYNCHRONIZE_SELECTIONS 32871
 #define ID_VIEW_SETTINGS 32818
+// Tools (added after View; numbers above every other command's).
+#define ID_TOOLS_SELECT_ISLAND 32900
+#define ID_TOOLS_UNWRAP 32901
+#define ID_TOOLS_AUTO_UNWRAP 32902
+#define ID_TOOLS_PACK_ISLANDS 32903
 
 // Toolbar-only commands (the other buttons share the menu's commands).
 #define ID_TOOL_UNDO 122

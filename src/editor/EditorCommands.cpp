@@ -12,6 +12,7 @@
 #include "dialogs/TransformDialogs.h"
 #include "editor/EditorWindow.h"
 #include "ops/EditProtocol.h"
+#include "ops/Islands.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -295,6 +296,14 @@ void settingsDialog(EditorWindow& e, Command) {
     runApplyDialog(e, dialog);
 }
 
+// Tools: islands through edges whose UVs meet within the weld epsilon.
+void selectIslandOfSelection(EditorWindow& e, Command) {
+    ::selectIsland(e.model(), e.canvas()->epsilon, e.canvas()->syncSelection);
+}
+void unwrapSelection(EditorWindow& e, Command) { ::unwrap(e.model(), e.canvas()->epsilon); }
+void autoUnwrapSelection(EditorWindow& e, Command) { ::autoUnwrap(e.model(), e.canvas()->epsilon); }
+void packSelectedIslands(EditorWindow& e, Command) { ::packIslands(e.model(), e.canvas()->epsilon); }
+
 // Toolbar.
 void chooseTool(EditorWindow& e, Command c) { e.setToolMode(c.operand); }
 // Check button 107: its state after the click says lock or unlock. With nothing
@@ -411,6 +420,12 @@ constexpr EditorCommand kCommands[] = {
     {ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, toggleShowAll},
     {ID_VIEW_SYNCHRONIZE_SELECTIONS, toggleSyncSelection, ShowAll, MENU | STATE_BUTTON_ENABLE},
     {ID_VIEW_SETTINGS, settingsDialog},
+
+    // Tools. The unwraps and the packing act on whole selected faces.
+    {ID_TOOLS_SELECT_ISLAND, selectIslandOfSelection, AnySelected, MENU},
+    {ID_TOOLS_UNWRAP, unwrapSelection, ThreeSelected, MENU},
+    {ID_TOOLS_AUTO_UNWRAP, autoUnwrapSelection, ThreeSelected, MENU},
+    {ID_TOOLS_PACK_ISLANDS, packSelectedIslands, ThreeSelected, MENU},
 
     // Toolbar only
     {ID_TOOL_SELECT_UV_COORDS, chooseTool, Always, 0, nullptr, TOOL_SELECT_UV_COORDS},

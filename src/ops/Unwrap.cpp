@@ -309,11 +309,20 @@ Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count) {
             return axis == 0 ? p.x : (axis == 1 ? p.y : p.z);
         };
         int a = -1, b = -1;
-        for (int v = 0; v < vertexCount; ++v) {
-            if (!used[size_t(v)]) continue;
-            if (a < 0 || along(v) < along(a)) a = v;
-            if (b < 0 || along(v) > along(b)) b = v;
-        }
+        for (int v = 0; v < vertexCount; ++v)
+            if (used[size_t(v)] && (a < 0 || along(v) < along(a))) a = v;
+        // The pins bend the map around them a little; at the two ends of the part's
+        // longest span that bending keeps the layout's outline most even.
+        auto farthestFrom = [&](int from) {
+            int best = from;
+            for (int v = 0; v < vertexCount; ++v)
+                if (used[size_t(v)] && length(position[size_t(v)] - position[size_t(from)]) >
+                                           length(position[size_t(best)] - position[size_t(from)]))
+                    best = v;
+            return best;
+        };
+        b = farthestFrom(a);
+        a = farthestFrom(b);
         const double span = length(position[size_t(b)] - position[size_t(a)]);
         if (a == b || !(span > 0)) return flat;
         pinned[size_t(a)] = pinned[size_t(b)] = 1;

@@ -139,7 +139,7 @@ TEST(DialogTemplates, EditorOpensWithItsMenu) {
     EXPECT_STREQ(caption, "Texloom");
     HMENU menu = GetMenu(editor);
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(GetMenuItemCount(menu), 5);
+    EXPECT_EQ(GetMenuItemCount(menu), 6);  // Edit, Select, Transform, Mapping, View, Tools
     EXPECT_NE(GetMenuState(menu, ID_VIEW_SETTINGS, MF_BYCOMMAND), static_cast<UINT>(-1));
     // The template's size is the client area (the menu bar comes on top of it).
     RECT units = {0, 0, 238, 154};
