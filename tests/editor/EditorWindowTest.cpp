@@ -218,6 +218,15 @@ TEST_F(EditorFrame, ObjectOutlivesItsWindowAndHoldsTheModule) {
     EXPECT_EQ(moduleLockCount(), before);
 }
 
+// Module start-up finds the visual-styles library in the system folder (the test's own
+// process starts no module, so it loads and frees the library itself).
+TEST(ModuleStart, LoadsTheVisualStylesLibraryFromTheSystemFolder) {
+    loadVisualStyles();
+    EXPECT_TRUE(visualStyles().library && visualStyles().openThemeData && visualStyles().isAppThemed);
+    freeVisualStyles();
+    EXPECT_EQ(visualStyles().library, nullptr);
+}
+
 TEST_F(EditorFrame, ControlsBarSharesItsWidthAndShowsStatusTexts) {
     open();
     HWND bar = editor_->controls().window();
