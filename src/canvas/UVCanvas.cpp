@@ -2,10 +2,14 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
+#include "canvas/TransformHandles.h"
 #include "model/MeshLock.h"
 #include "platform/ModuleState.h"
 
@@ -35,6 +39,11 @@ bool cornerFinite(const FaceRecord& face, int c) {
 }
 
 bool fullySelected(uint16_t flags) { return (flags & UV_SELECTED_ALL) == UV_SELECTED_ALL; }
+
+// The back buffer's pixel (0x00RRGGBB) of a colour (0x00BBGGRR).
+std::uint32_t dibColour(COLORREF c) {
+    return (std::uint32_t(GetRValue(c)) << 16) | (std::uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+}
 
 BITMAPINFO dibInfo(int width, int height) {
     BITMAPINFO info = {};
@@ -345,10 +354,16 @@ bool UVCanvas::ensureBackBuffer(HDC reference, const RECT& client) {
     }
     backPixels_ = static_cast<std::uint32_t*>(bits);
     backSize_ = SIZE{client.right, client.bottom};
+    boxMarks_.reset(new (std::nothrow) std::uint32_t[size_t(client.right) * size_t(client.bottom)]());
+    if (!boxMarks_) {
+        deleteBackBuffer();
+        return false;
+    }
     return true;
 }
 
 void UVCanvas::deleteBackBuffer() {
+    boxMarks_.reset();
     backPixels_ = nullptr;
     backSize_ = SIZE{};
     if (backBuffer_) DeleteObject(backBuffer_);
@@ -356,25 +371,6 @@ void UVCanvas::deleteBackBuffer() {
 }
 
 // ---- Painting ----
-
-void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
-    if (showTexture && textureBitmap && extentWidth >= 1 && extentHeight >= 1) {
-        drawTextureBackground(dc, client);
-    } else {
-        HBRUSH background = CreateSolidBrush(backColor);
-        FillRect(dc, &client, background);
-        DeleteObject(background);
-    }
-    if (showGrid && intoBackBuffer) {
-        GdiFlush();  // the background must be in the pixels before they are inverted
-        drawGrid();
-    }
-    drawLayout(dc);
-    if ((tool == 1 || tool == 2) && dragButton == 1) {
-        RECT band = normalisedRect(pressX, pressY, lastX, lastY);
-        DrawFocusRect(dc, &band);
-    }
-}
 
 void UVCanvas::drawTextureBackground(HDC dc, const RECT& client) {
     HDC source = CreateCompatibleDC(dc);
@@ -448,31 +444,173 @@ void UVCanvas::drawGrid() {
             0x00FF0000u;  // canvas origin in pure red
 }
 
-void UVCanvas::drawCornerBox(PenBatch& batch, float x, float y) const {
-    const int s = vertexSize;
-    POINT p = canvasToPixel(x, y);
-    int x0 = p.x - s / 2, y0 = p.y - s / 2;
-    const POINT outline[5] = {{x0, y0}, {x0 + s, y0}, {x0 + s, y0 + s}, {x0, y0 + s}, {x0, y0}};
-    batch.add(outline, 5);
+namespace {
+// The three pens of the layout, by width and colour: line (1), selection (1), locked (3).
+enum LayoutPen { PEN_LINE, PEN_SELECTION, PEN_LOCKED, PEN_COUNT };
+constexpr int kPenWidth[PEN_COUNT] = {1, 1, 3};
+
+// A corner's box: side s from the corner's pixel less s / 2, drawn as one closed outline.
+void cornerBoxOutline(int x0, int y0, int s, POINT outline[5]) {
+    outline[0] = {x0, y0};
+    outline[1] = {x0 + s, y0};
+    outline[2] = {x0 + s, y0 + s};
+    outline[3] = {x0, y0 + s};
+    outline[4] = {x0, y0};
+}
+}  // namespace
+
+// Draws the layout with the pens themselves: the frame without a back buffer.
+class UVCanvas::PenPainter {
+public:
+    PenPainter(HDC dc, const UVCanvas& canvas) : dc_(dc), batch_(dc), side_(canvas.vertexSize) {
+        const COLORREF colours[PEN_COUNT] = {canvas.lineColor, canvas.selColor, canvas.lockedColor};
+        for (int i = 0; i < PEN_COUNT; ++i) pens_[i] = CreatePen(PS_SOLID, kPenWidth[i], colours[i]);
+        previous_ = SelectObject(dc, pens_[PEN_LINE]);
+    }
+    PenPainter(const PenPainter&) = delete;
+    PenPainter& operator=(const PenPainter&) = delete;
+    ~PenPainter() {
+        batch_.flush();
+        SelectObject(dc_, previous_);
+        for (HPEN pen : pens_) DeleteObject(pen);
+    }
+    bool faceVisible(const POINT*, unsigned) const { return true; }  // the context clips
+    void line(POINT a, POINT b, int pen) {
+        batch_.use(pens_[pen]);
+        const POINT edge[2] = {a, b};
+        batch_.add(edge, 2);
+    }
+    void box(POINT p, int pen) {
+        batch_.use(pens_[pen]);
+        POINT outline[5];
+        cornerBoxOutline(p.x - side_ / 2, p.y - side_ / 2, side_, outline);
+        batch_.add(outline, 5);
+    }
+
+private:
+    HDC dc_;
+    PenBatch batch_;
+    int side_;
+    HPEN pens_[PEN_COUNT] = {};
+    HGDIOBJ previous_ = nullptr;
+};
+
+// Draws the layout into the back buffer's pixels: lines as the one-pixel pens set them,
+// corner boxes from stamps the pens drew once. Faces wholly outside are skipped, and a
+// box already stamped at the same place since the last change of pen is not stamped
+// again: pixels of one colour do not depend on their order.
+class UVCanvas::PixelPainter {
+public:
+    explicit PixelPainter(UVCanvas& canvas)
+        : canvas_(canvas),
+          image_{canvas.backPixels_, int(canvas.backSize_.cx), int(canvas.backSize_.cy)},
+          side_(canvas.vertexSize),
+          margin_(std::abs(canvas.vertexSize) + kPenWidth[PEN_LOCKED] + 2) {}
+    bool faceVisible(const POINT* p, unsigned finiteCorners) const {
+        LONG left = LONG_MAX, top = LONG_MAX, right = LONG_MIN, bottom = LONG_MIN;
+        for (int c = 0; c < 3; ++c) {
+            if (!(finiteCorners & (1u << c))) continue;
+            left = std::min(left, p[c].x);
+            right = std::max(right, p[c].x);
+            top = std::min(top, p[c].y);
+            bottom = std::max(bottom, p[c].y);
+        }
+        return left <= right && right >= -margin_ && bottom >= -margin_ && left < image_.width + margin_ &&
+               top < image_.height + margin_;
+    }
+    void line(POINT a, POINT b, int pen) {
+        use(pen);
+        drawLine(image_, a, b, canvas_.stamps_[pen].colour);
+    }
+    void box(POINT p, int pen) {
+        use(pen);
+        const int x0 = p.x - side_ / 2, y0 = p.y - side_ / 2;
+        if (x0 >= 0 && y0 >= 0 && x0 < image_.width && y0 < image_.height) {
+            std::uint32_t& mark = canvas_.boxMarks_[size_t(y0) * size_t(image_.width) + size_t(x0)];
+            if (mark == canvas_.boxRun_) return;
+            mark = canvas_.boxRun_;
+        }
+        drawStamp(image_, canvas_.stamps_[pen], x0, y0);
+    }
+
+private:
+    void use(int pen) {
+        if (pen == pen_) return;
+        pen_ = pen;
+        if (++canvas_.boxRun_ == 0) {  // marks from 2^32 runs ago would look current
+            std::fill_n(canvas_.boxMarks_.get(), size_t(image_.width) * size_t(image_.height), 0u);
+            canvas_.boxRun_ = 1;
+        }
+    }
+
+    UVCanvas& canvas_;
+    PixelImage image_;
+    int side_;
+    LONG margin_;
+    int pen_ = -1;
+};
+
+void UVCanvas::prepareStamps() {
+    const COLORREF colours[PEN_COUNT] = {lineColor, selColor, lockedColor};
+    if (stampsValid_ && stampSide_ == vertexSize && std::equal(colours, colours + PEN_COUNT, stampColours_)) return;
+    // Each pen draws one box on black and one on white; what changed is its stamp.
+    const int s = vertexSize, margin = kPenWidth[PEN_LOCKED] + 2;
+    const int origin = margin + (s < 0 ? -s : 0), size = std::abs(s) + 2 * margin;
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info = dibInfo(size, -size);
+    void* bits[2] = {};
+    HBITMAP images[2] = {CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits[0], nullptr, 0),
+                         CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits[1], nullptr, 0)};
+    for (int pen = 0; pen < PEN_COUNT; ++pen) {
+        stamps_[pen] = Stamp{};
+        if (!dc || !bits[0] || !bits[1]) continue;
+        HPEN drawing = CreatePen(PS_SOLID, kPenWidth[pen], colours[pen]);
+        for (int i = 0; i < 2; ++i) {
+            std::fill_n(static_cast<std::uint32_t*>(bits[i]), size_t(size) * size_t(size), i ? 0x00FFFFFFu : 0u);
+            HGDIOBJ oldBitmap = SelectObject(dc, images[i]);
+            HGDIOBJ oldPen = SelectObject(dc, drawing);
+            POINT outline[5];
+            cornerBoxOutline(origin, origin, s, outline);
+            Polyline(dc, outline, 5);
+            SelectObject(dc, oldPen);
+            SelectObject(dc, oldBitmap);
+        }
+        GdiFlush();
+        DeleteObject(drawing);
+        readStamp(static_cast<std::uint32_t*>(bits[0]), static_cast<std::uint32_t*>(bits[1]), SIZE{size, size},
+                  origin, origin, stamps_[pen]);
+        // A box without pixels (side 0) still needs the colour for lines.
+        if (stamps_[pen].runs.empty()) stamps_[pen].colour = dibColour(colours[pen]);
+    }
+    for (HBITMAP image : images)
+        if (image) DeleteObject(image);
+    if (dc) DeleteDC(dc);
+    stampsValid_ = true;
+    stampSide_ = vertexSize;
+    std::copy(colours, colours + PEN_COUNT, stampColours_);
 }
 
-void UVCanvas::drawLayout(HDC dc) {
+template <class Painter>
+bool UVCanvas::drawLayout(Painter& painter, float selectionBounds[4]) {
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
-    HPEN linePen = CreatePen(PS_SOLID, 1, lineColor);
-    HPEN selectionPen = CreatePen(PS_SOLID, 1, selColor);
-    HPEN lockedPen = CreatePen(PS_SOLID, 3, lockedColor);
-    HGDIOBJ previousPen = SelectObject(dc, linePen);
-    const bool emphasis = tool == 2 || savedTool == 2;
-    PenBatch batch(dc);
+    const bool emphasis = tool == TOOL_SELECT_TRIANGLES || savedTool == TOOL_SELECT_TRIANGLES;
 
-    auto drawEdges = [&](const FaceRecord& face) {
+    // The corners' pixels, and which of them are finite (bit c).
+    POINT p[3];
+    auto mapCorners = [&](const FaceRecord& face) {
+        unsigned finite = 0;
+        for (int c = 0; c < 3; ++c) {
+            if (!cornerFinite(face, c)) continue;
+            p[c] = canvasToPixel(face.uv[c][0] * w, face.uv[c][1] * h);
+            finite |= 1u << c;
+        }
+        return finite;
+    };
+    auto drawEdges = [&](const FaceRecord& face, unsigned finite, int pen) {
         for (int e = 0; e < 3; ++e) {
-            int a = kEdges[e][0], b = kEdges[e][1];
-            if ((face.flags & kEdgeHiddenBits[e]) || !cornerFinite(face, a) || !cornerFinite(face, b))
-                continue;
-            const POINT edge[2] = {canvasToPixel(face.uv[a][0] * w, face.uv[a][1] * h),
-                                   canvasToPixel(face.uv[b][0] * w, face.uv[b][1] * h)};
-            batch.add(edge, 2);
+            const int a = kEdges[e][0], b = kEdges[e][1];
+            if ((face.flags & kEdgeHiddenBits[e]) || !(finite & (1u << a)) || !(finite & (1u << b))) continue;
+            painter.line(p[a], p[b], pen);
         }
     };
 
@@ -486,28 +624,26 @@ void UVCanvas::drawLayout(HDC dc) {
         for (int i = 0; i < count; ++i) {
             const FaceRecord& face = faces[i];
             if (!faceFilter.passes(face.flags)) continue;
-            if (!(emphasis && fullySelected(face.flags))) {
-                batch.use(linePen);
-                drawEdges(face);
-            }
+            const unsigned finite = mapCorners(face);
+            if (!painter.faceVisible(p, finite)) continue;
+            if (!(emphasis && fullySelected(face.flags))) drawEdges(face, finite, PEN_LINE);
             for (int c = 0; c < 3; ++c) {
-                if (face.flags & ((UV_HIDDEN | UV_SELECTED) << c) || !cornerFinite(face, c)) continue;
-                batch.use((face.flags & (UV_LOCKED << c)) ? lockedPen : linePen);
-                drawCornerBox(batch, face.uv[c][0] * w, face.uv[c][1] * h);
+                if (face.flags & ((UV_HIDDEN | UV_SELECTED) << c) || !(finite & (1u << c))) continue;
+                painter.box(p[c], (face.flags & (UV_LOCKED << c)) ? PEN_LOCKED : PEN_LINE);
             }
         }
         // Second pass: selection on top, locked or not, and its bounds.
-        batch.use(selectionPen);
         for (int i = 0; i < count; ++i) {
             const FaceRecord& face = faces[i];
-            if (!faceFilter.passes(face.flags)) continue;
-            if (emphasis && fullySelected(face.flags)) drawEdges(face);
+            if (!(face.flags & UV_SELECTED_ALL) || !faceFilter.passes(face.flags)) continue;
+            const unsigned finite = mapCorners(face);
+            const bool visible = painter.faceVisible(p, finite);
+            if (visible && emphasis && fullySelected(face.flags)) drawEdges(face, finite, PEN_SELECTION);
             for (int c = 0; c < 3; ++c) {
-                if (!(face.flags & (UV_SELECTED << c)) || (face.flags & (UV_HIDDEN << c)) ||
-                    !cornerFinite(face, c))
+                if (!(face.flags & (UV_SELECTED << c)) || (face.flags & (UV_HIDDEN << c)) || !(finite & (1u << c)))
                     continue;
-                float x = face.uv[c][0] * w, y = face.uv[c][1] * h;
-                drawCornerBox(batch, x, y);
+                if (visible) painter.box(p[c], PEN_SELECTION);
+                const float x = face.uv[c][0] * w, y = face.uv[c][1] * h;
                 if (x < minX) minX = x;
                 if (y < minY) minY = y;
                 if (x > maxX) maxX = x;
@@ -515,14 +651,39 @@ void UVCanvas::drawLayout(HDC dc) {
                 ++selected;
             }
         }
-        batch.flush();
     }
-    if (selected) drawSelectionBox(dc, minX, minY, maxX, maxY);
+    selectionBounds[0] = minX;
+    selectionBounds[1] = minY;
+    selectionBounds[2] = maxX;
+    selectionBounds[3] = maxY;
+    return selected > 0;
+}
 
-    SelectObject(dc, previousPen);
-    DeleteObject(linePen);
-    DeleteObject(selectionPen);
-    DeleteObject(lockedPen);
+void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
+    if (showTexture && textureBitmap && extentWidth >= 1 && extentHeight >= 1) {
+        drawTextureBackground(dc, client);
+    } else {
+        HBRUSH background = CreateSolidBrush(backColor);
+        FillRect(dc, &client, background);
+        DeleteObject(background);
+    }
+    float selection[4];
+    bool anySelected = false;
+    if (intoBackBuffer) {
+        GdiFlush();  // the background must be in the pixels before they are written
+        if (showGrid) drawGrid();
+        prepareStamps();
+        PixelPainter painter(*this);
+        anySelected = drawLayout(painter, selection);
+    } else {
+        PenPainter painter(dc, *this);  // its lines are down when it goes
+        anySelected = drawLayout(painter, selection);
+    }
+    if (anySelected) drawSelectionBox(dc, selection[0], selection[1], selection[2], selection[3]);
+    if ((tool == TOOL_SELECT_COORDS || tool == TOOL_SELECT_TRIANGLES) && dragButton == 1) {
+        RECT band = normalisedRect(pressX, pressY, lastX, lastY);
+        DrawFocusRect(dc, &band);
+    }
 }
 
 void UVCanvas::drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1) {

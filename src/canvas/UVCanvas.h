@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "canvas/CanvasOwner.h"
+#include "canvas/LayoutRaster.h"
 #include "host/HostEventSinkImpl.h"
 #include "model/Records.h"
 
@@ -179,14 +181,29 @@ private:
     void drawFrame(HDC dc, const RECT& client, bool intoBackBuffer);
     void drawTextureBackground(HDC dc, const RECT& client);
     void drawGrid();
-    void drawLayout(HDC dc);
-    void drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1);
+    // Edges and corner boxes through painter (pens, or pixels of the back buffer);
+    // true with the bounds (min x, min y, max x, max y, canvas units) of the selected
+    // visible corners when there are any.
+    template <class Painter>
+    bool drawLayout(Painter& painter, float selectionBounds[4]);
     class PenBatch;
-    void drawCornerBox(PenBatch& batch, float x, float y) const;
+    class PenPainter;
+    class PixelPainter;
+    // The corner boxes of the three pens as stamps, drawn again when the box side or a
+    // colour changed.
+    void prepareStamps();
+    void drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1);
     bool isOwnTexture(IUnknown* object) const;
 
     HWND window_ = nullptr;
     HBITMAP backBuffer_ = nullptr;
     std::uint32_t* backPixels_ = nullptr;
     SIZE backSize_ = {};
+    // Per back-buffer pixel, the pen run in which a corner box was last stamped there.
+    std::unique_ptr<std::uint32_t[]> boxMarks_;
+    std::uint32_t boxRun_ = 0;
+    Stamp stamps_[3];  // line, selection, locked pen
+    bool stampsValid_ = false;
+    int stampSide_ = 0;
+    COLORREF stampColours_[3] = {};
 };

@@ -1,0 +1,43 @@
+// Drawing straight into the 32-bit pixels of the canvas's back buffer: one-pixel lines
+// that set exactly the pixels a solid pen of width 1 sets (last point left out, the
+// same choice on ties), and stamps, shapes made once with a pen and copied to many
+// places. One drawing call per segment costs far more than the segment's pixels.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+// Top-down rows of width pixels, no padding.
+struct PixelImage {
+    std::uint32_t* pixels;
+    int width;
+    int height;
+};
+
+// The line from a to b without b, clipped to the image; coordinates within +-10^9.
+void drawLine(const PixelImage& image, POINT a, POINT b, std::uint32_t colour);
+
+// A run of pixels [x0, x1) on row dy, relative to the point a stamp is placed at.
+struct StampRun {
+    int dy, x0, x1;
+};
+
+// A shape in one colour, with the rectangle around its runs (relative, right and
+// bottom exclusive).
+struct Stamp {
+    std::vector<StampRun> runs;
+    RECT extent = {};
+    std::uint32_t colour = 0;
+};
+
+// The stamp of the pixels where first and second differ from their background
+// (0 and 0x00FFFFFF, one image of size pixels each): the same shape drawn twice, so
+// that a shape of either background colour is found. Its colour is first's pixel;
+// (originX, originY) becomes the stamp's point.
+void readStamp(const std::uint32_t* first, const std::uint32_t* second, SIZE size, int originX, int originY,
+               Stamp& stamp);
+
+// The stamp with its point at (x, y), clipped to the image.
+void drawStamp(const PixelImage& image, const Stamp& stamp, int x, int y);

@@ -1,0 +1,113 @@
+// The back-buffer rasteriser against the platform's own pens: the same lines and boxes
+// drawn both ways into images of the same size must set the same pixels.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "canvas/LayoutRaster.h"
+
+namespace {
+
+// A top-down 32-bit DIB selected into a memory context: what the pens draw into.
+struct PenImage {
+    PenImage(int w, int h) : width(w), height(h) {
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0);
+        previous = SelectObject(dc, bitmap);
+    }
+    ~PenImage() {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    void clear(std::uint32_t value) {
+        GdiFlush();
+        std::fill(pixels, pixels + size_t(width) * size_t(height), value);
+    }
+    int width, height;
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    std::uint32_t* pixels = nullptr;
+};
+
+TEST(LayoutRasterTest, LinesSetThePixelsOfAOnePixelPen) {
+    PenImage pen(61, 47);
+    std::vector<std::uint32_t> ours(size_t(pen.width) * size_t(pen.height));
+    const PixelImage image = {ours.data(), pen.width, pen.height};
+    HPEN white = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+    HGDIOBJ previous = SelectObject(pen.dc, white);
+    std::mt19937 random(7);
+    // Short lines inside, lines crossing the border, and long ones from far away.
+    const int reach[] = {70, 200, 100000, 100000000};
+    int differing = 0;
+    for (int i = 0; i < 4000 && differing < 5; ++i) {
+        std::uniform_int_distribution<int> coordinate(-reach[i % 4] / 2, reach[i % 4] / 2 + 50);
+        const POINT a = {coordinate(random), coordinate(random)}, b = {coordinate(random), coordinate(random)};
+        pen.clear(0);
+        MoveToEx(pen.dc, a.x, a.y, nullptr);
+        LineTo(pen.dc, b.x, b.y);
+        GdiFlush();
+        std::fill(ours.begin(), ours.end(), 0u);
+        drawLine(image, a, b, 0x00FFFFFFu);
+        for (size_t p = 0; p < ours.size(); ++p)
+            if (ours[p] != (pen.pixels[p] & 0x00FFFFFFu)) {
+                ADD_FAILURE() << "line (" << a.x << ", " << a.y << ") - (" << b.x << ", " << b.y << ") differs at "
+                              << p % size_t(pen.width) << ", " << p / size_t(pen.width);
+                ++differing;
+                break;
+            }
+    }
+    SelectObject(pen.dc, previous);
+    DeleteObject(white);
+}
+
+TEST(LayoutRasterTest, StampsRepeatTheBoxAPenDrawsAnywhere) {
+    for (int width : {1, 3}) {
+        // The box as the canvas draws a corner: side 6 from (x0, y0), read into a stamp.
+        const int side = 6, margin = 4, size = side + 2 * margin;
+        auto boxAt = [&](HDC dc, int x0, int y0) {
+            const POINT outline[5] = {{x0, y0}, {x0 + side, y0}, {x0 + side, y0 + side}, {x0, y0 + side}, {x0, y0}};
+            Polyline(dc, outline, 5);
+        };
+        HPEN red = CreatePen(PS_SOLID, width, RGB(255, 0, 0));
+        PenImage first(size, size), second(size, size);
+        first.clear(0);
+        second.clear(0x00FFFFFF);
+        for (PenImage* shape : {&first, &second}) {
+            HGDIOBJ old = SelectObject(shape->dc, red);
+            boxAt(shape->dc, margin, margin);
+            SelectObject(shape->dc, old);
+        }
+        GdiFlush();
+        Stamp stamp;
+        readStamp(first.pixels, second.pixels, SIZE{size, size}, margin, margin, stamp);
+        EXPECT_EQ(stamp.colour, 0x00FF0000u);
+        EXPECT_FALSE(stamp.runs.empty());
+
+        PenImage pen(23, 17);
+        std::vector<std::uint32_t> ours(size_t(pen.width) * size_t(pen.height));
+        HGDIOBJ old = SelectObject(pen.dc, red);
+        for (int y = -12; y < 22; ++y)
+            for (int x = -12; x < 28; x += 3) {
+                pen.clear(0);
+                boxAt(pen.dc, x, y);
+                GdiFlush();
+                std::fill(ours.begin(), ours.end(), 0u);
+                drawStamp(PixelImage{ours.data(), pen.width, pen.height}, stamp, x, y);
+                for (size_t p = 0; p < ours.size(); ++p)
+                    ASSERT_EQ(ours[p], pen.pixels[p] & 0x00FFFFFFu)
+                        << "pen " << width << ", box at " << x << ", " << y << ", pixel " << p;
+            }
+        SelectObject(pen.dc, old);
+        DeleteObject(red);
+    }
+}
+
+}  // namespace
