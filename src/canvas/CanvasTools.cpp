@@ -9,19 +9,19 @@
 #include "resource.h"
 
 #include <cmath>
-#include <string>
 
 namespace {
 // Shift wins over Ctrl.
 int heldModifier() {
-    if (GetKeyState(VK_SHIFT) & 0x8000) return PICK_ADD;
-    if (GetKeyState(VK_CONTROL) & 0x8000) return PICK_TOGGLE;
+    constexpr SHORT held = SHORT(0x8000);  // the key state's high bit
+    if (GetKeyState(VK_SHIFT) & held) return PICK_ADD;
+    if (GetKeyState(VK_CONTROL) & held) return PICK_TOGGLE;
     return PICK_REPLACE;
 }
 
 // The tools whose left drag is an XOR frame: rubber band or zoom region.
 bool drawsBand(int tool) {
-    return tool == TOOL_SELECT_COORDS || tool == TOOL_SELECT_TRIANGLES || tool == TOOL_ZOOM_REGION;
+    return isSelectTool(tool) || tool == TOOL_ZOOM_REGION;
 }
 
 RECT bandRect(int x0, int y0, int x1, int y1) {
@@ -38,8 +38,27 @@ void xorFrame(HWND window, const RECT& r) {
 
 void showCursor(int resource) { SetCursor(LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(resource))); }
 
-// A UV or canvas value of the read-outs.
-std::string number(float value, int digits) { return FormatNumber(value, digits, true, true); }
+// A UV or canvas value of the read-outs, with its number of decimals.
+struct Number {
+    float value;
+    int digits;
+};
+
+// A read-out, built in place: it follows every mouse move. Text beyond its room is cut.
+class StatusText {
+public:
+    StatusText& operator<<(const char* text) {
+        while (*text && length_ + 1 < sizeof text_) text_[length_++] = *text++;
+        text_[length_] = '\0';
+        return *this;
+    }
+    StatusText& operator<<(Number n) { return *this << formatNumberText(n.value, n.digits, true, true).text; }
+    const char* text() const { return text_; }
+
+private:
+    char text_[192] = {};
+    size_t length_ = 0;
+};
 
 // An extent of 0 (before the first texture load) gives 0 rather than infinity.
 float perExtent(float value, int extent) { return extent > 0 ? value / static_cast<float>(extent) : 0.0f; }
@@ -51,8 +70,8 @@ LRESULT UVCanvas::onSetCursor(WPARAM wParam, LPARAM lParam) {
     if (reinterpret_cast<HWND>(wParam) != window_ || LOWORD(lParam) != HTCLIENT)
         return DefWindowProcA(window_, WM_SETCURSOR, wParam, lParam);
     switch (tool) {
-        case TOOL_SELECT_COORDS:
-        case TOOL_SELECT_TRIANGLES: {
+        case TOOL_SELECT_UV_COORDS:
+        case TOOL_SELECT_UV_TRIANGLES: {
             POINT p = {};
             GetCursorPos(&p);
             ScreenToClient(window_, &p);
@@ -78,12 +97,12 @@ LRESULT UVCanvas::onSetCursor(WPARAM wParam, LPARAM lParam) {
 
 void UVCanvas::onLeftDown(int x, int y) {
     // A press while another button drags (its release was never seen) ends that drag first.
-    if (dragButton != 0) releaseDrag();
+    if (drag_.button != DRAG_NONE) releaseDrag();
     SetFocus(window_);
     const int modifier = heldModifier();
-    lastAngle = 0;
+    drag_.lastAngle = 0;
     savedTool = tool;
-    if (modifier == PICK_REPLACE && (tool == TOOL_SELECT_COORDS || tool == TOOL_SELECT_TRIANGLES))
+    if (modifier == PICK_REPLACE && isSelectTool(tool))
         handlePress(x, y);
     if (drawsBand(tool)) {
         xorFrame(window_, RECT{x, y, x, y});
@@ -91,45 +110,46 @@ void UVCanvas::onLeftDown(int x, int y) {
         setZoomLevel(x, y, zoomLevel + 1);
         return;
     }
-    beginDrag(x, y, 1);
+    beginDrag(x, y, DRAG_LEFT);
     updateStatus();
 }
 
 void UVCanvas::onMouseMove(int x, int y) {
-    if (dragButton == 3 || (dragButton == 1 && tool == TOOL_PAN)) {
-        panX += static_cast<float>(x - lastX) / zoom;
-        panY += static_cast<float>(y - lastY) / zoom;
+    if (drag_.button == DRAG_RIGHT || (drag_.button == DRAG_LEFT && tool == TOOL_PAN)) {
+        panX += static_cast<float>(x - drag_.lastX) / zoom;
+        panY += static_cast<float>(y - drag_.lastY) / zoom;
         invalidate();
     }
-    if (dragButton == 1) {
+    if (drag_.button == DRAG_LEFT) {
         if (drawsBand(tool)) {
-            xorFrame(window_, bandRect(pressX, pressY, lastX, lastY));  // erases the old frame
-            xorFrame(window_, bandRect(pressX, pressY, x, y));
+            // The old frame drawn again erases it.
+            xorFrame(window_, bandRect(drag_.pressX, drag_.pressY, drag_.lastX, drag_.lastY));
+            xorFrame(window_, bandRect(drag_.pressX, drag_.pressY, x, y));
         } else if (isDragTool(tool)) {
             dragStep(x, y);
         }
     }
-    lastX = x;
-    lastY = y;
+    drag_.lastX = x;
+    drag_.lastY = y;
     updateStatus();
 }
 
 void UVCanvas::onLeftUp() {
     // A release without a press of ours (pressed elsewhere, or a zoom click) picks nothing.
-    if (dragButton != 1) {
+    if (drag_.button != DRAG_LEFT) {
         updateStatus();
         if (GetCapture() == window_) ReleaseCapture();
         return;
     }
-    const RECT band = bandRect(pressX, pressY, lastX, lastY);
-    if (tool == TOOL_SELECT_COORDS || tool == TOOL_SELECT_TRIANGLES) {
+    const RECT band = bandRect(drag_.pressX, drag_.pressY, drag_.lastX, drag_.lastY);
+    if (isSelectTool(tool)) {
         xorFrame(window_, band);
         const int modifier = heldModifier();
         float rect[4];
         pixelToUV(band.left, band.top, rect[0], rect[1]);
         pixelToUV(band.right, band.bottom, rect[2], rect[3]);
         if (UVModel* m = model()) {
-            if (tool == TOOL_SELECT_COORDS) {
+            if (tool == TOOL_SELECT_UV_COORDS) {
                 const float radius = perExtent(static_cast<float>(vertexSize) / zoom, extentWidth);
                 m->selectCoords(rect, radius, modifier, syncSelection);
             } else {
@@ -144,9 +164,9 @@ void UVCanvas::onLeftUp() {
 }
 
 void UVCanvas::beginDrag(int x, int y, int button) {
-    pressX = lastX = x;
-    pressY = lastY = y;
-    dragButton = button;
+    drag_.pressX = drag_.lastX = x;
+    drag_.pressY = drag_.lastY = y;
+    drag_.button = button;
     SetCapture(window_);
 }
 
@@ -163,7 +183,7 @@ void UVCanvas::onCaptureChanged(HWND newCapture) {
 }
 
 void UVCanvas::onCaptureLost() {
-    if (dragButton == 1) {
+    if (drag_.button == DRAG_LEFT) {
         if (drawsBand(tool))
             invalidate();
         else if (isDragTool(tool))
@@ -172,29 +192,29 @@ void UVCanvas::onCaptureLost() {
         savedTool = 0;
     }
     if (UVModel* m = model()) m->clearSnapshot();
-    dragButton = 0;
+    drag_.button = DRAG_NONE;
 }
 
 void UVCanvas::onRightDown(int x, int y) {
-    if (dragButton != 0) releaseDrag();
+    if (drag_.button != DRAG_NONE) releaseDrag();
     SetFocus(window_);
     if (tool == TOOL_ZOOM) {
         setZoomLevel(x, y, zoomLevel - 1);
         return;
     }
-    beginDrag(x, y, 3);
+    beginDrag(x, y, DRAG_RIGHT);
     showCursor(IDC_CURSOR_PAN);
 }
 
 void UVCanvas::onMiddleDown(int x, int y) {
-    if (dragButton != 0) releaseDrag();
+    if (drag_.button != DRAG_NONE) releaseDrag();
     SetFocus(window_);
-    beginDrag(x, y, 2);
+    beginDrag(x, y, DRAG_MIDDLE);
 }
 
 void UVCanvas::onRightOrMiddleUp(int button) {
     // Only the button that started the drag ends it.
-    if (dragButton == button) releaseDrag();
+    if (drag_.button == button) releaseDrag();
 }
 
 void UVCanvas::onMouseWheel(int delta) {
@@ -215,33 +235,33 @@ void UVCanvas::onMouseWheel(int delta) {
 
 void UVCanvas::updateStatus() {
     if (!owner) return;
-    std::string uvText, canvasText;
-    if (dragButton == 1 && isMoveTool(tool)) {
-        uvText = "position: " + number(handleNow[0], 2) + ", " + number(handleNow[1], 2);
-    } else if (dragButton == 1 && tool == TOOL_DRAG_ROTATE) {
-        uvText = "angle: " + number(lastAngle < 0 ? lastAngle + 360.0f : lastAngle, 3);
-    } else if (dragButton == 1 && isScaleTool(tool)) {
-        uvText = "size: " + number(std::fabs(boxSize[0]), 2) + ", " + number(std::fabs(boxSize[1]), 2);
-    } else if (dragButton == 1 && drawsBand(tool)) {
+    StatusText uvText, canvasText;
+    if (drag_.button == DRAG_LEFT && isMoveTool(tool)) {
+        uvText << "position: " << Number{drag_.handleNow[0], 2} << ", " << Number{drag_.handleNow[1], 2};
+    } else if (drag_.button == DRAG_LEFT && tool == TOOL_DRAG_ROTATE) {
+        uvText << "angle: " << Number{drag_.lastAngle < 0 ? drag_.lastAngle + 360.0f : drag_.lastAngle, 3};
+    } else if (drag_.button == DRAG_LEFT && isScaleTool(tool)) {
+        uvText << "size: " << Number{std::fabs(drag_.boxSize[0]), 2} << ", " << Number{std::fabs(drag_.boxSize[1]), 2};
+    } else if (drag_.button == DRAG_LEFT && drawsBand(tool)) {
         float x0, y0, x1, y1;
-        pixelToCanvas(pressX, pressY, x0, y0);
-        pixelToCanvas(lastX, lastY, x1, y1);
-        auto range = [](const char* head, float ax, float ay, float bx, float by, int digits) {
-            return head + number(ax, digits) + ", " + number(ay, digits) + ")->(" + number(bx, digits) + ", " +
-                   number(by, digits) + ")=(" + number(std::fabs(bx - ax), digits) + " x " +
-                   number(std::fabs(by - ay), digits) + ")";
+        pixelToCanvas(drag_.pressX, drag_.pressY, x0, y0);
+        pixelToCanvas(drag_.lastX, drag_.lastY, x1, y1);
+        auto range = [](StatusText& text, const char* head, float ax, float ay, float bx, float by, int digits) {
+            text << head << Number{ax, digits} << ", " << Number{ay, digits} << ")->(" << Number{bx, digits} << ", "
+                 << Number{by, digits} << ")=(" << Number{std::fabs(bx - ax), digits} << " x "
+                 << Number{std::fabs(by - ay), digits} << ")";
         };
-        canvasText = range("{x,y} (", x0, y0, x1, y1, 2);
-        uvText = range("{u,v} (", perExtent(x0, extentWidth), perExtent(y0, extentHeight),
-                       perExtent(x1, extentWidth), perExtent(y1, extentHeight), 3);
+        range(canvasText, "{x,y} (", x0, y0, x1, y1, 2);
+        range(uvText, "{u,v} (", perExtent(x0, extentWidth), perExtent(y0, extentHeight), perExtent(x1, extentWidth),
+              perExtent(y1, extentHeight), 3);
     } else {
         // No left drag, or panning with the left button: where the mouse is.
         float x, y;
-        pixelToCanvas(lastX, lastY, x, y);
-        canvasText = "{x,y} (" + number(x, 2) + ", " + number(y, 2) + ")";
-        uvText = "{u,v} (" + number(perExtent(x, extentWidth), 3) + ", " + number(perExtent(y, extentHeight), 3) +
-                 ")";
+        pixelToCanvas(drag_.lastX, drag_.lastY, x, y);
+        canvasText << "{x,y} (" << Number{x, 2} << ", " << Number{y, 2} << ")";
+        uvText << "{u,v} (" << Number{perExtent(x, extentWidth), 3} << ", " << Number{perExtent(y, extentHeight), 3}
+               << ")";
     }
-    owner->controls().setStatusText(1, uvText.c_str());
-    owner->controls().setStatusText(2, canvasText.c_str());
+    owner->controls().setStatusText(1, uvText.text());
+    owner->controls().setStatusText(2, canvasText.text());
 }

@@ -32,7 +32,7 @@ void drawLine(const PixelImage& image, POINT a, POINT b, std::uint32_t colour) {
         Wide top = a.y <= b.y ? a.y : Wide(b.y) + 1, bottom = a.y <= b.y ? Wide(b.y) - 1 : a.y;
         top = std::max<Wide>(top, 0);
         bottom = std::min<Wide>(bottom, height - 1);
-        for (Wide y = top; y <= bottom; ++y) image.pixels[static_cast<size_t>(y) * size_t(width) + size_t(a.x)] = colour;
+        for (Wide y = top; y <= bottom; ++y) image.pixels[size_t(y) * size_t(width) + size_t(a.x)] = colour;
         return;
     }
 
@@ -57,23 +57,26 @@ void drawLine(const PixelImage& image, POINT a, POINT b, std::uint32_t colour) {
     // Pixel k (0 <= k < major) lies at major offset k and minor offset
     // n(k) = floor((2 minor k + c) / (2 major)), which never decreases.
     const Wide c = major - 1 + bias;
-    Wide first = 0, last = major - 1;
-    // Inside along the major axis.
-    if (majorSign > 0) {
-        first = std::max(first, -majorStart);
-        last = std::min(last, majorSize - 1 - majorStart);
-    } else {
-        first = std::max(first, majorStart - (majorSize - 1));
-        last = std::min(last, majorStart);
+    Wide first = 0, last = major - 1, n = 0;
+    const bool inside = a.x >= 0 && a.y >= 0 && b.x >= 0 && b.y >= 0 && a.x < width && b.x < width &&
+                        a.y < height && b.y < height;
+    if (!inside) {
+        // Inside along the major axis.
+        if (majorSign > 0) {
+            first = std::max(first, -majorStart);
+            last = std::min(last, majorSize - 1 - majorStart);
+        } else {
+            first = std::max(first, majorStart - (majorSize - 1));
+            last = std::min(last, majorStart);
+        }
+        // Inside along the minor axis: n(k) within [low, high].
+        const Wide low = minorSign > 0 ? -minorStart : minorStart - (minorSize - 1);
+        const Wide high = minorSign > 0 ? minorSize - 1 - minorStart : minorStart;
+        if (low > 0) first = std::max(first, floorDiv(2 * major * low - c + 2 * minor - 1, 2 * minor));
+        last = std::min(last, floorDiv(2 * major * (high + 1) - c - 1, 2 * minor));
+        if (first > last) return;
+        n = floorDiv(2 * minor * first + c, 2 * major);
     }
-    // Inside along the minor axis: n(k) within [low, high].
-    const Wide low = minorSign > 0 ? -minorStart : minorStart - (minorSize - 1);
-    const Wide high = minorSign > 0 ? minorSize - 1 - minorStart : minorStart;
-    if (low > 0) first = std::max(first, floorDiv(2 * major * low - c + 2 * minor - 1, 2 * minor));
-    last = std::min(last, floorDiv(2 * major * (high + 1) - c - 1, 2 * minor));
-    if (first > last) return;
-
-    Wide n = floorDiv(2 * minor * first + c, 2 * major);
     Wide error = 2 * minor * (first + 1) - major - 2 * major * n;
     const Wide stepBoth = 2 * minor - 2 * major, stepMajor = 2 * minor;
     const std::ptrdiff_t rowStep = width;

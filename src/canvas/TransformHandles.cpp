@@ -11,13 +11,13 @@
 HandleBox handleBox(POINT topLeft, POINT bottomRight) {
     HandleBox box = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y, (topLeft.x + bottomRight.x) / 2,
                      (topLeft.y + bottomRight.y) / 2};
-    if (box.x1 - box.x0 < 30) {
-        box.x0 = box.cx - 15;
-        box.x1 = box.cx + 15;
+    if (box.x1 - box.x0 < kMinBoxSide) {
+        box.x0 = box.cx - kMinBoxSide / 2;
+        box.x1 = box.cx + kMinBoxSide / 2;
     }
-    if (box.y1 - box.y0 < 30) {
-        box.y0 = box.cy - 15;
-        box.y1 = box.cy + 15;
+    if (box.y1 - box.y0 < kMinBoxSide) {
+        box.y0 = box.cy - kMinBoxSide / 2;
+        box.y1 = box.cy + kMinBoxSide / 2;
     }
     return box;
 }
@@ -234,7 +234,7 @@ int UVCanvas::handleTest(int x, int y, const float bounds[4]) {
     for (int i = 0; i < lock.faceCount; ++i) {
         const FaceRecord& face = lock.faces[i];
         if (!visible.passes(face.flags) || !(face.flags & UV_SELECTED_ALL)) continue;
-        if (tool == TOOL_SELECT_TRIANGLES) {
+        if (tool == TOOL_SELECT_UV_TRIANGLES) {
             if ((face.flags & UV_SELECTED_ALL) == UV_SELECTED_ALL && cornersFinite(face) &&
                 triangleContains(face.uv, u, v))
                 return HIT_SELECTION;
@@ -254,12 +254,12 @@ bool UVCanvas::handlePress(int x, int y) {
     float rect[4];
     if (!m || !m->bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, rect)) return false;
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
-    for (int i = 0; i < 4; ++i) pressBounds[i] = rect[i];
+    for (int i = 0; i < 4; ++i) drag_.pressBounds[i] = rect[i];
     const float box[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
-    boxSize[0] = box[2] - box[0];
-    boxSize[1] = box[3] - box[1];
-    handleStart[0] = handleNow[0] = box[0];
-    handleStart[1] = handleNow[1] = box[1];
+    drag_.boxSize[0] = box[2] - box[0];
+    drag_.boxSize[1] = box[3] - box[1];
+    drag_.handleStart[0] = drag_.handleNow[0] = box[0];
+    drag_.handleStart[1] = drag_.handleNow[1] = box[1];
     const int hit = handleTest(x, y, box);
     if (hit == HIT_NONE) return false;
 
@@ -267,10 +267,10 @@ bool UVCanvas::handlePress(int x, int y) {
     m->fillSnapshot(mesh.Get());
     tool = dragToolOfHit(hit);
     if (const ScaleHandle* handle = scaleHandleOf(tool)) {
-        anchor[0] = box[handle->anchor[0] * 2];
-        anchor[1] = box[handle->anchor[1] * 2 + 1];
-        handleStart[0] = handleNow[0] = box[handle->start[0] * 2];
-        handleStart[1] = handleNow[1] = box[handle->start[1] * 2 + 1];
+        drag_.anchor[0] = box[handle->anchor[0] * 2];
+        drag_.anchor[1] = box[handle->anchor[1] * 2 + 1];
+        drag_.handleStart[0] = drag_.handleNow[0] = box[handle->start[0] * 2];
+        drag_.handleStart[1] = drag_.handleNow[1] = box[handle->start[1] * 2 + 1];
     }
     // One history entry for the whole drag; each step only notifies.
     const wchar_t* description = descriptionOfDrag(tool);
@@ -286,28 +286,29 @@ void UVCanvas::dragStep(int x, int y) {
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
     if (tool == TOOL_DRAG_ROTATE) {
         float pu, pv, cu, cv;
-        pixelToUV(pressX, pressY, pu, pv);
+        pixelToUV(drag_.pressX, drag_.pressY, pu, pv);
         pixelToUV(x, y, cu, cv);
-        const UVPoint centre = {(pressBounds[0] + pressBounds[2]) * 0.5f,
-                                (pressBounds[1] + pressBounds[3]) * 0.5f};
+        const UVPoint centre = {(drag_.pressBounds[0] + drag_.pressBounds[2]) * 0.5f,
+                                (drag_.pressBounds[1] + drag_.pressBounds[3]) * 0.5f};
         float angle = vectorAngle(cu - centre.u, cv - centre.v) - vectorAngle(pu - centre.u, pv - centre.v);
         if (snapAngles) angle = snapAngle(angle, angleStep);
-        const bool changed = angle != lastAngle;
-        lastAngle = angle;
+        const bool changed = angle != drag_.lastAngle;
+        drag_.lastAngle = angle;
         if (changed)
             m->rotateSnapshot(angle * 0.017453292519944444f, mask, value, false, &centre);
         return;
     }
-    float dx = static_cast<float>(x - pressX) / zoom, dy = static_cast<float>(y - pressY) / zoom;
-    if (snapToGrid) snapDisplacement(dx, dy, handleStart, gridSpacing);
+    float dx = static_cast<float>(x - drag_.pressX) / zoom, dy = static_cast<float>(y - drag_.pressY) / zoom;
+    if (snapToGrid) snapDisplacement(dx, dy, drag_.handleStart, gridSpacing);
     if (isMoveTool(tool)) {
         const bool axisU = tool != TOOL_DRAG_MOVE_V, axisV = tool != TOOL_DRAG_MOVE_U;
-        if (moveStep(handleStart, handleNow, dx, dy, axisU, axisV))
+        if (moveStep(drag_.handleStart, drag_.handleNow, dx, dy, axisU, axisV))
             m->moveSnapshot(axisU ? dx / w : 0.0f, axisV ? dy / h : 0.0f, mask, value, false);
     } else if (const ScaleHandle* handle = scaleHandleOf(tool)) {
-        const ScaleFactors f = scaleFactors(*handle, handleStart, anchor, dx, dy);
-        if (scaleStep(*handle, handleStart, anchor, handleNow, boxSize, dx, dy)) {
-            const UVPoint pivot = {pressBounds[handle->pivot[0] * 2], pressBounds[handle->pivot[1] * 2 + 1]};
+        const ScaleFactors f = scaleFactors(*handle, drag_.handleStart, drag_.anchor, dx, dy);
+        if (scaleStep(*handle, drag_.handleStart, drag_.anchor, drag_.handleNow, drag_.boxSize, dx, dy)) {
+            const float* bounds = drag_.pressBounds;
+            const UVPoint pivot = {bounds[handle->pivot[0] * 2], bounds[handle->pivot[1] * 2 + 1]};
             m->scaleSnapshot(f.su, f.sv, mask, value, false, &pivot);
         }
     }

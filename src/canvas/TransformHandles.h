@@ -1,37 +1,13 @@
-// The transform handles around the selection box: the canvas tool numbers, the hit
-// codes of the handle test and their cursors, the scale parameters of each handle,
-// and the plain geometry of the drag steps (grid snapping, angles, scale factors).
+// The transform handles around the selection box: the hit codes of the handle test and
+// their cursors, the scale parameters of each handle, and the plain geometry of the
+// drag steps (grid snapping, angles, scale factors).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
-// Canvas tools the user chooses, and the drag states that exist only while the left
-// button is down (4, 5, 8 to 21).
-enum CanvasTool : int {
-    TOOL_SELECT_COORDS = 1,
-    TOOL_SELECT_TRIANGLES = 2,
-    TOOL_PAN = 3,
-    TOOL_DRAG_MOVE = 4,
-    TOOL_DRAG_ROTATE = 5,
-    TOOL_ZOOM = 6,
-    TOOL_ZOOM_REGION = 7,
-    TOOL_DRAG_MOVE_V = 8,
-    TOOL_DRAG_MOVE_U = 9,
-    TOOL_DRAG_SCALE_FIRST = 10,  // inner top-left; then clockwise to inner left (17)
-    TOOL_DRAG_UNIFORM_FIRST = 18,  // outer top-left; then clockwise to outer bottom-left (21)
-    TOOL_DRAG_SCALE_LAST = 21,
-};
-
-inline bool isDragTool(int tool) {
-    return tool == TOOL_DRAG_MOVE || tool == TOOL_DRAG_ROTATE ||
-           (tool >= TOOL_DRAG_MOVE_V && tool <= TOOL_DRAG_SCALE_LAST);
-}
-inline bool isScaleTool(int tool) { return tool >= TOOL_DRAG_SCALE_FIRST && tool <= TOOL_DRAG_SCALE_LAST; }
-inline bool isMoveTool(int tool) {
-    return tool == TOOL_DRAG_MOVE || tool == TOOL_DRAG_MOVE_V || tool == TOOL_DRAG_MOVE_U;
-}
+#include "canvas/CanvasTool.h"
 
 // Hit codes of the handle test.
 enum HandleHit : int {
@@ -47,8 +23,9 @@ enum HandleHit : int {
     HIT_OUTER_BOTTOM_LEFT = 16,
 };
 
-// The selection box in client pixels as drawn: corners widened to at least 30 pixels
-// about the centre, which keeps its unwidened value.
+// The selection box in client pixels, as drawn and as hit-tested: corners widened to
+// at least kMinBoxSide pixels about the centre, which keeps its unwidened value.
+constexpr int kMinBoxSide = 30;
 struct HandleBox {
     int x0, y0, x1, y1;
     int cx, cy;

@@ -18,7 +18,8 @@ constexpr float kMinFittedZoom = 0.05f;
 
 // Per edge: its two corners and the UV_HIDDEN bits both must have clear.
 constexpr int kEdges[3][2] = {{0, 1}, {1, 2}, {2, 0}};
-constexpr uint16_t kEdgeHiddenBits[3] = {0x0018, 0x0030, 0x0028};
+constexpr uint16_t kEdgeHiddenBits[3] = {(UV_HIDDEN << 0) | (UV_HIDDEN << 1), (UV_HIDDEN << 1) | (UV_HIDDEN << 2),
+                                          (UV_HIDDEN << 2) | (UV_HIDDEN << 0)};
 
 // Truncation toward zero that tolerates what host data can produce (NaN, infinities,
 // values beyond the integer range): such values land far outside any window.
@@ -277,8 +278,8 @@ LRESULT UVCanvas::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONDBLCLK: onRightDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
         case WM_MBUTTONDOWN:
         case WM_MBUTTONDBLCLK: onMiddleDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-        case WM_RBUTTONUP: onRightOrMiddleUp(3); return 0;
-        case WM_MBUTTONUP: onRightOrMiddleUp(2); return 0;
+        case WM_RBUTTONUP: onRightOrMiddleUp(DRAG_RIGHT); return 0;
+        case WM_MBUTTONUP: onRightOrMiddleUp(DRAG_MIDDLE); return 0;
         case WM_CAPTURECHANGED: onCaptureChanged(reinterpret_cast<HWND>(lParam)); return 0;
         case WM_MOUSEWHEEL: onMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
         default: return DefWindowProcA(window_, message, wParam, lParam);
@@ -593,7 +594,7 @@ void UVCanvas::prepareStamps() {
 template <class Painter>
 bool UVCanvas::drawLayout(Painter& painter, float selectionBounds[4]) {
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
-    const bool emphasis = tool == TOOL_SELECT_TRIANGLES || savedTool == TOOL_SELECT_TRIANGLES;
+    const bool emphasis = tool == TOOL_SELECT_UV_TRIANGLES || savedTool == TOOL_SELECT_UV_TRIANGLES;
 
     // The corners' pixels, and which of them are finite (bit c).
     POINT p[3];
@@ -680,25 +681,16 @@ void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
         anySelected = drawLayout(painter, selection);
     }
     if (anySelected) drawSelectionBox(dc, selection[0], selection[1], selection[2], selection[3]);
-    if ((tool == TOOL_SELECT_COORDS || tool == TOOL_SELECT_TRIANGLES) && dragButton == 1) {
-        RECT band = normalisedRect(pressX, pressY, lastX, lastY);
+    if (isSelectTool(tool) && drag_.button == DRAG_LEFT) {
+        RECT band = normalisedRect(drag_.pressX, drag_.pressY, drag_.lastX, drag_.lastY);
         DrawFocusRect(dc, &band);
     }
 }
 
 void UVCanvas::drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1) {
     const int s = handleSize, hs = s / 2;
-    POINT p0 = canvasToPixel(x0, y0), p1 = canvasToPixel(x1, y1);
-    int X0 = p0.x, Y0 = p0.y, X1 = p1.x, Y1 = p1.y;
-    const int centreX = (X0 + X1) / 2, centreY = (Y0 + Y1) / 2;
-    if (X1 - X0 < 30) {
-        X0 = centreX - 15;
-        X1 = centreX + 15;
-    }
-    if (Y1 - Y0 < 30) {
-        Y0 = centreY - 15;
-        Y1 = centreY + 15;
-    }
+    const HandleBox box = handleBox(canvasToPixel(x0, y0), canvasToPixel(x1, y1));
+    const int X0 = box.x0, Y0 = box.y0, X1 = box.x1, Y1 = box.y1, centreX = box.cx, centreY = box.cy;
 
     HPEN dotted = CreatePen(PS_DOT, 1, selColor);
     HPEN solid = CreatePen(PS_SOLID, 1, selColor);

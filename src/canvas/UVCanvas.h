@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "canvas/CanvasOwner.h"
+#include "canvas/CanvasTool.h"
 #include "canvas/LayoutRaster.h"
 #include "host/HostEventSinkImpl.h"
 #include "model/Records.h"
@@ -82,9 +83,11 @@ public:
     // Top-down 32-bit pixels (0x00RRGGBB) of the back buffer, or null.
     const std::uint32_t* backBufferPixels() const { return backPixels_; }
     SIZE backBufferSize() const { return backSize_; }
+    // A mouse button holds a drag (and the capture).
+    bool dragging() const { return drag_.button != DRAG_NONE; }
 
-    // Fields, in the order of the object's state (view settings first, then drag
-    // state, extent, texture, back buffer, zoom and flags).
+    // Fields, in the order of the object's state (view settings first, then tool,
+    // extent, texture, zoom and flags).
     CanvasOwner* owner = nullptr;
     HostRef<HostMesh> mesh;
     HostRef<HostDocument> document;
@@ -99,18 +102,6 @@ public:
     COLORREF lineColor = 0xFFFFFF;
     COLORREF selColor = 0x0000FF;
     COLORREF lockedColor = 0xFF0000;
-
-    // Drag state: pixels, then UV bounds at the press, degrees, canvas units.
-    int pressX = 0, pressY = 0;
-    int lastX = 0, lastY = 0;
-    int dragButton = 0;  // 0 none, 1 left, 2 middle, 3 right
-    float pressBounds[4] = {};
-    float lastAngle = 0;
-    float handleStart[2] = {};
-    float handleNow[2] = {};
-    float anchor[2] = {};
-    float boxSize[2] = {};
-
     int tool = 1;
     int savedTool = 0;
     int extentWidth = 0, extentHeight = 0;    // W, H: canvas units of the UV unit square
@@ -194,6 +185,20 @@ private:
     void prepareStamps();
     void drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1);
     bool isOwnTexture(IUnknown* object) const;
+
+    // The drag in progress: from a press to the loss of the capture.
+    struct Drag {
+        int pressX = 0, pressY = 0;  // where it started, pixels
+        int lastX = 0, lastY = 0;    // the previous mouse position, pixels (kept while not dragging too)
+        int button = DRAG_NONE;      // DragButton
+        float pressBounds[4] = {};   // selected visible corners at the press: min u, min v, max u, max v
+        float lastAngle = 0;         // rotation of the previous step, degrees
+        float handleStart[2] = {};   // the dragged point at the press, canvas units
+        float handleNow[2] = {};     // the dragged point now, snapped, canvas units
+        float anchor[2] = {};        // the fixed point of a scale drag, canvas units
+        float boxSize[2] = {};       // width and height of the scaled box, signed, canvas units
+    };
+    Drag drag_;
 
     HWND window_ = nullptr;
     HBITMAP backBuffer_ = nullptr;

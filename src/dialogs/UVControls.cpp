@@ -187,8 +187,8 @@ void UVControls::setStatusText(int pane, const char* text) {
 }
 
 void UVControls::showCoordinate(float u, float v) {
-    SetWindowTextA(controls_[EditU], FormatNumber(u, 4, true, true).c_str());
-    SetWindowTextA(controls_[EditV], FormatNumber(v, 4, true, true).c_str());
+    SetWindowTextA(controls_[EditU], formatNumberText(u, 4, true, true).text);
+    SetWindowTextA(controls_[EditV], formatNumberText(v, 4, true, true).text);
     EnableWindow(controls_[EditU], TRUE);
     EnableWindow(controls_[EditV], TRUE);
     EnableWindow(controls_[SetButton], TRUE);

@@ -76,8 +76,10 @@ void EditorWindow::refreshSelection() {
     const int distinct = model_.countDistinct(canvas.epsilon);
     const bool copy3D = canvas.syncSelection && changeInProgress == 0;
 
-    // The read-out shows the last selected visible corner of the first face that has one.
-    bool found = false;
+    // One walk: the read-out shows the last selected visible corner of the first face
+    // that has one; the lock button follows the selected locked corners of the filtered
+    // faces, taken after the copy.
+    bool found = false, anyLocked = false;
     UVPoint shown{0, 0};
     for (int i = 0; i < lock.faceCount; ++i) {
         FaceRecord& face = lock.faces[i];
@@ -89,7 +91,10 @@ void EditorWindow::refreshSelection() {
             }
         }
         if (copy3D) copy3DSelection(face, lock);
-        else if (found) break;
+        if (!anyLocked && model_.faceFilter.passes(face.flags))
+            for (int c = 0; c < 3; ++c)
+                anyLocked |= cornerPasses(face.flags, c, EDITABLE_MASK, UV_SELECTED | UV_LOCKED);
+        if (!copy3D && found && anyLocked) break;
     }
 
     if (distinct == 1)
@@ -97,7 +102,6 @@ void EditorWindow::refreshSelection() {
     else
         controls_.clearCoordinate();
 
-    const bool anyLocked = model_.countCorners(EDITABLE_MASK, UV_SELECTED | UV_LOCKED) > 0;
     if (toolbar_) SendMessageA(toolbar_, TB_CHECKBUTTON, ID_TOOL_LOCK_SELECTED_COORDS, MAKELPARAM(anyLocked, 0));
     scheduleCommandRefresh();
 }

@@ -7,12 +7,18 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 constexpr size_t kMaxNumberText = 31;
 }  // namespace
 
 std::string FormatNumber(float value, int digits, bool fixed, bool localise) {
+    return formatNumberText(value, digits, fixed, localise).text;
+}
+
+NumberText formatNumberText(float value, int digits, bool fixed, bool localise) {
+    NumberText result = {};
     char format[16];
     std::snprintf(format, sizeof format, "%s%d%s", "%.", digits, fixed ? "f" : "g");
     // The system runtime's formatting (three-digit exponents, as the registry texts
@@ -25,7 +31,8 @@ std::string FormatNumber(float value, int digits, bool fixed, bool localise) {
     if (crtDecimal != '.' && crtDecimal != '\0')
         for (char* c = text; *c; ++c)
             if (*c == crtDecimal) *c = '.';
-    if (!localise) return text;
+    std::memcpy(result.text, text, kMaxNumberText + 1);
+    if (!localise) return result;
 
     char decimal[8] = ".", thousand[8] = ",";
     DWORD leadingZero = 1, negativeOrder = 1;
@@ -42,13 +49,13 @@ std::string FormatNumber(float value, int digits, bool fixed, bool localise) {
     numberFormat.lpDecimalSep = decimal;
     numberFormat.lpThousandSep = thousand;
     numberFormat.NegativeOrder = negativeOrder;
-    char localised[64];
+    char localised[64] = {};
     if (GetNumberFormatA(LOCALE_USER_DEFAULT, 0, text, &numberFormat, localised,
                          sizeof localised) > 0) {
-        localised[kMaxNumberText] = '\0';
-        return localised;
+        std::memcpy(result.text, localised, kMaxNumberText);
+        result.text[kMaxNumberText] = '\0';
     }
-    return text;
+    return result;
 }
 
 float ParseNumber(const char* text) {

@@ -8,6 +8,11 @@
 // characters; with localise, re-formatted through the user's locale with <digits>
 // decimals and no grouping (texts with an exponent stay as they are).
 std::string FormatNumber(float value, int digits, bool fixed, bool localise);
+// The same text in place, for read-outs that follow every mouse move.
+struct NumberText {
+    char text[32];
+};
+NumberText formatNumberText(float value, int digits, bool fixed, bool localise);
 // The user locale's number text to float; falls back to the C conversion (period
 // separator, leading numeric prefix, 0 when none).
 float ParseNumber(const char* text);
