@@ -21,7 +21,7 @@ bool coincide(const float* a, const float* b, float epsilonSquared) {
 
 }  // namespace
 
-void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs) {
+void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs, bool sameWinding) {
     const int n = set.size();
     const unsigned vertexCount = unsigned(walk.vertexCount());
     const std::vector<uint16_t>& vertex = set.vertex;
@@ -51,7 +51,7 @@ void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs) {
                 const int before = 3 * m2 + (c2 + 2) % 3, after = 3 * m2 + (c2 + 1) % 3;
                 int other = -1, atB = -1;
                 if (vertex[size_t(before)] == b) other = atB = before;
-                else if (vertex[size_t(after)] == b) other = atA, atB = after;
+                else if (vertex[size_t(after)] == b && !sameWinding) other = atA, atB = after;
                 if (other < 0 || set.neighbour[size_t(other)] >= 0) continue;
                 if (throughUVs && !(coincide(uvOf(edge), uvOf(atA), epsilonSquared) &&
                                     coincide(uvOf(end), uvOf(atB), epsilonSquared)))
@@ -77,9 +77,9 @@ FaceSet selectedFaces(UVWalk& walk) {
     });
 }
 
-int selectedIslands(UVWalk& walk, float epsilon, FaceSet& set, std::vector<int>& part) {
+int selectedIslands(UVWalk& walk, float epsilon, bool sameWinding, FaceSet& set, std::vector<int>& part) {
     set = selectedFaces(walk);
-    linkEdges(walk, set, epsilon, true);
+    linkEdges(walk, set, epsilon, true, sameWinding);
     return findParts(set, part);
 }
 
@@ -157,7 +157,7 @@ bool selectIsland(UVModel& model, float epsilon, bool sync) {
     try {
         islands::FaceSet set =
             islands::gatherFaces(edit, [](const FaceRecord& face) { return (face.flags & UV_HIDDEN_ALL) == 0; });
-        islands::linkEdges(edit, set, epsilon, true);
+        islands::linkEdges(edit, set, epsilon, true, false);
         std::vector<int> part;
         const int parts = islands::findParts(set, part);
         std::vector<char> chosen(static_cast<size_t>(parts), 0);

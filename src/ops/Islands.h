@@ -66,23 +66,25 @@ FaceSet gatherFaces(UVWalk& walk, Takes&& takes) {
 FaceSet selectedFaces(UVWalk& walk);
 
 // Links the member edges that join the same two vertices (each edge to one other) and,
-// with throughUVs, whose corner UVs coincide within epsilon at both ends.
-void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs);
+// with throughUVs, whose corner UVs coincide within epsilon at both ends. With
+// sameWinding, only faces that run the edge in opposite directions (turn the same way)
+// are linked: a flattening cannot keep two faces of opposite winding both face up.
+void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs, bool sameWinding);
 
 // Members connected through linked edges: the part of each member; answers the count.
 int findParts(const FaceSet& set, std::vector<int>& part);
 
 // selectedFaces, linked through coinciding UVs, and their islands; answers the count.
-int selectedIslands(UVWalk& walk, float epsilon, FaceSet& set, std::vector<int>& part);
+int selectedIslands(UVWalk& walk, float epsilon, bool sameWinding, FaceSet& set, std::vector<int>& part);
 
 // fn(set, part, partCount) on the selected islands. Without working memory the work
 // stops; what fn counted as written until then stays counted.
 template <class Fn>
-void onSelectedIslands(UVEdit& edit, float epsilon, Fn&& fn) {
+void onSelectedIslands(UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
     try {
         FaceSet set;
         std::vector<int> part;
-        const int parts = selectedIslands(edit, epsilon, set, part);
+        const int parts = selectedIslands(edit, epsilon, sameWinding, set, part);
         fn(set, part, parts);
     } catch (const std::bad_alloc&) {
     }
@@ -124,9 +126,12 @@ int joinCorners(FaceSet& set, const int* members, int count, std::vector<int>& v
 int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDegrees);
 
 // Flattens each part by least-squares conformal maps, pinned at its locked corners; a
-// part that is not a disc is cut first. Adds the number of corners written to `written`
-// as it goes, so that it stays true when working memory runs out half-way.
-void flattenParts(UVWalk& walk, FaceSet& set, const std::vector<int>& part, int partCount, int& written);
+// part that is not a disc is cut first. With splitOverlaps, a part whose flat layout
+// folds or overlaps itself is split in two and each half flattened again; `part` then
+// numbers the pieces, and their count is answered. Adds the number of corners written
+// to `written` as it goes, so that it stays true when working memory runs out half-way.
+int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
+                 int& written);
 
 // Places the parts inside the unit square at one common scale, `margin` apart, turned by
 // 90 degrees where that packs tighter; parts with a locked corner stay. Adds the number

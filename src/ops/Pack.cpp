@@ -157,7 +157,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
 
 bool packIslands(UVModel& model, float epsilon) {
     UVEdit edit(model, {L"Pack Islands", EDIT_FACE_DATA});
-    islands::onSelectedIslands(edit, epsilon, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
+    islands::onSelectedIslands(edit, epsilon, false, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
         islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
     });
     edit.finish();

@@ -7,6 +7,7 @@
 #include <Eigen/SparseCore>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <functional>
@@ -18,6 +19,10 @@
 namespace islands {
 
 namespace {
+
+// Mean angle error (degrees) above which a flattened part is split where splitting is
+// allowed: a conformal map of a surface that is not too curved stays well below it.
+constexpr double MOST_ANGLE_ERROR = 1.5;
 
 struct Point3 {
     double x = 0, y = 0, z = 0;
@@ -229,6 +234,7 @@ struct Flat {
     double area3D = 0;       // of the flattened faces
     double areaUV = 0;       // of the result
     double previousArea = 0; // UV area before, over the corners with finite UVs
+    double angleError = 0;   // mean |UV angle - 3D angle| of the corners, degrees, by 3D area
     double previousBox[4] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
                              -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
 };
@@ -397,7 +403,24 @@ Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count) {
             if (!used[size_t(vertexOf[size_t(3 * k + c)])])
                 flat.uv[size_t(6 * k + 2 * c)] = sum[0] / solved, flat.uv[size_t(6 * k + 2 * c + 1)] = sum[1] / solved;
     }
-    for (int k : energy) flat.areaUV += std::abs(signedArea(&flat.uv[size_t(6 * k)], &flat.uv[size_t(6 * k + 2)], &flat.uv[size_t(6 * k + 4)]));
+    for (int k : energy) {
+        const double* uv = &flat.uv[size_t(6 * k)];
+        flat.areaUV += std::abs(signedArea(uv, uv + 2, uv + 4));
+        const Point3 p[3] = {position[size_t(vertexOf[size_t(3 * k)])], position[size_t(vertexOf[size_t(3 * k + 1)])],
+                             position[size_t(vertexOf[size_t(3 * k + 2)])]};
+        double error = 0;
+        for (int c = 0; c < 3; ++c) {
+            const Point3 a = p[(c + 1) % 3] - p[c], b = p[(c + 2) % 3] - p[c];
+            const double* o = uv + 2 * c;
+            const double* ua = uv + 2 * ((c + 1) % 3);
+            const double* ub = uv + 2 * ((c + 2) % 3);
+            const double da[2] = {ua[0] - o[0], ua[1] - o[1]}, db[2] = {ub[0] - o[0], ub[1] - o[1]};
+            error += std::abs(std::atan2(length(cross(a, b)), dot(a, b)) -
+                              std::atan2(std::abs(da[0] * db[1] - da[1] * db[0]), da[0] * db[0] + da[1] * db[1]));
+        }
+        flat.angleError += 0.5 * length(cross(p[1] - p[0], p[2] - p[0])) * error / 3 * RADIANS_TO_DEGREES;
+    }
+    flat.angleError /= flat.area3D;
     flat.solved = flat.areaUV > 0 && std::isfinite(flat.areaUV);
     return flat;
 }
@@ -445,6 +468,96 @@ void turnToSmallestBox(std::vector<double>& uv) {
         uv[i] = x * bestCos + y * bestSin;
         uv[i + 1] = -x * bestSin + y * bestCos;
     }
+}
+
+
+// Whether a flattened part lies in the plane without folding: no face turned over and
+// no two edges of its outline crossing.
+bool embedded(const FaceSet& set, const std::vector<int>& members, const Flat& flat) {
+    struct Segment {
+        double a[2], b[2];
+    };
+    std::vector<Segment> outline;
+    double box[4] = {1e300, 1e300, -1e300, -1e300};
+    for (size_t k = 0; k < members.size(); ++k) {
+        const double* uv = &flat.uv[6 * k];
+        if (signedArea(uv, uv + 2, uv + 4) > 0) return false;  // stored faces turn clockwise
+        for (int e = 0; e < 3; ++e) {
+            if (set.neighbour[size_t(3 * members[k] + e)] >= 0) continue;
+            const double* a = uv + 2 * e;
+            const double* b = uv + 2 * ((e + 1) % 3);
+            if (!std::isfinite(a[0] + a[1] + b[0] + b[1])) continue;
+            outline.push_back({{a[0], a[1]}, {b[0], b[1]}});
+            box[0] = std::min({box[0], a[0], b[0]}), box[1] = std::min({box[1], a[1], b[1]});
+            box[2] = std::max({box[2], a[0], b[0]}), box[3] = std::max({box[3], a[1], b[1]});
+        }
+    }
+    if (outline.size() < 4) return true;
+    // The outline's edges in a grid of about one cell per edge; crossings are sought
+    // among the edges of one cell.
+    const int cells = std::max(1, int(std::sqrt(double(outline.size()))));
+    const double size = std::max({box[2] - box[0], box[3] - box[1], 1e-300}) / cells;
+    std::vector<std::vector<int>> grid(size_t(cells) * size_t(cells));
+    auto cellOf = [&](double x, double low) { return std::clamp(int((x - low) / size), 0, cells - 1); };
+    for (size_t i = 0; i < outline.size(); ++i) {
+        const Segment& g = outline[i];
+        for (int cx = cellOf(std::min(g.a[0], g.b[0]), box[0]); cx <= cellOf(std::max(g.a[0], g.b[0]), box[0]); ++cx)
+            for (int cy = cellOf(std::min(g.a[1], g.b[1]), box[1]); cy <= cellOf(std::max(g.a[1], g.b[1]), box[1]); ++cy)
+                grid[size_t(cx) * size_t(cells) + size_t(cy)].push_back(int(i));
+    }
+    auto side = [](const double* p, const double* q, const double* r) {
+        return (q[0] - p[0]) * (r[1] - p[1]) - (r[0] - p[0]) * (q[1] - p[1]);
+    };
+    for (const std::vector<int>& cell : grid)
+        for (size_t x = 0; x < cell.size(); ++x)
+            for (size_t y = x + 1; y < cell.size(); ++y) {
+                const Segment& g = outline[size_t(cell[x])];
+                const Segment& h = outline[size_t(cell[y])];
+                if (side(g.a, g.b, h.a) * side(g.a, g.b, h.b) < 0 && side(h.a, h.b, g.a) * side(h.a, h.b, g.b) < 0)
+                    return false;
+            }
+    return true;
+}
+
+// Splits a connected part in two around its two faces farthest apart (in steps across
+// edges); the edges between the halves are unlinked.
+std::pair<std::vector<int>, std::vector<int>> halve(FaceSet& set, const std::vector<int>& members) {
+    std::vector<int>& slot = set.slot;
+    if (slot.size() != set.faces.size()) slot.assign(set.faces.size(), -1);
+    const int count = int(members.size());
+    for (int k = 0; k < count; ++k) slot[size_t(members[k])] = k;
+    std::vector<int> label(static_cast<size_t>(count)), queue;
+    // Grows from the seeds, each face taking the label of the face it was reached from;
+    // answers the face reached last.
+    auto grow = [&](std::initializer_list<int> seeds) {
+        std::fill(label.begin(), label.end(), -1);
+        queue.clear();
+        int next = 0;
+        for (int seed : seeds) label[size_t(seed)] = next++, queue.push_back(seed);
+        for (size_t head = 0; head < queue.size(); ++head)
+            for (int e = 0; e < 3; ++e) {
+                const int other = set.neighbour[size_t(3 * members[size_t(queue[head])] + e)];
+                if (other < 0 || slot[size_t(other / 3)] < 0 || label[size_t(slot[size_t(other / 3)])] >= 0) continue;
+                label[size_t(slot[size_t(other / 3)])] = label[size_t(queue[head])];
+                queue.push_back(slot[size_t(other / 3)]);
+            }
+        return queue.back();
+    };
+    const int distant = grow({0});
+    int farther = grow({distant});
+    if (farther == distant) farther = distant == 0 ? 1 : 0;
+    grow({distant, farther});
+    std::pair<std::vector<int>, std::vector<int>> halves;
+    for (int k = 0; k < count; ++k) {
+        (label[size_t(k)] == 1 ? halves.second : halves.first).push_back(members[size_t(k)]);
+        for (int e = 0; e < 3; ++e) {
+            const int edge = 3 * members[size_t(k)] + e, other = set.neighbour[size_t(edge)];
+            if (other >= 0 && slot[size_t(other / 3)] >= 0 && label[size_t(slot[size_t(other / 3)])] != label[size_t(k)])
+                set.unlink(edge);
+        }
+    }
+    for (int k = 0; k < count; ++k) slot[size_t(members[k])] = -1;
+    return halves;
 }
 
 }  // namespace
@@ -496,50 +609,98 @@ int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDeg
     return count;
 }
 
-void flattenParts(UVWalk& walk, FaceSet& set, const std::vector<int>& part, int partCount, int& written) {
+int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
+                 int& written) {
     const PartList list = listParts(part, partCount);
-    std::vector<Flat> flats(static_cast<size_t>(partCount));
-    for (int p = 0; p < partCount; ++p) {
-        const int* members = list.members.data() + list.first[size_t(p)];
-        const int count = list.first[size_t(p) + 1] - list.first[size_t(p)];
-        cutToDisc(walk, set, members, count);
-        flats[size_t(p)] = flatten(walk, set, members, count);
+    std::vector<std::vector<int>> pieces(static_cast<size_t>(partCount)), done;
+    for (int p = 0; p < partCount; ++p)
+        pieces[size_t(p)].assign(list.members.begin() + list.first[size_t(p)], list.members.begin() + list.first[size_t(p) + 1]);
+    // Pieces split from one part remember it: they are laid out side by side where it was.
+    std::vector<int> originOf(pieces.size()), doneOrigin;
+    std::iota(originOf.begin(), originOf.end(), 0);
+    std::vector<Flat> flats;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        std::vector<int> members = std::move(pieces[i]);
+        cutToDisc(walk, set, members.data(), int(members.size()));
+        Flat flat = flatten(walk, set, members.data(), int(members.size()));
+        // A part that folds, overlaps itself or bends angles too far is split in two.
+        if (splitOverlaps && members.size() > 1 && flat.solved &&
+            (flat.angleError > MOST_ANGLE_ERROR || !embedded(set, members, flat))) {
+            auto [first, second] = halve(set, members);
+            pieces.push_back(std::move(first));
+            pieces.push_back(std::move(second));
+            originOf.insert(originOf.end(), 2, originOf[i]);
+            continue;
+        }
+        done.push_back(std::move(members));
+        doneOrigin.push_back(originOf[i]);
+        flats.push_back(std::move(flat));
     }
+    partCount = int(done.size());
+    for (int p = 0; p < partCount; ++p)
+        for (int m : done[size_t(p)]) part[size_t(m)] = p;
     // Parts without two pins share the UV area they had before by their 3D areas, so the
     // texel density is even; without a usable previous area they share half the square.
     double previous = 0, area3D = 0;
     for (const Flat& flat : flats)
         if (flat.solved && flat.pins < 2) previous += flat.previousArea, area3D += flat.area3D;
     if (!(previous > 0) || !std::isfinite(previous)) previous = 0.5;
+    std::vector<std::array<double, 4>> boxes(flats.size());
+    for (size_t p = 0; p < flats.size(); ++p) {
+        Flat& flat = flats[p];
+        if (!flat.solved || flat.pins >= 2) continue;
+        turnToSmallestBox(flat.uv);
+        const double scale = std::sqrt(previous * flat.area3D / area3D / flat.areaUV);
+        boxes[p] = {1e300, 1e300, -1e300, -1e300};
+        for (size_t i = 0; i + 1 < flat.uv.size(); i += 2) {
+            if (!std::isfinite(flat.uv[i])) continue;
+            flat.uv[i] *= scale, flat.uv[i + 1] *= scale;
+            boxes[p][0] = std::min(boxes[p][0], flat.uv[i]), boxes[p][2] = std::max(boxes[p][2], flat.uv[i]);
+            boxes[p][1] = std::min(boxes[p][1], flat.uv[i + 1]), boxes[p][3] = std::max(boxes[p][3], flat.uv[i + 1]);
+        }
+    }
+    // One pin stays where it is. Otherwise a part keeps the centre it had; the pieces of a
+    // split part stand in a row about that centre, a tenth of the tallest apart.
+    std::vector<double> shifts(2 * flats.size(), 0.0);
+    for (size_t p = 0; p < flats.size(); ++p) {
+        const Flat& flat = flats[p];
+        if (!flat.solved || flat.pins >= 2) continue;
+        if (flat.pins == 1) {
+            shifts[2 * p] = flat.pinUV[0] - flat.uv[size_t(2 * flat.pinCorner)];
+            shifts[2 * p + 1] = flat.pinUV[1] - flat.uv[size_t(2 * flat.pinCorner + 1)];
+            continue;
+        }
+        if (p > 0 && std::find(doneOrigin.begin(), doneOrigin.begin() + long(p), doneOrigin[p]) != doneOrigin.begin() + long(p))
+            continue;  // placed with the first piece of its part
+        std::vector<size_t> row;
+        double was[4] = {1e300, 1e300, -1e300, -1e300}, tallest = 0, width = 0;
+        for (size_t q = p; q < flats.size(); ++q) {
+            if (doneOrigin[q] != doneOrigin[p] || !flats[q].solved || flats[q].pins != 0) continue;
+            row.push_back(q);
+            for (int axis = 0; axis < 2; ++axis) {
+                was[axis] = std::min(was[axis], flats[q].previousBox[axis]);
+                was[axis + 2] = std::max(was[axis + 2], flats[q].previousBox[axis + 2]);
+            }
+            tallest = std::max(tallest, boxes[q][3] - boxes[q][1]);
+        }
+        const double gap = 0.1 * tallest;
+        for (size_t q : row) width += boxes[q][2] - boxes[q][0] + gap;
+        const bool hadBox = was[0] <= was[2];
+        double x = (hadBox ? 0.5 * (was[0] + was[2]) : 0.5) - 0.5 * (width - gap);
+        const double y = hadBox ? 0.5 * (was[1] + was[3]) : 0.5;
+        for (size_t q : row) {
+            shifts[2 * q] = x - boxes[q][0];
+            shifts[2 * q + 1] = y - 0.5 * (boxes[q][1] + boxes[q][3]);
+            x += boxes[q][2] - boxes[q][0] + gap;
+        }
+    }
     for (int p = 0; p < partCount; ++p) {
         Flat& flat = flats[size_t(p)];
         if (!flat.solved) continue;
-        if (flat.pins < 2) {
-            turnToSmallestBox(flat.uv);
-            const double scale = std::sqrt(previous * flat.area3D / area3D / flat.areaUV);
-            double box[4] = {1e300, 1e300, -1e300, -1e300};
-            for (size_t i = 0; i + 1 < flat.uv.size(); i += 2) {
-                if (!std::isfinite(flat.uv[i])) continue;
-                flat.uv[i] *= scale, flat.uv[i + 1] *= scale;
-                box[0] = std::min(box[0], flat.uv[i]), box[2] = std::max(box[2], flat.uv[i]);
-                box[1] = std::min(box[1], flat.uv[i + 1]), box[3] = std::max(box[3], flat.uv[i + 1]);
-            }
-            // One pin stays where it is; otherwise the part keeps its centre.
-            double shift[2];
-            if (flat.pins == 1) {
-                shift[0] = flat.pinUV[0] - flat.uv[size_t(2 * flat.pinCorner)];
-                shift[1] = flat.pinUV[1] - flat.uv[size_t(2 * flat.pinCorner + 1)];
-            } else {
-                const bool hadBox = flat.previousBox[0] <= flat.previousBox[2];
-                for (int axis = 0; axis < 2; ++axis)
-                    shift[axis] = (hadBox ? 0.5 * (flat.previousBox[axis] + flat.previousBox[axis + 2]) : 0.5) -
-                                  0.5 * (box[axis] + box[axis + 2]);
-            }
-            for (size_t i = 0; i + 1 < flat.uv.size(); i += 2) flat.uv[i] += shift[0], flat.uv[i + 1] += shift[1];
-        }
-        const int* members = list.members.data() + list.first[size_t(p)];
-        const int count = list.first[size_t(p) + 1] - list.first[size_t(p)];
-        for (int k = 0; k < count; ++k) {
+        for (size_t i = 0; i + 1 < flat.uv.size(); i += 2)
+            flat.uv[i] += shifts[2 * size_t(p)], flat.uv[i + 1] += shifts[2 * size_t(p) + 1];
+        const std::vector<int>& members = done[size_t(p)];
+        for (size_t k = 0; k < members.size(); ++k) {
             FaceRecord& face = walk.face(set.faces[size_t(members[k])]);
             for (int c = 0; c < 3; ++c) {
                 const double u = flat.uv[size_t(6 * k + 2 * c)], v = flat.uv[size_t(6 * k + 2 * c + 1)];
@@ -548,14 +709,15 @@ void flattenParts(UVWalk& walk, FaceSet& set, const std::vector<int>& part, int 
             }
         }
     }
+    return partCount;
 }
 
 }  // namespace islands
 
 bool unwrap(UVModel& model, float epsilon) {
     UVEdit edit(model, {L"Unwrap", EDIT_FACE_DATA});
-    islands::onSelectedIslands(edit, epsilon, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
-        islands::flattenParts(edit, set, part, parts, edit.changed);
+    islands::onSelectedIslands(edit, epsilon, true, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
+        islands::flattenParts(edit, set, part, parts, true, edit.changed);
     });
     edit.finish();
     return true;
@@ -565,10 +727,10 @@ bool autoUnwrap(UVModel& model, float epsilon) {
     UVEdit edit(model, {L"Auto Unwrap", EDIT_FACE_DATA});
     try {
         islands::FaceSet set = islands::selectedFaces(edit);
-        islands::linkEdges(edit, set, epsilon, false);
+        islands::linkEdges(edit, set, epsilon, false, true);
         std::vector<int> part;
-        const int parts = islands::growCharts(edit, set, part, CHART_ANGLE_DEGREES);
-        islands::flattenParts(edit, set, part, parts, edit.changed);
+        int parts = islands::growCharts(edit, set, part, CHART_ANGLE_DEGREES);
+        parts = islands::flattenParts(edit, set, part, parts, true, edit.changed);
         islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
     } catch (const std::bad_alloc&) {
         // What was written before the memory ran out stays counted.
