@@ -6,8 +6,15 @@
 // The host is a bare in-memory mesh whose calls do nothing but hand out the records, so
 // the figures are the plug-in's own cost. Before every timed run the records are
 // restored from a pristine copy (untimed), so each run sees the same input.
+//
+// Options:
+//   --json FILE   also writes the largest grid's medians as
+//                 {"operations": {"<name>": {"corners": N, "median_ms": X}}}
+//   --dump DIR    runs each operation once per grid, untimed, and writes what it left
+//                 behind (face and vertex records, its answer, the drag snapshot) to
+//                 DIR/<n>-<name>.bin,
+//                 so that a change meant to be faster can be compared byte for byte
 #include <model/UVModel.h>
-#include <ops/Islands.h>
 
 #include <windows.h>
 
@@ -101,15 +108,53 @@ double seconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
     return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
 }
 
+// What a query answers, kept for the dump; operations that only edit leave it zero.
+struct Answer {
+    float values[4] = {0, 0, 0, 0};
+};
+
 struct Operation {
     const char* name;
-    std::function<void(UVModel&)> run;
+    std::function<Answer(UVModel&)> run;
 };
+
+Answer answer(float a, float b = 0, float c = 0, float d = 0) { return Answer{{a, b, c, d}}; }
+
+// Expand and contract need something to grow from: every other quad row selected.
+void prepare(const char* name, BenchMesh& mesh, int n) {
+    if (std::strcmp(name, "expandSelection") != 0 && std::strcmp(name, "contractSelection") != 0) return;
+    for (size_t i = 0; i < mesh.faces.size(); ++i)
+        if ((i / (2 * size_t(n))) % 2) mesh.faces[i].flags &= uint16_t(~UV_SELECTED_ALL);
+}
+
+bool writeDump(const std::string& path, const BenchMesh& mesh, const UVModel& model, const Answer& result) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(mesh.faces.data(), sizeof(FaceRecord), mesh.faces.size(), f) == mesh.faces.size() &&
+              std::fwrite(mesh.vertices.data(), sizeof(VertexRecord), mesh.vertices.size(), f) ==
+                  mesh.vertices.size() &&
+              std::fwrite(result.values, sizeof result.values, 1, f) == 1 &&
+              std::fwrite(model.snapshot.begin(), sizeof(SnapshotEntry), size_t(model.snapshot.count()), f) ==
+                  size_t(model.snapshot.count());
+    return std::fclose(f) == 0 && ok;
+}
 
 }  // namespace
 
-// Arguments, if any, name the operations to time; without them every one is timed.
 int main(int argc, char** argv) {
+    const char* jsonPath = nullptr;
+    const char* dumpDir = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc)
+            jsonPath = argv[++i];
+        else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc)
+            dumpDir = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: texloom_bench [--json FILE] [--dump DIR]\n");
+            return 2;
+        }
+    }
+
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
@@ -122,41 +167,56 @@ int main(int argc, char** argv) {
         frame.setRow(3, m.selectionCentroid(), 1.0f);
         return frame;
     };
-    std::vector<Operation> operations = {
-        {"bounds", [](UVModel& m) { float r[4]; m.bounds(0x0048, 0x0040, r); }},
-        {"countCorners", [](UVModel& m) { m.countCorners(0x0248, 0x0040); }},
-        {"move", [](UVModel& m) { m.move(0.01f, 0.02f, 0x0048, 0x0040, true); }},
-        {"scale", [&](UVModel& m) { m.scale(1.5f, 0.5f, 0x0048, 0x0040, true, &centre); }},
-        {"rotate", [&](UVModel& m) { m.rotate(0.3f, 0x0048, 0x0040, true, &centre); }},
-        {"mirror", [&](UVModel& m) { m.mirror(true, false, 0x0048, 0x0040, true, &centre); }},
-                // Leaves the snapshot filled for the drag steps that follow.
-        {"fillSnapshot", [](UVModel& m) { m.clearSnapshot(); m.fillSnapshot(m.mesh.Get()); }},
-        {"moveSnapshot", [](UVModel& m) { m.moveSnapshot(0.01f, 0.02f, 0x0048, 0x0040, false); }},
-        {"scaleSnapshot", [&](UVModel& m) { m.scaleSnapshot(1.5f, 0.5f, 0x0048, 0x0040, false, &centre); }},
-        {"rotateSnapshot", [&](UVModel& m) { m.rotateSnapshot(0.3f, 0x0048, 0x0040, false, &centre); }},
-        {"selectAll", [](UVModel& m) { m.selectAll(true, false); }},
-        {"deselectAll", [](UVModel& m) { m.selectAll(false, false); }},
-        {"invertSelection", [](UVModel& m) { m.invertSelection(false); }},
-        {"expandSelection", [](UVModel& m) { m.expandSelection(false); }},
-        {"weld", [](UVModel& m) { m.weld(0.001f, 0x0008, 0x0000); }},
-        {"countDistinct", [](UVModel& m) { m.countDistinct(0.001f); }},
-        {"averageNormal", [](UVModel& m) { Vector3 n; m.averageNormal(n, 0x0048, 0x0040); }},
-        {"selectionCentroid", [](UVModel& m) { m.selectionCentroid(); }},
-        {"planarMap", [&](UVModel& m) { m.planarMap(&plusZ, target, 0x0048, 0x0040, true); }},
-        {"boxMap", [&](UVModel& m) { Matrix4 f = axisFrame(m); m.boxMap(&f, target, 0x0048, 0x0040, true); }},
-        {"cylindricalMap",
-         [&](UVModel& m) { Matrix4 f = axisFrame(m); m.cylindricalMap(&f, target, 0x0048, 0x0040, true); }},
-        {"sphericalMap",
-         [&](UVModel& m) { Matrix4 f = axisFrame(m); m.sphericalMap(&f, target, 0x0048, 0x0040, true); }},
-        {"selectIsland", [](UVModel& m) { selectIsland(m, 0.001f, false); }},
-        {"unwrap", [](UVModel& m) { unwrap(m, 0.001f); }},
-        {"autoUnwrap", [](UVModel& m) { autoUnwrap(m, 0.001f); }},
-        {"packIslands", [](UVModel& m) { packIslands(m, 0.001f); }},
+    const std::vector<Operation> operations = {
+        {"bounds", [](UVModel& m) { float r[4]; m.bounds(0x0048, 0x0040, r); return answer(r[0], r[1], r[2], r[3]); }},
+        {"countCorners", [](UVModel& m) { return answer(float(m.countCorners(0x0248, 0x0040))); }},
+        {"move", [](UVModel& m) { return answer(m.move(0.01f, 0.02f, 0x0048, 0x0040, true)); }},
+        {"scale", [&](UVModel& m) { return answer(m.scale(1.5f, 0.5f, 0x0048, 0x0040, true, &centre)); }},
+        {"rotate", [&](UVModel& m) { return answer(m.rotate(0.3f, 0x0048, 0x0040, true, &centre)); }},
+        {"mirror", [&](UVModel& m) { return answer(m.mirror(true, false, 0x0048, 0x0040, true, &centre)); }},
+        // Leaves the snapshot filled for the drag steps that follow.
+        {"fillSnapshot", [](UVModel& m) {
+             m.clearSnapshot();
+             m.fillSnapshot(m.mesh.Get());
+             return answer(float(m.snapshot.count()));
+         }},
+        {"moveSnapshot", [](UVModel& m) { return answer(m.moveSnapshot(0.01f, 0.02f, 0x0048, 0x0040, false)); }},
+        {"scaleSnapshot",
+         [&](UVModel& m) { return answer(m.scaleSnapshot(1.5f, 0.5f, 0x0048, 0x0040, false, &centre)); }},
+        {"rotateSnapshot",
+         [&](UVModel& m) { return answer(m.rotateSnapshot(0.3f, 0x0048, 0x0040, false, &centre)); }},
+        {"selectAll", [](UVModel& m) { return answer(m.selectAll(true, false)); }},
+        {"deselectAll", [](UVModel& m) { return answer(m.selectAll(false, false)); }},
+        {"invertSelection", [](UVModel& m) { return answer(m.invertSelection(false)); }},
+        {"expandSelection", [](UVModel& m) { return answer(m.expandSelection(false)); }},
+        {"contractSelection", [](UVModel& m) { return answer(m.contractSelection(false)); }},
+        {"selectTriangles", [](UVModel& m) {
+             const float band[4] = {0.1f, 0.1f, 0.9f, 0.9f};
+             return answer(float(m.selectTriangles(band, PICK_REPLACE, false)));
+         }},
+        {"reverseWinding", [](UVModel& m) { return answer(m.reverseWinding(0x0FF8, 0x01C0)); }},
+        {"weld", [](UVModel& m) { return answer(m.weld(0.001f, 0x0008, 0x0000)); }},
+        {"countDistinct", [](UVModel& m) { return answer(float(m.countDistinct(0.001f))); }},
+        {"averageNormal", [](UVModel& m) {
+             Vector3 n;
+             const bool ok = m.averageNormal(n, 0x0048, 0x0040);
+             return answer(n.x, n.y, n.z, ok);
+         }},
+        {"selectionCentroid", [](UVModel& m) { Vector3 c = m.selectionCentroid(); return answer(c.x, c.y, c.z); }},
+        {"planarMap", [&](UVModel& m) { return answer(m.planarMap(&plusZ, target, 0x0048, 0x0040, true)); }},
+        {"boxMap", [&](UVModel& m) {
+             Matrix4 f = axisFrame(m);
+             return answer(m.boxMap(&f, target, 0x0048, 0x0040, true));
+         }},
+        {"cylindricalMap", [&](UVModel& m) {
+             Matrix4 f = axisFrame(m);
+             return answer(m.cylindricalMap(&f, target, 0x0048, 0x0040, true));
+         }},
+        {"sphericalMap", [&](UVModel& m) {
+             Matrix4 f = axisFrame(m);
+             return answer(m.sphericalMap(&f, target, 0x0048, 0x0040, true));
+         }},
     };
-    if (argc > 1)
-        std::erase_if(operations, [&](const Operation& op) {
-            return std::none_of(argv + 1, argv + argc, [&](const char* name) { return std::strcmp(name, op.name) == 0; });
-        });
 
     const int sizes[3] = {16, 64, 255};  // 255 x 255 quads: 65536 vertices, the most 16-bit indices reach
     // Per size: each operation runs until this much time is spent (at least 5, at most
@@ -176,18 +236,23 @@ int main(int argc, char** argv) {
         // The drag operations start from a snapshot of the whole selection.
         model.fillSnapshot(&mesh);
         for (size_t o = 0; o < operations.size(); ++o) {
+            if (dumpDir) {
+                std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
+                prepare(operations[o].name, mesh, sizes[s]);
+                const Answer result = operations[o].run(model);
+                const std::string path =
+                    std::string(dumpDir) + "/" + std::to_string(sizes[s]) + "-" + operations[o].name + ".bin";
+                if (!writeDump(path, mesh, model, result)) {
+                    std::fprintf(stderr, "texloom_bench: cannot write %s\n", path.c_str());
+                    return 1;
+                }
+                continue;
+            }
             std::vector<double> times;
             double spent = 0.0;
             while (times.size() < 5 || (spent < budgetSeconds && times.size() < 1001)) {
                 std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
-                // Expand needs something to grow from: every other quad row selected.
-                if (std::strcmp(operations[o].name, "expandSelection") == 0)
-                    for (size_t i = 0; i < mesh.faces.size(); ++i)
-                        if ((i / (2 * size_t(sizes[s]))) % 2) mesh.faces[i].flags &= uint16_t(~UV_SELECTED_ALL);
-                // Select Island grows one selected corner to the whole grid.
-                if (std::strcmp(operations[o].name, "selectIsland") == 0)
-                    for (size_t i = 0; i < mesh.faces.size(); ++i)
-                        mesh.faces[i].flags &= uint16_t(i == 0 ? ~0x0180 : ~UV_SELECTED_ALL);
+                prepare(operations[o].name, mesh, sizes[s]);
                 LARGE_INTEGER t0, t1;
                 QueryPerformanceCounter(&t0);
                 operations[o].run(model);
@@ -203,6 +268,7 @@ int main(int argc, char** argv) {
         model.clearSnapshot();
         model.mesh.Reset();
     }
+    if (dumpDir) return 0;
 
     std::printf("%-18s", "operation");
     for (int s = 0; s < 3; ++s) {
@@ -219,6 +285,22 @@ int main(int argc, char** argv) {
             std::printf(" | %12.1f %12.2f %12.2f", medians[o][s] * 1e6, medians[o][s] * 1e9 / corners[s],
                         fastest[o][s] * 1e9 / corners[s]);
         std::printf("\n");
+    }
+    if (jsonPath) {
+        FILE* f = std::fopen(jsonPath, "w");
+        bool ok = f != nullptr;
+        if (f) {
+            std::fprintf(f, "{\"operations\": {");
+            for (size_t o = 0; o < operations.size(); ++o)
+                std::fprintf(f, "%s\n  \"%s\": {\"corners\": %d, \"median_ms\": %.4f}", o ? "," : "",
+                             operations[o].name, corners[2], medians[o][2] * 1e3);
+            std::fprintf(f, "\n}}\n");
+            ok = std::fclose(f) == 0 && ok;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "texloom_bench: cannot write %s\n", jsonPath);
+            return 1;
+        }
     }
     return 0;
 }
