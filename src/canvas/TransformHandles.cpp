@@ -1,8 +1,9 @@
 #include "canvas/TransformHandles.h"
 
 #include "canvas/UVCanvas.h"
+#include "model/Angles.h"
 #include "model/MeshLock.h"
-#include "model/UVModel.h"
+#include "ops/UVModel.h"
 #include "ops/EditProtocol.h"
 #include "resource.h"
 
@@ -118,16 +119,6 @@ float snapToGrid(float a, int spacing) {
     if (spacing < 1) return a;
     const float g = static_cast<float>(spacing);
     return (a > 0 ? std::trunc(a / g + 0.5f) : std::trunc(a / g - 0.5f)) * g;
-}
-
-float vectorAngle(float du, float dv) {
-    if (du == 0 && dv == 0) return 0;
-    const float a = du != 0 ? std::fabs(std::atan(std::fabs(dv) / std::fabs(du))) * 57.29577951307855f : 90.0f;
-    if (du > 0 && dv >= 0) return a;
-    if (du <= 0 && dv > 0) return 180.0f - a;
-    if (du < 0 && dv <= 0) return 180.0f + a;
-    const float b = 360.0f - a;  // du >= 0, dv < 0
-    return b >= 360.0f ? 359.0f : b;
 }
 
 float snapAngle(float angle, float step) {
@@ -290,12 +281,12 @@ void UVCanvas::dragStep(int x, int y) {
         pixelToUV(x, y, cu, cv);
         const UVPoint centre = {(drag_.pressBounds[0] + drag_.pressBounds[2]) * 0.5f,
                                 (drag_.pressBounds[1] + drag_.pressBounds[3]) * 0.5f};
-        float angle = vectorAngle(cu - centre.u, cv - centre.v) - vectorAngle(pu - centre.u, pv - centre.v);
+        float angle = polarDegrees(cu - centre.u, cv - centre.v) - polarDegrees(pu - centre.u, pv - centre.v);
         if (snapAngles) angle = snapAngle(angle, angleStep);
         const bool changed = angle != drag_.lastAngle;
         drag_.lastAngle = angle;
         if (changed)
-            m->rotateSnapshot(angle * 0.017453292519944444f, mask, value, false, &centre);
+            m->rotateSnapshot(degreesToRadians(angle), mask, value, false, &centre);
         return;
     }
     float dx = static_cast<float>(x - drag_.pressX) / zoom, dy = static_cast<float>(y - drag_.pressY) / zoom;

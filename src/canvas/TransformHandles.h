@@ -47,8 +47,6 @@ bool triangleContains(const float uv[3][2], float u, float v);
 
 // The multiple of spacing nearest to a, halves away from zero; spacing < 1 leaves a.
 float snapToGrid(float a, int spacing);
-// Angle of vector (du, dv) in degrees, in [0, 360).
-float vectorAngle(float du, float dv);
 // Toward zero to a multiple of step; a step of 0 leaves the angle.
 float snapAngle(float angle, float step);
 

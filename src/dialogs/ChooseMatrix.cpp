@@ -2,6 +2,7 @@
 
 #include "dialogs/ChooseMatrixDialog.h"
 #include "dialogs/WindowClass.h"
+#include "model/Angles.h"
 #include "platform/ModuleState.h"
 #include "resource.h"
 
@@ -27,7 +28,7 @@ bool nearPoint(int x, int y, int px, int py) {
     return std::abs(x - px) <= ChooseMatrix::kHandleRadius && std::abs(y - py) <= ChooseMatrix::kHandleRadius;
 }
 
-float radians(double degrees) { return static_cast<float>(degrees * DEGREES_TO_RADIANS); }
+float radians(double degrees) { return static_cast<float>(degreesToRadians(degrees)); }
 
 }  // namespace
 
@@ -41,22 +42,6 @@ int matrixRegionAt(const MatrixLayout& layout, int x, int y) {
     if (nearPoint(x, y, cx, cy - r) || nearPoint(x, y, cx, cy + r)) return MATRIX_VERTICAL_HANDLES;
     const int dx = x - cx, dy = y - cy;
     return dx * dx + dy * dy < r * r ? MATRIX_INSIDE : MATRIX_OUTSIDE;
-}
-
-double polarAngle(double dx, double dy) {
-    double a = 90.0;
-    if (dx == 0.0) {
-        if (dy == 0.0) return 0.0;
-    } else {
-        a = std::fabs(std::atan(std::fabs(dy) / std::fabs(dx)) * RADIANS_TO_DEGREES);
-    }
-    if (dy > 0.0) return dx > 0.0 ? a : 180.0 - a;
-    if (dx < 0.0) return 180.0 + a;
-    if (dy < 0.0) {
-        const double angle = 360.0 - a;
-        return angle >= 360.0 ? 359.0 : angle;
-    }
-    return a;  // on the positive x axis
 }
 
 HWND ChooseMatrix::create(HWND parent) {
@@ -191,7 +176,7 @@ void ChooseMatrix::turnFrame(int x, int y) {
             GetClientRect(window_, &client);
             const double cx = (client.left + client.right) * 0.5, cy = (client.top + client.bottom) * 0.5;
             aboutX = aboutY = 0.0;
-            aboutZ = polarAngle(last_.x - cx, last_.y - cy) - polarAngle(x - cx, y - cy);
+            aboutZ = polarDegrees(last_.x - cx, last_.y - cy) - polarDegrees(x - cx, y - cy);
             break;
         }
         default: break;

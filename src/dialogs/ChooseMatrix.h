@@ -25,10 +25,6 @@ struct MatrixLayout {
 MatrixLayout matrixLayout(int width, int height);
 int matrixRegionAt(const MatrixLayout& layout, int x, int y);
 
-// Polar angle of a screen offset (y grows downward) in degrees, 0 up to 360 (exclusive),
-// growing clockwise on the screen; 0 for the zero offset.
-double polarAngle(double dx, double dy);
-
 class ChooseMatrix {
 public:
     static constexpr int kHandleRadius = 4;

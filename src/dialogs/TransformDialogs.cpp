@@ -1,11 +1,10 @@
 #include "dialogs/TransformDialogs.h"
 
-#include "model/UVModel.h"
+#include "model/Angles.h"
+#include "ops/UVModel.h"
 #include "resource.h"
 
 namespace {
-
-constexpr double kRadiansPerDegree = 0.017453292519944444;
 
 constexpr RememberedFields kMoveFields = {
     {{IDC_VALUE_U, "MoveU"}, {IDC_VALUE_V, "MoveV"}}, {IDC_ABSOLUTE, "MoveAbsolute"}, 0.0f};
@@ -53,7 +52,7 @@ void ScaleDialog::apply() {
 RotateDialog::RotateDialog(UVModel& model) : ApplyDialog(IDD_ROTATE, &kRotateFields), model_(model) {}
 
 void RotateDialog::apply() {
-    const auto angle = static_cast<float>(number(IDC_ANGLE) * kRadiansPerDegree);
+    const auto angle = static_cast<float>(degreesToRadians(double(number(IDC_ANGLE))));
     model_.rotate(angle, EDITABLE_MASK, UV_SELECTED, true, nullptr);
 }
 

@@ -1,5 +1,7 @@
 #include "Matrix4.h"
 
+#include "Angles.h"
+
 #include <cmath>
 
 void Matrix4::setIdentity() {
@@ -145,6 +147,6 @@ void Matrix4::orientToAxis(const Vector3& direction, float rollDegrees) {
     Vector3 yAxis = xAxis.cross(axis).normalized().negated();
     Matrix4 frame;
     frame.fromRows(xAxis, yAxis, axis, Vector3());
-    setRotationZ(float(rollDegrees * DEGREES_TO_RADIANS));
+    setRotationZ(float(degreesToRadians(double(rollDegrees))));
     multiply(frame);
 }

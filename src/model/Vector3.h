@@ -31,8 +31,5 @@ struct Vector3 {
 
 inline Vector3 normalized(const Vector3& v) { return v.normalized(); }
 
-// Degrees to radians and back, with pi written as 3.14159265359.
-constexpr double DEGREES_TO_RADIANS = 0.017453292519944444;
-constexpr double RADIANS_TO_DEGREES = 57.29577951307855;
 // Squared lengths and components below this count as no direction.
 constexpr float DIRECTION_THRESHOLD = 0.00001f;

@@ -2,6 +2,7 @@
 // messages to the real canvas window of an editor on a development host document, then
 // the records, the host's history and call journal, the view and the status panes.
 #include "canvas/TransformHandles.h"
+#include "model/Angles.h"
 #include "ops/MeshFixture.h"
 #include "resource.h"
 #include "support/EditorFixture.h"
@@ -242,8 +243,8 @@ TEST_F(CanvasTools, RotateHandleTurnsAboutTheBoxCentreInAngleSteps) {
 
     EXPECT_FLOAT_EQ(snapAngle(7.9f, 5.0f), 5.0f);
     EXPECT_FLOAT_EQ(snapAngle(-7.9f, 5.0f), -5.0f);
-    EXPECT_FLOAT_EQ(vectorAngle(-1, -1), 225.0f);
-    EXPECT_FLOAT_EQ(vectorAngle(1, -1e-9f), 359.0f);
+    EXPECT_FLOAT_EQ(polarDegrees(-1.0f, -1.0f), 225.0f);
+    EXPECT_FLOAT_EQ(polarDegrees(1.0f, -1e-9f), 359.0f);
     const float unit[3][2] = {{0, 0}, {1, 0}, {0, 1}};
     EXPECT_TRUE(triangleContains(unit, 0.25f, 0.25f));
     EXPECT_FALSE(triangleContains(unit, 0.5f, 0.0f)) << "on an edge";

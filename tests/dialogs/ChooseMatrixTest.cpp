@@ -9,6 +9,7 @@
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrix.h"
+#include "model/Angles.h"
 #include "dialogs/ModalDialogTest.h"
 #include "ops/MeshFixture.h"
 #include "resource.h"
@@ -114,12 +115,12 @@ TEST(ChooseMatrixControl, HandlesWinOverInsideAndTheAngleGrowsClockwise) {
     EXPECT_EQ(matrixRegionAt(layout, 76, 128), MATRIX_VERTICAL_HANDLES) << "outside the circle, on the handle";
     EXPECT_EQ(matrixRegionAt(layout, 80, 11), MATRIX_INSIDE);
     EXPECT_EQ(matrixRegionAt(layout, 140, 70), MATRIX_OUTSIDE) << "on the circle is outside";
-    EXPECT_DOUBLE_EQ(polarAngle(0, 0), 0.0);
-    EXPECT_DOUBLE_EQ(polarAngle(0, 5), 90.0);
-    EXPECT_DOUBLE_EQ(polarAngle(0, -5), 270.0);
-    EXPECT_NEAR(polarAngle(-3, 3), 135.0, 1e-9);
-    EXPECT_NEAR(polarAngle(-3, -3), 225.0, 1e-9);
-    EXPECT_DOUBLE_EQ(polarAngle(1, -1e-20), 359.0) << "a full turn is never reached";
+    EXPECT_DOUBLE_EQ(polarDegrees(0.0, 0.0), 0.0);
+    EXPECT_DOUBLE_EQ(polarDegrees(0.0, 5.0), 90.0);
+    EXPECT_DOUBLE_EQ(polarDegrees(0.0, -5.0), 270.0);
+    EXPECT_NEAR(polarDegrees(-3.0, 3.0), 135.0, 1e-9);
+    EXPECT_NEAR(polarDegrees(-3.0, -3.0), 225.0, 1e-9);
+    EXPECT_DOUBLE_EQ(polarDegrees(1.0, -1e-20), 359.0) << "a full turn is never reached";
 }
 
 // ---- The dialog ---------------------------------------------------------------------
