@@ -10,11 +10,12 @@
 // Options:
 //   --json FILE   also writes the largest grid's medians as
 //                 {"operations": {"<name>": {"corners": N, "median_ms": X}}}
+//   --only A,B    times only the named operations
 //   --dump DIR    runs each operation once per grid, untimed, and writes what it left
 //                 behind (face and vertex records, its answer, the drag snapshot) to
 //                 DIR/<n>-<name>.bin,
 //                 so that a change meant to be faster can be compared byte for byte
-#include <model/UVModel.h>
+#include <ops/UVModel.h>
 
 #include <windows.h>
 
@@ -144,13 +145,16 @@ bool writeDump(const std::string& path, const BenchMesh& mesh, const UVModel& mo
 int main(int argc, char** argv) {
     const char* jsonPath = nullptr;
     const char* dumpDir = nullptr;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc)
             jsonPath = argv[++i];
         else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc)
             dumpDir = argv[++i];
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            only = std::string(",") + argv[++i] + ",";
         else {
-            std::fprintf(stderr, "usage: texloom_bench [--json FILE] [--dump DIR]\n");
+            std::fprintf(stderr, "usage: texloom_bench [--json FILE] [--only A,B] [--dump DIR]\n");
             return 2;
         }
     }
@@ -161,12 +165,9 @@ int main(int argc, char** argv) {
     const float target[4] = {0.0f, 0.0f, 0.5f, 0.5f};
     const UVPoint centre{0.5f, 0.5f};
     const Vector3 plusZ(0.0f, 0.0f, 1.0f);
-    auto axisFrame = [](UVModel& m) {
-        Matrix4 frame;
-        frame.orientToAxis(Vector3(0.0f, 0.0f, 1.0f), 0.0f);
-        frame.setRow(3, m.selectionCentroid(), 1.0f);
-        return frame;
-    };
+    // The editor's frame for +Z: the axis' frame at the selection centroid. Made once per
+    // grid, before the timing: the centroid has its own line.
+    Matrix4 axisFrame;
     const std::vector<Operation> operations = {
         {"bounds", [](UVModel& m) { float r[4]; m.bounds(0x0048, 0x0040, r); return answer(r[0], r[1], r[2], r[3]); }},
         {"countCorners", [](UVModel& m) { return answer(float(m.countCorners(0x0248, 0x0040))); }},
@@ -205,16 +206,13 @@ int main(int argc, char** argv) {
         {"selectionCentroid", [](UVModel& m) { Vector3 c = m.selectionCentroid(); return answer(c.x, c.y, c.z); }},
         {"planarMap", [&](UVModel& m) { return answer(m.planarMap(&plusZ, target, 0x0048, 0x0040, true)); }},
         {"boxMap", [&](UVModel& m) {
-             Matrix4 f = axisFrame(m);
-             return answer(m.boxMap(&f, target, 0x0048, 0x0040, true));
+             return answer(m.boxMap(&axisFrame, target, 0x0048, 0x0040, true));
          }},
         {"cylindricalMap", [&](UVModel& m) {
-             Matrix4 f = axisFrame(m);
-             return answer(m.cylindricalMap(&f, target, 0x0048, 0x0040, true));
+             return answer(m.cylindricalMap(&axisFrame, target, 0x0048, 0x0040, true));
          }},
         {"sphericalMap", [&](UVModel& m) {
-             Matrix4 f = axisFrame(m);
-             return answer(m.sphericalMap(&f, target, 0x0048, 0x0040, true));
+             return answer(m.sphericalMap(&axisFrame, target, 0x0048, 0x0040, true));
          }},
     };
 
@@ -235,7 +233,10 @@ int main(int argc, char** argv) {
         model.mesh = &mesh;
         // The drag operations start from a snapshot of the whole selection.
         model.fillSnapshot(&mesh);
+        axisFrame.orientToAxis(Vector3(0.0f, 0.0f, 1.0f), 0.0f);
+        axisFrame.setRow(3, model.selectionCentroid(), 1.0f);
         for (size_t o = 0; o < operations.size(); ++o) {
+            if (!only.empty() && only.find(std::string(",") + operations[o].name + ",") == std::string::npos) continue;
             if (dumpDir) {
                 std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
                 prepare(operations[o].name, mesh, sizes[s]);
@@ -280,6 +281,7 @@ int main(int argc, char** argv) {
     for (int s = 0; s < 3; ++s) std::printf(" | %12s %12s %12s", "median us", "ns/corner", "fastest ns/c");
     std::printf("\n");
     for (size_t o = 0; o < operations.size(); ++o) {
+        if (!only.empty() && only.find(std::string(",") + operations[o].name + ",") == std::string::npos) continue;
         std::printf("%-18s", operations[o].name);
         for (int s = 0; s < 3; ++s)
             std::printf(" | %12.1f %12.2f %12.2f", medians[o][s] * 1e6, medians[o][s] * 1e9 / corners[s],

@@ -3,7 +3,7 @@
 // that a press on the selection box starts are in TransformHandles.cpp.
 #include "canvas/TransformHandles.h"
 #include "canvas/UVCanvas.h"
-#include "model/UVModel.h"
+#include "ops/UVModel.h"
 #include "platform/ModuleState.h"
 #include "platform/NumberText.h"
 #include "resource.h"

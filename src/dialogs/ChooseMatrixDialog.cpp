@@ -2,7 +2,7 @@
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/WindowClass.h"
-#include "model/UVModel.h"
+#include "ops/UVModel.h"
 #include "model/UVWalk.h"
 #include "resource.h"
 

@@ -1,6 +1,6 @@
 #include "dialogs/GroupingDialog.h"
 
-#include "model/UVModel.h"
+#include "ops/UVModel.h"
 #include "platform/ModuleState.h"
 #include "platform/SettingsKey.h"
 #include "resource.h"

@@ -73,7 +73,7 @@ void EditorWindow::refreshSelection() {
     if (!canvas_) return;
     UVCanvas& canvas = *canvas_.Get();
     MeshLock lock(canvas.mesh.Get());
-    const int distinct = model_.countDistinct(canvas.epsilon);
+    const int distinct = model_.countDistinct(canvas.epsilon, 2);
     const bool copy3D = canvas.syncSelection && changeInProgress == 0;
 
     // One walk: the read-out shows the last selected visible corner of the first face

@@ -8,7 +8,7 @@
 #include "dialogs/UVControls.h"
 #include "host/HostEventSinkImpl.h"
 #include "host/HostRef.h"
-#include "model/UVModel.h"
+#include "ops/UVModel.h"
 
 #include <windows.h>
 

@@ -42,9 +42,12 @@ public:
     }
 
     void append(const T& item) {
-        grow(1);
+        // grow(1) would find room and do nothing: spare the call on the common path.
+        if (count_ >= capacity_) grow(1);
         if (count_ < capacity_) items_[count_++] = item;
     }
+    // Count 0, storage kept: an array filled again and again allocates only once.
+    void removeAll() { count_ = 0; }
 
     int32_t count() const { return count_; }
     int32_t capacity() const { return capacity_; }

@@ -14,6 +14,7 @@ public:
     int faceCount() const { return lock_.faceCount; }
     int vertexCount() const { return lock_.vertexCount; }
     FaceRecord& face(int i) { return lock_.faces[i]; }
+    VertexRecord& vertex(int i) { return lock_.vertices[i]; }  // i below vertexCount()
     FaceFilter filter() const { return filter_; }
 
     // The corner's vertex, or null when the host's index is at or beyond the vertex count.

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -19,7 +17,6 @@ struct BoxSide {
     Matrix4 intoFrame;
     float cell[4];  // min u, min v, max u, max v
     UVRange range;
-    Matrix4 fit;
 };
 
 }  // namespace
@@ -31,13 +28,6 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], uint16_t cornerM
     const uint16_t mask = cornerMask | UV_LOCKED;
     const float w = (rect[2] - rect[0]) * BOX_CELL_WIDTH_FACTOR;
     const float h = (rect[3] - rect[1]) * 0.5f;
-
-    // The side each face was projected onto, for the fitting pass.
-    std::unique_ptr<uint8_t[]> sideOfFace(new (std::nothrow) uint8_t[size_t(edit.faceCount()) + 1]());
-    if (!sideOfFace) {
-        edit.finish();
-        return true;
-    }
 
     BoxSide sides[6];
     for (int i = 0; i < 3; ++i) {
@@ -55,7 +45,34 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], uint16_t cornerM
         std::copy(cells[i], cells[i] + 4, sides[i].cell);
     }
 
+    // The side of each face, chosen in the first walk and read in the second; and the
+    // last projection of each vertex with the side it was made for (0 none, else side + 1):
+    // neighbouring faces mostly share a side, so most corners find their vertex done.
+    const size_t vertices = size_t(std::clamp(edit.vertexCount(), 0, 65536));
+    uint8_t* sideOfFace = scratch.bytes.take(size_t(edit.faceCount()) + vertices);
+    UVPoint* vertexUVs = scratch.vertexUVs.take(vertices);
+    if (!sideOfFace || !vertexUVs) {
+        edit.finish();
+        return false;
+    }
+    uint8_t* vertexSide = sideOfFace + edit.faceCount();
+    std::fill(vertexSide, vertexSide + vertices, uint8_t(0));
+    auto projectOnto = [&](const FaceRecord& face, int side) {
+        ProjectedFace projected;
+        projected.fit = side;
+        const Matrix4& intoFrame = sides[side].intoFrame;
+        projectCorners(edit, face, mask, cornerValue, projected, [&](unsigned index) {
+            if (vertexSide[index] != side + 1) {
+                const Vector3 p = intoFrame.transformPoint(positionOf(edit.vertex(int(index))));
+                vertexUVs[index] = {p.x, p.y};
+                vertexSide[index] = uint8_t(side + 1);
+            }
+            return vertexUVs[index];
+        });
+        return projected;
+    };
     edit.forEachFace([&](FaceRecord& face, int index) {
+        // The side the normal faces most; ties go to the lower side.
         const Vector3 normal = faceNormal(face);
         float best = -2.0f;
         int side = 0;
@@ -66,36 +83,23 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], uint16_t cornerM
                 side = i;
             }
         }
-        sideOfFace[size_t(index)] = uint8_t(side);
-        BoxSide& s = sides[side];
-        for (int c = 0; c < 3; ++c) {
-            Vector3 position;
-            if (!cornerPasses(face.flags, c, mask, cornerValue) || !cornerPosition(edit, face, c, position))
-                continue;
-            Vector3 projected = s.intoFrame.transformPoint(position);
-            face.uv[c][0] = projected.x;
-            face.uv[c][1] = projected.y;
-            s.range.add(projected.x, projected.y);
-        }
+        sideOfFace[index] = uint8_t(side);
+        const ProjectedFace projected = projectOnto(face, side);
+        for (int c = 0; c < 3; ++c)
+            if (projected.projected(c)) sides[projected.fit].range.add(projected.uv[c]);
     });
 
-    for (BoxSide& s : sides) {
+    Matrix4 fits[6];
+    for (int i = 0; i < 6; ++i) {
+        const BoxSide& s = sides[i];
         float sx = 1.0f, sy = 1.0f;
         if (s.range.maxU - s.range.minU > FIT_THRESHOLD) sx = w / (s.range.maxU - s.range.minU);
         if (s.range.maxV - s.range.minV > FIT_THRESHOLD) sy = h / (s.range.maxV - s.range.minV);
         const float uniform = std::min(sx, sy);
-        s.fit = fitMatrix(s.range, uniform, uniform, (s.cell[0] + s.cell[2]) * 0.5f,
-                          (s.cell[1] + s.cell[3]) * 0.5f);
+        fits[i] = fitMatrix(s.range, uniform, uniform, (s.cell[0] + s.cell[2]) * 0.5f,
+                            (s.cell[1] + s.cell[3]) * 0.5f);
     }
-    edit.forEachFace([&](FaceRecord& face, int index) {
-        const Matrix4& fit = sides[sideOfFace[size_t(index)]].fit;
-        for (int c = 0; c < 3; ++c) {
-            if (!cornerPasses(face.flags, c, mask, cornerValue) || !edit.vertexOf(face, c)) continue;
-            fitCorner(fit, face, c);
-            ++edit.changed;
-        }
-    });
-    sideOfFace.reset();
+    writeFitted(edit, fits, [&](const FaceRecord& face, int index) { return projectOnto(face, sideOfFace[index]); });
     edit.finish();
     return true;
 }

@@ -4,6 +4,8 @@
 // straddle the wrap-around and get their low corners moved one turn up before fitting.
 #include "ProjectionFit.h"
 
+#include <model/Angles.h>
+
 #include <cmath>
 
 namespace {
@@ -33,7 +35,7 @@ struct WrapFrame {
         float c = r.dot(y);
         if (c < -1.0f) c = -1.0f;
         if (c > 1.0f) c = 1.0f;
-        float a = std::acos(-c);
+        float a = arcCosine(-c);
         if (r.dot(x) < 0.0f) a = -a;
         if (a < 0.0f) a = a + TWO_PI;
         return a * ONE_OVER_TWO_PI;
@@ -54,7 +56,8 @@ struct WrapFrame {
     }
 };
 
-// Projection pass, seam pass and fitting; project(frame, position) gives the raw (u, v).
+// Projection and seam, measured in one walk, then fitting; project(frame, position)
+// gives the raw (u, v). Each vertex is projected once, however many corners share it.
 template <class Project>
 bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMatrix, const float rect[4],
              uint16_t cornerMask, uint16_t cornerValue, bool recordUndo, Project project) {
@@ -63,30 +66,42 @@ bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMat
     const uint16_t mask = cornerMask | UV_LOCKED;
     const WrapFrame frame(*frameMatrix);
 
-    UVRange range;
-    edit.forEachCorner(mask, cornerValue, [&](FaceRecord& face, int c) {
-        Vector3 position;
-        if (!cornerPosition(edit, face, c, position)) return;
-        const UVPoint uv = project(frame, position);
-        face.uv[c][0] = uv.u;
-        face.uv[c][1] = uv.v;
-        range.add(uv.u, uv.v);
-    });
+    const VertexProjections vertexUVs(model.scratch, edit, [&](const Vector3& p) { return project(frame, p); });
+    if (!vertexUVs.ready()) {
+        edit.finish();
+        return false;
+    }
 
-    // The orientation counts all three corners, projected or not, taken before any shift.
-    edit.forEachFace([&](FaceRecord& face, int) {
-        const float orientation = (face.uv[1][0] - face.uv[0][0]) * (face.uv[2][1] - face.uv[0][1]) -
-                                  (face.uv[1][1] - face.uv[0][1]) * (face.uv[2][0] - face.uv[0][0]);
-        if (!(orientation > 0.0f)) return;
+    // The face's corners projected, the others as they are; unshifted keeps the
+    // projections before the seam shift, which the bounds take in as well.
+    auto projectFace = [&](const FaceRecord& face, UVPoint* unshifted) {
+        ProjectedFace projected;
+        projectCorners(edit, face, mask, cornerValue, projected, [&](unsigned index) { return vertexUVs.of(index); });
         for (int c = 0; c < 3; ++c) {
-            if (!cornerPasses(face.flags, c, mask, cornerValue) || !edit.vertexOf(face, c)) continue;
-            if (!(face.uv[c][0] < SEAM_THRESHOLD)) continue;
-            face.uv[c][0] = face.uv[c][0] + SEAM_SHIFT;
-            range.addU(face.uv[c][0]);
+            if (!projected.projected(c)) projected.uv[c] = cornerUV(face, c);
+            if (unshifted) unshifted[c] = projected.uv[c];
+        }
+        // The orientation counts all three corners, projected or not, before any shift.
+        if (uvCross(projected.uv[0], projected.uv[1], projected.uv[2]) > 0.0f) {
+            for (int c = 0; c < 3; ++c)
+                if (projected.projected(c) && projected.uv[c].u < SEAM_THRESHOLD)
+                    projected.uv[c].u = projected.uv[c].u + SEAM_SHIFT;
+        }
+        return projected;
+    };
+
+    UVRange range;
+    edit.forEachFace([&](FaceRecord& face, int) {
+        UVPoint unshifted[3];
+        const ProjectedFace projected = projectFace(face, unshifted);
+        for (int c = 0; c < 3; ++c) {
+            if (!projected.projected(c)) continue;
+            range.add(unshifted[c]);
+            range.addU(projected.uv[c].u);  // the same u again when not shifted: no change
         }
     });
-
-    fitProjectedCorners(edit, mask, cornerValue, stretchFit(range, rect));
+    const Matrix4 fit = stretchFit(range, rect);
+    writeFitted(edit, &fit, [&](const FaceRecord& face, int) { return projectFace(face, nullptr); });
     edit.finish();
     return true;
 }

@@ -2,7 +2,7 @@
 // under lock, keep flag, and EndEdit inside the owner's change-in-progress counter.
 #pragma once
 
-#include <model/UVModel.h>
+#include "UVModel.h"
 #include <model/UVWalk.h>
 
 // The numbers of HostMesh::BeginEdit: what the host records before the change.

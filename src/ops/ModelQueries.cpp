@@ -1,6 +1,8 @@
 #include "UVModel.h"
 
-#include "UVWalk.h"
+#include <model/UVWalk.h>
+
+
 
 bool UVModel::bounds(uint16_t cornerMask, uint16_t cornerValue, float rect[4]) {
     float minU = 9999999.0f, minV = 9999999.0f, maxU = -9999999.0f, maxV = -9999999.0f;

@@ -48,16 +48,27 @@ bool UVModel::planarMap(const Vector3* direction, const float rect[4], uint16_t 
     frame.orientToAxis(*direction, 0.0f);
     const Matrix4 intoFrame = frame.inverse();
 
-    UVRange range;
-    edit.forEachCorner(mask, cornerValue, [&](FaceRecord& face, int c) {
-        Vector3 position;
-        if (!cornerPosition(edit, face, c, position)) return;
-        Vector3 projected = intoFrame.transformPoint(position);
-        face.uv[c][0] = projected.x;
-        face.uv[c][1] = projected.y;
-        range.add(projected.x, projected.y);
+    const VertexProjections vertexUVs(scratch, edit, [&](const Vector3& position) {
+        const Vector3 p = intoFrame.transformPoint(position);
+        return UVPoint{p.x, p.y};
     });
-    fitProjectedCorners(edit, mask, cornerValue, stretchFit(range, rect));
+    if (!vertexUVs.ready()) {
+        edit.finish();
+        return false;
+    }
+    auto projectFace = [&](const FaceRecord& face) {
+        ProjectedFace projected;
+        projectCorners(edit, face, mask, cornerValue, projected, [&](unsigned index) { return vertexUVs.of(index); });
+        return projected;
+    };
+    UVRange range;
+    edit.forEachFace([&](FaceRecord& face, int) {
+        const ProjectedFace projected = projectFace(face);
+        for (int c = 0; c < 3; ++c)
+            if (projected.projected(c)) range.add(projected.uv[c]);
+    });
+    const Matrix4 fit = stretchFit(range, rect);
+    writeFitted(edit, &fit, [&](const FaceRecord& face, int) { return projectFace(face); });
     edit.finish();
     return true;
 }

@@ -4,6 +4,8 @@
 
 #include "EditProtocol.h"
 
+#include <algorithm>
+
 // Extents at or below this are centred but not scaled.
 constexpr float FIT_THRESHOLD = 0.0001f;
 
@@ -23,17 +25,57 @@ struct UVRange {
         if (v < minV) minV = v;
         if (v > maxV) maxV = v;
     }
+    void add(UVPoint p) { add(p.u, p.v); }
     float centreU() const { return (minU + maxU) * 0.5f; }
     float centreV() const { return (minV + maxV) * 0.5f; }
 };
 
-// The position of corner c's vertex; false when the host's index names no vertex,
-// and the projections then leave the corner alone.
-inline bool cornerPosition(UVWalk& walk, const FaceRecord& face, int c, Vector3& position) {
-    const VertexRecord* vertex = walk.vertexOf(face, c);
-    if (!vertex) return false;
-    position = Vector3(vertex->position[0], vertex->position[1], vertex->position[2]);
-    return true;
+inline Vector3 positionOf(const VertexRecord& vertex) {
+    return Vector3(vertex.position[0], vertex.position[1], vertex.position[2]);
+}
+
+// One face as a mapping projects it.
+struct ProjectedFace {
+    UVPoint uv[3];
+    unsigned corners = 0;  // bit c: corner c passed the test, named a vertex and was projected
+    int fit = 0;           // which of the mapping's fits applies (the box mapping's side)
+
+    bool projected(int c) const { return (corners >> c) & 1u; }
+};
+
+// Every vertex's projection, made once however many corners share the vertex (about
+// six on a closed mesh), in the model's scratch memory. Vertex indices are 16-bit, so
+// no corner reaches past the first 65536 vertices.
+class VertexProjections {
+public:
+    // project(position) -> UVPoint for each vertex; ready() is false when the memory
+    // could not be had.
+    template <class Project>
+    VertexProjections(UVModel::Scratch& scratch, UVWalk& walk, Project&& project)
+        : uvs_(scratch.vertexUVs.take(size_t(std::clamp(walk.vertexCount(), 0, 65536)))) {
+        if (!uvs_) return;
+        const int count = std::clamp(walk.vertexCount(), 0, 65536);
+        for (int i = 0; i < count; ++i) uvs_[i] = project(positionOf(walk.vertex(i)));
+    }
+    bool ready() const { return uvs_ != nullptr; }
+    // The projection of a vertex whose index is below the vertex count.
+    UVPoint of(unsigned index) const { return uvs_[index]; }
+
+private:
+    UVPoint* uvs_;
+};
+
+// Projects the corners of a face that pass the test and name a vertex, with
+// project(vertexIndex) -> UVPoint; a corner whose index names no vertex is left alone.
+template <class Project>
+void projectCorners(UVWalk& walk, const FaceRecord& face, uint16_t mask, uint16_t value, ProjectedFace& out,
+                    Project&& project) {
+    for (int c = 0; c < 3; ++c) {
+        if (!cornerPasses(face.flags, c, mask, value)) continue;
+        if (!walk.vertexOf(face, c)) continue;
+        out.uv[c] = project(unsigned(face.vertex[c]));
+        out.corners |= 1u << c;
+    }
 }
 
 inline Vector3 faceNormal(const FaceRecord& face) {
@@ -58,18 +100,30 @@ inline Matrix4 stretchFit(const UVRange& source, const float rect[4]) {
     return fitMatrix(source, sx, sy, (rect[0] + rect[2]) * 0.5f, (rect[1] + rect[3]) * 0.5f);
 }
 
-inline void fitCorner(const Matrix4& fit, FaceRecord& face, int c) {
+// The mappings walk twice: the first walk only measures the projected UVs, the second
+// projects again, fits and writes. Projecting twice costs less than reading and writing
+// every record twice, and the fit sees exactly the values it would have read back.
+inline UVPoint fitted(const Matrix4& fit, UVPoint projected) {
     float u, v, w;
-    fit.transformPoint(face.uv[c][0], face.uv[c][1], 0.0f, u, v, w);
-    face.uv[c][0] = u;
-    face.uv[c][1] = v;
+    fit.transformPoint(projected.u, projected.v, 0.0f, u, v, w);
+    return {u, v};
 }
 
-// The fitting pass: every projected corner through fit, counted as changed.
-inline void fitProjectedCorners(UVEdit& edit, uint16_t mask, uint16_t value, const Matrix4& fit) {
-    edit.forEachCorner(mask, value, [&](FaceRecord& face, int c) {
-        if (!edit.vertexOf(face, c)) return;
-        fitCorner(fit, face, c);
-        ++edit.changed;
+inline void setCornerUV(FaceRecord& face, int c, UVPoint p) {
+    face.uv[c][0] = p.u;
+    face.uv[c][1] = p.v;
+}
+
+// The second walk: projectFace(face, faceIndex) -> ProjectedFace again, each projected
+// corner through fits[its fit], counted as changed.
+template <class ProjectFace>
+void writeFitted(UVEdit& edit, const Matrix4* fits, ProjectFace&& projectFace) {
+    edit.forEachFace([&](FaceRecord& face, int index) {
+        const ProjectedFace projected = projectFace(face, index);
+        for (int c = 0; c < 3; ++c) {
+            if (!projected.projected(c)) continue;
+            setCornerUV(face, c, fitted(fits[projected.fit], projected.uv[c]));
+            ++edit.changed;
+        }
     });
 }

@@ -23,12 +23,15 @@
 //     }
 #pragma once
 
-#include "GrowArray.h"
-#include "Matrix4.h"
-#include "Records.h"
-#include "Vector3.h"
+#include "ScratchArray.h"
+#include "UVPointGrid.h"
 
 #include <host/HostRef.h>
+#include <model/GrowArray.h>
+#include <model/Matrix4.h>
+#include <model/Records.h>
+#include <model/UVGeometry.h>
+#include <model/Vector3.h>
 
 #include <cstdint>
 
@@ -37,13 +40,6 @@
 struct UVModelOwner {
     int changeInProgress = 0;
 };
-
-// One (u, v) pair; also the element of the weld's point list.
-struct UVPoint {
-    float u;
-    float v;
-};
-static_assert(sizeof(UVPoint) == 8);
 
 // A face's UVs at the start of a drag.
 struct SnapshotEntry {
@@ -63,6 +59,13 @@ struct UVModel {
     GrowArray<SnapshotEntry> snapshot;
     UVModelOwner* owner = nullptr;
 
+    // Working memory the operations keep between calls; it only grows.
+    struct Scratch {
+        UVPointGrid grid;                // weld and count distinct
+        ScratchArray<UVPoint> vertexUVs; // a projection's (u, v) per vertex
+        ScratchArray<uint8_t> bytes;     // per vertex or per face marks
+    } scratch;
+
     // Queries: no undo, no notification.
     // rect = (min u, min v, max u, max v) of the filtered corners passing the test.
     bool bounds(uint16_t cornerMask, uint16_t cornerValue, float rect[4]);
@@ -70,7 +73,8 @@ struct UVModel {
 
     // Drag snapshot of every face with a selected corner, from the given mesh.
     void fillSnapshot(HostMesh* fromMesh);
-    void clearSnapshot() { snapshot.clear(); }
+    // Empties the snapshot but keeps its storage for the next drag.
+    void clearSnapshot() { snapshot.removeAll(); }
 
     // Transforms. The mask gets 0x0200 added: locked corners never move. A null pivot
     // means `pivot`.
@@ -112,7 +116,10 @@ struct UVModel {
     bool snapTogether(const UVPoint* target);
     bool setCoordinate(float u, float v);
     bool reverseWinding(uint16_t faceMask, uint16_t faceValue);
-    int countDistinct(float epsilon);
+    // The number of distinct positions among the editable corners, counted no further
+    // than atMost (the editor only asks whether there is exactly one, which needs no
+    // working memory); 0 when atMost is not positive or working memory is lacking.
+    int countDistinct(float epsilon, int atMost = INT32_MAX);
 
     // Projection mappings; rect = target (min u, min v, max u, max v).
     bool averageNormal(Vector3& normal, uint16_t cornerMask, uint16_t cornerValue);

@@ -1,71 +1,66 @@
 #include "UVPointGrid.h"
 
-#include <climits>
-#include <cstdlib>
+#include <algorithm>
 
 namespace {
-// Searched in this order; the first hit wins.
-constexpr int32_t NEIGHBOURS[9][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {0, 0},
-                                      {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
+constexpr float CELL = 1.0f / float(UVPointGrid::SIZE);  // exact: a power of two
 }  // namespace
 
-int UVPointGrid::cellOf(float coordinate) {
+int32_t UVPointGrid::cellOf(float coordinate) {
     // Decided in float, so NaN and huge values never reach the integer conversion.
     float scaled = float(SIZE) * coordinate;
     if (!(scaled >= 1.0f)) return 0;
     if (scaled >= float(SIZE - 1)) return SIZE - 1;
-    return int(scaled);
+    return int32_t(scaled);
 }
 
-bool UVPointGrid::allocate(int faceCount) {
-    release();
-    if (faceCount < 0 || faceCount > INT32_MAX / 3) return false;
-    const int32_t corners = 3 * faceCount;
-    cells = static_cast<Node**>(std::calloc(size_t(SIZE) * size_t(SIZE), sizeof(Node*)));
-    nodes = static_cast<Node*>(std::calloc(size_t(corners > 0 ? corners : 1), sizeof(Node)));
-    points.reserve(corners);
-    if (!cells || !nodes || points.capacity() < corners) {
-        release();
-        return false;
-    }
-    nodeCapacity = corners;
+bool UVPointGrid::reset(float epsilon, int32_t capacity) {
+    count_ = capacity_ = 0;
+    epsilonSquared_ = epsilon * epsilon;
+    if (capacity < 0) return false;
+    int32_t* heads = heads_.take(size_t(SIZE) * size_t(SIZE));
+    if (!heads || !entries_.take(size_t(capacity))) return false;
+    std::fill(heads, heads + size_t(SIZE) * size_t(SIZE), -1);
+    capacity_ = capacity;
     return true;
 }
 
-void UVPointGrid::release() {
-    std::free(cells);
-    std::free(nodes);
-    cells = nullptr;
-    nodes = nullptr;
-    nodeCount = nodeCapacity = 0;
-    points.clear();
-}
-
-int UVPointGrid::find(UVPoint p, int column, int row) const {
-    if (column < 0 || column >= SIZE || row < 0 || row >= SIZE) return -1;
-    for (const Node* node = cells[row * SIZE + column]; node; node = node->next) {
-        const UVPoint& q = points[node->pointIndex];
+int32_t UVPointGrid::find(UVPoint p, int32_t column, int32_t row) const {
+    const Entry* entries = entries_.data();
+    for (int32_t i = heads_.data()[row * SIZE + column]; i >= 0; i = entries[i].next) {
+        const UVPoint& q = entries[i].point;
         float du = p.u - q.u;
         float dv = p.v - q.v;
-        if (du * du + dv * dv < epsilonSquared) return node->pointIndex;
+        if (du * du + dv * dv < epsilonSquared_) return i;
     }
     return -1;
 }
 
-int UVPointGrid::findOrAdd(UVPoint p) {
-    const int column = cellOf(p.u);
-    const int row = cellOf(p.v);
-    for (const auto& d : NEIGHBOURS) {
-        int index = find(p, column + d[0], row + d[1]);
-        if (index >= 0) return index;
+int32_t UVPointGrid::findOrAdd(UVPoint p) {
+    const int32_t column = cellOf(p.u);
+    const int32_t row = cellOf(p.v);
+    // A point of a neighbouring cell lies beyond the cell side between, so its distance
+    // from p is at least p's distance from that side. Rounding is monotonic, so a cell
+    // whose sides alone keep it epsilon away holds no match and is not searched; this
+    // changes no answer. (The gaps are never negative for a neighbour inside the grid;
+    // NaN gaps never skip.)
+    const float gapLeft = p.u - float(column) * CELL, gapRight = float(column + 1) * CELL - p.u;
+    const float gapBelow = p.v - float(row) * CELL, gapAbove = float(row + 1) * CELL - p.v;
+    const float squaredU[3] = {gapLeft * gapLeft, 0.0f, gapRight * gapRight};
+    const float squaredV[3] = {gapBelow * gapBelow, 0.0f, gapAbove * gapAbove};
+    for (int32_t dy = -1; dy <= 1; ++dy) {
+        const int32_t r = row + dy;
+        if (r < 0 || r >= SIZE) continue;
+        for (int32_t dx = -1; dx <= 1; ++dx) {
+            const int32_t c = column + dx;
+            if (c < 0 || c >= SIZE || squaredU[dx + 1] + squaredV[dy + 1] >= epsilonSquared_) continue;
+            const int32_t index = find(p, c, r);
+            if (index >= 0) return index;
+        }
     }
-    // One node per corner was allocated; more calls than corners have no room.
-    if (nodeCount >= nodeCapacity) return -1;
-    points.append(p);
-    Node& node = nodes[nodeCount++];
-    node.pointIndex = points.count() - 1;
-    Node*& head = cells[row * SIZE + column];
-    node.next = head;
-    head = &node;
-    return node.pointIndex;
+    if (count_ >= capacity_) return -1;
+    int32_t& head = heads_.data()[row * SIZE + column];
+    entries_.data()[count_] = {p, head};
+    head = count_;
+    return count_++;
 }

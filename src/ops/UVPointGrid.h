@@ -1,50 +1,47 @@
 // Uniform 256 x 256 grid over the unit UV square that finds, for a UV point, an earlier
 // point within epsilon. Points outside the square (and NaN) fall into the border cells.
-// All memory is taken by allocate(), sized from the face count, so that the walk that
-// fills the grid allocates nothing.
+// Its memory is kept from one use to the next and taken by reset(), sized from the
+// corner count, so that the walk that fills the grid allocates nothing.
 #pragma once
 
-#include <model/GrowArray.h>
-#include <model/UVModel.h>
+#include "ScratchArray.h"
+
+#include <model/UVGeometry.h>
 
 #include <cstdint>
 
 class UVPointGrid {
 public:
-    explicit UVPointGrid(float epsilon) : epsilonSquared(epsilon * epsilon) {}
-    UVPointGrid(const UVPointGrid&) = delete;
-    UVPointGrid& operator=(const UVPointGrid&) = delete;
-    ~UVPointGrid() { release(); }
+    // Empties the grid for a search radius and room for `capacity` points; false when
+    // the memory cannot be had.
+    bool reset(float epsilon, int32_t capacity);
 
-    // Room for one point per corner of faceCount faces; false when any allocation fails.
-    bool allocate(int faceCount);
-    void release();
+    // The first earlier point strictly within epsilon in the 3 x 3 cells around p's
+    // cell, in neighbour order (row below first, left to right), newest first within a
+    // cell; otherwise p becomes a new point. Answers the point's index, or -1 when p
+    // would be a new point beyond the capacity.
+    int32_t findOrAdd(UVPoint p);
 
-    // Index of a point within epsilon in cell (column, row), newest first; -1 if none
-    // or if the cell lies outside the grid.
-    int find(UVPoint p, int column, int row) const;
-    // The first point within epsilon in the 3 x 3 cells around p's cell; otherwise p
-    // becomes a new point. Answers its index.
-    int findOrAdd(UVPoint p);
-
-    int pointCount() const { return points.count(); }
-    const UVPoint& point(int index) const { return points[index]; }
+    int32_t pointCount() const { return count_; }
+    const UVPoint& point(int32_t index) const { return entries_.data()[index].point; }
 
     // Cells per side, in u and in v.
     static constexpr int32_t SIZE = 256;
     // The cell of one coordinate: trunc(256 x), clamped to 0 ... 255.
-    static int cellOf(float coordinate);
+    static int32_t cellOf(float coordinate);
 
 private:
-    struct Node {
-        int32_t pointIndex;
-        Node* next;
+    // A point and the next older point of its cell (-1 ends the list).
+    struct Entry {
+        UVPoint point;
+        int32_t next;
     };
 
-    int32_t nodeCount = 0;
-    Node** cells = nullptr;
-    Node* nodes = nullptr;
-    GrowArray<UVPoint> points;
-    float epsilonSquared;
-    int32_t nodeCapacity = 0;
+    int32_t find(UVPoint p, int32_t column, int32_t row) const;
+
+    ScratchArray<int32_t> heads_;  // newest point of each cell, -1 when empty
+    ScratchArray<Entry> entries_;
+    int32_t count_ = 0;
+    int32_t capacity_ = 0;
+    float epsilonSquared_ = 0.0f;
 };

@@ -1,5 +1,5 @@
 #include <model/MeshLock.h>
-#include <model/UVModel.h>
+#include <ops/UVModel.h>
 
 #include <gtest/gtest.h>
 

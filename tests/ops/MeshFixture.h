@@ -3,7 +3,7 @@
 #pragma once
 
 #include <host/HostEventSinkImpl.h>
-#include <model/UVModel.h>
+#include <ops/UVModel.h>
 
 #include <lib/DevHost.h>
 
