@@ -1,3 +1,4 @@
+#include <model/Angles.h>
 #include <model/Matrix4.h>
 #include <model/Vector3.h>
 
@@ -133,4 +134,20 @@ TEST(Matrix4Test, OrientToAxisBuildsTheProjectionFrame) {
     Matrix4 r;
     r.setRotationZ(float(180 * DEGREES_TO_RADIANS));
     for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], r.m[i]) << i;
+}
+
+TEST(AnglesTest, ArcCosineWithinHalfAnUlpOfTheDoubleResult) {
+    EXPECT_EQ(arcCosine(1.0f), 0.0f);
+    EXPECT_EQ(arcCosine(-1.0f), 3.14159274f);
+    EXPECT_EQ(arcCosine(0.0f), 1.57079637f);
+    EXPECT_TRUE(std::isnan(arcCosine(std::nanf(""))));
+    // Both branches (|x| at most 0.5 and beyond), both signs, and values near +-1.
+    for (int i = -4000; i <= 4000; ++i) {
+        const float x = i / 4000.0f, nearOne = std::nextafter(1.0f - float(std::abs(i)) * 1e-7f, 0.0f);
+        for (float a : {x, nearOne, -nearOne}) {
+            const double exact = std::acos(double(a));
+            const float result = arcCosine(a);
+            ASSERT_LE(std::fabs(result - exact), 0.5 * (std::nextafter(result, 4.0f) - result) + 1e-12) << a;
+        }
+    }
 }
