@@ -7,14 +7,14 @@
 // the figures are the plug-in's own cost. Before every timed run the records are
 // restored from a pristine copy (untimed), so each run sees the same input.
 //
-// Options:
+// Arguments: names of operations to time (without any, every one is timed), and
 //   --json FILE   also writes the largest grid's medians as
 //                 {"operations": {"<name>": {"corners": N, "median_ms": X}}}
-//   --only A,B    times only the named operations
 //   --dump DIR    runs each operation once per grid, untimed, and writes what it left
 //                 behind (face and vertex records, its answer, the drag snapshot) to
 //                 DIR/<n>-<name>.bin,
 //                 so that a change meant to be faster can be compared byte for byte
+#include <ops/Islands.h>
 #include <ops/UVModel.h>
 
 #include <windows.h>
@@ -121,11 +121,15 @@ struct Operation {
 
 Answer answer(float a, float b = 0, float c = 0, float d = 0) { return Answer{{a, b, c, d}}; }
 
-// Expand and contract need something to grow from: every other quad row selected.
 void prepare(const char* name, BenchMesh& mesh, int n) {
-    if (std::strcmp(name, "expandSelection") != 0 && std::strcmp(name, "contractSelection") != 0) return;
-    for (size_t i = 0; i < mesh.faces.size(); ++i)
-        if ((i / (2 * size_t(n))) % 2) mesh.faces[i].flags &= uint16_t(~UV_SELECTED_ALL);
+    // Expand and contract need something to grow from: every other quad row selected.
+    if (std::strcmp(name, "expandSelection") == 0 || std::strcmp(name, "contractSelection") == 0)
+        for (size_t i = 0; i < mesh.faces.size(); ++i)
+            if ((i / (2 * size_t(n))) % 2) mesh.faces[i].flags &= uint16_t(~UV_SELECTED_ALL);
+    // Select Island grows one selected corner to the whole grid.
+    if (std::strcmp(name, "selectIsland") == 0)
+        for (size_t i = 0; i < mesh.faces.size(); ++i)
+            mesh.faces[i].flags &= uint16_t(i == 0 ? ~0x0180 : ~UV_SELECTED_ALL);
 }
 
 bool writeDump(const std::string& path, const BenchMesh& mesh, const UVModel& model, const Answer& result) {
@@ -145,16 +149,16 @@ bool writeDump(const std::string& path, const BenchMesh& mesh, const UVModel& mo
 int main(int argc, char** argv) {
     const char* jsonPath = nullptr;
     const char* dumpDir = nullptr;
-    std::string only;
+    std::vector<std::string> only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc)
             jsonPath = argv[++i];
         else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc)
             dumpDir = argv[++i];
-        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
-            only = std::string(",") + argv[++i] + ",";
+        else if (argv[i][0] != '-')
+            only.push_back(argv[i]);
         else {
-            std::fprintf(stderr, "usage: texloom_bench [--json FILE] [--only A,B] [--dump DIR]\n");
+            std::fprintf(stderr, "usage: texloom_bench [--json FILE] [--dump DIR] [operation...]\n");
             return 2;
         }
     }
@@ -168,7 +172,7 @@ int main(int argc, char** argv) {
     // The editor's frame for +Z: the axis' frame at the selection centroid. Made once per
     // grid, before the timing: the centroid has its own line.
     Matrix4 axisFrame;
-    const std::vector<Operation> operations = {
+    std::vector<Operation> operations = {
         {"bounds", [](UVModel& m) { float r[4]; m.bounds(0x0048, 0x0040, r); return answer(r[0], r[1], r[2], r[3]); }},
         {"countCorners", [](UVModel& m) { return answer(float(m.countCorners(0x0248, 0x0040))); }},
         {"move", [](UVModel& m) { return answer(m.move(0.01f, 0.02f, 0x0048, 0x0040, true)); }},
@@ -214,7 +218,15 @@ int main(int argc, char** argv) {
         {"sphericalMap", [&](UVModel& m) {
              return answer(m.sphericalMap(&axisFrame, target, 0x0048, 0x0040, true));
          }},
+        {"selectIsland", [](UVModel& m) { return answer(selectIsland(m, 0.001f, false)); }},
+        {"unwrap", [](UVModel& m) { return answer(unwrap(m, 0.001f)); }},
+        {"autoUnwrap", [](UVModel& m) { return answer(autoUnwrap(m, 0.001f)); }},
+        {"packIslands", [](UVModel& m) { return answer(packIslands(m, 0.001f)); }},
     };
+    if (!only.empty())
+        std::erase_if(operations, [&](const Operation& op) {
+            return std::find(only.begin(), only.end(), op.name) == only.end();
+        });
 
     const int sizes[3] = {16, 64, 255};  // 255 x 255 quads: 65536 vertices, the most 16-bit indices reach
     // Per size: each operation runs until this much time is spent (at least 5, at most
@@ -236,7 +248,6 @@ int main(int argc, char** argv) {
         axisFrame.orientToAxis(Vector3(0.0f, 0.0f, 1.0f), 0.0f);
         axisFrame.setRow(3, model.selectionCentroid(), 1.0f);
         for (size_t o = 0; o < operations.size(); ++o) {
-            if (!only.empty() && only.find(std::string(",") + operations[o].name + ",") == std::string::npos) continue;
             if (dumpDir) {
                 std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
                 prepare(operations[o].name, mesh, sizes[s]);
@@ -281,7 +292,6 @@ int main(int argc, char** argv) {
     for (int s = 0; s < 3; ++s) std::printf(" | %12s %12s %12s", "median us", "ns/corner", "fastest ns/c");
     std::printf("\n");
     for (size_t o = 0; o < operations.size(); ++o) {
-        if (!only.empty() && only.find(std::string(",") + operations[o].name + ",") == std::string::npos) continue;
         std::printf("%-18s", operations[o].name);
         for (int s = 0; s < 3; ++s)
             std::printf(" | %12.1f %12.2f %12.2f", medians[o][s] * 1e6, medians[o][s] * 1e9 / corners[s],

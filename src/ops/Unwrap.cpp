@@ -3,6 +3,8 @@
 // commands.
 #include "Islands.h"
 
+#include <model/Angles.h>
+
 #include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
 
