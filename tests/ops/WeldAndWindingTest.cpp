@@ -1,6 +1,9 @@
 // Weld, count distinct, snap together, set coordinate and reverse winding.
 #include "MeshFixture.h"
 
+#include <algorithm>
+#include <array>
+
 #include <limits>
 
 using namespace meshtest;
@@ -115,6 +118,18 @@ TEST_F(CornerMerging, CountDistinctCountsEditableCornersOnly) {
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
     EXPECT_EQ(model.countDistinct(0.001f), 0);
     expectOnlyLockPairs();
+
+    // The capped count, which takes no grid, agrees with the grid's: one position across
+    // a cell border, identical corners with epsilon 0, a near corner two cells away.
+    model.faceFilter = FACE_FILTER_ALL;
+    for (const auto& uv : {std::array<float, 6>{0.5f, 0.5f, 0.5004f, 0.5f, 0.4998f, 0.5f},
+                           std::array<float, 6>{0.5f, 0.5f, 0.51f, 0.5f, 0.5f, 0.5f}}) {
+        useFaces({tri(0x01C0, uv[0], uv[1], uv[2], uv[3], uv[4], uv[5])});
+        for (float epsilon : {0.0f, 0.001f, 0.02f})
+            for (int atMost : {0, 1, 2})
+                EXPECT_EQ(model.countDistinct(epsilon, atMost), std::min(model.countDistinct(epsilon), atMost))
+                    << uv[2] << " " << epsilon << " " << atMost;
+    }
 }
 
 TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
