@@ -255,6 +255,21 @@ void waitStep(App& app, const std::wstring& argument) {
     waitFor(app, milliseconds);
 }
 
+// "METHOD:N" or "METHOD:N+": the Nth call of the host method from now fails (with +,
+// every later one too); "METHOD:0" ends its failures.
+void failHostCall(App& app, const std::wstring& plan) {
+    size_t colon = plan.rfind(L':');
+    if (colon == std::wstring::npos) fail("expected METHOD:N or METHOD:N+");
+    std::wstring count = plan.substr(colon + 1);
+    bool onward = !count.empty() && count.back() == L'+';
+    if (onward) count.pop_back();
+    try {
+        app.document->failHostCall(devhost::utf8(plan.substr(0, colon)), parseInteger(count, "call"), onward);
+    } catch (const std::invalid_argument& error) {
+        fail(error.what());
+    }
+}
+
 // One row per step: its option, whether it takes an argument, and what it does.
 // --dialog-text CONTROL=TEXT, --dialog-click CONTROL and --capture-dialog FILE act on
 // the dialog or message box the editor has open (CONTROL: its number or its text); a
@@ -285,6 +300,7 @@ const StepKind kSteps[] = {
     {L"--uv-wheel", true, wheelAt},
     {L"--uv-resize", true, resizeEditor},
     {L"--wait", true, waitStep},
+    {L"--fail-host-call", true, failHostCall},
     {L"--undo", false,
      [](App& app, const std::wstring&) {
          if (!app.document->undo()) fail("there is nothing to undo");
@@ -397,6 +413,9 @@ void writeDump(App& app, const std::filesystem::path& path) {
     state["images"] = std::move(images);
     state["materials"] = std::move(materials);
     if (findEditorWindow(app)) state["editor"] = editorState(app);
+    state["host"] = {{"locks", document.lockCount()},
+                     {"groupOpen", document.groupOpen()},
+                     {"callsFailed", document.hostCallsFailed()}};
     devhost::writeState(path, state);
 }
 

@@ -162,6 +162,14 @@ public:
     int unbalancedUnlocks() const { return unbalancedUnlocks_; }
     int totalLocks() const { return totalLocks_; }
 
+    // Failing host calls: the method's nth call from now fails (and every later one with
+    // onward): an error, null out-interfaces, zero counts. Closing calls (UnlockFaces,
+    // EndEdit, EndUndoGroup, EndRead, Unsubscribe, Unadvise) still close. An unknown
+    // method name throws std::invalid_argument; nth 0 ends the method's failures.
+    void failHostCall(const std::string& method, long nth, bool onward = false);
+    void stopHostCallFailures() { link_->failures.clear(); }
+    long hostCallsFailed() const;  // since the plans were made
+
     // Journal of the plug-in's calls.
     std::vector<std::string>& journal() { return link_->journal; }
     void clearJournal() { link_->journal.clear(); }

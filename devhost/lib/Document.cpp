@@ -34,7 +34,7 @@ Document::~Document() {
 // ---- HostDocument: objects ----
 
 HRESULT Document::GetMainWindow(HWND* window) {
-    record(link_, "GetMainWindow");
+    if (record(link_, "GetMainWindow")) return failedCall(window);
     if (!window) return E_POINTER;
     *window = mainWindow_;
     return mainWindow_ ? S_OK : S_FALSE;
@@ -51,34 +51,34 @@ static HRESULT handOut(T* object, T** out) {
 }
 
 HRESULT Document::GetDocumentNode(IUnknown** node) {
-    record(link_, "GetDocumentNode");
+    if (record(link_, "GetDocumentNode")) return failedCall(node);
     return handOut<IUnknown>(static_cast<HostNode*>(documentNode_.Get()), node);
 }
 
 HRESULT Document::GetApplicationNode(HostNode** node) {
-    record(link_, "GetApplicationNode");
+    if (record(link_, "GetApplicationNode")) return failedCall(node);
     return handOut<HostNode>(applicationNode_.Get(), node);
 }
 
 HRESULT Document::GetActiveMesh(HostMesh** mesh) {
-    record(link_, "GetActiveMesh");
+    if (record(link_, "GetActiveMesh")) return failedCall(mesh);
     return handOut<HostMesh>(mesh_.Get(), mesh);
 }
 
 HRESULT Document::GetViewHost(HostViewHost** viewHost) {
-    record(link_, "GetViewHost");
+    if (record(link_, "GetViewHost")) return failedCall(viewHost);
     return handOut<HostViewHost>(viewHost_.Get(), viewHost);
 }
 
 HRESULT Document::CreatePreviewMesh(HostPreviewMesh** mesh) {
-    record(link_, "CreatePreviewMesh");
+    if (record(link_, "CreatePreviewMesh")) return failedCall(mesh);
     if (!mesh) return E_POINTER;
     *mesh = makeObject<PreviewMesh>(link_).Detach();
     return S_OK;
 }
 
 HRESULT Document::GetModel(HostModel** model) {
-    record(link_, "GetModel");
+    if (record(link_, "GetModel")) return failedCall(model);
     return handOut<HostModel>(model_.Get(), model);
 }
 
@@ -109,8 +109,21 @@ void Document::replaceMesh(HostRef<Mesh> mesh, std::vector<DevFace> faces, std::
     historyChanged();
 }
 
+void Document::failHostCall(const std::string& method, long nth, bool onward) {
+    if (!isHostMethod(method)) throw std::invalid_argument("no host method \"" + method + "\"");
+    if (nth < 0) throw std::invalid_argument("calls are counted from 1 (0: no more failures)");
+    if (nth == 0) link_->failures.erase(method);
+    else link_->failures[method] = FailurePlan{nth, onward};
+}
+
+long Document::hostCallsFailed() const {
+    long failed = 0;
+    for (const auto& [method, plan] : link_->failures) failed += plan.failed;
+    return failed;
+}
+
 HRESULT Mesh::LockFaces(BYTE** vertices, LONG* vertexCount, BYTE** faces, LONG* faceCount) {
-    record(link_, "LockFaces");
+    if (record(link_, "LockFaces")) return failedCall(vertices, vertexCount, faces, faceCount);
     if (vertices) *vertices = nullptr;
     if (faces) *faces = nullptr;
     if (vertexCount) *vertexCount = 0;
@@ -120,21 +133,23 @@ HRESULT Mesh::LockFaces(BYTE** vertices, LONG* vertexCount, BYTE** faces, LONG* 
 }
 
 HRESULT Mesh::UnlockFaces() {
-    record(link_, "UnlockFaces");
+    const bool fail = record(link_, "UnlockFaces");  // a failing close still closes
     if (!active_ || !link_->document) return E_FAIL;
-    return link_->document->unlockFaces();
+    HRESULT result = link_->document->unlockFaces();
+    return fail ? E_FAIL : result;
 }
 
 HRESULT Mesh::BeginEdit(LONG scopeA, LONG kind, LONG scopeB, LPCWSTR description) {
-    record(link_, "BeginEdit", scopeA, kind, scopeB, description);
+    if (record(link_, "BeginEdit", scopeA, kind, scopeB, description)) return failedCall();
     if (!active_ || !link_->document) return E_FAIL;
     return link_->document->beginEdit(description);
 }
 
 HRESULT Mesh::EndEdit() {
-    record(link_, "EndEdit");
+    const bool fail = record(link_, "EndEdit");  // a failing close still closes
     if (!active_ || !link_->document) return E_FAIL;
-    return link_->document->endEdit();
+    HRESULT result = link_->document->endEdit();
+    return fail ? E_FAIL : result;
 }
 
 HRESULT Document::lockFaces(BYTE** vertices, LONG* vertexCount, BYTE** faces, LONG* faceCount) {
@@ -231,7 +246,7 @@ void Document::dropLooseEdit() {
 }
 
 HRESULT Document::BeginUndoGroup(LPCWSTR description) {
-    record(link_, "BeginUndoGroup", description);
+    if (record(link_, "BeginUndoGroup", description)) return failedCall();
     dropLooseEdit();
     if (groupDepth_++ == 0) {
         groupDescription_ = description ? description : L"";
@@ -241,15 +256,15 @@ HRESULT Document::BeginUndoGroup(LPCWSTR description) {
 }
 
 HRESULT Document::EndUndoGroup(BOOL keep) {
-    record(link_, "EndUndoGroup", keep);
+    const bool fail = record(link_, "EndUndoGroup", keep);  // a failing close still closes
     if (groupDepth_ == 0) return E_FAIL;
-    if (--groupDepth_ > 0) return S_OK;
+    if (--groupDepth_ > 0) return fail ? E_FAIL : S_OK;
     bool kept = keep != FALSE;
     if (kept) pushEntry({groupDescription_, groupHasSnapshot_ ? std::move(groupSnapshot_) : capture()});
     groupSnapshot_ = {};
     groupHasSnapshot_ = false;
     if (kept) historyChanged();
-    return S_OK;
+    return fail ? E_FAIL : S_OK;
 }
 
 void Document::pushEntry(Entry entry) {
@@ -279,7 +294,7 @@ bool Document::undo() { return step(undo_, redo_); }
 bool Document::redo() { return step(redo_, undo_); }
 
 HRESULT Document::Undo(LONG steps) {
-    record(link_, "Undo", steps);
+    if (record(link_, "Undo", steps)) return failedCall();
     if (steps < 1) return E_INVALIDARG;
     for (LONG i = 0; i < steps; ++i)
         if (!step(undo_, redo_)) return i == 0 ? E_FAIL : S_FALSE;
@@ -287,7 +302,7 @@ HRESULT Document::Undo(LONG steps) {
 }
 
 HRESULT Document::Redo(LONG steps) {
-    record(link_, "Redo", steps);
+    if (record(link_, "Redo", steps)) return failedCall();
     if (steps < 1) return E_INVALIDARG;
     for (LONG i = 0; i < steps; ++i)
         if (!step(redo_, undo_)) return i == 0 ? E_FAIL : S_FALSE;

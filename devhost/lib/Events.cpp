@@ -41,7 +41,7 @@ Node* nodeOf(IUnknown* object) {
 
 HRESULT Document::Subscribe(LONG a, HostEventSink* sink, DWORD kindMask, DWORD b, LONG c, LPCWSTR path,
                             LPCWSTR filter, DWORD* cookie) {
-    record(link_, "Subscribe", a, kindMask, b, c, path, filter);
+    if (record(link_, "Subscribe", a, kindMask, b, c, path, filter)) return failedCall(cookie);
     if (cookie) *cookie = 0;
     if (!sink || !cookie) return E_POINTER;
     Subscription subscription;
@@ -61,12 +61,12 @@ HRESULT Document::Subscribe(LONG a, HostEventSink* sink, DWORD kindMask, DWORD b
 }
 
 HRESULT Document::Unsubscribe(DWORD cookie) {
-    record(link_, "Unsubscribe", cookie);
+    const bool fail = record(link_, "Unsubscribe", cookie);  // a failing close still closes
     auto found = std::find_if(subscriptions_.begin(), subscriptions_.end(),
                               [cookie](const Subscription& s) { return s.cookie == cookie; });
     if (found == subscriptions_.end()) return E_INVALIDARG;
     subscriptions_.erase(found);
-    return S_OK;
+    return fail ? E_FAIL : S_OK;
 }
 
 void Document::sendEvent(HostEvent& event, const std::string& logLine) {

@@ -3,7 +3,10 @@
 // and reach the document while it lives.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -14,11 +17,21 @@ namespace devhost {
 class Document;
 class PreviewMesh;
 
+// Makes a host method fail on its nth call from now on (and on every later call when
+// onward is set), so that tests can see how the plug-in copes.
+struct FailurePlan {
+    long nth = 1;
+    bool onward = false;
+    long calls = 0;
+    long failed = 0;
+};
+
 struct DocumentLink {
     Document* document = nullptr;  // cleared when the document is destroyed
     std::vector<std::string> journal;
     bool journaling = true;  // an interactive session may turn it off to save memory
     std::vector<PreviewMesh*> previewMeshes;  // alive preview meshes, for DrawMesh's check
+    std::map<std::string, FailurePlan> failures;  // by method name
 };
 using Link = std::shared_ptr<DocumentLink>;
 
@@ -58,9 +71,26 @@ std::string journalCall(const char* name, A... args) {
     return line;
 }
 
+// Every host method that can fail this way, by name.
+bool isHostMethod(const std::string& name);
+// Counts the call against the method's failure plan; true when this call is to fail.
+bool failureDue(DocumentLink& link, const char* name);
+
+// Journals one call of the plug-in and answers whether it is to fail (a failed call is
+// journaled with " failed" after it).
 template <class... A>
-void record(const Link& link, const char* name, A... args) {
-    if (link && link->journaling) link->journal.push_back(journalCall(name, args...));
+bool record(const Link& link, const char* name, A... args) {
+    if (!link) return false;
+    bool fail = failureDue(*link, name);
+    if (link->journaling) link->journal.push_back(journalCall(name, args...) + (fail ? " failed" : ""));
+    return fail;
+}
+
+// What a failing call answers: an error, with its out-interfaces null and its out-counts 0.
+template <class... Out>
+HRESULT failedCall(Out*... out) {
+    ((out ? void(*out = Out{}) : void()), ...);
+    return E_FAIL;
 }
 
 }  // namespace devhost

@@ -8,7 +8,7 @@ Image::Image(Link link, std::wstring name) : link_(std::move(link)), name_(std::
 
 HRESULT Image::SetPixels(LONG width, LONG height, LONG format, LONG rowPitch, BYTE* pixels, LONG reserved1,
                          LONG reserved2) {
-    record(link_, "SetPixels", width, height, format, rowPitch, static_cast<void*>(pixels), reserved1, reserved2);
+    if (record(link_, "SetPixels", width, height, format, rowPitch, static_cast<void*>(pixels), reserved1, reserved2)) return failedCall();
     if (!pixels) return E_POINTER;
     // Larger images than any the plug-in makes are refused rather than allocated.
     constexpr LONG MAX_SIDE = 16384;
@@ -24,14 +24,14 @@ HRESULT Image::SetPixels(LONG width, LONG height, LONG format, LONG rowPitch, BY
 }
 
 HRESULT Image::CreateTexture(LPCWSTR text) {
-    record(link_, "CreateTexture", text);
+    if (record(link_, "CreateTexture", text)) return failedCall();
     hasTexture_ = true;
     textureText_ = text ? text : L"";
     return S_OK;
 }
 
 HRESULT Image::Commit(LONG flags) {
-    record(link_, "Commit", flags);
+    if (record(link_, "Commit", flags)) return failedCall();
     ++commits_;
     return S_OK;
 }
@@ -41,7 +41,7 @@ void Image::savePng(const std::wstring& path) const { writePngFile(path, image_)
 Material::Material(Link link, std::wstring name) : link_(std::move(link)), name_(std::move(name)) {}
 
 HRESULT Material::SetTexture(LONG slot, HostImage* image, LONG reserved) {
-    record(link_, "SetTexture", slot, static_cast<void*>(image), reserved);
+    if (record(link_, "SetTexture", slot, static_cast<void*>(image), reserved)) return failedCall();
     if (slot != 0) return E_INVALIDARG;
     image_.Reset();
     slot_ = slot;
@@ -60,7 +60,7 @@ HRESULT Material::SetTexture(LONG slot, HostImage* image, LONG reserved) {
 Model::Model(Link link) : link_(std::move(link)) {}
 
 HRESULT Model::CreateImage(LPCWSTR name, LONG reserved1, LONG reserved2, HostImage** image) {
-    record(link_, "CreateImage", name, reserved1, reserved2);
+    if (record(link_, "CreateImage", name, reserved1, reserved2)) return failedCall(image);
     if (!image) return E_POINTER;
     *image = nullptr;
     if (!name) return E_POINTER;
@@ -71,7 +71,7 @@ HRESULT Model::CreateImage(LPCWSTR name, LONG reserved1, LONG reserved2, HostIma
 }
 
 HRESULT Model::CreateMaterial(LPCWSTR name, HostMaterial** material) {
-    record(link_, "CreateMaterial", name);
+    if (record(link_, "CreateMaterial", name)) return failedCall(material);
     if (!material) return E_POINTER;
     *material = nullptr;
     if (!name) return E_POINTER;

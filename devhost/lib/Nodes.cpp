@@ -112,7 +112,7 @@ static HRESULT handOut(Node* node, HostNode** out) {
 }
 
 HRESULT Node::GetNode(LPCWSTR relativePath, HostNode** node) {
-    record(link_, "GetNode", relativePath);
+    if (record(link_, "GetNode", relativePath)) return failedCall(node);
     if (!node) return E_POINTER;
     *node = nullptr;
     if (!relativePath) return E_POINTER;
@@ -120,7 +120,7 @@ HRESULT Node::GetNode(LPCWSTR relativePath, HostNode** node) {
 }
 
 HRESULT Node::GetAttribute(LPCWSTR name, BSTR* text) {
-    record(link_, "GetAttribute", name);
+    if (record(link_, "GetAttribute", name)) return failedCall(text);
     if (!text) return E_POINTER;
     *text = nullptr;
     if (!name) return E_POINTER;
@@ -135,7 +135,7 @@ HRESULT Node::GetAttribute(LPCWSTR name, BSTR* text) {
 }
 
 HRESULT Node::GetIntAttribute(LPCWSTR name, LONG* value) {
-    record(link_, "GetIntAttribute", name);
+    if (record(link_, "GetIntAttribute", name)) return failedCall(value);
     if (!value) return E_POINTER;
     *value = 0;
     if (!name) return E_POINTER;
@@ -146,13 +146,13 @@ HRESULT Node::GetIntAttribute(LPCWSTR name, LONG* value) {
 }
 
 HRESULT Node::GetFirstChild(HostNode** child) {
-    record(link_, "GetFirstChild");
+    if (record(link_, "GetFirstChild")) return failedCall(child);
     if (!child) return E_POINTER;
     return handOut(children_.empty() ? nullptr : children_.front().Get(), child);
 }
 
 HRESULT Node::GetNextSibling(HostNode** sibling) {
-    record(link_, "GetNextSibling");
+    if (record(link_, "GetNextSibling")) return failedCall(sibling);
     if (!sibling) return E_POINTER;
     *sibling = nullptr;
     if (!parent_) return E_FAIL;
@@ -163,14 +163,14 @@ HRESULT Node::GetNextSibling(HostNode** sibling) {
 }
 
 HRESULT Node::GetIdentifier(LONG* identifier) {
-    record(link_, "GetIdentifier");
+    if (record(link_, "GetIdentifier")) return failedCall(identifier);
     if (!identifier) return E_POINTER;
     *identifier = identifier_;
     return S_OK;
 }
 
 HRESULT Node::GetNodeName(WCHAR* buffer, LONG capacity) {
-    record(link_, "GetNodeName", capacity);
+    if (record(link_, "GetNodeName", capacity)) return failedCall();
     if (!buffer || capacity <= 0) return E_INVALIDARG;
     size_t count = std::min(name_.size(), static_cast<size_t>(capacity - 1));
     std::copy_n(name_.data(), count, buffer);
@@ -179,7 +179,7 @@ HRESULT Node::GetNodeName(WCHAR* buffer, LONG capacity) {
 }
 
 HRESULT Node::FindTexture(LONG identifier, HostNode** node) {
-    record(link_, "FindTexture", identifier);
+    if (record(link_, "FindTexture", identifier)) return failedCall(node);
     if (!node) return E_POINTER;
     *node = nullptr;
     if (identifier <= 0) return E_FAIL;  // 0 and -1 name no texture

@@ -47,7 +47,7 @@ PreviewMesh::~PreviewMesh() {
 // Width along x, height along y, depth along z; a side of no area is left out, so
 // a depth of 0 gives a double-sided plane.
 HRESULT PreviewMesh::MakeBox(float width, float height, float depth, LONG segments) {
-    record(link_, "MakeBox", width, height, depth, segments);
+    if (record(link_, "MakeBox", width, height, depth, segments)) return failedCall();
     if (!usable(width) || !usable(height) || !usable(depth) || !usableCount(segments, 1)) return E_INVALIDARG;
     float x = width / 2, y = height / 2, z = depth / 2;
     std::vector<float> out;
@@ -70,7 +70,7 @@ HRESULT PreviewMesh::MakeBox(float width, float height, float depth, LONG segmen
 // Axis along z from -height/2 (radius1) to +height/2 (radius2), with caps.
 HRESULT PreviewMesh::MakeCylinder(float radius1, float radius2, float height, LONG sides, LONG heightSegments,
                                   LONG capSegments) {
-    record(link_, "MakeCylinder", radius1, radius2, height, sides, heightSegments, capSegments);
+    if (record(link_, "MakeCylinder", radius1, radius2, height, sides, heightSegments, capSegments)) return failedCall();
     if (!usable(radius1) || !usable(radius2) || !usable(height) || !usableCount(sides, 3) ||
         !usableCount(heightSegments, 1) || !usableCount(capSegments, 0))
         return E_INVALIDARG;
@@ -115,7 +115,7 @@ HRESULT PreviewMesh::MakeCylinder(float radius1, float radius2, float height, LO
 
 // segments around the z axis, rings from pole to pole.
 HRESULT PreviewMesh::MakeSphere(float radius, LONG segments, LONG rings) {
-    record(link_, "MakeSphere", radius, segments, rings);
+    if (record(link_, "MakeSphere", radius, segments, rings)) return failedCall();
     if (!usable(radius) || !usableCount(segments, 3) || !usableCount(rings, 2)) return E_INVALIDARG;
     auto at = [&](LONG segment, LONG ring) {
         float theta = PI * static_cast<float>(ring) / static_cast<float>(rings);

@@ -20,7 +20,7 @@ public:
     HRESULT STDMETHODCALLTYPE ConvertPixels(HostPixelDesc* destination, LONG dx, LONG dy, LONG dwidth,
                                             LONG dheight, HostPixelDesc* source, LONG sx, LONG sy,
                                             LONG swidth, LONG sheight) override {
-        record(link_, "ConvertPixels", dx, dy, dwidth, dheight, sx, sy, swidth, sheight);
+        if (record(link_, "ConvertPixels", dx, dy, dwidth, dheight, sx, sy, swidth, sheight)) return failedCall();
         if (!destination || !source || !destination->pixels) return E_POINTER;
         const Pixels32& image = texture_->image();
         if (source->format != FORMAT_BGRA32 || destination->format != FORMAT_BGRA32) return E_INVALIDARG;
@@ -55,28 +55,28 @@ void* TextureNode::queryExtra(REFIID riid) {
 }
 
 HRESULT TextureNode::CheckLoaded(LONG* loaded) {
-    record(link(), "CheckLoaded");
+    if (record(link(), "CheckLoaded")) return failedCall(loaded);
     if (!loaded) return E_POINTER;
     *loaded = 1;
     return S_OK;
 }
 
 HRESULT TextureNode::CheckPixels(LONG* available) {
-    record(link(), "CheckPixels");
+    if (record(link(), "CheckPixels")) return failedCall(available);
     if (!available) return E_POINTER;
     *available = image_.pixels.empty() ? 0 : 1;
     return S_OK;
 }
 
 HRESULT TextureNode::GetPixelFormat(LONG* format) {
-    record(link(), "GetPixelFormat");
+    if (record(link(), "GetPixelFormat")) return failedCall(format);
     if (!format) return E_POINTER;
     *format = FORMAT_BGRA32;
     return S_OK;
 }
 
 HRESULT TextureNode::GetBytesPerPixel(LONG* bytes) {
-    record(link(), "GetBytesPerPixel");
+    if (record(link(), "GetBytesPerPixel")) return failedCall(bytes);
     if (!bytes) return E_POINTER;
     *bytes = 4;
     return S_OK;
@@ -84,7 +84,7 @@ HRESULT TextureNode::GetBytesPerPixel(LONG* bytes) {
 
 // p is the row size in bytes, q the bits per pixel.
 HRESULT TextureNode::GetImageInfo(LONG* width, LONG* height, LONG* p, LONG* q) {
-    record(link(), "GetImageInfo");
+    if (record(link(), "GetImageInfo")) return failedCall(width, height, p, q);
     if (!width || !height || !p || !q) return E_POINTER;
     *width = image_.width;
     *height = image_.height;
@@ -95,7 +95,7 @@ HRESULT TextureNode::GetImageInfo(LONG* width, LONG* height, LONG* p, LONG* q) {
 
 // 32-bit textures have no palette; the entries are answered as black.
 HRESULT TextureNode::GetPalette(LONG first, LONG count, DWORD* entries) {
-    record(link(), "GetPalette", first, count);
+    if (record(link(), "GetPalette", first, count)) return failedCall();
     if (!entries) return E_POINTER;
     if (first < 0 || count < 0 || first > 256 - count) return E_INVALIDARG;
     std::fill_n(entries, count, 0u);
@@ -103,7 +103,7 @@ HRESULT TextureNode::GetPalette(LONG first, LONG count, DWORD* entries) {
 }
 
 HRESULT TextureNode::GetConverter(HostPixelConverter** converter) {
-    record(link(), "GetConverter");
+    if (record(link(), "GetConverter")) return failedCall(converter);
     if (!converter) return E_POINTER;
     *converter = makeObject<PixelConverter>(HostRef<TextureNode>(this), link()).Detach();
     ++openReads_;
@@ -111,15 +111,16 @@ HRESULT TextureNode::GetConverter(HostPixelConverter** converter) {
 }
 
 HRESULT TextureNode::EndRead() {
-    record(link(), "EndRead");
+    const bool fail = record(link(), "EndRead");  // a failing close still closes
     if (openReads_ > 0) --openReads_;
-    return S_OK;
+    return fail ? E_FAIL : S_OK;
 }
 
 HRESULT TextureNode::CopyRect(LONG left, LONG top, LONG right, LONG bottom, LONG format, LONG rowPitch,
                               BYTE* destination, LONG reserved1, LONG reserved2) {
-    record(link(), "CopyRect", left, top, right, bottom, format, rowPitch, static_cast<void*>(destination),
-            reserved1, reserved2);
+    if (record(link(), "CopyRect", left, top, right, bottom, format, rowPitch, static_cast<void*>(destination),
+               reserved1, reserved2))
+        return failedCall();
     if (!destination) return E_POINTER;
     if (format != FORMAT_BGRA32 || left >= right || top >= bottom) return E_INVALIDARG;
     if (rowPitch < (static_cast<long long>(right) - left) * 4) return E_INVALIDARG;

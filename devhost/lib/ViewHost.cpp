@@ -57,21 +57,21 @@ using ConnectionEnumerator = Enumerator<IEnumConnections, CONNECTDATA, std::pair
 ViewHost::ViewHost(Link link) : link_(std::move(link)) {}
 
 HRESULT ViewHost::RedrawViews(LONG flags) {
-    record(link_, "RedrawViews", flags);
+    if (record(link_, "RedrawViews", flags)) return failedCall();
     ++redrawRequests_;
     if (onRedraw) onRedraw(flags);
     return S_OK;
 }
 
 HRESULT ViewHost::GetDrawState(LONG state, DWORD* value) {
-    record(link_, "GetDrawState", state);
+    if (record(link_, "GetDrawState", state)) return failedCall(value);
     if (!value) return E_POINTER;
     *value = drawState(state);
     return S_OK;
 }
 
 HRESULT ViewHost::SetDrawState(LONG state, DWORD value) {
-    record(link_, "SetDrawState", state, value);
+    if (record(link_, "SetDrawState", state, value)) return failedCall();
     drawStates_[state] = value;
     return S_OK;
 }
@@ -89,7 +89,7 @@ static bool readMatrix(const float* matrix, std::array<float, 16>& out) {
 
 HRESULT ViewHost::DrawMesh(LONG_PTR view, HostPreviewMesh* mesh, const float* matrix, DWORD colour, LONG a,
                            LONG b, LONG c) {
-    record(link_, "DrawMesh", view, static_cast<void*>(mesh), static_cast<const void*>(matrix), colour, a, b, c);
+    if (record(link_, "DrawMesh", view, static_cast<void*>(mesh), static_cast<const void*>(matrix), colour, a, b, c)) return failedCall();
     DrawMeshCall call;
     if (!readMatrix(matrix, call.matrix)) return E_INVALIDARG;
     call.view = view;
@@ -106,14 +106,14 @@ HRESULT ViewHost::DrawMesh(LONG_PTR view, HostPreviewMesh* mesh, const float* ma
 }
 
 HRESULT ViewHost::GetViewScale(LONG_PTR view, LONG_PTR context, float* scale) {
-    record(link_, "GetViewScale", view, context);
+    if (record(link_, "GetViewScale", view, context)) return failedCall(scale);
     if (!scale) return E_POINTER;
     *scale = viewScale;
     return S_OK;
 }
 
 HRESULT ViewHost::DrawAxes(LONG_PTR view, const float* matrix, float size, LONG style, LONG reserved) {
-    record(link_, "DrawAxes", view, static_cast<const void*>(matrix), size, style, reserved);
+    if (record(link_, "DrawAxes", view, static_cast<const void*>(matrix), size, style, reserved)) return failedCall();
     DrawAxesCall call;
     if (!readMatrix(matrix, call.matrix) || !std::isfinite(size)) return E_INVALIDARG;
     call.view = view;
@@ -125,14 +125,14 @@ HRESULT ViewHost::DrawAxes(LONG_PTR view, const float* matrix, float size, LONG 
 }
 
 HRESULT ViewHost::EnumConnectionPoints(IEnumConnectionPoints** points) {
-    record(link_, "EnumConnectionPoints");
+    if (record(link_, "EnumConnectionPoints")) return failedCall(points);
     if (!points) return E_POINTER;
     *points = makeObject<PointEnumerator>(std::vector<HostRef<IConnectionPoint>>{&point_}).Detach();
     return S_OK;
 }
 
 HRESULT ViewHost::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
-    record(link_, "FindConnectionPoint");
+    if (record(link_, "FindConnectionPoint")) return failedCall(point);
     if (!point) return E_POINTER;
     *point = nullptr;
     if (riid != IID_HostDrawCallback) return CONNECT_E_NOCONNECTION;
@@ -174,7 +174,7 @@ HRESULT ViewHost::Point::GetConnectionPointContainer(IConnectionPointContainer**
 }
 
 HRESULT ViewHost::Point::Advise(IUnknown* sink, DWORD* cookie) {
-    record(owner_.link_, "Advise");
+    if (record(owner_.link_, "Advise")) return failedCall(cookie);
     if (cookie) *cookie = 0;
     if (!sink || !cookie) return E_POINTER;
     HostRef<HostDrawCallback> callback;
@@ -186,12 +186,12 @@ HRESULT ViewHost::Point::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT ViewHost::Point::Unadvise(DWORD cookie) {
-    record(owner_.link_, "Unadvise", cookie);
+    const bool fail = record(owner_.link_, "Unadvise", cookie);  // a failing close still closes
     auto& callbacks = owner_.callbacks_;
     auto found = std::find_if(callbacks.begin(), callbacks.end(), [cookie](const Callback& c) { return c.cookie == cookie; });
     if (found == callbacks.end()) return CONNECT_E_NOCONNECTION;
     callbacks.erase(found);
-    return S_OK;
+    return fail ? E_FAIL : S_OK;
 }
 
 HRESULT ViewHost::Point::EnumConnections(IEnumConnections** connections) {

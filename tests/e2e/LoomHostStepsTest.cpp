@@ -143,6 +143,25 @@ TEST_F(Steps, EditorCommandsBecomeHistoryThatUndoAndRedoStep) {
     EXPECT_NE(unknown.errors.find("no menu item \"Transform/Flop\""), std::string::npos) << unknown.errors;
 }
 
+TEST_F(Steps, FailHostCallFailsTheMethodUntilItsPlanEnds) {
+    const std::vector<std::wstring> selectAll = {L"--uv-command", L"select/select all"};
+    std::vector<std::wstring> steps = {L"--invoke", L"UV Editor", L"--fail-host-call", L"LockFaces:1+"};
+    steps.insert(steps.end(), selectAll.begin(), selectAll.end());
+    StateJson failed = after(steps);
+    for (int flags : faceFlags(failed)) EXPECT_EQ(flags & 0x01C0, 0);
+    EXPECT_GE(failed["host"]["callsFailed"].get<int>(), 1);
+    EXPECT_EQ(failed["host"]["locks"], 0);
+    EXPECT_EQ(failed["host"]["groupOpen"], false);
+    steps.insert(steps.end(), {L"--fail-host-call", L"LockFaces:0"});
+    steps.insert(steps.end(), selectAll.begin(), selectAll.end());
+    for (int flags : faceFlags(after(steps))) EXPECT_EQ(flags & 0x01C0, 0x01C0);
+
+    HostRun unknown = runBatch({L"--fail-host-call", L"LockFace:1", L"--fail-host-call", L"LockFaces:x"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.errors.find("no host method \"LockFace\""), std::string::npos) << unknown.errors;
+    EXPECT_NE(unknown.errors.find("call \"x\" is not an integer"), std::string::npos) << unknown.errors;
+}
+
 // Steps after a command that opens a modal dialog act on that dialog; each runs only
 // after the dialog handled the one before, so a dump after "OK" sees the closed entry.
 TEST_F(Steps, DialogStepsDriveAModalDialog) {

@@ -1,0 +1,90 @@
+// The editor when host calls fail: each host method the plug-in uses fails on every
+// call while the editor opens and runs every command; nothing may crash, write beyond
+// the records, leave a lock or an undo group open, and once the host answers again
+// the editor works as before.
+#include "ops/MeshFixture.h"
+#include "resource.h"
+#include "support/EditorFixture.h"
+
+#include "dialogs/UVControls.h"
+#include "editor/EditorCommands.h"
+
+using meshtest::vertex;
+
+namespace {
+
+// Answers every dialog a command opens: Yes to the question, OK (apply and close) to
+// the others; the editor itself is left alone.
+void CALLBACK answerDialogs(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            char name[16] = {};
+            GetClassNameA(window, name, sizeof name);
+            if (IsWindowVisible(window) && std::strcmp(name, "#32770") == 0 && window != uitest::findEditor())
+                PostMessageA(window, WM_COMMAND, GetDlgItem(window, IDYES) ? IDYES : IDOK, 0);
+            return TRUE;
+        },
+        0);
+}
+
+class HostFailuresTest : public EditorFixture {};
+
+TEST_F(HostFailuresTest, EveryCommandCopesWithFailingHostCallsAndRecovers) {
+    const char* const methods[] = {"LockFaces",    "BeginEdit",      "EndEdit",      "BeginUndoGroup",
+                                   "EndUndoGroup", "UnlockFaces",    "GetActiveMesh", "Subscribe",
+                                   "FindTexture",  "CheckPixels",    "GetImageInfo", "GetConverter",
+                                   "GetPixelFormat", "ConvertPixels", "CreateImage",  "SetPixels",
+                                   "CreateMaterial", "SetTexture",   "GetViewHost",  "CreatePreviewMesh",
+                                   "Advise",       "RedrawViews",    "GetAttribute", "GetNode"};
+    std::vector<devhost::DevFace> faces;
+    for (int f = 0; f < 6; ++f)  // selected, one corner locked, one face hidden, one vertex out of range
+        faces.push_back(meshtest::face(uint16_t(0x01C0 | (f == 1 ? 0x0200 : 0) | (f == 2 ? 0x0002 : 0)), f % 4,
+                                       (f + 1) % 4, f == 5 ? 9 : 3, 0.1f * f, 0.2f, 0.5f, 0.1f * f, 0.3f, 0.9f));
+    std::vector<devhost::DevVertex> vertices = {vertex(0, 0, 0), vertex(1, 0, 0), vertex(1, 1, 0), vertex(0, 1, 1)};
+    document_->addTexture(L"checker", 4, 4, std::vector<std::uint32_t>(16, 0xFF808080u));
+    document_->setMesh(faces, vertices);
+    const UINT_PTR answering = SetTimer(nullptr, 0, 40, answerDialogs);
+
+    for (const char* method : methods) {
+        SCOPED_TRACE(method);
+        if (window_) DestroyWindow(window_);
+        document_->failHostCall(method, 1, true);
+        openWindow();
+        // The texture becomes the background: its pixels are read.
+        UVControls& controls = editor_->controls();
+        HWND list = controls.control(UVControls::TextureList);
+        SendMessageA(list, CB_SETCURSEL, 1, 0);
+        SendMessageA(controls.window(), WM_COMMAND, MAKEWPARAM(UVControls::kTextureList, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+        for (const EditorCommand& row : editorCommands()) {
+            if (row.id == ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D) continue;  // would hide every face here
+            command(row.id);
+            uitest::pump();
+            ASSERT_EQ(document_->lockCount(), 0) << "after command " << row.id;
+            ASSERT_FALSE(document_->groupOpen()) << "after command " << row.id;
+        }
+        EXPECT_GT(document_->hostCallsFailed(), 0);
+        document_->stopHostCallFailures();
+        meshtest::expectRecordsIntact(*document_.Get());
+        ASSERT_EQ(document_->faces().size(), faces.size());
+
+        // Recovered: the editor reads the mesh again and edits it with an undoable entry
+        // (without its subscription it never hears of the new mesh; it must be reopened).
+        document_->setMesh(faces, vertices);
+        if (std::strcmp(method, "Subscribe") == 0) {
+            DestroyWindow(window_);
+            openWindow();
+        }
+        uitest::pump(20);
+        command(ID_SELECT_DESELECT_ALL);
+        command(ID_SELECT_ALL);
+        EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
+        ASSERT_FALSE(history().empty());
+        EXPECT_EQ(history().back(), L"Select All");
+        EXPECT_EQ(document_->lockCount(), 0);
+    }
+    KillTimer(nullptr, answering);
+}
+
+}  // namespace
