@@ -156,6 +156,8 @@ public:
     bool undo();  // the host's own Edit menu; false when there is nothing to undo
     bool redo();
     bool groupOpen() const { return groupDepth_ > 0; }
+    // Heap bytes the undo and redo entries hold (what a long session accumulates).
+    size_t historyBytes() const;
 
     // Locks.
     int lockCount() const { return lockCount_; }

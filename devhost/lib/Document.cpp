@@ -309,6 +309,17 @@ HRESULT Document::Redo(LONG steps) {
     return S_OK;
 }
 
+size_t Document::historyBytes() const {
+    size_t bytes = 0;
+    for (const std::vector<Entry>* entries : {&undo_, &redo_}) {
+        bytes += entries->capacity() * sizeof(Entry);
+        for (const Entry& entry : *entries)
+            bytes += entry.description.capacity() * sizeof(wchar_t) + entry.other.faces.capacity() * sizeof(DevFace) +
+                     entry.other.vertices.capacity() * sizeof(DevVertex);
+    }
+    return bytes;
+}
+
 std::vector<std::wstring> Document::undoDescriptions() const {
     std::vector<std::wstring> result;
     for (const Entry& entry : undo_) result.push_back(entry.description);

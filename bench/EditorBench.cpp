@@ -1,0 +1,412 @@
+// Times the editor end to end inside the development host: loomhost's own main window,
+// document, history and 3D view, with the real Texloom.dll beside this program, on
+// bumpy grids of 2 x n x n triangles (opened from an OBJ file as a user would).
+//
+// Each figure is the median of several runs, timed with QueryPerformanceCounter:
+//   open          the "UV Editor" function until the editor is painted and its command
+//                 states are set
+//   command_*     a menu command: dispatch, operation, history entry, change events,
+//                 command-state refresh (its timer delivered at once) and the repaint
+//                 of every editor window it invalidated; undone (untimed) after each run
+//   drag_step     one mouse move of a move drag of the whole selection, with the
+//                 host's notification, the refresh and the repaint
+//   frame_fit     one full canvas frame with every edge in view
+//   frame_zoomed  the same zoomed in about 8 times about the centre
+// The 3D view repaints between runs, untimed: it must not hold up the editor.
+// History: the bytes the host's history holds per edit of one corner (its coordinate
+// set from the controls bar) and per flip of the whole mesh.
+//
+// Options: --json FILE writes the largest grid's figures as
+// {"editor": {"<name>": {"faces": N, "median_ms": X}},
+//  "history": {"bytes_per_corner_edit": X, "bytes_per_whole_mesh_edit": X}}.
+#include "app/EditorWindows.h"
+#include "app/LoomHost.h"
+#include "lib/Journal.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace loomhost;
+
+namespace {
+
+double now() {
+    static const double period = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return 1.0 / double(frequency.QuadPart);
+    }();
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return double(count.QuadPart) * period;
+}
+
+double median(std::vector<double> times) {
+    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+    return times[times.size() / 2];
+}
+
+// The grid as OBJ text: (n + 1)^2 vertices on a bumpy surface, UVs on the grid points.
+void writeGridObj(const std::filesystem::path& path, int n) {
+    std::ofstream out(path);
+    char line[128];
+    for (int j = 0; j <= n; ++j)
+        for (int i = 0; i <= n; ++i) {
+            float x = 2.0f * float(i) / float(n) - 1.0f, y = 2.0f * float(j) / float(n) - 1.0f;
+            std::snprintf(line, sizeof line, "v %.6f %.6f %.6f\nvt %.6f %.6f\n", x, y,
+                          0.25f * std::sin(3.0f * x) * std::cos(3.0f * y), float(i) / float(n), float(j) / float(n));
+            out << line;
+        }
+    auto index = [n](int i, int j) { return j * (n + 1) + i + 1; };
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            int a = index(i, j), b = index(i + 1, j), c = index(i + 1, j + 1), d = index(i, j + 1);
+            std::snprintf(line, sizeof line, "f %d/%d %d/%d %d/%d\nf %d/%d %d/%d %d/%d\n", a, a, b, b, c, c, a, a, c, c,
+                          d, d);
+            out << line;
+        }
+    if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
+}
+
+class Bench {
+public:
+    explicit Bench(App& app) : app_(app) {}
+
+    FunctionPlugin* function = nullptr;
+
+    bool editorOpen() const { return findEditorWindow(app_) != nullptr; }
+    EditorParts parts() const { return editorParts(app_, true); }
+
+    // Every queued message, the 3D view's paint included (untimed).
+    void settle() { pumpMessages(app_); }
+
+    // What the editor still has to do for the user to see the result: messages posted
+    // to it, its command-state refresh, and the paint of whatever it invalidated.
+    // The 3D view's paint is left to settle().
+    void finishEditorWork() {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+            if (message.message == WM_QUIT) break;
+            dispatchMessage(app_, message);
+        }
+        HWND editor = findEditorWindow(app_);
+        if (!editor) return;
+        SendMessageW(editor, WM_TIMER, kEditorCommandTimer, 0);
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+
+    void toggleEditor() { function->Execute(app_.document.Get()); }
+
+    double open() {
+        if (editorOpen()) {
+            toggleEditor();
+            settle();
+        }
+        double t0 = now();
+        toggleEditor();
+        finishEditorWork();
+        double t = now() - t0;
+        settle();
+        return t;
+    }
+
+    void menu(const wchar_t* path) {
+        SendMessageW(parts().editor, WM_COMMAND, MAKEWPARAM(editorMenuCommand(parts().editor, path), 0), 0);
+        finishEditorWork();
+        settle();
+    }
+
+    // The command, timed; then undone when it made an entry, so every run starts alike.
+    double command(const wchar_t* path) {
+        HWND editor = parts().editor;
+        UINT id = editorMenuCommand(editor, path);
+        size_t entries = app_.document->undoDescriptions().size();
+        double t0 = now();
+        SendMessageW(editor, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        finishEditorWork();
+        double t = now() - t0;
+        settle();
+        if (app_.document->undoDescriptions().size() > entries) {
+            app_.document->undo();
+            settle();
+        }
+        return t;
+    }
+
+    double frame() {
+        HWND canvas = parts().canvas;
+        InvalidateRect(canvas, nullptr, FALSE);
+        double t0 = now();
+        UpdateWindow(canvas);
+        return now() - t0;
+    }
+
+    // Mouse input as the hand gives it: the button held in the key state too.
+    void mouse(UINT message, POINT at) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_LBUTTON] = message == WM_LBUTTONUP ? 0 : keys[VK_LBUTTON];
+        if (message == WM_LBUTTONDOWN) keys[VK_LBUTTON] = 0x80;
+        SetKeyboardState(keys);
+        WPARAM held = (keys[VK_LBUTTON] & 0x80) ? MK_LBUTTON : 0;
+        SendMessageW(parts().canvas, message, held, MAKELPARAM(at.x, at.y));
+    }
+
+    // A move drag from `from` in steps of `step` pixels, alternating there and back so
+    // that every step changes the layout; answers each step's time.
+    std::vector<double> drag(POINT from, int step, int steps) {
+        std::vector<double> times;
+        mouse(WM_MOUSEMOVE, from);
+        mouse(WM_LBUTTONDOWN, from);
+        finishEditorWork();
+        for (int s = 1; s <= steps; ++s) {
+            POINT at = {from.x + (s % 2) * step, from.y + (s % 2) * step};
+            double t0 = now();
+            mouse(WM_MOUSEMOVE, at);
+            finishEditorWork();
+            times.push_back(now() - t0);
+        }
+        POINT end = {from.x + (steps % 2) * step, from.y + (steps % 2) * step};
+        mouse(WM_LBUTTONUP, end);
+        settle();
+        return times;
+    }
+
+    // Types the text into the controls bar's U and V boxes and presses its Set button.
+    void setCoordinate(const wchar_t* text) {
+        std::vector<HWND> edits;
+        HWND button = nullptr;
+        for (HWND child = GetWindow(parts().controls, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t type[32] = {};
+            GetClassNameW(child, type, 32);
+            if (lstrcmpiW(type, L"Edit") == 0) edits.push_back(child);
+            else if (lstrcmpiW(type, L"Button") == 0 && !button) button = child;
+        }
+        if (edits.size() < 2 || !button) throw std::runtime_error("the controls bar has no U, V and Set");
+        for (HWND edit : {edits[0], edits[1]}) SetWindowTextW(edit, text);
+        SendMessageW(button, BM_CLICK, 0, 0);
+        finishEditorWork();
+        settle();
+    }
+
+    POINT canvasCentre() const {
+        RECT client;
+        GetClientRect(parts().canvas, &client);
+        return {client.right / 2, client.bottom / 2};
+    }
+
+private:
+    // The editor refreshes its menu and toolbar states on this one-shot timer.
+    static constexpr UINT_PTR kEditorCommandTimer = 500;
+    App& app_;
+};
+
+struct Figure {
+    const char* name;
+    double seconds[3] = {};
+};
+
+std::wstring exeFolder() {
+    wchar_t path[MAX_PATH * 2];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/"));
+}
+
+int run(int argc, char** argv) {
+    const char* jsonPath = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc) jsonPath = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: texloom_editor_bench [--json FILE]\n");
+            return 2;
+        }
+    }
+
+    App app;
+    app.instance = GetModuleHandleW(nullptr);
+    app.batch = true;
+    app.document = devhost::Document::create();
+    createMainWindow(app);
+    if (!app.mainWindow) throw std::runtime_error("the main window could not be created");
+    app.document->setMainWindow(app.mainWindow);
+    ShowWindow(app.mainWindow, SW_SHOWNOACTIVATE);
+    UpdateWindow(app.mainWindow);
+    app.plugins.loadModule(exeFolder() + L"\\Texloom.dll");
+    rebuildPluginMenu(app);
+
+    Bench bench(app);
+    bench.function = app.plugins.find("UV Editor");
+    if (!bench.function) throw std::runtime_error("Texloom.dll has no \"UV Editor\" function");
+
+    const int sizes[3] = {16, 64, 255};  // 255 x 255 quads: 65536 vertices, the most 16-bit indices reach
+    const int opens = 5, runs = 7, frames = 11, dragSteps = 21, historyEdits = 5;
+    const struct {
+        const char* name;
+        const wchar_t* path;
+    } commands[] = {
+        {"command_select_all", L"Select/Select All"},
+        {"command_invert", L"Select/Invert Selection"},
+        {"command_weld_all", L"Edit/Weld All"},
+        {"command_box", L"Mapping/Box/+Z"},
+        {"command_cylindrical", L"Mapping/Cylindrical/+Z"},
+        {"command_flip", L"Transform/Flip/Horizontal"},
+    };
+    std::vector<Figure> figures = {{"open"}, {"frame_fit"}, {"frame_zoomed"}, {"drag_step"}};
+    for (const auto& c : commands) figures.push_back({c.name});
+    auto figure = [&](const char* name) -> Figure& {
+        for (Figure& f : figures)
+            if (std::strcmp(f.name, name) == 0) return f;
+        throw std::logic_error(name);
+    };
+    int faces[3] = {};
+    double cornerEditBytes[3] = {}, wholeMeshEditBytes[3] = {};
+    int zoomedTo[3] = {};
+    double zoomRatio[3] = {};
+
+    const std::filesystem::path obj = std::filesystem::temp_directory_path() / L"texloom-editor-bench.obj";
+    for (int s = 0; s < 3; ++s) {
+        writeGridObj(obj, sizes[s]);
+        if (bench.editorOpen()) bench.toggleEditor();
+        openMesh(app, obj);
+        app.document->selectAll3D();
+        bench.settle();
+        faces[s] = int(app.document->faces().size());
+
+        // A first opening, untimed, gives the editor a fixed size for every run after.
+        bench.open();
+        SetWindowPos(bench.parts().editor, nullptr, 0, 0, 600, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        bench.settle();
+        std::vector<double> times;
+        for (int r = 0; r < opens; ++r) times.push_back(bench.open());
+        figure("open").seconds[s] = median(times);
+        SetWindowPos(bench.parts().editor, nullptr, 0, 0, 600, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        bench.menu(L"View/Zoom Extents");
+
+        times.clear();
+        for (int r = 0; r < frames; ++r) times.push_back(bench.frame());
+        figure("frame_fit").seconds[s] = median(times);
+
+        // The fitted zoom puts the unit square (256 canvas units unless the settings say
+        // otherwise) into the canvas less a margin of 20 pixels a side.
+        RECT client;
+        GetClientRect(bench.parts().canvas, &client);
+        const double fitted = (std::min(client.right, client.bottom) - 40) / 256.0;
+        zoomedTo[s] = std::clamp(int(std::lround(8.0 * fitted)), 2, 12);
+        zoomRatio[s] = zoomedTo[s] / fitted;
+        bench.menu((L"View/Zoom/" + std::to_wstring(zoomedTo[s]) + L":1").c_str());
+        times.clear();
+        for (int r = 0; r < frames; ++r) times.push_back(bench.frame());
+        figure("frame_zoomed").seconds[s] = median(times);
+        bench.menu(L"View/Zoom Extents");
+
+        for (const auto& c : commands) {
+            times.clear();
+            for (int r = 0; r < runs; ++r) times.push_back(bench.command(c.path));
+            figure(c.name).seconds[s] = median(times);
+        }
+
+        // The whole selection dragged (it starts at a selected corner at the centre).
+        size_t entries = app.document->undoDescriptions().size();
+        figure("drag_step").seconds[s] = median(bench.drag(bench.canvasCentre(), 25, dragSteps));
+        if (app.document->undoDescriptions().size() != entries + 1)
+            throw std::runtime_error("the drag at the centre of the canvas made no history entry");
+        app.document->undo();
+        bench.settle();
+
+        // History: the whole mesh flipped; then the one corner of the grid's last vertex
+        // of the first row (selected in 3D, which the editor copies) set from the
+        // controls bar, to alternate values.
+        // The first flip drops the redo entries the runs above left; the second is measured
+        // and puts the layout back.
+        bench.menu(L"Transform/Flip/Horizontal");
+        size_t before = app.document->historyBytes();
+        bench.menu(L"Transform/Flip/Horizontal");
+        wholeMeshEditBytes[s] = double(app.document->historyBytes() - before);
+        app.document->selectVertices3D({sizes[s]});
+        bench.settle();
+        before = app.document->historyBytes();
+        entries = app.document->undoDescriptions().size();
+        for (int e = 0; e < historyEdits; ++e) bench.setCoordinate(e % 2 ? L"0.75" : L"0.25");
+        if (app.document->undoDescriptions().size() != entries + historyEdits)
+            throw std::runtime_error("setting the one corner's coordinate did not make one history entry each");
+        cornerEditBytes[s] = double(app.document->historyBytes() - before) / historyEdits;
+        app.document->selectAll3D();
+        bench.settle();
+    }
+    if (bench.editorOpen()) bench.toggleEditor();
+    bench.settle();
+    std::filesystem::remove(obj);
+
+    std::printf("%-20s", "editor (median ms)");
+    for (int s = 0; s < 3; ++s) {
+        char header[64];
+        std::snprintf(header, sizeof header, "2x%dx%d (%d faces)", sizes[s], sizes[s], faces[s]);
+        std::printf(" | %24s", header);
+    }
+    std::printf("\n");
+    for (const Figure& f : figures) {
+        std::printf("%-20s", f.name);
+        for (int s = 0; s < 3; ++s) std::printf(" | %24.2f", f.seconds[s] * 1e3);
+        std::printf("\n");
+    }
+    std::printf("%-20s", "history bytes/edit");
+    std::printf("\n%-20s", "  one corner");
+    for (int s = 0; s < 3; ++s) std::printf(" | %24.0f", cornerEditBytes[s]);
+    std::printf("\n%-20s", "  whole mesh");
+    for (int s = 0; s < 3; ++s) std::printf(" | %24.0f", wholeMeshEditBytes[s]);
+    std::printf("\n(frame_zoomed at");
+    for (int s = 0; s < 3; ++s) std::printf(" %d:1 (%.1fx)", zoomedTo[s], zoomRatio[s]);
+    std::printf(" the fitted zoom)\n");
+
+    if (jsonPath) {
+        FILE* f = std::fopen(jsonPath, "w");
+        bool ok = f != nullptr;
+        if (f) {
+            std::fprintf(f, "{\"editor\": {");
+            for (size_t i = 0; i < figures.size(); ++i)
+                std::fprintf(f, "%s\n  \"%s\": {\"faces\": %d, \"median_ms\": %.4f}", i ? "," : "", figures[i].name,
+                             faces[2], figures[i].seconds[2] * 1e3);
+            std::fprintf(f, "\n},\n\"history\": {\"bytes_per_corner_edit\": %.0f, \"bytes_per_whole_mesh_edit\": %.0f}}\n",
+                         cornerEditBytes[2], wholeMeshEditBytes[2]);
+            ok = std::fclose(f) == 0 && ok;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "texloom_editor_bench: cannot write %s\n", jsonPath);
+            return 1;
+        }
+    }
+
+    if (IsWindow(app.mainWindow)) DestroyWindow(app.mainWindow);
+    pumpMessages(app);
+    app.plugins.releaseAll();
+    app.view.reset();
+    app.document->setMainWindow(nullptr);
+    app.document.Reset();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    int status = 1;
+    try {
+        status = run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "texloom_editor_bench: %s\n", error.what());
+    }
+    OleUninitialize();
+    return status;
+}
