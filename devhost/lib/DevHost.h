@@ -11,10 +11,12 @@
 #include "Journal.h"
 #include "ModelObjects.h"
 #include "Nodes.h"
+#include "RecordDiff.h"
 #include "ViewHost.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -224,15 +226,28 @@ private:
         std::vector<DevFace> faces;
         std::vector<DevVertex> vertices;
     };
+    // An entry keeps the records on its other side: the bytes where they differ from the
+    // records on this side, or, across a change of size, the whole records.
     struct Entry {
         std::wstring description;
-        Snapshot other;  // the records on the other side of this entry
+        Patch faces;
+        Patch vertices;
+        std::optional<Snapshot> whole;
     };
 
     void replaceMesh(HostRef<Mesh> mesh, std::vector<DevFace> faces, std::vector<DevVertex> vertices);
-    Snapshot capture() const { return {faces_, vertices_}; }
-    bool sameAs(const Snapshot& snapshot) const;
-    void exchange(Snapshot& snapshot);  // swaps the live records with the snapshot's
+    // The history compares the records with its shadow copies, which it keeps as they were
+    // at the last boundary (an entry's start or end, an undo or a redo) plus what it has
+    // seen change since. look() brings them up to date and answers whether anything changed.
+    bool look();
+    // What changed since the last boundary is put back by undoing or redoing the entries on
+    // top of either stack, so it joins their records; the next change counts from here.
+    void boundary();
+    // The changes since the last boundary as the records on an entry's other side.
+    Entry takeEntry(const std::wstring& description);
+    void resetShadows();
+    Snapshot boundaryRecords() const;
+    void exchange(Entry& entry);  // swaps the live records with the entry's
     void pushEntry(Entry entry);
     void historyChanged();
     bool step(std::vector<Entry>& from, std::vector<Entry>& to);
@@ -249,7 +264,10 @@ private:
     HostRef<Mesh> mesh_;
     std::vector<DevFace> faces_;
     std::vector<DevVertex> vertices_;
-    Snapshot announced_;  // the records as last announced, to tell what a change event must say
+    RecordShadow faceShadow_;
+    RecordShadow vertexShadow_;
+    bool unannounced_ = false;  // a look found changes that no change event has announced yet
+    size_t announcedFaces_ = 0, announcedVertices_ = 0;  // the sizes last announced
 
     int lockCount_ = 0;
     int unbalancedUnlocks_ = 0;
@@ -259,11 +277,9 @@ private:
     std::vector<Entry> redo_;
     int groupDepth_ = 0;
     std::wstring groupDescription_;
-    bool groupHasSnapshot_ = false;
-    Snapshot groupSnapshot_;
+    bool groupHasSnapshot_ = false;  // the group's first BeginEdit set its boundary
     bool looseOpen_ = false;  // a BeginEdit outside a group awaiting its EndEdit
     std::wstring looseDescription_;
-    Snapshot looseSnapshot_;
 
     std::vector<Subscription> subscriptions_;
     DWORD nextCookie_ = 1;

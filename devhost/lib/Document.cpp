@@ -103,8 +103,8 @@ void Document::replaceMesh(HostRef<Mesh> mesh, std::vector<DevFace> faces, std::
     redo_.clear();
     groupDepth_ = 0;
     groupHasSnapshot_ = false;
-    groupSnapshot_ = {};
     dropLooseEdit();
+    resetShadows();
     sendChange(true);
     historyChanged();
 }
@@ -172,35 +172,31 @@ HRESULT Document::unlockFaces() {
     return S_OK;
 }
 
-bool Document::sameAs(const Snapshot& snapshot) const {
-    return snapshot.faces.size() == faces_.size() && snapshot.vertices.size() == vertices_.size() &&
-           (faces_.empty() ||
-            std::memcmp(snapshot.faces.data(), faces_.data(), faces_.size() * sizeof(DevFace)) == 0) &&
-           (vertices_.empty() || std::memcmp(snapshot.vertices.data(), vertices_.data(),
-                                             vertices_.size() * sizeof(DevVertex)) == 0);
-}
-
-void Document::exchange(Snapshot& snapshot) {
-    Snapshot current = capture();
-    // Assignment keeps the live arrays' storage when it is large enough, so a
-    // pointer handed out by LockFaces stays valid across undo of a same-size change.
-    faces_ = snapshot.faces;
-    vertices_ = snapshot.vertices;
-    snapshot = std::move(current);
-}
-
 bool Document::changeMesh(const std::function<void(std::vector<DevFace>&, std::vector<DevVertex>&)>& edit,
                           const std::wstring& undoDescription) {
     if (!mesh_) throw std::runtime_error("there is no mesh to change");
-    Snapshot before = capture();
+    const bool recorded = !undoDescription.empty();
+    if (recorded) boundary();
+    else look();
     edit(faces_, vertices_);
-    bool changed = !sameAs(before);
-    if (changed && !undoDescription.empty()) {
+    bool changed = false;
+    if (recorded && (faces_.size() * sizeof(DevFace) != faceShadow_.bytes() ||
+                     vertices_.size() * sizeof(DevVertex) != vertexShadow_.bytes())) {
+        // Across a change of size the entry keeps the whole records from before.
+        Entry entry{undoDescription, {}, {}, boundaryRecords()};
+        resetShadows();
+        unannounced_ = changed = true;
         dropLooseEdit();
-        pushEntry({undoDescription, std::move(before)});
+        pushEntry(std::move(entry));
+    } else {
+        changed = look();
+        if (changed && recorded) {
+            dropLooseEdit();
+            pushEntry(takeEntry(undoDescription));
+        }
     }
     sendChange(false);
-    if (changed && !undoDescription.empty()) historyChanged();
+    if (changed && recorded) historyChanged();
     return changed;
 }
 
@@ -211,7 +207,7 @@ void Document::notifyMeshChanged() { sendChange(false); }
 HRESULT Document::beginEdit(LPCWSTR description) {
     if (groupDepth_ > 0) {
         if (!groupHasSnapshot_) {
-            groupSnapshot_ = capture();
+            boundary();
             groupHasSnapshot_ = true;
         }
         return S_OK;
@@ -221,7 +217,7 @@ HRESULT Document::beginEdit(LPCWSTR description) {
     dropLooseEdit();
     looseOpen_ = true;
     looseDescription_ = description ? description : L"";
-    looseSnapshot_ = capture();
+    boundary();
     return S_OK;
 }
 
@@ -229,21 +225,18 @@ HRESULT Document::endEdit() {
     bool kept = false;
     if (groupDepth_ == 0 && looseOpen_) {
         looseOpen_ = false;
-        if (!sameAs(looseSnapshot_)) {
-            pushEntry({looseDescription_, std::move(looseSnapshot_)});
+        Entry entry = takeEntry(looseDescription_);
+        if (!entry.faces.empty() || !entry.vertices.empty()) {
+            pushEntry(std::move(entry));
             kept = true;
         }
-        looseSnapshot_ = {};
     }
     sendChange(false);
     if (kept) historyChanged();
     return S_OK;
 }
 
-void Document::dropLooseEdit() {
-    looseOpen_ = false;
-    looseSnapshot_ = {};
-}
+void Document::dropLooseEdit() { looseOpen_ = false; }
 
 HRESULT Document::BeginUndoGroup(LPCWSTR description) {
     if (record(link_, "BeginUndoGroup", description)) return failedCall();
@@ -260,8 +253,10 @@ HRESULT Document::EndUndoGroup(BOOL keep) {
     if (groupDepth_ == 0) return E_FAIL;
     if (--groupDepth_ > 0) return fail ? E_FAIL : S_OK;
     bool kept = keep != FALSE;
-    if (kept) pushEntry({groupDescription_, groupHasSnapshot_ ? std::move(groupSnapshot_) : capture()});
-    groupSnapshot_ = {};
+    if (kept) {
+        if (!groupHasSnapshot_) boundary();  // no BeginEdit: an entry that changes nothing
+        pushEntry(takeEntry(groupDescription_));
+    }
     groupHasSnapshot_ = false;
     if (kept) historyChanged();
     return fail ? E_FAIL : S_OK;
@@ -281,13 +276,92 @@ void Document::historyChanged() {
 bool Document::step(std::vector<Entry>& from, std::vector<Entry>& to) {
     if (from.empty() || groupDepth_ > 0) return false;
     dropLooseEdit();
+    boundary();
     Entry entry = std::move(from.back());
     from.pop_back();
-    exchange(entry.other);
+    exchange(entry);
     to.push_back(std::move(entry));
     sendChange(false);
     historyChanged();
     return true;
+}
+
+// ---- Record shadows ----
+
+void Document::resetShadows() {
+    faceShadow_.reset(faces_.data(), faces_.size() * sizeof(DevFace));
+    vertexShadow_.reset(vertices_.data(), vertices_.size() * sizeof(DevVertex));
+}
+
+Document::Snapshot Document::boundaryRecords() const {
+    Snapshot records;
+    std::vector<std::uint8_t> faces = faceShadow_.boundaryBytes(), vertices = vertexShadow_.boundaryBytes();
+    records.faces.resize(faces.size() / sizeof(DevFace));
+    records.vertices.resize(vertices.size() / sizeof(DevVertex));
+    if (!faces.empty()) std::memcpy(records.faces.data(), faces.data(), faces.size());
+    if (!vertices.empty()) std::memcpy(records.vertices.data(), vertices.data(), vertices.size());
+    return records;
+}
+
+bool Document::look() {
+    bool changed = false;
+    if (faces_.size() * sizeof(DevFace) != faceShadow_.bytes() ||
+        vertices_.size() * sizeof(DevVertex) != vertexShadow_.bytes()) {
+        // A change of size outside the history: the entries on top, which keep only the
+        // bytes that differ, keep their whole records instead.
+        const Snapshot before = boundaryRecords();
+        for (std::vector<Entry>* stack : {&undo_, &redo_}) {
+            if (stack->empty() || stack->back().whole) continue;
+            Entry& top = stack->back();
+            Snapshot other = before;
+            apply(top.faces, other.faces.data());
+            apply(top.vertices, other.vertices.data());
+            top.faces = {};
+            top.vertices = {};
+            top.whole = std::move(other);
+        }
+        resetShadows();
+        changed = true;
+    } else {
+        const bool facesChanged = faceShadow_.look(faces_.data());
+        const bool verticesChanged = vertexShadow_.look(vertices_.data());
+        changed = facesChanged || verticesChanged;
+    }
+    if (changed) unannounced_ = true;
+    return changed;
+}
+
+void Document::boundary() {
+    look();
+    if (!faceShadow_.hasChanges() && !vertexShadow_.hasChanges()) return;
+    const Patch faces = faceShadow_.takeChanges(), vertices = vertexShadow_.takeChanges();
+    for (std::vector<Entry>* stack : {&undo_, &redo_}) {
+        if (stack->empty() || stack->back().whole) continue;
+        fold(stack->back().faces, faces);
+        fold(stack->back().vertices, vertices);
+    }
+}
+
+Document::Entry Document::takeEntry(const std::wstring& description) {
+    look();
+    return {description, faceShadow_.takeChanges(), vertexShadow_.takeChanges(), std::nullopt};
+}
+
+void Document::exchange(Entry& entry) {
+    if (entry.whole) {
+        Snapshot current{faces_, vertices_};
+        // Assignment keeps the live arrays' storage when it is large enough, so a
+        // pointer handed out by LockFaces stays valid where it can.
+        faces_ = entry.whole->faces;
+        vertices_ = entry.whole->vertices;
+        entry.whole = std::move(current);
+        resetShadows();
+        unannounced_ = true;
+        return;
+    }
+    faceShadow_.exchange(entry.faces, faces_.data());
+    vertexShadow_.exchange(entry.vertices, vertices_.data());
+    if (!entry.faces.empty() || !entry.vertices.empty()) unannounced_ = true;
 }
 
 bool Document::undo() { return step(undo_, redo_); }
@@ -311,12 +385,14 @@ HRESULT Document::Redo(LONG steps) {
 
 size_t Document::historyBytes() const {
     size_t bytes = 0;
-    for (const std::vector<Entry>* entries : {&undo_, &redo_}) {
-        bytes += entries->capacity() * sizeof(Entry);
-        for (const Entry& entry : *entries)
-            bytes += entry.description.capacity() * sizeof(wchar_t) + entry.other.faces.capacity() * sizeof(DevFace) +
-                     entry.other.vertices.capacity() * sizeof(DevVertex);
-    }
+    for (const std::vector<Entry>* entries : {&undo_, &redo_})
+        for (const Entry& entry : *entries) {
+            bytes += sizeof(Entry) + entry.description.capacity() * sizeof(wchar_t) + entry.faces.heapBytes() +
+                     entry.vertices.heapBytes();
+            if (entry.whole)
+                bytes += entry.whole->faces.capacity() * sizeof(DevFace) +
+                         entry.whole->vertices.capacity() * sizeof(DevVertex);
+        }
     return bytes;
 }
 

@@ -94,10 +94,12 @@ void Document::sendEvent(HostEvent& event, const std::string& logLine) {
 // changed since the last announcement: besides the flags that means UVs too, so
 // that a view shows an undone move.
 void Document::sendChange(bool meshReplaced) {
-    bool reload = meshReplaced || announced_.faces.size() != faces_.size() ||
-                  announced_.vertices.size() != vertices_.size();
-    bool selection = reload || !sameAs(announced_);
-    if (selection) announced_ = capture();
+    look();
+    const bool reload = meshReplaced || announcedFaces_ != faces_.size() || announcedVertices_ != vertices_.size();
+    const bool selection = reload || unannounced_;
+    unannounced_ = false;
+    announcedFaces_ = faces_.size();
+    announcedVertices_ = vertices_.size();
     HostRef<ChangeSource> source = makeObject<ChangeSource>(reload, selection);
     HostEvent event{};
     event.kind = HOST_EVENT_CHANGED;

@@ -62,6 +62,42 @@ TEST_F(History, UndoAndRedoRestoreEveryByteOfTheRecords) {
     EXPECT_EQ(E_FAIL, document->Redo(1));  // nothing left
 }
 
+TEST_F(History, UndoAndRedoWalkThroughEveryStateByteForByte) {
+    // Entries of each kind, with writes outside any entry between them that undoing the
+    // entry before puts back too, as a host keeping whole copies would.
+    struct State {
+        std::vector<DevFace> faces;
+        std::vector<DevVertex> vertices;
+    };
+    std::vector<State> states = {{document->faces(), document->vertices()}};
+    auto record = [&] { states.push_back({document->faces(), document->vertices()}); };
+    for (int i = 0; i < 4; ++i) {
+        operation(L"Move UV Coords", true, [i](DevFace* f, LONG n) {
+            for (LONG k = i; k < n; k += 2) f[k].uv[k % 3][0] += 0.5f;
+        });
+        editLocked(*mesh.Get(), [i](DevFace* f, LONG, DevVertex* v, LONG) {
+            f[i].uv[i % 3][1] += 1.0f;  // next to what the entry changed
+            v[i].flags ^= 4;
+        });
+        record();
+        mesh->BeginEdit(0, 0x10, 13, L"Invert Hidden UV");
+        editLocked(*mesh.Get(), [i](DevFace* f, LONG, DevVertex*, LONG) { f[i + 1].flags ^= 0x0038; });
+        mesh->EndEdit();
+        record();
+    }
+    document->changeMesh([](auto& f, auto&) { f.push_back(f.front()); }, L"Add Face");
+    record();
+    auto same = [&](const State& s) { return sameBytes(s.faces, document->faces()) && sameBytes(s.vertices, document->vertices()); };
+    for (size_t k = states.size() - 1; k-- > 0;) {
+        ASSERT_TRUE(document->undo());
+        EXPECT_TRUE(same(states[k])) << "after undo to state " << k;
+    }
+    for (size_t k = 1; k < states.size(); ++k) {
+        ASSERT_TRUE(document->redo());
+        EXPECT_TRUE(same(states[k])) << "after redo to state " << k;
+    }
+}
+
 TEST_F(History, SeveralEntriesUndoInOrderANewEntryClearsRedoAndTheLastDescriptionsShow) {
     auto original = document->faces();
     operation(L"Move UV Coords", true, [](DevFace* f, LONG) { f[0].uv[0][0] = 7; });
