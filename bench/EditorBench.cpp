@@ -93,15 +93,22 @@ public:
     // to it, its command-state refresh, and the paint of whatever it invalidated.
     // The 3D view's paint is left to settle().
     void finishEditorWork() {
+        drainPosted();
+        refreshCommandStates();
+        repaintEditor();
+    }
+    void drainPosted() {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
             if (message.message == WM_QUIT) break;
             dispatchMessage(app_, message);
         }
-        HWND editor = findEditorWindow(app_);
-        if (!editor) return;
-        SendMessageW(editor, WM_TIMER, kEditorCommandTimer, 0);
-        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    void refreshCommandStates() {
+        if (HWND editor = findEditorWindow(app_)) SendMessageW(editor, WM_TIMER, kEditorCommandTimer, 0);
+    }
+    void repaintEditor() {
+        if (HWND editor = findEditorWindow(app_)) RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
 
     void toggleEditor() { function->Execute(app_.document.Get()); }
@@ -125,20 +132,51 @@ public:
         settle();
     }
 
-    // The command, timed; then undone when it made an entry, so every run starts alike.
-    double command(const wchar_t* path) {
+    // The command, timed (in total and by phase); then undone when it made an entry, so
+    // every run starts alike.
+    double command(const wchar_t* path, double phase[3]) {
         HWND editor = parts().editor;
         UINT id = editorMenuCommand(editor, path);
         size_t entries = app_.document->undoDescriptions().size();
         double t0 = now();
         SendMessageW(editor, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        finishEditorWork();
-        double t = now() - t0;
+        drainPosted();
+        double t1 = now();
+        refreshCommandStates();
+        double t2 = now();
+        repaintEditor();
+        double t3 = now();
+        phase[0] = t1 - t0;
+        phase[1] = t2 - t1;
+        phase[2] = t3 - t2;
         settle();
         if (app_.document->undoDescriptions().size() > entries) {
             app_.document->undo();
             settle();
         }
+        return t3 - t0;
+    }
+
+    // The host's part of an edit alone (the editor closed): group, edit bracket, a change
+    // of one corner's or every corner's u, the entry and its events; undone after.
+    double hostEdit(bool wholeMesh) {
+        devhost::Document& document = *app_.document.Get();
+        devhost::Mesh& mesh = *document.activeMesh();
+        double t0 = now();
+        document.BeginUndoGroup(L"Move UV Coords");
+        mesh.BeginEdit(0, 4, 13, L"Move UV Coords");
+        BYTE *vertices = nullptr, *faces = nullptr;
+        LONG vertexCount = 0, faceCount = 0;
+        mesh.LockFaces(&vertices, &vertexCount, &faces, &faceCount);
+        auto* records = reinterpret_cast<devhost::DevFace*>(faces);
+        for (LONG i = 0; i < (wholeMesh ? faceCount : 1); ++i) records[i].uv[0][0] += 0.25f;
+        mesh.UnlockFaces();
+        document.EndUndoGroup(TRUE);
+        mesh.EndEdit();
+        double t = now() - t0;
+        settle();
+        document.undo();
+        settle();
         return t;
     }
 
@@ -213,6 +251,7 @@ private:
 struct Figure {
     const char* name;
     double seconds[3] = {};
+    double phases[3] = {};  // of a command on the largest grid: dispatch, refresh, repaint
 };
 
 std::wstring exeFolder() {
@@ -272,7 +311,8 @@ int run(int argc, char** argv) {
     double cornerEditBytes[3] = {}, wholeMeshEditBytes[3] = {};
     int zoomedTo[3] = {};
     double zoomRatio[3] = {};
-    double viewFrame[3] = {};  // the host's 3D view, which repaints after the editor
+    double viewFrame[3] = {};
+    double hostEditTime[2][3] = {};  // the host's part of an edit of one corner, of every corner  // the host's 3D view, which repaints after the editor
 
     const std::filesystem::path obj = std::filesystem::temp_directory_path() / L"texloom-editor-bench.obj";
     for (int s = 0; s < 3; ++s) {
@@ -282,6 +322,12 @@ int run(int argc, char** argv) {
         app.document->selectAll3D();
         bench.settle();
         faces[s] = int(app.document->faces().size());
+
+        for (int wholeMesh = 0; wholeMesh < 2; ++wholeMesh) {
+            std::vector<double> times;
+            for (int r = 0; r < runs; ++r) times.push_back(bench.hostEdit(wholeMesh != 0));
+            hostEditTime[wholeMesh][s] = median(times);
+        }
 
         // A first opening, untimed, gives the editor a fixed size for every run after.
         bench.open();
@@ -316,8 +362,14 @@ int run(int argc, char** argv) {
 
         for (const auto& c : commands) {
             times.clear();
-            for (int r = 0; r < runs; ++r) times.push_back(bench.command(c.path));
+            std::vector<double> phases[3];
+            for (int r = 0; r < runs; ++r) {
+                double phase[3];
+                times.push_back(bench.command(c.path, phase));
+                for (int p = 0; p < 3; ++p) phases[p].push_back(phase[p]);
+            }
             figure(c.name).seconds[s] = median(times);
+            for (int p = 0; p < 3; ++p) figure(c.name).phases[p] = median(phases[p]);
         }
 
         // The whole selection dragged (it starts at a selected corner at the centre).
@@ -366,6 +418,10 @@ int run(int argc, char** argv) {
     }
     std::printf("%-20s", "(host 3D view frame)");
     for (int s = 0; s < 3; ++s) std::printf(" | %24.2f", viewFrame[s] * 1e3);
+    std::printf("\n%-20s", "(host edit, 1 corner)");
+    for (int s = 0; s < 3; ++s) std::printf(" | %24.2f", hostEditTime[0][s] * 1e3);
+    std::printf("\n%-20s", "(host edit, all)");
+    for (int s = 0; s < 3; ++s) std::printf(" | %24.2f", hostEditTime[1][s] * 1e3);
     std::printf("\n%-20s", "history bytes/edit");
     std::printf("\n%-20s", "  one corner");
     for (int s = 0; s < 3; ++s) std::printf(" | %24.0f", cornerEditBytes[s]);
@@ -374,6 +430,12 @@ int run(int argc, char** argv) {
     std::printf("\n(frame_zoomed at");
     for (int s = 0; s < 3; ++s) std::printf(" %d:1 (%.1fx)", zoomedTo[s], zoomRatio[s]);
     std::printf(" the fitted zoom)\n");
+    std::printf("\ncommands on the largest grid by phase (median ms): dispatch (operation, history, events,\n"
+                "selection refresh) | command-state refresh | repaint of the editor\n");
+    for (const Figure& f : figures)
+        if (std::strncmp(f.name, "command_", 8) == 0)
+            std::printf("%-20s | %8.2f | %8.2f | %8.2f\n", f.name, f.phases[0] * 1e3, f.phases[1] * 1e3,
+                        f.phases[2] * 1e3);
 
     if (jsonPath) {
         FILE* f = std::fopen(jsonPath, "w");

@@ -36,12 +36,20 @@ constexpr int kPluginMenuPosition = 4;
 
 HACCEL accelerators = nullptr;
 
+constexpr UINT_PTR kResumeStepsTimer = 1;
+// A change of the records restarts this timer, and the 3D view repaints when it fires:
+// timer messages come after every input and paint, so the editor shows a change first,
+// and a burst of changes (a drag) costs one repaint of the view when it pauses.
+constexpr UINT_PTR kViewRedrawTimer = 2;
+constexpr UINT kViewRedrawDelay = 50;
+
 // Repaints the 3D view whenever the document's records change, whoever changed them.
 class ViewRefresh : public devhost::ComObject<HostEventSink> {
 public:
     explicit ViewRefresh(App& app) : app_(app) {}
     HRESULT STDMETHODCALLTYPE OnEvent(HostEvent* event) override {
-        if (event && event->kind == HOST_EVENT_CHANGED && app_.view) InvalidateRect(app_.view->window(), nullptr, FALSE);
+        if (event && event->kind == HOST_EVENT_CHANGED && app_.mainWindow)
+            SetTimer(app_.mainWindow, kViewRedrawTimer, kViewRedrawDelay, nullptr);
         return S_OK;
     }
 
@@ -177,8 +185,6 @@ bool modalDialogPending(const App& app) {
     return editor && !IsWindowEnabled(editor) && !findEditorDialog(app);
 }
 
-constexpr UINT_PTR kResumeStepsTimer = 1;
-
 // A step's command opened a modal dialog, whose loop delivered this: the next step acts
 // on that dialog once it shows, and the one after it comes with the next delivery,
 // after the dialog has handled what the step caused (or ended). Arriving after the
@@ -223,6 +229,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam == kResumeStepsTimer) {
             KillTimer(window, kResumeStepsTimer);
             onResumeSteps(*app);
+        } else if (wParam == kViewRedrawTimer) {
+            KillTimer(window, kViewRedrawTimer);
+            InvalidateRect(app->view->window(), nullptr, FALSE);
         }
         return 0;
     case WM_INITMENUPOPUP:
