@@ -124,7 +124,7 @@ HWND UVCanvas::create(HWND parent, const RECT& rect) {
         WNDCLASSEXA wc = {};
         wc.cbSize = sizeof wc;
         wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = windowProc;
+        wc.lpfnWndProc = boundWindowProc;
         wc.hInstance = moduleInstance();
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -132,9 +132,7 @@ HWND UVCanvas::create(HWND parent, const RECT& rect) {
         atom = RegisterClassExA(&wc);
         if (!atom) return nullptr;
     }
-    return CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                           rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
-                           nullptr, moduleInstance(), this);
+    return createBoundChild(className, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, rect, parent);
 }
 
 void UVCanvas::setDocument(HostDocument* hostDocument) { document = hostDocument; }
@@ -237,29 +235,7 @@ void UVCanvas::invalidate() {
 
 // ---- Window ----
 
-LRESULT CALLBACK UVCanvas::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    UVCanvas* canvas = reinterpret_cast<UVCanvas*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        canvas = static_cast<UVCanvas*>(create->lpCreateParams);
-        if (!canvas) return FALSE;
-        // The window keeps its object alive until its last message.
-        canvas->AddRef();
-        canvas->window_ = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(canvas));
-    }
-    if (!canvas) return DefWindowProcA(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        canvas->window_ = nullptr;
-        LRESULT result = DefWindowProcA(window, message, wParam, lParam);
-        canvas->Release();
-        return result;
-    }
-    return canvas->handleMessage(message, wParam, lParam);
-}
-
-LRESULT UVCanvas::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT UVCanvas::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE: return onCreate();
         case WM_DESTROY: onDestroy(); return 0;

@@ -13,10 +13,11 @@
 #include "canvas/LayoutRaster.h"
 #include "host/HostEventSinkImpl.h"
 #include "model/Records.h"
+#include "platform/WindowBinding.h"
 
 struct UVModel;
 
-class UVCanvas : public HostEventSinkImpl {
+class UVCanvas : public HostEventSinkImpl, public BoundWindow {
 public:
     // Timer 1 copies the texture pixels the host announced, 200 ms after the last notice.
     static constexpr UINT_PTR kTextureRefreshTimer = 1;
@@ -30,7 +31,6 @@ public:
     // Creates the window as a visible child of parent over rect (client coordinates of
     // parent). The window class is registered on first use.
     HWND create(HWND parent, const RECT& rect);
-    HWND window() const { return window_; }
 
     void setOwner(CanvasOwner* editor) { owner = editor; }
     // Counted references: the new one is added before the old one is released.
@@ -137,8 +137,10 @@ protected:
 private:
     UVCanvas() = default;
 
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The window keeps its object alive until its last message.
+    void onBound() override { AddRef(); }
+    void onUnbound() override { Release(); }
     LRESULT onCreate();
     void onDestroy();
     void onSize();
@@ -200,7 +202,6 @@ private:
     };
     Drag drag_;
 
-    HWND window_ = nullptr;
     HBITMAP backBuffer_ = nullptr;
     std::uint32_t* backPixels_ = nullptr;
     SIZE backSize_ = {};

@@ -1,9 +1,8 @@
 #include "dialogs/ApplyDialog.h"
 
-#include "dialogs/WindowClass.h"
-#include "platform/ModuleState.h"
 #include "platform/NumberText.h"
 #include "platform/SettingsKey.h"
+#include "platform/WindowClass.h"
 #include "resource.h"
 
 namespace {
@@ -24,39 +23,27 @@ void loadRemembered(HWND window, const RememberedFields& remembered) {
 
 }  // namespace
 
-INT_PTR ApplyDialog::run(HWND owner) {
-    return DialogBoxParamA(moduleInstance(), MAKEINTRESOURCEA(templateId_), owner, dialogProc,
-                           reinterpret_cast<LPARAM>(this));
-}
+INT_PTR ApplyDialog::run(HWND owner) { return runBoundDialog(templateId_, owner); }
 
-INT_PTR CALLBACK ApplyDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        reinterpret_cast<ApplyDialog*>(lParam)->onInitDialog(window);
-        return TRUE;
-    }
-    auto* dialog = reinterpret_cast<ApplyDialog*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!dialog) return FALSE;
+LRESULT ApplyDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_INITDIALOG:
+            onInitDialog();
+            return TRUE;
         case WM_COMMAND:
-            dialog->onCommand(LOWORD(wParam));
+            onCommand(LOWORD(wParam));
             return TRUE;
         case WM_DESTROY:
-            dialog->onDestroy();
+            onDestroy();
             return TRUE;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(window, DWLP_USER, 0);
-            dialog->window_ = nullptr;
-            return FALSE;
         default:
             return FALSE;
     }
 }
 
-void ApplyDialog::onInitDialog(HWND window) {
-    window_ = window;
-    centreOnOwner(window);
-    if (remembered_) loadRemembered(window, *remembered_);
+void ApplyDialog::onInitDialog() {
+    centreOnOwner(window());
+    if (remembered_) loadRemembered(window(), *remembered_);
     onInit();
 }
 
@@ -65,9 +52,9 @@ void ApplyDialog::onCommand(int id) {
         case IDC_APPLY: apply(); break;
         case IDOK:
             apply();
-            EndDialog(window_, IDOK);
+            EndDialog(window(), IDOK);
             break;
-        case IDCANCEL: EndDialog(window_, IDCANCEL); break;
+        case IDCANCEL: EndDialog(window(), IDCANCEL); break;
         default: onOtherCommand(id); break;
     }
 }
@@ -84,10 +71,10 @@ void ApplyDialog::onDestroy() {
 
 std::string ApplyDialog::text(int id) const {
     char buffer[32] = {};
-    GetDlgItemTextA(window_, id, buffer, sizeof(buffer));
+    GetDlgItemTextA(window(), id, buffer, sizeof(buffer));
     return buffer;
 }
 
 float ApplyDialog::number(int id) const { return ParseNumber(text(id).c_str()); }
 
-bool ApplyDialog::checked(int id) const { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
+bool ApplyDialog::checked(int id) const { return IsDlgButtonChecked(window(), id) == BST_CHECKED; }

@@ -5,6 +5,8 @@
 // when the window opens, written when it is destroyed, however it was closed.
 #pragma once
 
+#include "platform/WindowBinding.h"
+
 #include <windows.h>
 
 #include <string>
@@ -21,11 +23,8 @@ struct RememberedFields {
     float missingNumber;         // shown with one fixed decimal when a text cannot be read
 };
 
-class ApplyDialog {
+class ApplyDialog : public BoundWindow {
 public:
-    ApplyDialog(const ApplyDialog&) = delete;
-    ApplyDialog& operator=(const ApplyDialog&) = delete;
-
     // Runs the dialog modally, owned by owner; 1 after Enter, 2 after "Done", -1 when
     // the window could not be made.
     INT_PTR run(HWND owner);
@@ -46,17 +45,13 @@ protected:
     std::string text(int id) const;
     float number(int id) const;
     bool checked(int id) const;
-    HWND window() const { return window_; }
 
 private:
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    // One handler per message.
-    void onInitDialog(HWND window);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onInitDialog();
     void onCommand(int id);
     void onDestroy();
 
     const int templateId_;
     const RememberedFields* const remembered_;
-    HWND window_ = nullptr;
 };

@@ -1,9 +1,9 @@
 #include "dialogs/ChooseMatrix.h"
 
 #include "dialogs/ChooseMatrixDialog.h"
-#include "dialogs/WindowClass.h"
 #include "model/Angles.h"
 #include "platform/ModuleState.h"
+#include "platform/WindowClass.h"
 #include "resource.h"
 
 #include <algorithm>
@@ -12,17 +12,10 @@
 
 namespace {
 
-constexpr char kClassName[] = "ChooseMatrix";
+ControlClass g_class("ChooseMatrix", COLOR_WINDOW);
 constexpr COLORREF kRed = 0x0000FF;
 // Degrees of turn per pixel of pointer motion.
 constexpr double kDegreesPerPixel = 0.5;
-
-// The window class, registered on first use in this load of the module.
-bool registerClass(WNDPROC procedure) {
-    static bool registered = false;
-    if (!registered) registered = registerControlClass(kClassName, procedure, COLOR_WINDOW);
-    return registered;
-}
 
 bool nearPoint(int x, int y, int px, int py) {
     return std::abs(x - px) <= ChooseMatrix::kHandleRadius && std::abs(y - py) <= ChooseMatrix::kHandleRadius;
@@ -45,60 +38,47 @@ int matrixRegionAt(const MatrixLayout& layout, int x, int y) {
 }
 
 HWND ChooseMatrix::create(HWND parent) {
-    if (!parent || !registerClass(windowProc)) return nullptr;
+    if (!parent || !g_class.registered()) return nullptr;
     RECT client = {};
     GetClientRect(parent, &client);
-    return CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, client.right, client.bottom, parent,
-                           nullptr, moduleInstance(), this);
+    return createBoundChild(g_class.name(), WS_CHILD | WS_VISIBLE, client, parent);
 }
 
-LRESULT CALLBACK ChooseMatrix::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* control = static_cast<ChooseMatrix*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        if (control) control->window_ = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
-    }
-    auto* control = reinterpret_cast<ChooseMatrix*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!control) return DefWindowProcA(window, message, wParam, lParam);
+LRESULT ChooseMatrix::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     switch (message) {
         case WM_PAINT:
-            control->onPaint();
+            onPaint();
             return 0;
         case WM_SETCURSOR:
-            if (control->onSetCursor(LOWORD(lParam))) return TRUE;
-            return DefWindowProcA(window, message, wParam, lParam);
+            if (onSetCursor(LOWORD(lParam))) return TRUE;
+            return defaultProcessing(message, wParam, lParam);
         case WM_LBUTTONDOWN:
-            control->onLeftButtonDown(x, y);
+            onLeftButtonDown(x, y);
             return 0;
         case WM_LBUTTONUP:
-            control->onLeftButtonUp();
+            onLeftButtonUp();
             return 0;
         case WM_CAPTURECHANGED:
-            control->onCaptureChanged();
+            onCaptureChanged();
             return 0;
         case WM_MOUSEMOVE:
-            control->onMouseMove(x, y);
+            onMouseMove(x, y);
             return 0;
         case WM_ERASEBKGND:
             return 1;  // the paint handler fills the background itself
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-            control->window_ = nullptr;
-            control->dragging_ = false;
-            return DefWindowProcA(window, message, wParam, lParam);
         default:
-            return DefWindowProcA(window, message, wParam, lParam);
+            return defaultProcessing(message, wParam, lParam);
     }
 }
 
 void ChooseMatrix::onPaint() {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window_, &paint);
+    HDC dc = BeginPaint(window(), &paint);
     if (!dc) return;
     RECT client = {};
-    GetClientRect(window_, &client);
+    GetClientRect(window(), &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
 
     const MatrixLayout layout = matrixLayout(client.right, client.bottom);
@@ -116,7 +96,7 @@ void ChooseMatrix::onPaint() {
     SelectObject(dc, oldPen);
     if (disc) DeleteObject(disc);
     if (pen) DeleteObject(pen);
-    EndPaint(window_, &paint);
+    EndPaint(window(), &paint);
 }
 
 bool ChooseMatrix::onSetCursor(int hitCode) {
@@ -136,14 +116,14 @@ bool ChooseMatrix::onSetCursor(int hitCode) {
 
 int ChooseMatrix::regionAt(int x, int y) const {
     RECT client = {};
-    GetClientRect(window_, &client);
+    GetClientRect(window(), &client);
     return matrixRegionAt(matrixLayout(client.right, client.bottom), x, y);
 }
 
 void ChooseMatrix::onLeftButtonDown(int x, int y) {
     region_ = regionAt(x, y);
     dragging_ = true;
-    SetCapture(window_);
+    SetCapture(window());
     last_ = {x, y};
 }
 
@@ -173,7 +153,7 @@ void ChooseMatrix::turnFrame(int x, int y) {
         case MATRIX_VERTICAL_HANDLES: aboutY = 0.0; break;
         case MATRIX_OUTSIDE: {
             RECT client = {};
-            GetClientRect(window_, &client);
+            GetClientRect(window(), &client);
             const double cx = (client.left + client.right) * 0.5, cy = (client.top + client.bottom) * 0.5;
             aboutX = aboutY = 0.0;
             aboutZ = polarDegrees(last_.x - cx, last_.y - cy) - polarDegrees(x - cx, y - cy);

@@ -4,6 +4,8 @@
 // twists it about its own z axis by the change of the pointer's polar angle.
 #pragma once
 
+#include "platform/WindowBinding.h"
+
 #include <windows.h>
 
 class ChooseMatrixDialog;
@@ -25,24 +27,20 @@ struct MatrixLayout {
 MatrixLayout matrixLayout(int width, int height);
 int matrixRegionAt(const MatrixLayout& layout, int x, int y);
 
-class ChooseMatrix {
+class ChooseMatrix : public BoundWindow {
 public:
     static constexpr int kHandleRadius = 4;
 
     explicit ChooseMatrix(ChooseMatrixDialog& owner) : owner_(owner) {}
-    ChooseMatrix(const ChooseMatrix&) = delete;
-    ChooseMatrix& operator=(const ChooseMatrix&) = delete;
 
     // Creates the control as a visible child covering parent's client rectangle.
     HWND create(HWND parent);
-    HWND window() const { return window_; }
     int region() const { return region_; }
     bool dragging() const { return dragging_; }
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    // One handler per message.
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onUnbound() override { dragging_ = false; }
     void onPaint();
     bool onSetCursor(int hitCode);
     void onLeftButtonDown(int x, int y);
@@ -54,7 +52,6 @@ private:
     void turnFrame(int x, int y);
 
     ChooseMatrixDialog& owner_;
-    HWND window_ = nullptr;
     int region_ = MATRIX_INSIDE;
     bool dragging_ = false;
     POINT last_ = {0, 0};

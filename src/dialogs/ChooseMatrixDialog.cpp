@@ -1,9 +1,9 @@
 #include "dialogs/ChooseMatrixDialog.h"
 
 #include "canvas/UVCanvas.h"
-#include "dialogs/WindowClass.h"
-#include "ops/UVModel.h"
 #include "model/UVWalk.h"
+#include "ops/UVModel.h"
+#include "platform/WindowClass.h"
 #include "resource.h"
 
 #include <algorithm>
@@ -44,30 +44,10 @@ ChooseMatrixDialog* ChooseMatrixDialog::create(UVModel& model, UVCanvas& canvas,
 
 HWND ChooseMatrixDialog::createWindow(HWND editor) {
     editor_ = editor;
-    return CreateDialogParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_CHOOSE_MATRIX), editor, dialogProc,
-                              reinterpret_cast<LPARAM>(this));
+    return createBoundDialog(IDD_CHOOSE_MATRIX, editor);
 }
 
-// ---- IUnknown and the draw callback ----
-
-HRESULT ChooseMatrixDialog::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_HostDrawCallback)) {
-        *object = static_cast<HostDrawCallback*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG ChooseMatrixDialog::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG ChooseMatrixDialog::Release() {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-}
+// ---- The draw callback ----
 
 HRESULT ChooseMatrixDialog::OnDrawView(LONG_PTR view, LONG_PTR context) {
     if (!viewHost_) return S_OK;  // a call after the registration was removed
@@ -184,42 +164,30 @@ void ChooseMatrixDialog::registerDrawCallback() {
 
 // ---- Window ----
 
-INT_PTR CALLBACK ChooseMatrixDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        return reinterpret_cast<ChooseMatrixDialog*>(lParam)->onInitDialog(window);
-    }
-    auto* dialog = reinterpret_cast<ChooseMatrixDialog*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!dialog) return FALSE;
+LRESULT ChooseMatrixDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_INITDIALOG:
+            return onInitDialog();
         case WM_COMMAND:
-            dialog->onCommand(LOWORD(wParam));
+            onCommand(LOWORD(wParam));
             return TRUE;
         case WM_CLOSE:
-            dialog->onClose();
+            onClose();
             return TRUE;
         case kModalKeyMessage:
-            SetWindowLongPtrA(window, DWLP_MSGRESULT, dialog->onModalKey(reinterpret_cast<MSG*>(lParam)));
+            SetWindowLongPtrA(window(), DWLP_MSGRESULT, onModalKey(reinterpret_cast<MSG*>(lParam)));
             return TRUE;
         case WM_DESTROY:
-            dialog->onDestroy();
+            onDestroy();
             return TRUE;
-        case WM_NCDESTROY:
-            // The window held a reference to its object from WM_INITDIALOG on.
-            SetWindowLongPtrA(window, DWLP_USER, 0);
-            dialog->window_ = nullptr;
-            dialog->Release();
-            return FALSE;
         default:
             return FALSE;
     }
 }
 
-BOOL ChooseMatrixDialog::onInitDialog(HWND window) {
-    window_ = window;
-    AddRef();  // released when the window is gone (WM_NCDESTROY)
-    centreOnOwner(window);
-    control_.create(GetDlgItem(window, IDC_MATRIX_FRAME));
+BOOL ChooseMatrixDialog::onInitDialog() {
+    centreOnOwner(window());
+    control_.create(GetDlgItem(window(), IDC_MATRIX_FRAME));
     registerDrawCallback();
     measureSelection();
     buildGuideShape();
@@ -252,7 +220,7 @@ void ChooseMatrixDialog::onCommand(int id) {
         case IDC_PRESET_NEG_Z: applyPreset(id); break;
         case IDC_HIDE_EDITOR: {
             if (!editor_ || !IsWindow(editor_)) break;
-            const bool hide = IsDlgButtonChecked(window_, IDC_HIDE_EDITOR) == BST_CHECKED;
+            const bool hide = IsDlgButtonChecked(window(), IDC_HIDE_EDITOR) == BST_CHECKED;
             ShowWindow(editor_, hide ? SW_HIDE : SW_SHOWNA);
             break;
         }
@@ -266,11 +234,11 @@ void ChooseMatrixDialog::onClose() { endDialog(IDCANCEL); }
 // Keys reach the dialog's own navigation (Tab, Space, Enter for "OK", Escape for
 // "Cancel"); whatever it handled is not dispatched again by the modal loop.
 LRESULT ChooseMatrixDialog::onModalKey(MSG* message) {
-    if (!message || !window_) return 1;
-    return IsDialogMessageA(window_, message) ? 0 : 1;
+    if (!message || !window()) return 1;
+    return IsDialogMessageA(window(), message) ? 0 : 1;
 }
 
 // The editor's modal loop ends on this message, with the result in its first parameter.
 void ChooseMatrixDialog::endDialog(int result) {
-    if (window_) PostMessageA(window_, kModalEndMessage, static_cast<WPARAM>(result), 0);
+    if (window()) PostMessageA(window(), kModalEndMessage, static_cast<WPARAM>(result), 0);
 }

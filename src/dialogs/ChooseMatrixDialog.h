@@ -9,7 +9,9 @@
 #include "host/HostRef.h"
 #include "model/Matrix4.h"
 #include "model/Vector3.h"
+#include "platform/ComObject.h"
 #include "platform/ModuleState.h"
+#include "platform/WindowBinding.h"
 
 #include <windows.h>
 
@@ -25,7 +27,7 @@ struct UVModel;
 constexpr UINT kModalKeyMessage = 0x83FE;
 constexpr UINT kModalEndMessage = 0x83FF;
 
-class ChooseMatrixDialog : public HostDrawCallback {
+class ChooseMatrixDialog : public ComObject<HostDrawCallback>, public BoundWindow {
 public:
     // Mapping types, as the "User Defined" commands give them.
     enum MappingType : int { PLANAR = 0, BOX = 1, CYLINDRICAL = 2, SPHERICAL = 3 };
@@ -38,12 +40,6 @@ public:
     // Creates the modeless window from template 227, owned by the editor window (which
     // the dialog may hide while it runs); null on failure.
     HWND createWindow(HWND editor);
-    HWND window() const { return window_; }
-
-    // IUnknown: answers IUnknown and HostDrawCallback.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // Called by the host while it draws a 3D view: the guide shape and the tripod.
     HRESULT STDMETHODCALLTYPE OnDrawView(LONG_PTR view, LONG_PTR context) override;
@@ -60,14 +56,13 @@ public:
 
 private:
     ChooseMatrixDialog(UVModel& model, UVCanvas& canvas, int type);
-    virtual ~ChooseMatrixDialog() = default;
-    ChooseMatrixDialog(const ChooseMatrixDialog&) = delete;
-    ChooseMatrixDialog& operator=(const ChooseMatrixDialog&) = delete;
+    ~ChooseMatrixDialog() override = default;
 
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    // One handler per message.
-    BOOL onInitDialog(HWND window);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The window holds a reference to its object while it exists.
+    void onBound() override { AddRef(); }
+    void onUnbound() override { Release(); }
+    BOOL onInitDialog();
     void onDestroy();
     void onCommand(int id);
     void onClose();
@@ -79,7 +74,6 @@ private:
     void applyPreset(int id);
     void endDialog(int result);
 
-    LONG references_ = 1;  // the creator holds the first reference
     ModuleLock moduleLock_;
 
     int type_;
@@ -95,5 +89,4 @@ private:
     DWORD drawCookie_ = 0;
     HostRef<HostPreviewMesh> previewMesh_;
     ChooseMatrix control_;
-    HWND window_ = nullptr;
 };

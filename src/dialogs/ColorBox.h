@@ -3,30 +3,26 @@
 // custom colours, kept in memory while the module is loaded.
 #pragma once
 
+#include "platform/WindowBinding.h"
+
 #include <windows.h>
 
-class ColorBox {
+class ColorBox : public BoundWindow {
 public:
     ColorBox() = default;
-    ColorBox(const ColorBox&) = delete;
-    ColorBox& operator=(const ColorBox&) = delete;
 
     // Creates the box as a visible child of parent over rect (parent's client
     // coordinates); null on failure. The window goes with its parent.
     HWND create(HWND parent, const RECT& rect);
-    HWND window() const { return window_; }
 
     // With redraw, an existing window is invalidated without erasing.
     void setColor(COLORREF color, bool redraw);
     COLORREF color() const { return color_; }
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    // One handler per message.
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void onPaint();
     void onLeftButtonDown();
 
-    HWND window_ = nullptr;
     COLORREF color_ = 0;
 };

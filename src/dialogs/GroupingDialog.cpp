@@ -1,7 +1,6 @@
 #include "dialogs/GroupingDialog.h"
 
 #include "ops/UVModel.h"
-#include "platform/ModuleState.h"
 #include "platform/SettingsKey.h"
 #include "resource.h"
 
@@ -15,7 +14,10 @@ constexpr DWORD kStoredAssign = 0;
 constexpr DWORD kStoredUnassign = 1;
 constexpr DWORD kStoredSelect = 2;
 
-bool keyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+// GetKeyState's high bit: the key is down.
+constexpr int kKeyDown = 0x8000;
+
+bool keyDown(int key) { return (GetKeyState(key) & kKeyDown) != 0; }
 
 // Shift adds to the selection and wins over Ctrl, which toggles.
 int clickModifier() {
@@ -27,49 +29,37 @@ int clickModifier() {
 }  // namespace
 
 GroupingDialog::~GroupingDialog() {
-    if (window_) DestroyWindow(window_);
+    if (window()) DestroyWindow(window());
 }
 
-HWND GroupingDialog::create(HWND owner) {
-    return CreateDialogParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_GROUPING), owner, dialogProc,
-                              reinterpret_cast<LPARAM>(this));
-}
+HWND GroupingDialog::create(HWND owner) { return createBoundDialog(IDD_GROUPING, owner); }
 
-INT_PTR CALLBACK GroupingDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* dialog = reinterpret_cast<GroupingDialog*>(lParam);
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        dialog->onInitDialog(window);
-        return TRUE;
-    }
-    auto* dialog = reinterpret_cast<GroupingDialog*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!dialog) return FALSE;
+LRESULT GroupingDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_INITDIALOG:
+            onInitDialog();
+            return TRUE;
         case WM_COMMAND:
-            dialog->onCommand(LOWORD(wParam));
+            onCommand(LOWORD(wParam));
             return TRUE;
         case WM_DESTROY:
-            dialog->onDestroy();
+            onDestroy();
             return TRUE;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(window, DWLP_USER, 0);
-            dialog->window_ = nullptr;
-            return FALSE;
         default:
             return FALSE;
     }
 }
 
-void GroupingDialog::onInitDialog(HWND window) {
-    window_ = window;
+void GroupingDialog::onInitDialog() {
+    HWND dialog = window();
     DWORD stored = kStoredAssign;  // also when the key or the value is missing
     SettingsKey().readDword("Assign", stored);
     const int pushed = stored == kStoredAssign     ? IDC_GROUP_ASSIGN
                        : stored == kStoredUnassign ? IDC_GROUP_UNASSIGN
                                                    : IDC_GROUP_SELECT;
-    CheckDlgButton(window, IDC_GROUP_ASSIGN, pushed == IDC_GROUP_ASSIGN ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(window, IDC_GROUP_UNASSIGN, pushed == IDC_GROUP_UNASSIGN ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(window, IDC_GROUP_SELECT, pushed == IDC_GROUP_SELECT ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_GROUP_ASSIGN, pushed == IDC_GROUP_ASSIGN ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_GROUP_UNASSIGN, pushed == IDC_GROUP_UNASSIGN ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_GROUP_SELECT, pushed == IDC_GROUP_SELECT ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void GroupingDialog::onCommand(int command) {
@@ -79,7 +69,7 @@ void GroupingDialog::onCommand(int command) {
         onNone();
     } else if (command == IDCANCEL) {
         // The close box only hides: "Grouping..." shows the same dialog again.
-        ShowWindow(window_, SW_HIDE);
+        ShowWindow(window(), SW_HIDE);
     }
 }
 
@@ -91,8 +81,8 @@ void GroupingDialog::onDestroy() {
 }
 
 GroupingDialog::Mode GroupingDialog::mode() const {
-    if (IsDlgButtonChecked(window_, IDC_GROUP_ASSIGN) == BST_CHECKED) return Mode::Assign;
-    if (IsDlgButtonChecked(window_, IDC_GROUP_UNASSIGN) == BST_CHECKED) return Mode::Unassign;
+    if (IsDlgButtonChecked(window(), IDC_GROUP_ASSIGN) == BST_CHECKED) return Mode::Assign;
+    if (IsDlgButtonChecked(window(), IDC_GROUP_UNASSIGN) == BST_CHECKED) return Mode::Unassign;
     return Mode::Select;
 }
 

@@ -5,32 +5,28 @@
 // and written back when it is destroyed.
 #pragma once
 
+#include "platform/WindowBinding.h"
+
 #include <windows.h>
 
 struct UVModel;
 
-class GroupingDialog {
+class GroupingDialog : public BoundWindow {
 public:
     // syncSelection is the canvas's "SyncSel" setting, read at each click; both it
     // and model outlive the dialog (they belong to the editor object).
     GroupingDialog(UVModel& model, const bool& syncSelection) : model_(model), syncSelection_(syncSelection) {}
-    GroupingDialog(const GroupingDialog&) = delete;
-    GroupingDialog& operator=(const GroupingDialog&) = delete;
     // Destroys the window if it still exists (which saves the mode).
     ~GroupingDialog();
 
     // Creates the window from template 215, owned by owner, not yet shown; null on failure.
     HWND create(HWND owner);
-    // The window, or null once it is destroyed.
-    HWND window() const { return window_; }
 
 private:
     enum class Mode { Assign, Unassign, Select };
 
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    // One handler per message.
-    void onInitDialog(HWND window);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onInitDialog();
     void onCommand(int command);
     void onDestroy();
 
@@ -40,5 +36,4 @@ private:
 
     UVModel& model_;
     const bool& syncSelection_;
-    HWND window_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "canvas/UVCanvas.h"
 #include "platform/NumberText.h"
 #include "platform/SettingsKey.h"
+#include "platform/WindowClass.h"
 
 namespace {
 // The editor's DWORD values in load and save order, with the canvas field each holds.
@@ -81,18 +82,9 @@ void placeEditorWindow(HWND editor, const EditorPlacement& placement) {
                TRUE);
     if (!placement.centre) return;
 
+    // The desktop's work area, not the host window: the editor floats beside the host.
     RECT area = {};
-    RECT outer = {};
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || !GetWindowRect(editor, &outer))
-        return;
-    int width = outer.right - outer.left, height = outer.bottom - outer.top;
-    int x = (area.left + area.right) / 2 - width / 2;
-    int y = (area.top + area.bottom) / 2 - height / 2;
-    if (x < area.left) x = area.left;
-    else if (x + width > area.right) x = area.right - width;
-    if (y < area.top) y = area.top;
-    else if (y + height > area.bottom) y = area.bottom - height;
-    SetWindowPos(editor, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) centreWindow(editor, area, area);
 }
 
 void saveEditorSettings(const UVCanvas& canvas, HWND editor) {

@@ -24,9 +24,8 @@ MoveDialog::MoveDialog(UVModel& model) : ApplyDialog(IDD_MOVE, &kMoveFields), mo
 
 // Without editable corners an absolute offset comes from the empty bounds and moves nothing.
 void MoveDialog::apply() {
-    const bool absolute = checked(IDC_ABSOLUTE);
     float du = number(IDC_VALUE_U), dv = number(IDC_VALUE_V);
-    if (absolute) {
+    if (checked(IDC_ABSOLUTE)) {
         float r[4];
         model_.bounds(EDITABLE_MASK, UV_SELECTED, r);
         du -= r[0];
@@ -38,9 +37,8 @@ void MoveDialog::apply() {
 ScaleDialog::ScaleDialog(UVModel& model) : ApplyDialog(IDD_SCALE, &kScaleFields), model_(model) {}
 
 void ScaleDialog::apply() {
-    const bool absolute = checked(IDC_ABSOLUTE);
     float su = number(IDC_VALUE_U), sv = number(IDC_VALUE_V);
-    if (absolute) {
+    if (checked(IDC_ABSOLUTE)) {
         float r[4];
         model_.bounds(EDITABLE_MASK, UV_SELECTED, r);
         su = factorFor(su, r[0], r[2]);

@@ -1,10 +1,10 @@
 #include "dialogs/UVControls.h"
 
 #include "canvas/UVCanvas.h"
-#include "dialogs/WindowClass.h"
 #include "ops/UVModel.h"
 #include "platform/ModuleState.h"
 #include "platform/NumberText.h"
+#include "platform/WindowClass.h"
 
 #include <algorithm>
 #include <string>
@@ -12,17 +12,10 @@
 
 namespace {
 
-constexpr char kClassName[] = "UVControls";
+ControlClass g_class("UVControls", COLOR_BTNFACE);
 constexpr char kNoTexture[] = "< no texture >";
 // A host's texture folder is walked at most this far (a cyclic sibling chain ends here).
 constexpr int kMaxTextures = 4096;
-
-// The window class, registered on first use in this load of the module.
-bool registerClass(WNDPROC procedure) {
-    static bool registered = false;
-    if (!registered) registered = registerControlClass(kClassName, procedure, COLOR_BTNFACE);
-    return registered;
-}
 
 // "MS Sans Serif" at 9 points for the screen's vertical resolution.
 HFONT createBarFont() {
@@ -60,46 +53,37 @@ UVControls::~UVControls() {
 int UVControls::statusPaneWidth(int barWidth) { return std::max((barWidth - 292) / 2, 50); }
 
 HWND UVControls::create(HWND parent, const RECT& rect) {
-    if (!registerClass(windowProc)) return nullptr;
-    return CreateWindowExA(0, kClassName, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                           rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                           moduleInstance(), this);
+    if (!g_class.registered()) return nullptr;
+    return createBoundChild(g_class.name(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, rect, parent);
 }
 
-LRESULT CALLBACK UVControls::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* bar = reinterpret_cast<UVControls*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!bar) return DefWindowProcA(window, message, wParam, lParam);
+LRESULT UVControls::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            bar->onCreate(window);
+            onCreate();
             return 0;
         case WM_SIZE:
-            bar->onSize();
+            onSize();
             return 0;
         case WM_COMMAND:
-            bar->onCommand(LOWORD(wParam), HIWORD(wParam));
+            onCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_DESTROY:
             return 0;
-        case WM_NCDESTROY:
-            bar->window_ = nullptr;
-            for (HWND& control : bar->controls_) control = nullptr;
-            return DefWindowProcA(window, message, wParam, lParam);
         default:
-            return DefWindowProcA(window, message, wParam, lParam);
+            return defaultProcessing(message, wParam, lParam);
     }
 }
 
-void UVControls::onCreate(HWND window) {
-    window_ = window;
+void UVControls::onUnbound() {
+    for (HWND& control : controls_) control = nullptr;
+}
+
+void UVControls::onCreate() {
     if (!font_) font_ = createBarFont();
 
     RECT client = {};
-    GetClientRect(window, &client);
+    GetClientRect(window(), &client);
     int top = client.top + 3;
     int height = client.bottom - client.top - 6;
 
@@ -127,7 +111,7 @@ void UVControls::onCreate(HWND window) {
         // The drop-down list opens 200 pixels below the bar's inner height.
         int childHeight = i == TextureList ? height + 200 : height;
         controls_[i] = CreateWindowExA(child.exStyle, child.windowClass, child.text, WS_CHILD | WS_VISIBLE | child.style,
-                                       0, top, 0, childHeight, window,
+                                       0, top, 0, childHeight, window(),
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)), moduleInstance(),
                                        nullptr);
         SendMessageA(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -136,7 +120,7 @@ void UVControls::onCreate(HWND window) {
 
 void UVControls::onSize() {
     RECT client = {};
-    GetClientRect(window_, &client);
+    GetClientRect(window(), &client);
     int t = client.top;
     int k = client.bottom - client.top - 8;
     int y = t + 5;
@@ -158,7 +142,7 @@ void UVControls::onCommand(int id, int notification) {
         onTextureChosen();
     } else if (id == kSetMaterialCommand && notification == BN_CLICKED) {
         // Material 0 on the faces whose three corners are selected and visible.
-        model_.setMaterial(0, 0x01F8, 0x01C0);
+        model_.setMaterial(0, UV_HIDDEN_ALL | UV_SELECTED_ALL, UV_SELECTED_ALL);
     }
 }
 

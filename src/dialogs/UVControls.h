@@ -4,13 +4,14 @@
 
 #include "canvas/CanvasOwner.h"
 #include "host/HostRef.h"
+#include "platform/WindowBinding.h"
 
 #include <windows.h>
 
 class UVCanvas;
 struct UVModel;
 
-class UVControls final : public CanvasControls {
+class UVControls final : public CanvasControls, public BoundWindow {
 public:
     // Child identifiers the bar answers.
     static constexpr int kSetButton = 114;
@@ -23,13 +24,10 @@ public:
     // "Set" and the material command edit model; a chosen texture goes to canvas. Both
     // belong to the editor object and outlive the bar.
     UVControls(UVModel& model, const HostRef<UVCanvas>& canvas) : model_(model), canvas_(canvas) {}
-    UVControls(const UVControls&) = delete;
-    UVControls& operator=(const UVControls&) = delete;
     ~UVControls();
 
     // Creates the bar as a visible child of parent over rect; null on failure.
     HWND create(HWND parent, const RECT& rect);
-    HWND window() const { return window_; }
     HWND control(Control which) const { return controls_[which]; }
     HFONT font() const { return font_; }
 
@@ -52,9 +50,9 @@ public:
     static int statusPaneWidth(int barWidth);
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    void onCreate(HWND window);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onUnbound() override;
+    void onCreate();
     void onSize();
     void onCommand(int id, int notification);
     void onSetCoordinate();
@@ -62,7 +60,6 @@ private:
 
     UVModel& model_;
     const HostRef<UVCanvas>& canvas_;
-    HWND window_ = nullptr;
     HWND controls_[ControlCount] = {};
     HFONT font_ = nullptr;
 };

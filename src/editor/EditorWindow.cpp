@@ -78,69 +78,58 @@ void EditorWindow::setDocument(HostDocument* document) {
 HWND EditorWindow::createWindow(HWND owner) {
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
-    return CreateDialogParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_EDITOR), owner, dialogProc,
-                              reinterpret_cast<LPARAM>(this));
+    return createBoundDialog(IDD_EDITOR, owner);
 }
 
-INT_PTR CALLBACK EditorWindow::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* editor = reinterpret_cast<EditorWindow*>(lParam);
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        return editor->onInitDialog(window);
-    }
-    auto* editor = reinterpret_cast<EditorWindow*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!editor) return FALSE;
+LRESULT EditorWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_INITDIALOG:
+            return onInitDialog();
         case WM_DESTROY:
-            editor->onDestroy();
+            onDestroy();
             return TRUE;
-        case WM_NCDESTROY:
-            // The window held a reference to its object from WM_INITDIALOG on.
-            SetWindowLongPtrA(window, DWLP_USER, 0);
-            editor->window_ = nullptr;
-            editor->toolbar_ = nullptr;
-            editor->Release();
-            return FALSE;
         case WM_CLOSE:
-            DestroyWindow(window);
+            DestroyWindow(window_);
             return TRUE;
         case WM_SIZE:
-            editor->onSize(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+            onSize(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
             return TRUE;
         case WM_TIMER:
-            editor->onTimer(wParam);
+            onTimer(wParam);
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDCANCEL) {
                 // Escape hides the window; the next invocation of the function closes it.
-                EndDialog(window, IDCANCEL);
+                EndDialog(window_, IDCANCEL);
             } else {
-                editor->onCommand(LOWORD(wParam));
-                SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+                onCommand(LOWORD(wParam));
+                SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
             }
             return TRUE;
         case WM_NOTIFY:
             if (reinterpret_cast<NMHDR*>(lParam)->code != TTN_GETDISPINFOA) return FALSE;
-            editor->onNotify(reinterpret_cast<NMHDR*>(lParam));
+            onNotify(reinterpret_cast<NMHDR*>(lParam));
             return TRUE;
         default:
             return FALSE;
     }
 }
 
-BOOL EditorWindow::onInitDialog(HWND window) {
-    window_ = window;
-    AddRef();  // released when the window is gone (WM_NCDESTROY)
+void EditorWindow::onUnbound() {
+    toolbar_ = nullptr;
+    Release();
+}
 
+BOOL EditorWindow::onInitDialog() {
     RECT client = {};
-    GetClientRect(window, &client);
+    GetClientRect(window_, &client);
     model_.owner = this;
     model_.document = document_;
 
     createToolbar(client);
 
     RECT controlsRect = {client.left, client.bottom - kControlsHeight, client.right, client.bottom};
-    if (HWND bar = controls_.create(window, controlsRect)) ShowWindow(bar, SW_SHOW);
+    if (HWND bar = controls_.create(window_, controlsRect)) ShowWindow(bar, SW_SHOW);
 
     canvas_->setOwner(this);
     HostRef<HostDocument> canvasDocument;
@@ -148,7 +137,7 @@ BOOL EditorWindow::onInitDialog(HWND window) {
         document_->QueryInterface(IID_HostDocument, reinterpret_cast<void**>(canvasDocument.GetAddressOf()));
     canvas_->setDocument(canvasDocument.Get());
     RECT canvasRect = {client.left, client.top, client.right, client.bottom - kControlsHeight};
-    if (HWND canvasWindow = canvas_->create(window, canvasRect)) ShowWindow(canvasWindow, SW_SHOWNA);
+    if (HWND canvasWindow = canvas_->create(window_, canvasRect)) ShowWindow(canvasWindow, SW_SHOWNA);
 
     if (toolbar_) {
         SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -164,7 +153,7 @@ BOOL EditorWindow::onInitDialog(HWND window) {
         SendMessageA(toolbar_, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
     }
 
-    placeEditorWindow(window, loadEditorSettings(*canvas_.Get()));
+    placeEditorWindow(window_, loadEditorSettings(*canvas_.Get()));
 
     // The loaded view state goes through the same operations as the menu commands;
     // show-all comes before synchronisation, which it may switch off.
@@ -179,7 +168,7 @@ BOOL EditorWindow::onInitDialog(HWND window) {
     setViewFlag(ID_VIEW_SHOW_TILED_TEXTURE, canvas.tileTexture);
 
     if (document_)
-        document_->Subscribe(2, this, 0x20000, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",
+        document_->Subscribe(2, this, EVENT_COMMAND, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",
                              &subscription_);
 
     refreshActiveMesh();
@@ -199,7 +188,8 @@ void EditorWindow::createToolbar(const RECT& client) {
 
 void EditorWindow::zoomToVisibleCorners() {
     float rect[4];
-    if (model_.bounds(0x0008, 0x0000, rect)) canvas_->zoomToUVRect(rect[0], rect[1], rect[2], rect[3]);
+    if (model_.bounds(UV_HIDDEN, 0, rect))  // visible corners
+        canvas_->zoomToUVRect(rect[0], rect[1], rect[2], rect[3]);
 }
 
 void EditorWindow::refreshActiveMesh() {

@@ -9,13 +9,14 @@
 #include "host/HostEventSinkImpl.h"
 #include "host/HostRef.h"
 #include "ops/UVModel.h"
+#include "platform/WindowBinding.h"
 
 #include <windows.h>
 
 class UVCanvas;
 class GroupingDialog;
 
-class EditorWindow : public HostEventSinkImpl, public UVModelOwner, public CanvasOwner {
+class EditorWindow : public HostEventSinkImpl, public UVModelOwner, public CanvasOwner, public BoundWindow {
 public:
     // Toolbar, controls bar and timer figures of the frame.
     static constexpr int kToolbarHeight = 20;
@@ -32,7 +33,6 @@ public:
     // Creates the window from dialog template 216, owned by owner; null on failure.
     HWND createWindow(HWND owner);
 
-    HWND window() const { return window_; }
     HWND toolbar() const { return toolbar_; }
     UVModel& model() override { return model_; }
     UVCanvas* canvas() const { return canvas_.Get(); }
@@ -72,10 +72,11 @@ protected:
 private:
     EditorWindow();
 
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    // One handler per message.
-    BOOL onInitDialog(HWND window);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The window holds a reference to its object from WM_INITDIALOG on.
+    void onBound() override { AddRef(); }
+    void onUnbound() override;
+    BOOL onInitDialog();
     void onDestroy();
     void onSize(int width, int height);
     void onTimer(UINT_PTR id);
@@ -88,7 +89,6 @@ private:
     // Closes the modeless Grouping dialog if one is open (EditorCommands.cpp).
     void closeGroupingDialog();
 
-    HWND window_ = nullptr;
     HostRef<HostDocument> document_;
     UVModel model_;
     UVControls controls_;

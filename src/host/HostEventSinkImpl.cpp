@@ -3,38 +3,19 @@
 #include <cwchar>
 #include <utility>
 
-HRESULT HostEventSinkImpl::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_HostEventSink)) {
-        *object = static_cast<HostEventSink*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG HostEventSinkImpl::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG HostEventSinkImpl::Release() {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-}
-
 HRESULT HostEventSinkImpl::OnEvent(HostEvent* event) {
     if (!event) return E_POINTER;
     HostEvent& e = *event;
     switch (e.kind) {
         case 0x1: return onKind1(e);
         case 0x2: return onKind2(e);
-        case 0x4: return onNodeAdded(e);
-        case 0x8: return onNodeDeleted(e);
+        case EVENT_NODE_ADDED: return onNodeAdded(e);
+        case EVENT_NODE_DELETED: return onNodeDeleted(e);
         case 0x10: return onKind16(e);
-        case 0x80: return onAttributeChanged(e);
+        case EVENT_ATTRIBUTE_CHANGED: return onAttributeChanged(e);
         case 0x400: return onKind1024(e);
-        case 0x20000: return onCommandEvent(e);
-        case 0x20: return onChanged(e);
+        case EVENT_COMMAND: return onCommandEvent(e);
+        case EVENT_CHANGED: return onChanged(e);
         case 0x40: return onKind64(e);
         case 0x100: return onKind256(e);
         case 0x200: return onKind512(e);

@@ -3,24 +3,29 @@
 #pragma once
 
 #include "host/HostRef.h"
+#include "platform/ComObject.h"
 #include "platform/ModuleState.h"
 
-class HostEventSinkImpl : public HostEventSink {
+// The event kinds the plug-in handles (HostEvent::kind, one bit each), also the bits of
+// the kind mask that Subscribe takes.
+enum HostEventKind : DWORD {
+    EVENT_NODE_ADDED = 0x4,
+    EVENT_NODE_DELETED = 0x8,
+    EVENT_CHANGED = 0x20,
+    EVENT_ATTRIBUTE_CHANGED = 0x80,
+    EVENT_COMMAND = 0x20000,
+    EVENT_ALL = 0xFFFFFFFF,
+};
+
+// Counted like every plug-in object: it answers IUnknown and HostEventSink and keeps
+// the module loaded while it lives.
+class HostEventSinkImpl : public ComObject<HostEventSink> {
 public:
-    HostEventSinkImpl() = default;
-    HostEventSinkImpl(const HostEventSinkImpl&) = delete;
-    HostEventSinkImpl& operator=(const HostEventSinkImpl&) = delete;
-
-    // IUnknown: answers IUnknown and HostEventSink; the object lives while counted.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
     // Calls the handler of the event's kind bit; E_FAIL for any other kind.
     HRESULT STDMETHODCALLTYPE OnEvent(HostEvent* event) override;
 
 protected:
-    virtual ~HostEventSinkImpl() = default;
+    ~HostEventSinkImpl() override = default;
 
     // One handler per kind bit, in the order the host's sink table lists them.
     // Unimplemented kinds answer E_NOTIMPL.
@@ -43,7 +48,6 @@ protected:
     virtual HRESULT onKind65536(HostEvent&) { return E_NOTIMPL; }
 
 private:
-    LONG references_ = 1;  // the creator holds the first reference
     ModuleLock moduleLock_;
 };
 
