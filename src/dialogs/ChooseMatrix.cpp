@@ -38,10 +38,10 @@ int matrixRegionAt(const MatrixLayout& layout, int x, int y) {
 }
 
 HWND ChooseMatrix::create(HWND parent) {
-    if (!parent || !g_class.registered()) return nullptr;
+    if (!parent) return nullptr;
     RECT client = {};
     GetClientRect(parent, &client);
-    return createBoundChild(g_class.name(), WS_CHILD | WS_VISIBLE, client, parent);
+    return createBoundChild(g_class.registeredName(), WS_CHILD | WS_VISIBLE, client, parent);
 }
 
 LRESULT ChooseMatrix::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {

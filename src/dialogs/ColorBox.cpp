@@ -17,8 +17,7 @@ COLORREF g_customColors[16] = {};
 }  // namespace
 
 HWND ColorBox::create(HWND parent, const RECT& rect) {
-    if (!g_class.registered()) return nullptr;
-    return createBoundChild(g_class.name(), WS_CHILD | WS_VISIBLE, rect, parent);
+    return createBoundChild(g_class.registeredName(), WS_CHILD | WS_VISIBLE, rect, parent);
 }
 
 void ColorBox::setColor(COLORREF color, bool redraw) {

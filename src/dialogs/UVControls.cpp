@@ -53,8 +53,8 @@ UVControls::~UVControls() {
 int UVControls::statusPaneWidth(int barWidth) { return std::max((barWidth - 292) / 2, 50); }
 
 HWND UVControls::create(HWND parent, const RECT& rect) {
-    if (!g_class.registered()) return nullptr;
-    return createBoundChild(g_class.name(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, rect, parent);
+    return createBoundChild(g_class.registeredName(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, rect,
+                            parent);
 }
 
 LRESULT UVControls::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -42,6 +42,7 @@ INT_PTR CALLBACK boundDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 HWND BoundWindow::createBoundChild(const char* className, DWORD style, const RECT& rect, HWND parent) {
+    if (!className) return nullptr;
     return CreateWindowExA(0, className, nullptr, style, rect.left, rect.top, rect.right - rect.left,
                            rect.bottom - rect.top, parent, nullptr, moduleInstance(), this);
 }

@@ -29,7 +29,7 @@ protected:
     virtual void onUnbound() {}
 
     // A child window of a class whose procedure is boundWindowProc, over rect (parent's
-    // client coordinates); null on failure.
+    // client coordinates); null on failure, also for a null class name.
     HWND createBoundChild(const char* className, DWORD style, const RECT& rect, HWND parent);
     // A modeless dialog from a template of this module, owned by owner; null on failure.
     HWND createBoundDialog(int templateId, HWND owner);

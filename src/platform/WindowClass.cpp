@@ -5,8 +5,8 @@
 
 #include <climits>
 
-bool ControlClass::registered() {
-    if (registered_) return true;
+const char* ControlClass::registeredName() {
+    if (registered_) return name_;
     HINSTANCE instance = moduleInstance();
     WNDCLASSEXA existing = {};
     existing.cbSize = sizeof(existing);
@@ -20,7 +20,7 @@ bool ControlClass::registered() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background_ + 1));
     wc.lpszClassName = name_;
     registered_ = RegisterClassExA(&wc) != 0;
-    return registered_;
+    return registered_ ? name_ : nullptr;
 }
 
 void centreWindow(HWND window, const RECT& around, const RECT& area) {

@@ -10,11 +10,10 @@ class ControlClass {
 public:
     constexpr ControlClass(const char* name, int backgroundColour) : name_(name), background_(backgroundColour) {}
 
-    // Registers the class once per load of the module; false while that fails. A class
-    // of that name left registered by an earlier load at the same address is replaced,
-    // since its window procedure may have moved.
-    bool registered();
-    const char* name() const { return name_; }
+    // The class name, the class registered once per load of the module; null while
+    // registration fails. A class of that name left registered by an earlier load at
+    // the same address is replaced, since its window procedure may have moved.
+    const char* registeredName();
 
 private:
     const char* name_;
