@@ -42,9 +42,14 @@ void openMesh(App& app, const std::filesystem::path& path) {
     for (LONG id : app.meshTextures)
         if (app.document->texture(id)) app.document->deleteTexture(id);
     app.meshTextures.clear();
-    for (auto& [file, image] : textures)
-        app.meshTextures.push_back(app.document->addTexture(file.stem().wstring(), image.width, image.height,
-                                                            std::move(image.pixels)));
+    std::vector<LONG> materialTextures(mesh.materials.size(), 0);
+    for (auto& [file, image] : textures) {
+        LONG id = app.document->addTexture(file.stem().wstring(), image.width, image.height, std::move(image.pixels));
+        app.meshTextures.push_back(id);
+        for (size_t m = 0; m < mesh.materials.size(); ++m)
+            if (mesh.materials[m].texture == file) materialTextures[m] = id;
+    }
+    if (app.view) app.view->setMaterialTextures(std::move(materialTextures));
     app.materials = std::move(mesh.materials);
     app.fileV = std::move(mesh.fileV);
     app.meshPath = path;

@@ -23,6 +23,8 @@ struct App {
     HINSTANCE instance = nullptr;
     HostRef<devhost::Document> document;
     HWND mainWindow = nullptr;
+    HWND statusBar = nullptr;
+    bool openGL = true;  // false: the 3D view draws with GDI (--no-opengl)
     std::unique_ptr<View3D> view;
     FunctionPlugins plugins;
     std::filesystem::path meshPath;                  // the file last opened or saved

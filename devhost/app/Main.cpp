@@ -35,6 +35,7 @@ int run(HINSTANCE instance, int argc, wchar_t** argv, int show) {
         return std::any_of(app.steps.begin(), app.steps.end(), [&](const Step& s) { return s.option == option; });
     };
     app.batch = hasStep(L"--batch");
+    app.openGL = !hasStep(L"--no-opengl");
     const bool pluginOption = hasStep(L"--plugin");
 
     app.document = devhost::Document::create();

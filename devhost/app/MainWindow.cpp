@@ -5,6 +5,7 @@
 
 #include "lib/Journal.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 namespace loomhost {
@@ -24,6 +25,7 @@ enum Command : UINT {
     ID_VIEW_HIDE_SELECTED,
     ID_VIEW_UNHIDE_ALL,
     ID_VIEW_RESET,
+    ID_VIEW_CHECKER,
     ID_SELECT_ALL = 400,
     ID_SELECT_NONE,
     ID_SELECT_INVERT,
@@ -43,13 +45,40 @@ constexpr UINT_PTR kResumeStepsTimer = 1;
 constexpr UINT_PTR kViewRedrawTimer = 2;
 constexpr UINT kViewRedrawDelay = 50;
 
-// Repaints the 3D view whenever the document's records change, whoever changed them.
+LONG textureIdentifier(IUnknown* source) {
+    HostRef<HostTexture> texture;
+    HostRef<HostNode> node;
+    LONG id = 0;
+    if (source && SUCCEEDED(source->QueryInterface(IID_HostTexture, reinterpret_cast<void**>(texture.GetAddressOf()))) &&
+        SUCCEEDED(source->QueryInterface(IID_HostNode, reinterpret_cast<void**>(node.GetAddressOf()))))
+        node->GetIdentifier(&id);
+    return id;
+}
+
+// Keeps the 3D view up to date with the document, whoever changed it: records
+// (a replaced mesh is read again, otherwise only what a change can alter) and the
+// pixels of textures.
 class ViewRefresh : public devhost::ComObject<HostEventSink> {
 public:
     explicit ViewRefresh(App& app) : app_(app) {}
     HRESULT STDMETHODCALLTYPE OnEvent(HostEvent* event) override {
-        if (event && event->kind == HOST_EVENT_CHANGED && app_.mainWindow)
+        if (!event || !app_.view) return S_OK;
+        View3D& view = *app_.view;
+        if (event->kind == HOST_EVENT_CHANGED) {
+            HostRef<HostChange> change;
+            if (event->source &&
+                SUCCEEDED(event->source->QueryInterface(IID_HostChange, reinterpret_cast<void**>(change.GetAddressOf()))) &&
+                change->NeedsMeshReload() == S_OK)
+                view.meshReplaced();
             SetTimer(app_.mainWindow, kViewRedrawTimer, kViewRedrawDelay, nullptr);
+        } else if (event->kind == HOST_EVENT_TEXTURE_DELETED) {
+            view.textureChanged(textureIdentifier(event->source), nullptr);
+        } else if (event->kind == HOST_EVENT_COMMAND && event->name && lstrcmpiW(event->name, L"RefreshTextureData") == 0 &&
+                   event->argumentCount == 5 && event->arguments) {
+            const VARIANT* a = event->arguments;
+            RECT area = {a[0].lVal, a[1].lVal, a[2].lVal, a[3].lVal};
+            view.textureChanged(textureIdentifier(event->source), a[4].iVal ? nullptr : &area);
+        }
         return S_OK;
     }
 
@@ -76,6 +105,7 @@ HMENU buildMenu() {
     HMENU view = CreatePopupMenu();
     AppendMenuW(view, MF_STRING, ID_VIEW_SHADED, L"&Shaded");
     AppendMenuW(view, MF_STRING, ID_VIEW_WIREFRAME, L"&Wireframe");
+    AppendMenuW(view, MF_STRING, ID_VIEW_CHECKER, L"&Checker Texture");
     AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(view, MF_STRING, ID_VIEW_HIDE_SELECTED, L"&Hide Selected Faces\tH");
     AppendMenuW(view, MF_STRING, ID_VIEW_UNHIDE_ALL, L"&Unhide All Faces\tShift+H");
@@ -163,6 +193,7 @@ void onCommand(App& app, UINT command) {
         case ID_VIEW_HIDE_SELECTED: document.hideSelected3D(); break;
         case ID_VIEW_UNHIDE_ALL: document.unhideAll3D(); break;
         case ID_VIEW_RESET: app.view->resetCamera(); break;
+        case ID_VIEW_CHECKER: app.view->setChecker(!app.view->checker()); break;
         case ID_SELECT_ALL: document.selectAll3D(); break;
         case ID_SELECT_NONE: document.selectNone3D(); break;
         case ID_SELECT_INVERT: document.invertSelection3D(); break;
@@ -213,15 +244,24 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: {
         app->mainWindow = window;
+        app->statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
+                                         0, window, nullptr, app->instance, nullptr);
         app->view = std::make_unique<View3D>(*app->document.Get());
         app->view->create(window, app->instance);
+        app->view->useOpenGL(app->openGL);
+        SetWindowTextA(app->statusBar, app->view->rendererText().c_str());
         HostRef<ViewRefresh> sink = devhost::makeObject<ViewRefresh>(*app);
         app->document->Subscribe(1, sink.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &subscription);
         return 0;
     }
-    case WM_SIZE:
-        MoveWindow(app->view->window(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    case WM_SIZE: {
+        SendMessageW(app->statusBar, WM_SIZE, 0, 0);
+        RECT status;
+        GetWindowRect(app->statusBar, &status);
+        int viewHeight = std::max(0, int(HIWORD(lParam)) - int(status.bottom - status.top));
+        MoveWindow(app->view->window(), 0, 0, LOWORD(lParam), viewHeight, TRUE);
         return 0;
+    }
     case WM_SETFOCUS: SetFocus(app->view->window()); return 0;
     case WM_COMMAND: onCommand(*app, LOWORD(wParam)); return 0;
     case WM_RESUME_STEPS: onResumeSteps(*app); return 0;
@@ -236,6 +276,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_INITMENUPOPUP:
         updateHistoryItems(*app, GetMenu(window));
+        CheckMenuItem(GetMenu(window), ID_VIEW_CHECKER, app->view->checker() ? MF_CHECKED : MF_UNCHECKED);
         return 0;
     case WM_DESTROY:
         app->document->Unsubscribe(subscription);

@@ -249,6 +249,29 @@ void resizeEditor(App& app, const std::wstring& argument) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+bool parseSwitch(const std::wstring& text) {
+    if (text == L"on") return true;
+    if (text == L"off") return false;
+    fail("expected on or off");
+}
+
+// The main window's client area with the 3D view as it draws itself (OpenGL does not
+// draw into what GDI reads back).
+devhost::Pixels32 captureHost(App& app) {
+    devhost::Pixels32 image = captureWindow(app.mainWindow);
+    if (!app.view || !app.view->usesOpenGL()) return image;
+    devhost::Pixels32 view = app.view->capture();
+    POINT origin = {0, 0};
+    MapWindowPoints(app.view->window(), app.mainWindow, &origin, 1);
+    for (int y = 0; y < view.height; ++y)
+        for (int x = 0; x < view.width; ++x) {
+            int tx = origin.x + x, ty = origin.y + y;
+            if (tx >= 0 && ty >= 0 && tx < image.width && ty < image.height)
+                image.pixels[size_t(ty) * image.width + tx] = view.pixels[size_t(y) * view.width + x];
+        }
+    return image;
+}
+
 void waitStep(App& app, const std::wstring& argument) {
     long milliseconds = parseInteger(argument, "time");
     if (milliseconds < 0) fail("the time must not be negative");
@@ -274,7 +297,8 @@ void failHostCall(App& app, const std::wstring& plan) {
 // --dialog-text CONTROL=TEXT, --dialog-click CONTROL and --capture-dialog FILE act on
 // the dialog or message box the editor has open (CONTROL: its number or its text); a
 // --uv-command that opens a modal dialog lets the steps after it run while the dialog
-// waits. --batch is read at start-up (no message boxes; exit after the steps).
+// waits. --batch (no message boxes; exit after the steps) and --no-opengl (the 3D view
+// draws with GDI) are read at start-up.
 struct StepKind {
     const wchar_t* option;
     bool takesArgument;
@@ -313,14 +337,15 @@ const StepKind kSteps[] = {
     {L"--dump", true, [](App& app, const std::wstring& a) { writeDump(app, a); }},
     {L"--capture", true,
      [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureWindow(editorParts(app).editor)); }},
-    {L"--capture-host", true,
-     [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureWindow(app.mainWindow)); }},
+    {L"--capture-host", true, [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureHost(app)); }},
     {L"--save-images", true, [](App& app, const std::wstring& a) { saveImages(app, a); }},
     {L"--dialog-text", true, setDialogText},
     {L"--dialog-click", true, clickDialogButton},
     {L"--capture-dialog", true,
      [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureWindow(editorDialog(app), true)); }},
+    {L"--checker", true, [](App& app, const std::wstring& a) { app.view->setChecker(parseSwitch(a)); }},
     {L"--batch", false, [](App&, const std::wstring&) {}},
+    {L"--no-opengl", false, [](App&, const std::wstring&) {}},
 };
 
 const StepKind* findStep(const std::wstring& option) {
@@ -413,9 +438,16 @@ void writeDump(App& app, const std::filesystem::path& path) {
     state["images"] = std::move(images);
     state["materials"] = std::move(materials);
     if (findEditorWindow(app)) state["editor"] = editorState(app);
+    char title[512] = {}, status[512] = {};
+    GetWindowTextA(app.mainWindow, title, int(sizeof title));
+    GetWindowTextA(app.statusBar, status, int(sizeof status));
     state["host"] = {{"locks", document.lockCount()},
                      {"groupOpen", document.groupOpen()},
-                     {"callsFailed", document.hostCallsFailed()}};
+                     {"callsFailed", document.hostCallsFailed()},
+                     {"title", title},
+                     {"status", status},
+                     {"view", app.view->usesOpenGL() ? "OpenGL" : "GDI"},
+                     {"checker", app.view->checker()}};
     devhost::writeState(path, state);
 }
 

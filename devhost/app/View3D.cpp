@@ -62,7 +62,7 @@ COLORREF fromArgb(DWORD colour) { return RGB((colour >> 16) & 0xFF, (colour >> 8
 void View3D::registerClass(HINSTANCE instance) {
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
-    type.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    type.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_OWNDC;  // OpenGL keeps the window's DC
     type.lpfnWndProc = windowProc;
     type.hInstance = instance;
     type.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -80,8 +80,46 @@ HWND View3D::create(HWND parent, HINSTANCE instance) {
     return window_;
 }
 
+View3D::~View3D() {
+    devhost::ViewHost& views = document_.viewHost();
+    views.onRedraw = nullptr;
+    views.onDrawMesh = nullptr;
+    views.onDrawAxes = nullptr;
+}
+
+bool View3D::useOpenGL(bool on) {
+    gl_.reset();
+    std::string problem = "switched off";
+    if (on && window_) {
+        problem.clear();
+        gl_ = GLScene::create(window_, problem);
+    }
+    rendererText_ = gl_ ? "OpenGL: " + gl_->renderer() : "OpenGL not in use (" + problem + "): 3D view drawn with GDI";
+    InvalidateRect(window_, nullptr, FALSE);
+    return gl_ != nullptr;
+}
+
 void View3D::setWireframe(bool on) {
     wireframe_ = on;
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void View3D::setChecker(bool on) {
+    options_.checker = on;
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void View3D::setMaterialTextures(std::vector<LONG> textures) {
+    options_.materialTextures = std::move(textures);
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void View3D::meshReplaced() {
+    if (gl_) gl_->meshReplaced();
+}
+
+void View3D::textureChanged(LONG id, const RECT* area) {
+    if (gl_) gl_->textureChanged(id, area);
     InvalidateRect(window_, nullptr, FALSE);
 }
 
@@ -223,7 +261,72 @@ void View3D::render(HDC dc, const RECT& area) {
     paintDC_ = nullptr;
 }
 
+void View3D::renderGL(const RECT& area) {
+    updateBasis(area);
+    int width = std::max<LONG>(area.right - area.left, 1), height = std::max<LONG>(area.bottom - area.top, 1);
+    // The same camera as the GDI projection: vertical field of view, looking along forward_.
+    SceneCamera camera;
+    float f = 1.0f / std::tan(kFieldOfView / 2), aspect = float(width) / float(height);
+    float nearPlane = camera_.distance * 0.01f, farPlane = camera_.distance * 100.0f;
+    camera.projection[0] = f / aspect;
+    camera.projection[5] = f;
+    camera.projection[10] = (farPlane + nearPlane) / (nearPlane - farPlane);
+    camera.projection[11] = -1.0f;
+    camera.projection[14] = 2 * farPlane * nearPlane / (nearPlane - farPlane);
+    float* m = camera.modelView;
+    for (int i = 0; i < 3; ++i) {
+        m[4 * i] = right_[i];
+        m[4 * i + 1] = up_[i];
+        m[4 * i + 2] = -forward_[i];
+    }
+    m[12] = -dot(right_, eye_);
+    m[13] = -dot(up_, eye_);
+    m[14] = dot(forward_, eye_);
+    m[15] = 1.0f;
+    options_.wireframe = wireframe_;
+    gl_->beginFrame(document_, options_, camera, width, height);
+    devhost::ViewHost& views = document_.viewHost();
+    views.viewScale = focal_ > 0 ? camera_.distance / focal_ : 1.0f;
+    drawingGL_ = true;
+    views.drawViews(reinterpret_cast<LONG_PTR>(window_), 0);
+    drawingGL_ = false;
+}
+
+devhost::Pixels32 View3D::capture() {
+    RECT area;
+    GetClientRect(window_, &area);
+    int width = std::max<LONG>(area.right, 1), height = std::max<LONG>(area.bottom, 1);
+    if (gl_) {
+        renderGL(area);
+        devhost::Pixels32 image = gl_->readBack(width, height);
+        gl_->present();
+        return image;
+    }
+    devhost::Pixels32 image{width, height, std::vector<std::uint32_t>(size_t(width) * height)};
+    HDC screen = GetDC(window_);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    render(memory, area);
+    GdiFlush();
+    const auto* source = static_cast<const std::uint32_t*>(bits);
+    for (size_t i = 0; bits && i < image.pixels.size(); ++i) image.pixels[i] = source[i] | 0xFF000000u;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window_, screen);
+    return image;
+}
+
 void View3D::drawLine(const float a[3], const float b[3], COLORREF colour, int width) {
+    if (drawingGL_) {
+        gl_->line(a, b, DWORD(GetRValue(colour)) << 16 | DWORD(GetGValue(colour)) << 8 | GetBValue(colour),
+                  float(width));
+        return;
+    }
     Projected pa = project(a), pb = project(b);
     if (!pa.visible || !pb.visible) return;
     HPEN pen = CreatePen(PS_SOLID, width, colour);
@@ -240,7 +343,7 @@ static void transform(const float* m, const float* p, float out[3]) {
 }
 
 void View3D::drawPreviewMesh(const devhost::DrawMeshCall& call) {
-    if (!paintDC_ || !call.mesh) return;
+    if ((!paintDC_ && !drawingGL_) || !call.mesh) return;
     const std::vector<float>& triangles = call.mesh->triangles();
     for (size_t t = 0; t + 9 <= triangles.size(); t += 9) {
         float corners[3][3];
@@ -250,7 +353,7 @@ void View3D::drawPreviewMesh(const devhost::DrawMeshCall& call) {
 }
 
 void View3D::drawAxes(const devhost::DrawAxesCall& call) {
-    if (!paintDC_) return;
+    if (!paintDC_ && !drawingGL_) return;
     const float* m = call.matrix.data();
     const float origin[3] = {m[12], m[13], m[14]};
     const COLORREF colours[3] = {RGB(230, 60, 60), RGB(60, 200, 60), RGB(70, 110, 240)};
@@ -322,6 +425,7 @@ LRESULT CALLBACK View3D::windowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: return view->onButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
     case WM_CAPTURECHANGED: view->drag_ = Drag::None; return 0;
+    case WM_DESTROY: view->gl_.reset(); return 0;  // while the window still has its DC
     case WM_MOUSEWHEEL: return view->onMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -332,6 +436,12 @@ LRESULT View3D::onPaint() {
     HDC dc = BeginPaint(window_, &paint);
     RECT area;
     GetClientRect(window_, &area);
+    if (gl_) {
+        renderGL(area);
+        gl_->present();
+        EndPaint(window_, &paint);
+        return 0;
+    }
     HDC buffer = CreateCompatibleDC(dc);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max<LONG>(area.right, 1), std::max<LONG>(area.bottom, 1));
     HGDIOBJ old = SelectObject(buffer, bitmap);
