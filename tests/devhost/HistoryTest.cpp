@@ -35,33 +35,6 @@ protected:
     HostRef<HostNode> undoNode;
 };
 
-TEST_F(History, UndoAndRedoRestoreEveryByteOfTheRecords) {
-    auto facesBefore = document->faces();
-    auto verticesBefore = document->vertices();
-    operation(L"Weld UV Coords", true, [](DevFace* faces, LONG count) {
-        for (LONG i = 0; i < count; ++i) {
-            faces[i].uv[1][0] += 1.5f;
-            faces[i].flags |= 0x01C0;
-            faces[i].hostData1[5] ^= 0xFF;  // a host byte the plug-in should not touch, but may
-        }
-    });
-    editLocked(*mesh.Get(), [](DevFace*, LONG, DevVertex* vertices, LONG) { vertices[3].flags = 1; });
-    auto facesAfter = document->faces();
-    auto verticesAfter = document->vertices();
-    ASSERT_FALSE(sameBytes(facesBefore, facesAfter));
-
-    EXPECT_EQ(S_OK, document->Undo(1));
-    EXPECT_TRUE(sameBytes(facesBefore, document->faces()));
-    EXPECT_TRUE(sameBytes(verticesBefore, document->vertices()));
-    EXPECT_EQ(std::vector<std::wstring>{L"Weld UV Coords"}, document->redoDescriptions());
-    EXPECT_TRUE(document->undoDescriptions().empty());
-
-    EXPECT_EQ(S_OK, document->Redo(1));
-    EXPECT_TRUE(sameBytes(facesAfter, document->faces()));
-    EXPECT_TRUE(sameBytes(verticesAfter, document->vertices()));
-    EXPECT_EQ(E_FAIL, document->Redo(1));  // nothing left
-}
-
 TEST_F(History, UndoAndRedoWalkThroughEveryStateByteForByte) {
     // Entries of each kind, with writes outside any entry between them that undoing the
     // entry before puts back too, as a host keeping whole copies would.
@@ -73,7 +46,7 @@ TEST_F(History, UndoAndRedoWalkThroughEveryStateByteForByte) {
     auto record = [&] { states.push_back({document->faces(), document->vertices()}); };
     for (int i = 0; i < 4; ++i) {
         operation(L"Move UV Coords", true, [i](DevFace* f, LONG n) {
-            for (LONG k = i; k < n; k += 2) f[k].uv[k % 3][0] += 0.5f;
+            for (LONG k = i; k < n; k += 2) f[k].uv[k % 3][0] += 0.5f, f[k].hostData1[5] ^= 0xFF;
         });
         editLocked(*mesh.Get(), [i](DevFace* f, LONG, DevVertex* v, LONG) {
             f[i].uv[i % 3][1] += 1.0f;  // next to what the entry changed
@@ -96,33 +69,23 @@ TEST_F(History, UndoAndRedoWalkThroughEveryStateByteForByte) {
         ASSERT_TRUE(document->redo());
         EXPECT_TRUE(same(states[k])) << "after redo to state " << k;
     }
+    EXPECT_EQ(E_FAIL, document->Redo(1));  // nothing left
 }
 
-TEST_F(History, SeveralEntriesUndoInOrderANewEntryClearsRedoAndTheLastDescriptionsShow) {
-    auto original = document->faces();
+TEST_F(History, ANewEntryClearsRedoAndThePreferencesShowTheLastDescriptions) {
     operation(L"Move UV Coords", true, [](DevFace* f, LONG) { f[0].uv[0][0] = 7; });
-    auto afterMove = document->faces();
     operation(L"Set Material", true, [](DevFace* f, LONG) { f[1].material = 9; });
-    EXPECT_EQ((std::vector<std::wstring>{L"Move UV Coords", L"Set Material"}), document->undoDescriptions());
-
     document->Undo(1);
-    EXPECT_TRUE(sameBytes(afterMove, document->faces()));
     document->Undo(1);
-    EXPECT_TRUE(sameBytes(original, document->faces()));
     EXPECT_EQ((std::vector<std::wstring>{L"Set Material", L"Move UV Coords"}), document->redoDescriptions());
-
+    EXPECT_EQ(L"", attribute(*undoNode.Get(), L"LastUndoDesc"));
+    EXPECT_EQ(L"Move UV Coords", attribute(*undoNode.Get(), L"lastredodesc"));  // names ignore case
     document->Redo(1);
     operation(L"Scale UV Coords", true, [](DevFace* f, LONG) { f[2].uv[2][1] = 3; });
     EXPECT_TRUE(document->redoDescriptions().empty());
     EXPECT_EQ((std::vector<std::wstring>{L"Move UV Coords", L"Scale UV Coords"}), document->undoDescriptions());
-
-    // The preferences node shows the last descriptions; attribute names are case-insensitive.
     EXPECT_EQ(L"Scale UV Coords", attribute(*undoNode.Get(), L"LastUndoDesc"));
     EXPECT_EQ(L"", attribute(*undoNode.Get(), L"LastRedoDesc"));
-    document->Undo(1);
-    document->Undo(1);
-    EXPECT_EQ(L"", attribute(*undoNode.Get(), L"LastUndoDesc"));
-    EXPECT_EQ(L"Move UV Coords", attribute(*undoNode.Get(), L"lastredodesc"));
 }
 
 TEST_F(History, DiscardedGroupsLeaveNoEntryAndOpenGroupsRefuseUndo) {
@@ -239,50 +202,23 @@ TEST_F(History, LocksAreCountedUnbalancedUnlocksReportedAndAReplacedMeshAnswersN
     EXPECT_FALSE(none);
 }
 
-TEST_F(History, JournalRecordsThePluginCallsInOrder) {
-    operation(L"Weld UV Coords", true, [](DevFace*, LONG) {});
-    document->Undo(1);
-    HostRef<HostEventSink> sink = devhost::makeObject<RecordingSink>();
-    DWORD cookie = 0;
-    document->Subscribe(2, sink.Get(), 0x20000, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update", &cookie);
-    document->Subscribe(1, sink.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &cookie);
-    document->Unsubscribe(cookie);
-    std::vector<std::string> expected = {
-        "BeginUndoGroup(\"Weld UV Coords\")", "BeginEdit(0,4,13,\"Weld UV Coords\")", "LockFaces()",
-        "UnlockFaces()", "EndUndoGroup(1)", "EndEdit()", "Undo(1)",
-        "Subscribe(2,131072,1,1,\"./Schema/MainToolbar\",\"class:Toolbar/Update\")",
-        "Subscribe(1,4294967295,4294967295,1,null,null)", "Unsubscribe(" + std::to_string(cookie) + ")"};
-    EXPECT_EQ(expected, document->journal());
-}
-
+// Which faces and vertices a 3D selection takes is checked through loomhost's steps.
 TEST_F(History, HostSelectionChangesNotifyAndStayOutOfTheHistory) {
     HostRef<RecordingSink> sink = devhost::makeObject<RecordingSink>();
     DWORD cookie = 0;
     document->Subscribe(1, sink.Get(), HOST_EVENT_CHANGED, 0, 1, nullptr, nullptr, &cookie);
     document->selectFaces3D({1, 3});
     ASSERT_EQ(1u, sink->events.size());
-    EXPECT_FALSE(sink->events[0].reload);
-    EXPECT_TRUE(sink->events[0].selection);
-    const auto& faces = document->faces();
-    const auto& vertices = document->vertices();
-    for (size_t i = 0; i < faces.size(); ++i) EXPECT_EQ(i == 1 || i == 3, (faces[i].flags & 1) != 0) << i;
-    for (size_t i = 0; i < vertices.size(); ++i) EXPECT_EQ(i >= 1 && i <= 5, (vertices[i].flags & 1) != 0) << i;
+    EXPECT_TRUE(!sink->events[0].reload && sink->events[0].selection);
     EXPECT_TRUE(document->undoDescriptions().empty());
-
-    document->selectVertices3D({0, 1, 2, 3});
-    for (size_t i = 0; i < faces.size(); ++i) EXPECT_EQ(i <= 1, (faces[i].flags & 1) != 0) << i;
-
+    const auto& faces = document->faces();
     document->setHiddenFaces3D({0});
-    EXPECT_EQ(devhost::DEV_FACE_HIDDEN, faces[0].flags & 3);
     document->invertSelection3D();
     EXPECT_EQ(devhost::DEV_FACE_HIDDEN, faces[0].flags & 3);  // hidden faces stay unselected
     EXPECT_EQ(0, faces[1].flags & 1);
     EXPECT_EQ(1, faces[2].flags & 1);
-
-    size_t before = sink->events.size();
     EXPECT_THROW(document->selectFaces3D({99}), std::invalid_argument);
-    EXPECT_EQ(before, sink->events.size());
-
+    EXPECT_EQ(3u, sink->events.size());
     // A host change that resizes the mesh asks for a reload.
     document->changeMesh([](std::vector<DevFace>& f, std::vector<DevVertex>&) { f.pop_back(); });
     EXPECT_TRUE(sink->events.back().reload);

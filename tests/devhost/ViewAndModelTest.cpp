@@ -30,14 +30,13 @@ HostRef<IConnectionPoint> drawPoint(HostViewHost& viewHost) {
     return point;
 }
 
-TEST(ViewHost, CallbacksRegisterThroughTheConnectionPointAndAreCalledWhileViewsDraw) {
+// The Choose Matrix dialog's tests register, draw and unregister; here the edges.
+TEST(ViewHost, CallbacksMayGoWhileViewsDrawAndOnlyCallbacksConnect) {
     HostRef<devhost::Document> document = devhost::Document::create();
     HostRef<HostViewHost> viewHost;
     ASSERT_EQ(S_OK, document->GetViewHost(viewHost.GetAddressOf()));
-    HostRef<IConnectionPoint> point = drawPoint(*viewHost.Get());
+    HostRef<IConnectionPoint> point = drawPoint(*viewHost.Get()), other;
     ASSERT_TRUE(point);
-
-    HostRef<IConnectionPoint> other;
     HostRef<IConnectionPointContainer> direct;
     viewHost.As(&direct);
     EXPECT_EQ(CONNECT_E_NOCONNECTION, direct->FindConnectionPoint(IID_HostEventSink, other.GetAddressOf()));
@@ -47,25 +46,13 @@ TEST(ViewHost, CallbacksRegisterThroughTheConnectionPointAndAreCalledWhileViewsD
     DWORD firstCookie = 0, secondCookie = 0;
     ASSERT_EQ(S_OK, point->Advise(static_cast<HostDrawCallback*>(first.Get()), &firstCookie));
     ASSERT_EQ(S_OK, point->Advise(static_cast<HostDrawCallback*>(second.Get()), &secondCookie));
-    EXPECT_NE(firstCookie, secondCookie);
-    LONG_PTR seenView = 0, seenContext = 0;
-    first->draw = [&](LONG_PTR view, LONG_PTR context) {
-        seenView = view;
-        seenContext = context;
-        point->Unadvise(secondCookie);  // removing another callback while drawing
-    };
+    first->draw = [&](LONG_PTR, LONG_PTR) { point->Unadvise(secondCookie); };
     document->viewHost().drawViews(11, 22);
-    EXPECT_EQ(11, seenView);
-    EXPECT_EQ(22, seenContext);
     EXPECT_EQ(0, second->calls);
     EXPECT_EQ(1u, document->viewHost().callbackCount());
-
     EXPECT_EQ(S_OK, point->Unadvise(firstCookie));
     EXPECT_EQ(CONNECT_E_NOCONNECTION, point->Unadvise(firstCookie));
-    document->viewHost().drawViews(1, 2);
-    EXPECT_EQ(1, first->calls);
 
-    // A sink without the callback interface cannot connect.
     HostRef<RecordingSink> notCallback = devhost::makeObject<RecordingSink>();
     DWORD cookie = 0;
     EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point->Advise(static_cast<HostEventSink*>(notCallback.Get()), &cookie));
@@ -149,27 +136,16 @@ TEST(Model, ImagesKeepTheirPixelsAndMaterialsTheirImage) {
     // Rows with padding: the pitch is larger than the row.
     std::vector<std::uint32_t> rows = {1, 2, 99, 3, 4, 99};
     EXPECT_EQ(S_OK, image->SetPixels(2, 2, 0, 12, reinterpret_cast<BYTE*>(rows.data()), 0, 0));
-    image->CreateTexture(L"Create Texture");
-    image->Commit(1);
-    HostRef<HostMaterial> material;
-    ASSERT_EQ(S_OK, model->CreateMaterial(L"Outlines", material.GetAddressOf()));
-    EXPECT_EQ(S_OK, material->SetTexture(0, image.Get(), 0));
 
+    // The outline command's tests check the rest of what the host keeps.
     ASSERT_EQ(1u, document->images().size());
-    const devhost::Image& kept = *document->images()[0].Get();
-    EXPECT_EQ(L"OutlineImage", kept.name());
-    EXPECT_EQ((std::vector<std::uint32_t>{1, 2, 3, 4}), kept.image().pixels);
-    EXPECT_EQ(L"Create Texture", kept.textureText());
-    EXPECT_EQ(1, kept.commits());
-    ASSERT_EQ(1u, document->materials().size());
-    EXPECT_EQ(&kept, document->materials()[0]->image());
-
+    EXPECT_EQ((std::vector<std::uint32_t>{1, 2, 3, 4}), document->images()[0]->image().pixels);
     EXPECT_EQ(E_INVALIDARG, image->SetPixels(2, 2, 0, 4, reinterpret_cast<BYTE*>(rows.data()), 0, 0));
     EXPECT_EQ(E_POINTER, image->SetPixels(2, 2, 0, 8, nullptr, 0, 0));
     HostRef<HostMaterial> plain;
     model->CreateMaterial(L"Plain", plain.GetAddressOf());
     EXPECT_EQ(S_OK, plain->SetTexture(0, nullptr, 0));  // a material without image
-    EXPECT_EQ(nullptr, document->materials()[1]->image());
+    EXPECT_EQ(nullptr, document->materials()[0]->image());
 }
 
 }  // namespace

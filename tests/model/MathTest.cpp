@@ -136,6 +136,13 @@ TEST(Matrix4Test, OrientToAxisBuildsTheProjectionFrame) {
     for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], r.m[i]) << i;
 }
 
+// One template serves float and double; the angle grows clockwise on screen (y down).
+TEST(AnglesTest, PolarAngleStaysBelowAFullTurn) {
+    for (auto [x, y, degrees] : {std::array{0.0, 0.0, 0.0}, {0.0, 5.0, 90.0}, {0.0, -5.0, 270.0}, {-3.0, 3.0, 135.0},
+                                 {-3.0, -3.0, 225.0}, {1.0, -1e-20, 359.0}})
+        EXPECT_NEAR(polarDegrees(x, y), degrees, 1e-9) << x << ", " << y;
+}
+
 TEST(AnglesTest, ArcCosineWithinHalfAnUlpOfTheDoubleResult) {
     EXPECT_EQ(arcCosine(1.0f), 0.0f);
     EXPECT_EQ(arcCosine(-1.0f), 3.14159274f);

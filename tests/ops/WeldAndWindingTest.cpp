@@ -68,25 +68,21 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     EXPECT_EQ(journal().back(), "EndEdit()");
     EXPECT_EQ(journal()[journal().size() - 2], "EndUndoGroup(0)");
 
-    // With an epsilon wider than a cell, points two cells away are not found.
-    useFaces({tri(0x01C0, 0.5f, 0.5f, 0.51f, 0.5f, 0.9f, 0.9f)});
-    ASSERT_TRUE(model.weld(0.02f, 0x0048, 0x0040));
-    expectUV(0, 1, 0.51f, 0.5f);
-
-    // Two representatives in the same cell, both within epsilon: the newer wins, though
-    // the older is nearer.
-    useFaces({tri(0x01C0, 0.5f, 0.5f, 0.5035f, 0.5f, 0.5016f, 0.5f)});
-    ASSERT_TRUE(model.weld(0.003f, 0x0048, 0x0040));
-    expectUV(0, 2, 0.5035f, 0.5f);
-    // Representatives in cells 127 and 128: the left neighbour is searched before the
-    // corner's own cell, though the other is nearer and newer.
-    useFaces({tri(0x01C0, 0.4985f, 0.5f, 0.5025f, 0.5f, 0.5008f, 0.5f)});
-    ASSERT_TRUE(model.weld(0.003f, 0x0048, 0x0040));
-    expectUV(0, 2, 0.4985f, 0.5f);
-    // The representative in the cell diagonally below and right, the last one searched.
-    useFaces({tri(0x01C0, 0.5005f, 0.5005f, 0.4995f, 0.4995f, 0.9f, 0.9f)});
-    ASSERT_TRUE(model.weld(0.003f, 0x0048, 0x0040));
-    expectUV(0, 1, 0.5005f, 0.5005f);
+    // Cells: with an epsilon wider than a cell, points two cells away are not found; of two
+    // representatives in one cell the newer wins, though the older is nearer; the left
+    // neighbour (cell 127) is searched before the corner's own (128), though the other is
+    // nearer and newer; the cell diagonally below and right is searched last.
+    const struct { std::array<float, 6> uv; float epsilon; int corner; float u, v; } cells[] = {
+        {{0.5f, 0.5f, 0.51f, 0.5f, 0.9f, 0.9f}, 0.02f, 1, 0.51f, 0.5f},
+        {{0.5f, 0.5f, 0.5035f, 0.5f, 0.5016f, 0.5f}, 0.003f, 2, 0.5035f, 0.5f},
+        {{0.4985f, 0.5f, 0.5025f, 0.5f, 0.5008f, 0.5f}, 0.003f, 2, 0.4985f, 0.5f},
+        {{0.5005f, 0.5005f, 0.4995f, 0.4995f, 0.9f, 0.9f}, 0.003f, 1, 0.5005f, 0.5005f},
+    };
+    for (const auto& c : cells) {
+        useFaces({tri(0x01C0, c.uv[0], c.uv[1], c.uv[2], c.uv[3], c.uv[4], c.uv[5])});
+        ASSERT_TRUE(model.weld(c.epsilon, 0x0048, 0x0040));
+        expectUV(0, c.corner, c.u, c.v);
+    }
 }
 
 TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {

@@ -113,10 +113,15 @@ TEST_F(PluginModule, FunctionAnswersByTablePosition) {
     EXPECT_EQ(canUnload_(), S_OK);
 }
 
-TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
-    document_->setMainWindow(host_);
+TEST_F(PluginModule, InvocationsToggleTheEditorEscapeHidesItAndItKeepsItsPlace) {
     void* plugin = newPlugin();
     ASSERT_NE(plugin, nullptr);
+    // No main window: nothing opens until the host has one.
+    EXPECT_EQ(invoke(plugin), nullptr);
+    EXPECT_TRUE(document_->subscribers().empty());
+    ASSERT_FALSE(document_->journal().empty());
+    EXPECT_EQ(document_->journal().back(), "GetMainWindow()");
+    document_->setMainWindow(host_);
 
     // First run: no stored settings, 500 x 400 centred in the work area.
     HWND editor = invoke(plugin);
@@ -130,66 +135,28 @@ TEST_F(PluginModule, InvocationsToggleTheEditorAndKeepItsPlace) {
     EXPECT_TRUE(hasEditorSubscription(*document_.Get()));
     EXPECT_EQ(canUnload_(), S_FALSE);
 
-    // Second run closes it; the settings are written with the window's last place.
+    // Escape hides it; the next run closes it, writing the settings with its last place.
     MoveWindow(editor, 123, 77, 520, 410, TRUE);
+    SendMessageA(editor, WM_COMMAND, IDCANCEL, 0);
+    uitest::pump();
+    EXPECT_TRUE(IsWindow(editor) && !IsWindowVisible(editor));
     EXPECT_EQ(invoke(plugin), nullptr);
     EXPECT_FALSE(IsWindow(editor));
     EXPECT_EQ((std::vector<DWORD>{readSetting("Left"), readSetting("Top"), readSetting("Width"),
                                   readSetting("Height"), readSetting("Mode")}),
               (std::vector<DWORD>{123, 77, 520, 410, 1}));
     EXPECT_TRUE(document_->subscribers().empty()) << "editor and canvas unsubscribe at close";
-    // The closed editor object still lives.
-    EXPECT_EQ(canUnload_(), S_FALSE);
+    EXPECT_EQ(canUnload_(), S_FALSE) << "the closed editor object still lives";
 
-    // Third run reopens it where it was.
+    // The third run reopens it where it was; releasing the function closes it too.
     editor = invoke(plugin);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(windowEdges(editor), (std::vector<LONG>{123, 77, 123 + 520, 77 + 410}));
-
-    EXPECT_EQ(invoke(plugin), nullptr);
-    EXPECT_EQ(canUnload_(), S_FALSE);
-    release(plugin);
-    EXPECT_EQ(canUnload_(), S_OK);
-}
-
-TEST_F(PluginModule, NoMainWindowOpensNothingUntilTheHostHasOne) {
-    void* plugin = newPlugin();
-    ASSERT_NE(plugin, nullptr);
-    EXPECT_EQ(invoke(plugin), nullptr);
-    EXPECT_TRUE(document_->subscribers().empty());
-    ASSERT_FALSE(document_->journal().empty());
-    EXPECT_EQ(document_->journal().back(), "GetMainWindow()");
-
-    document_->setMainWindow(host_);
-    EXPECT_NE(invoke(plugin), nullptr);
-    release(plugin);
-}
-
-TEST_F(PluginModule, EscapeHidesTheNextInvocationClosesAndReleasingClosesToo) {
-    document_->setMainWindow(host_);
-    void* plugin = newPlugin();
-    ASSERT_NE(plugin, nullptr);
-    HWND editor = invoke(plugin);
-    ASSERT_NE(editor, nullptr);
-
-    SendMessageA(editor, WM_COMMAND, IDCANCEL, 0);
-    uitest::pump();
-    EXPECT_TRUE(IsWindow(editor));
-    EXPECT_FALSE(IsWindowVisible(editor));
-
-    EXPECT_EQ(invoke(plugin), nullptr);
-    EXPECT_FALSE(IsWindow(editor));
-    editor = invoke(plugin);
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(IsWindowVisible(editor));
-
-    // Releasing the function closes the open editor and unlocks the module.
-    EXPECT_EQ(canUnload_(), S_FALSE);
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
     release(plugin);
     uitest::pump();
     EXPECT_FALSE(IsWindow(editor));
-    EXPECT_EQ(readSetting("Width"), 500u) << "closing saves the settings";
+    EXPECT_EQ(readSetting("Width"), 520u) << "closing saves the settings";
     EXPECT_TRUE(document_->subscribers().empty());
     EXPECT_EQ(canUnload_(), S_OK);
 }

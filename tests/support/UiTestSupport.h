@@ -25,26 +25,27 @@ inline void pump(DWORD milliseconds = 0) {
     } while (GetTickCount() - start < milliseconds);
 }
 
-// The thread's top-level dialog captioned "Texloom", or null.
-inline HWND findEditor() {
+// The thread's top-level dialog with that caption, or null.
+inline HWND findDialog(const char* caption) {
     struct Search {
-        HWND found = nullptr;
-    } search;
+        const char* caption;
+        HWND found;
+    } search = {caption, nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM param) -> BOOL {
-            char caption[32] = {}, className[32] = {};
-            GetWindowTextA(window, caption, sizeof(caption));
-            GetClassNameA(window, className, sizeof(className));
-            if (std::string(caption) == "Texloom" && std::string(className) == "#32770") {
-                reinterpret_cast<Search*>(param)->found = window;
-                return FALSE;
-            }
-            return TRUE;
+            auto* s = reinterpret_cast<Search*>(param);
+            char text[64] = {}, className[16] = {};
+            GetWindowTextA(window, text, sizeof text);
+            GetClassNameA(window, className, sizeof className);
+            if (std::string(text) != s->caption || std::string(className) != "#32770") return TRUE;
+            s->found = window;
+            return FALSE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+inline HWND findEditor() { return findDialog("Texloom"); }
 
 // The first child of parent whose class name starts with prefix, or null.
 inline HWND findChild(HWND parent, const char* prefix) {
