@@ -28,6 +28,7 @@ TESTS_OF_FOLDER = {
     'dialogs': ['dialogs_tests', 'settings_tests', 'editor_commands_tests'],
     'host': ['host_tests', 'canvas_tests', 'plugin_tests'],
     'plugin': ['plugin_tests', 'e2e_tests'],
+    'platform': ['settings_tests', 'dialogs_tests', 'editor_tests', 'plugin_tests'],
 }
 TEST_TIMEOUT = 300
 
@@ -160,8 +161,14 @@ def main():
     bed.configure()
     subprocess.run([os.path.join(bed.tree, 'tools', 'winebed'), 'start'], env=bed.env, check=True)
 
+    # A mutant whose anchor moved to another folder runs that folder's tests.
+    for m in mutants:
+        moved = not os.path.exists(os.path.join(bed.tree, m['file'])) or \
+            open(os.path.join(bed.tree, m['file']), encoding='utf-8').read().count(m['anchor']) == 0
+        m['where'] = (relocate(bed.tree, m) if moved else None) or m['file']
+
     def tests_of(m):
-        return m['tests'] or TESTS_OF_FOLDER.get(m['file'].split('/')[1], [])
+        return m['tests'] or TESTS_OF_FOLDER.get(m['where'].split('/')[1], [])
 
     # The unmutated suite must pass, or a failure would count as a kill.
     for name in sorted({t for m in mutants for t in tests_of(m)}):
@@ -176,14 +183,10 @@ def main():
         results.write('# rev %s\n# id\tstatus\tby\tfile\tanchor\n' % subprocess.check_output(
             ['git', '-C', HERE, 'rev-parse', '--short', args.rev], text=True).strip())
         for m in mutants:
-            where, note = m['file'], ''
+            where = m['where']
+            note = ' moved to ' + where if where != m['file'] else ''
             path = os.path.join(bed.tree, where)
             original = open(path, encoding='utf-8').read() if os.path.exists(path) else ''
-            if original.count(m['anchor']) == 0 and relocate(bed.tree, m):
-                where = relocate(bed.tree, m)
-                note = ' moved to ' + where
-                path = os.path.join(bed.tree, where)
-                original = open(path, encoding='utf-8').read()
             text, reason = mutated_text(original, m) if original else (None, 'file missing')
             status, by = 'stale', reason
             if text is not None:
