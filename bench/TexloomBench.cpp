@@ -173,23 +173,23 @@ int main(int argc, char** argv) {
     // grid, before the timing: the centroid has its own line.
     Matrix4 axisFrame;
     std::vector<Operation> operations = {
-        {"bounds", [](UVModel& m) { float r[4]; m.bounds(0x0048, 0x0040, r); return answer(r[0], r[1], r[2], r[3]); }},
-        {"countCorners", [](UVModel& m) { return answer(float(m.countCorners(0x0248, 0x0040))); }},
-        {"move", [](UVModel& m) { return answer(m.move(0.01f, 0.02f, 0x0048, 0x0040, true)); }},
-        {"scale", [&](UVModel& m) { return answer(m.scale(1.5f, 0.5f, 0x0048, 0x0040, true, &centre)); }},
-        {"rotate", [&](UVModel& m) { return answer(m.rotate(0.3f, 0x0048, 0x0040, true, &centre)); }},
-        {"mirror", [&](UVModel& m) { return answer(m.mirror(true, false, 0x0048, 0x0040, true, &centre)); }},
+        {"bounds", [](UVModel& m) { float r[4]; m.bounds(CORNERS_SELECTED, r); return answer(r[0], r[1], r[2], r[3]); }},
+        {"countCorners", [](UVModel& m) { return answer(float(m.countCorners(CORNERS_EDITABLE))); }},
+        {"move", [](UVModel& m) { return answer(m.move(0.01f, 0.02f, CORNERS_SELECTED, true)); }},
+        {"scale", [&](UVModel& m) { return answer(m.scale(1.5f, 0.5f, CORNERS_SELECTED, true, &centre)); }},
+        {"rotate", [&](UVModel& m) { return answer(m.rotate(0.3f, CORNERS_SELECTED, true, &centre)); }},
+        {"mirror", [&](UVModel& m) { return answer(m.mirror(true, false, CORNERS_SELECTED, true, &centre)); }},
         // Leaves the snapshot filled for the drag steps that follow.
         {"fillSnapshot", [](UVModel& m) {
              m.clearSnapshot();
              m.fillSnapshot(m.mesh.Get());
              return answer(float(m.snapshot.count()));
          }},
-        {"moveSnapshot", [](UVModel& m) { return answer(m.moveSnapshot(0.01f, 0.02f, 0x0048, 0x0040, false)); }},
+        {"moveSnapshot", [](UVModel& m) { return answer(m.moveSnapshot(0.01f, 0.02f, CORNERS_SELECTED, false)); }},
         {"scaleSnapshot",
-         [&](UVModel& m) { return answer(m.scaleSnapshot(1.5f, 0.5f, 0x0048, 0x0040, false, &centre)); }},
+         [&](UVModel& m) { return answer(m.scaleSnapshot(1.5f, 0.5f, CORNERS_SELECTED, false, &centre)); }},
         {"rotateSnapshot",
-         [&](UVModel& m) { return answer(m.rotateSnapshot(0.3f, 0x0048, 0x0040, false, &centre)); }},
+         [&](UVModel& m) { return answer(m.rotateSnapshot(0.3f, CORNERS_SELECTED, false, &centre)); }},
         {"selectAll", [](UVModel& m) { return answer(m.selectAll(true, false)); }},
         {"deselectAll", [](UVModel& m) { return answer(m.selectAll(false, false)); }},
         {"invertSelection", [](UVModel& m) { return answer(m.invertSelection(false)); }},
@@ -199,24 +199,24 @@ int main(int argc, char** argv) {
              const float band[4] = {0.1f, 0.1f, 0.9f, 0.9f};
              return answer(float(m.selectTriangles(band, PICK_REPLACE, false)));
          }},
-        {"reverseWinding", [](UVModel& m) { return answer(m.reverseWinding(0x0FF8, 0x01C0)); }},
-        {"weld", [](UVModel& m) { return answer(m.weld(0.001f, 0x0008, 0x0000)); }},
+        {"reverseWinding", [](UVModel& m) { return answer(m.reverseWinding(FACES_WHOLLY_EDITABLE)); }},
+        {"weld", [](UVModel& m) { return answer(m.weld(0.001f, CORNERS_VISIBLE)); }},
         {"countDistinct", [](UVModel& m) { return answer(float(m.countDistinct(0.001f))); }},
         {"averageNormal", [](UVModel& m) {
              Vector3 n;
-             const bool ok = m.averageNormal(n, 0x0048, 0x0040);
+             const bool ok = m.averageNormal(n, CORNERS_SELECTED);
              return answer(n.x, n.y, n.z, ok);
          }},
         {"selectionCentroid", [](UVModel& m) { Vector3 c = m.selectionCentroid(); return answer(c.x, c.y, c.z); }},
-        {"planarMap", [&](UVModel& m) { return answer(m.planarMap(&plusZ, target, 0x0048, 0x0040, true)); }},
+        {"planarMap", [&](UVModel& m) { return answer(m.planarMap(&plusZ, target, CORNERS_SELECTED, true)); }},
         {"boxMap", [&](UVModel& m) {
-             return answer(m.boxMap(&axisFrame, target, 0x0048, 0x0040, true));
+             return answer(m.boxMap(&axisFrame, target, CORNERS_SELECTED, true));
          }},
         {"cylindricalMap", [&](UVModel& m) {
-             return answer(m.cylindricalMap(&axisFrame, target, 0x0048, 0x0040, true));
+             return answer(m.cylindricalMap(&axisFrame, target, CORNERS_SELECTED, true));
          }},
         {"sphericalMap", [&](UVModel& m) {
-             return answer(m.sphericalMap(&axisFrame, target, 0x0048, 0x0040, true));
+             return answer(m.sphericalMap(&axisFrame, target, CORNERS_SELECTED, true));
          }},
         {"selectIsland", [](UVModel& m) { return answer(selectIsland(m, 0.001f, false)); }},
         {"unwrap", [](UVModel& m) { return answer(unwrap(m, 0.001f)); }},

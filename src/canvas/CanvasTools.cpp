@@ -77,7 +77,7 @@ LRESULT UVCanvas::onSetCursor(WPARAM wParam, LPARAM lParam) {
             ScreenToClient(window_, &p);
             int hit = HIT_NONE;
             float rect[4];
-            if (UVModel* m = model(); m && m->bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, rect)) {
+            if (UVModel* m = model(); m && m->bounds(CORNERS_SELECTED, rect)) {
                 const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
                 const float canvasRect[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
                 hit = handleTest(p.x, p.y, canvasRect);

@@ -243,7 +243,7 @@ int UVCanvas::handleTest(int x, int y, const float bounds[4]) {
 bool UVCanvas::handlePress(int x, int y) {
     UVModel* m = model();
     float rect[4];
-    if (!m || !m->bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, rect)) return false;
+    if (!m || !m->bounds(CORNERS_SELECTED, rect)) return false;
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
     for (int i = 0; i < 4; ++i) drag_.pressBounds[i] = rect[i];
     const float box[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
@@ -273,7 +273,6 @@ bool UVCanvas::handlePress(int x, int y) {
 void UVCanvas::dragStep(int x, int y) {
     UVModel* m = model();
     if (!m || extentWidth < 1 || extentHeight < 1) return;
-    constexpr uint16_t mask = SELECTED_VISIBLE_MASK, value = UV_SELECTED;
     const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
     if (tool == TOOL_DRAG_ROTATE) {
         float pu, pv, cu, cv;
@@ -286,7 +285,7 @@ void UVCanvas::dragStep(int x, int y) {
         const bool changed = angle != drag_.lastAngle;
         drag_.lastAngle = angle;
         if (changed)
-            m->rotateSnapshot(degreesToRadians(angle), mask, value, false, &centre);
+            m->rotateSnapshot(degreesToRadians(angle), CORNERS_SELECTED, false, &centre);
         return;
     }
     float dx = static_cast<float>(x - drag_.pressX) / zoom, dy = static_cast<float>(y - drag_.pressY) / zoom;
@@ -294,13 +293,13 @@ void UVCanvas::dragStep(int x, int y) {
     if (isMoveTool(tool)) {
         const bool axisU = tool != TOOL_DRAG_MOVE_V, axisV = tool != TOOL_DRAG_MOVE_U;
         if (moveStep(drag_.handleStart, drag_.handleNow, dx, dy, axisU, axisV))
-            m->moveSnapshot(axisU ? dx / w : 0.0f, axisV ? dy / h : 0.0f, mask, value, false);
+            m->moveSnapshot(axisU ? dx / w : 0.0f, axisV ? dy / h : 0.0f, CORNERS_SELECTED, false);
     } else if (const ScaleHandle* handle = scaleHandleOf(tool)) {
         const ScaleFactors f = scaleFactors(*handle, drag_.handleStart, drag_.anchor, dx, dy);
         if (scaleStep(*handle, drag_.handleStart, drag_.anchor, drag_.handleNow, drag_.boxSize, dx, dy)) {
             const float* bounds = drag_.pressBounds;
             const UVPoint pivot = {bounds[handle->pivot[0] * 2], bounds[handle->pivot[1] * 2 + 1]};
-            m->scaleSnapshot(f.su, f.sv, mask, value, false, &pivot);
+            m->scaleSnapshot(f.su, f.sv, CORNERS_SELECTED, false, &pivot);
         }
     }
 }

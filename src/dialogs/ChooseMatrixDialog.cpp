@@ -79,12 +79,12 @@ void ChooseMatrixDialog::applyFrame(const Matrix4& rotation) {
     switch (type_) {
         case PLANAR: {
             const Vector3 direction = frame_.row(2).normalized();
-            model.planarMap(&direction, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, false);
+            model.planarMap(&direction, rect, CORNERS_SELECTED, false);
             break;
         }
-        case BOX: model.boxMap(&frame_, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, false); break;
-        case CYLINDRICAL: model.cylindricalMap(&frame_, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, false); break;
-        case SPHERICAL: model.sphericalMap(&frame_, rect, SELECTED_VISIBLE_MASK, UV_SELECTED, false); break;
+        case BOX: model.boxMap(&frame_, rect, CORNERS_SELECTED, false); break;
+        case CYLINDRICAL: model.cylindricalMap(&frame_, rect, CORNERS_SELECTED, false); break;
+        case SPHERICAL: model.sphericalMap(&frame_, rect, CORNERS_SELECTED, false); break;
         default: break;
     }
 }
@@ -98,12 +98,12 @@ void ChooseMatrixDialog::applyPreset(int id) {
 // Centroid of the selected, visible and unlocked corners' vertices in every face (a
 // vertex counts once per such corner), and the radius of the guide shape around it.
 void ChooseMatrixDialog::measureSelection() {
-    UVWalk walk(mesh_.Get(), FaceFilter{0, 0});
+    UVWalk walk(mesh_.Get(), FACE_FILTER_OFF);
     float sum[3] = {0, 0, 0};
     float low[3] = {1e8f, 1e8f, 1e8f};
     float high[3] = {-1e8f, -1e8f, -1e8f};
     int count = 0;
-    walk.forEachCorner(EDITABLE_MASK, UV_SELECTED, [&](FaceRecord& face, int c) {
+    walk.forEachCorner(CORNERS_EDITABLE, [&](FaceRecord& face, int c) {
         const VertexRecord* vertex = walk.vertexOf(face, c);
         if (!vertex || !finite(vertex->position)) return;
         for (int k = 0; k < 3; ++k) {

@@ -89,15 +89,15 @@ GroupingDialog::Mode GroupingDialog::mode() const {
 void GroupingDialog::onGroupButton(int group) {
     const auto bit = static_cast<uint16_t>(1u << group);
     switch (mode()) {
-        case Mode::Assign: model_.assignGroup(bit, bit, SELECTED_VISIBLE_MASK, UV_SELECTED); break;
-        case Mode::Unassign: model_.assignGroup(bit, 0, SELECTED_VISIBLE_MASK, UV_SELECTED); break;
+        case Mode::Assign: model_.assignGroup(bit, bit, CORNERS_SELECTED); break;
+        case Mode::Unassign: model_.assignGroup(bit, 0, CORNERS_SELECTED); break;
         case Mode::Select: model_.selectGroup(bit, bit, clickModifier(), syncSelection_); break;
     }
 }
 
 void GroupingDialog::onNone() {
     switch (mode()) {
-        case Mode::Assign: model_.assignGroup(kAllGroups, 0, SELECTED_VISIBLE_MASK, UV_SELECTED); break;
+        case Mode::Assign: model_.assignGroup(kAllGroups, 0, CORNERS_SELECTED); break;
         case Mode::Unassign: break;  // leaving no group is nothing to do
         case Mode::Select: model_.selectAll(false, syncSelection_); break;
     }

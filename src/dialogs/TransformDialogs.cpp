@@ -27,11 +27,11 @@ void MoveDialog::apply() {
     float du = number(IDC_VALUE_U), dv = number(IDC_VALUE_V);
     if (checked(IDC_ABSOLUTE)) {
         float r[4];
-        model_.bounds(EDITABLE_MASK, UV_SELECTED, r);
+        model_.bounds(CORNERS_EDITABLE, r);
         du -= r[0];
         dv -= r[1];
     }
-    model_.move(du, dv, EDITABLE_MASK, UV_SELECTED, true);
+    model_.move(du, dv, CORNERS_EDITABLE, true);
 }
 
 ScaleDialog::ScaleDialog(UVModel& model) : ApplyDialog(IDD_SCALE, &kScaleFields), model_(model) {}
@@ -40,26 +40,26 @@ void ScaleDialog::apply() {
     float su = number(IDC_VALUE_U), sv = number(IDC_VALUE_V);
     if (checked(IDC_ABSOLUTE)) {
         float r[4];
-        model_.bounds(EDITABLE_MASK, UV_SELECTED, r);
+        model_.bounds(CORNERS_EDITABLE, r);
         su = factorFor(su, r[0], r[2]);
         sv = factorFor(sv, r[1], r[3]);
     }
-    model_.scale(su, sv, EDITABLE_MASK, UV_SELECTED, true, nullptr);
+    model_.scale(su, sv, CORNERS_EDITABLE, true, nullptr);
 }
 
 RotateDialog::RotateDialog(UVModel& model) : ApplyDialog(IDD_ROTATE, &kRotateFields), model_(model) {}
 
 void RotateDialog::apply() {
     const auto angle = static_cast<float>(degreesToRadians(double(number(IDC_ANGLE))));
-    model_.rotate(angle, EDITABLE_MASK, UV_SELECTED, true, nullptr);
+    model_.rotate(angle, CORNERS_EDITABLE, true, nullptr);
 }
 
 // The turn buttons leave the angle field alone.
 void RotateDialog::onOtherCommand(int id) {
     switch (id) {
-        case IDC_ROTATE_90: model_.rotate(1.5707964f, EDITABLE_MASK, UV_SELECTED, true, nullptr); break;
-        case IDC_ROTATE_180: model_.rotate(3.1415927f, EDITABLE_MASK, UV_SELECTED, true, nullptr); break;
-        case IDC_ROTATE_270: model_.rotate(4.712389f, EDITABLE_MASK, UV_SELECTED, true, nullptr); break;
+        case IDC_ROTATE_90: model_.rotate(1.5707964f, CORNERS_EDITABLE, true, nullptr); break;
+        case IDC_ROTATE_180: model_.rotate(3.1415927f, CORNERS_EDITABLE, true, nullptr); break;
+        case IDC_ROTATE_270: model_.rotate(4.712389f, CORNERS_EDITABLE, true, nullptr); break;
         default: break;
     }
 }

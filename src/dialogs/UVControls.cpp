@@ -142,7 +142,7 @@ void UVControls::onCommand(int id, int notification) {
         onTextureChosen();
     } else if (id == kSetMaterialCommand && notification == BN_CLICKED) {
         // Material 0 on the faces whose three corners are selected and visible.
-        model_.setMaterial(0, UV_HIDDEN_ALL | UV_SELECTED_ALL, UV_SELECTED_ALL);
+        model_.setMaterial(0, FACES_WHOLLY_SELECTED);
     }
 }
 

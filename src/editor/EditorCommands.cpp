@@ -25,12 +25,6 @@ namespace {
 constexpr UINT kFirstKeyMessage = WM_KEYFIRST;
 constexpr UINT kLastKeyMessage = 0x0108;  // WM_KEYLAST before WM_UNICHAR joined the range
 
-// Corner tests beside the selection (SELECTED_VISIBLE_MASK, UV_SELECTED).
-constexpr uint16_t kEveryCorner = 0;
-constexpr uint16_t kVisibleMask = UV_HIDDEN;  // value 0: visible
-// Faces whose three corners are selected, visible and unlocked.
-constexpr uint16_t kWholeFaceMask = UV_HIDDEN_ALL | UV_SELECTED_ALL | UV_LOCKED_ALL;
-
 // The view flags that the View menu toggles one for one (the operand of toggleViewFlag).
 enum ViewFlag : int { SHOW_GRID, SHOW_TEXTURE, TILE_TEXTURE, SNAP_TO_GRID, SNAP_ANGLES };
 
@@ -85,9 +79,9 @@ float pivotCoordinate(PivotAt at, float minimum, float maximum) {
 // Mirrors the selection in u (or else in v) about a point of its bounds.
 void mirrorSelection(UVModel& model, bool inU, PivotAt u, PivotAt v) {
     float r[4];
-    if (!model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) return;
+    if (!model.bounds(CORNERS_SELECTED, r)) return;
     const UVPoint pivot{pivotCoordinate(u, r[0], r[2]), pivotCoordinate(v, r[1], r[3])};
-    model.mirror(inU, !inU, SELECTED_VISIBLE_MASK, UV_SELECTED, true, &pivot);
+    model.mirror(inU, !inU, CORNERS_SELECTED, true, &pivot);
 }
 
 // The projection frame of a direction command: the axis' frame moved to the centroid
@@ -119,7 +113,7 @@ void runApplyDialog(EditorWindow& editor, ApplyDialog& dialog) {
 // locked corners included; without a selection the pivot stays.
 void setPivotToSelection(UVModel& model) {
     float r[4];
-    if (model.bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) model.pivot = {centreOf(r[0], r[2]), centreOf(r[1], r[3])};
+    if (model.bounds(CORNERS_SELECTED, r)) model.pivot = {centreOf(r[0], r[2]), centreOf(r[1], r[3])};
 }
 
 // --- Handlers, one per kind of row ----------------------------------------------------
@@ -128,27 +122,27 @@ using Command = const EditorCommand&;
 
 // Edit: setCornerFlags with undo and notification, never synchronised.
 void hideSelection(EditorWindow& e, Command c) {
-    e.model().setCornerFlags(SELECTED_VISIBLE_MASK, UV_HIDDEN, SELECTED_VISIBLE_MASK, UV_SELECTED, true, true,
+    e.model().setCornerFlags(SELECTED_VISIBLE_MASK, UV_HIDDEN, CORNERS_SELECTED, true, true,
                              c.undoText, false);
 }
 void hideUnselected(EditorWindow& e, Command c) {
-    e.model().setCornerFlags(UV_HIDDEN, UV_HIDDEN, SELECTED_VISIBLE_MASK, 0, true, true, c.undoText, false);
+    e.model().setCornerFlags(UV_HIDDEN, UV_HIDDEN, CORNERS_UNSELECTED, true, true, c.undoText, false);
 }
 void unhideAll(EditorWindow& e, Command c) {
-    e.model().setCornerFlags(UV_HIDDEN, 0, kEveryCorner, kEveryCorner, true, true, c.undoText, false);
+    e.model().setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, true, true, c.undoText, false);
 }
 void invertHidden(EditorWindow& e, Command) { e.model().invertHidden(); }
-void reverseWinding(EditorWindow& e, Command) { e.model().reverseWinding(kWholeFaceMask, UV_SELECTED_ALL); }
+void reverseWinding(EditorWindow& e, Command) { e.model().reverseWinding(FACES_WHOLLY_EDITABLE); }
 void snapTogether(EditorWindow& e, Command) {
     float r[4];
-    if (!e.model().bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) return;
+    if (!e.model().bounds(CORNERS_SELECTED, r)) return;
     const UVPoint target{centreOf(r[0], r[2]), centreOf(r[1], r[3])};
     e.model().snapTogether(&target);
 }
 void weldSelection(EditorWindow& e, Command) {
-    e.model().weld(e.canvas()->epsilon, SELECTED_VISIBLE_MASK, UV_SELECTED);
+    e.model().weld(e.canvas()->epsilon, CORNERS_SELECTED);
 }
-void weldAll(EditorWindow& e, Command) { e.model().weld(e.canvas()->epsilon, kVisibleMask, 0); }
+void weldAll(EditorWindow& e, Command) { e.model().weld(e.canvas()->epsilon, CORNERS_VISIBLE); }
 void createMaterialWithOutlines(EditorWindow& e, Command) {
     UVCanvas& canvas = *e.canvas();
     // Only a texture shown on the canvas can be the background: ask only then.
@@ -190,24 +184,24 @@ void scaleDialog(EditorWindow& e, Command) {
 // Mapping: the selection projected into the canvas's mapping rectangle, with undo.
 void planarBestMatch(EditorWindow& e, Command) {
     Vector3 normal;
-    if (e.model().averageNormal(normal, SELECTED_VISIBLE_MASK, UV_SELECTED))
-        e.model().planarMap(&normal, e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
+    if (e.model().averageNormal(normal, CORNERS_SELECTED))
+        e.model().planarMap(&normal, e.canvas()->mappingRect, CORNERS_SELECTED, true);
 }
 void planarAlong(EditorWindow& e, Command c) {
-    e.model().planarMap(&kAxisDirections[c.operand], e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED,
+    e.model().planarMap(&kAxisDirections[c.operand], e.canvas()->mappingRect, CORNERS_SELECTED,
                         true);
 }
 void boxAlong(EditorWindow& e, Command c) {
     const Matrix4 frame = axisFrame(e.model(), c.operand);
-    e.model().boxMap(&frame, e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
+    e.model().boxMap(&frame, e.canvas()->mappingRect, CORNERS_SELECTED, true);
 }
 void cylindricalAlong(EditorWindow& e, Command c) {
     const Matrix4 frame = axisFrame(e.model(), c.operand);
-    e.model().cylindricalMap(&frame, e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
+    e.model().cylindricalMap(&frame, e.canvas()->mappingRect, CORNERS_SELECTED, true);
 }
 void sphericalAlong(EditorWindow& e, Command c) {
     const Matrix4 frame = axisFrame(e.model(), c.operand);
-    e.model().sphericalMap(&frame, e.canvas()->mappingRect, SELECTED_VISIBLE_MASK, UV_SELECTED, true);
+    e.model().sphericalMap(&frame, e.canvas()->mappingRect, CORNERS_SELECTED, true);
 }
 
 // "User Defined" (operand: the Choose Matrix dialog's mapping type). The dialog
@@ -222,8 +216,8 @@ void userDefinedProjection(EditorWindow& editor, Command command) {
     GrowArray<UVPoint> saved;
     saved.reserve(1024);
     {
-        UVWalk snapshot(model.mesh.Get(), FaceFilter{0, 0});
-        snapshot.forEachCorner(SELECTED_VISIBLE_MASK, UV_SELECTED, [&](FaceRecord& face, int c) {
+        UVWalk snapshot(model.mesh.Get(), FACE_FILTER_OFF);
+        snapshot.forEachCorner(CORNERS_SELECTED, [&](FaceRecord& face, int c) {
             saved.append({face.uv[c][0], face.uv[c][1]});
         });
     }
@@ -248,9 +242,9 @@ void userDefinedProjection(EditorWindow& editor, Command command) {
         EditSteps restoreSteps{command.undoText, EDIT_FACE_DATA, false, false};
         UVEdit restore(model, restoreSteps);
         int32_t next = 0;
-        restore.forEachFace(FaceFilter{0, 0}, [&](FaceRecord& face, int) {
+        restore.forEachFace(FACE_FILTER_OFF, [&](FaceRecord& face, int) {
             for (int c = 0; c < 3 && next < saved.count(); ++c) {
-                if (!cornerPasses(face.flags, c, SELECTED_VISIBLE_MASK, UV_SELECTED)) continue;
+                if (!CORNERS_SELECTED.passes(face.flags, c)) continue;
                 face.uv[c][0] = saved[next].u;
                 face.uv[c][1] = saved[next].v;
                 ++next;
@@ -268,7 +262,7 @@ void userDefinedProjection(EditorWindow& editor, Command command) {
 void zoomExtents(EditorWindow& e, Command) {
     UVCanvas& canvas = *e.canvas();
     float r[4];
-    if (e.model().bounds(kVisibleMask, 0, r)) {
+    if (e.model().bounds(CORNERS_VISIBLE, r)) {
         canvas.zoomToUVRect(r[0], r[1], r[2], r[3]);
         return;
     }
@@ -279,7 +273,7 @@ void zoomExtents(EditorWindow& e, Command) {
 }
 void zoomSelectionExtents(EditorWindow& e, Command) {
     float r[4];
-    if (e.model().bounds(SELECTED_VISIBLE_MASK, UV_SELECTED, r)) e.canvas()->zoomToUVRect(r[0], r[1], r[2], r[3]);
+    if (e.model().bounds(CORNERS_SELECTED, r)) e.canvas()->zoomToUVRect(r[0], r[1], r[2], r[3]);
 }
 // Operand: the zoom step, about the centre of the canvas's client rectangle.
 void zoomToStep(EditorWindow& e, Command c) {
@@ -310,9 +304,9 @@ void chooseTool(EditorWindow& e, Command c) { e.setToolMode(c.operand); }
 // selected nothing happens; the next selection refresh resets the button.
 void lockSelectedCoords(EditorWindow& e, Command c) {
     UVModel& model = e.model();
-    if (model.countCorners(SELECTED_VISIBLE_MASK, UV_SELECTED) == 0) return;
+    if (model.countCorners(CORNERS_SELECTED) == 0) return;
     const bool lock = e.toolbar() && SendMessageA(e.toolbar(), TB_ISBUTTONCHECKED, c.id, 0) != 0;
-    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, SELECTED_VISIBLE_MASK, UV_SELECTED, true, true,
+    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, CORNERS_SELECTED, true, true,
                          lock ? c.undoText : L"Unlock Selected UV Coords", false);
 }
 void undo(EditorWindow& e, Command) {

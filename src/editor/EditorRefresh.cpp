@@ -85,7 +85,7 @@ void EditorWindow::refreshSelection() {
         FaceRecord& face = lock.faces[i];
         if (!found) {
             for (int c = 0; c < 3; ++c) {
-                if (!cornerPasses(face.flags, c, SELECTED_VISIBLE_MASK, UV_SELECTED)) continue;
+                if (!CORNERS_SELECTED.passes(face.flags, c)) continue;
                 shown = {face.uv[c][0], face.uv[c][1]};
                 found = true;
             }
@@ -93,7 +93,7 @@ void EditorWindow::refreshSelection() {
         if (copy3D) copy3DSelection(face, lock);
         if (!anyLocked && model_.faceFilter.passes(face.flags))
             for (int c = 0; c < 3; ++c)
-                anyLocked |= cornerPasses(face.flags, c, EDITABLE_MASK, UV_SELECTED | UV_LOCKED);
+                anyLocked |= CORNERS_SELECTED_LOCKED.passes(face.flags, c);
         if (!copy3D && found && anyLocked) break;
     }
 
@@ -110,9 +110,9 @@ void EditorWindow::refreshCommandStates() {
     MeshLock lock(model_.mesh.Get());
     CommandCounts counts;
     counts.faces = lock.faceCount;
-    counts.selected = model_.countCorners(SELECTED_VISIBLE_MASK, UV_SELECTED);
-    counts.editable = model_.countCorners(EDITABLE_MASK, UV_SELECTED);
-    counts.visible = model_.countCorners(UV_HIDDEN, 0);
+    counts.selected = model_.countCorners(CORNERS_SELECTED);
+    counts.editable = model_.countCorners(CORNERS_EDITABLE);
+    counts.visible = model_.countCorners(CORNERS_VISIBLE);
     counts.showAll = canvas_ ? canvas_->showAll : true;
     readUndoAvailability(document_.Get(), counts);
 

@@ -188,8 +188,7 @@ void EditorWindow::createToolbar(const RECT& client) {
 
 void EditorWindow::zoomToVisibleCorners() {
     float rect[4];
-    if (model_.bounds(UV_HIDDEN, 0, rect))  // visible corners
-        canvas_->zoomToUVRect(rect[0], rect[1], rect[2], rect[3]);
+    if (model_.bounds(CORNERS_VISIBLE, rect)) canvas_->zoomToUVRect(rect[0], rect[1], rect[2], rect[3]);
 }
 
 void EditorWindow::refreshActiveMesh() {

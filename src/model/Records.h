@@ -66,11 +66,34 @@ struct FaceFilter {
 // Every face not hidden in 3D (the default), or only faces selected in 3D.
 constexpr FaceFilter FACE_FILTER_ALL{0x0002, 0x0000};
 constexpr FaceFilter FACE_FILTER_SELECTED_IN_3D{0x0003, 0x0001};
+// No face filtered out, hidden in 3D or not.
+constexpr FaceFilter FACE_FILTER_OFF{0x0000, 0x0000};
 
 // Corner c passes the corner test (mask, value), both corner-0 patterns.
 inline bool cornerPasses(uint16_t flags, int c, uint16_t mask, uint16_t value) {
     return (flags & ((unsigned(mask) << c) & 0xFFFFu)) == (unsigned(value) << c);
 }
+
+// A corner test (mask, value) as one value.
+struct CornerTest {
+    uint16_t mask;
+    uint16_t value;
+
+    bool passes(uint16_t flags, int c) const { return cornerPasses(flags, c, mask, value); }
+    // The same test that also wants the corner unlocked: the corners an edit may move.
+    CornerTest unlocked() const { return {uint16_t(mask | UV_LOCKED), value}; }
+};
+
+constexpr CornerTest CORNERS_ALL{0x0000, 0x0000};
+constexpr CornerTest CORNERS_VISIBLE{UV_HIDDEN, 0x0000};
+constexpr CornerTest CORNERS_SELECTED{SELECTED_VISIBLE_MASK, UV_SELECTED};  // selected and visible
+constexpr CornerTest CORNERS_UNSELECTED{SELECTED_VISIBLE_MASK, 0};          // visible, not selected
+constexpr CornerTest CORNERS_EDITABLE{EDITABLE_MASK, UV_SELECTED};          // and unlocked
+constexpr CornerTest CORNERS_SELECTED_LOCKED{EDITABLE_MASK, UV_SELECTED | UV_LOCKED};
+
+// Face tests of whole faces: all three corners selected and visible (and unlocked).
+constexpr FaceFilter FACES_WHOLLY_SELECTED{UV_SELECTED_ALL | UV_HIDDEN_ALL, UV_SELECTED_ALL};
+constexpr FaceFilter FACES_WHOLLY_EDITABLE{UV_SELECTED_ALL | UV_HIDDEN_ALL | UV_LOCKED_ALL, UV_SELECTED_ALL};
 
 inline bool cornerSelected(uint16_t flags, int c) { return (flags & (UV_SELECTED << c)) != 0; }
 inline bool cornerHidden(uint16_t flags, int c) { return (flags & (UV_HIDDEN << c)) != 0; }

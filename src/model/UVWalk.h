@@ -43,12 +43,12 @@ public:
     template <class Fn>
     void forEachFace(Fn&& fn) { forEachFace(filter_, fn); }
 
-    // fn(FaceRecord&, int corner) for each corner of a filtered face passing (mask, value).
+    // fn(FaceRecord&, int corner) for each corner of a filtered face passing the test.
     template <class Fn>
-    void forEachCorner(uint16_t cornerMask, uint16_t cornerValue, Fn&& fn) {
+    void forEachCorner(CornerTest test, Fn&& fn) {
         forEachFace(filter_, [&](FaceRecord& face, int) {
             for (int c = 0; c < 3; ++c)
-                if (cornerPasses(face.flags, c, cornerMask, cornerValue)) fn(face, c);
+                if (test.passes(face.flags, c)) fn(face, c);
         });
     }
 
@@ -61,8 +61,8 @@ private:
 };
 
 // A caller's face test merged into the face filter.
-inline FaceFilter mergedFilter(FaceFilter filter, uint16_t faceMask, uint16_t faceValue) {
-    return {uint16_t(filter.mask | faceMask), uint16_t(filter.value | faceValue)};
+inline FaceFilter mergedFilter(FaceFilter filter, FaceFilter test) {
+    return {uint16_t(filter.mask | test.mask), uint16_t(filter.value | test.value)};
 }
 
 // FACE_SELECTED follows whether all three corners are selected.

@@ -21,11 +21,10 @@ struct BoxSide {
 
 }  // namespace
 
-bool UVModel::boxMap(const Matrix4* frame, const float rect[4], uint16_t cornerMask,
-                     uint16_t cornerValue, bool recordUndo) {
+bool UVModel::boxMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
     if (!frame || !rect) return false;
     UVEdit edit(*this, undoableSteps(L"Box UV Mapping", EDIT_FACE_DATA, recordUndo));
-    const uint16_t mask = cornerMask | UV_LOCKED;
+    const CornerTest movable = test.unlocked();
     const float w = (rect[2] - rect[0]) * BOX_CELL_WIDTH_FACTOR;
     const float h = (rect[3] - rect[1]) * 0.5f;
 
@@ -61,7 +60,7 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], uint16_t cornerM
         ProjectedFace projected;
         projected.fit = side;
         const Matrix4& intoFrame = sides[side].intoFrame;
-        projectCorners(edit, face, mask, cornerValue, projected, [&](unsigned index) {
+        projectCorners(edit, face, movable, projected, [&](unsigned index) {
             if (vertexSide[index] != side + 1) {
                 const Vector3 p = intoFrame.transformPoint(positionOf(edit.vertex(int(index))));
                 vertexUVs[index] = {p.x, p.y};

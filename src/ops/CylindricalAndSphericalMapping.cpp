@@ -60,10 +60,10 @@ struct WrapFrame {
 // gives the raw (u, v). Each vertex is projected once, however many corners share it.
 template <class Project>
 bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMatrix, const float rect[4],
-             uint16_t cornerMask, uint16_t cornerValue, bool recordUndo, Project project) {
+             CornerTest test, bool recordUndo, Project project) {
     if (!frameMatrix || !rect) return false;
     UVEdit edit(model, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
-    const uint16_t mask = cornerMask | UV_LOCKED;
+    const CornerTest movable = test.unlocked();
     const WrapFrame frame(*frameMatrix);
 
     const VertexProjections vertexUVs(model.scratch, edit, [&](const Vector3& p) { return project(frame, p); });
@@ -76,7 +76,7 @@ bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMat
     // projections before the seam shift, which the bounds take in as well.
     auto projectFace = [&](const FaceRecord& face, UVPoint* unshifted) {
         ProjectedFace projected;
-        projectCorners(edit, face, mask, cornerValue, projected, [&](unsigned index) { return vertexUVs.of(index); });
+        projectCorners(edit, face, movable, projected, [&](unsigned index) { return vertexUVs.of(index); });
         for (int c = 0; c < 3; ++c) {
             if (!projected.projected(c)) projected.uv[c] = cornerUV(face, c);
             if (unshifted) unshifted[c] = projected.uv[c];
@@ -108,14 +108,12 @@ bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMat
 
 }  // namespace
 
-bool UVModel::cylindricalMap(const Matrix4* frame, const float rect[4], uint16_t cornerMask,
-                             uint16_t cornerValue, bool recordUndo) {
-    return wrapMap(*this, L"Cylindrical UV Mapping", frame, rect, cornerMask, cornerValue, recordUndo,
+bool UVModel::cylindricalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
+    return wrapMap(*this, L"Cylindrical UV Mapping", frame, rect, test, recordUndo,
                    [](const WrapFrame& f, const Vector3& p) { return f.cylindrical(p); });
 }
 
-bool UVModel::sphericalMap(const Matrix4* frame, const float rect[4], uint16_t cornerMask,
-                           uint16_t cornerValue, bool recordUndo) {
-    return wrapMap(*this, L"Spherical UV Mapping", frame, rect, cornerMask, cornerValue, recordUndo,
+bool UVModel::sphericalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
+    return wrapMap(*this, L"Spherical UV Mapping", frame, rect, test, recordUndo,
                    [](const WrapFrame& f, const Vector3& p) { return f.spherical(p); });
 }

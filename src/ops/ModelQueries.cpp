@@ -4,11 +4,11 @@
 
 
 
-bool UVModel::bounds(uint16_t cornerMask, uint16_t cornerValue, float rect[4]) {
+bool UVModel::bounds(CornerTest test, float rect[4]) {
     float minU = 9999999.0f, minV = 9999999.0f, maxU = -9999999.0f, maxV = -9999999.0f;
     bool found = false;
     UVWalk walk(mesh.Get(), faceFilter);
-    walk.forEachCorner(cornerMask, cornerValue, [&](FaceRecord& face, int c) {
+    walk.forEachCorner(test, [&](FaceRecord& face, int c) {
         float u = face.uv[c][0], v = face.uv[c][1];
         if (u < minU) minU = u;
         if (v < minV) minV = v;
@@ -23,10 +23,10 @@ bool UVModel::bounds(uint16_t cornerMask, uint16_t cornerValue, float rect[4]) {
     return found;
 }
 
-int UVModel::countCorners(uint16_t cornerMask, uint16_t cornerValue) {
+int UVModel::countCorners(CornerTest test) {
     int count = 0;
     UVWalk walk(mesh.Get(), faceFilter);
-    walk.forEachCorner(cornerMask, cornerValue, [&](FaceRecord&, int) { ++count; });
+    walk.forEachCorner(test, [&](FaceRecord&, int) { ++count; });
     return count;
 }
 
@@ -34,7 +34,7 @@ void UVModel::fillSnapshot(HostMesh* fromMesh) {
     snapshot.reserve(1024);
     // Every face with a selected corner, hidden or filtered out or not: the filter is
     // applied at each drag step, against the faces' state then.
-    UVWalk walk(fromMesh, FaceFilter{0, 0});
+    UVWalk walk(fromMesh, FACE_FILTER_OFF);
     walk.forEachFace([&](FaceRecord& face, int index) {
         if ((face.flags & UV_SELECTED_ALL) == 0) return;
         SnapshotEntry entry;

@@ -3,12 +3,12 @@
 // selection centroid that the direction commands put at the frame's origin.
 #include "ProjectionFit.h"
 
-bool UVModel::averageNormal(Vector3& normal, uint16_t cornerMask, uint16_t cornerValue) {
+bool UVModel::averageNormal(Vector3& normal, CornerTest test) {
     UVWalk walk(mesh.Get(), faceFilter);
     Vector3 sum;
     Vector3 last;
     bool any = false;
-    walk.forEachCorner(cornerMask | UV_LOCKED, cornerValue, [&](FaceRecord& face, int) {
+    walk.forEachCorner(test.unlocked(), [&](FaceRecord& face, int) {
         const Vector3 n = faceNormal(face);
         sum = Vector3(sum.x + n.x, sum.y + n.y, sum.z + n.z);
         last = n;
@@ -24,10 +24,10 @@ bool UVModel::averageNormal(Vector3& normal, uint16_t cornerMask, uint16_t corne
 
 Vector3 UVModel::selectionCentroid() {
     // Every face, hidden or filtered out or not, and each editable corner once.
-    UVWalk walk(mesh.Get(), FaceFilter{0, 0});
+    UVWalk walk(mesh.Get(), FACE_FILTER_OFF);
     double x = 0.0, y = 0.0, z = 0.0;
     int count = 0;
-    walk.forEachCorner(UV_SELECTED | UV_HIDDEN | UV_LOCKED, UV_SELECTED, [&](FaceRecord& face, int c) {
+    walk.forEachCorner(CORNERS_EDITABLE, [&](FaceRecord& face, int c) {
         const VertexRecord* vertex = walk.vertexOf(face, c);
         if (!vertex) return;
         x += vertex->position[0];
@@ -39,11 +39,10 @@ Vector3 UVModel::selectionCentroid() {
     return Vector3(float(x / count), float(y / count), float(z / count));
 }
 
-bool UVModel::planarMap(const Vector3* direction, const float rect[4], uint16_t cornerMask,
-                        uint16_t cornerValue, bool recordUndo) {
+bool UVModel::planarMap(const Vector3* direction, const float rect[4], CornerTest test, bool recordUndo) {
     if (!direction || !rect) return false;
     UVEdit edit(*this, undoableSteps(L"Planar UV Mapping", EDIT_FACE_DATA, recordUndo));
-    const uint16_t mask = cornerMask | UV_LOCKED;
+    const CornerTest movable = test.unlocked();
     Matrix4 frame;
     frame.orientToAxis(*direction, 0.0f);
     const Matrix4 intoFrame = frame.inverse();
@@ -58,7 +57,7 @@ bool UVModel::planarMap(const Vector3* direction, const float rect[4], uint16_t 
     }
     auto projectFace = [&](const FaceRecord& face) {
         ProjectedFace projected;
-        projectCorners(edit, face, mask, cornerValue, projected, [&](unsigned index) { return vertexUVs.of(index); });
+        projectCorners(edit, face, movable, projected, [&](unsigned index) { return vertexUVs.of(index); });
         return projected;
     };
     UVRange range;

@@ -68,10 +68,10 @@ private:
 // Projects the corners of a face that pass the test and name a vertex, with
 // project(vertexIndex) -> UVPoint; a corner whose index names no vertex is left alone.
 template <class Project>
-void projectCorners(UVWalk& walk, const FaceRecord& face, uint16_t mask, uint16_t value, ProjectedFace& out,
+void projectCorners(UVWalk& walk, const FaceRecord& face, CornerTest test, ProjectedFace& out,
                     Project&& project) {
     for (int c = 0; c < 3; ++c) {
-        if (!cornerPasses(face.flags, c, mask, value)) continue;
+        if (!test.passes(face.flags, c)) continue;
         if (!walk.vertexOf(face, c)) continue;
         out.uv[c] = project(unsigned(face.vertex[c]));
         out.corners |= 1u << c;

@@ -2,11 +2,11 @@
 // mirrors the triangle's orientation in UV space; flags, vertices and groups stay put.
 #include "EditProtocol.h"
 
-bool UVModel::reverseWinding(uint16_t faceMask, uint16_t faceValue) {
+bool UVModel::reverseWinding(FaceFilter faces) {
     EditSteps steps{L"Reverse UV Winding Order", EDIT_FACE_DATA};
     steps.endEdit = EndEditRule::IfChanged;
     UVEdit edit(*this, steps);
-    edit.forEachFace(mergedFilter(faceFilter, faceMask, faceValue), [&](FaceRecord& face, int) {
+    edit.forEachFace(mergedFilter(faceFilter, faces), [&](FaceRecord& face, int) {
         for (int k = 0; k < 2; ++k) {
             float t = face.uv[0][k];
             face.uv[0][k] = face.uv[1][k];

@@ -9,8 +9,7 @@
 namespace {
 
 // The walk of setCornerFlags, also run inside the picks' own lock for their pre-clear.
-int changeCornerFlags(UVWalk& walk, uint16_t changeMask, uint16_t newValue, uint16_t testMask,
-                      uint16_t testValue, bool sync) {
+int changeCornerFlags(UVWalk& walk, uint16_t changeMask, uint16_t newValue, CornerTest test, bool sync) {
     const bool writesSelection = (changeMask & UV_SELECTED) != 0;
     const bool selects = (newValue & UV_SELECTED) != 0;
     int count = 0;
@@ -18,7 +17,7 @@ int changeCornerFlags(UVWalk& walk, uint16_t changeMask, uint16_t newValue, uint
         for (int c = 0; c < 3; ++c) {
             const unsigned change = (unsigned(changeMask) << c) & 0xFFFFu;
             const unsigned value = unsigned(newValue) << c;
-            if (!cornerPasses(face.flags, c, testMask, testValue) || (face.flags & change) == value)
+            if (!test.passes(face.flags, c) || (face.flags & change) == value)
                 continue;
             face.flags = uint16_t((face.flags & ~change) | value);
             ++count;
@@ -31,7 +30,7 @@ int changeCornerFlags(UVWalk& walk, uint16_t changeMask, uint16_t newValue, uint
 
 // Before a replacing pick: deselect the visible corners of the filtered faces.
 int clearSelection(UVWalk& walk, bool sync) {
-    return changeCornerFlags(walk, UV_SELECTED, 0, UV_HIDDEN, 0, sync);
+    return changeCornerFlags(walk, UV_SELECTED, 0, CORNERS_VISIBLE, sync);
 }
 
 // Selects (or deselects) one corner and, with sync, its vertex.
@@ -105,20 +104,19 @@ bool trianglePicked(const FaceRecord& face, const float rect[4]) {
 
 }  // namespace
 
-int UVModel::setCornerFlags(uint16_t changeMask, uint16_t newValue, uint16_t testMask,
-                            uint16_t testValue, bool recordUndo, bool notify,
+int UVModel::setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest test, bool recordUndo, bool notify,
                             const wchar_t* description, bool sync) {
     EditSteps steps = undoableSteps(description, selectionScope(sync), recordUndo);
     steps.endEdit = notify ? EndEditRule::Always : EndEditRule::Never;
     UVEdit edit(*this, steps);
-    edit.changed = changeCornerFlags(edit, changeMask, newValue, testMask, testValue, sync);
+    edit.changed = changeCornerFlags(edit, changeMask, newValue, test, sync);
     const int count = edit.changed;
     edit.finish();
     return count;
 }
 
 bool UVModel::selectAll(bool select, bool sync, bool recordUndo, bool notify) {
-    return setCornerFlags(UV_SELECTED, select ? UV_SELECTED : 0, UV_HIDDEN, 0, recordUndo, notify,
+    return setCornerFlags(UV_SELECTED, select ? UV_SELECTED : 0, CORNERS_VISIBLE, recordUndo, notify,
                           select ? L"Select All" : L"Deselect All", sync) > 0;
 }
 
@@ -159,7 +157,7 @@ bool growSelection(UVModel& model, bool expand, bool sync) {
         edit.finish();
         return false;
     }
-    edit.forEachFace(FaceFilter{0, 0}, [&](FaceRecord& face, int) {
+    edit.forEachFace(FACE_FILTER_OFF, [&](FaceRecord& face, int) {
         for (int c = 0; c < 3; ++c) {
             unsigned index = face.vertex[c];
             if (index < unsigned(vertexCount)) vertexState[index] |= cornerSelected(face.flags, c) ? 1 : 2;
@@ -219,7 +217,7 @@ int UVModel::selectTriangles(const float rect[4], int modifier, bool sync) {
     UVEdit edit(*this, {L"Select UV Triangles", selectionScope(sync)});
     if (modifier == PICK_REPLACE) edit.changed = clearSelection(edit, sync);
     // Faces with a hidden corner cannot be picked.
-    edit.forEachFace(mergedFilter(faceFilter, UV_HIDDEN_ALL, 0), [&](FaceRecord& face, int) {
+    edit.forEachFace(mergedFilter(faceFilter, {UV_HIDDEN_ALL, 0}), [&](FaceRecord& face, int) {
         if (!trianglePicked(face, rect)) return;
         const bool select = modifier == PICK_TOGGLE ? (face.flags & UV_SELECTED_ALL) == 0 : true;
         setFaceSelected(edit, face, select, sync);

@@ -9,7 +9,7 @@ bool UVModel::setCoordinate(float u, float v) {
     steps.endEdit = EndEditRule::IfChanged;
     steps.raiseCounter = false;
     UVEdit edit(*this, steps);
-    edit.forEachCorner(UV_SELECTED | UV_HIDDEN | UV_LOCKED, UV_SELECTED, [&](FaceRecord& face, int c) {
+    edit.forEachCorner(CORNERS_EDITABLE, [&](FaceRecord& face, int c) {
         if (face.uv[c][0] == u && face.uv[c][1] == v) return;
         face.uv[c][0] = u;
         face.uv[c][1] = v;

@@ -4,7 +4,7 @@
 bool UVModel::snapTogether(const UVPoint* target) {
     if (!target) return false;
     UVEdit edit(*this, {L"Snap Together UV Coords", EDIT_FACE_DATA});
-    edit.forEachCorner(UV_SELECTED | UV_HIDDEN | UV_LOCKED, UV_SELECTED, [&](FaceRecord& face, int c) {
+    edit.forEachCorner(CORNERS_EDITABLE, [&](FaceRecord& face, int c) {
         face.uv[c][0] = target->u;
         face.uv[c][1] = target->v;
         ++edit.changed;

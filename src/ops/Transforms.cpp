@@ -32,10 +32,10 @@ Matrix4 rotationMatrix(float angle, const UVPoint& p) {
 
 }  // namespace
 
-bool UVModel::applySnapshotTransform(const Matrix4& matrix, uint16_t cornerMask, uint16_t cornerValue,
+bool UVModel::applySnapshotTransform(const Matrix4& matrix, CornerTest test,
                                      bool recordUndo, const wchar_t* description) {
     UVEdit edit(*this, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
-    const uint16_t mask = cornerMask | UV_LOCKED;
+    const CornerTest movable = test.unlocked();
     const FaceFilter filter = faceFilter;
     for (const SnapshotEntry& entry : snapshot) {
         // The face array may have shrunk since the drag started.
@@ -43,7 +43,7 @@ bool UVModel::applySnapshotTransform(const Matrix4& matrix, uint16_t cornerMask,
         FaceRecord& face = edit.face(int(entry.faceIndex));
         if (!filter.passes(face.flags)) continue;
         for (int c = 0; c < 3; ++c) {
-            if (!cornerPasses(face.flags, c, mask, cornerValue)) continue;
+            if (!movable.passes(face.flags, c)) continue;
             transformCorner(matrix, entry.uv[c][0], entry.uv[c][1], face, c);
             ++edit.changed;
         }
@@ -52,10 +52,10 @@ bool UVModel::applySnapshotTransform(const Matrix4& matrix, uint16_t cornerMask,
     return true;
 }
 
-bool UVModel::applyTransform(const Matrix4& matrix, uint16_t cornerMask, uint16_t cornerValue,
+bool UVModel::applyTransform(const Matrix4& matrix, CornerTest test,
                              bool recordUndo, const wchar_t* description) {
     UVEdit edit(*this, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
-    edit.forEachCorner(cornerMask | UV_LOCKED, cornerValue, [&](FaceRecord& face, int c) {
+    edit.forEachCorner(test.unlocked(), [&](FaceRecord& face, int c) {
         transformCorner(matrix, face.uv[c][0], face.uv[c][1], face, c);
         ++edit.changed;
     });
@@ -63,49 +63,45 @@ bool UVModel::applyTransform(const Matrix4& matrix, uint16_t cornerMask, uint16_
     return true;
 }
 
-bool UVModel::moveSnapshot(float du, float dv, uint16_t cornerMask, uint16_t cornerValue,
+bool UVModel::moveSnapshot(float du, float dv, CornerTest test,
                            bool recordUndo) {
-    return applySnapshotTransform(translation(du, dv, 0.0f), cornerMask, cornerValue, recordUndo,
+    return applySnapshotTransform(translation(du, dv, 0.0f), test, recordUndo,
                                   L"Move UV Coords");
 }
 
-bool UVModel::scaleSnapshot(float sx, float sy, uint16_t cornerMask, uint16_t cornerValue,
+bool UVModel::scaleSnapshot(float sx, float sy, CornerTest test,
                             bool recordUndo, const UVPoint* pivotPoint) {
-    return applySnapshotTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), cornerMask,
-                                  cornerValue, recordUndo, L"Scale UV Coords");
+    return applySnapshotTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Scale UV Coords");
 }
 
-bool UVModel::rotateSnapshot(float angle, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
+bool UVModel::rotateSnapshot(float angle, CornerTest test, bool recordUndo,
                              const UVPoint* pivotPoint) {
-    return applySnapshotTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), cornerMask,
-                                  cornerValue, recordUndo, L"Rotate UV Coords");
+    return applySnapshotTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Rotate UV Coords");
 }
 
 // The in-place operations do nothing at all for an identity transform.
-bool UVModel::move(float du, float dv, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo) {
+bool UVModel::move(float du, float dv, CornerTest test, bool recordUndo) {
     if (du == 0.0f && dv == 0.0f) return true;
-    return applyTransform(translation(du, dv, 0.0f), cornerMask, cornerValue, recordUndo,
+    return applyTransform(translation(du, dv, 0.0f), test, recordUndo,
                           L"Move UV Coords");
 }
 
-bool UVModel::scale(float sx, float sy, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
+bool UVModel::scale(float sx, float sy, CornerTest test, bool recordUndo,
                     const UVPoint* pivotPoint) {
     if (sx == 1.0f && sy == 1.0f) return true;
-    return applyTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), cornerMask,
-                          cornerValue, recordUndo, L"Scale UV Coords");
+    return applyTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Scale UV Coords");
 }
 
-bool UVModel::rotate(float angle, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
+bool UVModel::rotate(float angle, CornerTest test, bool recordUndo,
                      const UVPoint* pivotPoint) {
     if (angle == 0.0f) return true;
-    return applyTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), cornerMask,
-                          cornerValue, recordUndo, L"Rotate UV Coords");
+    return applyTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Rotate UV Coords");
 }
 
-bool UVModel::mirror(bool flipU, bool flipV, uint16_t cornerMask, uint16_t cornerValue,
+bool UVModel::mirror(bool flipU, bool flipV, CornerTest test,
                      bool recordUndo, const UVPoint* pivotPoint) {
     if (!flipU && !flipV) return true;
     if (!pivotPoint) return false;
     return applyTransform(scaleMatrix(flipU ? -1.0f : 1.0f, flipV ? -1.0f : 1.0f, *pivotPoint),
-                          cornerMask, cornerValue, recordUndo, L"Mirror UV Coords");
+                          test, recordUndo, L"Mirror UV Coords");
 }

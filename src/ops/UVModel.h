@@ -1,6 +1,19 @@
-// The editor's working model: the host mesh and document it edits, the face filter
-// every operation applies, the drag snapshot and the default pivot. The operations are
-// members; they edit the host's records in place and return a success flag or a count.
+// The editor's working model and its operations: the host mesh and document it edits,
+// the face filter every operation applies, the drag snapshot and the default pivot.
+// The operations edit the host's records in place.
+//
+// Arguments and results, unless an operation says otherwise:
+// - UVs are in UV units (0 ... 1 spans the texture); angles are radians; a rect is
+//   (min u, min v, max u, max v).
+// - A CornerTest picks the corners an operation acts on, among the faces that pass
+//   `faceFilter` (Records.h; CORNERS_SELECTED and CORNERS_EDITABLE are the usual ones).
+//   Operations that move UVs add UV_LOCKED to its mask: locked corners never move.
+// - recordUndo: the operation opens and closes its own history entry; false when the
+//   caller holds one open (a drag, a dialog's live preview) or none is wanted.
+// - sync: selection writes also set the 3D selection (corner vertices, whole faces).
+// - A bool result is true when the operation ran, whether or not it changed anything;
+//   false when a required pointer is null or working memory could not be had, and then
+//   nothing changed. A count says what the operation changed.
 //
 // Writing an operation (src/ops/<Subject>.cpp): open a UVEdit (ops/EditProtocol.h) with
 // the operation's EditSteps: the description, the BeginEdit numbers and the protocol's
@@ -11,11 +24,11 @@
 // unlocks, ends the undo group with keep = changed > 0 and calls EndEdit as the steps say.
 // A vertex index is host data: reach a corner's vertex only through vertexOf(), which
 // answers null for an index at or beyond the vertex count. Read-only queries use
-// UVWalk alone. Walks allocate nothing; working memory is taken before the walk.
+// UVWalk alone. Walks allocate nothing; working memory comes from `scratch`.
 //
 //     bool UVModel::snapTogether(const UVPoint* target) {
 //         UVEdit edit(*this, {L"Snap Together UV Coords", EDIT_FACE_DATA});
-//         edit.forEachCorner(0x0248, 0x0040, [&](FaceRecord& face, int c) {
+//         edit.forEachCorner(CORNERS_EDITABLE, [&](FaceRecord& face, int c) {
 //             face.uv[c][0] = target->u; face.uv[c][1] = target->v; ++edit.changed;
 //         });
 //         edit.finish();
@@ -52,84 +65,107 @@ static_assert(sizeof(SnapshotEntry) == 28);
 enum : int { PICK_REPLACE = 0, PICK_TOGGLE = 1, PICK_ADD = 2 };
 
 struct UVModel {
-    UVPoint pivot{0.5f, 0.5f};
+    UVPoint pivot{0.5f, 0.5f};  // scale and rotate turn about this when given no pivot
     FaceFilter faceFilter = FACE_FILTER_ALL;
-    HostRef<HostMesh> mesh;
-    HostRef<HostDocument> document;
-    GrowArray<SnapshotEntry> snapshot;
-    UVModelOwner* owner = nullptr;
+    HostRef<HostMesh> mesh;          // may be empty: the operations then walk nothing
+    HostRef<HostDocument> document;  // receives the undo groups
+    GrowArray<SnapshotEntry> snapshot;  // empty between drags
+    UVModelOwner* owner = nullptr;      // not owned
 
-    // Working memory the operations keep between calls; it only grows.
+    // Working memory the operations keep between calls, so that repeating a whole-mesh
+    // operation allocates nothing; it only grows.
     struct Scratch {
         UVPointGrid grid;                // weld and count distinct
         ScratchArray<UVPoint> vertexUVs; // a projection's (u, v) per vertex
         ScratchArray<uint8_t> bytes;     // per vertex or per face marks
     } scratch;
 
-    // Queries: no undo, no notification.
-    // rect = (min u, min v, max u, max v) of the filtered corners passing the test.
-    bool bounds(uint16_t cornerMask, uint16_t cornerValue, float rect[4]);
-    int countCorners(uint16_t cornerMask, uint16_t cornerValue);
+    // ---- Queries: no undo, no notification ----
 
-    // Drag snapshot of every face with a selected corner, from the given mesh.
+    // Fills rect with the bounds of the corners passing the test (locked ones too) and
+    // answers whether any passed; with none, rect is (9999999, 9999999, -9999999, -9999999).
+    bool bounds(CornerTest test, float rect[4]);
+    int countCorners(CornerTest test);
+    // The number of distinct positions among the editable corners within epsilon (UV
+    // units), counted no further than atMost: the editor only asks whether there is
+    // exactly one, which needs no working memory. 0 when atMost is not positive or
+    // working memory is lacking.
+    int countDistinct(float epsilon, int atMost = INT32_MAX);
+    // Unit average of the normals of the faces of the corners passing the test (unlocked
+    // ones), a face once per passing corner; false, normal untouched, when none passes.
+    bool averageNormal(Vector3& normal, CornerTest test);
+    // Mean vertex position of the editable corners of every face, filtered out or not,
+    // summed in double; (0, 0, 0) without one.
+    Vector3 selectionCentroid();
+
+    // ---- Drag snapshot ----
+
+    // Appends every face of fromMesh with a selected corner, hidden or filtered out or not.
     void fillSnapshot(HostMesh* fromMesh);
     // Empties the snapshot but keeps its storage for the next drag.
     void clearSnapshot() { snapshot.removeAll(); }
 
-    // Transforms. The mask gets 0x0200 added: locked corners never move. A null pivot
-    // means `pivot`.
-    bool moveSnapshot(float du, float dv, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo);
-    bool scaleSnapshot(float sx, float sy, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
-                       const UVPoint* pivotPoint);
-    bool rotateSnapshot(float angle, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
-                        const UVPoint* pivotPoint);
-    bool move(float du, float dv, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo);
-    bool scale(float sx, float sy, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
-               const UVPoint* pivotPoint);
-    bool rotate(float angle, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
-                const UVPoint* pivotPoint);
-    bool mirror(bool flipU, bool flipV, uint16_t cornerMask, uint16_t cornerValue, bool recordUndo,
-                const UVPoint* pivotPoint);
-    bool applySnapshotTransform(const Matrix4& matrix, uint16_t cornerMask, uint16_t cornerValue,
-                                bool recordUndo, const wchar_t* description);
-    bool applyTransform(const Matrix4& matrix, uint16_t cornerMask, uint16_t cornerValue,
-                        bool recordUndo, const wchar_t* description);
+    // ---- Transforms: each passing, unlocked corner's (u, v, 0) through a matrix ----
+    // The *Snapshot forms start from the snapshot's UVs (every drag step afresh) and always
+    // call EndEdit; the in-place forms start from the current UVs and do nothing at all
+    // for an identity (zero move, unit scale, zero angle, no flip). A null pivot means
+    // `pivot`; mirror needs its pivot and fails without one.
+    bool moveSnapshot(float du, float dv, CornerTest test, bool recordUndo);
+    bool scaleSnapshot(float sx, float sy, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    bool rotateSnapshot(float angle, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    bool move(float du, float dv, CornerTest test, bool recordUndo);
+    bool scale(float sx, float sy, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    bool rotate(float angle, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    bool mirror(bool flipU, bool flipV, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    bool applySnapshotTransform(const Matrix4& matrix, CornerTest test, bool recordUndo,
+                                const wchar_t* description);
+    bool applyTransform(const Matrix4& matrix, CornerTest test, bool recordUndo, const wchar_t* description);
 
-    // Selection, visibility, lock, groups and material.
-    int setCornerFlags(uint16_t changeMask, uint16_t newValue, uint16_t testMask, uint16_t testValue,
-                       bool recordUndo, bool notify, const wchar_t* description, bool sync);
+    // ---- Selection, visibility, lock, groups and material ----
+
+    // Corners passing the test get the changeMask bits of newValue (corner-0 patterns);
+    // answers how many corners' bits really changed. notify: call EndEdit.
+    int setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest test, bool recordUndo, bool notify,
+                       const wchar_t* description, bool sync);
+    // Selects or deselects the visible corners; true when any corner changed.
     bool selectAll(bool select, bool sync, bool recordUndo = true, bool notify = true);
     bool invertSelection(bool sync);
+    // Whole faces that share a mesh vertex with a selected (expand) or unselected
+    // (contract) corner become selected (deselected).
     bool expandSelection(bool sync);
     bool contractSelection(bool sync);
-    // rect = (uMin, vMin, uMax, vMax); returns the number of corners changed.
+    // Picks the visible corners inside rect or within radius of (rect[0], rect[1]);
+    // answers the corners picked plus those a replacing pick cleared.
     int selectCoords(const float rect[4], float radius, int modifier, bool sync);
-    // Returns the number of faces picked plus corners cleared.
+    // Picks the faces without a hidden corner that rect touches; answers the faces picked
+    // plus the corners a replacing pick cleared.
     int selectTriangles(const float rect[4], int modifier, bool sync);
     bool invertHidden();
-    bool assignGroup(uint16_t groupMask, uint16_t groupValue, uint16_t testMask, uint16_t testValue);
+    // Corners passing the test get groups = (groups & ~groupMask) | groupValue.
+    bool assignGroup(uint16_t groupMask, uint16_t groupValue, CornerTest test);
+    // Visible corners with (groups & groupMask) == groupValue are picked.
     bool selectGroup(uint16_t groupMask, uint16_t groupValue, int modifier, bool sync);
-    bool setMaterial(uint32_t material, uint16_t faceMask, uint16_t faceValue);
+    // Faces passing faceFilter and faces get the material; EndEdit only after a change.
+    bool setMaterial(uint32_t material, FaceFilter faces);
 
-    // Weld, snap together, set coordinate, reverse winding, count distinct.
-    bool weld(float epsilon, uint16_t cornerMask, uint16_t cornerValue);
+    // ---- Weld, snap, set coordinate, winding ----
+
+    // Corners passing the test (unlocked ones) within epsilon of an earlier one take its UV.
+    bool weld(float epsilon, CornerTest test);
+    // The editable corners move to target.
     bool snapTogether(const UVPoint* target);
+    // The editable corners take (u, v); no undo group of its own, EndEdit only after a change.
     bool setCoordinate(float u, float v);
-    bool reverseWinding(uint16_t faceMask, uint16_t faceValue);
-    // The number of distinct positions among the editable corners, counted no further
-    // than atMost (the editor only asks whether there is exactly one, which needs no
-    // working memory); 0 when atMost is not positive or working memory is lacking.
-    int countDistinct(float epsilon, int atMost = INT32_MAX);
+    // Faces passing faceFilter and faces swap the UVs of corners 0 and 1.
+    bool reverseWinding(FaceFilter faces);
 
-    // Projection mappings; rect = target (min u, min v, max u, max v).
-    bool averageNormal(Vector3& normal, uint16_t cornerMask, uint16_t cornerValue);
-    Vector3 selectionCentroid();
-    bool planarMap(const Vector3* direction, const float rect[4], uint16_t cornerMask,
-                   uint16_t cornerValue, bool recordUndo);
-    bool boxMap(const Matrix4* frame, const float rect[4], uint16_t cornerMask, uint16_t cornerValue,
-                bool recordUndo);
-    bool cylindricalMap(const Matrix4* frame, const float rect[4], uint16_t cornerMask,
-                        uint16_t cornerValue, bool recordUndo);
-    bool sphericalMap(const Matrix4* frame, const float rect[4], uint16_t cornerMask,
-                      uint16_t cornerValue, bool recordUndo);
+    // ---- Projection mappings: passing, unlocked corners from their vertices' positions ----
+    // rect is the target the projection is fitted into. planarMap projects along
+    // direction (stretched to fill rect); the others use frame's rows 0 to 2 as axes and
+    // row 3 as origin: boxMap along the axis each face's normal follows most (a 3 x 2
+    // layout of rect, aspect kept), cylindricalMap and sphericalMap around its z axis.
+    bool planarMap(const Vector3* direction, const float rect[4], CornerTest test, bool recordUndo);
+    bool boxMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
+    bool cylindricalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
+    bool sphericalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
 };

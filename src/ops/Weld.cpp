@@ -14,14 +14,14 @@ bool resetGrid(UVPointGrid& grid, float epsilon, int faceCount) {
 
 }  // namespace
 
-bool UVModel::weld(float epsilon, uint16_t cornerMask, uint16_t cornerValue) {
+bool UVModel::weld(float epsilon, CornerTest test) {
     UVEdit edit(*this, {L"Weld UV Coords", EDIT_FACE_DATA});
     UVPointGrid& grid = scratch.grid;
     if (!resetGrid(grid, epsilon, edit.faceCount())) {
         edit.finish();
         return false;
     }
-    edit.forEachCorner(cornerMask | UV_LOCKED, cornerValue, [&](FaceRecord& face, int c) {
+    edit.forEachCorner(test.unlocked(), [&](FaceRecord& face, int c) {
         const int known = grid.pointCount();
         const int index = grid.findOrAdd(cornerUV(face, c));
         // A corner that became a representative stays where it is.
@@ -39,7 +39,6 @@ int UVModel::countDistinct(float epsilon, int atMost) {
     UVWalk walk(mesh.Get(), faceFilter);
     int count = 0;
     if (atMost <= 0) return 0;
-    const uint16_t mask = UV_SELECTED | UV_HIDDEN | UV_LOCKED;
     if (atMost <= 2) {
         // Without a grid: a second position is one that the first does not take in,
         // with the grid's own rule (within epsilon and no further than a neighbouring cell).
@@ -50,7 +49,7 @@ int UVModel::countDistinct(float epsilon, int atMost) {
             const FaceRecord& face = walk.face(i);
             if (!walk.filter().passes(face.flags)) continue;
             for (int c = 0; c < 3 && count < atMost; ++c) {
-                if (!cornerPasses(face.flags, c, mask, UV_SELECTED)) continue;
+                if (!CORNERS_EDITABLE.passes(face.flags, c)) continue;
                 const UVPoint p = cornerUV(face, c);
                 if (count == 0) {
                     first = p;
@@ -74,7 +73,7 @@ int UVModel::countDistinct(float epsilon, int atMost) {
         const FaceRecord& face = walk.face(i);
         if (!walk.filter().passes(face.flags)) continue;
         for (int c = 0; c < 3; ++c)
-            if (cornerPasses(face.flags, c, mask, UV_SELECTED)) grid.findOrAdd(cornerUV(face, c));
+            if (CORNERS_EDITABLE.passes(face.flags, c)) grid.findOrAdd(cornerUV(face, c));
     }
     return std::min(grid.pointCount(), atMost);
 }

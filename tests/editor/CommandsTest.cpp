@@ -251,7 +251,7 @@ TEST_F(EditorTest, AxisFrameIsCentredOnTheUnlockedSelectedCorners) {
     ASSERT_TRUE(document_->undo());
     Matrix4 frame;
     frame.orientToAxis({0, 0, 1}, 0);
-    editor_->model().cylindricalMap(&frame, canvas().mappingRect, 0x0048, 0x0040, false);
+    editor_->model().cylindricalMap(&frame, canvas().mappingRect, CORNERS_SELECTED, false);
     EXPECT_TRUE(facesAre(fromCommand));
 }
 

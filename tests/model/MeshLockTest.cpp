@@ -57,8 +57,8 @@ TEST(MeshLockTest, BrokenAnswersMeanNoRecords) {
     UVModel model;
     model.mesh = &mesh;
     float rect[4];
-    EXPECT_FALSE(model.bounds(0, 0, rect));
-    EXPECT_EQ(model.countCorners(0, 0), 0);
+    EXPECT_FALSE(model.bounds(CORNERS_ALL, rect));
+    EXPECT_EQ(model.countCorners(CORNERS_ALL), 0);
     model.fillSnapshot(&mesh);
     EXPECT_EQ(model.snapshot.count(), 0);
     model.mesh.Reset();

@@ -18,7 +18,7 @@ TEST(RecordsTest, CornerTestShiftsPerCornerAndFiltersTakeTheirOwnBits) {
 
     EXPECT_TRUE(FACE_FILTER_ALL.passes(0xF1FD));
     EXPECT_FALSE(FACE_FILTER_SELECTED_IN_3D.passes(0x0003));  // selected but hidden
-    FaceFilter merged = mergedFilter(FACE_FILTER_ALL, 0x0FF8, 0x01C0);
+    FaceFilter merged = mergedFilter(FACE_FILTER_ALL, {0x0FF8, 0x01C0});
     EXPECT_TRUE(merged.passes(0x01C0 | 0xF004));
     EXPECT_FALSE(merged.passes(0x01C0 | 0x0400));
 

@@ -18,7 +18,7 @@ TEST_F(EditProtocol, LateBeginEditAndQuietEnd) {
     const std::vector<std::string> bracket = {"LockFaces()", "BeginEdit(0,4,13,\"Set UV Coord\")", "UnlockFaces()"};
     {
         UVEdit edit(model, steps);
-        edit.forEachCorner(0, 0, [&](FaceRecord& face, int c) {
+        edit.forEachCorner(CORNERS_ALL, [&](FaceRecord& face, int c) {
             face.uv[c][0] = 0.25f;
             ++edit.changed;
         });

@@ -28,21 +28,21 @@ protected:
 TEST_F(GroupsAndMaterial, AssignGroup) {
     useGroupedMesh();
     // Removing the selected visible corners from every group; locked corners included.
-    EXPECT_TRUE(model.assignGroup(0xFFFF, 0, 0x0048, 0x0040));
+    EXPECT_TRUE(model.assignGroup(0xFFFF, 0, CORNERS_SELECTED));
     EXPECT_EQ(groups(0), (Groups{0, 0, 0x8005}));
     EXPECT_EQ(f(2).groups[0], 0x8005);  // hidden in 3D
     EXPECT_EQ(journal(), fullProtocol("Assign UV Group", "0,512,13", true));
 
     // Assigning group 2 to the visible corners: counted even where nothing changes.
-    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, 0x0008, 0));
+    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, CornerTest{0x0008, 0}));
     EXPECT_EQ(f(0).groups[2], 0x8007);
     EXPECT_EQ(groups(1), (Groups{0x8005, 0x8007, 0x0002}));  // corner 0 hidden
     doc->clearJournal();
-    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, 0x0008, 0));
+    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, CornerTest{0x0008, 0}));
     EXPECT_EQ(journal()[4], "EndUndoGroup(1)");
     // No passing corner: the entry is discarded.
     doc->clearJournal();
-    EXPECT_TRUE(model.assignGroup(0x0002, 0, 0x0E00, 0x0E00));
+    EXPECT_TRUE(model.assignGroup(0x0002, 0, CornerTest{0x0E00, 0x0E00}));
     EXPECT_EQ(journal(), fullProtocol("Assign UV Group", "0,512,13", false));
     expectRecordsIntact(*doc.Get());
 }
@@ -72,7 +72,7 @@ TEST_F(GroupsAndMaterial, SetMaterial) {
              face(0x01C0 | 0x0010, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x01C0 | 0x0002, 0, 1, 2, 0, 0, 1, 0, 1, 1)},
             vertices(3));
     for (DevFace& face : doc->faces()) face.material = 7;
-    EXPECT_TRUE(model.setMaterial(3, 0x01F8, 0x01C0));
+    EXPECT_TRUE(model.setMaterial(3, FACES_WHOLLY_SELECTED));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(f(i).material, i == 0 ? 3u : 7u) << i;
     EXPECT_EQ(journal(), fullProtocol("Set Material", "0,4,13", true));
     EXPECT_EQ(doc->undoDescriptions().back(), L"Set Material");
@@ -80,7 +80,7 @@ TEST_F(GroupsAndMaterial, SetMaterial) {
     // Nothing matches: the group is discarded and the host is not notified.
     for (DevFace& face : doc->faces()) face.flags &= ~0x01C0;
     doc->clearJournal();
-    EXPECT_TRUE(model.setMaterial(3, 0x01F8, 0x01C0));
+    EXPECT_TRUE(model.setMaterial(3, FACES_WHOLLY_SELECTED));
     EXPECT_EQ(journal(), quietDiscard("Set Material", "0,4,13"));
     expectRecordsIntact(*doc.Get());
 }

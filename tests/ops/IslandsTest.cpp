@@ -168,7 +168,7 @@ TEST_F(Islands, UnwrapFlattensConformallyKeepingCentreAreaAndPins) {
     EXPECT_GT(before, 2 * after.angleError);
     EXPECT_NEAR(after.area, 0.25, 1e-4);
     float rect[4];
-    ASSERT_TRUE(model.bounds(0, 0, rect));
+    ASSERT_TRUE(model.bounds(CORNERS_ALL, rect));
     EXPECT_NEAR(rect[0] + rect[2], 1.0, 1e-4);
     EXPECT_NEAR(rect[1] + rect[3], 1.0, 1e-4);
     expectRecordsIntact(*doc.Get());

@@ -14,18 +14,18 @@ class ModelQueries : public MeshFixture {};
 void runEveryOperation(UVModel& model) {
     float rect[4] = {0, 0, 1, 1};
     UVPoint p{0.5f, 0.5f};
-    model.bounds(0, 0, rect);
-    model.countCorners(0, 0);
+    model.bounds(CORNERS_ALL, rect);
+    model.countCorners(CORNERS_ALL);
     model.fillSnapshot(model.mesh.Get());
-    model.moveSnapshot(1, 1, 0, 0, true);
-    model.scaleSnapshot(2, 2, 0, 0, false, &p);
-    model.rotateSnapshot(1, 0, 0, false, nullptr);
+    model.moveSnapshot(1, 1, CORNERS_ALL, true);
+    model.scaleSnapshot(2, 2, CORNERS_ALL, false, &p);
+    model.rotateSnapshot(1, CORNERS_ALL, false, nullptr);
     model.clearSnapshot();
-    model.move(1, 1, 0, 0, true);
-    model.scale(2, 2, 0, 0, true, nullptr);
-    model.rotate(1, 0, 0, true, &p);
-    model.mirror(true, true, 0, 0, true, &p);
-    model.setCornerFlags(0x0040, 0x0040, 0, 0, true, true, L"Select All", true);
+    model.move(1, 1, CORNERS_ALL, true);
+    model.scale(2, 2, CORNERS_ALL, true, nullptr);
+    model.rotate(1, CORNERS_ALL, true, &p);
+    model.mirror(true, true, CORNERS_ALL, true, &p);
+    model.setCornerFlags(0x0040, 0x0040, CORNERS_ALL, true, true, L"Select All", true);
     model.selectAll(false, true);
     model.invertSelection(true);
     model.expandSelection(true);
@@ -33,22 +33,22 @@ void runEveryOperation(UVModel& model) {
     model.selectCoords(rect, 0.1f, PICK_REPLACE, true);
     model.selectTriangles(rect, PICK_TOGGLE, true);
     model.invertHidden();
-    model.assignGroup(1, 1, 0, 0);
+    model.assignGroup(1, 1, CORNERS_ALL);
     model.selectGroup(1, 1, PICK_REPLACE, true);
-    model.setMaterial(1, 0, 0);
-    model.weld(0.001f, 0, 0);
+    model.setMaterial(1, FaceFilter{0, 0});
+    model.weld(0.001f, CORNERS_ALL);
     model.snapTogether(&p);
-    model.reverseWinding(0x0FF8, 0x01C0);
+    model.reverseWinding(FACES_WHOLLY_EDITABLE);
     model.setCoordinate(0.5f, 0.5f);
     Vector3 n;
-    model.averageNormal(n, 0, 0);
+    model.averageNormal(n, CORNERS_ALL);
     model.selectionCentroid();
     const Vector3 plusZ(0, 0, 1);
     Matrix4 frame;
-    model.planarMap(&plusZ, rect, 0, 0, true);
-    model.boxMap(&frame, rect, 0, 0, true);
-    model.cylindricalMap(&frame, rect, 0, 0, true);
-    model.sphericalMap(&frame, rect, 0, 0, true);
+    model.planarMap(&plusZ, rect, CORNERS_ALL, true);
+    model.boxMap(&frame, rect, CORNERS_ALL, true);
+    model.cylindricalMap(&frame, rect, CORNERS_ALL, true);
+    model.sphericalMap(&frame, rect, CORNERS_ALL, true);
 }
 
 }  // namespace
@@ -61,18 +61,18 @@ TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
              face(0x01C0 | 0x0010, 0, 1, 2, 0.5f, 0.5f, 9, -9, 0.5f, 0.5f)}, // corner 1 hidden
             vertices(3));
     float rect[4];
-    ASSERT_TRUE(model.bounds(0x0048, 0x0040, rect));
+    ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
     EXPECT_EQ(rectOf(rect), (std::vector<float>{-1.0f, 0.1f, 0.6f, 5.0f}));  // locked corners count
-    ASSERT_TRUE(model.bounds(0x0248, 0x0040, rect));
+    ASSERT_TRUE(model.bounds(CORNERS_EDITABLE, rect));
     EXPECT_EQ(rectOf(rect), (std::vector<float>{0.2f, 0.1f, 0.6f, 0.9f}));
-    EXPECT_EQ(model.countCorners(0x0048, 0x0040), 3 + 1 + 2);
-    EXPECT_EQ(model.countCorners(0x0248, 0x0040), 3 + 2);
-    EXPECT_EQ(model.countCorners(0, 0), 9);
+    EXPECT_EQ(model.countCorners(CORNERS_SELECTED), 3 + 1 + 2);
+    EXPECT_EQ(model.countCorners(CORNERS_EDITABLE), 3 + 2);
+    EXPECT_EQ(model.countCorners(CORNERS_ALL), 9);
 
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
-    EXPECT_EQ(model.countCorners(0, 0), 0);
+    EXPECT_EQ(model.countCorners(CORNERS_ALL), 0);
     rect[0] = 1;
-    EXPECT_FALSE(model.bounds(0, 0, rect));
+    EXPECT_FALSE(model.bounds(CORNERS_ALL, rect));
     EXPECT_EQ(rectOf(rect), (std::vector<float>{9999999.0f, 9999999.0f, -9999999.0f, -9999999.0f}));
     expectOnlyLockPairs();
 
@@ -82,9 +82,9 @@ TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
     useMesh({face(0x01C0, 0, 1, 2, nan, 0.5f, 0.25f, nan, 0.75f, 0.5f),
              face(0x01C0, 0, 1, 2, inf, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)},
             vertices(3));
-    ASSERT_TRUE(model.bounds(0x0048, 0x0040, rect));
+    ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
     EXPECT_EQ(rectOf(rect), (std::vector<float>{0.25f, 0.5f, inf, 0.5f}));
-    EXPECT_EQ(model.countCorners(0x0048, 0x0040), 6);
+    EXPECT_EQ(model.countCorners(CORNERS_SELECTED), 6);
 }
 
 TEST_F(ModelQueries, SnapshotHoldsFacesWithASelectedCorner) {
@@ -109,7 +109,7 @@ TEST_F(ModelQueries, SnapshotHoldsFacesWithASelectedCorner) {
 TEST_F(ModelQueries, EveryOperationWithoutMeshOrRecords) {
     noMesh();
     float rect[4];
-    EXPECT_FALSE(model.bounds(0, 0, rect));
+    EXPECT_FALSE(model.bounds(CORNERS_ALL, rect));
     EXPECT_EQ(model.countDistinct(0.001f), 0);
     runEveryOperation(model);
     for (const std::string& line : journal())
@@ -117,8 +117,8 @@ TEST_F(ModelQueries, EveryOperationWithoutMeshOrRecords) {
     EXPECT_FALSE(doc->groupOpen());
 
     useMesh({}, {});
-    EXPECT_FALSE(model.bounds(0, 0, rect));
-    EXPECT_EQ(model.countCorners(0, 0), 0);
+    EXPECT_FALSE(model.bounds(CORNERS_ALL, rect));
+    EXPECT_EQ(model.countCorners(CORNERS_ALL), 0);
     EXPECT_EQ(model.countDistinct(0.001f), 0);
     doc->clearJournal();
     EXPECT_FALSE(model.selectAll(true, true));  // nothing to select, entry discarded

@@ -48,7 +48,7 @@ TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
              vertex(-7, 40, 3)});
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;  // face 4 is neither mapped nor measured
     const Vector3 plusZ(0, 0, 1);
-    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true));
     // Exact: the corners land on the rectangle's corners in the order of x, y.
     expectFace(0, {0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f});
     expectUV(1, 2, 0.0f, 0.5f);
@@ -64,7 +64,7 @@ TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
     vtx(3).position[1] = 8;
     doc->clearJournal();
     const float tall[4] = {0, 0, 0.5f, 1.0f};
-    ASSERT_TRUE(model.planarMap(&plusZ, tall, 0x0048, 0x0040, false));
+    ASSERT_TRUE(model.planarMap(&plusZ, tall, CORNERS_SELECTED, false));
     expectUV(0, 2, 0.5f, 1.0f);
     EXPECT_EQ(f(1).uv[2][1], 1.0f);
     EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
@@ -74,13 +74,13 @@ TEST_F(Mapping, PlanarProjectsIntoTheFrameAndCentresFlatExtents) {
     // Along +x the frame's u is -z and its v is y.
     useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(5, 0, 0), vertex(5, 0, 1), vertex(5, 3, 0)});
     const Vector3 plusX(1, 0, 0);
-    ASSERT_TRUE(model.planarMap(&plusX, TARGET, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.planarMap(&plusX, TARGET, CORNERS_SELECTED, true));
     expectFace(0, {0.5f, 0.0f, 0.0f, 0.0f, 0.5f, 0.5f}, 1e-5f);
 
     // No extent in u: not scaled, just centred on the rectangle.
     useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1, 0, 0), vertex(1, 2, 0), vertex(1, 1, 5)});
     const Vector3 plusZ(0, 0, 1);
-    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true));
     for (int c = 0; c < 3; ++c) EXPECT_EQ(f(0).uv[c][0], 0.25f);
     EXPECT_EQ(f(0).uv[1][1], 0.5f);
 }
@@ -91,7 +91,7 @@ TEST_F(Mapping, AverageNormalWeighsEachPassingCornerAndCentroidIgnoresTheFilter)
              withNormal(tri(0x01C0 | FACE_HIDDEN, 0, 0, 0), 0, 0, 1)},
             vertices(1));
     Vector3 n;
-    ASSERT_TRUE(model.averageNormal(n, 0x0048, 0x0040));
+    ASSERT_TRUE(model.averageNormal(n, CORNERS_SELECTED));
     EXPECT_FLOAT_EQ(n.x, 3.0f / std::sqrt(10.0f));
     EXPECT_FLOAT_EQ(n.y, 1.0f / std::sqrt(10.0f));
     EXPECT_EQ(n.z, 0.0f);
@@ -100,13 +100,13 @@ TEST_F(Mapping, AverageNormalWeighsEachPassingCornerAndCentroidIgnoresTheFilter)
     // Opposite normals cancel: the last face's normal, made unit.
     useMesh({withNormal(tri(0x0040, 0, 0, 0), 0, 0, 2), withNormal(tri(0x0100, 0, 0, 0), 0, 0, -2)},
             vertices(1));
-    ASSERT_TRUE(model.averageNormal(n, 0x0048, 0x0040));
+    ASSERT_TRUE(model.averageNormal(n, CORNERS_SELECTED));
     EXPECT_EQ(xyz(n), xyz(Vector3(0, 0, -1)));
 
     useMesh({withNormal(tri(0x0000, 0, 0, 0), 1, 0, 0)}, vertices(1));
-    EXPECT_FALSE(model.averageNormal(n, 0x0048, 0x0040));
+    EXPECT_FALSE(model.averageNormal(n, CORNERS_SELECTED));
     noMesh();
-    EXPECT_FALSE(model.averageNormal(n, 0x0048, 0x0040));
+    EXPECT_FALSE(model.averageNormal(n, CORNERS_SELECTED));
 
     // The selection's centroid ignores the face filter.
     useMesh({tri(0x01C0, 0, 1, 2),
@@ -125,7 +125,7 @@ TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
              withNormal(tri(0x01C0, 0, 3, 1), 0, 0, -1)},  // -z: 1 x 1
             {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 2), vertex(1, 0, 0)});
     Matrix4 frame = frameAt(100, 100, 100);  // the origin plays no part
-    ASSERT_TRUE(model.boxMap(&frame, TARGET, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.boxMap(&frame, TARGET, CORNERS_SELECTED, true));
     // Cell 0 is (0, 0)-(1/6, 0.25); turned by 180 degrees: u follows z, v follows -y;
     // one factor 1/12 for both axes.
     expectFace(0, {0.0f, 1.0f / 6, 0.0f, 1.0f / 12, 1.0f / 6, 1.0f / 6}, 1e-5f);
@@ -137,7 +137,7 @@ TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
     // A normal exactly between +x and +y goes to +x, the lower direction: cell 0.
     const float s = 0.70710677f;
     useMesh({withNormal(tri(0x01C0, 0, 1, 2), s, s, 0)}, {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 1)});
-    ASSERT_TRUE(model.boxMap(&frame, TARGET, 0x0048, 0x0040, false));
+    ASSERT_TRUE(model.boxMap(&frame, TARGET, CORNERS_SELECTED, false));
     for (int c = 0; c < 3; ++c) {
         EXPECT_LE(f(0).uv[c][0], 1.0f / 6 + 1e-6f);
         EXPECT_LE(f(0).uv[c][1], 0.25f + 1e-6f);
@@ -149,7 +149,7 @@ TEST_F(Mapping, CylindricalAnglesRunFromMinusYTowardsPlusX) {
             {vertex(1, 0, 2), vertex(0, 1, 3), vertex(-1, 0, 2),
              vertex(0, 0, 0.5f), vertex(0, -1, 0.5f), vertex(1, 0, 1.5f)});
     Matrix4 frame = frameAt(0, 0, 0.5f);
-    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, true));
     // u: +x 0.25, +y 0.5, -x 0.75, -y 0; on the axis 0.25. v: height above the
     // origin, 0 ... 2.5. Fitted: u 0 ... 0.75 and v 0 ... 2.5 each onto 0 ... 0.5.
     expectFace(0, {1.0f / 6, 0.3f, 1.0f / 3, 0.5f, 0.5f, 0.3f}, 1e-5f);
@@ -169,7 +169,7 @@ TEST_F(Mapping, SeamPassShiftsLowCornersOfCounterClockwiseFaces) {
              third},
             {around(0.97, 0), around(0.02, 0), around(0.02, 1)});
     Matrix4 frame = frameAt(0, 0, 0);
-    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, 0x0048, 0x0040, false));
+    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, false));
     // The range runs from the unshifted 0.02 to the shifted 1.02.
     expectFace(0, {0.475f, 0.0f, 0.5f, 0.5f, 0.5f, 0.0f}, 1e-5f);
     expectFace(1, {0.475f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f}, 1e-5f);
@@ -180,7 +180,7 @@ TEST_F(Mapping, SphericalHeightIsTheAxialComponentOfTheDirection) {
     // Same height, different distance: different v.
     useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1, 0, 1), vertex(-0.1f, 1, -1), vertex(-2, 0, 1)});
     Matrix4 frame = frameAt(0, 0, 0);
-    ASSERT_TRUE(model.sphericalMap(&frame, TARGET, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.sphericalMap(&frame, TARGET, CORNERS_SELECTED, true));
     const double t0 = 1 / std::sqrt(2.0), t1 = -1 / std::sqrt(2.01), t2 = 1 / std::sqrt(5.0);
     EXPECT_NEAR(f(0).uv[0][1], 0.5f, 1e-5f);  // +z side on top
     EXPECT_NEAR(f(0).uv[1][1], 0.0f, 1e-5f);  // -z side at the bottom
@@ -196,10 +196,10 @@ TEST_F(Mapping, BadHostDataMapsNothingItCannotRead) {
     const Vector3 plusZ(0, 0, 1);
     Matrix4 frame = frameAt(0, 0, 0);
     for (int kind = 0; kind < 4; ++kind) {
-        ASSERT_TRUE(kind == 0   ? model.planarMap(&plusZ, TARGET, 0x0048, 0x0040, true)
-                    : kind == 1 ? model.boxMap(&frame, TARGET, 0x0048, 0x0040, true)
-                    : kind == 2 ? model.cylindricalMap(&frame, TARGET, 0x0048, 0x0040, true)
-                                : model.sphericalMap(&frame, TARGET, 0x0048, 0x0040, true));
+        ASSERT_TRUE(kind == 0   ? model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true)
+                    : kind == 1 ? model.boxMap(&frame, TARGET, CORNERS_SELECTED, true)
+                    : kind == 2 ? model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, true)
+                                : model.sphericalMap(&frame, TARGET, CORNERS_SELECTED, true));
         expectUnmapped(0, 1);
     }
     expectRecordsIntact(*doc.Get());

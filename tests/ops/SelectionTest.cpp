@@ -93,7 +93,7 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     EXPECT_TRUE(model.invertSelection(true));
     EXPECT_TRUE(model.expandSelection(true));
     EXPECT_TRUE(model.contractSelection(true));
-    EXPECT_EQ(model.setCornerFlags(0x0040, 0, 0, 0, true, true, L"Deselect All", true), 3);
+    EXPECT_EQ(model.setCornerFlags(0x0040, 0, CORNERS_ALL, true, true, L"Deselect All", true), 3);
     EXPECT_EQ(vtx(0).flags, 0);
     EXPECT_EQ(doc->vertices().size(), 2u);
     expectRecordsIntact(*doc.Get());
@@ -108,21 +108,21 @@ TEST_F(Selection, SelectAllHideAndUnhide) {
     // Hide Selection: selected visible corners become hidden and deselected.
     f(0).flags |= 0x0080;  // a hidden selected corner stays as it is below
     doc->clearJournal();
-    EXPECT_EQ(model.setCornerFlags(0x0048, 0x0008, 0x0048, 0x0040, true, true, L"Hide UV Coords", false), 5);
+    EXPECT_EQ(model.setCornerFlags(0x0048, 0x0008, CORNERS_SELECTED, true, true, L"Hide UV Coords", false), 5);
     EXPECT_EQ(ownFlags(), (Flags{0x0038 | 0x0080, 0x0038}));
     EXPECT_FALSE(model.selectAll(false, false));  // nothing visible is selected
     EXPECT_EQ(ownFlags(0), 0x0038 | 0x0080);
 
     // Unhide All twice: the second changes nothing and its entry is discarded.
-    EXPECT_EQ(model.setCornerFlags(0x0008, 0, 0, 0, true, true, L"UnHide UV Coords", false), 6);
+    EXPECT_EQ(model.setCornerFlags(0x0008, 0, CORNERS_ALL, true, true, L"UnHide UV Coords", false), 6);
     EXPECT_EQ(ownFlags(1), 0);
     doc->clearJournal();
-    EXPECT_EQ(model.setCornerFlags(0x0008, 0, 0, 0, true, true, L"UnHide UV Coords", false), 0);
+    EXPECT_EQ(model.setCornerFlags(0x0008, 0, CORNERS_ALL, true, true, L"UnHide UV Coords", false), 0);
     EXPECT_EQ(journal(), fullProtocol("UnHide UV Coords", "0,16,13", false));
 
     // Without undo and notification: the walk alone.
     doc->clearJournal();
-    EXPECT_EQ(model.setCornerFlags(0x0200, 0x0200, 0, 0, false, false, L"", false), 6);
+    EXPECT_EQ(model.setCornerFlags(0x0200, 0x0200, CORNERS_ALL, false, false, L"", false), 6);
     EXPECT_EQ(journal(), lockPair());
     expectRecordsIntact(*doc.Get());
 }

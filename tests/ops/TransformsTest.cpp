@@ -26,7 +26,7 @@ protected:
 TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
     useTestMesh();
     UVPoint centre{0.5f, 0.5f};
-    ASSERT_TRUE(model.rotate(1.5707964f, 0x0048, 0x0040, true, &centre));
+    ASSERT_TRUE(model.rotate(1.5707964f, CORNERS_SELECTED, true, &centre));
     expectFace(0, {0.5f, 1.0f, 0.5f, 0.5f, 1.0f, 0.5f}, 1e-6f);  // (0.5, 0) -> (1, 0.5)
     // Locked, hidden, unselected corners and faces hidden in 3D stay exactly.
     EXPECT_EQ(f(1).uv[0][0], 0.1f);
@@ -43,7 +43,7 @@ TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
     // A null pivot means the model's pivot.
     useTestMesh();
     model.pivot = {1.0f, 0.5f};
-    ASSERT_TRUE(model.scale(2, 3, 0x0048, 0x0040, false, nullptr));
+    ASSERT_TRUE(model.scale(2, 3, CORNERS_SELECTED, false, nullptr));
     EXPECT_FLOAT_EQ(f(0).uv[1][0], 0.0f);   // (0.5, 0.5) about (1, 0.5)
     EXPECT_FLOAT_EQ(f(0).uv[2][1], -1.0f);  // (0.5, 0) -> v = 0.5 + 3 * -0.5
     EXPECT_EQ(f(0).uv[0][0], 1.0f);
@@ -54,22 +54,22 @@ TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
 TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
     useTestMesh();
     UVPoint p{0, 0};
-    EXPECT_TRUE(model.move(0, 0, 0x0048, 0x0040, true));
-    EXPECT_TRUE(model.scale(1, 1, 0x0048, 0x0040, true, &p));
-    EXPECT_TRUE(model.rotate(0, 0x0048, 0x0040, true, &p));
-    EXPECT_TRUE(model.mirror(false, false, 0x0048, 0x0040, true, nullptr));
+    EXPECT_TRUE(model.move(0, 0, CORNERS_SELECTED, true));
+    EXPECT_TRUE(model.scale(1, 1, CORNERS_SELECTED, true, &p));
+    EXPECT_TRUE(model.rotate(0, CORNERS_SELECTED, true, &p));
+    EXPECT_TRUE(model.mirror(false, false, CORNERS_SELECTED, true, nullptr));
     EXPECT_TRUE(journal().empty());
-    EXPECT_FALSE(model.mirror(true, false, 0x0048, 0x0040, true, nullptr));
+    EXPECT_FALSE(model.mirror(true, false, CORNERS_SELECTED, true, nullptr));
     EXPECT_TRUE(journal().empty());
     // The snapshot operations always notify.
     model.fillSnapshot(model.mesh.Get());
     doc->clearJournal();
-    EXPECT_TRUE(model.scaleSnapshot(1, 1, 0x0048, 0x0040, false, &p));
+    EXPECT_TRUE(model.scaleSnapshot(1, 1, CORNERS_SELECTED, false, &p));
     EXPECT_EQ(journal(), (std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
 
     // A real move with nothing to move: the entry is discarded.
     useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)}, vertices(3));  // all locked
-    ASSERT_TRUE(model.move(1, 1, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.move(1, 1, CORNERS_SELECTED, true));
     EXPECT_EQ(f(0).uv[1][0], 1.0f);
     EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", false));
 }
@@ -77,12 +77,12 @@ TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
 TEST_F(Transforms, MirrorAndMove) {
     useTestMesh();
     UVPoint left{0.5f, 0.25f};  // Mirror "Left" of face 0's bounds (0.5..1, 0..0.5)
-    ASSERT_TRUE(model.mirror(true, false, 0x0048, 0x0040, true, &left));
+    ASSERT_TRUE(model.mirror(true, false, CORNERS_SELECTED, true, &left));
     expectFace(0, {0.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f});
     EXPECT_EQ(journal(), fullProtocol("Mirror UV Coords", "0,4,13", true));
 
     doc->clearJournal();
-    ASSERT_TRUE(model.move(0, -1.0f, 0x0248, 0x0040, true));  // along v only: no identity
+    ASSERT_TRUE(model.move(0, -1.0f, CORNERS_EDITABLE, true));  // along v only: no identity
     expectUV(0, 0, 0.0f, -0.5f);
     EXPECT_EQ(f(1).uv[1][1], 0.2f);  // locked
     EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", true));
@@ -97,7 +97,7 @@ TEST_F(Transforms, DragStepsSkipFacesGoneSinceTheDragStarted) {
     model.mesh = &shrinking;
     model.fillSnapshot(&shrinking);
     shrinking.faceCount = 1;
-    ASSERT_TRUE(model.moveSnapshot(0.5f, 0, UV_SELECTED, UV_SELECTED, false));
+    ASSERT_TRUE(model.moveSnapshot(0.5f, 0, CornerTest{UV_SELECTED, UV_SELECTED}, false));
     EXPECT_EQ(records[0].uv[0][0], 0.5f);
     EXPECT_EQ(records[1].uv[0][0], 0.0f);
     model.mesh.Reset();
@@ -107,22 +107,22 @@ TEST_F(Transforms, DragStepsStartFromTheSnapshot) {
     useTestMesh();
     model.fillSnapshot(model.mesh.Get());
     ASSERT_EQ(model.snapshot.count(), 4);
-    ASSERT_TRUE(model.moveSnapshot(0.5f, 0, 0x0048, 0x0040, false));
-    ASSERT_TRUE(model.moveSnapshot(0.25f, 0, 0x0048, 0x0040, false));
+    ASSERT_TRUE(model.moveSnapshot(0.5f, 0, CORNERS_SELECTED, false));
+    ASSERT_TRUE(model.moveSnapshot(0.25f, 0, CORNERS_SELECTED, false));
     EXPECT_EQ(f(0).uv[0][0], 1.25f);  // not 1.75: each step starts afresh
     EXPECT_EQ(f(1).uv[1][0], 0.2f);   // locked
     EXPECT_FLOAT_EQ(f(1).uv[2][0], 0.55f);
 
     // A face hidden in 3D during the drag is skipped from then on.
     f(0).flags |= FACE_HIDDEN;
-    ASSERT_TRUE(model.rotateSnapshot(1.0f, 0x0048, 0x0040, false, nullptr));
+    ASSERT_TRUE(model.rotateSnapshot(1.0f, CORNERS_SELECTED, false, nullptr));
     EXPECT_EQ(f(0).uv[0][0], 1.25f);
 
     // Entries beyond a shrunk face array are not dereferenced.
     doc->faces().resize(1);
     f(0).flags &= ~FACE_HIDDEN;
     doc->clearJournal();
-    ASSERT_TRUE(model.moveSnapshot(0, 0, 0x0048, 0x0040, true));
+    ASSERT_TRUE(model.moveSnapshot(0, 0, CORNERS_SELECTED, true));
     EXPECT_EQ(f(0).uv[0][0], 1.0f);
     EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", true));
     expectRecordsIntact(*doc.Get());
@@ -133,7 +133,7 @@ TEST_F(Transforms, NonFiniteUVsStayNonFinite) {
     const float inf = std::numeric_limits<float>::infinity();
     useMesh({face(0x01C0, 0, 1, 2, nan, 0, inf, 0, 0, 0)}, vertices(3));
     UVPoint p{0.5f, 0.5f};
-    ASSERT_TRUE(model.rotate(0.5f, 0x0048, 0x0040, true, &p));
+    ASSERT_TRUE(model.rotate(0.5f, CORNERS_SELECTED, true, &p));
     EXPECT_TRUE(std::isnan(f(0).uv[0][0]));
     EXPECT_FALSE(std::isfinite(f(0).uv[1][0]));
 }

@@ -30,7 +30,7 @@ TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
               tri(0x00C0 | 0x0400 | 0x0020 | 0x0100, 0.2502f, 0.2501f, 0.2503f, 0.25f, 0.2504f, 0.25f),
               tri(0x0040, 0.5f, 0.5f, 0.2505f, 0.25f, 0.25f, 0.25f),  // corners 1, 2 not selected
               tri(0x01C0 | FACE_HIDDEN, 0.2501f, 0.25f, 0.5f, 0.5f, 0.25f, 0.25f)});
-    ASSERT_TRUE(model.weld(0.001f, 0x0048, 0x0040));
+    ASSERT_TRUE(model.weld(0.001f, CORNERS_SELECTED));
     // 0.2508 is within epsilon of 0.25; 0.2516 is not, though within epsilon of the
     // welded corner's old position: only representatives attract.
     expectUV(0, 1, 0.25f, 0.25f);
@@ -44,7 +44,7 @@ TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
     expectRecordsIntact(*doc.Get());
 
     // "Weld All" takes unselected visible corners too.
-    ASSERT_TRUE(model.weld(0.001f, 0x0008, 0x0000));
+    ASSERT_TRUE(model.weld(0.001f, CORNERS_VISIBLE));
     expectUV(2, 0, 0.5f, 0.5f);
     expectUV(2, 1, 0.25f, 0.25f);
     expectUV(1, 1, 0.2503f, 0.25f);  // still locked
@@ -55,7 +55,7 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     // yet the group is balanced and the host still told.
     const float e = 1.0f / 1024;
     useFaces({tri(0x01C0, 0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e)});
-    ASSERT_TRUE(model.weld(e, 0x0048, 0x0040));
+    ASSERT_TRUE(model.weld(e, CORNERS_SELECTED));
     expectUV(0, 1, 0.25f + e, 0.25f);
     expectUV(0, 2, 0.25f, 0.25f - e);
     EXPECT_EQ(journal(), fullProtocol("Weld UV Coords", "0,4,13", false));
@@ -64,7 +64,7 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     // Epsilon 0 welds nothing, not even identical corners, and counts every corner.
     useFaces({tri(0x01C0, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)});
     EXPECT_EQ(model.countDistinct(0.0f), 3);
-    ASSERT_TRUE(model.weld(0.0f, 0x0048, 0x0040));
+    ASSERT_TRUE(model.weld(0.0f, CORNERS_SELECTED));
     EXPECT_EQ(journal().back(), "EndEdit()");
     EXPECT_EQ(journal()[journal().size() - 2], "EndUndoGroup(0)");
 
@@ -80,7 +80,7 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     };
     for (const auto& c : cells) {
         useFaces({tri(0x01C0, c.uv[0], c.uv[1], c.uv[2], c.uv[3], c.uv[4], c.uv[5])});
-        ASSERT_TRUE(model.weld(c.epsilon, 0x0048, 0x0040));
+        ASSERT_TRUE(model.weld(c.epsilon, CORNERS_SELECTED));
         expectUV(0, c.corner, c.u, c.v);
     }
 }
@@ -90,7 +90,7 @@ TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {
               tri(0x01C0, -3.0f, -7.0f, -3.0005f, -7.0f, 1e30f, -1e30f),
               tri(0x01C0, NaN, 0.0f, 0.0f, 0.0f, 0.0f, NaN),
               tri(0x01C0, INF, INF, INF, INF, -INF, 0.0f)});
-    ASSERT_TRUE(model.weld(0.001f, 0x0048, 0x0040));
+    ASSERT_TRUE(model.weld(0.001f, CORNERS_SELECTED));
     expectUV(0, 1, 1.0f, 0.5f);
     expectUV(0, 2, 1.0f, 0.5f);
     expectUV(1, 1, -3.0f, -7.0f);
@@ -134,7 +134,7 @@ TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
               tri(0x01C0 | FACE_HIDDEN, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f)});
     // The target is the centre of all selected visible corners, the locked one included.
     float rect[4];
-    ASSERT_TRUE(model.bounds(0x0048, 0x0040, rect));
+    ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
     UVPoint target{(rect[0] + rect[2]) * 0.5f, (rect[1] + rect[3]) * 0.5f};
     doc->clearJournal();
     ASSERT_TRUE(model.snapTogether(&target));
@@ -189,7 +189,7 @@ TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
               tri(0x01C0 | 0x0010, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 1 hidden
               tri(0x00C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),
               tri(0x01C0 | FACE_HIDDEN, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f)});
-    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
     expectFace(0, {0.3f, 0.4f, 0.1f, 0.2f, 0.5f, 0.6f});
     EXPECT_EQ(ownFlags(0), 0x01C0);
     EXPECT_EQ(f(0).groups[0], 1);
@@ -199,7 +199,7 @@ TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
     EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
     expectRecordsIntact(*doc.Get());
 
-    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
     expectUV(0, 0, 0.1f, 0.2f);
     expectUV(0, 1, 0.3f, 0.4f);
 
@@ -207,10 +207,10 @@ TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
     // with nothing reversed the host is not told.
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
     doc->clearJournal();
-    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
     expectUV(0, 0, 0.1f, 0.2f);
     EXPECT_EQ(journal(), quietDiscard("Reverse UV Winding Order", "0,4,13"));
     f(0).flags |= FACE_SELECTED;
-    ASSERT_TRUE(model.reverseWinding(0x0FF8, 0x01C0));
+    ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
     expectUV(0, 0, 0.3f, 0.4f);
 }
