@@ -29,8 +29,13 @@ std::string printable(const std::string& why) {
 
 std::string describe(const std::filesystem::path& file, long line, const std::string& why) {
     std::string text = pathText(file);
-    if (line > 0) text += ":" + std::to_string(line);
-    return text + ": " + printable(why);
+    if (line > 0) {
+        text += ':';
+        text += std::to_string(line);
+    }
+    text += ": ";
+    text += printable(why);
+    return text;
 }
 
 std::string systemMessage(DWORD code) {
