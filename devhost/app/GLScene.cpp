@@ -51,30 +51,32 @@ bool loadFunctions() {
 }
 
 // Attribute slots of the mesh shader.
-enum Attribute : GLuint { POSITION = 0, NORMAL = 1, UV = 2, SELECTED = 3 };
+enum Attribute : GLuint { POSITION = 0, NORMAL = 1, UV = 2, MARKS = 3 };
 
 // One pass draws the lit, textured faces with their edges: each corner knows which
 // corner of its triangle it is (corner c of face f is array entry 3 f + c), so the
 // fragment's distance to the nearest edge comes from interpolated barycentrics.
-// Wireframe keeps only the edges.
+// The same distances draw the selected vertices as dots about the corners: every
+// face around a vertex draws its part, so nearer faces hide a dot as they hide its
+// vertex, and no geometry is added. Wireframe keeps only the edges and dots.
 const char* const kVertexShader = R"(#version 130
 in vec3 position;
 in vec3 normal;
 in vec2 uv;
-in float selected;
+in float marks;  // the face's: bit 0 selected, bits 1-3 its corners' vertices selected
 uniform mat4 modelView;
 uniform mat4 projection;
 out vec2 texCoord;
 out float shade;
 out vec2 barycentric;  // the third is 1 - x - y
-flat out float isSelected;
+flat out int faceMarks;
 void main() {
     vec3 n = normalize(mat3(modelView) * normal);
     shade = 0.3 + 0.7 * abs(dot(n, normalize(vec3(0.3, 0.45, 0.8))));
     int k = gl_VertexID % 3;  // drawn from the arrays, the vertex number is the corner's
     barycentric = vec2(k == 0, k == 1);
     texCoord = uv;
-    isSelected = selected;
+    faceMarks = int(marks + 0.5);
     gl_Position = projection * (modelView * vec4(position, 1.0));
 }
 )";
@@ -83,7 +85,7 @@ const char* const kFragmentShader = R"(#version 130
 in vec2 texCoord;
 in float shade;
 in vec2 barycentric;
-flat in float isSelected;
+flat in int faceMarks;
 uniform sampler2D image;
 uniform int textured;
 uniform int wireframe;
@@ -96,7 +98,15 @@ void main() {
     // Edges fade out on triangles a few pixels across, where they would hide the faces.
     float across = max(max(width.x, width.y), width.z);
     float edge = (1.0 - min(min(inside.x, inside.y), inside.z)) * clamp((0.3 - across) * 8.0, 0.0, 1.0);
-    bool selected = isSelected > 0.5;
+    bool selected = (faceMarks & 1) != 0;
+    vec3 pixels = corner / max(width, vec3(1e-6));  // to the edge opposite each corner
+    bvec3 nearCorner = lessThan(vec3(max(pixels.y, pixels.z), max(pixels.z, pixels.x), max(pixels.x, pixels.y)),
+                                vec3(3.5));
+    if ((nearCorner.x && (faceMarks & 2) != 0) || (nearCorner.y && (faceMarks & 4) != 0) ||
+        (nearCorner.z && (faceMarks & 8) != 0)) {
+        fragment = vec4(1.0, 0.902, 0.235, 1.0);
+        return;
+    }
     if (wireframe != 0) {
         if (edge < 0.3) discard;
         fragment = vec4(selected ? vec3(0.925, 0.47, 0.157) : vec3(0.784, 0.804, 0.843), 1.0);
@@ -132,7 +142,7 @@ GLuint buildProgram(std::string& problem) {
     gl.glBindAttribLocation(program, POSITION, "position");
     gl.glBindAttribLocation(program, NORMAL, "normal");
     gl.glBindAttribLocation(program, UV, "uv");
-    gl.glBindAttribLocation(program, SELECTED, "selected");
+    gl.glBindAttribLocation(program, MARKS, "marks");
     gl.glLinkProgram(program);
     gl.glDeleteShader(vertex);
     gl.glDeleteShader(fragment);
@@ -150,7 +160,6 @@ GLuint buildProgram(std::string& problem) {
 
 constexpr float kBackground[3] = {58 / 255.0f, 62 / 255.0f, 70 / 255.0f};
 constexpr float kFaceColour[3] = {176 / 255.0f, 180 / 255.0f, 188 / 255.0f};
-constexpr DWORD kSelectedVertexColour = 0xFFE63C;
 constexpr int kCheckerSize = 256, kCheckerCells = 8;
 
 void colour(DWORD rgb) {
@@ -217,14 +226,14 @@ GLScene::GLScene(HWND window, HDC dc, HGLRC context, GLuint program)
     gl.glGenBuffers(3, buffers);
     geometryBuffer_ = buffers[0];
     uvBuffer_ = buffers[1];
-    selectedBuffer_ = buffers[2];
+    marksBuffer_ = buffers[2];
     for (const char* name : {"modelView", "projection", "image", "textured", "wireframe", "faceColour"})
         uniforms_.push_back(gl.glGetUniformLocation(program_, name));
 }
 
 GLScene::~GLScene() {
     makeCurrent();
-    const GLuint buffers[3] = {geometryBuffer_, uvBuffer_, selectedBuffer_};
+    const GLuint buffers[3] = {geometryBuffer_, uvBuffer_, marksBuffer_};
     gl.glDeleteBuffers(3, buffers);
     gl.glDeleteProgram(program_);
     for (auto& [id, texture] : textures_) glDeleteTextures(1, &texture.name);
@@ -270,72 +279,88 @@ void GLScene::syncGeometry(devhost::Document& document) {
     uvs_.assign(faces.size() * 6, 0.0f);
     gl.glBindBuffer(GL_ARRAY_BUFFER, uvBuffer_);
     gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(uvs_.size() * sizeof(float)), uvs_.data(), GL_DYNAMIC_DRAW);
-    selected_.assign(faces.size() * 3, 0);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, selectedBuffer_);
-    gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(selected_.size()), selected_.data(), GL_DYNAMIC_DRAW);
+    marks_.assign(faces.size() * 3, 0);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, marksBuffer_);
+    gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(marks_.size()), marks_.data(), GL_DYNAMIC_DRAW);
     faceKeys_.assign(faces.size(), ~std::uint32_t(0));  // forces the grouping below
     faceCount_ = faces.size();
     geometryStale_ = false;
 }
 
-// What a change event can alter: UVs (uploaded where they differ), and the flags
-// and materials that decide which faces show, with what, and highlighted or not.
+namespace {
+// The face's selection and its corners' vertices' selection, as the shader reads them.
+std::uint8_t faceMarks(const DevFace& face, const std::vector<DevVertex>& vertices) {
+    std::uint8_t marks = (face.flags & devhost::DEV_FACE_SELECTED) ? 1 : 0;
+    for (int c = 0; c < 3; ++c)
+        if (face.vertex[c] < vertices.size() && (vertices[face.vertex[c]].flags & devhost::DEV_VERTEX_SELECTED))
+            marks |= std::uint8_t(2 << c);
+    return marks;
+}
+
+// Grows [low, high) to hold `index`.
+void widen(size_t& low, size_t& high, size_t index) {
+    low = std::min(low, index);
+    high = std::max(high, index + 1);
+}
+
+template <typename T>
+void upload(GLuint buffer, const std::vector<T>& values, size_t perFace, size_t low, size_t high) {
+    if (low >= high) return;
+    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(low * perFace * sizeof(T)), GLsizeiptr((high - low) * perFace * sizeof(T)),
+                       values.data() + low * perFace);
+}
+}  // namespace
+
+// What a change event can alter: UVs and selection marks (each uploaded over the
+// faces where they differ), and the flags and materials that decide which faces
+// show and with what texture.
 void GLScene::syncCorners(devhost::Document& document) {
     const std::vector<DevFace>& faces = document.faces();
     const std::vector<DevVertex>& vertices = document.vertices();
-    size_t low = faces.size(), high = 0;
+    size_t uvLow = faces.size(), uvHigh = 0, marksLow = faces.size(), marksHigh = 0;
     bool regroup = false;
     for (size_t f = 0; f < faces.size(); ++f) {
         const DevFace& face = faces[f];
         float* uv = &uvs_[6 * f];
         if (std::memcmp(uv, face.uv, sizeof face.uv) != 0) {
             for (int k = 0; k < 6; ++k) uv[k] = finiteOr0(face.uv[k / 2][k % 2]);
-            low = std::min(low, f);
-            high = f + 1;
+            widen(uvLow, uvHigh, f);
         }
-        std::uint32_t key = (face.flags & (devhost::DEV_FACE_SELECTED | devhost::DEV_FACE_HIDDEN)) |
-                            (std::min<std::uint32_t>(face.material, 0x3FFFFFFF) << 2);
+        std::uint8_t marks = faceMarks(face, vertices);
+        if (marks_[3 * f] != marks) {
+            marks_[3 * f] = marks_[3 * f + 1] = marks_[3 * f + 2] = marks;
+            widen(marksLow, marksHigh, f);
+        }
+        std::uint32_t key = (face.flags & devhost::DEV_FACE_HIDDEN ? 1u : 0u) |
+                            (std::min<std::uint32_t>(face.material, 0x3FFFFFFF) << 1);
         if (faceKeys_[f] != key) {
             faceKeys_[f] = key;
             regroup = true;
         }
     }
-    if (low < high) {
-        gl.glBindBuffer(GL_ARRAY_BUFFER, uvBuffer_);
-        gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(low * 6 * sizeof(float)),
-                           GLsizeiptr((high - low) * 6 * sizeof(float)), uvs_.data() + 6 * low);
-    }
-    if (regroup) {
-        // Visible faces by material, one draw per texture.
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> order;  // material, face
-        order.reserve(faces.size());
-        for (size_t f = 0; f < faces.size(); ++f) {
-            selected_[3 * f] = selected_[3 * f + 1] = selected_[3 * f + 2] =
-                (faces[f].flags & devhost::DEV_FACE_SELECTED) ? 1 : 0;
-            if (!(faces[f].flags & devhost::DEV_FACE_HIDDEN) && drawable(faces[f], vertices))
-                order.emplace_back(faces[f].material, std::uint32_t(f));
+    upload(uvBuffer_, uvs_, 6, uvLow, uvHigh);
+    upload(marksBuffer_, marks_, 3, marksLow, marksHigh);
+    if (!regroup) return;
+    // Visible faces by material, one draw per texture.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> order;  // material, face
+    order.reserve(faces.size());
+    for (size_t f = 0; f < faces.size(); ++f)
+        if (!(faces[f].flags & devhost::DEV_FACE_HIDDEN) && drawable(faces[f], vertices))
+            order.emplace_back(faces[f].material, std::uint32_t(f));
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Runs of consecutive faces draw straight from the arrays, without indices.
+    batches_.clear();
+    for (size_t i = 0; i < order.size(); ++i) {
+        const auto [material, face] = order[i];
+        if (batches_.empty() || batches_.back().material != material) batches_.push_back({material, {}, {}});
+        Batch& batch = batches_.back();
+        if (i > 0 && order[i - 1].first == material && order[i - 1].second + 1 == face) batch.counts.back() += 3;
+        else {
+            batch.firsts.push_back(GLint(3 * face));
+            batch.counts.push_back(3);
         }
-        std::stable_sort(order.begin(), order.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        // Runs of consecutive faces draw straight from the arrays, without indices.
-        batches_.clear();
-        for (size_t i = 0; i < order.size(); ++i) {
-            const auto [material, face] = order[i];
-            if (batches_.empty() || batches_.back().material != material) batches_.push_back({material, {}, {}});
-            Batch& batch = batches_.back();
-            if (i > 0 && order[i - 1].first == material && order[i - 1].second + 1 == face) batch.counts.back() += 3;
-            else {
-                batch.firsts.push_back(GLint(3 * face));
-                batch.counts.push_back(3);
-            }
-        }
-        gl.glBindBuffer(GL_ARRAY_BUFFER, selectedBuffer_);
-        gl.glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(selected_.size()), selected_.data());
     }
-    selectedVertices_.clear();
-    for (const DevVertex& vertex : vertices)
-        if ((vertex.flags & devhost::DEV_VERTEX_SELECTED) && finite3(vertex.position))
-            selectedVertices_.insert(selectedVertices_.end(), vertex.position, vertex.position + 3);
 }
 
 // The document texture's pixels in a GL texture; 0 when there is no such texture.
@@ -426,9 +451,9 @@ void GLScene::beginFrame(devhost::Document& document, const SceneOptions& option
     gl.glVertexAttribPointer(NORMAL, 3, GL_FLOAT, GL_FALSE, 24, reinterpret_cast<const void*>(12));
     gl.glBindBuffer(GL_ARRAY_BUFFER, uvBuffer_);
     gl.glVertexAttribPointer(UV, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, selectedBuffer_);
-    gl.glVertexAttribPointer(SELECTED, 1, GL_UNSIGNED_BYTE, GL_FALSE, 0, nullptr);
-    for (GLuint attribute : {POSITION, NORMAL, UV, SELECTED}) gl.glEnableVertexAttribArray(attribute);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, marksBuffer_);
+    gl.glVertexAttribPointer(MARKS, 1, GL_UNSIGNED_BYTE, GL_FALSE, 0, nullptr);
+    for (GLuint attribute : {POSITION, NORMAL, UV, MARKS}) gl.glEnableVertexAttribArray(attribute);
     for (const Batch& batch : batches_) {
         LONG id = batch.material < options.materialTextures.size() ? options.materialTextures[batch.material] : 0;
         GLuint texture = options.wireframe ? 0 : options.checker ? checkerTexture() : textureFor(document, id);
@@ -440,25 +465,16 @@ void GLScene::beginFrame(devhost::Document& document, const SceneOptions& option
         gl.glUniform1i(uniforms_[3], texture ? 1 : 0);
         gl.glMultiDrawArrays(GL_TRIANGLES, batch.firsts.data(), batch.counts.data(), GLsizei(batch.firsts.size()));
     }
-    for (GLuint attribute : {POSITION, NORMAL, UV, SELECTED}) gl.glDisableVertexAttribArray(attribute);
+    for (GLuint attribute : {POSITION, NORMAL, UV, MARKS}) gl.glDisableVertexAttribArray(attribute);
     gl.glBindBuffer(GL_ARRAY_BUFFER, 0);
     gl.glUseProgram(0);
 
-    // Selected vertices, slightly towards the viewer so that the faces they lie on do
-    // not hide them; shaded, faces in front do.
+    // The plug-ins' lines go over everything, in the fixed-function pipeline.
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(camera.projection);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(camera.modelView);
-    glDepthRange(0.0, 0.9999);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, selectedVertices_.data());
-    glPointSize(5.0f);
-    colour(kSelectedVertexColour);
-    glDrawArrays(GL_POINTS, 0, GLsizei(selectedVertices_.size() / 3));
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDepthRange(0.0, 1.0);
-    glDisable(GL_DEPTH_TEST);  // the plug-ins' lines go over everything
+    glDisable(GL_DEPTH_TEST);
 }
 
 void GLScene::line(const float a[3], const float b[3], DWORD colourRgb, float width) {

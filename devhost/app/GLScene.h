@@ -71,13 +71,13 @@ private:
     std::vector<GLint> uniforms_;
     std::string renderer_;
 
-    // Buffers: per face corner a position and normal (static), a UV and a selected
-    // flag (dynamic). Visible faces by material, as runs of consecutive faces.
-    GLuint geometryBuffer_ = 0, uvBuffer_ = 0, selectedBuffer_ = 0;
+    // Buffers: per face corner a position and normal (static), a UV and the face's
+    // selection marks (dynamic). Visible faces by material, as runs of consecutive faces.
+    GLuint geometryBuffer_ = 0, uvBuffer_ = 0, marksBuffer_ = 0;
     bool geometryStale_ = true;
     size_t faceCount_ = 0;
     std::vector<float> uvs_;                 // as last uploaded
-    std::vector<std::uint8_t> selected_;     // per corner, as last uploaded
+    std::vector<std::uint8_t> marks_;        // per corner, as last uploaded
     std::vector<std::uint32_t> faceKeys_;    // flags and material per face, as last grouped
     struct Batch {
         std::uint32_t material;
@@ -85,7 +85,6 @@ private:
         std::vector<GLsizei> counts;  // corners of each run
     };
     std::vector<Batch> batches_;
-    std::vector<float> selectedVertices_;    // positions of selected vertices, for points
 
     struct Texture {
         GLuint name = 0;

@@ -38,6 +38,9 @@ HostRun runLoomHost(const std::vector<std::wstring>& arguments) {
     std::wstring commandLine = quoted(hostPath());
     for (const std::wstring& argument : arguments) commandLine += L" " + quoted(argument);
 
+    // The desktop process starts with the first window of the session; started by
+    // loomhost.exe it would inherit the pipe and outlive it, and the read never ends.
+    GetDesktopWindow();
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     CreatePipe(&readEnd, &writeEnd, &inherit, 0);
