@@ -12,6 +12,9 @@
 //                 host's notification, the refresh and the repaint
 //   frame_fit     one full canvas frame with every edge in view
 //   frame_zoomed  the same zoomed in about 8 times about the centre
+//   frame_fit_quality, frame_fit_stretch
+//                 frame_fit with flipped and overlapping faces tinted, or with faces
+//                 coloured by stretch (the tints are made once, after the toggle)
 //   host_view_frame  one frame of loomhost's 3D view after every UV of the mesh moved
 // The 3D view repaints between runs, untimed: it must not hold up the editor.
 // History: the bytes the host's history holds per edit of one corner (its coordinate
@@ -131,6 +134,12 @@ public:
         SendMessageW(parts().editor, WM_COMMAND, MAKEWPARAM(editorMenuCommand(parts().editor, path), 0), 0);
         finishEditorWork();
         settle();
+    }
+
+    // A check-mark display of the Tools menu on or off, whatever the settings left.
+    void display(const wchar_t* path, bool on) {
+        const UINT id = editorMenuCommand(parts().editor, path);
+        if (((GetMenuState(GetMenu(parts().editor), id, MF_BYCOMMAND) & MF_CHECKED) != 0) != on) menu(path);
     }
 
     // The command, timed (in total and by phase); then undone when it made an entry, so
@@ -301,7 +310,8 @@ int run(int argc, char** argv) {
         {"command_cylindrical", L"Mapping/Cylindrical/+Z"},
         {"command_flip", L"Transform/Flip/Horizontal"},
     };
-    std::vector<Figure> figures = {{"open"}, {"frame_fit"}, {"frame_zoomed"}, {"drag_step"}};
+    std::vector<Figure> figures = {{"open"},         {"frame_fit"},         {"frame_fit_quality"},
+                                   {"frame_fit_stretch"}, {"frame_zoomed"}, {"drag_step"}};
     for (const auto& c : commands) figures.push_back({c.name});
     auto figure = [&](const char* name) -> Figure& {
         for (Figure& f : figures)
@@ -339,10 +349,20 @@ int run(int argc, char** argv) {
         figure("open").seconds[s] = median(times);
         SetWindowPos(bench.parts().editor, nullptr, 0, 0, 600, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         bench.menu(L"View/Zoom Extents");
+        const std::pair<const wchar_t*, const char*> displays[] = {
+            {L"Tools/Show Flipped and Overlapping", "frame_fit_quality"}, {L"Tools/Show Stretch", "frame_fit_stretch"}};
+        for (const auto& [display, name] : displays) bench.display(display, false);
 
         times.clear();
         for (int r = 0; r < frames; ++r) times.push_back(bench.frame(bench.parts().canvas));
         figure("frame_fit").seconds[s] = median(times);
+        for (const auto& [display, name] : displays) {
+            bench.display(display, true);
+            times.clear();
+            for (int r = 0; r < frames; ++r) times.push_back(bench.frame(bench.parts().canvas));
+            figure(name).seconds[s] = median(times);
+            bench.display(display, false);
+        }
 
         // The fitted zoom puts the unit square (256 canvas units unless the settings say
         // otherwise) into the canvas less a margin of 20 pixels a side.

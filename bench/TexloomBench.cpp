@@ -15,6 +15,7 @@
 //                 DIR/<n>-<name>.bin,
 //                 so that a change meant to be faster can be compared byte for byte
 #include <ops/Islands.h>
+#include <ops/LayoutQuality.h>
 #include <ops/UVModel.h>
 
 #include <windows.h>
@@ -222,6 +223,8 @@ int main(int argc, char** argv) {
         {"unwrap", [](UVModel& m) { return answer(unwrap(m, 0.001f)); }},
         {"autoUnwrap", [](UVModel& m) { return answer(autoUnwrap(m, 0.001f)); }},
         {"packIslands", [](UVModel& m) { return answer(packIslands(m, 0.001f)); }},
+        {"selectFlipped", [](UVModel& m) { return answer(selectFlipped(m, 0.001f, false)); }},
+        {"selectOverlapping", [](UVModel& m) { return answer(selectOverlapping(m, 0.001f, false)); }},
     };
     if (!only.empty())
         std::erase_if(operations, [&](const Operation& op) {

@@ -111,6 +111,11 @@
 #define ID_TOOLS_UNWRAP 32901
 #define ID_TOOLS_AUTO_UNWRAP 32902
 #define ID_TOOLS_PACK_ISLANDS 32903
+#define ID_TOOLS_SELECT_FLIPPED 32904
+#define ID_TOOLS_SELECT_OVERLAPPING 32905
+#define ID_TOOLS_SHOW_FLIPPED_AND_OVERLAPPING 32906
+#define ID_TOOLS_SHOW_STRETCH 32907
+#define ID_TOOLS_TEXEL_DENSITY 32908
 
 // Toolbar-only commands (the other buttons share the menu's commands).
 #define ID_TOOL_UNDO 122
@@ -176,6 +181,10 @@
 #define IDC_ROTATE_90 218
 #define IDC_ROTATE_180 219
 #define IDC_ROTATE_270 220
+#define IDD_TEXEL_DENSITY 228
+#define IDC_DENSITY 212
+#define IDC_DENSITY_NOW 211
+#define IDC_MATCH 218
 
 // Grouping dialog. Group button IDC_GROUP_1 + k stands for group bit 1 << k.
 #define IDD_GROUPING 215

@@ -68,6 +68,7 @@ HRESULT UVCanvas::onChanged(HostEvent& event) {
         return S_OK;
     // Keep this object alive: the editor's refresh may replace what it holds.
     HostRef<UVCanvas> self(this);
+    tintsStale_ = true;
     if (change->NeedsMeshReload() == S_OK) {
         if (owner) {
             owner->refreshActiveMesh();

@@ -263,5 +263,6 @@ void UVCanvas::updateStatus() {
                << ")";
     }
     owner->controls().setStatusText(1, uvText.text());
-    owner->controls().setStatusText(2, canvasText.text());
+    // While faces show their stretch, the second pane says how to read the colours.
+    owner->controls().setStatusText(2, showStretch ? "stretched blue, compressed red" : canvasText.text());
 }

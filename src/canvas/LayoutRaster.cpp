@@ -98,6 +98,41 @@ void drawLine(const PixelImage& image, POINT a, POINT b, std::uint32_t colour) {
     }
 }
 
+void tintTriangle(const PixelImage& image, const POINT p[3], std::uint32_t tint) {
+    // Doubled coordinates put the pixel centres on integers.
+    Wide x[3], y[3];
+    for (int c = 0; c < 3; ++c) x[c] = 2 * Wide(p[c].x), y[c] = 2 * Wide(p[c].y);
+    const Wide area = (x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]);
+    if (area == 0) return;
+    if (area < 0) std::swap(x[1], x[2]), std::swap(y[1], y[2]);
+    const Wide left = std::max<Wide>(std::min({p[0].x, p[1].x, p[2].x}), 0);
+    const Wide right = std::min<Wide>(std::max({p[0].x, p[1].x, p[2].x}), image.width);
+    const Wide top = std::max<Wide>(std::min({p[0].y, p[1].y, p[2].y}), 0);
+    const Wide bottom = std::min<Wide>(std::max({p[0].y, p[1].y, p[2].y}), image.height);
+    if (left >= right || top >= bottom) return;
+    // Edge e from corner e to e + 1: inside where its function is at least 0, or above 0
+    // for the edges that leave ties to their neighbour.
+    Wide rowStart[3], stepX[3], stepY[3];
+    for (int e = 0; e < 3; ++e) {
+        const int f = (e + 1) % 3;
+        const Wide dx = x[f] - x[e], dy = y[f] - y[e];
+        const bool keepsTies = dy > 0 || (dy == 0 && dx > 0);
+        rowStart[e] = dx * (2 * top + 1 - y[e]) - dy * (2 * left + 1 - x[e]) - (keepsTies ? 0 : 1);
+        stepX[e] = -2 * dy;
+        stepY[e] = 2 * dx;
+    }
+    const std::uint32_t colour = tint & 0x00FFFFFFu;
+    for (Wide row = top; row < bottom; ++row) {
+        std::uint32_t* line = image.pixels + size_t(row) * size_t(image.width);
+        Wide e0 = rowStart[0], e1 = rowStart[1], e2 = rowStart[2];
+        for (Wide column = left; column < right; ++column) {
+            if ((e0 | e1 | e2) >= 0) line[column] = colour + ((line[column] >> 2) & 0x003F3F3Fu);
+            e0 += stepX[0], e1 += stepX[1], e2 += stepX[2];
+        }
+        for (int e = 0; e < 3; ++e) rowStart[e] += stepY[e];
+    }
+}
+
 void readStamp(const std::uint32_t* first, const std::uint32_t* second, SIZE size, int originX, int originY,
                Stamp& stamp) {
     stamp.runs.clear();

@@ -16,6 +16,12 @@ struct PixelImage {
     int height;
 };
 
+// Fills the pixels whose centres lie inside the triangle, clipped to the image: each
+// becomes tint + a quarter of itself per channel (tint channels at most 191, bits 24 up
+// ignored). A centre on an edge belongs to one side only, so that triangles sharing an
+// edge fill it once. Coordinates within +-10^8.
+void tintTriangle(const PixelImage& image, const POINT p[3], std::uint32_t tint);
+
 // The line from a to b without b, clipped to the image; coordinates within +-10^9.
 void drawLine(const PixelImage& image, POINT a, POINT b, std::uint32_t colour);
 

@@ -11,6 +11,7 @@
 
 #include "canvas/TransformHandles.h"
 #include "model/MeshLock.h"
+#include "ops/LayoutQuality.h"
 #include "platform/ModuleState.h"
 
 namespace {
@@ -33,10 +34,6 @@ float zoomOfLevel(int level) {
     if (level >= 1) return static_cast<float>(level + 1);
     if (level == 0) return 1.0f;
     return 1.0f / static_cast<float>(1 - level);
-}
-
-bool cornerFinite(const FaceRecord& face, int c) {
-    return std::isfinite(face.uv[c][0]) && std::isfinite(face.uv[c][1]);
 }
 
 bool fullySelected(uint16_t flags) { return (flags & UV_SELECTED_ALL) == UV_SELECTED_ALL; }
@@ -139,6 +136,7 @@ void UVCanvas::setDocument(HostDocument* hostDocument) { document = hostDocument
 
 void UVCanvas::setMesh(HostMesh* hostMesh) {
     mesh = hostMesh;
+    tintsStale_ = true;
     loadTexture(-1);
 }
 
@@ -636,6 +634,80 @@ bool UVCanvas::drawLayout(Painter& painter, float selectionBounds[4]) {
     return selected > 0;
 }
 
+namespace {
+// Colour-blind-safe tints of the faults, and the ends of the stretch scale (0x00RRGGBB).
+constexpr std::uint32_t kFlippedTint = 0xE69F00;      // orange
+constexpr std::uint32_t kOverlappingTint = 0xCC79A7;  // reddish purple
+constexpr std::uint32_t kStretchedOut = 0x2166AC;     // blue
+constexpr std::uint32_t kCompressed = 0xB2182B;       // red
+// Stretch saturates at four times the area (2 in log2) either way, in 16 steps a side.
+constexpr float kStretchRange = 2.0f;
+constexpr int kStretchSteps = 16;
+
+// Three quarters of a colour, as tintTriangle adds it.
+std::uint32_t tintOf(std::uint32_t colour) {
+    std::uint32_t part = 0;
+    for (int shift = 0; shift < 24; shift += 8) part |= (((colour >> shift) & 0xFFu) * 3 / 4) << shift;
+    return part;
+}
+
+std::uint32_t stretchTint(float stretch) {
+    const float t = std::clamp(stretch / kStretchRange, -1.0f, 1.0f);
+    const int step = static_cast<int>(std::lround(std::fabs(t) * kStretchSteps));
+    const std::uint32_t end = t < 0 ? kStretchedOut : kCompressed;
+    std::uint32_t colour = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int towards = static_cast<int>((end >> shift) & 0xFFu);
+        colour |= static_cast<std::uint32_t>(255 + (towards - 255) * step / kStretchSteps) << shift;
+    }
+    return tintOf(colour);
+}
+}  // namespace
+
+void UVCanvas::prepareFaceTints() {
+    const TintInputs inputs = {faceFilter.mask, faceFilter.value, showFaults, showStretch, epsilon};
+    if (!tintsStale_ && inputs == tintInputs_) return;
+    tintsStale_ = false;
+    tintInputs_ = inputs;
+    try {
+        UVWalk walk(mesh.Get(), faceFilter);
+        std::vector<float> stretch;
+        std::vector<uint8_t> faults;
+        if (showStretch) measureStretch(walk, stretch);
+        if (showFaults) findFaultyFaces(walk, epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults);
+        faceTints_.clear();
+        // Stretch first, then overlapping, then flipped faces: the worse fault shows on top.
+        const size_t count = static_cast<size_t>(std::max(walk.faceCount(), 0));
+        for (const int rank : {0, int(FAULT_OVERLAPPING), int(FAULT_FLIPPED)})
+            for (size_t i = 0; i < count; ++i) {
+                const int fault = faults.empty() ? 0 : (faults[i] & FAULT_FLIPPED) ? int(FAULT_FLIPPED) : int(faults[i]);
+                if (fault != rank) continue;
+                if (fault)
+                    faceTints_.push_back({static_cast<int>(i), tintOf(fault == FAULT_FLIPPED ? kFlippedTint : kOverlappingTint)});
+                else if (!stretch.empty() && !std::isnan(stretch[i]))
+                    faceTints_.push_back({static_cast<int>(i), stretchTint(stretch[i])});
+            }
+    } catch (const std::bad_alloc&) {
+        faceTints_.clear();
+    }
+}
+
+void UVCanvas::drawFaceTints() {
+    prepareFaceTints();
+    const PixelImage image{backPixels_, int(backSize_.cx), int(backSize_.cy)};
+    const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
+    MeshLock lock(mesh.Get());
+    const int count = lock.faces ? lock.faceCount : 0;
+    for (const FaceTint& fill : faceTints_) {
+        if (fill.face >= count) continue;
+        const FaceRecord& face = lock.faces[fill.face];
+        if (!faceFinite(face)) continue;
+        POINT p[3];
+        for (int c = 0; c < 3; ++c) p[c] = canvasToPixel(face.uv[c][0] * w, face.uv[c][1] * h);
+        tintTriangle(image, p, fill.tint);
+    }
+}
+
 void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
     if (showTexture && textureBitmap && extentWidth >= 1 && extentHeight >= 1) {
         drawTextureBackground(dc, client);
@@ -648,6 +720,7 @@ void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
     bool anySelected = false;
     if (intoBackBuffer) {
         GdiFlush();  // the background must be in the pixels before they are written
+        if (showFaults || showStretch) drawFaceTints();
         if (showGrid) drawGrid();
         prepareStamps();
         PixelPainter painter(*this);

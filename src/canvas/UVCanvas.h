@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "canvas/CanvasOwner.h"
 #include "canvas/CanvasTool.h"
@@ -121,6 +122,8 @@ public:
     bool snapAngles = true;
     bool showAll = true;
     bool syncSelection = true;
+    bool showFaults = false;   // flipped and overlapping faces tinted
+    bool showStretch = false;  // faces coloured by their area stretch, legend in status pane 2
     FaceFilter faceFilter = {0, 0};
     // Target rectangle of the projection commands, UV (uMin, vMin, uMax, vMax).
     float mappingRect[4] = {0, 0, 0.5f, 0.5f};
@@ -174,6 +177,10 @@ private:
     void drawFrame(HDC dc, const RECT& client, bool intoBackBuffer);
     void drawTextureBackground(HDC dc, const RECT& client);
     void drawGrid();
+    // The fills under the edges while a display is on: per face record one tint,
+    // made again only after a change of the mesh or of what the tints depend on.
+    void prepareFaceTints();
+    void drawFaceTints();
     // Edges and corner boxes through painter (pens, or pixels of the back buffer);
     // true with the bounds (min x, min y, max x, max y, canvas units) of the selected
     // visible corners when there are any.
@@ -212,4 +219,17 @@ private:
     bool stampsValid_ = false;
     int stampSide_ = 0;
     COLORREF stampColours_[3] = {};
+    // The faces filled, in drawing order, with the tinted part of their fill (tintTriangle).
+    struct FaceTint {
+        int face;
+        std::uint32_t tint;
+    };
+    std::vector<FaceTint> faceTints_;
+    bool tintsStale_ = true;  // the mesh changed since they were made
+    struct TintInputs {
+        uint16_t filterMask, filterValue;
+        bool faults, stretch;
+        float epsilon;
+        bool operator==(const TintInputs&) const = default;
+    } tintInputs_ = {};
 };

@@ -32,6 +32,8 @@ constexpr DwordSetting kDwordSettings[] = {
     {"SyncSel", Kind::Flag, nullptr, nullptr, &UVCanvas::syncSelection},
     {"CanvasWidth", Kind::Integer, &UVCanvas::canvasWidth, nullptr, nullptr},
     {"CanvasHeight", Kind::Integer, &UVCanvas::canvasHeight, nullptr, nullptr},
+    {"ShowFlipOverlap", Kind::Flag, nullptr, nullptr, &UVCanvas::showFaults},
+    {"ShowStretch", Kind::Flag, nullptr, nullptr, &UVCanvas::showStretch},
 };
 
 LONG wrappingSum(LONG edge, DWORD extent) { return static_cast<LONG>(static_cast<DWORD>(edge) + extent); }

@@ -13,12 +13,12 @@ struct EditorPlacement {
     bool centre = true;
 };
 
-// Reads the 22 editor values into the canvas's fields and returns the window
+// Reads the 24 editor values into the canvas's fields and returns the window
 // rectangle. Missing values keep the canvas's current values.
 EditorPlacement loadEditorSettings(UVCanvas& canvas);
 // Moves the editor window to the loaded rectangle (with repaint) and, when centre is
 // set, centres it in the desktop work area, clamped into that area.
 void placeEditorWindow(HWND editor, const EditorPlacement& placement);
-// Writes the 22 editor values: the canvas's settings and the editor window's outer
+// Writes the 24 editor values: the canvas's settings and the editor window's outer
 // rectangle in screen coordinates.
 void saveEditorSettings(const UVCanvas& canvas, HWND editor);

@@ -9,10 +9,12 @@
 #include "dialogs/ChooseMatrixDialog.h"
 #include "dialogs/GroupingDialog.h"
 #include "dialogs/SettingsDialog.h"
+#include "dialogs/TexelDensityDialog.h"
 #include "dialogs/TransformDialogs.h"
 #include "editor/EditorWindow.h"
 #include "ops/EditProtocol.h"
 #include "ops/Islands.h"
+#include "ops/LayoutQuality.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -25,8 +27,9 @@ namespace {
 constexpr UINT kFirstKeyMessage = WM_KEYFIRST;
 constexpr UINT kLastKeyMessage = 0x0108;  // WM_KEYLAST before WM_UNICHAR joined the range
 
-// The view flags that the View menu toggles one for one (the operand of toggleViewFlag).
-enum ViewFlag : int { SHOW_GRID, SHOW_TEXTURE, TILE_TEXTURE, SNAP_TO_GRID, SNAP_ANGLES };
+// The view flags that the View and Tools menus toggle one for one (the operand of
+// toggleViewFlag).
+enum ViewFlag : int { SHOW_GRID, SHOW_TEXTURE, TILE_TEXTURE, SNAP_TO_GRID, SNAP_ANGLES, SHOW_FAULTS, SHOW_STRETCH };
 
 bool& viewFlag(UVCanvas& canvas, int flag) {
     switch (flag) {
@@ -34,6 +37,8 @@ bool& viewFlag(UVCanvas& canvas, int flag) {
         case TILE_TEXTURE: return canvas.tileTexture;
         case SNAP_TO_GRID: return canvas.snapToGrid;
         case SNAP_ANGLES: return canvas.snapAngles;
+        case SHOW_FAULTS: return canvas.showFaults;
+        case SHOW_STRETCH: return canvas.showStretch;
         default: return canvas.showGrid;
     }
 }
@@ -297,6 +302,18 @@ void selectIslandOfSelection(EditorWindow& e, Command) {
 void unwrapSelection(EditorWindow& e, Command) { ::unwrap(e.model(), e.canvas()->epsilon); }
 void autoUnwrapSelection(EditorWindow& e, Command) { ::autoUnwrap(e.model(), e.canvas()->epsilon); }
 void packSelectedIslands(EditorWindow& e, Command) { ::packIslands(e.model(), e.canvas()->epsilon); }
+void selectFlippedFaces(EditorWindow& e, Command) {
+    ::selectFlipped(e.model(), e.canvas()->epsilon, e.canvas()->syncSelection);
+}
+void selectOverlappingFaces(EditorWindow& e, Command) {
+    ::selectOverlapping(e.model(), e.canvas()->epsilon, e.canvas()->syncSelection);
+}
+// Densities in pixels of the texture the canvas shows (or of its canvas size).
+void texelDensityDialog(EditorWindow& e, Command) {
+    UVCanvas& canvas = *e.canvas();
+    TexelDensityDialog dialog(e.model(), canvas.epsilon, canvas.textureWidth, canvas.textureHeight);
+    runApplyDialog(e, dialog);
+}
 
 // Toolbar.
 void chooseTool(EditorWindow& e, Command c) { e.setToolMode(c.operand); }
@@ -420,6 +437,11 @@ constexpr EditorCommand kCommands[] = {
     {ID_TOOLS_UNWRAP, unwrapSelection, ThreeSelected, MENU},
     {ID_TOOLS_AUTO_UNWRAP, autoUnwrapSelection, ThreeSelected, MENU},
     {ID_TOOLS_PACK_ISLANDS, packSelectedIslands, ThreeSelected, MENU},
+    {ID_TOOLS_SELECT_FLIPPED, selectFlippedFaces, AnyVisible, MENU},
+    {ID_TOOLS_SELECT_OVERLAPPING, selectOverlappingFaces, AnyVisible, MENU},
+    {ID_TOOLS_SHOW_FLIPPED_AND_OVERLAPPING, toggleViewFlag, Always, 0, nullptr, SHOW_FAULTS},
+    {ID_TOOLS_SHOW_STRETCH, toggleViewFlag, Always, 0, nullptr, SHOW_STRETCH},
+    {ID_TOOLS_TEXEL_DENSITY, texelDensityDialog, ThreeSelected, MENU},
 
     // Toolbar only
     {ID_TOOL_SELECT_UV_COORDS, chooseTool, Always, 0, nullptr, TOOL_SELECT_UV_COORDS},
@@ -465,6 +487,7 @@ void EditorWindow::setViewFlag(int command, bool on) {
     viewFlag(*canvas_.Get(), row->operand) = on;
     setButtonCheck(toolbar_, command, on);
     setMenuCheck(window_, command, on);
+    canvas_->updateStatus();  // the stretch legend comes and goes with its display
     canvas_->invalidate();
 }
 

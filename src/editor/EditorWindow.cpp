@@ -166,6 +166,8 @@ BOOL EditorWindow::onInitDialog() {
     setViewFlag(ID_VIEW_SNAP_ANGLES, canvas.snapAngles);
     setViewFlag(ID_VIEW_SHOW_TEXTURE_BACKGROUND, canvas.showTexture);
     setViewFlag(ID_VIEW_SHOW_TILED_TEXTURE, canvas.tileTexture);
+    setViewFlag(ID_TOOLS_SHOW_FLIPPED_AND_OVERLAPPING, canvas.showFaults);
+    setViewFlag(ID_TOOLS_SHOW_STRETCH, canvas.showStretch);
 
     if (document_)
         document_->Subscribe(2, this, EVENT_COMMAND, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",

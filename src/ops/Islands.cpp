@@ -165,14 +165,7 @@ bool selectIsland(UVModel& model, float epsilon, bool sync) {
             if (edit.face(set.faces[size_t(m)]).flags & UV_SELECTED_ALL) chosen[size_t(part[size_t(m)])] = 1;
         for (int m = 0; m < set.size(); ++m) {
             if (!chosen[size_t(part[size_t(m)])]) continue;
-            FaceRecord& face = edit.face(set.faces[size_t(m)]);
-            for (int c = 0; c < 3; ++c) {
-                if (cornerSelected(face.flags, c)) continue;
-                face.flags |= uint16_t(UV_SELECTED << c);
-                if (sync) edit.setVertexSelected(face, c, true);
-                ++edit.changed;
-            }
-            if (sync) syncFaceSelected(face);
+            edit.changed += islands::setWholeFaceSelected(edit, edit.face(set.faces[size_t(m)]), true, sync);
         }
     } catch (const std::bad_alloc&) {
         // Without working memory nothing was changed.

@@ -101,6 +101,20 @@ struct UnionFind {
     void join(int a, int b) { parent[size_t(root(a))] = root(b); }
 };
 
+// Selects or deselects the face's three corners (with sync their vertices and the face
+// too); answers how many corners changed.
+inline int setWholeFaceSelected(UVWalk& walk, FaceRecord& face, bool selected, bool sync) {
+    int changed = 0;
+    for (int c = 0; c < 3; ++c) {
+        if (cornerSelected(face.flags, c) == selected) continue;
+        face.flags ^= uint16_t(UV_SELECTED << c);
+        if (sync) walk.setVertexSelected(face, c, selected);
+        ++changed;
+    }
+    if (sync) syncFaceSelected(face);
+    return changed;
+}
+
 // Writes a corner's UV; answers whether it changed.
 inline bool writeUV(FaceRecord& face, int c, double u, double v) {
     const float fu = float(u), fv = float(v);

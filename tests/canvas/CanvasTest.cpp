@@ -67,8 +67,8 @@ protected:
         if (parent) DestroyWindow(parent);
     }
 
-    void useFaces(std::vector<DevFace> faces) {
-        document->setMesh(std::move(faces), meshtest::vertices(3));
+    void useFaces(std::vector<DevFace> faces, std::vector<DevVertex> vertices = meshtest::vertices(3)) {
+        document->setMesh(std::move(faces), std::move(vertices));
         HostRef<HostMesh> mesh;
         document->GetActiveMesh(mesh.GetAddressOf());
         canvas->setMesh(mesh.Get());
@@ -120,6 +120,54 @@ TEST_F(CanvasTest, GridIsALatticeOfInvertedPixelsWithARedOrigin) {
     EXPECT_EQ(pixel(50, 30), 0x00FF0000u);
     EXPECT_EQ(pixel(54, 34), ~rgb(kBack) & 0x00FFFFFFu);
     EXPECT_EQ(pixel(52, 32), rgb(kBack));
+}
+
+TEST_F(CanvasTest, FaultAndStretchDisplaysFillFacesUnderTheirEdges) {
+    // Faces 0 and 1 share edge 0-1 and fold over it: a tie, so the one seen from the back
+    // (1) is flipped, and 0 overlaps it. Face 2 stands alone; hidden face 3 lies on it.
+    const std::vector<DevVertex> corners = {meshtest::vertex(0, 0, 0), meshtest::vertex(0, 1, 0),
+                                            meshtest::vertex(1, 0, 0)};
+    useFaces({face(0, 0, 1, 2, 0.1f, 0.1f, 0.1f, 0.9f, 0.5f, 0.5f), face(0, 1, 0, 2, 0.1f, 0.9f, 0.1f, 0.1f, 0.5f, 0.2f),
+              face(0, 0, 1, 2, 1.0f, 1.0f, 1.0f, 1.8f, 1.8f, 1.0f),
+              face(UV_HIDDEN_ALL, 0, 1, 2, 1.0f, 1.0f, 1.0f, 1.8f, 1.8f, 1.0f)},
+             corners);
+    render();
+    const std::vector<std::uint32_t> plain(canvas->backBufferPixels(), canvas->backBufferPixels() + 200 * 200);
+    const POINT onlyOverlapping{60, 70}, onlyFlipped{60, 45}, alone{140, 140};
+    const std::uint32_t back = rgb(kBack);
+
+    canvas->showFaults = true;
+    render();
+    const std::uint32_t overlapping = pixel(onlyOverlapping.x, onlyOverlapping.y), flipped = pixel(onlyFlipped.x, onlyFlipped.y);
+    EXPECT_NE(overlapping, back);
+    EXPECT_NE(flipped, back);
+    EXPECT_NE(flipped, overlapping);
+    EXPECT_EQ(pixel(alone.x, alone.y), back) << "a hidden face neither overlaps nor is tinted";
+    EXPECT_EQ(pixel(100, 150), back) << "outside every face";
+    EXPECT_EQ(pixel(30, 70), rgb(kLine)) << "edges drawn over the fills";
+
+    // Stretch: same 3D areas, so the largest UV area is compressed (red), the smallest
+    // stretched out (blue); faults win where both show.
+    canvas->showFaults = false;
+    canvas->showStretch = true;
+    render();
+    auto red = [](std::uint32_t p) { return int(p >> 16); };
+    auto blue = [](std::uint32_t p) { return int(p & 0xFF); };
+    const std::uint32_t large = pixel(alone.x, alone.y), small = pixel(onlyFlipped.x, onlyFlipped.y);
+    EXPECT_GT(red(large) - blue(large), red(small) - blue(small) + 30);
+    canvas->showFaults = true;
+    render();
+    EXPECT_EQ(pixel(onlyFlipped.x, onlyFlipped.y), flipped);
+
+    // An edit is seen after its change event; switched off, the frame is as before.
+    canvas->showStretch = false;
+    document->changeMesh([](std::vector<DevFace>& faces, std::vector<DevVertex>&) { faces[1].flags |= UV_HIDDEN; });
+    render();
+    EXPECT_EQ(pixel(onlyOverlapping.x, onlyOverlapping.y), back) << "face 0 alone now";
+    canvas->showFaults = false;
+    document->changeMesh([](std::vector<DevFace>& faces, std::vector<DevVertex>&) { faces[1].flags &= ~UV_HIDDEN; });
+    render();
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), canvas->backBufferPixels()));
 }
 
 TEST_F(CanvasTest, SelectedLockedCornerIsDrawnOnceInTheSelectionColour) {

@@ -62,7 +62,7 @@ protected:
     HWND window = nullptr;
 };
 
-TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll22Values) {
+TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll24Values) {
     ASSERT_TRUE(uitest::englishNumbers());
     EditorPlacement placement = loadEditorSettings(*canvas.Get());
     HKEY key = nullptr;
@@ -78,7 +78,7 @@ TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll22Values) {
 
     saveEditorSettings(*canvas.Get(), window);
     for (const char* name : {"BackColor", "HandleColor", "ShowGrid", "ShowTex", "SnapToGrid", "SnapAngles", "ShowAll",
-                             "CanvasWidth"})
+                             "CanvasWidth", "ShowFlipOverlap", "ShowStretch"})
         EXPECT_EQ(storedType(name), DWORD(REG_DWORD)) << name;
     const std::pair<const char*, DWORD> values[] = {
         {"Mode", 1},          {"GridSpacing", 10},     {"VertColor", 0xFFFFFF}, {"SelVertColor", 0x0000FF},
@@ -98,6 +98,7 @@ TEST_F(SettingsTest, StoredValuesReachTheCanvasAndRoundTrip) {
         key.writeDword("BackColor", 0x123456);
         key.writeDword("TileTex", 7);   // any non-zero value is on
         key.writeDword("ShowGrid", 0);
+        key.writeDword("ShowStretch", 1);
         key.writeDword("CanvasWidth", 512);
         key.writeString("AngleSnap", "15");
         key.writeString("Epsilon", "0.25");
@@ -109,6 +110,8 @@ TEST_F(SettingsTest, StoredValuesReachTheCanvasAndRoundTrip) {
     EXPECT_EQ(canvas->backColor, 0x123456u);
     EXPECT_TRUE(canvas->tileTexture);
     EXPECT_FALSE(canvas->showGrid);
+    EXPECT_TRUE(canvas->showStretch);
+    EXPECT_FALSE(canvas->showFaults);
     EXPECT_EQ(canvas->canvasWidth, 512);
     EXPECT_EQ(canvas->canvasHeight, 256);
     EXPECT_EQ(canvas->extentWidth, 0) << "loading sets the canvas size fields only";

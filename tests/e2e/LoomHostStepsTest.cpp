@@ -156,6 +156,40 @@ TEST_F(Steps, FailHostCallFailsTheMethodUntilItsPlanEnds) {
     EXPECT_NE(unknown.errors.find("call \"x\" is not an integer"), std::string::npos) << unknown.errors;
 }
 
+// The Tools menu's layout checks on the strip with face 3 (1,5,4) folded back over
+// face 0: it alone winds against its island; faces 0, 2 and 3 overlap. Three faces of
+// 3D area 1/2 and UV area 1/2 together on the 256-pixel canvas: 147.80 pixels per unit.
+TEST_F(Steps, ToolsSelectFaultyFacesShowThemAndSetTexelDensity) {
+    std::string folded = kStripObj;
+    folded.replace(folded.find("vt 1 0\n"), 7, "vt 0.25 0.5\n");
+    folder.write(L"strip.obj", folded);
+    auto selected = [](const StateJson& dump) {
+        std::vector<int> faces;
+        for (int flags : faceFlags(dump)) faces.push_back((flags & 0x01C0) == 0x01C0);
+        return faces;
+    };
+    const StateJson flipped = after({L"--invoke", L"UV Editor", L"--uv-command", L"Tools/Select Flipped",
+                                     L"--uv-command", L"Tools/Show Stretch"});
+    EXPECT_EQ(selected(flipped), (std::vector<int>{0, 0, 0, 1}));
+    EXPECT_EQ(flipped["editor"]["menu"]["Tools/Show Stretch"]["checked"], true) << flipped["editor"].dump();
+    EXPECT_EQ(flipped["editor"]["controls"]["status"][1], "stretched blue, compressed red");
+
+    const StateJson dense = after({L"--invoke", L"UV Editor", L"--uv-command", L"Tools/Select Overlapping",
+                                   L"--uv-command", L"Tools/Texel Density...",
+                                   L"--dump", folder / L"open.json", L"--dialog-text", L"212=50",
+                                   L"--dialog-click", L"Apply", L"--dialog-click", L"Match"});
+    EXPECT_EQ(selected(dense), (std::vector<int>{1, 0, 1, 1}));
+    auto controlText = [](const StateJson& dump, int id) {
+        for (const StateJson& control : dump["editor"]["dialog"]["controls"])
+            if (control["id"] == id) return control["text"].get<std::string>();
+        return std::string("none");
+    };
+    EXPECT_EQ(controlText(folder.json(L"open.json"), 212), "147.80");
+    EXPECT_EQ(controlText(dense, 211), "50.00") << "the read-out follows Apply; Match keeps one island";
+    EXPECT_EQ(dense["history"]["undo"], StateJson::array({"Select Overlapping", "Set Texel Density"}));
+    EXPECT_EQ(dense["editor"]["menu"]["Tools/Show Stretch"]["checked"], true) << "kept in the settings";
+}
+
 // Steps after a command that opens a modal dialog act on that dialog; each runs only
 // after the dialog handled the one before, so a dump after "OK" sees the closed entry.
 TEST_F(Steps, DialogStepsDriveAModalDialog) {

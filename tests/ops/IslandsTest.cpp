@@ -1,7 +1,9 @@
-// Select Island, Unwrap, Auto Unwrap and Pack Islands.
+// Select Island, Unwrap, Auto Unwrap and Pack Islands; flipped and overlapping faces
+// and texel density.
 #include "MeshFixture.h"
 
 #include <ops/Islands.h>
+#include <ops/LayoutQuality.h>
 
 #include <cmath>
 #include <limits>
@@ -248,4 +250,88 @@ TEST_F(Islands, PackPlacesIslandsApartAtOneScaleAroundLockedOnes) {
             EXPECT_GE(gap, 0.02f - 1e-5f) << s << " " << t;
         }
     }
+}
+
+TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // 0 and 1 share an edge, 2 touches 0 at a corner and is alone (so its winding is its
+    // island's), 3 lies across 1, 4 has no area, 5 a NaN corner, hidden 6 lies on 0;
+    // 7 and 8 fold over their shared edge, a tie that flips the one seen from the back.
+    useMesh({face(0x01C0, 0, 1, 2, 0, 0, 0, 1, 1, 0), face(0, 2, 1, 3, 1, 0, 0, 1, 1, 1),
+             face(0, 4, 5, 6, 0, 0, -1, 0, 0, -1), face(0, 7, 8, 9, 0.8f, 0.8f, 0.8f, 1.8f, 1.8f, 0.8f),
+             face(0, 0, 1, 2, 2, 2, 3, 3, 4, 4), face(0, 0, 1, 2, nan, 0, 0, 1, 1, 0),
+             face(UV_HIDDEN | 0x0080, 0, 1, 2, 0.1f, 0.1f, 0.1f, 0.5f, 0.5f, 0.1f),
+             face(0, 10, 11, 12, 5, 5, 5, 6, 5.5f, 5.5f), face(0, 11, 10, 13, 5, 6, 5, 5, 5.5f, 5.2f)},
+            vertices(14));
+    const uint16_t hidden = UV_HIDDEN | 0x0080, all = UV_SELECTED_ALL;
+    ASSERT_TRUE(selectFlipped(model, 0.001f, false));
+    EXPECT_EQ(ownFlags(), (Flags{0, 0, 0, 0, all, all, hidden, 0, all}));
+    EXPECT_EQ(journal(), fullProtocol("Select Flipped", "0,16,13", true));
+    ASSERT_TRUE(selectOverlapping(model, 0.001f, false));
+    EXPECT_EQ(ownFlags(), (Flags{0, all, 0, all, 0, 0, hidden, all, all}));
+    doc->clearJournal();
+    ASSERT_TRUE(selectOverlapping(model, 0.001f, false));
+    EXPECT_EQ(journal(), fullProtocol("Select Overlapping", "0,16,13", false)) << "nothing changed";
+
+    // A grid whose corners are pushed about until some fold: the grid's answer is that of
+    // testing every pair, and the faces against most of the island's winding are flipped.
+    Mesh m = bumpyGrid(12, [](double, double) { return 0.0; });
+    for (DevFace& face : m.faces)
+        for (int c = 0; c < 3; ++c) {
+            const unsigned k = face.vertex[c] * 2654435761u;
+            face.uv[c][0] += 0.05f * (float((k >> 8) % 1000) / 1000 - 0.5f);
+            face.uv[c][1] += 0.05f * (float((k >> 18) % 1000) / 1000 - 0.5f);
+        }
+    use(m);
+    ASSERT_TRUE(selectOverlapping(model, 0.001f, false));
+    int overlapping = 0, front = 0;
+    for (size_t i = 0; i < m.faces.size(); ++i) {
+        bool any = false;
+        for (size_t j = 0; j < m.faces.size() && !any; ++j) any = j != i && overlap(m.faces[i], m.faces[j]);
+        overlapping += any;
+        front += signedArea(m.faces[i]) < 0;
+        EXPECT_EQ(ownFlags(int(i)), any ? all : 0) << "face " << i;
+    }
+    EXPECT_GT(overlapping, 20);
+    ASSERT_GT(2 * front, int(m.faces.size()));
+    EXPECT_LT(front, int(m.faces.size()) - 5);
+    ASSERT_TRUE(selectFlipped(model, 0.001f, false));
+    for (size_t i = 0; i < m.faces.size(); ++i)
+        EXPECT_EQ(ownFlags(int(i)), signedArea(m.faces[i]) < 0 ? 0 : all) << "face " << i;
+}
+
+TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
+    // Two unit squares in 3D; UV sides 0.5 and 0.25 on a 256-pixel texture: 128 and 64
+    // pixels per unit, sqrt((128^2 + 64^2) / 2) together.
+    std::vector<DevVertex> verts;
+    for (int s = 0; s < 2; ++s)
+        for (int i = 0; i < 4; ++i) verts.push_back(vertex(float(i & 1), float(i >> 1), float(s)));
+    auto square = [](int s, float x, float y, float w, uint16_t flags) {
+        return std::vector<DevFace>{face(flags, 4 * s, 4 * s + 2, 4 * s + 3, x, y, x, y + w, x + w, y + w),
+                                    face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 1, x, y, x + w, y + w, x + w, y)};
+    };
+    auto mesh = [&](uint16_t lockB) {
+        std::vector<DevFace> faces = square(0, 0.1f, 0.1f, 0.5f, UV_SELECTED_ALL);
+        for (const DevFace& f : square(1, 0.7f, 0.7f, 0.25f, uint16_t(UV_SELECTED_ALL | lockB))) faces.push_back(f);
+        useMesh(faces, verts);
+    };
+    const double together = std::sqrt((128.0 * 128 + 64.0 * 64) / 2);
+    mesh(0);
+    EXPECT_NEAR(texelDensity(model, 0.001f, 256, 256), together, 1e-3);
+    expectOnlyLockPairs();
+    doc->clearJournal();
+    ASSERT_TRUE(setTexelDensity(model, 0.001f, 256, 256, 32, L"Set Texel Density"));
+    EXPECT_EQ(journal(), fullProtocol("Set Texel Density", "0,4,13", true));
+    expectFace(0, {0.2875f, 0.2875f, 0.2875f, 0.4125f, 0.4125f, 0.4125f}, 1e-6f);
+    expectFace(3, {0.825f - 0.0625f, 0.825f - 0.0625f, 0.825f + 0.0625f, 0.825f + 0.0625f, 0.825f + 0.0625f,
+                   0.825f - 0.0625f}, 1e-6f);
+    EXPECT_NEAR(texelDensity(model, 0.001f, 256, 256), 32, 1e-3);
+
+    mesh(0x0200);  // a locked corner keeps the second island as it is
+    const std::vector<DevFace> before = doc->faces();
+    ASSERT_TRUE(setTexelDensity(model, 0.001f, 256, 256, 0, L"Match Texel Density"));
+    EXPECT_EQ(journal(), fullProtocol("Match Texel Density", "0,4,13", true));
+    const float half = float(together / 256 / 2);
+    expectFace(1, {0.35f - half, 0.35f - half, 0.35f + half, 0.35f + half, 0.35f + half, 0.35f - half}, 1e-6f);
+    for (int i : {2, 3}) EXPECT_EQ(std::memcmp(f(i).uv, before[size_t(i)].uv, sizeof f(i).uv), 0);
 }

@@ -1,0 +1,48 @@
+// What an artist must see in a UV layout: faces that wind against their island or have
+// no UV area (flipped), faces whose UV triangles share interior with another's
+// (overlapping), how much each face's UVs stretch its surface, and the texel density of
+// islands; with the commands that select the faulty faces and set the density.
+//
+// The faces shown are those that pass the walk's face filter with no corner hidden;
+// faces not shown are never faulty, measured or selected. Islands are those of
+// Islands.h: faces joined through edges whose UVs meet within the weld epsilon.
+#pragma once
+
+#include "EditProtocol.h"
+
+#include <cstdint>
+#include <vector>
+
+// Per-face fault bits.
+enum : uint8_t { FAULT_FLIPPED = 1, FAULT_OVERLAPPING = 2 };
+
+// faults[i] for face record i: its FAULT_* bits among `wanted` (0 for faces not shown).
+// A face is flipped when it winds against most faces of its island (on a tie, against
+// the faces seen from the front) or when its UV area is zero or not finite; it overlaps
+// when its UV triangle and another's share more than a sliver of interior, so that
+// shared edges and corners do not count. Throws std::bad_alloc.
+void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<uint8_t>& faults);
+
+// stretch[i] for face record i: log2 of its share of the UV area over its share of the
+// 3D area among the faces shown; positive where the texture is compressed on the
+// surface, negative where it is stretched out, +-infinity where one of the areas is
+// zero, NaN where it means nothing (not shown, not finite, both areas zero).
+// Throws std::bad_alloc.
+void measureStretch(UVWalk& walk, std::vector<float>& stretch);
+
+// The faces shown with the fault become the selection (whole faces; the others shown
+// are deselected); one history entry when it changed.
+bool selectFlipped(UVModel& model, float epsilon, bool sync);
+bool selectOverlapping(UVModel& model, float epsilon, bool sync);
+
+// Texture pixels per 3D unit of the selected islands taken together, for a texture of
+// width x height pixels; 0 when they have no area. The faces counted are those the
+// unwraps act on: all three corners selected and visible.
+double texelDensity(UVModel& model, float epsilon, int width, int height);
+
+// Scales each selected island about the centre of its bounds so that its density
+// becomes `target`; with target 0, the density of the selected islands together. An
+// island with a locked corner stays as it is. One history entry named `description`
+// when anything moved.
+bool setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
+                     const wchar_t* description);
