@@ -255,14 +255,6 @@ TEST_F(EditorTest, AxisFrameIsCentredOnTheUnlockedSelectedCorners) {
     EXPECT_TRUE(facesAre(fromCommand));
 }
 
-TEST_F(EditorTest, SelectionCentroidIsSummedInDoublePrecision) {
-    // In single precision 1e8 + 1 - 1e8 is 0; the mean x of these three is 1/3.
-    std::vector<DevVertex> vertices{vertex(1e8f, 0, 0), vertex(1, 0, 0), vertex(-1e8f, 0, 0)};
-    std::vector<DevFace> faces{face(0, 1, 2, {{0, 0}, {0, 0}, {0, 0}}, 0x01C0)};
-    open(faces, vertices);
-    EXPECT_NEAR(editor_->model().selectionCentroid().x, 1.0f / 3, 1e-6f);
-}
-
 // ---- View menu and toolbar ------------------------------------------------------
 
 TEST_F(EditorTest, ZoomRatiosStepFromOneFifthToTwelveAboutTheCanvasCentre) {

@@ -118,6 +118,9 @@ TEST_F(Mapping, AverageNormalWeighsEachPassingCornerAndCentroidIgnoresTheFilter)
     EXPECT_EQ(xyz(model.selectionCentroid()), xyz(Vector3(0.75f, 0.75f, 1.0f)));
     useMesh({tri(0x0000, 0, 1, 2)}, vertices(3));
     EXPECT_EQ(xyz(model.selectionCentroid()), xyz(Vector3()));
+    // Summed in double: in float 1e8 + 1 - 1e8 is 0, and the mean x would not be 1/3.
+    useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1e8f, 0, 0), vertex(1, 0, 0), vertex(-1e8f, 0, 0)});
+    EXPECT_NEAR(model.selectionCentroid().x, 1.0f / 3, 1e-6f);
 }
 
 TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
