@@ -57,10 +57,8 @@ protected:
     }
 
     std::string status(int pane) {
-        char text[128] = {};
-        GetWindowTextA(editor_->controls().control(pane == 1 ? UVControls::StatusPane1 : UVControls::StatusPane2),
-                       text, sizeof text);
-        return text;
+        return uitest::windowText(editor_->controls().control(pane == 1 ? UVControls::StatusPane1
+                                                                        : UVControls::StatusPane2));
     }
     // The journal's undo and edit brackets, in order.
     std::vector<std::string> edits() {

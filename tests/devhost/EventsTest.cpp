@@ -118,7 +118,8 @@ TEST_F(Events, ASinkMayUnsubscribeOthersWhileItHandlesAnEvent) {
 // The canvas's tests read the refresh's rectangle and flag; here the refused changes.
 TEST_F(Events, BadTextureChangesAreRefused) {
     LONG id = document->addTexture(L"Paint", 4, 4, std::vector<std::uint32_t>(16, 0xFF000000));
-    EXPECT_THROW(document->changeTexturePixels(id, 0, 0, 5, 1, {1, 2, 3, 4, 5}), std::invalid_argument);  // past the edge
+    // Past the edge, and too few pixels.
+    EXPECT_THROW(document->changeTexturePixels(id, 0, 0, 5, 1, {1, 2, 3, 4, 5}), std::invalid_argument);
     EXPECT_THROW(document->changeTexturePixels(id, 0, 0, 3, 1, {1, 2}), std::invalid_argument);
     EXPECT_THROW(document->deleteTexture(id + 100), std::invalid_argument);
 }

@@ -95,14 +95,12 @@ protected:
         return f;
     }
 
-    std::vector<std::string>& journal() { return document_->journal(); }
     // Position of the first journal line starting with prefix; the journal's size when none.
     size_t indexOf(const std::string& prefix) {
         auto found = std::find_if(journal().begin(), journal().end(),
                                   [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
         return static_cast<size_t>(found - journal().begin());
     }
-    bool journalHas(const std::string& prefix) { return indexOf(prefix) < journal().size(); }
 };
 
 
@@ -227,7 +225,7 @@ TEST_F(ChooseMatrixTest, CancelCloseBoxEscapeAndQuitPutEveryUVBack) {
         EXPECT_TRUE(sameFaces(faces(), before));
         EXPECT_TRUE(IsWindowEnabled(window_) && IsWindowEnabled(host_)) << "the owners are enabled again";
         EXPECT_EQ(entries(), history);
-        EXPECT_TRUE(journalHas("EndUndoGroup(0)"));
+        EXPECT_TRUE(called("EndUndoGroup(0)"));
         EXPECT_EQ(document_->viewHost().callbackCount(), 0u);
         document_->clearJournal();
     }
@@ -275,7 +273,7 @@ TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheE
         EXPECT_EQ(journal()[group - 2], "LockFaces()");
         EXPECT_EQ(journal()[group - 1], "UnlockFaces()");
         EXPECT_EQ(journal()[group + 1], "BeginEdit(0,4,13,\"" + text + "\")");
-        EXPECT_TRUE(journalHas(kind.shape)) << text;
+        EXPECT_TRUE(called(kind.shape)) << text;
         const auto lastEndEdit = std::find(journal().rbegin(), journal().rend(), "EndEdit()");
         EXPECT_TRUE(std::find(journal().rbegin(), lastEndEdit, "EndUndoGroup(1)") != lastEndEdit)
             << "the group closes, kept, after the last re-projection";
@@ -331,8 +329,8 @@ TEST_F(ChooseMatrixTest, DrawsTheGuideAndTripodUnderItsOwnDrawStatesAndPaintsThe
         press(dialog, IDOK);
     });
     EXPECT_EQ(views.callbackCount(), 0u);
-    EXPECT_TRUE(journalHas("Unadvise("));
-    EXPECT_TRUE(journalHas("RedrawViews(1)"));
+    EXPECT_TRUE(called("Unadvise("));
+    EXPECT_TRUE(called("RedrawViews(1)"));
 }
 
 }  // namespace

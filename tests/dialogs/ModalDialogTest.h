@@ -70,11 +70,7 @@ protected:
     // Enter as typed into a field: the dialog's loop turns it into command 1.
     static void pressEnterIn(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), WM_KEYDOWN, VK_RETURN, 0); }
     static void type(HWND dialog, int id, const char* text) { SetDlgItemTextA(dialog, id, text); }
-    static std::string textOf(HWND dialog, int id) {
-        char text[64] = {};
-        GetDlgItemTextA(dialog, id, text, sizeof text);
-        return text;
-    }
+    static std::string textOf(HWND dialog, int id) { return uitest::windowText(GetDlgItem(dialog, id)); }
 
     size_t entries() { return document_->undoDescriptions().size(); }
 };

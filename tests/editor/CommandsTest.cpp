@@ -68,17 +68,12 @@ protected:
 
     bool controlEnabled(UVControls::Control which) { return IsWindowEnabled(editor_->controls().control(which)); }
     std::string controlText(UVControls::Control which) {
-        char text[64] = {};
-        GetWindowTextA(editor_->controls().control(which), text, sizeof text);
-        return text;
+        return uitest::windowText(editor_->controls().control(which));
     }
 
     void expectUV(int f, int c, float u, float v) {
         EXPECT_NEAR(faces()[f].uv[c][0], u, 1e-6f) << "face " << f << " corner " << c;
         EXPECT_NEAR(faces()[f].uv[c][1], v, 1e-6f) << "face " << f << " corner " << c;
-    }
-    bool contains(const std::string& line) {
-        return std::find(journal().begin(), journal().end(), line) != journal().end();
     }
 };
 
@@ -91,7 +86,7 @@ TEST_F(EditorTest, HideAndUnhideCommandsChangeOnlyTheirCornersAndNameTheirEntrie
     command(ID_EDIT_HIDE_SELECTION);
     EXPECT_EQ(flags(0), 0x0008 | 0x0010) << "hidden and no longer selected";
     EXPECT_EQ(flags(1), 0);
-    EXPECT_TRUE(contains(R"(BeginEdit(0,16,13,"Hide UV Coords"))"));
+    EXPECT_TRUE(called(R"(BeginEdit(0,16,13,"Hide UV Coords"))"));
     ASSERT_FALSE(history().empty());
     EXPECT_EQ(history().back(), L"Hide UV Coords");
 
@@ -109,7 +104,7 @@ TEST_F(EditorTest, HideAndUnhideCommandsChangeOnlyTheirCornersAndNameTheirEntrie
     document_->clearJournal();
     command(ID_EDIT_UNHIDE_ALL);
     EXPECT_EQ(history().size(), entries);
-    EXPECT_TRUE(contains("EndUndoGroup(0)"));
+    EXPECT_TRUE(called("EndUndoGroup(0)"));
 
     command(ID_EDIT_INVERT_HIDDEN);
     EXPECT_EQ(flags(0), 0x0038);
@@ -159,7 +154,7 @@ TEST_F(EditorTest, SelectCommandsPassTheSynchronisationFlag) {
     open();
     command(ID_SELECT_ALL);
     EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
-    EXPECT_TRUE(contains(R"(BeginEdit(0,16,13,"Select All"))"));
+    EXPECT_TRUE(called(R"(BeginEdit(0,16,13,"Select All"))"));
     EXPECT_EQ(document_->vertices()[0].flags, 0) << "not synchronised: the 3D selection stays";
 
     command(ID_SELECT_DESELECT_ALL);
@@ -168,7 +163,7 @@ TEST_F(EditorTest, SelectCommandsPassTheSynchronisationFlag) {
     editor_->setSyncSelection(true);
     document_->clearJournal();
     command(ID_SELECT_ALL);
-    EXPECT_TRUE(contains(R"(BeginEdit(4,16,5,"Select All"))"));
+    EXPECT_TRUE(called(R"(BeginEdit(4,16,5,"Select All"))"));
     EXPECT_EQ(document_->vertices()[2].flags & 1, 1);
     EXPECT_EQ(flags(1) & 0x0001, 0x0001) << "a fully selected face is selected in 3D";
 
@@ -358,7 +353,8 @@ TEST_F(EditorTest, ShowOnlySelectedIn3DSwitchesSynchronisationOffAndGreysIt) {
     EXPECT_EQ(editor_->model().faceFilter.mask, 0x0003);
     EXPECT_EQ(editor_->model().faceFilter.value, 0x0001);
     EXPECT_EQ(canvas().faceFilter.mask, 0x0003);
-    EXPECT_TRUE(menuChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D) && buttonChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D));
+    EXPECT_TRUE(menuChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D) &&
+                buttonChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D));
     EXPECT_FALSE(menuChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS) || buttonChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS));
     settle();
     EXPECT_FALSE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS) || buttonEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
@@ -417,14 +413,14 @@ TEST_F(EditorTest, UndoAndRedoGoThroughTheHostAndFollowItsDescriptions) {
     EXPECT_TRUE(buttonEnabled(ID_TOOL_UNDO));
 
     command(ID_TOOL_UNDO);
-    EXPECT_TRUE(contains("Undo(1)"));
+    EXPECT_TRUE(called("Undo(1)"));
     EXPECT_EQ(flags(0) & 0x01C0, 0);
     settle();
     EXPECT_FALSE(buttonEnabled(ID_TOOL_UNDO));
     EXPECT_TRUE(buttonEnabled(ID_TOOL_REDO));
 
     command(ID_TOOL_REDO);
-    EXPECT_TRUE(contains("Redo(1)"));
+    EXPECT_TRUE(called("Redo(1)"));
     EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
 
     // Only the host's description decides.

@@ -13,12 +13,6 @@ devhost::DevFace face(std::uint16_t flags, float u0, float v0, float u1, float v
     return meshtest::face(flags, 0, 1, 2, u0, v0, u1, v1, u2, v2);
 }
 
-std::string windowText(HWND window) {
-    char text[128] = {};
-    GetWindowTextA(window, text, sizeof(text));
-    return text;
-}
-
 // "left,top,right,bottom", "left+width" and "top+height" of a rectangle: one line per
 // layout check that still prints every side compared.
 std::string sides(RECT r) {
@@ -227,8 +221,8 @@ TEST_F(EditorFrame, ControlsBarSharesItsWidthAndShowsStatusTexts) {
 
     editor_->controls().setStatusText(1, "{u,v} (0.5, 0.25)");
     editor_->controls().setStatusText(2, "size: 3, 4");
-    EXPECT_EQ(windowText(control(UVControls::StatusPane1)), "{u,v} (0.5, 0.25)");
-    EXPECT_EQ(windowText(control(UVControls::StatusPane2)), "size: 3, 4");
+    EXPECT_EQ(uitest::windowText(control(UVControls::StatusPane1)), "{u,v} (0.5, 0.25)");
+    EXPECT_EQ(uitest::windowText(control(UVControls::StatusPane2)), "size: 3, 4");
 }
 
 TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
@@ -238,7 +232,9 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     HWND list = control(UVControls::TextureList);
     UVControls& controls = editor_->controls();
     auto count = [&] { return SendMessageA(list, CB_GETCOUNT, 0, 0); };
-    auto item = [&](int i) { return comboItem(list, i) + "=" + std::to_string(SendMessageA(list, CB_GETITEMDATA, i, 0)); };
+    auto item = [&](int i) {
+        return comboItem(list, i) + "=" + std::to_string(SendMessageA(list, CB_GETITEMDATA, i, 0));
+    };
     ASSERT_EQ(count(), 3);
     EXPECT_EQ(item(0) + " " + item(1), "< no texture >=0 brick=" + std::to_string(brick));
     EXPECT_EQ(comboItem(list, 2), std::string(63, 'x'));
@@ -246,8 +242,8 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     EXPECT_EQ(controls.selectedTexture(), 0);
 
     // Choosing a texture loads it into the canvas; "< no texture >" removes it.
-    auto choose = [&](int item) {
-        SendMessageA(list, CB_SETCURSEL, item, 0);
+    auto choose = [&](int index) {
+        SendMessageA(list, CB_SETCURSEL, index, 0);
         SendMessageA(controls.window(), WM_COMMAND, MAKEWPARAM(117, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     };
     choose(1);

@@ -47,6 +47,13 @@ inline HWND findDialog(const char* caption) {
 }
 inline HWND findEditor() { return findDialog("Texloom"); }
 
+// A window's text.
+inline std::string windowText(HWND window) {
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 // The first child of parent whose class name starts with prefix, or null.
 inline HWND findChild(HWND parent, const char* prefix) {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
