@@ -16,6 +16,26 @@ bool hasExtension(const std::filesystem::path& path, const wchar_t* extension) {
 
 }  // namespace
 
+LONG textureNamed(const App& app, const std::wstring& name) {
+    for (const devhost::TextureInfo& texture : app.document->textures())
+        if (texture.name == name) return texture.id;
+    throw std::runtime_error("there is no texture named \"" + devhost::utf8(name) + "\"");
+}
+
+LONG addTextureFile(App& app, const std::filesystem::path& file) {
+    LONG id = app.document->addTextureFile(file.wstring());
+    app.textureFiles[id] = file;
+    return id;
+}
+
+void reloadTexture(App& app, LONG id) {
+    auto found = app.textureFiles.find(id);
+    if (found == app.textureFiles.end() || !app.document->texture(id))
+        throw std::runtime_error("the texture has no image file to reload from");
+    devhost::Pixels32 image = devhost::readImageFile(found->second.wstring());
+    app.document->replaceTexture(id, image.width, image.height, std::move(image.pixels));
+}
+
 void openMesh(App& app, const std::filesystem::path& path) {
     devhost::MeshFile mesh;
     if (hasExtension(path, L".json"))
@@ -46,6 +66,7 @@ void openMesh(App& app, const std::filesystem::path& path) {
     for (auto& [file, image] : textures) {
         LONG id = app.document->addTexture(file.stem().wstring(), image.width, image.height, std::move(image.pixels));
         app.meshTextures.push_back(id);
+        app.textureFiles[id] = file;
         for (size_t m = 0; m < mesh.materials.size(); ++m)
             if (mesh.materials[m].texture == file) materialTextures[m] = id;
     }

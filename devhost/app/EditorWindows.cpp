@@ -307,4 +307,14 @@ void clickToolbarButton(App& app, int command) {
     post(app, parts.toolbar, WM_LBUTTONUP, 0, centre);
 }
 
+void chooseTexture(App& app, const std::wstring& entry) {
+    EditorParts parts = editorParts(app);
+    HWND list = parts.controls ? FindWindowExW(parts.controls, nullptr, L"ComboBox", nullptr) : nullptr;
+    if (!list) throw std::runtime_error("the UV editor has no texture list");
+    LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+    if (index == CB_ERR) throw std::runtime_error("the texture list has no entry \"" + devhost::utf8(entry) + "\"");
+    SendMessageW(list, CB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
 }  // namespace loomhost

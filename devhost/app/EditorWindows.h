@@ -36,5 +36,7 @@ void clickCanvas(App& app, int x, int y, int modifiers);
 void dragCanvas(App& app, POINT from, POINT to, int modifiers, int button);  // 0 left, 1 right, 2 middle
 void wheelCanvas(App& app, int x, int y, int delta);
 void clickToolbarButton(App& app, int command);
+// Picks the entry of the controls bar's texture list with that text, as a user would.
+void chooseTexture(App& app, const std::wstring& entry);
 
 }  // namespace loomhost

@@ -7,6 +7,7 @@
 #include "io/MeshFile.h"
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ struct App {
     std::filesystem::path meshPath;                  // the file last opened or saved
     std::vector<devhost::MeshMaterial> materials;   // of the opened OBJ, written back on save
     std::vector<LONG> meshTextures;                  // textures its materials brought
+    std::map<LONG, std::filesystem::path> textureFiles;  // each texture's image file, to reload
     std::vector<float> fileV;                        // the OBJ's own v numbers, kept on save
     bool batch = false;  // no message boxes; exit after the steps, 2 when any failed
     std::vector<Step> steps;
@@ -49,6 +51,12 @@ constexpr UINT WM_RESUME_STEPS = WM_APP + 1;
 void openMesh(App& app, const std::filesystem::path& path);
 // Writes .obj (with its .mtl) or, for .json, the state of the faces and vertices.
 void saveMesh(App& app, const std::filesystem::path& path);
+// Textures: the first of that name (throws when there is none); one read from an
+// image file (named after it) and read again from it whole. Each fires the
+// document's texture event.
+LONG textureNamed(const App& app, const std::wstring& name);
+LONG addTextureFile(App& app, const std::filesystem::path& file);
+void reloadTexture(App& app, LONG id);
 // The --dump state: records, history, textures, model objects and the editor window.
 void writeDump(App& app, const std::filesystem::path& path);
 

@@ -17,6 +17,7 @@ enum Command : UINT {
     ID_FILE_SAVE,
     ID_FILE_SAVE_AS,
     ID_FILE_ADD_TEXTURE,
+    ID_FILE_RELOAD_TEXTURES,
     ID_FILE_EXIT,
     ID_EDIT_UNDO = 200,
     ID_EDIT_REDO,
@@ -31,12 +32,15 @@ enum Command : UINT {
     ID_SELECT_INVERT,
     ID_PLUGIN_FIRST = 1000,
     ID_PLUGIN_LAST = 1999,
+    ID_DELETE_TEXTURE_FIRST = 2000,  // the document's textures in order
+    ID_DELETE_TEXTURE_LAST = 2999,
 };
 
 constexpr const wchar_t* kClassName = L"LoomHostMain";
 constexpr int kPluginMenuPosition = 4;
 
 HACCEL accelerators = nullptr;
+HMENU deleteTextureMenu = nullptr;  // filled with the texture names as it opens
 
 constexpr UINT_PTR kResumeStepsTimer = 1;
 // A change of the records restarts this timer, and the 3D view repaints when it fires:
@@ -95,6 +99,9 @@ HMENU buildMenu() {
     AppendMenuW(file, MF_STRING, ID_FILE_SAVE, L"&Save\tCtrl+S");
     AppendMenuW(file, MF_STRING, ID_FILE_SAVE_AS, L"Save &As...");
     AppendMenuW(file, MF_STRING, ID_FILE_ADD_TEXTURE, L"Add &Texture...");
+    AppendMenuW(file, MF_STRING, ID_FILE_RELOAD_TEXTURES, L"&Reload Textures");
+    deleteTextureMenu = CreatePopupMenu();
+    AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(deleteTextureMenu), L"&Delete Texture");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, ID_FILE_EXIT, L"E&xit");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
@@ -182,9 +189,13 @@ void onCommand(App& app, UINT command) {
         case ID_FILE_ADD_TEXTURE: {
             std::wstring path = fileDialog(app.mainWindow, false,
                                            L"Images (*.png;*.jpg;*.jpeg;*.bmp)\0*.png;*.jpg;*.jpeg;*.bmp\0", L"");
-            if (!path.empty()) document.addTextureFile(path);
+            if (!path.empty()) addTextureFile(app, path);
             break;
         }
+        case ID_FILE_RELOAD_TEXTURES:
+            for (const devhost::TextureInfo& texture : document.textures())
+                if (app.textureFiles.count(texture.id)) reloadTexture(app, texture.id);
+            break;
         case ID_FILE_EXIT: DestroyWindow(app.mainWindow); break;
         case ID_EDIT_UNDO: document.undo(); break;
         case ID_EDIT_REDO: document.redo(); break;
@@ -198,6 +209,11 @@ void onCommand(App& app, UINT command) {
         case ID_SELECT_NONE: document.selectNone3D(); break;
         case ID_SELECT_INVERT: document.invertSelection3D(); break;
         default:
+            if (command >= ID_DELETE_TEXTURE_FIRST && command <= ID_DELETE_TEXTURE_LAST) {
+                std::vector<devhost::TextureInfo> textures = document.textures();
+                if (command - ID_DELETE_TEXTURE_FIRST < textures.size())
+                    document.deleteTexture(textures[command - ID_DELETE_TEXTURE_FIRST].id);
+            }
             if (command >= ID_PLUGIN_FIRST && command <= ID_PLUGIN_LAST &&
                 command - ID_PLUGIN_FIRST < app.plugins.plugins().size())
                 app.plugins.plugins()[command - ID_PLUGIN_FIRST].plugin->Execute(&document);
@@ -277,6 +293,13 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_INITMENUPOPUP:
         updateHistoryItems(*app, GetMenu(window));
         CheckMenuItem(GetMenu(window), ID_VIEW_CHECKER, app->view->checker() ? MF_CHECKED : MF_UNCHECKED);
+        if (HMENU(wParam) == deleteTextureMenu) {
+            while (GetMenuItemCount(deleteTextureMenu) > 0) DeleteMenu(deleteTextureMenu, 0, MF_BYPOSITION);
+            std::vector<devhost::TextureInfo> textures = app->document->textures();
+            for (size_t i = 0; i < textures.size() && i <= ID_DELETE_TEXTURE_LAST - ID_DELETE_TEXTURE_FIRST; ++i)
+                AppendMenuW(deleteTextureMenu, MF_STRING, ID_DELETE_TEXTURE_FIRST + i, textures[i].name.c_str());
+            if (textures.empty()) AppendMenuW(deleteTextureMenu, MF_STRING | MF_GRAYED, 0, L"(none)");
+        }
         return 0;
     case WM_DESTROY:
         app->document->Unsubscribe(subscription);

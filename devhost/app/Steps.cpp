@@ -249,6 +249,38 @@ void resizeEditor(App& app, const std::wstring& argument) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// OLD=NEW
+void renameTexture(App& app, const std::wstring& argument) {
+    size_t equals = argument.find(L'=');
+    if (equals == std::wstring::npos || equals + 1 == argument.size()) fail("expected OLD=NEW");
+    app.document->renameTexture(textureNamed(app, argument.substr(0, equals)), argument.substr(equals + 1));
+}
+
+// NAME:X,Y,W,H,RRGGBB fills the rectangle with one colour, announced as changed pixels.
+void paintTexture(App& app, const std::wstring& argument) {
+    size_t colon = argument.rfind(L':');
+    if (colon == std::wstring::npos) fail("expected NAME:X,Y,W,H,RRGGBB");
+    std::vector<std::wstring> parts = splitText(argument.substr(colon + 1), L',');
+    if (parts.size() != 5) fail("expected NAME:X,Y,W,H,RRGGBB");
+    long x = parseInteger(parts[0], "X"), y = parseInteger(parts[1], "Y");
+    long width = parseInteger(parts[2], "W"), height = parseInteger(parts[3], "H");
+    if (width <= 0 || height <= 0 || width > 32768 || height > 32768) fail("W and H must be from 1 to 32768");
+    size_t used = 0;
+    unsigned long rgb = 0;
+    try {
+        rgb = std::stoul(parts[4], &used, 16);
+    } catch (const std::exception&) {
+    }
+    if (parts[4].size() != 6 || used != 6) fail("colour \"" + devhost::utf8(parts[4]) + "\" is not RRGGBB");
+    std::vector<std::uint32_t> pixels(size_t(width) * size_t(height), 0xFF000000u | std::uint32_t(rgb));
+    try {
+        app.document->changeTexturePixels(textureNamed(app, argument.substr(0, colon)), int(x), int(y),
+                                          int(x + width), int(y + height), pixels);
+    } catch (const std::invalid_argument& error) {
+        fail(error.what());
+    }
+}
+
 bool parseSwitch(const std::wstring& text) {
     if (text == L"on") return true;
     if (text == L"off") return false;
@@ -298,7 +330,10 @@ void failHostCall(App& app, const std::wstring& plan) {
 // the dialog or message box the editor has open (CONTROL: its number or its text); a
 // --uv-command that opens a modal dialog lets the steps after it run while the dialog
 // waits. --batch (no message boxes; exit after the steps) and --no-opengl (the 3D view
-// draws with GDI) are read at start-up.
+// draws with GDI) are read at start-up. The --texture-* steps change the document's
+// textures by name as a host's user would (add FILE, rename OLD=NEW, delete, reload
+// from its file, paint NAME:X,Y,W,H,RRGGBB); --uv-texture ENTRY picks an entry of the
+// editor's texture list.
 struct StepKind {
     const wchar_t* option;
     bool takesArgument;
@@ -312,7 +347,12 @@ const StepKind kSteps[] = {
          app.plugins.loadModule(a);
          rebuildPluginMenu(app);
      }},
-    {L"--texture", true, [](App& app, const std::wstring& a) { app.document->addTextureFile(a); }},
+    {L"--texture-add", true, [](App& app, const std::wstring& a) { addTextureFile(app, a); }},
+    {L"--texture-rename", true, renameTexture},
+    {L"--texture-delete", true, [](App& app, const std::wstring& a) { app.document->deleteTexture(textureNamed(app, a)); }},
+    {L"--texture-reload", true, [](App& app, const std::wstring& a) { reloadTexture(app, textureNamed(app, a)); }},
+    {L"--texture-paint", true, paintTexture},
+    {L"--uv-texture", true, chooseTexture},
     {L"--select-3d", true, select3D},
     {L"--hide-3d", true, hide3D},
     {L"--invoke", true, invokePlugin},
