@@ -70,23 +70,37 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], CornerTest test,
         });
         return projected;
     };
+    // The bounds of the side in hand stay in registers while neighbouring faces share it.
+    int rangeSide = 0;
+    UVRange range = sides[0].range;
     edit.forEachFace([&](FaceRecord& face, int index) {
-        // The side the normal faces most; ties go to the lower side.
+        // The side the normal faces most; ties go to the lower side. The opposite sides'
+        // dot products are the exact negatives.
         const Vector3 normal = faceNormal(face);
+        float dots[6];
+        for (int i = 0; i < 3; ++i) {
+            dots[i] = sides[i].direction.dot(normal);
+            dots[i + 3] = -dots[i];
+        }
         float best = -2.0f;
         int side = 0;
         for (int i = 0; i < 6; ++i) {
-            float d = sides[i].direction.dot(normal);
-            if (d > best) {
-                best = d;
+            if (dots[i] > best) {
+                best = dots[i];
                 side = i;
             }
         }
         sideOfFace[index] = uint8_t(side);
         const ProjectedFace projected = projectOnto(face, side);
+        if (projected.corners && side != rangeSide) {
+            sides[rangeSide].range = range;
+            rangeSide = side;
+            range = sides[side].range;
+        }
         for (int c = 0; c < 3; ++c)
-            if (projected.projected(c)) sides[projected.fit].range.add(projected.uv[c]);
+            if (projected.projected(c)) range.add(projected.uv[c]);
     });
+    sides[rangeSide].range = range;
 
     Matrix4 fits[6];
     for (int i = 0; i < 6; ++i) {

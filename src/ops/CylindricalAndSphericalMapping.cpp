@@ -16,45 +16,81 @@ constexpr float AXIS_THRESHOLD = 0.0001f;
 constexpr float SEAM_THRESHOLD = 0.5f;
 constexpr float SEAM_SHIFT = 1.0f;
 
+// The frame's axes and the projections, four vertices at a time.
 struct WrapFrame {
-    Vector3 origin, x, y, z;
+    Vector3x4 origin, x, y, z;
+    float zz;  // z . z: 1 or near it, unless the frame's z row is (near) zero
 
+    static Vector3x4 splat(const Vector3& v) { return Vector3x4::splat(v.x, v.y, v.z); }
     explicit WrapFrame(const Matrix4& m)
-        : origin(m.row(3)), x(m.row(0).normalized()), y(m.row(1).normalized()), z(m.row(2).normalized()) {}
+        : origin(splat(m.row(3))), x(splat(m.row(0).normalized())), y(splat(m.row(1).normalized())),
+          z(splat(m.row(2).normalized())), zz(m.row(2).normalized().lengthSquared()) {}
 
     // 0 towards -y, 0.25 towards +x, 0.5 towards +y, 0.75 towards -x.
-    float angleOf(const Vector3& radial) const {
-        Vector3 r;
-        const float zz = z.dot(z);
+    Floats4 angleOf(const Vector3x4& radial) const {
+        const Floats4 zero = _mm_setzero_ps();
+        Vector3x4 r{zero, zero, zero};
         if (zz <= -AXIS_THRESHOLD || zz >= AXIS_THRESHOLD) {
-            const float along = radial.dot(z);
-            r = radial.minus(Vector3(z.x * along / zz, z.y * along / zz, z.z * along / zz));
+            const Floats4 along = radial.dot(z);
+            Vector3x4 axial{_mm_mul_ps(z.x, along), _mm_mul_ps(z.y, along), _mm_mul_ps(z.z, along)};
+            // Dividing by exactly 1 changes nothing, and a unit axis usually has zz == 1.
+            if (zz != 1.0f) axial = axial.dividedBy(_mm_set1_ps(zz));
+            r = radial.minus(axial);
         }
         // Without a usable axis (or on it) the raw radial vector decides.
-        r = r.dot(r) > 0.0f ? r.normalized() : radial;
-        float c = r.dot(y);
-        if (c < -1.0f) c = -1.0f;
-        if (c > 1.0f) c = 1.0f;
-        float a = arcCosine(-c);
-        if (r.dot(x) < 0.0f) a = -a;
-        if (a < 0.0f) a = a + TWO_PI;
-        return a * ONE_OVER_TWO_PI;
+        const Floats4 rr = r.dot(r);
+        r = select(_mm_cmpgt_ps(rr, zero), r.dividedBy(_mm_sqrt_ps(rr)), radial);
+        Floats4 c = r.dot(y);
+        c = _mm_min_ps(_mm_set1_ps(1.0f), _mm_max_ps(_mm_set1_ps(-1.0f), c));  // NaN passes through
+        Floats4 a = arcCosine(_mm_xor_ps(c, _mm_set1_ps(-0.0f)));
+        a = select(_mm_cmplt_ps(r.dot(x), zero), _mm_xor_ps(a, _mm_set1_ps(-0.0f)), a);
+        a = select(_mm_cmplt_ps(a, zero), _mm_add_ps(a, _mm_set1_ps(TWO_PI)), a);
+        return _mm_mul_ps(a, _mm_set1_ps(ONE_OVER_TWO_PI));
     }
 
-    UVPoint cylindrical(const Vector3& p) const {
-        const Vector3 d = p.minus(origin);
-        const float along = z.dot(d.normalized());
-        const float h = along == 0.0f ? 0.0f : d.length() * along;
-        const Vector3 foot(origin.x + z.x * h, origin.y + z.y * h, origin.z + z.z * h);
-        return {angleOf(p.minus(foot)), h};
+    // u around the axis, v the height along it.
+    void cylindrical(const Vector3x4& p, Floats4& u, Floats4& v) const {
+        const Floats4 zero = _mm_setzero_ps();
+        const Vector3x4 d = p.minus(origin);
+        const Floats4 length = _mm_sqrt_ps(d.dot(d));
+        const Floats4 along = z.dot(select(_mm_cmpeq_ps(length, zero), d, d.dividedBy(length)));
+        const Floats4 h = _mm_andnot_ps(_mm_cmpeq_ps(along, zero), _mm_mul_ps(length, along));
+        const Vector3x4 foot{_mm_add_ps(origin.x, _mm_mul_ps(z.x, h)), _mm_add_ps(origin.y, _mm_mul_ps(z.y, h)),
+                             _mm_add_ps(origin.z, _mm_mul_ps(z.z, h))};
+        u = angleOf(p.minus(foot));
+        v = h;
     }
 
-    UVPoint spherical(const Vector3& p) const {
-        Vector3 d = p.minus(origin);
-        if (d.dot(d) > 0.0f && d.length() != 0.0f) d = d.dividedBy(d.length());
-        return {angleOf(d), z.dot(d) * ONE_OVER_TWO_PI};
+    // u around the axis, v the axial part of the unit direction from the origin.
+    void spherical(const Vector3x4& p, Floats4& u, Floats4& v) const {
+        const Floats4 zero = _mm_setzero_ps();
+        Vector3x4 d = p.minus(origin);
+        const Floats4 squared = d.dot(d), length = _mm_sqrt_ps(squared);
+        d = select(_mm_and_ps(_mm_cmpgt_ps(squared, zero), _mm_cmpneq_ps(length, zero)), d.dividedBy(length), d);
+        u = angleOf(d);
+        v = _mm_mul_ps(z.dot(d), _mm_set1_ps(ONE_OVER_TWO_PI));
     }
 };
+
+// Every vertex's (u, v), four at a time; the last block repeats its last vertex.
+template <class Project>
+void projectVertices(UVWalk& walk, UVPoint* out, int count, Project&& project) {
+    for (int i = 0; i < count; i += 4) {
+        float px[4], py[4], pz[4];
+        for (int k = 0; k < 4; ++k) {
+            const VertexRecord& vertex = walk.vertex(i + k < count ? i + k : count - 1);
+            px[k] = vertex.position[0];
+            py[k] = vertex.position[1];
+            pz[k] = vertex.position[2];
+        }
+        Floats4 u, v;
+        project(Vector3x4{_mm_loadu_ps(px), _mm_loadu_ps(py), _mm_loadu_ps(pz)}, u, v);
+        alignas(16) UVPoint uv[4];
+        _mm_store_ps(&uv[0].u, _mm_unpacklo_ps(u, v));
+        _mm_store_ps(&uv[2].u, _mm_unpackhi_ps(u, v));
+        for (int k = 0; k < 4 && i + k < count; ++k) out[i + k] = uv[k];
+    }
+}
 
 // Projection and seam, measured in one walk, then fitting; project(frame, position)
 // gives the raw (u, v). Each vertex is projected once, however many corners share it.
@@ -66,7 +102,9 @@ bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMat
     const CornerTest movable = test.unlocked();
     const WrapFrame frame(*frameMatrix);
 
-    const VertexProjections vertexUVs(model.scratch, edit, [&](const Vector3& p) { return project(frame, p); });
+    const VertexProjections vertexUVs(model.scratch, edit, [&](UVPoint* out, int count) {
+        projectVertices(edit, out, count, [&](const Vector3x4& p, Floats4& u, Floats4& v) { project(frame, p, u, v); });
+    });
     if (!vertexUVs.ready()) {
         edit.finish();
         return false;
@@ -110,10 +148,10 @@ bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMat
 
 bool UVModel::cylindricalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
     return wrapMap(*this, L"Cylindrical UV Mapping", frame, rect, test, recordUndo,
-                   [](const WrapFrame& f, const Vector3& p) { return f.cylindrical(p); });
+                   [](const WrapFrame& f, const Vector3x4& p, Floats4& u, Floats4& v) { f.cylindrical(p, u, v); });
 }
 
 bool UVModel::sphericalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
     return wrapMap(*this, L"Spherical UV Mapping", frame, rect, test, recordUndo,
-                   [](const WrapFrame& f, const Vector3& p) { return f.spherical(p); });
+                   [](const WrapFrame& f, const Vector3x4& p, Floats4& u, Floats4& v) { f.spherical(p, u, v); });
 }

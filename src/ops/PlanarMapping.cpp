@@ -47,9 +47,11 @@ bool UVModel::planarMap(const Vector3* direction, const float rect[4], CornerTes
     frame.orientToAxis(*direction, 0.0f);
     const Matrix4 intoFrame = frame.inverse();
 
-    const VertexProjections vertexUVs(scratch, edit, [&](const Vector3& position) {
-        const Vector3 p = intoFrame.transformPoint(position);
-        return UVPoint{p.x, p.y};
+    const VertexProjections vertexUVs(scratch, edit, [&](UVPoint* out, int count) {
+        for (int i = 0; i < count; ++i) {
+            const Vector3 p = intoFrame.transformPoint(positionOf(edit.vertex(i)));
+            out[i] = {p.x, p.y};
+        }
     });
     if (!vertexUVs.ready()) {
         edit.finish();

@@ -48,14 +48,12 @@ struct ProjectedFace {
 // no corner reaches past the first 65536 vertices.
 class VertexProjections {
 public:
-    // project(position) -> UVPoint for each vertex; ready() is false when the memory
-    // could not be had.
-    template <class Project>
-    VertexProjections(UVModel::Scratch& scratch, UVWalk& walk, Project&& project)
+    // projectAll(UVPoint* out, int count) fills out[i] for vertex i; ready() is false when
+    // the memory could not be had.
+    template <class ProjectAll>
+    VertexProjections(UVModel::Scratch& scratch, UVWalk& walk, ProjectAll&& projectAll)
         : uvs_(scratch.vertexUVs.take(size_t(std::clamp(walk.vertexCount(), 0, 65536)))) {
-        if (!uvs_) return;
-        const int count = std::clamp(walk.vertexCount(), 0, 65536);
-        for (int i = 0; i < count; ++i) uvs_[i] = project(positionOf(walk.vertex(i)));
+        if (uvs_) projectAll(uvs_, std::clamp(walk.vertexCount(), 0, 65536));
     }
     bool ready() const { return uvs_ != nullptr; }
     // The projection of a vertex whose index is below the vertex count.

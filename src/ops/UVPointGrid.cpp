@@ -1,6 +1,7 @@
 #include "UVPointGrid.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr float CELL = 1.0f / float(UVPointGrid::SIZE);  // exact: a power of two
@@ -22,6 +23,7 @@ bool UVPointGrid::reset(float epsilon, int32_t capacity) {
     if (!heads || !entries_.take(size_t(capacity))) return false;
     std::fill(heads, heads + size_t(SIZE) * size_t(SIZE), -1);
     capacity_ = capacity;
+    exactCopyDecides_ = epsilonSquared_ > 0.0f && epsilon <= CELL;
     return true;
 }
 
@@ -39,6 +41,17 @@ int32_t UVPointGrid::find(UVPoint p, int32_t column, int32_t row) const {
 int32_t UVPointGrid::findOrAdd(UVPoint p) {
     const int32_t column = cellOf(p.u);
     const int32_t row = cellOf(p.v);
+    // With epsilon at most a cell, two points within epsilon are always in each other's
+    // search, so no point ever joins the grid within epsilon of an earlier one. A point
+    // equal to p is then the only one within epsilon of p, and the search would answer
+    // it: found in p's own cell, it is the answer without the search. (Most corners of a
+    // welded layout repeat a position already seen.) An infinite position is not within
+    // epsilon of its copy.
+    if (exactCopyDecides_ && std::isfinite(p.u) && std::isfinite(p.v)) {
+        const Entry* entries = entries_.data();
+        for (int32_t i = heads_.data()[row * SIZE + column]; i >= 0; i = entries[i].next)
+            if (entries[i].point.u == p.u && entries[i].point.v == p.v) return i;
+    }
     // A point of a neighbouring cell lies beyond the cell side between, so its distance
     // from p is at least p's distance from that side. Rounding is monotonic, so a cell
     // whose sides alone keep it epsilon away holds no match and is not searched; this

@@ -44,4 +44,5 @@ private:
     int32_t count_ = 0;
     int32_t capacity_ = 0;
     float epsilonSquared_ = 0.0f;
+    bool exactCopyDecides_ = false;  // see findOrAdd
 };
