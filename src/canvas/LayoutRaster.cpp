@@ -1,6 +1,7 @@
 #include "canvas/LayoutRaster.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 using Wide = long long;
@@ -14,6 +15,42 @@ void fillRow(const PixelImage& image, int y, Wide left, Wide right, std::uint32_
     right = std::min<Wide>(right, image.width - 1);
     std::uint32_t* row = image.pixels + static_cast<size_t>(y) * static_cast<size_t>(image.width);
     for (Wide x = left; x <= right; ++x) row[x] = colour;
+}
+
+// plot(pixel) for each pixel whose centre lies inside the triangle, clipped to the image.
+template <class Plot>
+void forEachTrianglePixel(const PixelImage& image, const POINT p[3], Plot&& plot) {
+    // Doubled coordinates put the pixel centres on integers.
+    Wide x[3], y[3];
+    for (int c = 0; c < 3; ++c) x[c] = 2 * Wide(p[c].x), y[c] = 2 * Wide(p[c].y);
+    const Wide area = (x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]);
+    if (area == 0) return;
+    if (area < 0) std::swap(x[1], x[2]), std::swap(y[1], y[2]);
+    const Wide left = std::max<Wide>(std::min({p[0].x, p[1].x, p[2].x}), 0);
+    const Wide right = std::min<Wide>(std::max({p[0].x, p[1].x, p[2].x}), image.width);
+    const Wide top = std::max<Wide>(std::min({p[0].y, p[1].y, p[2].y}), 0);
+    const Wide bottom = std::min<Wide>(std::max({p[0].y, p[1].y, p[2].y}), image.height);
+    if (left >= right || top >= bottom) return;
+    // Edge e from corner e to e + 1: inside where its function is at least 0, or above 0
+    // for the edges that leave ties to their neighbour.
+    Wide rowStart[3], stepX[3], stepY[3];
+    for (int e = 0; e < 3; ++e) {
+        const int f = (e + 1) % 3;
+        const Wide dx = x[f] - x[e], dy = y[f] - y[e];
+        const bool keepsTies = dy > 0 || (dy == 0 && dx > 0);
+        rowStart[e] = dx * (2 * top + 1 - y[e]) - dy * (2 * left + 1 - x[e]) - (keepsTies ? 0 : 1);
+        stepX[e] = -2 * dy;
+        stepY[e] = 2 * dx;
+    }
+    for (Wide row = top; row < bottom; ++row) {
+        std::uint32_t* line = image.pixels + size_t(row) * size_t(image.width);
+        Wide e0 = rowStart[0], e1 = rowStart[1], e2 = rowStart[2];
+        for (Wide column = left; column < right; ++column) {
+            if ((e0 | e1 | e2) >= 0) plot(line[column]);
+            e0 += stepX[0], e1 += stepX[1], e2 += stepX[2];
+        }
+        for (int e = 0; e < 3; ++e) rowStart[e] += stepY[e];
+    }
 }
 }  // namespace
 
@@ -98,38 +135,20 @@ void drawLine(const PixelImage& image, POINT a, POINT b, std::uint32_t colour) {
     }
 }
 
-void tintTriangle(const PixelImage& image, const POINT p[3], std::uint32_t tint) {
-    // Doubled coordinates put the pixel centres on integers.
-    Wide x[3], y[3];
-    for (int c = 0; c < 3; ++c) x[c] = 2 * Wide(p[c].x), y[c] = 2 * Wide(p[c].y);
-    const Wide area = (x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]);
-    if (area == 0) return;
-    if (area < 0) std::swap(x[1], x[2]), std::swap(y[1], y[2]);
-    const Wide left = std::max<Wide>(std::min({p[0].x, p[1].x, p[2].x}), 0);
-    const Wide right = std::min<Wide>(std::max({p[0].x, p[1].x, p[2].x}), image.width);
-    const Wide top = std::max<Wide>(std::min({p[0].y, p[1].y, p[2].y}), 0);
-    const Wide bottom = std::min<Wide>(std::max({p[0].y, p[1].y, p[2].y}), image.height);
-    if (left >= right || top >= bottom) return;
-    // Edge e from corner e to e + 1: inside where its function is at least 0, or above 0
-    // for the edges that leave ties to their neighbour.
-    Wide rowStart[3], stepX[3], stepY[3];
-    for (int e = 0; e < 3; ++e) {
-        const int f = (e + 1) % 3;
-        const Wide dx = x[f] - x[e], dy = y[f] - y[e];
-        const bool keepsTies = dy > 0 || (dy == 0 && dx > 0);
-        rowStart[e] = dx * (2 * top + 1 - y[e]) - dy * (2 * left + 1 - x[e]) - (keepsTies ? 0 : 1);
-        stepX[e] = -2 * dy;
-        stepY[e] = 2 * dx;
-    }
-    const std::uint32_t colour = tint & 0x00FFFFFFu;
-    for (Wide row = top; row < bottom; ++row) {
-        std::uint32_t* line = image.pixels + size_t(row) * size_t(image.width);
-        Wide e0 = rowStart[0], e1 = rowStart[1], e2 = rowStart[2];
-        for (Wide column = left; column < right; ++column) {
-            if ((e0 | e1 | e2) >= 0) line[column] = colour + ((line[column] >> 2) & 0x003F3F3Fu);
-            e0 += stepX[0], e1 += stepX[1], e2 += stepX[2];
-        }
-        for (int e = 0; e < 3; ++e) rowStart[e] += stepY[e];
+void addTintLayer(const PixelImage& layer, const POINT p[3], std::uint32_t tint) {
+    forEachTrianglePixel(layer, p, [tint](std::uint32_t& pixel) {
+        const std::uint32_t count = std::min<std::uint32_t>((pixel >> 24) + 1, 4);
+        pixel = (count << 24) | (tint + ((pixel >> 2) & 0x003F3F3Fu));
+    });
+}
+
+void applyTintLayer(const PixelImage& image, const std::uint32_t* layer) {
+    // What of the background shows through 1, 2, 3 or 4 tints: b / 4^count per channel.
+    constexpr std::uint32_t kShown[5] = {0x00FFFFFFu, 0x003F3F3Fu, 0x000F0F0Fu, 0x00030303u, 0};
+    const size_t count = size_t(image.width) * size_t(image.height);
+    for (size_t i = 0; i < count; ++i) {
+        const std::uint32_t cover = layer[i] >> 24;
+        if (cover) image.pixels[i] = (layer[i] & 0x00FFFFFFu) + ((image.pixels[i] >> (2 * cover)) & kShown[cover]);
     }
 }
 

@@ -16,11 +16,14 @@ struct PixelImage {
     int height;
 };
 
-// Fills the pixels whose centres lie inside the triangle, clipped to the image: each
-// becomes tint + a quarter of itself per channel (tint channels at most 191, bits 24 up
-// ignored). A centre on an edge belongs to one side only, so that triangles sharing an
-// edge fill it once. Coordinates within +-10^8.
-void tintTriangle(const PixelImage& image, const POINT p[3], std::uint32_t tint);
+// Tints of faces composed over an unknown background: per pixel the tints' part (bits
+// 0-23, tint + a quarter of what lay below, per channel) and how many tints cover it
+// (bits 24 up), so that a background b shows through as b / 4^count. A face covers the
+// pixels whose centres lie inside it; a centre on an edge belongs to one side only, so
+// that faces sharing an edge cover it once. Coordinates within +-10^8.
+void addTintLayer(const PixelImage& layer, const POINT p[3], std::uint32_t tint);  // tint channels <= 191
+// Every pixel of image under a covered pixel of layer (same size) becomes the tinted one.
+void applyTintLayer(const PixelImage& image, const std::uint32_t* layer);
 
 // The line from a to b without b, clipped to the image; coordinates within +-10^9.
 void drawLine(const PixelImage& image, POINT a, POINT b, std::uint32_t colour);

@@ -339,6 +339,7 @@ bool UVCanvas::ensureBackBuffer(HDC reference, const RECT& client) {
 
 void UVCanvas::deleteBackBuffer() {
     boxMarks_.reset();
+    tintLayer_.reset();
     backPixels_ = nullptr;
     backSize_ = SIZE{};
     if (backBuffer_) DeleteObject(backBuffer_);
@@ -644,7 +645,7 @@ constexpr std::uint32_t kCompressed = 0xB2182B;       // red
 constexpr float kStretchRange = 2.0f;
 constexpr int kStretchSteps = 16;
 
-// Three quarters of a colour, as tintTriangle adds it.
+// Three quarters of a colour, as addTintLayer adds it.
 std::uint32_t tintOf(std::uint32_t colour) {
     std::uint32_t part = 0;
     for (int shift = 0; shift < 24; shift += 8) part |= (((colour >> shift) & 0xFFu) * 3 / 4) << shift;
@@ -669,6 +670,7 @@ void UVCanvas::prepareFaceTints() {
     if (!tintsStale_ && inputs == tintInputs_) return;
     tintsStale_ = false;
     tintInputs_ = inputs;
+    tintLayerValid_ = false;
     try {
         UVWalk walk(mesh.Get(), faceFilter);
         std::vector<float> stretch;
@@ -694,18 +696,33 @@ void UVCanvas::prepareFaceTints() {
 
 void UVCanvas::drawFaceTints() {
     prepareFaceTints();
+    if (faceTints_.empty()) return;
     const PixelImage image{backPixels_, int(backSize_.cx), int(backSize_.cy)};
-    const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
-    MeshLock lock(mesh.Get());
-    const int count = lock.faces ? lock.faceCount : 0;
-    for (const FaceTint& fill : faceTints_) {
-        if (fill.face >= count) continue;
-        const FaceRecord& face = lock.faces[fill.face];
-        if (!faceFinite(face)) continue;
-        POINT p[3];
-        for (int c = 0; c < 3; ++c) p[c] = canvasToPixel(face.uv[c][0] * w, face.uv[c][1] * h);
-        tintTriangle(image, p, fill.tint);
+    const size_t pixels = size_t(image.width) * size_t(image.height);
+    const TintView view = {zoom, panX, panY, extentWidth, extentHeight};
+    if (!tintLayer_) {
+        tintLayer_.reset(new (std::nothrow) std::uint32_t[pixels]);
+        tintLayerValid_ = false;
+        if (!tintLayer_) return;
     }
+    if (!tintLayerValid_ || !(view == tintLayerView_)) {
+        const PixelImage layer{tintLayer_.get(), image.width, image.height};
+        std::fill_n(layer.pixels, pixels, 0u);
+        const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
+        MeshLock lock(mesh.Get());
+        const int count = lock.faces ? lock.faceCount : 0;
+        for (const FaceTint& fill : faceTints_) {
+            if (fill.face >= count) continue;
+            const FaceRecord& face = lock.faces[fill.face];
+            if (!faceFinite(face)) continue;
+            POINT p[3];
+            for (int c = 0; c < 3; ++c) p[c] = canvasToPixel(face.uv[c][0] * w, face.uv[c][1] * h);
+            addTintLayer(layer, p, fill.tint);
+        }
+        tintLayerView_ = view;
+        tintLayerValid_ = true;
+    }
+    applyTintLayer(image, tintLayer_.get());
 }
 
 void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {

@@ -219,7 +219,7 @@ private:
     bool stampsValid_ = false;
     int stampSide_ = 0;
     COLORREF stampColours_[3] = {};
-    // The faces filled, in drawing order, with the tinted part of their fill (tintTriangle).
+    // The faces filled, in drawing order, with the tinted part of their fill (addTintLayer).
     struct FaceTint {
         int face;
         std::uint32_t tint;
@@ -232,4 +232,14 @@ private:
         float epsilon;
         bool operator==(const TintInputs&) const = default;
     } tintInputs_ = {};
+    // The fills composed once per back-buffer pixel (addTintLayer) for the view they were
+    // made in; a frame of the same view and tints only lays them over its background.
+    struct TintView {
+        float zoom, panX, panY;
+        int extentWidth, extentHeight;
+        bool operator==(const TintView&) const = default;
+    };
+    std::unique_ptr<std::uint32_t[]> tintLayer_;
+    TintView tintLayerView_ = {};
+    bool tintLayerValid_ = false;
 };

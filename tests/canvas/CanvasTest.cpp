@@ -145,6 +145,10 @@ TEST_F(CanvasTest, FaultAndStretchDisplaysFillFacesUnderTheirEdges) {
     EXPECT_EQ(pixel(alone.x, alone.y), back) << "a hidden face neither overlaps nor is tinted";
     EXPECT_EQ(pixel(100, 150), back) << "outside every face";
     EXPECT_EQ(pixel(30, 70), rgb(kLine)) << "edges drawn over the fills";
+    canvas->panX += 10;  // the fills follow the view
+    render();
+    EXPECT_EQ(pixel(onlyFlipped.x + 10, onlyFlipped.y), flipped);
+    canvas->panX -= 10;
 
     // Stretch: same 3D areas, so the largest UV area is compressed (red), the smallest
     // stretched out (blue); faults win where both show.
