@@ -111,41 +111,54 @@ TEST_F(EditorTest, HideAndUnhideCommandsChangeOnlyTheirCornersAndNameTheirEntrie
     EXPECT_EQ(flags(1), 0x0038);
 }
 
-TEST_F(EditorTest, SnapTogetherMovesTheUnlockedCornersToTheCentreOfAllSelectedOnes) {
-    open();
-    // Corners (0.1, 0.1) and (0.6, 0.1) selected; (0.6, 0.6) selected and locked.
-    selectCorners(0, 0x0040 | 0x0080 | 0x0100 | 0x0800);
-    command(ID_EDIT_SNAP_TOGETHER);
-    expectUV(0, 0, 0.35f, 0.35f);
-    expectUV(0, 1, 0.35f, 0.35f);
-    expectUV(0, 2, 0.6f, 0.6f);  // locked
-    EXPECT_EQ(history().back(), L"Snap Together UV Coords");
-}
-
-TEST_F(EditorTest, WeldUsesTheCanvasEpsilonAndReverseWindingNeedsWholeFaces) {
+// Each command reaches its operation (named by its history entry; what the operations do
+// is their own tests'), with the canvas's weld distance and mapping rectangle.
+TEST_F(EditorTest, EditAndMappingCommandsReachTheirOperations) {
     Square mesh;
     mesh.faces[1].uv[0][0] = 0.1005f;  // within 0.001 of face 0's corner 0
     mesh.faces[1].uv[1][0] = 0.603f;   // 0.003 away from face 0's corner 2
     open(mesh);
-
     command(ID_EDIT_WELD_ALL);
     EXPECT_EQ(faces()[1].uv[0][0], faces()[0].uv[0][0]);
     EXPECT_FLOAT_EQ(faces()[1].uv[1][0], 0.603f);
-    EXPECT_EQ(history().back(), L"Weld UV Coords");
-
     canvas().epsilon = 0.01f;
     selectCorners(0, 0x0100);
     selectCorners(1, 0x0080);
     command(ID_EDIT_WELD_SELECTION);
     EXPECT_EQ(faces()[1].uv[1][0], faces()[0].uv[2][0]);
 
-    selectCorners(0, 0x01C0);
-    const DevFace before0 = faces()[0], before1 = faces()[1];
-    command(ID_EDIT_REVERSE_WINDING_ORDER);
-    EXPECT_EQ(faces()[0].uv[0][0], before0.uv[1][0]);
-    EXPECT_EQ(faces()[0].uv[1][0], before0.uv[0][0]);
-    EXPECT_EQ(std::memcmp(&faces()[1], &before1, sizeof before1), 0) << "face 1 is only partly selected";
-    EXPECT_EQ(history().back(), L"Reverse UV Winding Order");
+    command(ID_SELECT_ALL);
+    const struct { int command; const wchar_t* entry; } steps[] = {
+        {ID_EDIT_SNAP_TOGETHER, L"Snap Together UV Coords"},
+        {ID_EDIT_REVERSE_WINDING_ORDER, L"Reverse UV Winding Order"},
+        {ID_EDIT_WELD_SELECTION, L"Weld UV Coords"},
+        {ID_MAPPING_CYLINDRICAL_POS_Z, L"Cylindrical UV Mapping"},
+        {ID_MAPPING_PLANAR_POS_Z, L"Planar UV Mapping"},
+    };
+    for (const auto& step : steps) {
+        command(step.command);
+        EXPECT_EQ(history().back(), step.entry) << step.command;
+    }
+    // Positions (0,0), (1,0), (1,1) of face 0 land on the corners of (0, 0, 0.5, 0.5).
+    expectUV(0, 0, 0.0f, 0.0f);
+    expectUV(0, 1, 0.5f, 0.0f);
+    expectUV(0, 2, 0.5f, 0.5f);
+
+    // The axis frame is the axis' own, moved to the selection's centroid.
+    ASSERT_TRUE(document_->undo());
+    command(ID_MAPPING_CYLINDRICAL_NEG_X);
+    const std::vector<DevFace> fromCommand = faces();
+    ASSERT_TRUE(document_->undo());
+    Matrix4 frame;
+    frame.orientToAxis({-1, 0, 0}, 0);
+    frame.setRow(3, {0.5f, 0.5f, 0.0f}, 1.0f);
+    editor_->model().cylindricalMap(&frame, canvas().mappingRect, CORNERS_SELECTED, false);
+    EXPECT_TRUE(facesAre(fromCommand));
+
+    command(ID_SELECT_DESELECT_ALL);
+    document_->clearJournal();
+    command(ID_MAPPING_PLANAR_BEST_MATCH);
+    EXPECT_FALSE(called("BeginUndoGroup")) << "best match with nothing selected";
 }
 
 // ---- Select menu ----------------------------------------------------------------
@@ -198,56 +211,6 @@ TEST_F(EditorTest, FlipAndMirrorTurnAboutTheSelectionBounds) {
     document_->clearJournal();
     command(ID_TRANSFORM_FLIP_VERTICAL);
     EXPECT_FALSE(called("BeginUndoGroup"));
-}
-
-// ---- Mapping menu ---------------------------------------------------------------
-
-TEST_F(EditorTest, PlanarDirectionFillsTheMappingRectangle) {
-    open();
-    selectCorners(0, 0x01C0);
-    selectCorners(1, 0x01C0);
-    command(ID_MAPPING_PLANAR_POS_Z);
-    // Positions (0,0), (1,0), (1,1) of face 0 land on the corners of (0, 0, 0.5, 0.5).
-    expectUV(0, 0, 0.0f, 0.0f);
-    expectUV(0, 1, 0.5f, 0.0f);
-    expectUV(0, 2, 0.5f, 0.5f);
-    EXPECT_EQ(history().back(), L"Planar UV Mapping");
-
-    const size_t entries = history().size();
-    command(ID_SELECT_DESELECT_ALL);
-    document_->clearJournal();
-    command(ID_MAPPING_PLANAR_BEST_MATCH);
-    EXPECT_FALSE(called("BeginUndoGroup")) << "best match with nothing selected";
-    EXPECT_EQ(history().size(), entries + 1);  // only the deselection
-}
-
-// A ring of four vertices around the z axis at height 0 and a fifth far out at x = 9.
-struct Ring {
-    std::vector<DevVertex> vertices{vertex(1, 0, 0), vertex(0, 1, 0), vertex(-1, 0, 0), vertex(0, -1, 0),
-                                    vertex(9, 0, 0)};
-    std::vector<DevFace> faces{
-        face(0, 1, 4, {{0, 0}, {0, 0}, {0, 0}}),
-        face(2, 3, 4, {{0, 0}, {0, 0}, {0, 0}}),
-    };
-};
-
-TEST_F(EditorTest, AxisFrameIsCentredOnTheUnlockedSelectedCorners) {
-    Ring ring;
-    open(ring.faces, ring.vertices);
-    // Every corner selected; the corners at x = 9 are locked, so the frame's origin is
-    // the mean of the ring, (0, 0, 0), not pulled towards x = 9.
-    selectCorners(0, 0x01C0 | 0x0800);
-    selectCorners(1, 0x01C0 | 0x0800);
-    command(ID_MAPPING_CYLINDRICAL_POS_Z);
-    EXPECT_EQ(history().back(), L"Cylindrical UV Mapping");
-    std::vector<DevFace> fromCommand = faces();
-
-    // The same projection about an explicit frame at the ring's centre.
-    ASSERT_TRUE(document_->undo());
-    Matrix4 frame;
-    frame.orientToAxis({0, 0, 1}, 0);
-    editor_->model().cylindricalMap(&frame, canvas().mappingRect, CORNERS_SELECTED, false);
-    EXPECT_TRUE(facesAre(fromCommand));
 }
 
 // ---- View menu and toolbar ------------------------------------------------------
@@ -516,28 +479,6 @@ TEST_F(EditorTest, SynchronisedRefreshCopiesThe3DSelection) {
     editor_->refreshSelection();
     editor_->changeInProgress = 0;
     EXPECT_EQ(flags(0) & 0x01C0, 0);
-}
-
-// ---- Dispatcher -----------------------------------------------------------------
-
-TEST_F(EditorTest, UnknownCommandOnlyRepaintsTheCanvas) {
-    open();
-    ShowWindow(window_, SW_SHOWNA);  // only a shown window keeps an update region
-    selectCorners(0, 0x0040);
-    uitest::pump(150);
-    const std::vector<DevFace> before = faces();
-    const size_t entries = history().size();
-    const float zoom = canvas().zoom;
-    ValidateRect(canvas().window(), nullptr);
-    document_->clearJournal();
-
-    command(40999);
-    RECT update = {};
-    EXPECT_TRUE(GetUpdateRect(canvas().window(), &update, FALSE));
-    EXPECT_TRUE(journal().empty());
-    EXPECT_TRUE(facesAre(before));
-    EXPECT_EQ(history().size(), entries);
-    EXPECT_EQ(canvas().zoom, zoom);
 }
 
 }  // namespace
