@@ -8,7 +8,6 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <functional>
 
 using devhost::DevFace;
