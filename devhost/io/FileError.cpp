@@ -49,8 +49,18 @@ std::string systemMessage(DWORD code) {
     return buffer;
 }
 
+// The path as the wide file functions take it; a name that is not text is refused (only
+// possible where paths are bytes).
+std::wstring widePath(const std::filesystem::path& path) {
+    try {
+        return path.wstring();
+    } catch (const std::exception&) {
+        throw FileError(path, 0, "the name is not UTF-8 text");
+    }
+}
+
 FileError notWritten(const std::filesystem::path& path, DWORD error) {
-    bool existed = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    bool existed = GetFileAttributesW(widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     return FileError(path, 0, "cannot be written: " + systemMessage(error) +
                                   (existed ? "; what was there is unchanged" : ""));
 }
@@ -66,7 +76,7 @@ std::string pathText(const std::filesystem::path& path) {
 }
 
 std::string readWholeFile(const std::filesystem::path& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
@@ -98,7 +108,7 @@ std::string readWholeFile(const std::filesystem::path& path) {
 void replaceFile(const std::filesystem::path& path, const std::string& contents) {
     std::filesystem::path temporary = path;
     temporary += L".saving-" + std::to_wstring(GetCurrentProcessId());
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(widePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw notWritten(path, GetLastError());
     const char* data = contents.data();
@@ -117,13 +127,13 @@ void replaceFile(const std::filesystem::path& path, const std::string& contents)
         error = GetLastError();
     }
     CloseHandle(file);
-    if (written && !MoveFileExW(temporary.c_str(), path.c_str(),
+    if (written && !MoveFileExW(widePath(temporary).c_str(), widePath(path).c_str(),
                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         written = false;
         error = GetLastError();
     }
     if (!written) {
-        DeleteFileW(temporary.c_str());
+        DeleteFileW(widePath(temporary).c_str());
         throw notWritten(path, error);
     }
 }

@@ -331,6 +331,16 @@ std::string vForObj(float v, float fileV) {
     return (flipped.negative ? "-" : "") + digits;
 }
 
+// A name the file gives as a path; false when it is not UTF-8, which no path converts from.
+bool pathFromName(const std::string& name, fs::path& path) {
+    try {
+        path = fs::u8path(name);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 // Opens the MTL libraries beside the OBJ file; a missing library is a warning.
 class MaterialLibraries : public tinyobj::MaterialReader {
 public:
@@ -340,7 +350,12 @@ public:
     bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
                     std::map<std::string, int>* names, std::string* warning,
                     std::string* error) override {
-        fs::path file = folder_ / fs::u8path(name);
+        fs::path file;
+        if (!pathFromName(name, file)) {
+            warnings_.push_back("a material library's name is not UTF-8; library left out");
+            return false;
+        }
+        file = folder_ / file;
         std::istringstream in;
         try {
             in.str(textLines(readWholeFile(file)));
@@ -425,8 +440,12 @@ MeshFile readObj(const fs::path& path) {
 
     for (const tinyobj::material_t& material : materials) {
         MeshMaterial entry{material.name, {}};
-        if (!material.diffuse_texname.empty()) {
-            fs::path texture = fs::u8path(material.diffuse_texname);
+        fs::path texture;
+        if (material.diffuse_texname.empty()) {
+        } else if (!pathFromName(material.diffuse_texname, texture)) {
+            mesh.warnings.push_back(pathText(path) + ": the texture name of material " + std::to_string(mesh.materials.size() + 1) +
+                                    " is not UTF-8; texture left out");
+        } else {
             entry.texture = (texture.is_absolute() ? texture : path.parent_path() / texture).lexically_normal();
         }
         mesh.materials.push_back(entry);

@@ -62,5 +62,5 @@ HRESULT HostEventSinkImpl::onNodeDeleted(HostEvent& event) {
 }
 
 bool hostTextEquals(const wchar_t* text, const wchar_t* name) {
-    return text && name && _wcsicmp(text, name) == 0;
+    return text && name && CompareStringOrdinal(text, -1, name, -1, TRUE) == CSTR_EQUAL;
 }

@@ -19,7 +19,7 @@ public:
 
     virtual void appendAll(const GrowArray& other) {
         const int32_t n = other.count_;  // other may be this array
-        reserve(n);
+        if (n > 0 && count_ <= INT32_MAX - n) reserve(count_ + n);
         for (int32_t i = 0; i < n; ++i) append(other.items_[i]);
     }
     virtual void clear() {
@@ -43,8 +43,13 @@ public:
 
     void append(const T& item) {
         // grow(1) would find room and do nothing: spare the call on the common path.
-        if (count_ >= capacity_) grow(1);
-        if (count_ < capacity_) items_[count_++] = item;
+        if (count_ < capacity_) {
+            items_[count_++] = item;
+            return;
+        }
+        const T copy = item;  // item may be one of ours, gone once the storage moves
+        grow(1);
+        if (count_ < capacity_) items_[count_++] = copy;
     }
     // Count 0, storage kept: an array filled again and again allocates only once.
     void removeAll() { count_ = 0; }
