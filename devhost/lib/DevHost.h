@@ -129,8 +129,15 @@ public:
     void removeMesh();
     bool hasMesh() const { return mesh_ != nullptr; }
     Mesh* activeMesh() const { return mesh_.Get(); }
-    std::vector<DevFace>& faces() { return faces_; }
-    std::vector<DevVertex>& vertices() { return vertices_; }
+    // Writable: the history compares the records with its copies again at its next look.
+    std::vector<DevFace>& faces() {
+        recordsTouched_ = true;
+        return faces_;
+    }
+    std::vector<DevVertex>& vertices() {
+        recordsTouched_ = true;
+        return vertices_;
+    }
 
     // A change the host makes to its own records: runs edit on them, then tells
     // subscribers (reload when the sizes changed, selection refresh when any
@@ -266,6 +273,9 @@ private:
     std::vector<DevVertex> vertices_;
     RecordShadow faceShadow_;
     RecordShadow vertexShadow_;
+    // Records can change only under a lock or through faces() and vertices(): without either
+    // since the last look, a look has nothing to find and skips the comparison.
+    bool recordsTouched_ = true;
     bool unannounced_ = false;  // a look found changes that no change event has announced yet
     size_t announcedFaces_ = 0, announcedVertices_ = 0;  // the sizes last announced
 

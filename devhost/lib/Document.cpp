@@ -158,6 +158,7 @@ HRESULT Document::lockFaces(BYTE** vertices, LONG* vertexCount, BYTE** faces, LO
     *vertexCount = static_cast<LONG>(vertices_.size());
     *faces = reinterpret_cast<BYTE*>(faces_.data());
     *faceCount = static_cast<LONG>(faces_.size());
+    recordsTouched_ = true;
     ++lockCount_;
     ++totalLocks_;
     return S_OK;
@@ -179,6 +180,7 @@ bool Document::changeMesh(const std::function<void(std::vector<DevFace>&, std::v
     if (recorded) boundary();
     else look();
     edit(faces_, vertices_);
+    recordsTouched_ = true;
     bool changed = false;
     if (recorded && (faces_.size() * sizeof(DevFace) != faceShadow_.bytes() ||
                      vertices_.size() * sizeof(DevVertex) != vertexShadow_.bytes())) {
@@ -200,7 +202,10 @@ bool Document::changeMesh(const std::function<void(std::vector<DevFace>&, std::v
     return changed;
 }
 
-void Document::notifyMeshChanged() { sendChange(false); }
+void Document::notifyMeshChanged() {
+    recordsTouched_ = true;
+    sendChange(false);
+}
 
 // ---- History ----
 
@@ -322,11 +327,13 @@ bool Document::look() {
         }
         resetShadows();
         changed = true;
-    } else {
+    } else if (recordsTouched_) {
         const bool facesChanged = faceShadow_.look(faces_.data());
         const bool verticesChanged = vertexShadow_.look(vertices_.data());
         changed = facesChanged || verticesChanged;
     }
+    // While a lock is open the plug-in may still write.
+    recordsTouched_ = lockCount_ > 0;
     if (changed) unannounced_ = true;
     return changed;
 }
