@@ -5,9 +5,12 @@
 #include "editor/EditorCommands.h"
 #include "editor/EditorWindow.h"
 #include "model/MeshLock.h"
+#include "model/UVWalk.h"
 #include "resource.h"
 
 #include <commctrl.h>
+
+#include <bit>
 
 namespace {
 
@@ -36,6 +39,21 @@ bool enabled(Enabling rule, const CommandCounts& n) {
         case Enabling::CanRedo: return n.canRedo;
     }
     return false;
+}
+
+// The corner bits of one kind (corner c in bit c).
+unsigned cornerBits(uint16_t flags, uint16_t cornerZeroBit) { return (flags / cornerZeroBit) & 7u; }
+
+// S, E and V in one walk of the filtered faces: selected visible corners, those of them
+// unlocked, and visible corners.
+void countCorners(UVWalk& walk, CommandCounts& n) {
+    walk.forEachFace([&](const FaceRecord& face, int) {
+        const unsigned visible = ~cornerBits(face.flags, UV_HIDDEN) & 7u;
+        const unsigned selected = cornerBits(face.flags, UV_SELECTED) & visible;
+        n.visible += std::popcount(visible);
+        n.selected += std::popcount(selected);
+        n.editable += std::popcount(selected & ~cornerBits(face.flags, UV_LOCKED));
+    });
 }
 
 // The host names the entries next in line for undo and redo; an empty name means none.
@@ -107,12 +125,10 @@ void EditorWindow::refreshSelection() {
 }
 
 void EditorWindow::refreshCommandStates() {
-    MeshLock lock(model_.mesh.Get());
+    UVWalk walk(model_.mesh.Get(), model_.faceFilter);
     CommandCounts counts;
-    counts.faces = lock.faceCount;
-    counts.selected = model_.countCorners(CORNERS_SELECTED);
-    counts.editable = model_.countCorners(CORNERS_EDITABLE);
-    counts.visible = model_.countCorners(CORNERS_VISIBLE);
+    counts.faces = walk.faceCount();
+    countCorners(walk, counts);
     counts.showAll = canvas_ ? canvas_->showAll : true;
     readUndoAvailability(document_.Get(), counts);
 
