@@ -193,6 +193,10 @@ void UVCanvas::onCaptureLost() {
     }
     if (UVModel* m = model()) m->clearSnapshot();
     drag_.button = DRAG_NONE;
+    if (tintsDeferred_) {
+        tintsStale_ = true;
+        invalidate();
+    }
 }
 
 void UVCanvas::onRightDown(int x, int y) {
@@ -264,5 +268,5 @@ void UVCanvas::updateStatus() {
     }
     owner->controls().setStatusText(1, uvText.text());
     // While faces show their stretch, the second pane says how to read the colours.
-    owner->controls().setStatusText(2, showStretch ? "stretched blue, compressed red" : canvasText.text());
+    owner->controls().setStatusText(2, showStretch ? "blue stretch, red squash" : canvasText.text());
 }

@@ -667,8 +667,19 @@ std::uint32_t stretchTint(float stretch) {
 
 void UVCanvas::prepareFaceTints() {
     const TintInputs inputs = {faceFilter.mask, faceFilter.value, showFaults, showStretch, epsilon};
-    if (!tintsStale_ && inputs == tintInputs_) return;
+    if (inputs == tintInputs_) {
+        if (!tintsStale_) return;
+        // The classes cost tens of milliseconds on a large mesh: a drag step keeps those from
+        // before the drag, only drawn where the faces now are; its end remakes them.
+        if (drag_.button == DRAG_LEFT && isDragTool(tool)) {
+            tintsStale_ = false;
+            tintsDeferred_ = true;
+            tintLayerValid_ = false;
+            return;
+        }
+    }
     tintsStale_ = false;
+    tintsDeferred_ = false;
     tintInputs_ = inputs;
     tintLayerValid_ = false;
     try {

@@ -225,7 +225,8 @@ private:
         std::uint32_t tint;
     };
     std::vector<FaceTint> faceTints_;
-    bool tintsStale_ = true;  // the mesh changed since they were made
+    bool tintsStale_ = true;      // the mesh changed since they were made
+    bool tintsDeferred_ = false;  // a drag changed it; remade when the drag ends
     struct TintInputs {
         uint16_t filterMask, filterValue;
         bool faults, stretch;

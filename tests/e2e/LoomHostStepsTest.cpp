@@ -172,7 +172,7 @@ TEST_F(Steps, ToolsSelectFaultyFacesShowThemAndSetTexelDensity) {
                                      L"--uv-command", L"Tools/Show Stretch"});
     EXPECT_EQ(selected(flipped), (std::vector<int>{0, 0, 0, 1}));
     EXPECT_EQ(flipped["editor"]["menu"]["Tools/Show Stretch"]["checked"], true) << flipped["editor"].dump();
-    EXPECT_EQ(flipped["editor"]["controls"]["status"][1], "stretched blue, compressed red");
+    EXPECT_EQ(flipped["editor"]["controls"]["status"][1], "blue stretch, red squash");
 
     const StateJson dense = after({L"--invoke", L"UV Editor", L"--uv-command", L"Tools/Select Overlapping",
                                    L"--uv-command", L"Tools/Texel Density...",

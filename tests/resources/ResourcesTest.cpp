@@ -26,11 +26,13 @@ std::vector<MenuNode> readMenu(HMENU menu, std::vector<UINT>& commands) {
     std::vector<MenuNode> nodes;
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
         char text[128] = {};
-        MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING};
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
         info.dwTypeData = text;
         info.cch = sizeof text;
         EXPECT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &info));
-        MenuNode node{text};
+        MenuNode node{text, 0, {}};
         if (info.hSubMenu)
             node.items = readMenu(info.hSubMenu, commands);
         else if (!(info.fType & MFT_SEPARATOR))
@@ -93,7 +95,8 @@ TEST(Cursors, EachIsMonochromeWithItsHotspotInsideItsDrawing) {
         EXPECT_EQ(info.hbmColor, nullptr) << id;
         // The AND half above the XOR half, as 32-bit pixels.
         std::vector<DWORD> pixels(32 * 64);
-        BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), 32, -64, 1, 32}};
+        BITMAPINFO bi = {};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -64, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         HDC dc = GetDC(nullptr);
         EXPECT_EQ(GetDIBits(dc, info.hbmMask, 0, 64, pixels.data(), &bi, DIB_RGB_COLORS), 64) << id;
         ReleaseDC(nullptr, dc);
