@@ -10,6 +10,7 @@
 //                 of every editor window it invalidated; undone (untimed) after each run
 //   drag_step     one mouse move of a move drag of the whole selection, with the
 //                 host's notification, the refresh and the repaint
+//   drag_step_stretch  the same with faces coloured by stretch
 //   frame_fit     one full canvas frame with every edge in view
 //   frame_zoomed  the same zoomed in about 8 times about the centre
 //   frame_fit_quality, frame_fit_stretch
@@ -324,7 +325,7 @@ int run(int argc, char** argv) {
         {"command_flip", L"Transform/Flip/Horizontal"},
     };
     std::vector<Figure> figures = {{"open"},         {"frame_fit"},         {"frame_fit_quality"},
-                                   {"frame_fit_stretch"}, {"frame_zoomed"}, {"drag_step"}};
+                                   {"frame_fit_stretch"}, {"frame_zoomed"}, {"drag_step"}, {"drag_step_stretch"}};
     for (const auto& c : commands) figures.push_back({c.name});
     auto figure = [&](const char* name) -> Figure& {
         for (Figure& f : figures)
@@ -412,12 +413,17 @@ int run(int argc, char** argv) {
         }
 
         // The whole selection dragged (it starts at a selected corner at the centre).
-        size_t entries = app.document->undoDescriptions().size();
-        figure("drag_step").time(s, bench.drag(bench.canvasCentre(), 25, dragSteps));
-        if (app.document->undoDescriptions().size() != entries + 1)
-            throw std::runtime_error("the drag at the centre of the canvas made no history entry");
-        app.document->undo();
-        bench.settle();
+        size_t entries = 0;
+        for (const bool stretch : {false, true}) {
+            bench.display(L"Tools/Show Stretch", stretch);
+            entries = app.document->undoDescriptions().size();
+            figure(stretch ? "drag_step_stretch" : "drag_step").time(s, bench.drag(bench.canvasCentre(), 25, dragSteps));
+            if (app.document->undoDescriptions().size() != entries + 1)
+                throw std::runtime_error("the drag at the centre of the canvas made no history entry");
+            app.document->undo();
+            bench.settle();
+        }
+        bench.display(L"Tools/Show Stretch", false);
 
         // History: the whole mesh flipped; then the one corner of the grid's last vertex
         // of the first row (selected in 3D, which the editor copies) set from the
