@@ -74,6 +74,8 @@ void openMesh(App& app, const std::filesystem::path& path) {
     app.materials = std::move(mesh.materials);
     app.fileV = std::move(mesh.fileV);
     app.meshPath = path;
+    app.savedPosition = app.document->historyPosition();
+    addRecentFile(path);
     for (const std::string& warning : mesh.warnings) writeError("loomhost: warning: " + warning);
     if (app.view) app.view->resetCamera();
     updateTitle(app);
@@ -97,7 +99,48 @@ void saveMesh(App& app, const std::filesystem::path& path) {
         throw devhost::FileError(path, 0, "can only be saved as .obj or .json");
     }
     app.meshPath = path;
+    app.savedPosition = app.document->historyPosition();
     updateTitle(app);
+}
+
+bool modified(const App& app) { return app.document->hasMesh() && app.document->historyPosition() != app.savedPosition; }
+
+namespace {
+constexpr const wchar_t* kRecentKey = L"Software\\loomhost\\Recent Files";
+constexpr int kRecentCount = 6;
+}  // namespace
+
+std::vector<std::filesystem::path> recentFiles() {
+    std::vector<std::filesystem::path> files;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRecentKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return files;
+    for (int i = 0; i < kRecentCount; ++i) {
+        wchar_t path[MAX_PATH * 2] = {};
+        DWORD size = sizeof path - sizeof(wchar_t), type = 0;
+        std::wstring name = L"File" + std::to_wstring(i + 1);
+        if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(path), &size) == ERROR_SUCCESS &&
+            type == REG_SZ && path[0])
+            files.emplace_back(path);
+    }
+    RegCloseKey(key);
+    return files;
+}
+
+void addRecentFile(const std::filesystem::path& path) {
+    std::filesystem::path full = std::filesystem::absolute(path);
+    std::vector<std::filesystem::path> files = recentFiles();
+    std::erase_if(files, [&](const std::filesystem::path& file) { return lstrcmpiW(file.c_str(), full.c_str()) == 0; });
+    files.insert(files.begin(), full);
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRecentKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;  // a list that cannot be kept is no reason to refuse the file
+    for (int i = 0; i < kRecentCount && i < int(files.size()); ++i) {
+        const std::wstring& text = files[size_t(i)].native();
+        std::wstring name = L"File" + std::to_wstring(i + 1);
+        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       DWORD((text.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
 }
 
 }  // namespace loomhost

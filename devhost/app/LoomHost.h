@@ -33,6 +33,7 @@ struct App {
     std::vector<LONG> meshTextures;                  // textures its materials brought
     std::map<LONG, std::filesystem::path> textureFiles;  // each texture's image file, to reload
     std::vector<float> fileV;                        // the OBJ's own v numbers, kept on save
+    std::uint64_t savedPosition = 0;                 // the history's position when opened or saved
     bool batch = false;  // no message boxes; exit after the steps, 2 when any failed
     std::vector<Step> steps;
     size_t nextStep = 0;
@@ -59,6 +60,12 @@ LONG addTextureFile(App& app, const std::filesystem::path& file);
 void reloadTexture(App& app, LONG id);
 // The --dump state: records, history, textures, model objects and the editor window.
 void writeDump(App& app, const std::filesystem::path& path);
+
+// Edits since the file was opened or saved (undone edits do not count).
+bool modified(const App& app);
+// The files opened last, newest first, kept in loomhost's own registry key.
+std::vector<std::filesystem::path> recentFiles();
+void addRecentFile(const std::filesystem::path& path);
 
 // Main window.
 HWND createMainWindow(App& app);

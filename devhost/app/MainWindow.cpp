@@ -34,6 +34,8 @@ enum Command : UINT {
     ID_PLUGIN_LAST = 1999,
     ID_DELETE_TEXTURE_FIRST = 2000,  // the document's textures in order
     ID_DELETE_TEXTURE_LAST = 2999,
+    ID_RECENT_FIRST = 3000,  // the recent files in order
+    ID_RECENT_LAST = 3099,
 };
 
 constexpr const wchar_t* kClassName = L"LoomHostMain";
@@ -41,6 +43,15 @@ constexpr int kPluginMenuPosition = 4;
 
 HACCEL accelerators = nullptr;
 HMENU deleteTextureMenu = nullptr;  // filled with the texture names as it opens
+HMENU recentMenu = nullptr;         // filled with the recent files as it opens
+
+// A submenu's items, one per text, numbered from `first`.
+void fillMenu(HMENU menu, UINT first, UINT last, const std::vector<std::wstring>& texts) {
+    while (GetMenuItemCount(menu) > 0) DeleteMenu(menu, 0, MF_BYPOSITION);
+    for (size_t i = 0; i < texts.size() && first + i <= last; ++i)
+        AppendMenuW(menu, MF_STRING, first + i, texts[i].c_str());
+    if (texts.empty()) AppendMenuW(menu, MF_STRING | MF_GRAYED, 0, L"(none)");
+}
 
 constexpr UINT_PTR kResumeStepsTimer = 1;
 // A change of the records restarts this timer, and the 3D view repaints when it fires:
@@ -67,6 +78,7 @@ public:
     explicit ViewRefresh(App& app) : app_(app) {}
     HRESULT STDMETHODCALLTYPE OnEvent(HostEvent* event) override {
         if (!event || !app_.view) return S_OK;
+        updateTitle(app_);  // the history may have moved
         View3D& view = *app_.view;
         if (event->kind == HOST_EVENT_CHANGED) {
             HostRef<HostChange> change;
@@ -102,6 +114,9 @@ HMENU buildMenu() {
     AppendMenuW(file, MF_STRING, ID_FILE_RELOAD_TEXTURES, L"&Reload Textures");
     deleteTextureMenu = CreatePopupMenu();
     AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(deleteTextureMenu), L"&Delete Texture");
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    recentMenu = CreatePopupMenu();
+    AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(recentMenu), L"Recent &Files");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, ID_FILE_EXIT, L"E&xit");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
@@ -171,11 +186,56 @@ void updateHistoryItems(App& app, HMENU menu) {
                 (redoText + L"\tCtrl+Y").c_str());
 }
 
+// Before the document's mesh is dropped: with unsaved edits, asks whether to save them
+// first. False: keep the document (Cancel, or the save did not happen).
+bool confirmDiscard(App& app) {
+    if (app.batch || !modified(app)) return true;
+    std::wstring text = L"Save changes to " +
+                        (app.meshPath.empty() ? std::wstring(L"the mesh") : app.meshPath.filename().wstring()) + L"?";
+    switch (MessageBoxW(app.mainWindow, text.c_str(), L"loomhost", MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDNO: return true;
+    case IDYES:
+        if (app.meshPath.empty()) saveAs(app);
+        else saveMesh(app, app.meshPath);
+        return !modified(app);
+    default: return false;
+    }
+}
+
+// A file dropped on the window or chosen from the recent files: meshes open, images
+// become textures.
+void openFile(App& app, const std::filesystem::path& path) {
+    std::wstring extension = path.extension().wstring();
+    if (lstrcmpiW(extension.c_str(), L".obj") != 0 && lstrcmpiW(extension.c_str(), L".json") != 0)
+        addTextureFile(app, path);
+    else if (confirmDiscard(app))
+        openMesh(app, path);
+}
+
+void onDropFiles(App& app, HDROP drop) {
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::filesystem::path> files;
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), UINT(path.size())));
+        files.emplace_back(path);
+    }
+    DragFinish(drop);
+    for (const std::filesystem::path& file : files) {
+        try {
+            openFile(app, file);
+        } catch (const std::exception& error) {
+            reportProblem(app, error.what());
+        }
+    }
+}
+
 void onCommand(App& app, UINT command) {
     devhost::Document& document = *app.document.Get();
     try {
         switch (command) {
         case ID_FILE_OPEN: {
+            if (!confirmDiscard(app)) break;
             std::wstring path = fileDialog(app.mainWindow, false,
                                            L"Meshes (*.obj;*.json)\0*.obj;*.json\0All files\0*.*\0", L"");
             if (!path.empty()) openMesh(app, path);
@@ -196,7 +256,7 @@ void onCommand(App& app, UINT command) {
             for (const devhost::TextureInfo& texture : document.textures())
                 if (app.textureFiles.count(texture.id)) reloadTexture(app, texture.id);
             break;
-        case ID_FILE_EXIT: DestroyWindow(app.mainWindow); break;
+        case ID_FILE_EXIT: SendMessageW(app.mainWindow, WM_CLOSE, 0, 0); break;
         case ID_EDIT_UNDO: document.undo(); break;
         case ID_EDIT_REDO: document.redo(); break;
         case ID_VIEW_SHADED: app.view->setWireframe(false); break;
@@ -209,6 +269,10 @@ void onCommand(App& app, UINT command) {
         case ID_SELECT_NONE: document.selectNone3D(); break;
         case ID_SELECT_INVERT: document.invertSelection3D(); break;
         default:
+            if (command >= ID_RECENT_FIRST && command <= ID_RECENT_LAST) {
+                std::vector<std::filesystem::path> files = recentFiles();
+                if (command - ID_RECENT_FIRST < files.size()) openFile(app, files[command - ID_RECENT_FIRST]);
+            }
             if (command >= ID_DELETE_TEXTURE_FIRST && command <= ID_DELETE_TEXTURE_LAST) {
                 std::vector<devhost::TextureInfo> textures = document.textures();
                 if (command - ID_DELETE_TEXTURE_FIRST < textures.size())
@@ -268,6 +332,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetWindowTextA(app->statusBar, app->view->rendererText().c_str());
         HostRef<ViewRefresh> sink = devhost::makeObject<ViewRefresh>(*app);
         app->document->Subscribe(1, sink.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &subscription);
+        DragAcceptFiles(window, TRUE);
         return 0;
     }
     case WM_SIZE: {
@@ -294,13 +359,23 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         updateHistoryItems(*app, GetMenu(window));
         CheckMenuItem(GetMenu(window), ID_VIEW_CHECKER, app->view->checker() ? MF_CHECKED : MF_UNCHECKED);
         if (HMENU(wParam) == deleteTextureMenu) {
-            while (GetMenuItemCount(deleteTextureMenu) > 0) DeleteMenu(deleteTextureMenu, 0, MF_BYPOSITION);
-            std::vector<devhost::TextureInfo> textures = app->document->textures();
-            for (size_t i = 0; i < textures.size() && i <= ID_DELETE_TEXTURE_LAST - ID_DELETE_TEXTURE_FIRST; ++i)
-                AppendMenuW(deleteTextureMenu, MF_STRING, ID_DELETE_TEXTURE_FIRST + i, textures[i].name.c_str());
-            if (textures.empty()) AppendMenuW(deleteTextureMenu, MF_STRING | MF_GRAYED, 0, L"(none)");
+            std::vector<std::wstring> names;
+            for (const devhost::TextureInfo& texture : app->document->textures()) names.push_back(texture.name);
+            fillMenu(deleteTextureMenu, ID_DELETE_TEXTURE_FIRST, ID_DELETE_TEXTURE_LAST, names);
+        } else if (HMENU(wParam) == recentMenu) {
+            std::vector<std::wstring> paths;
+            for (const std::filesystem::path& file : recentFiles()) paths.push_back(file.wstring());
+            fillMenu(recentMenu, ID_RECENT_FIRST, ID_RECENT_LAST, paths);
         }
         return 0;
+    case WM_CLOSE:
+        try {
+            if (confirmDiscard(*app)) DestroyWindow(window);
+        } catch (const std::exception& error) {
+            reportProblem(*app, error.what());  // the save failed: the window stays
+        }
+        return 0;
+    case WM_DROPFILES: onDropFiles(*app, HDROP(wParam)); return 0;
     case WM_DESTROY:
         app->document->Unsubscribe(subscription);
         subscription = 0;
@@ -343,8 +418,10 @@ void rebuildPluginMenu(App& app) {
 void updateTitle(App& app) {
     if (!app.mainWindow) return;
     std::wstring title = L"loomhost";
-    if (!app.meshPath.empty()) title = app.meshPath.filename().wstring() + L" - " + title;
-    SetWindowTextW(app.mainWindow, title.c_str());
+    if (!app.meshPath.empty()) title = app.meshPath.filename().wstring() + (modified(app) ? L"* - " : L" - ") + title;
+    wchar_t shown[MAX_PATH * 2] = {};
+    GetWindowTextW(app.mainWindow, shown, int(std::size(shown)));
+    if (title != shown) SetWindowTextW(app.mainWindow, title.c_str());
 }
 
 void writeError(const std::string& line) {

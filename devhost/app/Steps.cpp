@@ -4,7 +4,10 @@
 
 #include "lib/Journal.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
 #include <stdexcept>
 
@@ -281,6 +284,19 @@ void paintTexture(App& app, const std::wstring& argument) {
     }
 }
 
+// The file dropped on the main window as the shell drops it.
+void dropFile(App& app, const std::wstring& path) {
+    std::wstring full = std::filesystem::absolute(path).wstring();
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (full.size() + 2) * sizeof(wchar_t));
+    if (!memory) fail("out of memory");
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, full.c_str(), (full.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SendMessageW(app.mainWindow, WM_DROPFILES, WPARAM(memory), 0);  // the window frees it
+}
+
 bool parseSwitch(const std::wstring& text) {
     if (text == L"on") return true;
     if (text == L"off") return false;
@@ -333,7 +349,7 @@ void failHostCall(App& app, const std::wstring& plan) {
 // draws with GDI) are read at start-up. The --texture-* steps change the document's
 // textures by name as a host's user would (add FILE, rename OLD=NEW, delete, reload
 // from its file, paint NAME:X,Y,W,H,RRGGBB); --uv-texture ENTRY picks an entry of the
-// editor's texture list.
+// editor's texture list; --drop FILE drops a file on the main window.
 struct StepKind {
     const wchar_t* option;
     bool takesArgument;
@@ -353,6 +369,7 @@ const StepKind kSteps[] = {
     {L"--texture-reload", true, [](App& app, const std::wstring& a) { reloadTexture(app, textureNamed(app, a)); }},
     {L"--texture-paint", true, paintTexture},
     {L"--uv-texture", true, chooseTexture},
+    {L"--drop", true, dropFile},
     {L"--select-3d", true, select3D},
     {L"--hide-3d", true, hide3D},
     {L"--invoke", true, invokePlugin},
@@ -478,6 +495,8 @@ void writeDump(App& app, const std::filesystem::path& path) {
     state["images"] = std::move(images);
     state["materials"] = std::move(materials);
     if (findEditorWindow(app)) state["editor"] = editorState(app);
+    devhost::StateJson recentPaths = devhost::StateJson::array();
+    for (const std::filesystem::path& file : recentFiles()) recentPaths.push_back(devhost::utf8(file.wstring()));
     char title[512] = {}, status[512] = {};
     GetWindowTextA(app.mainWindow, title, int(sizeof title));
     GetWindowTextA(app.statusBar, status, int(sizeof status));
@@ -487,7 +506,8 @@ void writeDump(App& app, const std::filesystem::path& path) {
                      {"title", title},
                      {"status", status},
                      {"view", app.view->usesOpenGL() ? "OpenGL" : "GDI"},
-                     {"checker", app.view->checker()}};
+                     {"checker", app.view->checker()},
+                     {"recent", recentPaths}};
     devhost::writeState(path, state);
 }
 

@@ -165,6 +165,9 @@ public:
     bool undo();  // the host's own Edit menu; false when there is nothing to undo
     bool redo();
     bool groupOpen() const { return groupDepth_ > 0; }
+    // The newest entry still done, as a number no other entry had (0: none), so that
+    // a saved state is known again after undoing back to it.
+    std::uint64_t historyPosition() const { return undo_.empty() ? 0 : undo_.back().serial; }
     // Heap bytes the undo and redo entries hold (what a long session accumulates).
     size_t historyBytes() const;
 
@@ -240,6 +243,7 @@ private:
         Patch faces;
         Patch vertices;
         std::optional<Snapshot> whole;
+        std::uint64_t serial = 0;
     };
 
     void replaceMesh(HostRef<Mesh> mesh, std::vector<DevFace> faces, std::vector<DevVertex> vertices);
@@ -285,6 +289,7 @@ private:
 
     std::vector<Entry> undo_;
     std::vector<Entry> redo_;
+    std::uint64_t entriesMade_ = 0;
     int groupDepth_ = 0;
     std::wstring groupDescription_;
     bool groupHasSnapshot_ = false;  // the group's first BeginEdit set its boundary

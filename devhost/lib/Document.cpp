@@ -268,6 +268,7 @@ HRESULT Document::EndUndoGroup(BOOL keep) {
 }
 
 void Document::pushEntry(Entry entry) {
+    entry.serial = ++entriesMade_;
     undo_.push_back(std::move(entry));
     redo_.clear();
 }

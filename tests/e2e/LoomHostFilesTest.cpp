@@ -1,5 +1,6 @@
 // OBJ and state files through the real loomhost.exe: exact round trips, bad host data
-// taken as it stands, clear errors for damaged files, saves that never half-happen.
+// taken as it stands, clear errors for damaged files, saves that never half-happen; the
+// window's title marks unsaved edits, dropped files open and join the recent files.
 #include "LoomHostRun.h"
 
 #include "io/MeshFile.h"
@@ -226,6 +227,27 @@ TEST(Saving, SavesReplaceWholeFilesAndAFailedSaveLeavesNoTemporaryFile) {
         EXPECT_EQ(entry.path().wstring().find(L".saving-"), std::wstring::npos) << entry.path().string();
     EXPECT_EQ(folder.read(L"out.obj").find('@'), std::string::npos);
     EXPECT_EQ(folder.json(L"d.json")["faces"].size(), 2u);
+}
+
+TEST(Files, TitleMarksUnsavedEditsDroppedFilesOpenAndJoinTheRecentFiles) {
+    ScratchFolder folder;
+    folder.write(L"first.obj", kSquareObj);
+    folder.write(L"second.obj", kSquareObj);
+    HostRun run = runBatch({L"--open", folder / L"first.obj", L"--invoke", L"UV Editor", L"--uv-command",
+                            L"Select/Select All", L"--uv-command", L"Transform/Flip/Horizontal", L"--dump",
+                            folder / L"edited.json", L"--undo", L"--undo", L"--dump", folder / L"undone.json", L"--redo",
+                            L"--save", folder / L"first.obj", L"--dump", folder / L"saved.json", L"--drop",
+                            folder / L"second.obj", L"--dump", folder / L"dropped.json"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    auto host = [&](const wchar_t* dump) { return folder.json(dump)["host"]; };
+    EXPECT_EQ(host(L"edited.json")["title"], "first.obj* - loomhost");
+    EXPECT_EQ(host(L"undone.json")["title"], "first.obj - loomhost");
+    EXPECT_EQ(host(L"saved.json")["title"], "first.obj - loomhost");
+    const StateJson dropped = host(L"dropped.json");
+    EXPECT_EQ(dropped["title"], "second.obj - loomhost");
+    ASSERT_GE(dropped["recent"].size(), 2u);
+    EXPECT_EQ(std::filesystem::path(dropped["recent"][0].get<std::string>()).filename(), "second.obj");
+    EXPECT_EQ(std::filesystem::path(dropped["recent"][1].get<std::string>()).filename(), "first.obj");
 }
 
 }  // namespace
