@@ -63,12 +63,16 @@ bool shelve(std::vector<Item>& items, double scale, double margin, const std::ve
             if (placed) break;
         }
         if (placed) continue;
+        // Wider than the square at this scale: no band can hold it (and a flat item
+        // would otherwise climb no higher than the top and search forever).
+        if (!(high <= side)) return false;
         double y = top, x = clearX(0, y, high, low, obstacles);
         while (x + high > side) {
             // The band is blocked: start above the lowest obstacle top that blocks it.
             double next = side;
             for (const Rect& o : obstacles)
                 if (o.y1 > y && o.y0 < y + low) next = std::min(next, o.y1);
+            if (next <= y) return false;
             y = next;
             if (y + low > side) return false;
             x = clearX(0, y, high, low, obstacles);
