@@ -123,37 +123,29 @@ bool RecordShadow::look(const void* records) {
 Patch RecordShadow::takeChanges() {
     Patch patch;
     if (changedWords_ == 0) return patch;
-    // Calls visit(word, startsSpan) for each word that still differs from its value at the
-    // boundary, in order.
-    auto forEachKept = [&](auto&& visit) {
-        size_t previous = SIZE_MAX - 1;
-        for (size_t i = 0; i < changed_.size(); ++i)
-            for (std::uint64_t bits = changed_[i]; bits; bits &= bits - 1) {
-                const size_t word = i * 64 + size_t(std::countr_zero(bits));
-                if (saved_[word] == seen_[word]) continue;
-                visit(word, word != previous + 1);
-                previous = word;
-            }
-    };
-    // Counted first, so that the patch is allocated once at its size.
-    size_t spans = 0, words = 0;
-    forEachKept([&](size_t, bool starts) {
-        spans += starts;
-        ++words;
-    });
-    patch.spans.reserve(spans);
-    patch.bytes.resize(words * kWord);
-    std::uint8_t* out = patch.bytes.data();
-    forEachKept([&](size_t word, bool starts) {
-        const std::uint32_t offset = std::uint32_t(word * kWord);
-        const std::uint32_t length = std::uint32_t(std::min(kWord, bytes_ - offset));
-        if (starts) patch.spans.push_back({offset, length});
-        else patch.spans.back().length += length;
-        std::memcpy(out, &saved_[word], length);
-        out += length;
-    });
-    patch.bytes.resize(size_t(out - patch.bytes.data()));  // a partial last word
-    std::fill(changed_.begin(), changed_.end(), 0);
+    // Gathered in storage kept from call to call, then copied out at their exact size.
+    spanScratch_.clear();
+    byteScratch_.resize(changedWords_ * kWord);
+    std::uint8_t* out = byteScratch_.data();
+    size_t previous = SIZE_MAX - 1;
+    for (size_t i = 0; i < changed_.size(); ++i) {
+        std::uint64_t bits = changed_[i];
+        if (!bits) continue;
+        changed_[i] = 0;
+        for (; bits; bits &= bits - 1) {
+            const size_t word = i * 64 + size_t(std::countr_zero(bits));
+            if (saved_[word] == seen_[word]) continue;
+            const std::uint32_t offset = std::uint32_t(word * kWord);
+            const std::uint32_t length = std::uint32_t(std::min(kWord, bytes_ - offset));
+            if (word == previous + 1) spanScratch_.back().length += length;
+            else spanScratch_.push_back({offset, length});
+            std::memcpy(out, &saved_[word], length);
+            out += length;
+            previous = word;
+        }
+    }
+    patch.spans.assign(spanScratch_.begin(), spanScratch_.end());
+    patch.bytes.assign(byteScratch_.data(), out);
     changedWords_ = 0;
     return patch;
 }

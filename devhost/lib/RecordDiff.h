@@ -66,6 +66,9 @@ private:
     std::unique_ptr<std::uint64_t[]> saved_;
     std::vector<std::uint64_t> changed_;  // one bit per word
     size_t changedWords_ = 0;
+    // takeChanges gathers here, storage kept from call to call.
+    std::vector<Patch::Span> spanScratch_;
+    std::vector<std::uint8_t> byteScratch_;
 };
 
 }  // namespace devhost
