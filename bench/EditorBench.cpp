@@ -513,12 +513,7 @@ int run(int argc, char** argv) {
         }
     }
 
-    if (IsWindow(app.mainWindow)) DestroyWindow(app.mainWindow);
-    pumpMessages(app);
-    app.plugins.releaseAll();
-    app.view.reset();
-    app.document->setMainWindow(nullptr);
-    app.document.Reset();
+    shutDown(app);
     return 0;
 }
 

@@ -91,6 +91,9 @@ void runNextStep(App& app);
 // Dispatches every queued message (with the main window's accelerators and the
 // dialogs' keyboard handling); answers false when WM_QUIT was seen.
 bool pumpMessages(App& app);
+// Closes the main window (the plug-ins' windows go with it), then releases the functions
+// while their DLLs are still loaded, and the view and document.
+void shutDown(App& app);
 bool dispatchMessage(App& app, MSG& message);
 
 // Dialog windows of the thread: the editor ("Texloom", owned by the main window).

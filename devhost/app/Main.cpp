@@ -58,14 +58,7 @@ int run(HINSTANCE instance, int argc, wchar_t** argv, int show) {
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatchMessage(app, message);
     }
-    // The plug-ins' windows go with the main window (they are owned by it); then the
-    // functions are released while their DLLs are still loaded.
-    if (IsWindow(app.mainWindow)) DestroyWindow(app.mainWindow);
-    pumpMessages(app);
-    app.plugins.releaseAll();
-    app.view.reset();
-    app.document->setMainWindow(nullptr);
-    app.document.Reset();
+    shutDown(app);
     return app.batch ? app.status : 0;
 }
 

@@ -463,4 +463,13 @@ bool pumpMessages(App& app) {
     return true;
 }
 
+void shutDown(App& app) {
+    if (IsWindow(app.mainWindow)) DestroyWindow(app.mainWindow);
+    pumpMessages(app);
+    app.plugins.releaseAll();
+    app.view.reset();
+    app.document->setMainWindow(nullptr);
+    app.document.Reset();
+}
+
 }  // namespace loomhost
