@@ -113,6 +113,5 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], CornerTest test,
                             (s.cell[1] + s.cell[3]) * 0.5f);
     }
     writeFitted(edit, fits, [&](const FaceRecord& face, int index) { return projectOnto(face, sideOfFace[index]); });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

@@ -140,8 +140,7 @@ bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMat
     });
     const Matrix4 fit = stretchFit(range, rect);
     writeFitted(edit, &fit, [&](const FaceRecord& face, int) { return projectFace(face, nullptr); });
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 }  // namespace

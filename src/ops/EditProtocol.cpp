@@ -22,16 +22,18 @@ UVEdit::UVEdit(UVModel& model, const EditSteps& steps)
                          steps_.description);
 }
 
-void UVEdit::finish() {
-    if (finished_) return;
+bool UVEdit::finish() {
+    if (finished_) return changed > 0;
     finished_ = true;
     unlock();
     if (steps_.undoGroup && document_) document_->EndUndoGroup(changed > 0);
     bool notify = steps_.endEdit == EndEditRule::Always ||
                   (steps_.endEdit == EndEditRule::IfChanged && changed > 0);
-    if (!notify || !mesh_) return;
-    UVModelOwner* owner = steps_.raiseCounter ? owner_ : nullptr;
-    if (owner) ++owner->changeInProgress;
-    mesh_->EndEdit();
-    if (owner) --owner->changeInProgress;
+    if (notify && mesh_) {
+        UVModelOwner* owner = steps_.raiseCounter ? owner_ : nullptr;
+        if (owner) ++owner->changeInProgress;
+        mesh_->EndEdit();
+        if (owner) --owner->changeInProgress;
+    }
+    return changed > 0;
 }

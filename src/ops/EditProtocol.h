@@ -46,7 +46,8 @@ public:
     ~UVEdit() { finish(); }
 
     // Unlocks, closes the undo group and notifies the host; later calls do nothing.
-    void finish();
+    // Answers whether the operation changed anything (changed > 0), its usual result.
+    bool finish();
 
     int changed = 0;  // corners or faces changed, as the operation counts them
 

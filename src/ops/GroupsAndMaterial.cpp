@@ -8,8 +8,7 @@ bool UVModel::assignGroup(uint16_t groupMask, uint16_t groupValue, CornerTest te
         face.groups[c] = uint16_t((face.groups[c] & ~groupMask) | groupValue);
         ++edit.changed;
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 bool UVModel::setMaterial(uint32_t material, FaceFilter faces) {
@@ -20,6 +19,5 @@ bool UVModel::setMaterial(uint32_t material, FaceFilter faces) {
         face.material = material;
         ++edit.changed;
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

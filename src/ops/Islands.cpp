@@ -170,6 +170,5 @@ bool selectIsland(UVModel& model, float epsilon, bool sync) {
     } catch (const std::bad_alloc&) {
         // Without working memory nothing was changed.
     }
-    edit.finish();
-    return true;
+    return edit.finish();
 }

@@ -10,7 +10,10 @@
 #include <vector>
 
 // The operations. Each is one history entry named by its command; the unwraps and the
-// packing act on the faces whose three corners are selected and visible.
+// packing act on the faces whose three corners are selected and visible. epsilon: the
+// UV distance (UV units) within which corners coincide; sync: as in UVModel.h. Each
+// answers whether it really changed a corner (a selection bit or a UV), which is when
+// its entry is kept; false too when working memory ran out before any change.
 bool selectIsland(UVModel& model, float epsilon, bool sync);
 bool unwrap(UVModel& model, float epsilon);
 bool autoUnwrap(UVModel& model, float epsilon);

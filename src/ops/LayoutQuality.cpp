@@ -210,8 +210,7 @@ bool selectFaulty(UVModel& model, float epsilon, uint8_t fault, bool sync, const
     } catch (const std::bad_alloc&) {
         // Without working memory nothing was changed.
     }
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 // ---- Texel density ----
@@ -329,6 +328,5 @@ bool setTexelDensity(UVModel& model, float epsilon, int width, int height, doubl
                                                      centre[1] + (face.uv[c][1] - centre[1]) * factor);
         }
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

@@ -31,7 +31,8 @@ void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<ui
 void measureStretch(UVWalk& walk, std::vector<float>& stretch);
 
 // The faces shown with the fault become the selection (whole faces; the others shown
-// are deselected); one history entry when it changed.
+// are deselected); one history entry when it changed, and then true. epsilon: as in
+// Islands.h.
 bool selectFlipped(UVModel& model, float epsilon, bool sync);
 bool selectOverlapping(UVModel& model, float epsilon, bool sync);
 
@@ -41,8 +42,8 @@ bool selectOverlapping(UVModel& model, float epsilon, bool sync);
 double texelDensity(UVModel& model, float epsilon, int width, int height);
 
 // Scales each selected island about the centre of its bounds so that its density
-// becomes `target`; with target 0, the density of the selected islands together. An
-// island with a locked corner stays as it is. One history entry named `description`
-// when anything moved.
+// becomes `target` (texture pixels per 3D unit); with target 0, the density of the
+// selected islands together. An island with a locked corner stays as it is. One
+// history entry named `description` when anything moved, and then true.
 bool setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
                      const wchar_t* description);

@@ -164,6 +164,5 @@ bool packIslands(UVModel& model, float epsilon) {
     islands::onSelectedIslands(edit, epsilon, false, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
         islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

@@ -70,6 +70,5 @@ bool UVModel::planarMap(const Vector3* direction, const float rect[4], CornerTes
     });
     const Matrix4 fit = stretchFit(range, rect);
     writeFitted(edit, &fit, [&](const FaceRecord& face, int) { return projectFace(face); });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

@@ -14,6 +14,5 @@ bool UVModel::reverseWinding(FaceFilter faces) {
         }
         ++edit.changed;
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

@@ -124,19 +124,22 @@ bool UVModel::invertSelection(bool sync) {
     UVEdit edit(*this, {L"Invert UV Selection", selectionScope(sync), false});
     edit.forEachFace([&](FaceRecord& face, int) {
         for (int c = 0; c < 3; ++c)
-            if (!cornerHidden(face.flags, c))
+            if (!cornerHidden(face.flags, c)) {
                 setCornerSelected(edit, face, c, !cornerSelected(face.flags, c), sync);
+                ++edit.changed;
+            }
         if (sync) syncFaceSelected(face);
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 bool UVModel::invertHidden() {
     UVEdit edit(*this, {L"Invert Hidden UV", EDIT_SELECTION, false});
-    edit.forEachFace([&](FaceRecord& face, int) { face.flags ^= UV_HIDDEN_ALL; });
-    edit.finish();
-    return true;
+    edit.forEachFace([&](FaceRecord& face, int) {
+        face.flags ^= UV_HIDDEN_ALL;
+        ++edit.changed;
+    });
+    return edit.finish();
 }
 
 namespace {
@@ -181,8 +184,7 @@ bool growSelection(UVModel& model, bool expand, bool sync) {
     }
     std::free(vertexState);
     std::free(marks);
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 }  // namespace
@@ -240,6 +242,5 @@ bool UVModel::selectGroup(uint16_t groupMask, uint16_t groupValue, int modifier,
         }
         if (sync) syncFaceSelected(face);
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

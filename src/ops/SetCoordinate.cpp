@@ -15,6 +15,5 @@ bool UVModel::setCoordinate(float u, float v) {
         face.uv[c][1] = v;
         ++edit.changed;
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

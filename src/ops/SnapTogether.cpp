@@ -9,6 +9,5 @@ bool UVModel::snapTogether(const UVPoint* target) {
         face.uv[c][1] = target->v;
         ++edit.changed;
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }

@@ -48,8 +48,7 @@ bool UVModel::applySnapshotTransform(const Matrix4& matrix, CornerTest test,
             ++edit.changed;
         }
     }
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 bool UVModel::applyTransform(const Matrix4& matrix, CornerTest test,
@@ -59,8 +58,7 @@ bool UVModel::applyTransform(const Matrix4& matrix, CornerTest test,
         transformCorner(matrix, face.uv[c][0], face.uv[c][1], face, c);
         ++edit.changed;
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 bool UVModel::moveSnapshot(float du, float dv, CornerTest test,
@@ -81,26 +79,26 @@ bool UVModel::rotateSnapshot(float angle, CornerTest test, bool recordUndo,
 
 // The in-place operations do nothing at all for an identity transform.
 bool UVModel::move(float du, float dv, CornerTest test, bool recordUndo) {
-    if (du == 0.0f && dv == 0.0f) return true;
+    if (du == 0.0f && dv == 0.0f) return false;
     return applyTransform(translation(du, dv, 0.0f), test, recordUndo,
                           L"Move UV Coords");
 }
 
 bool UVModel::scale(float sx, float sy, CornerTest test, bool recordUndo,
                     const UVPoint* pivotPoint) {
-    if (sx == 1.0f && sy == 1.0f) return true;
+    if (sx == 1.0f && sy == 1.0f) return false;
     return applyTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Scale UV Coords");
 }
 
 bool UVModel::rotate(float angle, CornerTest test, bool recordUndo,
                      const UVPoint* pivotPoint) {
-    if (angle == 0.0f) return true;
+    if (angle == 0.0f) return false;
     return applyTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Rotate UV Coords");
 }
 
 bool UVModel::mirror(bool flipU, bool flipV, CornerTest test,
                      bool recordUndo, const UVPoint* pivotPoint) {
-    if (!flipU && !flipV) return true;
+    if (!flipU && !flipV) return false;
     if (!pivotPoint) return false;
     return applyTransform(scaleMatrix(flipU ? -1.0f : 1.0f, flipV ? -1.0f : 1.0f, *pivotPoint),
                           test, recordUndo, L"Mirror UV Coords");

@@ -1,6 +1,7 @@
-// The editor's working model and its operations: the host mesh and document it edits,
-// the face filter every operation applies, the drag snapshot and the default pivot.
-// The operations edit the host's records in place.
+// The operations' interface: the editor's working model (the host mesh and document it
+// edits, the face filter every operation applies, the drag snapshot, the default pivot)
+// and the operations on it, which edit the host's records in place. The whole-island
+// operations and the layout checks are in Islands.h and LayoutQuality.h.
 //
 // Arguments and results, unless an operation says otherwise:
 // - UVs are in UV units (0 ... 1 spans the texture); angles are radians; a rect is
@@ -11,9 +12,14 @@
 // - recordUndo: the operation opens and closes its own history entry; false when the
 //   caller holds one open (a drag, a dialog's live preview) or none is wanted.
 // - sync: selection writes also set the 3D selection (corner vertices, whole faces).
-// - A bool result is true when the operation ran, whether or not it changed anything;
-//   false when a required pointer is null or working memory could not be had, and then
-//   nothing changed. A count says what the operation changed.
+// - description: the history entry's text, shown in the host's Undo menu.
+// - A bool result of an operation that edits is true when it acted on at least one
+//   corner or face, which is also what keeps its history entry: the caller may refresh
+//   or report on it. It is false when nothing passed its tests (no entry is kept), for
+//   an identity transform, a null required pointer or lacking working memory. A corner
+//   that passed counts even where its new value equals the old one (a weld onto an equal
+//   UV, a group bit already set), except where an operation says it compares. A count
+//   says how many corners or faces the operation acted on.
 //
 // Writing an operation (src/ops/<Subject>.cpp): open a UVEdit (ops/EditProtocol.h) with
 // the operation's EditSteps: the description, the BeginEdit numbers and the protocol's
@@ -21,7 +27,8 @@
 // change-in-progress counter is raised). Its constructor makes the opening host calls and
 // locks the records. Walk with forEachFace / forEachCorner (face filter and corner test
 // applied, array order), add what you changed to `changed`, then call finish(): it
-// unlocks, ends the undo group with keep = changed > 0 and calls EndEdit as the steps say.
+// unlocks, ends the undo group with keep = changed > 0, calls EndEdit as the steps say
+// and answers changed > 0.
 // A vertex index is host data: reach a corner's vertex only through vertexOf(), which
 // answers null for an index at or beyond the vertex count. Read-only queries use
 // UVWalk alone. Walks allocate nothing; working memory comes from `scratch`.
@@ -31,8 +38,7 @@
 //         edit.forEachCorner(CORNERS_EDITABLE, [&](FaceRecord& face, int c) {
 //             face.uv[c][0] = target->u; face.uv[c][1] = target->v; ++edit.changed;
 //         });
-//         edit.finish();
-//         return true;
+//         return edit.finish();  // whether anything changed
 //     }
 #pragma once
 
@@ -85,6 +91,7 @@ struct UVModel {
     // Fills rect with the bounds of the corners passing the test (locked ones too) and
     // answers whether any passed; with none, rect is (9999999, 9999999, -9999999, -9999999).
     bool bounds(CornerTest test, float rect[4]);
+    // The number of corners passing the test.
     int countCorners(CornerTest test);
     // The number of distinct positions among the editable corners within epsilon (UV
     // units), counted no further than atMost: the editor only asks whether there is
@@ -94,7 +101,7 @@ struct UVModel {
     // Unit average of the normals of the faces of the corners passing the test (unlocked
     // ones), a face once per passing corner; false, normal untouched, when none passes.
     bool averageNormal(Vector3& normal, CornerTest test);
-    // Mean vertex position of the editable corners of every face, filtered out or not,
+    // Mean vertex position (model units) of the editable corners of every face, filtered out or not,
     // summed in double; (0, 0, 0) without one.
     Vector3 selectionCentroid();
 
@@ -108,8 +115,12 @@ struct UVModel {
     // ---- Transforms: each passing, unlocked corner's (u, v, 0) through a matrix ----
     // The *Snapshot forms start from the snapshot's UVs (every drag step afresh) and always
     // call EndEdit; the in-place forms start from the current UVs and do nothing at all
-    // for an identity (zero move, unit scale, zero angle, no flip). A null pivot means
-    // `pivot`; mirror needs its pivot and fails without one.
+    // for an identity (zero move, unit scale, zero angle, no flip), answering false.
+    // du, dv: UV units; sx, sy: factors; angle: radians, positive turns +u towards +v;
+    // flipU / flipV: mirror across the vertical / horizontal line through the pivot.
+    // A null pivotPoint means `pivot`; mirror needs its pivot and fails without one.
+    // applyTransform and applySnapshotTransform take each corner's (u, v, 0) x matrix.
+    // True when any corner moved (passed the test, unlocked).
     bool moveSnapshot(float du, float dv, CornerTest test, bool recordUndo);
     bool scaleSnapshot(float sx, float sy, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
     bool rotateSnapshot(float angle, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
@@ -127,36 +138,46 @@ struct UVModel {
     // answers how many corners' bits really changed. notify: call EndEdit.
     int setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest test, bool recordUndo, bool notify,
                        const wchar_t* description, bool sync);
-    // Selects or deselects the visible corners; true when any corner changed.
+    // Selects or deselects the visible corners; true when any corner's bit changed.
     bool selectAll(bool select, bool sync, bool recordUndo = true, bool notify = true);
+    // Toggles the selection of every visible corner; true when there was one.
     bool invertSelection(bool sync);
     // Whole faces that share a mesh vertex with a selected (expand) or unselected
-    // (contract) corner become selected (deselected).
+    // (contract) corner become selected (deselected); true when a face was marked.
     bool expandSelection(bool sync);
     bool contractSelection(bool sync);
-    // Picks the visible corners inside rect or within radius of (rect[0], rect[1]);
-    // answers the corners picked plus those a replacing pick cleared.
+    // Picks the visible corners inside rect or within radius (UV units) of (rect[0],
+    // rect[1]); modifier is a PICK_* value. Answers the corners picked plus those a
+    // replacing pick cleared.
     int selectCoords(const float rect[4], float radius, int modifier, bool sync);
     // Picks the faces without a hidden corner that rect touches; answers the faces picked
     // plus the corners a replacing pick cleared.
     int selectTriangles(const float rect[4], int modifier, bool sync);
+    // Toggles the hidden bits of every filtered face's corners; true when there was a face.
     bool invertHidden();
-    // Corners passing the test get groups = (groups & ~groupMask) | groupValue.
+    // Corners passing the test get groups = (groups & ~groupMask) | groupValue (bit k - 1
+    // is group k); true when a corner passed.
     bool assignGroup(uint16_t groupMask, uint16_t groupValue, CornerTest test);
-    // Visible corners with (groups & groupMask) == groupValue are picked.
+    // Visible corners with (groups & groupMask) == groupValue are picked (modifier: a
+    // PICK_* value); true when a corner was picked or a replacing pick cleared one.
     bool selectGroup(uint16_t groupMask, uint16_t groupValue, int modifier, bool sync);
-    // Faces passing faceFilter and faces get the material; EndEdit only after a change.
+    // Faces passing faceFilter and faces get the material (the host's material index);
+    // EndEdit only after a change; true when a face passed.
     bool setMaterial(uint32_t material, FaceFilter faces);
 
     // ---- Weld, snap, set coordinate, winding ----
 
-    // Corners passing the test (unlocked ones) within epsilon of an earlier one take its UV.
+    // Corners passing the test (unlocked ones) closer than epsilon (UV units) to an
+    // earlier one take its UV; true when a corner was welded.
     bool weld(float epsilon, CornerTest test);
-    // The editable corners move to target.
+    // The editable corners move to target (UV units; false when null); true when there
+    // was one.
     bool snapTogether(const UVPoint* target);
-    // The editable corners take (u, v); no undo group of its own, EndEdit only after a change.
+    // The editable corners take (u, v) (UV units); no undo group of its own, EndEdit
+    // only after a change. It compares: true when a corner's UV really changed.
     bool setCoordinate(float u, float v);
-    // Faces passing faceFilter and faces swap the UVs of corners 0 and 1.
+    // Faces passing faceFilter and faces swap the UVs of corners 0 and 1; true when a
+    // face passed.
     bool reverseWinding(FaceFilter faces);
 
     // ---- Projection mappings: passing, unlocked corners from their vertices' positions ----
@@ -164,6 +185,7 @@ struct UVModel {
     // direction (stretched to fill rect); the others use frame's rows 0 to 2 as axes and
     // row 3 as origin: boxMap along the axis each face's normal follows most (a 3 x 2
     // layout of rect, aspect kept), cylindricalMap and sphericalMap around its z axis.
+    // A null direction, frame or rect fails; true when a corner was projected.
     bool planarMap(const Vector3* direction, const float rect[4], CornerTest test, bool recordUndo);
     bool boxMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
     bool cylindricalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);

@@ -721,8 +721,7 @@ bool unwrap(UVModel& model, float epsilon) {
     islands::onSelectedIslands(edit, epsilon, true, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
         islands::flattenParts(edit, set, part, parts, true, edit.changed);
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 bool autoUnwrap(UVModel& model, float epsilon) {
@@ -737,6 +736,5 @@ bool autoUnwrap(UVModel& model, float epsilon) {
     } catch (const std::bad_alloc&) {
         // What was written before the memory ran out stays counted.
     }
-    edit.finish();
-    return true;
+    return edit.finish();
 }

@@ -31,8 +31,7 @@ bool UVModel::weld(float epsilon, CornerTest test) {
         face.uv[c][1] = representative.v;
         ++edit.changed;
     });
-    edit.finish();
-    return true;
+    return edit.finish();
 }
 
 int UVModel::countDistinct(float epsilon, int atMost) {

@@ -42,7 +42,7 @@ TEST_F(GroupsAndMaterial, AssignGroup) {
     EXPECT_EQ(journal()[4], "EndUndoGroup(1)");
     // No passing corner: the entry is discarded.
     doc->clearJournal();
-    EXPECT_TRUE(model.assignGroup(0x0002, 0, CornerTest{0x0E00, 0x0E00}));
+    EXPECT_FALSE(model.assignGroup(0x0002, 0, CornerTest{0x0E00, 0x0E00}));
     EXPECT_EQ(journal(), fullProtocol("Assign UV Group", "0,512,13", false));
     expectRecordsIntact(*doc.Get());
 }
@@ -62,7 +62,7 @@ TEST_F(GroupsAndMaterial, SelectGroup) {
     EXPECT_EQ(ownFlags(0), 0x0200 | 0x01C0);
     EXPECT_EQ(ownFlags(1), 0x0008 | 0x0100 | 0x0080);
     doc->clearJournal();
-    EXPECT_TRUE(model.selectGroup(0x0010, 0x0010, PICK_ADD, false));  // group 5: nobody
+    EXPECT_FALSE(model.selectGroup(0x0010, 0x0010, PICK_ADD, false));  // group 5: nobody
     EXPECT_EQ(journal(), fullProtocol("Select UV Group", "0,16,13", false));
     expectRecordsIntact(*doc.Get());
 }
@@ -80,7 +80,7 @@ TEST_F(GroupsAndMaterial, SetMaterial) {
     // Nothing matches: the group is discarded and the host is not notified.
     for (DevFace& face : doc->faces()) face.flags &= ~0x01C0;
     doc->clearJournal();
-    EXPECT_TRUE(model.setMaterial(3, FACES_WHOLLY_SELECTED));
+    EXPECT_FALSE(model.setMaterial(3, FACES_WHOLLY_SELECTED));
     EXPECT_EQ(journal(), quietDiscard("Set Material", "0,4,13"));
     expectRecordsIntact(*doc.Get());
 }

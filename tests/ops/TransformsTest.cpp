@@ -54,10 +54,10 @@ TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
 TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
     useTestMesh();
     UVPoint p{0, 0};
-    EXPECT_TRUE(model.move(0, 0, CORNERS_SELECTED, true));
-    EXPECT_TRUE(model.scale(1, 1, CORNERS_SELECTED, true, &p));
-    EXPECT_TRUE(model.rotate(0, CORNERS_SELECTED, true, &p));
-    EXPECT_TRUE(model.mirror(false, false, CORNERS_SELECTED, true, nullptr));
+    EXPECT_FALSE(model.move(0, 0, CORNERS_SELECTED, true));
+    EXPECT_FALSE(model.scale(1, 1, CORNERS_SELECTED, true, &p));
+    EXPECT_FALSE(model.rotate(0, CORNERS_SELECTED, true, &p));
+    EXPECT_FALSE(model.mirror(false, false, CORNERS_SELECTED, true, nullptr));
     EXPECT_TRUE(journal().empty());
     EXPECT_FALSE(model.mirror(true, false, CORNERS_SELECTED, true, nullptr));
     EXPECT_TRUE(journal().empty());
@@ -69,7 +69,7 @@ TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
 
     // A real move with nothing to move: the entry is discarded.
     useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)}, vertices(3));  // all locked
-    ASSERT_TRUE(model.move(1, 1, CORNERS_SELECTED, true));
+    ASSERT_FALSE(model.move(1, 1, CORNERS_SELECTED, true));
     EXPECT_EQ(f(0).uv[1][0], 1.0f);
     EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", false));
 }
