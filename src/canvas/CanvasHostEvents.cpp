@@ -24,22 +24,22 @@ SHORT argumentShort(const HostEvent& event, int i) { return event.arguments[i].i
 }  // namespace
 
 bool UVCanvas::isOwnTexture(IUnknown* object) const {
-    if (!object || !texture) return false;
+    if (!object || !texture_) return false;
     // Object identity is the IUnknown each side answers.
     HostRef<IUnknown> a, b;
     object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(a.GetAddressOf()));
-    texture->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(b.GetAddressOf()));
+    texture_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(b.GetAddressOf()));
     return a && a.Get() == b.Get();
 }
 
 HRESULT UVCanvas::onNodeAdded(HostEvent& event) {
-    if (textureOf(event.source) && owner) owner->controls().addTexture(event.source);
+    if (textureOf(event.source) && owner_) owner_->controls().addTexture(event.source);
     return S_OK;
 }
 
 HRESULT UVCanvas::onNodeDeleted(HostEvent& event) {
     if (!textureOf(event.source)) return S_OK;
-    if (owner) owner->controls().removeTexture(event.source);
+    if (owner_) owner_->controls().removeTexture(event.source);
     if (isOwnTexture(event.source)) {
         loadTexture(-1);
         invalidate();
@@ -48,11 +48,11 @@ HRESULT UVCanvas::onNodeDeleted(HostEvent& event) {
 }
 
 HRESULT UVCanvas::onAttributeChanged(HostEvent& event) {
-    if (!textureOf(event.source) || !hostTextEquals(event.attributeName, L"Name") || !owner) return S_OK;
+    if (!textureOf(event.source) || !hostTextEquals(event.attributeName, L"Name") || !owner_) return S_OK;
     LONG identifier = 0;
     if (!identifierOf(event.source, identifier)) return S_OK;
     // Removed and added again so that the list shows the new name, keeping the choice.
-    CanvasControls& controls = owner->controls();
+    CanvasControls& controls = owner_->controls();
     LONG selected = controls.selectedTexture();
     controls.removeTexture(event.source);
     controls.addTexture(event.source);
@@ -70,13 +70,13 @@ HRESULT UVCanvas::onChanged(HostEvent& event) {
     HostRef<UVCanvas> self(this);
     tintsStale_ = true;
     if (change->NeedsMeshReload() == S_OK) {
-        if (owner) {
-            owner->refreshActiveMesh();
-            owner->refreshSelection();
+        if (owner_) {
+            owner_->refreshActiveMesh();
+            owner_->refreshSelection();
         }
         invalidate();
     } else if (change->NeedsSelectionRefresh(46) == S_OK) {
-        if (owner) owner->refreshSelection();
+        if (owner_) owner_->refreshSelection();
         invalidate();
     }
     return S_OK;
@@ -97,10 +97,10 @@ HRESULT UVCanvas::onCommandEvent(HostEvent& event) {
         return S_OK;
     }
     if (changed.left < changed.right && changed.top < changed.bottom) {
-        if (IsRectEmpty(&dirtyRect))
-            dirtyRect = changed;
+        if (IsRectEmpty(&dirtyRect_))
+            dirtyRect_ = changed;
         else
-            UnionRect(&dirtyRect, &dirtyRect, &changed);
+            UnionRect(&dirtyRect_, &dirtyRect_, &changed);
     }
     if (window_) SetTimer(window_, kTextureRefreshTimer, kTextureRefreshDelay, nullptr);
     return S_OK;

@@ -64,12 +64,12 @@ private:
 float perExtent(float value, int extent) { return extent > 0 ? value / static_cast<float>(extent) : 0.0f; }
 }  // namespace
 
-UVModel* UVCanvas::model() const { return owner ? &owner->model() : nullptr; }
+UVModel* UVCanvas::model() const { return owner_ ? &owner_->model() : nullptr; }
 
 LRESULT UVCanvas::onSetCursor(WPARAM wParam, LPARAM lParam) {
     if (reinterpret_cast<HWND>(wParam) != window_ || LOWORD(lParam) != HTCLIENT)
         return DefWindowProcA(window_, WM_SETCURSOR, wParam, lParam);
-    switch (tool) {
+    switch (view.tool) {
         case TOOL_SELECT_UV_COORDS:
         case TOOL_SELECT_UV_TRIANGLES: {
             POINT p = {};
@@ -78,7 +78,7 @@ LRESULT UVCanvas::onSetCursor(WPARAM wParam, LPARAM lParam) {
             int hit = HIT_NONE;
             float rect[4];
             if (UVModel* m = model(); m && m->bounds(CORNERS_SELECTED, rect)) {
-                const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
+                const float w = static_cast<float>(extentWidth_), h = static_cast<float>(extentHeight_);
                 const float canvasRect[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
                 hit = handleTest(p.x, p.y, canvasRect);
             }
@@ -101,13 +101,13 @@ void UVCanvas::onLeftDown(int x, int y) {
     SetFocus(window_);
     const int modifier = heldModifier();
     drag_.lastAngle = 0;
-    savedTool = tool;
-    if (modifier == PICK_REPLACE && isSelectTool(tool))
+    view.savedTool = view.tool;
+    if (modifier == PICK_REPLACE && isSelectTool(view.tool))
         handlePress(x, y);
-    if (drawsBand(tool)) {
+    if (drawsBand(view.tool)) {
         xorFrame(window_, RECT{x, y, x, y});
-    } else if (tool == TOOL_ZOOM) {
-        setZoomLevel(x, y, zoomLevel + 1);
+    } else if (view.tool == TOOL_ZOOM) {
+        setZoomLevel(x, y, view.zoomLevel + 1);
         return;
     }
     beginDrag(x, y, DRAG_LEFT);
@@ -115,17 +115,17 @@ void UVCanvas::onLeftDown(int x, int y) {
 }
 
 void UVCanvas::onMouseMove(int x, int y) {
-    if (drag_.button == DRAG_RIGHT || (drag_.button == DRAG_LEFT && tool == TOOL_PAN)) {
-        panX += static_cast<float>(x - drag_.lastX) / zoom;
-        panY += static_cast<float>(y - drag_.lastY) / zoom;
+    if (drag_.button == DRAG_RIGHT || (drag_.button == DRAG_LEFT && view.tool == TOOL_PAN)) {
+        view.panX += static_cast<float>(x - drag_.lastX) / view.zoom;
+        view.panY += static_cast<float>(y - drag_.lastY) / view.zoom;
         invalidate();
     }
     if (drag_.button == DRAG_LEFT) {
-        if (drawsBand(tool)) {
+        if (drawsBand(view.tool)) {
             // The old frame drawn again erases it.
             xorFrame(window_, bandRect(drag_.pressX, drag_.pressY, drag_.lastX, drag_.lastY));
             xorFrame(window_, bandRect(drag_.pressX, drag_.pressY, x, y));
-        } else if (isDragTool(tool)) {
+        } else if (isDragTool(view.tool)) {
             dragStep(x, y);
         }
     }
@@ -142,21 +142,21 @@ void UVCanvas::onLeftUp() {
         return;
     }
     const RECT band = bandRect(drag_.pressX, drag_.pressY, drag_.lastX, drag_.lastY);
-    if (isSelectTool(tool)) {
+    if (isSelectTool(view.tool)) {
         xorFrame(window_, band);
         const int modifier = heldModifier();
         float rect[4];
         pixelToUV(band.left, band.top, rect[0], rect[1]);
         pixelToUV(band.right, band.bottom, rect[2], rect[3]);
         if (UVModel* m = model()) {
-            if (tool == TOOL_SELECT_UV_COORDS) {
-                const float radius = perExtent(static_cast<float>(vertexSize) / zoom, extentWidth);
-                m->selectCoords(rect, radius, modifier, syncSelection);
+            if (view.tool == TOOL_SELECT_UV_COORDS) {
+                const float radius = perExtent(static_cast<float>(view.vertexSize) / view.zoom, extentWidth_);
+                m->selectCoords(rect, radius, modifier, view.syncSelection);
             } else {
-                m->selectTriangles(rect, modifier, syncSelection);
+                m->selectTriangles(rect, modifier, view.syncSelection);
             }
         }
-    } else if (tool == TOOL_ZOOM_REGION) {
+    } else if (view.tool == TOOL_ZOOM_REGION) {
         zoomToRect(band);
     }
     updateStatus();
@@ -184,12 +184,12 @@ void UVCanvas::onCaptureChanged(HWND newCapture) {
 
 void UVCanvas::onCaptureLost() {
     if (drag_.button == DRAG_LEFT) {
-        if (drawsBand(tool))
+        if (drawsBand(view.tool))
             invalidate();
-        else if (isDragTool(tool))
+        else if (isDragTool(view.tool))
             endDrag();
-        tool = savedTool;
-        savedTool = 0;
+        view.tool = view.savedTool;
+        view.savedTool = 0;
     }
     if (UVModel* m = model()) m->clearSnapshot();
     drag_.button = DRAG_NONE;
@@ -202,8 +202,8 @@ void UVCanvas::onCaptureLost() {
 void UVCanvas::onRightDown(int x, int y) {
     if (drag_.button != DRAG_NONE) releaseDrag();
     SetFocus(window_);
-    if (tool == TOOL_ZOOM) {
-        setZoomLevel(x, y, zoomLevel - 1);
+    if (view.tool == TOOL_ZOOM) {
+        setZoomLevel(x, y, view.zoomLevel - 1);
         return;
     }
     beginDrag(x, y, DRAG_RIGHT);
@@ -228,25 +228,25 @@ void UVCanvas::onMouseWheel(int delta) {
     ScreenToClient(window_, &p);
     LONG reverse = 0;
     HostRef<HostNode> application, navigation;
-    if (document) document->GetApplicationNode(application.GetAddressOf());
+    if (document_) document_->GetApplicationNode(application.GetAddressOf());
     if (application) application->GetNode(L"./schema/preferences/navigation", navigation.GetAddressOf());
     if (navigation && FAILED(navigation->GetIntAttribute(L"ReverseWheel", &reverse))) reverse = 0;
     const int notches = delta / WHEEL_DELTA;
     const bool zoomIn = reverse ? notches > 0 : notches < 0;
-    setZoomLevel(p.x, p.y, zoomLevel + (zoomIn ? 1 : -1));
+    setZoomLevel(p.x, p.y, view.zoomLevel + (zoomIn ? 1 : -1));
     invalidate();
 }
 
 void UVCanvas::updateStatus() {
-    if (!owner) return;
+    if (!owner_) return;
     StatusText uvText, canvasText;
-    if (drag_.button == DRAG_LEFT && isMoveTool(tool)) {
+    if (drag_.button == DRAG_LEFT && isMoveTool(view.tool)) {
         uvText << "position: " << Number{drag_.handleNow[0], 2} << ", " << Number{drag_.handleNow[1], 2};
-    } else if (drag_.button == DRAG_LEFT && tool == TOOL_DRAG_ROTATE) {
+    } else if (drag_.button == DRAG_LEFT && view.tool == TOOL_DRAG_ROTATE) {
         uvText << "angle: " << Number{drag_.lastAngle < 0 ? drag_.lastAngle + 360.0f : drag_.lastAngle, 3};
-    } else if (drag_.button == DRAG_LEFT && isScaleTool(tool)) {
+    } else if (drag_.button == DRAG_LEFT && isScaleTool(view.tool)) {
         uvText << "size: " << Number{std::fabs(drag_.boxSize[0]), 2} << ", " << Number{std::fabs(drag_.boxSize[1]), 2};
-    } else if (drag_.button == DRAG_LEFT && drawsBand(tool)) {
+    } else if (drag_.button == DRAG_LEFT && drawsBand(view.tool)) {
         float x0, y0, x1, y1;
         pixelToCanvas(drag_.pressX, drag_.pressY, x0, y0);
         pixelToCanvas(drag_.lastX, drag_.lastY, x1, y1);
@@ -256,17 +256,17 @@ void UVCanvas::updateStatus() {
                  << Number{std::fabs(by - ay), digits} << ")";
         };
         range(canvasText, "{x,y} (", x0, y0, x1, y1, 2);
-        range(uvText, "{u,v} (", perExtent(x0, extentWidth), perExtent(y0, extentHeight), perExtent(x1, extentWidth),
-              perExtent(y1, extentHeight), 3);
+        range(uvText, "{u,v} (", perExtent(x0, extentWidth_), perExtent(y0, extentHeight_), perExtent(x1, extentWidth_),
+              perExtent(y1, extentHeight_), 3);
     } else {
         // No left drag, or panning with the left button: where the mouse is.
         float x, y;
         pixelToCanvas(drag_.lastX, drag_.lastY, x, y);
         canvasText << "{x,y} (" << Number{x, 2} << ", " << Number{y, 2} << ")";
-        uvText << "{u,v} (" << Number{perExtent(x, extentWidth), 3} << ", " << Number{perExtent(y, extentHeight), 3}
+        uvText << "{u,v} (" << Number{perExtent(x, extentWidth_), 3} << ", " << Number{perExtent(y, extentHeight_), 3}
                << ")";
     }
-    owner->controls().setStatusText(1, uvText.text());
+    owner_->controls().setStatusText(1, uvText.text());
     // While faces show their stretch, the second pane says how to read the colours.
-    owner->controls().setStatusText(2, showStretch ? "blue stretch, red squash" : canvasText.text());
+    owner_->controls().setStatusText(2, view.showStretch ? "blue stretch, red squash" : canvasText.text());
 }

@@ -33,8 +33,8 @@ bool finiteFace(const FaceRecord& face) {
 // The outline image's size: the texture's, or the canvas size where that is 0 (no
 // texture was ever loaded).
 SIZE outlineSize(const UVCanvas& canvas) {
-    return SIZE{canvas.textureWidth ? canvas.textureWidth : canvas.canvasWidth,
-                canvas.textureHeight ? canvas.textureHeight : canvas.canvasHeight};
+    const SIZE texture = canvas.textureSize();
+    return SIZE{texture.cx ? texture.cx : canvas.view.canvasWidth, texture.cy ? texture.cy : canvas.view.canvasHeight};
 }
 
 // A top-down 32-bit DIB section for the outline image. Null when no image of that
@@ -64,23 +64,23 @@ HBITMAP createOutlineImage(int width, int height, std::uint32_t*& pixels) {
 void UVCanvas::drawOutlines(HDC dc, bool useTexture) {
     const SIZE size = outlineSize(*this);
     const RECT area = {0, 0, size.cx, size.cy};
-    HDC source = useTexture && textureBitmap ? CreateCompatibleDC(dc) : nullptr;
+    HDC source = useTexture && textureBitmap_ ? CreateCompatibleDC(dc) : nullptr;
     if (source) {
         // The bitmap is bottom-up: reading it from its last row upward puts the
         // texture's first row at row 0, as on the canvas.
-        HGDIOBJ previous = SelectObject(source, textureBitmap);
-        StretchBlt(dc, 0, 0, textureWidth, textureHeight, source, 0, textureHeight - 1, textureWidth,
-                   -textureHeight, SRCCOPY);
+        HGDIOBJ previous = SelectObject(source, textureBitmap_);
+        StretchBlt(dc, 0, 0, textureWidth_, textureHeight_, source, 0, textureHeight_ - 1, textureWidth_,
+                   -textureHeight_, SRCCOPY);
         SelectObject(source, previous);
         DeleteDC(source);
     } else {
-        HBRUSH background = CreateSolidBrush(backColor);
+        HBRUSH background = CreateSolidBrush(view.backColor);
         FillRect(dc, &area, background);
         DeleteObject(background);
     }
 
-    MeshLock lock(mesh.Get());
-    HPEN pen = CreatePen(PS_SOLID, 1, lineColor);
+    MeshLock lock(mesh_.Get());
+    HPEN pen = CreatePen(PS_SOLID, 1, view.lineColor);
     HGDIOBJ previousPen = SelectObject(dc, pen);
     const FaceRecord* faces = lock.faces;
     const int count = faces ? lock.faceCount : 0;
@@ -90,19 +90,20 @@ void UVCanvas::drawOutlines(HDC dc, bool useTexture) {
     int minX = INT_MAX, minY = INT_MAX;
     for (int i = 0; i < count; ++i) {
         const FaceRecord& face = faces[i];
-        if (!faceFilter.passes(face.flags) || !finiteFace(face)) continue;
+        if (!view.faceFilter.passes(face.flags) || !finiteFace(face)) continue;
         for (int c = 0; c < 3; ++c) {
-            const int x = pixelOf(extentWidth, face.uv[c][0]), y = pixelOf(extentHeight, face.uv[c][1]);
+            const int x = pixelOf(extentWidth_, face.uv[c][0]), y = pixelOf(extentHeight_, face.uv[c][1]);
             if (x < minX) minX = x;
             if (y < minY) minY = y;
         }
     }
     for (int i = 0; i < count; ++i) {
         const FaceRecord& face = faces[i];
-        if (!faceFilter.passes(face.flags) || !finiteFace(face)) continue;
+        if (!view.faceFilter.passes(face.flags) || !finiteFace(face)) continue;
         POINT corners[4];
         for (int c = 0; c < 3; ++c)
-            corners[c] = POINT{pixelOf(extentWidth, face.uv[c][0]) - minX, pixelOf(extentHeight, face.uv[c][1]) - minY};
+            corners[c] = POINT{pixelOf(extentWidth_, face.uv[c][0]) - minX,
+                               pixelOf(extentHeight_, face.uv[c][1]) - minY};
         corners[3] = corners[0];
         Polyline(dc, corners, 4);
     }

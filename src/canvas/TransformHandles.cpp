@@ -210,22 +210,22 @@ const wchar_t* descriptionOfDrag(int tool) {
 
 int UVCanvas::handleTest(int x, int y, const float bounds[4]) {
     const HandleBox box = handleBox(canvasToPixel(bounds[0], bounds[1]), canvasToPixel(bounds[2], bounds[3]));
-    const int hit = handleRingHit(box, x, y, handleSize);
+    const int hit = handleRingHit(box, x, y, view.handleSize);
     if (hit != HIT_INSIDE) return hit;
 
     // Inside the box only a selected corner (tool 1) or a fully selected triangle
     // (tool 2) starts a move.
     float u = 0, v = 0;
     pixelToUV(x, y, u, v);
-    const FaceFilter visible = {uint16_t(faceFilter.mask | UV_HIDDEN_ALL),
-                                uint16_t(faceFilter.value & ~UV_HIDDEN_ALL)};
+    const FaceFilter visible = {uint16_t(view.faceFilter.mask | UV_HIDDEN_ALL),
+                                uint16_t(view.faceFilter.value & ~UV_HIDDEN_ALL)};
     const float r =
-        extentWidth > 0 ? static_cast<float>(vertexSize) / zoom / static_cast<float>(extentWidth) : 0.0f;
-    MeshLock lock(mesh.Get());
+        extentWidth_ > 0 ? static_cast<float>(view.vertexSize) / view.zoom / static_cast<float>(extentWidth_) : 0.0f;
+    MeshLock lock(mesh_.Get());
     for (int i = 0; i < lock.faceCount; ++i) {
         const FaceRecord& face = lock.faces[i];
         if (!visible.passes(face.flags) || !(face.flags & UV_SELECTED_ALL)) continue;
-        if (tool == TOOL_SELECT_UV_TRIANGLES) {
+        if (view.tool == TOOL_SELECT_UV_TRIANGLES) {
             if ((face.flags & UV_SELECTED_ALL) == UV_SELECTED_ALL && cornersFinite(face) &&
                 triangleContains(face.uv, u, v))
                 return HIT_SELECTION;
@@ -244,7 +244,7 @@ bool UVCanvas::handlePress(int x, int y) {
     UVModel* m = model();
     float rect[4];
     if (!m || !m->bounds(CORNERS_SELECTED, rect)) return false;
-    const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
+    const float w = static_cast<float>(extentWidth_), h = static_cast<float>(extentHeight_);
     for (int i = 0; i < 4; ++i) drag_.pressBounds[i] = rect[i];
     const float box[4] = {rect[0] * w, rect[1] * h, rect[2] * w, rect[3] * h};
     drag_.boxSize[0] = box[2] - box[0];
@@ -255,46 +255,46 @@ bool UVCanvas::handlePress(int x, int y) {
     if (hit == HIT_NONE) return false;
 
     m->clearSnapshot();
-    m->fillSnapshot(mesh.Get());
-    tool = dragToolOfHit(hit);
-    if (const ScaleHandle* handle = scaleHandleOf(tool)) {
+    m->fillSnapshot(mesh_.Get());
+    view.tool = dragToolOfHit(hit);
+    if (const ScaleHandle* handle = scaleHandleOf(view.tool)) {
         drag_.anchor[0] = box[handle->anchor[0] * 2];
         drag_.anchor[1] = box[handle->anchor[1] * 2 + 1];
         drag_.handleStart[0] = drag_.handleNow[0] = box[handle->start[0] * 2];
         drag_.handleStart[1] = drag_.handleNow[1] = box[handle->start[1] * 2 + 1];
     }
     // One history entry for the whole drag; each step only notifies.
-    const wchar_t* description = descriptionOfDrag(tool);
-    if (document) document->BeginUndoGroup(description);
-    if (mesh) mesh->BeginEdit(EDIT_FACE_DATA.scopeA, EDIT_FACE_DATA.kind, EDIT_FACE_DATA.scopeB, description);
+    const wchar_t* description = descriptionOfDrag(view.tool);
+    if (document_) document_->BeginUndoGroup(description);
+    if (mesh_) mesh_->BeginEdit(EDIT_FACE_DATA.scopeA, EDIT_FACE_DATA.kind, EDIT_FACE_DATA.scopeB, description);
     return true;
 }
 
 void UVCanvas::dragStep(int x, int y) {
     UVModel* m = model();
-    if (!m || extentWidth < 1 || extentHeight < 1) return;
-    const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
-    if (tool == TOOL_DRAG_ROTATE) {
+    if (!m || extentWidth_ < 1 || extentHeight_ < 1) return;
+    const float w = static_cast<float>(extentWidth_), h = static_cast<float>(extentHeight_);
+    if (view.tool == TOOL_DRAG_ROTATE) {
         float pu, pv, cu, cv;
         pixelToUV(drag_.pressX, drag_.pressY, pu, pv);
         pixelToUV(x, y, cu, cv);
         const UVPoint centre = {(drag_.pressBounds[0] + drag_.pressBounds[2]) * 0.5f,
                                 (drag_.pressBounds[1] + drag_.pressBounds[3]) * 0.5f};
         float angle = polarDegrees(cu - centre.u, cv - centre.v) - polarDegrees(pu - centre.u, pv - centre.v);
-        if (snapAngles) angle = snapAngle(angle, angleStep);
+        if (view.snapAngles) angle = snapAngle(angle, view.angleStep);
         const bool changed = angle != drag_.lastAngle;
         drag_.lastAngle = angle;
         if (changed)
             m->rotateSnapshot(degreesToRadians(angle), CORNERS_SELECTED, false, &centre);
         return;
     }
-    float dx = static_cast<float>(x - drag_.pressX) / zoom, dy = static_cast<float>(y - drag_.pressY) / zoom;
-    if (snapToGrid) snapDisplacement(dx, dy, drag_.handleStart, gridSpacing);
-    if (isMoveTool(tool)) {
-        const bool axisU = tool != TOOL_DRAG_MOVE_V, axisV = tool != TOOL_DRAG_MOVE_U;
+    float dx = static_cast<float>(x - drag_.pressX) / view.zoom, dy = static_cast<float>(y - drag_.pressY) / view.zoom;
+    if (view.snapToGrid) snapDisplacement(dx, dy, drag_.handleStart, view.gridSpacing);
+    if (isMoveTool(view.tool)) {
+        const bool axisU = view.tool != TOOL_DRAG_MOVE_V, axisV = view.tool != TOOL_DRAG_MOVE_U;
         if (moveStep(drag_.handleStart, drag_.handleNow, dx, dy, axisU, axisV))
             m->moveSnapshot(axisU ? dx / w : 0.0f, axisV ? dy / h : 0.0f, CORNERS_SELECTED, false);
-    } else if (const ScaleHandle* handle = scaleHandleOf(tool)) {
+    } else if (const ScaleHandle* handle = scaleHandleOf(view.tool)) {
         const ScaleFactors f = scaleFactors(*handle, drag_.handleStart, drag_.anchor, dx, dy);
         if (scaleStep(*handle, drag_.handleStart, drag_.anchor, drag_.handleNow, drag_.boxSize, dx, dy)) {
             const float* bounds = drag_.pressBounds;
@@ -306,5 +306,5 @@ void UVCanvas::dragStep(int x, int y) {
 
 void UVCanvas::endDrag() {
     // Kept even when nothing moved: the press opened it.
-    if (document) document->EndUndoGroup(TRUE);
+    if (document_) document_->EndUndoGroup(TRUE);
 }

@@ -132,45 +132,45 @@ HWND UVCanvas::create(HWND parent, const RECT& rect) {
     return createBoundChild(className, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, rect, parent);
 }
 
-void UVCanvas::setDocument(HostDocument* hostDocument) { document = hostDocument; }
+void UVCanvas::setDocument(HostDocument* hostDocument) { document_ = hostDocument; }
 
 void UVCanvas::setMesh(HostMesh* hostMesh) {
-    mesh = hostMesh;
+    mesh_ = hostMesh;
     tintsStale_ = true;
     loadTexture(-1);
 }
 
 void UVCanvas::setCanvasSize(int width, int height) {
-    canvasWidth = width;
-    canvasHeight = height;
-    if (!textureBitmap) {
-        extentWidth = textureWidth = width;
-        extentHeight = textureHeight = height;
+    view.canvasWidth = width;
+    view.canvasHeight = height;
+    if (!textureBitmap_) {
+        extentWidth_ = textureWidth_ = width;
+        extentHeight_ = textureHeight_ = height;
     }
 }
 
 // ---- Mappings ----
 
 POINT UVCanvas::canvasToPixel(float x, float y) const {
-    float z = currentZoom();
-    return POINT{truncToInt((x + panX) * z + 0.5f), truncToInt((y + panY) * z + 0.5f)};
+    const float z = view.zoom;
+    return POINT{truncToInt((x + view.panX) * z + 0.5f), truncToInt((y + view.panY) * z + 0.5f)};
 }
 
 POINT UVCanvas::uvToPixel(float u, float v) const {
-    return canvasToPixel(u * static_cast<float>(extentWidth), v * static_cast<float>(extentHeight));
+    return canvasToPixel(u * static_cast<float>(extentWidth_), v * static_cast<float>(extentHeight_));
 }
 
 void UVCanvas::pixelToCanvas(int px, int py, float& x, float& y) const {
-    float z = currentZoom();
-    x = static_cast<float>(px) / z - panX;
-    y = static_cast<float>(py) / z - panY;
+    const float z = view.zoom;
+    x = static_cast<float>(px) / z - view.panX;
+    y = static_cast<float>(py) / z - view.panY;
 }
 
 void UVCanvas::pixelToUV(int px, int py, float& u, float& v) const {
     float x = 0, y = 0;
     pixelToCanvas(px, py, x, y);
-    u = x / static_cast<float>(extentWidth);
-    v = y / static_cast<float>(extentHeight);
+    u = x / static_cast<float>(extentWidth_);
+    v = y / static_cast<float>(extentHeight_);
 }
 
 // ---- Zoom ----
@@ -178,12 +178,12 @@ void UVCanvas::pixelToUV(int px, int py, float& u, float& v) const {
 void UVCanvas::setZoomLevel(int x, int y, int level) {
     if (level > kMaxZoomLevel) level = kMaxZoomLevel;
     if (level < kMinZoomLevel) level = kMinZoomLevel;
-    if (level == zoomLevel) return;
-    float old = zoom;
-    zoom = zoomOfLevel(level);
-    zoomLevel = level;
-    panX += static_cast<float>(x) / zoom - static_cast<float>(x) / old;
-    panY += static_cast<float>(y) / zoom - static_cast<float>(y) / old;
+    if (level == view.zoomLevel) return;
+    float old = view.zoom;
+    view.zoom = zoomOfLevel(level);
+    view.zoomLevel = level;
+    view.panX += static_cast<float>(x) / view.zoom - static_cast<float>(x) / old;
+    view.panY += static_cast<float>(y) / view.zoom - static_cast<float>(y) / old;
     invalidate();
 }
 
@@ -194,10 +194,10 @@ void UVCanvas::zoomToRect(const RECT& r) {
     if (clientWidth <= 0 || clientHeight <= 0) return;
 
     int centreX = (client.left + client.right) / 2, centreY = (client.top + client.bottom) / 2;
-    panX -= static_cast<float>((r.left + r.right) / 2 - centreX) / zoom;
-    panY -= static_cast<float>((r.top + r.bottom) / 2 - centreY) / zoom;
-    float cx = static_cast<float>(centreX) / zoom - panX;
-    float cy = static_cast<float>(centreY) / zoom - panY;
+    view.panX -= static_cast<float>((r.left + r.right) / 2 - centreX) / view.zoom;
+    view.panY -= static_cast<float>((r.top + r.bottom) / 2 - centreY) / view.zoom;
+    float cx = static_cast<float>(centreX) / view.zoom - view.panX;
+    float cy = static_cast<float>(centreY) / view.zoom - view.panY;
 
     int rw = r.right - r.left, rh = r.bottom - r.top;
     if (rw > 0 || rh > 0) {
@@ -205,19 +205,19 @@ void UVCanvas::zoomToRect(const RECT& r) {
         float fy = static_cast<float>(rh) / static_cast<float>(clientHeight);
         // The 40 pixels leave a margin of about 20 on each side.
         if (fx > fy)
-            zoom = zoom / ((40.0f / static_cast<float>(clientWidth) + 1.0f) * fx);
+            view.zoom = view.zoom / ((40.0f / static_cast<float>(clientWidth) + 1.0f) * fx);
         else
-            zoom = zoom / ((40.0f / static_cast<float>(clientHeight) + 1.0f) * fy);
-        if (!(zoom >= kMinFittedZoom)) zoom = kMinFittedZoom;
-        if (zoom > 1.0f)
-            zoomLevel = truncToInt(zoom - 1.0f);
-        else if (zoom < 1.0f)
-            zoomLevel = truncToInt(1.0f - 1.0f / zoom);
+            view.zoom = view.zoom / ((40.0f / static_cast<float>(clientHeight) + 1.0f) * fy);
+        if (!(view.zoom >= kMinFittedZoom)) view.zoom = kMinFittedZoom;
+        if (view.zoom > 1.0f)
+            view.zoomLevel = truncToInt(view.zoom - 1.0f);
+        else if (view.zoom < 1.0f)
+            view.zoomLevel = truncToInt(1.0f - 1.0f / view.zoom);
         else
-            zoomLevel = 0;
+            view.zoomLevel = 0;
     }
-    panX = static_cast<float>(centreX) / zoom - cx;
-    panY = static_cast<float>(centreY) / zoom - cy;
+    view.panX = static_cast<float>(centreX) / view.zoom - cx;
+    view.panY = static_cast<float>(centreY) / view.zoom - cy;
     invalidate();
 }
 
@@ -261,8 +261,8 @@ LRESULT UVCanvas::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT UVCanvas::onCreate() {
-    if (document)
-        document->Subscribe(1, this, 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &subscription);
+    if (document_)
+        document_->Subscribe(1, this, 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &subscription_);
     return 0;
 }
 
@@ -270,10 +270,10 @@ void UVCanvas::onDestroy() {
     KillTimer(window_, kTextureRefreshTimer);
     loadTexture(0);
     deleteBackBuffer();
-    if (document) document->Unsubscribe(subscription);
-    subscription = 0;
-    mesh.Reset();
-    document.Reset();
+    if (document_) document_->Unsubscribe(subscription_);
+    subscription_ = 0;
+    mesh_.Reset();
+    document_.Reset();
 }
 
 void UVCanvas::onSize() { deleteBackBuffer(); }
@@ -351,39 +351,39 @@ void UVCanvas::deleteBackBuffer() {
 void UVCanvas::drawTextureBackground(HDC dc, const RECT& client) {
     HDC source = CreateCompatibleDC(dc);
     if (!source) return;
-    HGDIOBJ previous = SelectObject(source, textureBitmap);
+    HGDIOBJ previous = SelectObject(source, textureBitmap_);
     int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
-    int tileWidth = truncToInt(static_cast<float>(extentWidth) * zoom);
-    int tileHeight = truncToInt(static_cast<float>(extentHeight) * zoom);
+    int tileWidth = truncToInt(static_cast<float>(extentWidth_) * view.zoom);
+    int tileHeight = truncToInt(static_cast<float>(extentHeight_) * view.zoom);
     // The bitmap is bottom-up: reading it from its last displayed row upward puts the
     // texture's first row at the top of the tile (v = 0).
     auto copyTile = [&](int x, int y) {
-        StretchBlt(dc, x, y, tileWidth, tileHeight, source, 0, textureHeight - 1, textureWidth,
-                   -textureHeight, SRCCOPY);
+        StretchBlt(dc, x, y, tileWidth, tileHeight, source, 0, textureHeight_ - 1, textureWidth_,
+                   -textureHeight_, SRCCOPY);
     };
-    if (!tileTexture) {
-        int x = truncToInt(zoom * panX), y = truncToInt(zoom * panY);
+    if (!view.tileTexture) {
+        int x = truncToInt(view.zoom * view.panX), y = truncToInt(view.zoom * view.panY);
         copyTile(x, y);
-        HBRUSH background = CreateSolidBrush(backColor);
+        HBRUSH background = CreateSolidBrush(view.backColor);
         int saved = SaveDC(dc);
         ExcludeClipRect(dc, x, y, x + tileWidth, y + tileHeight);
         FillRect(dc, &client, background);
         RestoreDC(dc, saved);
         DeleteObject(background);
     } else if (tileWidth >= 1 && tileHeight >= 1) {
-        float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
-        int kx = truncToInt(-panX / w), ky = truncToInt(-panY / h);
-        if (-panX < 0) --kx;
-        if (-panY < 0) --ky;
-        int x0 = truncToInt((w * static_cast<float>(kx) + panX) * zoom);
-        int y0 = truncToInt((h * static_cast<float>(ky) + panY) * zoom);
+        float w = static_cast<float>(extentWidth_), h = static_cast<float>(extentHeight_);
+        int kx = truncToInt(-view.panX / w), ky = truncToInt(-view.panY / h);
+        if (-view.panX < 0) --kx;
+        if (-view.panY < 0) --ky;
+        int x0 = truncToInt((w * static_cast<float>(kx) + view.panX) * view.zoom);
+        int y0 = truncToInt((h * static_cast<float>(ky) + view.panY) * view.zoom);
         // Far-away pans lose float precision; keep the phase, start next to the window.
         if (x0 < -tileWidth) x0 %= tileWidth;
         if (y0 < -tileHeight) y0 %= tileHeight;
         for (int y = y0; y < client.bottom; y += tileHeight)
             for (int x = x0; x < client.right; x += tileWidth) copyTile(x, y);
     } else {
-        HBRUSH background = CreateSolidBrush(backColor);
+        HBRUSH background = CreateSolidBrush(view.backColor);
         FillRect(dc, &client, background);
         DeleteObject(background);
     }
@@ -395,9 +395,9 @@ void UVCanvas::drawTextureBackground(HDC dc, const RECT& client) {
 void UVCanvas::drawGrid() {
     if (!backPixels_) return;
     const int width = backSize_.cx, height = backSize_.cy;
-    const float g = static_cast<float>(gridSpacing) * zoom;
+    const float g = static_cast<float>(view.gridSpacing) * view.zoom;
     if (!(g >= 3.0f) || !std::isfinite(g)) return;
-    const float ox = zoom * panX, oy = zoom * panY;
+    const float ox = view.zoom * view.panX, oy = view.zoom * view.panY;
     if (!std::isfinite(ox) || !std::isfinite(oy)) return;
 
     auto firstPosition = [g](float origin) {
@@ -438,8 +438,8 @@ void cornerBoxOutline(int x0, int y0, int s, POINT outline[5]) {
 // Draws the layout with the pens themselves: the frame without a back buffer.
 class UVCanvas::PenPainter {
 public:
-    PenPainter(HDC dc, const UVCanvas& canvas) : dc_(dc), batch_(dc), side_(canvas.vertexSize) {
-        const COLORREF colours[PEN_COUNT] = {canvas.lineColor, canvas.selColor, canvas.lockedColor};
+    PenPainter(HDC dc, const UVCanvas& canvas) : dc_(dc), batch_(dc), side_(canvas.view.vertexSize) {
+        const COLORREF colours[PEN_COUNT] = {canvas.view.lineColor, canvas.view.selColor, canvas.view.lockedColor};
         for (int i = 0; i < PEN_COUNT; ++i) pens_[i] = CreatePen(PS_SOLID, kPenWidth[i], colours[i]);
         previous_ = SelectObject(dc, pens_[PEN_LINE]);
     }
@@ -480,8 +480,8 @@ public:
     explicit PixelPainter(UVCanvas& canvas)
         : canvas_(canvas),
           image_{canvas.backPixels_, int(canvas.backSize_.cx), int(canvas.backSize_.cy)},
-          side_(canvas.vertexSize),
-          margin_(std::abs(canvas.vertexSize) + kPenWidth[PEN_LOCKED] + 2) {}
+          side_(canvas.view.vertexSize),
+          margin_(std::abs(canvas.view.vertexSize) + kPenWidth[PEN_LOCKED] + 2) {}
     bool faceVisible(const POINT* p, unsigned finiteCorners) const {
         LONG left = LONG_MAX, top = LONG_MAX, right = LONG_MIN, bottom = LONG_MIN;
         for (int c = 0; c < 3; ++c) {
@@ -527,10 +527,11 @@ private:
 };
 
 void UVCanvas::prepareStamps() {
-    const COLORREF colours[PEN_COUNT] = {lineColor, selColor, lockedColor};
-    if (stampsValid_ && stampSide_ == vertexSize && std::equal(colours, colours + PEN_COUNT, stampColours_)) return;
+    const COLORREF colours[PEN_COUNT] = {view.lineColor, view.selColor, view.lockedColor};
+    if (stampsValid_ && stampSide_ == view.vertexSize && std::equal(colours, colours + PEN_COUNT, stampColours_))
+        return;
     // Each pen draws one box on black and one on white; what changed is its stamp.
-    const int s = vertexSize, margin = kPenWidth[PEN_LOCKED] + 2;
+    const int s = view.vertexSize, margin = kPenWidth[PEN_LOCKED] + 2;
     const int origin = margin + (s < 0 ? -s : 0), size = std::abs(s) + 2 * margin;
     HDC dc = CreateCompatibleDC(nullptr);
     BITMAPINFO info = dibInfo(size, -size);
@@ -562,14 +563,14 @@ void UVCanvas::prepareStamps() {
         if (image) DeleteObject(image);
     if (dc) DeleteDC(dc);
     stampsValid_ = true;
-    stampSide_ = vertexSize;
+    stampSide_ = view.vertexSize;
     std::copy(colours, colours + PEN_COUNT, stampColours_);
 }
 
 template <class Painter>
 bool UVCanvas::drawLayout(Painter& painter, float selectionBounds[4]) {
-    const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
-    const bool emphasis = tool == TOOL_SELECT_UV_TRIANGLES || savedTool == TOOL_SELECT_UV_TRIANGLES;
+    const float w = static_cast<float>(extentWidth_), h = static_cast<float>(extentHeight_);
+    const bool emphasis = view.tool == TOOL_SELECT_UV_TRIANGLES || view.savedTool == TOOL_SELECT_UV_TRIANGLES;
 
     // The corners' pixels, and which of them are finite (bit c).
     POINT p[3];
@@ -593,13 +594,13 @@ bool UVCanvas::drawLayout(Painter& painter, float selectionBounds[4]) {
     float minX = 1e8f, minY = 1e8f, maxX = -1e8f, maxY = -1e8f;
     int selected = 0;
     {
-        MeshLock lock(mesh.Get());
+        MeshLock lock(mesh_.Get());
         const FaceRecord* faces = lock.faces;
         const int count = faces ? lock.faceCount : 0;
         // First pass: edges in the line colour, unselected corners (locked ones thick).
         for (int i = 0; i < count; ++i) {
             const FaceRecord& face = faces[i];
-            if (!faceFilter.passes(face.flags)) continue;
+            if (!view.faceFilter.passes(face.flags)) continue;
             const unsigned finite = mapCorners(face);
             if (!painter.faceVisible(p, finite)) continue;
             if (!(emphasis && fullySelected(face.flags))) drawEdges(face, finite, PEN_LINE);
@@ -611,7 +612,7 @@ bool UVCanvas::drawLayout(Painter& painter, float selectionBounds[4]) {
         // Second pass: selection on top, locked or not, and its bounds.
         for (int i = 0; i < count; ++i) {
             const FaceRecord& face = faces[i];
-            if (!(face.flags & UV_SELECTED_ALL) || !faceFilter.passes(face.flags)) continue;
+            if (!(face.flags & UV_SELECTED_ALL) || !view.faceFilter.passes(face.flags)) continue;
             const unsigned finite = mapCorners(face);
             const bool visible = painter.faceVisible(p, finite);
             if (visible && emphasis && fullySelected(face.flags)) drawEdges(face, finite, PEN_SELECTION);
@@ -666,12 +667,13 @@ std::uint32_t stretchTint(float stretch) {
 }  // namespace
 
 void UVCanvas::prepareFaceTints() {
-    const TintInputs inputs = {faceFilter.mask, faceFilter.value, showFaults, showStretch, epsilon};
+    const TintInputs inputs = {view.faceFilter.mask, view.faceFilter.value, view.showFaults, view.showStretch,
+                               view.epsilon};
     if (inputs == tintInputs_) {
         if (!tintsStale_) return;
         // The classes cost tens of milliseconds on a large mesh: a drag step keeps those from
         // before the drag, only drawn where the faces now are; its end remakes them.
-        if (drag_.button == DRAG_LEFT && isDragTool(tool)) {
+        if (drag_.button == DRAG_LEFT && isDragTool(view.tool)) {
             tintsStale_ = false;
             tintsDeferred_ = true;
             tintLayerValid_ = false;
@@ -683,11 +685,11 @@ void UVCanvas::prepareFaceTints() {
     tintInputs_ = inputs;
     tintLayerValid_ = false;
     try {
-        UVWalk walk(mesh.Get(), faceFilter);
+        UVWalk walk(mesh_.Get(), view.faceFilter);
         std::vector<float> stretch;
         std::vector<uint8_t> faults;
-        if (showStretch) measureStretch(walk, stretch);
-        if (showFaults) findFaultyFaces(walk, epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults);
+        if (view.showStretch) measureStretch(walk, stretch);
+        if (view.showFaults) findFaultyFaces(walk, view.epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults);
         faceTints_.clear();
         // Stretch first, then overlapping, then flipped faces: the worse fault shows on top.
         const size_t count = static_cast<size_t>(std::max(walk.faceCount(), 0));
@@ -710,17 +712,17 @@ void UVCanvas::drawFaceTints() {
     if (faceTints_.empty()) return;
     const PixelImage image{backPixels_, int(backSize_.cx), int(backSize_.cy)};
     const size_t pixels = size_t(image.width) * size_t(image.height);
-    const TintView view = {zoom, panX, panY, extentWidth, extentHeight};
+    const TintView shown = {view.zoom, view.panX, view.panY, extentWidth_, extentHeight_};
     if (!tintLayer_) {
         tintLayer_.reset(new (std::nothrow) std::uint32_t[pixels]);
         tintLayerValid_ = false;
         if (!tintLayer_) return;
     }
-    if (!tintLayerValid_ || !(view == tintLayerView_)) {
+    if (!tintLayerValid_ || !(shown == tintLayerView_)) {
         const PixelImage layer{tintLayer_.get(), image.width, image.height};
         std::fill_n(layer.pixels, pixels, 0u);
-        const float w = static_cast<float>(extentWidth), h = static_cast<float>(extentHeight);
-        MeshLock lock(mesh.Get());
+        const float w = static_cast<float>(extentWidth_), h = static_cast<float>(extentHeight_);
+        MeshLock lock(mesh_.Get());
         const int count = lock.faces ? lock.faceCount : 0;
         for (const FaceTint& fill : faceTints_) {
             if (fill.face >= count) continue;
@@ -730,17 +732,17 @@ void UVCanvas::drawFaceTints() {
             for (int c = 0; c < 3; ++c) p[c] = canvasToPixel(face.uv[c][0] * w, face.uv[c][1] * h);
             addTintLayer(layer, p, fill.tint);
         }
-        tintLayerView_ = view;
+        tintLayerView_ = shown;
         tintLayerValid_ = true;
     }
     applyTintLayer(image, tintLayer_.get());
 }
 
 void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
-    if (showTexture && textureBitmap && extentWidth >= 1 && extentHeight >= 1) {
+    if (view.showTexture && textureBitmap_ && extentWidth_ >= 1 && extentHeight_ >= 1) {
         drawTextureBackground(dc, client);
     } else {
-        HBRUSH background = CreateSolidBrush(backColor);
+        HBRUSH background = CreateSolidBrush(view.backColor);
         FillRect(dc, &client, background);
         DeleteObject(background);
     }
@@ -748,8 +750,8 @@ void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
     bool anySelected = false;
     if (intoBackBuffer) {
         GdiFlush();  // the background must be in the pixels before they are written
-        if (showFaults || showStretch) drawFaceTints();
-        if (showGrid) drawGrid();
+        if (view.showFaults || view.showStretch) drawFaceTints();
+        if (view.showGrid) drawGrid();
         prepareStamps();
         PixelPainter painter(*this);
         anySelected = drawLayout(painter, selection);
@@ -758,20 +760,20 @@ void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
         anySelected = drawLayout(painter, selection);
     }
     if (anySelected) drawSelectionBox(dc, selection[0], selection[1], selection[2], selection[3]);
-    if (isSelectTool(tool) && drag_.button == DRAG_LEFT) {
+    if (isSelectTool(view.tool) && drag_.button == DRAG_LEFT) {
         RECT band = normalisedRect(drag_.pressX, drag_.pressY, drag_.lastX, drag_.lastY);
         DrawFocusRect(dc, &band);
     }
 }
 
 void UVCanvas::drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1) {
-    const int s = handleSize, hs = s / 2;
+    const int s = view.handleSize, hs = s / 2;
     const HandleBox box = handleBox(canvasToPixel(x0, y0), canvasToPixel(x1, y1));
     const int X0 = box.x0, Y0 = box.y0, X1 = box.x1, Y1 = box.y1, centreX = box.cx, centreY = box.cy;
 
-    HPEN dotted = CreatePen(PS_DOT, 1, selColor);
-    HPEN solid = CreatePen(PS_SOLID, 1, selColor);
-    HBRUSH fill = CreateSolidBrush(handleColor);
+    HPEN dotted = CreatePen(PS_DOT, 1, view.selColor);
+    HPEN solid = CreatePen(PS_SOLID, 1, view.selColor);
+    HBRUSH fill = CreateSolidBrush(view.handleColor);
     HGDIOBJ previousPen = SelectObject(dc, dotted);
     HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     RECT frame = {X0, Y0, X1, Y1};
@@ -814,49 +816,49 @@ void UVCanvas::drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1) 
 // ---- Texture background ----
 
 void UVCanvas::unloadTextureBitmap() {
-    texturePixels = nullptr;
-    if (textureBitmap) DeleteObject(textureBitmap);
-    textureBitmap = nullptr;
+    texturePixels_ = nullptr;
+    if (textureBitmap_) DeleteObject(textureBitmap_);
+    textureBitmap_ = nullptr;
 }
 
 void UVCanvas::loadTexture(LONG identifier) {
-    extentWidth = textureWidth = canvasWidth;
-    extentHeight = textureHeight = canvasHeight;
+    extentWidth_ = textureWidth_ = view.canvasWidth;
+    extentHeight_ = textureHeight_ = view.canvasHeight;
     unloadTextureBitmap();
-    texture.Reset();
+    texture_.Reset();
 
     HostRef<IUnknown> documentNode;
-    if (document && SUCCEEDED(document->GetDocumentNode(documentNode.GetAddressOf())) && documentNode) {
+    if (document_ && SUCCEEDED(document_->GetDocumentNode(documentNode.GetAddressOf())) && documentNode) {
         HostRef<HostNode> node, found;
         if (SUCCEEDED(documentNode.As(&node)) && node &&
             SUCCEEDED(node->FindTexture(identifier, found.GetAddressOf())) && found)
-            found.As(&texture);
+            found.As(&texture_);
     }
-    if (!texture) return;
+    if (!texture_) return;
 
     LONG loaded = 0, available = 0;
-    texture->CheckLoaded(&loaded);
-    texture->CheckPixels(&available);
+    texture_->CheckLoaded(&loaded);
+    texture_->CheckPixels(&available);
     if (!loaded || !available) return;
 
     LONG bytes = 0, format = 0, width = 0, height = 0, p = 0, q = 0;
     DWORD palette[256] = {};
-    texture->GetBytesPerPixel(&bytes);
-    texture->GetPixelFormat(&format);
-    texture->GetPalette(0, 256, palette);
-    texture->GetImageInfo(&width, &height, &p, &q);
-    extentWidth = width;
-    extentHeight = height;
+    texture_->GetBytesPerPixel(&bytes);
+    texture_->GetPixelFormat(&format);
+    texture_->GetPalette(0, 256, palette);
+    texture_->GetImageInfo(&width, &height, &p, &q);
+    extentWidth_ = width;
+    extentHeight_ = height;
 
     // Sizes a host could not really hold are refused before any allocation.
     const bool plausible = width > 0 && height > 0 && width <= 32768 && height <= 32768;
     BITMAPINFO info = dibInfo(width, height);  // bottom-up rows
     void* bits = nullptr;
-    if (plausible) textureBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (textureBitmap && bits) {
-        texturePixels = static_cast<std::uint32_t*>(bits);
+    if (plausible) textureBitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (textureBitmap_ && bits) {
+        texturePixels_ = static_cast<std::uint32_t*>(bits);
         HostRef<HostPixelConverter> converter;
-        texture->GetConverter(converter.GetAddressOf());
+        texture_->GetConverter(converter.GetAddressOf());
         if (converter) {
             HostPixelDesc from = {width, height, format, p, q, 256, palette, 0, nullptr};
             HostPixelDesc to = {width, height, 0, 0, 0, 0, nullptr, 4 * width,
@@ -866,32 +868,32 @@ void UVCanvas::loadTexture(LONG identifier) {
     } else {
         unloadTextureBitmap();
     }
-    texture->EndRead();
-    textureWidth = width;
-    textureHeight = height;
+    texture_->EndRead();
+    textureWidth_ = width;
+    textureHeight_ = height;
 }
 
 void UVCanvas::onTimer(UINT_PTR id) {
     if (id != kTextureRefreshTimer) return;
     KillTimer(window_, kTextureRefreshTimer);
     GdiFlush();
-    if (!texture) return;
+    if (!texture_) return;
     LONG format = 0, bytes = 0;
-    texture->GetPixelFormat(&format);
-    texture->GetBytesPerPixel(&bytes);
+    texture_->GetPixelFormat(&format);
+    texture_->GetBytesPerPixel(&bytes);
     // Only a copy that stays inside the bitmap is made.
-    RECT r = dirtyRect;
+    RECT r = dirtyRect_;
     if (r.left < 0) r.left = 0;
     if (r.top < 0) r.top = 0;
-    if (r.right > textureWidth) r.right = textureWidth;
-    if (r.bottom > textureHeight) r.bottom = textureHeight;
-    if (texturePixels && bytes >= 1 && bytes <= 4 && r.left < r.right && r.top < r.bottom) {
-        BYTE* base = reinterpret_cast<BYTE*>(texturePixels);
-        size_t offset = (static_cast<size_t>(r.top) * static_cast<size_t>(textureWidth) +
+    if (r.right > textureWidth_) r.right = textureWidth_;
+    if (r.bottom > textureHeight_) r.bottom = textureHeight_;
+    if (texturePixels_ && bytes >= 1 && bytes <= 4 && r.left < r.right && r.top < r.bottom) {
+        BYTE* base = reinterpret_cast<BYTE*>(texturePixels_);
+        size_t offset = (static_cast<size_t>(r.top) * static_cast<size_t>(textureWidth_) +
                          static_cast<size_t>(r.left)) * static_cast<size_t>(bytes);
-        texture->CopyRect(r.left, r.top, r.right, r.bottom, format, textureWidth * bytes, base + offset,
+        texture_->CopyRect(r.left, r.top, r.right, r.bottom, format, textureWidth_ * bytes, base + offset,
                           0, 0);
     }
     invalidate();
-    dirtyRect = RECT{};
+    dirtyRect_ = RECT{};
 }

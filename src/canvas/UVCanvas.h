@@ -1,6 +1,6 @@
 // The canvas child window of the editor: draws the UV layout of the active mesh over
 // the background (texture or colour) and the grid, with the selection box and its
-// handles, and holds the view settings (colours, flags, zoom and pan).
+// handles, by its view settings (CanvasView: colours, flags, tool, zoom and pan).
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 
 #include "canvas/CanvasOwner.h"
 #include "canvas/CanvasTool.h"
+#include "canvas/CanvasView.h"
 #include "canvas/LayoutRaster.h"
 #include "host/HostEventSinkImpl.h"
 #include "model/Records.h"
@@ -33,7 +34,7 @@ public:
     // parent). The window class is registered on first use.
     HWND create(HWND parent, const RECT& rect);
 
-    void setOwner(CanvasOwner* editor) { owner = editor; }
+    void setOwner(CanvasOwner* editor) { owner_ = editor; }
     // Counted references: the new one is added before the old one is released.
     void setDocument(HostDocument* hostDocument);
     // Takes the mesh (may be null) and clears the background texture (loadTexture(-1)).
@@ -47,7 +48,6 @@ public:
     void loadTexture(LONG identifier);
 
     // Mappings between UV, canvas units and client pixels. v grows downward.
-    float currentZoom() const { return zoom; }
     POINT canvasToPixel(float x, float y) const;
     POINT uvToPixel(float u, float v) const;
     void pixelToUV(int px, int py, float& u, float& v) const;
@@ -87,46 +87,17 @@ public:
     // A mouse button holds a drag (and the capture).
     bool dragging() const { return drag_.button != DRAG_NONE; }
 
-    // Fields, in the order of the object's state (view settings first, then tool,
-    // extent, texture, zoom and flags).
-    CanvasOwner* owner = nullptr;
-    HostRef<HostMesh> mesh;
-    HostRef<HostDocument> document;
-    DWORD subscription = 0;
-    int vertexSize = 6;
-    int gridSpacing = 10;
-    float angleStep = 5.0f;
-    int handleSize = 10;
-    float epsilon = 0.001f;
-    COLORREF backColor = 0x9F9F9F;
-    COLORREF handleColor = 0x00FF00;
-    COLORREF lineColor = 0xFFFFFF;
-    COLORREF selColor = 0x0000FF;
-    COLORREF lockedColor = 0xFF0000;
-    int tool = 1;
-    int savedTool = 0;
-    int extentWidth = 0, extentHeight = 0;    // W, H: canvas units of the UV unit square
-    int textureWidth = 0, textureHeight = 0;  // pixels of textureBitmap
-    int canvasWidth = 256, canvasHeight = 256;
-    HostRef<HostTexture> texture;
-    RECT dirtyRect = {};
-    HBITMAP textureBitmap = nullptr;
-    std::uint32_t* texturePixels = nullptr;  // bottom-up rows, first texture row in row 0
-    float zoom = 1.0f;
-    int zoomLevel = 0;
-    float panX = 0, panY = 0;
-    bool showGrid = true;
-    bool showTexture = true;
-    bool tileTexture = false;
-    bool snapToGrid = true;
-    bool snapAngles = true;
-    bool showAll = true;
-    bool syncSelection = true;
-    bool showFaults = false;   // flipped and overlapping faces tinted
-    bool showStretch = false;  // faces coloured by their area stretch, legend in status pane 2
-    FaceFilter faceFilter = {0, 0};
-    // Target rectangle of the projection commands, UV (uMin, vMin, uMax, vMax).
-    float mappingRect[4] = {0, 0, 0.5f, 0.5f};
+    // Canvas units of the UV unit square: the texture's pixel size, or the canvas size
+    // while no texture is loaded.
+    SIZE extent() const { return SIZE{extentWidth_, extentHeight_}; }
+    // The texture's size in pixels, or the canvas size while none is loaded (0 before
+    // the first load).
+    SIZE textureSize() const { return SIZE{textureWidth_, textureHeight_}; }
+    // A texture image shows behind the layout (when view.showTexture is on).
+    bool hasTextureImage() const { return textureBitmap_ != nullptr; }
+
+    // How the canvas draws and what its tools do. Writers call invalidate() to show a change.
+    CanvasView view;
 
 protected:
     ~UVCanvas() override;
@@ -194,6 +165,18 @@ private:
     void prepareStamps();
     void drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1);
     bool isOwnTexture(IUnknown* object) const;
+
+    CanvasOwner* owner_ = nullptr;
+    HostRef<HostMesh> mesh_;
+    HostRef<HostDocument> document_;
+    DWORD subscription_ = 0;
+    int extentWidth_ = 0, extentHeight_ = 0;    // see extent()
+    int textureWidth_ = 0, textureHeight_ = 0;  // see textureSize()
+    HostRef<HostTexture> texture_;
+    // Texture pixels the host announced changed, copied when the refresh timer fires.
+    RECT dirtyRect_ = {};
+    HBITMAP textureBitmap_ = nullptr;
+    std::uint32_t* texturePixels_ = nullptr;  // bottom-up rows, first texture row in row 0
 
     // The drag in progress: from a press to the loss of the capture.
     struct Drag {

@@ -1,6 +1,6 @@
 #include "dialogs/ChooseMatrixDialog.h"
 
-#include "canvas/UVCanvas.h"
+#include "canvas/CanvasView.h"
 #include "model/UVWalk.h"
 #include "ops/UVModel.h"
 #include "platform/WindowClass.h"
@@ -35,11 +35,11 @@ bool finite(const float (&p)[3]) { return std::isfinite(p[0]) && std::isfinite(p
 
 }  // namespace
 
-ChooseMatrixDialog::ChooseMatrixDialog(UVModel& model, UVCanvas& canvas, int type)
-    : type_(type), model_(model), canvas_(canvas), mesh_(model.mesh), control_(*this) {}
+ChooseMatrixDialog::ChooseMatrixDialog(UVModel& model, const CanvasView& view, int type)
+    : type_(type), model_(model), view_(view), mesh_(model.mesh), control_(*this) {}
 
-ChooseMatrixDialog* ChooseMatrixDialog::create(UVModel& model, UVCanvas& canvas, int type) {
-    return new (std::nothrow) ChooseMatrixDialog(model, canvas, type);
+ChooseMatrixDialog* ChooseMatrixDialog::create(UVModel& model, const CanvasView& view, int type) {
+    return new (std::nothrow) ChooseMatrixDialog(model, view, type);
 }
 
 HWND ChooseMatrixDialog::createWindow(HWND editor) {
@@ -74,7 +74,7 @@ void ChooseMatrixDialog::applyFrame(const Matrix4& rotation) {
     frame_ = rotation;
     frame_.multiply(translation(centroid_.x, centroid_.y, centroid_.z));
     UVModel& model = model_;
-    const float* rect = canvas_.mappingRect;
+    const float* rect = view_.mappingRect;
     // The command's history group holds the result: no undo of their own.
     switch (type_) {
         case PLANAR: {

@@ -17,7 +17,7 @@
 
 #include <ocidl.h>
 
-class UVCanvas;
+struct CanvasView;
 struct UVModel;
 
 // The modal loop that runs the dialog (EditorWindow::runModalLoop) gets each keyboard
@@ -33,9 +33,9 @@ public:
     enum MappingType : int { PLANAR = 0, BOX = 1, CYLINDRICAL = 2, SPHERICAL = 3 };
 
     // A new dialog object with one reference, or null when out of memory. It projects
-    // the selection of model (its mesh and document) into the canvas's target
-    // rectangle; both outlive the dialog.
-    static ChooseMatrixDialog* create(UVModel& model, UVCanvas& canvas, int type);
+    // the selection of model (its mesh and document) into the view's target
+    // rectangle (mappingRect); both outlive the dialog.
+    static ChooseMatrixDialog* create(UVModel& model, const CanvasView& view, int type);
 
     // Creates the modeless window from template 227, owned by the editor window (which
     // the dialog may hide while it runs); null on failure.
@@ -55,7 +55,7 @@ public:
     ChooseMatrix& control() { return control_; }
 
 private:
-    ChooseMatrixDialog(UVModel& model, UVCanvas& canvas, int type);
+    ChooseMatrixDialog(UVModel& model, const CanvasView& view, int type);
     ~ChooseMatrixDialog() override = default;
 
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -81,7 +81,7 @@ private:
     Vector3 centroid_;
     float radius_ = 0.0f;
     UVModel& model_;
-    UVCanvas& canvas_;
+    const CanvasView& view_;
     HWND editor_ = nullptr;
     HostRef<HostMesh> mesh_;
     HostRef<HostViewHost> viewHost_;

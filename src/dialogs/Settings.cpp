@@ -1,39 +1,39 @@
 #include "dialogs/Settings.h"
 
-#include "canvas/UVCanvas.h"
+#include "canvas/CanvasView.h"
 #include "platform/NumberText.h"
 #include "platform/SettingsKey.h"
 #include "platform/WindowClass.h"
 
 namespace {
-// The editor's DWORD values in load and save order, with the canvas field each holds.
+// The editor's DWORD values in load and save order, with the view setting each holds.
 enum class Kind { Integer, Colour, Flag };
 struct DwordSetting {
     const char* name;
     Kind kind;
-    int UVCanvas::*integer;
-    COLORREF UVCanvas::*colour;
-    bool UVCanvas::*flag;
+    int CanvasView::*integer;
+    COLORREF CanvasView::*colour;
+    bool CanvasView::*flag;
 };
 constexpr DwordSetting kDwordSettings[] = {
-    {"Mode", Kind::Integer, &UVCanvas::tool, nullptr, nullptr},
-    {"GridSpacing", Kind::Integer, &UVCanvas::gridSpacing, nullptr, nullptr},
-    {"BackColor", Kind::Colour, nullptr, &UVCanvas::backColor, nullptr},
-    {"HandleColor", Kind::Colour, nullptr, &UVCanvas::handleColor, nullptr},
-    {"VertColor", Kind::Colour, nullptr, &UVCanvas::lineColor, nullptr},
-    {"SelVertColor", Kind::Colour, nullptr, &UVCanvas::selColor, nullptr},
-    {"LockedColor", Kind::Colour, nullptr, &UVCanvas::lockedColor, nullptr},
-    {"ShowGrid", Kind::Flag, nullptr, nullptr, &UVCanvas::showGrid},
-    {"ShowTex", Kind::Flag, nullptr, nullptr, &UVCanvas::showTexture},
-    {"TileTex", Kind::Flag, nullptr, nullptr, &UVCanvas::tileTexture},
-    {"SnapToGrid", Kind::Flag, nullptr, nullptr, &UVCanvas::snapToGrid},
-    {"SnapAngles", Kind::Flag, nullptr, nullptr, &UVCanvas::snapAngles},
-    {"ShowAll", Kind::Flag, nullptr, nullptr, &UVCanvas::showAll},
-    {"SyncSel", Kind::Flag, nullptr, nullptr, &UVCanvas::syncSelection},
-    {"CanvasWidth", Kind::Integer, &UVCanvas::canvasWidth, nullptr, nullptr},
-    {"CanvasHeight", Kind::Integer, &UVCanvas::canvasHeight, nullptr, nullptr},
-    {"ShowFlipOverlap", Kind::Flag, nullptr, nullptr, &UVCanvas::showFaults},
-    {"ShowStretch", Kind::Flag, nullptr, nullptr, &UVCanvas::showStretch},
+    {"Mode", Kind::Integer, &CanvasView::tool, nullptr, nullptr},
+    {"GridSpacing", Kind::Integer, &CanvasView::gridSpacing, nullptr, nullptr},
+    {"BackColor", Kind::Colour, nullptr, &CanvasView::backColor, nullptr},
+    {"HandleColor", Kind::Colour, nullptr, &CanvasView::handleColor, nullptr},
+    {"VertColor", Kind::Colour, nullptr, &CanvasView::lineColor, nullptr},
+    {"SelVertColor", Kind::Colour, nullptr, &CanvasView::selColor, nullptr},
+    {"LockedColor", Kind::Colour, nullptr, &CanvasView::lockedColor, nullptr},
+    {"ShowGrid", Kind::Flag, nullptr, nullptr, &CanvasView::showGrid},
+    {"ShowTex", Kind::Flag, nullptr, nullptr, &CanvasView::showTexture},
+    {"TileTex", Kind::Flag, nullptr, nullptr, &CanvasView::tileTexture},
+    {"SnapToGrid", Kind::Flag, nullptr, nullptr, &CanvasView::snapToGrid},
+    {"SnapAngles", Kind::Flag, nullptr, nullptr, &CanvasView::snapAngles},
+    {"ShowAll", Kind::Flag, nullptr, nullptr, &CanvasView::showAll},
+    {"SyncSel", Kind::Flag, nullptr, nullptr, &CanvasView::syncSelection},
+    {"CanvasWidth", Kind::Integer, &CanvasView::canvasWidth, nullptr, nullptr},
+    {"CanvasHeight", Kind::Integer, &CanvasView::canvasHeight, nullptr, nullptr},
+    {"ShowFlipOverlap", Kind::Flag, nullptr, nullptr, &CanvasView::showFaults},
+    {"ShowStretch", Kind::Flag, nullptr, nullptr, &CanvasView::showStretch},
 };
 
 LONG wrappingSum(LONG edge, DWORD extent) { return static_cast<LONG>(static_cast<DWORD>(edge) + extent); }
@@ -43,7 +43,7 @@ int wrappingDifference(LONG to, LONG from) {
 
 }  // namespace
 
-EditorPlacement loadEditorSettings(UVCanvas& canvas) {
+EditorPlacement loadEditorSettings(CanvasView& view) {
     EditorPlacement placement;
     SettingsKey key;
     if (!key.isOpen()) return placement;
@@ -52,14 +52,14 @@ EditorPlacement loadEditorSettings(UVCanvas& canvas) {
         DWORD value = 0;
         if (!key.readDword(setting.name, value)) continue;
         switch (setting.kind) {
-            case Kind::Integer: canvas.*setting.integer = static_cast<int>(value); break;
-            case Kind::Colour: canvas.*setting.colour = value; break;
-            case Kind::Flag: canvas.*setting.flag = value != 0; break;
+            case Kind::Integer: view.*setting.integer = static_cast<int>(value); break;
+            case Kind::Colour: view.*setting.colour = value; break;
+            case Kind::Flag: view.*setting.flag = value != 0; break;
         }
     }
     char text[32];
-    if (key.readString("AngleSnap", text)) canvas.angleStep = ParseNumber(text);
-    if (key.readString("Epsilon", text)) canvas.epsilon = ParseNumber(text);
+    if (key.readString("AngleSnap", text)) view.angleStep = ParseNumber(text);
+    if (key.readString("Epsilon", text)) view.epsilon = ParseNumber(text);
 
     RECT& r = placement.rect;
     DWORD value = 0;
@@ -89,7 +89,7 @@ void placeEditorWindow(HWND editor, const EditorPlacement& placement) {
     if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) centreWindow(editor, area, area);
 }
 
-void saveEditorSettings(const UVCanvas& canvas, HWND editor) {
+void saveEditorSettings(const CanvasView& view, HWND editor) {
     SettingsKey key;
     if (!key.isOpen()) return;
     RECT outer = {};
@@ -98,14 +98,14 @@ void saveEditorSettings(const UVCanvas& canvas, HWND editor) {
     for (const DwordSetting& setting : kDwordSettings) {
         DWORD value = 0;
         switch (setting.kind) {
-            case Kind::Integer: value = static_cast<DWORD>(canvas.*setting.integer); break;
-            case Kind::Colour: value = canvas.*setting.colour; break;
-            case Kind::Flag: value = canvas.*setting.flag ? 1 : 0; break;
+            case Kind::Integer: value = static_cast<DWORD>(view.*setting.integer); break;
+            case Kind::Colour: value = view.*setting.colour; break;
+            case Kind::Flag: value = view.*setting.flag ? 1 : 0; break;
         }
         key.writeDword(setting.name, value);
     }
-    key.writeString("AngleSnap", FormatNumber(canvas.angleStep, 3, false, true).c_str());
-    key.writeString("Epsilon", FormatNumber(canvas.epsilon, 6, false, true).c_str());
+    key.writeString("AngleSnap", FormatNumber(view.angleStep, 3, false, true).c_str());
+    key.writeString("Epsilon", FormatNumber(view.epsilon, 6, false, true).c_str());
     key.writeDword("Left", static_cast<DWORD>(outer.left));
     key.writeDword("Top", static_cast<DWORD>(outer.top));
     key.writeDword("Width", static_cast<DWORD>(outer.right - outer.left));

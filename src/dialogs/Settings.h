@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-class UVCanvas;
+struct CanvasView;
 
 // The editor window's rectangle as loaded: 500 x 400 at (0, 0) and centred unless
 // "Left" or "Top" was stored.
@@ -13,12 +13,12 @@ struct EditorPlacement {
     bool centre = true;
 };
 
-// Reads the 24 editor values into the canvas's fields and returns the window
-// rectangle. Missing values keep the canvas's current values.
-EditorPlacement loadEditorSettings(UVCanvas& canvas);
+// Reads the 24 editor values into the view settings and returns the window
+// rectangle. Missing values keep the current settings.
+EditorPlacement loadEditorSettings(CanvasView& view);
 // Moves the editor window to the loaded rectangle (with repaint) and, when centre is
 // set, centres it in the desktop work area, clamped into that area.
 void placeEditorWindow(HWND editor, const EditorPlacement& placement);
-// Writes the 24 editor values: the canvas's settings and the editor window's outer
+// Writes the 24 editor values: the view settings and the editor window's outer
 // rectangle in screen coordinates.
-void saveEditorSettings(const UVCanvas& canvas, HWND editor);
+void saveEditorSettings(const CanvasView& view, HWND editor);

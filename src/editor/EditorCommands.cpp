@@ -31,15 +31,15 @@ constexpr UINT kLastKeyMessage = 0x0108;  // WM_KEYLAST before WM_UNICHAR joined
 // toggleViewFlag).
 enum ViewFlag : int { SHOW_GRID, SHOW_TEXTURE, TILE_TEXTURE, SNAP_TO_GRID, SNAP_ANGLES, SHOW_FAULTS, SHOW_STRETCH };
 
-bool& viewFlag(UVCanvas& canvas, int flag) {
+bool& viewFlag(CanvasView& view, int flag) {
     switch (flag) {
-        case SHOW_TEXTURE: return canvas.showTexture;
-        case TILE_TEXTURE: return canvas.tileTexture;
-        case SNAP_TO_GRID: return canvas.snapToGrid;
-        case SNAP_ANGLES: return canvas.snapAngles;
-        case SHOW_FAULTS: return canvas.showFaults;
-        case SHOW_STRETCH: return canvas.showStretch;
-        default: return canvas.showGrid;
+        case SHOW_TEXTURE: return view.showTexture;
+        case TILE_TEXTURE: return view.tileTexture;
+        case SNAP_TO_GRID: return view.snapToGrid;
+        case SNAP_ANGLES: return view.snapAngles;
+        case SHOW_FAULTS: return view.showFaults;
+        case SHOW_STRETCH: return view.showStretch;
+        default: return view.showGrid;
     }
 }
 
@@ -145,23 +145,23 @@ void snapTogether(EditorWindow& e, Command) {
     e.model().snapTogether(&target);
 }
 void weldSelection(EditorWindow& e, Command) {
-    e.model().weld(e.canvas()->epsilon, CORNERS_SELECTED);
+    e.model().weld(e.canvas()->view.epsilon, CORNERS_SELECTED);
 }
-void weldAll(EditorWindow& e, Command) { e.model().weld(e.canvas()->epsilon, CORNERS_VISIBLE); }
+void weldAll(EditorWindow& e, Command) { e.model().weld(e.canvas()->view.epsilon, CORNERS_VISIBLE); }
 void createMaterialWithOutlines(EditorWindow& e, Command) {
     UVCanvas& canvas = *e.canvas();
     // Only a texture shown on the canvas can be the background: ask only then.
-    const bool useTexture = canvas.textureBitmap && MessageBoxA(e.window(), "Use texture as background?",
+    const bool useTexture = canvas.hasTextureImage() && MessageBoxA(e.window(), "Use texture as background?",
                                                                 "Create Material With Outlines", MB_YESNO) == IDYES;
     createOutlineMaterial(canvas, e.document(), useTexture);
 }
 
 // Select: the canvas's synchronisation flag goes with every pick.
-void selectAll(EditorWindow& e, Command) { e.model().selectAll(true, e.canvas()->syncSelection); }
-void invertSelection(EditorWindow& e, Command) { e.model().invertSelection(e.canvas()->syncSelection); }
-void deselectAll(EditorWindow& e, Command) { e.model().selectAll(false, e.canvas()->syncSelection); }
-void expandSelection(EditorWindow& e, Command) { e.model().expandSelection(e.canvas()->syncSelection); }
-void contractSelection(EditorWindow& e, Command) { e.model().contractSelection(e.canvas()->syncSelection); }
+void selectAll(EditorWindow& e, Command) { e.model().selectAll(true, e.canvas()->view.syncSelection); }
+void invertSelection(EditorWindow& e, Command) { e.model().invertSelection(e.canvas()->view.syncSelection); }
+void deselectAll(EditorWindow& e, Command) { e.model().selectAll(false, e.canvas()->view.syncSelection); }
+void expandSelection(EditorWindow& e, Command) { e.model().expandSelection(e.canvas()->view.syncSelection); }
+void contractSelection(EditorWindow& e, Command) { e.model().contractSelection(e.canvas()->view.syncSelection); }
 void grouping(EditorWindow& e, Command) { e.toggleGroupingDialog(); }
 
 // Transform. v grows downward on the canvas: the top is the smallest v.
@@ -190,23 +190,23 @@ void scaleDialog(EditorWindow& e, Command) {
 void planarBestMatch(EditorWindow& e, Command) {
     Vector3 normal;
     if (e.model().averageNormal(normal, CORNERS_SELECTED))
-        e.model().planarMap(&normal, e.canvas()->mappingRect, CORNERS_SELECTED, true);
+        e.model().planarMap(&normal, e.canvas()->view.mappingRect, CORNERS_SELECTED, true);
 }
 void planarAlong(EditorWindow& e, Command c) {
-    e.model().planarMap(&kAxisDirections[c.operand], e.canvas()->mappingRect, CORNERS_SELECTED,
+    e.model().planarMap(&kAxisDirections[c.operand], e.canvas()->view.mappingRect, CORNERS_SELECTED,
                         true);
 }
 void boxAlong(EditorWindow& e, Command c) {
     const Matrix4 frame = axisFrame(e.model(), c.operand);
-    e.model().boxMap(&frame, e.canvas()->mappingRect, CORNERS_SELECTED, true);
+    e.model().boxMap(&frame, e.canvas()->view.mappingRect, CORNERS_SELECTED, true);
 }
 void cylindricalAlong(EditorWindow& e, Command c) {
     const Matrix4 frame = axisFrame(e.model(), c.operand);
-    e.model().cylindricalMap(&frame, e.canvas()->mappingRect, CORNERS_SELECTED, true);
+    e.model().cylindricalMap(&frame, e.canvas()->view.mappingRect, CORNERS_SELECTED, true);
 }
 void sphericalAlong(EditorWindow& e, Command c) {
     const Matrix4 frame = axisFrame(e.model(), c.operand);
-    e.model().sphericalMap(&frame, e.canvas()->mappingRect, CORNERS_SELECTED, true);
+    e.model().sphericalMap(&frame, e.canvas()->view.mappingRect, CORNERS_SELECTED, true);
 }
 
 // "User Defined" (operand: the Choose Matrix dialog's mapping type). The dialog
@@ -215,7 +215,7 @@ void sphericalAlong(EditorWindow& e, Command c) {
 void userDefinedProjection(EditorWindow& editor, Command command) {
     UVModel& model = editor.model();
     HostRef<ChooseMatrixDialog> dialog;
-    *dialog.GetAddressOf() = ChooseMatrixDialog::create(model, *editor.canvas(), command.operand);
+    *dialog.GetAddressOf() = ChooseMatrixDialog::create(model, editor.canvas()->view, command.operand);
     if (!dialog) return;
 
     GrowArray<UVPoint> saved;
@@ -271,10 +271,10 @@ void zoomExtents(EditorWindow& e, Command) {
         canvas.zoomToUVRect(r[0], r[1], r[2], r[3]);
         return;
     }
-    canvas.zoom = 1.0f;
-    canvas.zoomLevel = 0;
-    canvas.panX = 0;
-    canvas.panY = 0;
+    canvas.view.zoom = 1.0f;
+    canvas.view.zoomLevel = 0;
+    canvas.view.panX = 0;
+    canvas.view.panY = 0;
 }
 void zoomSelectionExtents(EditorWindow& e, Command) {
     float r[4];
@@ -287,9 +287,9 @@ void zoomToStep(EditorWindow& e, Command c) {
     if (canvas.window()) GetClientRect(canvas.window(), &client);
     canvas.setZoomLevel((client.left + client.right) / 2, (client.top + client.bottom) / 2, c.operand);
 }
-void toggleViewFlag(EditorWindow& e, Command c) { e.setViewFlag(c.id, !viewFlag(*e.canvas(), c.operand)); }
-void toggleShowAll(EditorWindow& e, Command) { e.setShowAll(!e.canvas()->showAll); }
-void toggleSyncSelection(EditorWindow& e, Command) { e.setSyncSelection(!e.canvas()->syncSelection); }
+void toggleViewFlag(EditorWindow& e, Command c) { e.setViewFlag(c.id, !viewFlag(e.canvas()->view, c.operand)); }
+void toggleShowAll(EditorWindow& e, Command) { e.setShowAll(!e.canvas()->view.showAll); }
+void toggleSyncSelection(EditorWindow& e, Command) { e.setSyncSelection(!e.canvas()->view.syncSelection); }
 void settingsDialog(EditorWindow& e, Command) {
     SettingsDialog dialog(*e.canvas());
     runApplyDialog(e, dialog);
@@ -297,21 +297,22 @@ void settingsDialog(EditorWindow& e, Command) {
 
 // Tools: islands through edges whose UVs meet within the weld epsilon.
 void selectIslandOfSelection(EditorWindow& e, Command) {
-    ::selectIsland(e.model(), e.canvas()->epsilon, e.canvas()->syncSelection);
+    ::selectIsland(e.model(), e.canvas()->view.epsilon, e.canvas()->view.syncSelection);
 }
-void unwrapSelection(EditorWindow& e, Command) { ::unwrap(e.model(), e.canvas()->epsilon); }
-void autoUnwrapSelection(EditorWindow& e, Command) { ::autoUnwrap(e.model(), e.canvas()->epsilon); }
-void packSelectedIslands(EditorWindow& e, Command) { ::packIslands(e.model(), e.canvas()->epsilon); }
+void unwrapSelection(EditorWindow& e, Command) { ::unwrap(e.model(), e.canvas()->view.epsilon); }
+void autoUnwrapSelection(EditorWindow& e, Command) { ::autoUnwrap(e.model(), e.canvas()->view.epsilon); }
+void packSelectedIslands(EditorWindow& e, Command) { ::packIslands(e.model(), e.canvas()->view.epsilon); }
 void selectFlippedFaces(EditorWindow& e, Command) {
-    ::selectFlipped(e.model(), e.canvas()->epsilon, e.canvas()->syncSelection);
+    ::selectFlipped(e.model(), e.canvas()->view.epsilon, e.canvas()->view.syncSelection);
 }
 void selectOverlappingFaces(EditorWindow& e, Command) {
-    ::selectOverlapping(e.model(), e.canvas()->epsilon, e.canvas()->syncSelection);
+    ::selectOverlapping(e.model(), e.canvas()->view.epsilon, e.canvas()->view.syncSelection);
 }
 // Densities in pixels of the texture the canvas shows (or of its canvas size).
 void texelDensityDialog(EditorWindow& e, Command) {
     UVCanvas& canvas = *e.canvas();
-    TexelDensityDialog dialog(e.model(), canvas.epsilon, canvas.textureWidth, canvas.textureHeight);
+    const SIZE texture = canvas.textureSize();
+    TexelDensityDialog dialog(e.model(), canvas.view.epsilon, texture.cx, texture.cy);
     runApplyDialog(e, dialog);
 }
 
@@ -475,7 +476,7 @@ void EditorWindow::onCommand(int command) {
 // --- Tool and view state ----------------------------------------------------------
 
 void EditorWindow::setToolMode(int tool) {
-    if (canvas_) canvas_->tool = tool;
+    if (canvas_) canvas_->view.tool = tool;
     for (const EditorCommand& row : kCommands)
         if (row.run == chooseTool && row.operand == tool)
             setButtonCheck(toolbar_, row.id, true);  // the group unchecks the rest
@@ -484,7 +485,7 @@ void EditorWindow::setToolMode(int tool) {
 void EditorWindow::setViewFlag(int command, bool on) {
     const EditorCommand* row = findEditorCommand(command);
     if (!row || row->run != toggleViewFlag) return;
-    viewFlag(*canvas_.Get(), row->operand) = on;
+    viewFlag(canvas_->view, row->operand) = on;
     setButtonCheck(toolbar_, command, on);
     setMenuCheck(window_, command, on);
     canvas_->updateStatus();  // the stretch legend comes and goes with its display
@@ -492,10 +493,10 @@ void EditorWindow::setViewFlag(int command, bool on) {
 }
 
 void EditorWindow::setShowAll(bool on) {
-    canvas_->showAll = on;
+    canvas_->view.showAll = on;
     const FaceFilter filter = on ? FACE_FILTER_ALL : FACE_FILTER_SELECTED_IN_3D;
     model_.faceFilter = filter;
-    canvas_->faceFilter = filter;
+    canvas_->view.faceFilter = filter;
     setButtonCheck(toolbar_, ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, !on);
     setMenuCheck(window_, ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, !on);
     if (!on) setSyncSelection(false);
@@ -504,7 +505,7 @@ void EditorWindow::setShowAll(bool on) {
 }
 
 void EditorWindow::setSyncSelection(bool on) {
-    canvas_->syncSelection = on;
+    canvas_->view.syncSelection = on;
     if (on) refreshSelection();
     setButtonCheck(toolbar_, ID_VIEW_SYNCHRONIZE_SELECTIONS, on);
     setMenuCheck(window_, ID_VIEW_SYNCHRONIZE_SELECTIONS, on);
@@ -555,7 +556,7 @@ void EditorWindow::closeGroupingDialog() {
 
 void EditorWindow::toggleGroupingDialog() {
     if (!groupingDialog_) {
-        groupingDialog_ = new (std::nothrow) GroupingDialog(model_, canvas_->syncSelection);
+        groupingDialog_ = new (std::nothrow) GroupingDialog(model_, canvas_->view.syncSelection);
         if (!groupingDialog_) return;
         if (HWND dialog = groupingDialog_->create(window_)) ShowWindow(dialog, SW_SHOWNORMAL);
     } else if (HWND dialog = groupingDialog_->window()) {

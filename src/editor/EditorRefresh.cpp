@@ -89,10 +89,10 @@ void copy3DSelection(FaceRecord& face, const MeshLock& lock) {
 
 void EditorWindow::refreshSelection() {
     if (!canvas_) return;
-    UVCanvas& canvas = *canvas_.Get();
-    MeshLock lock(canvas.mesh.Get());
-    const int distinct = model_.countDistinct(canvas.epsilon, 2);
-    const bool copy3D = canvas.syncSelection && changeInProgress == 0;
+    const CanvasView& view = canvas_->view;
+    MeshLock lock(model_.mesh.Get());
+    const int distinct = model_.countDistinct(view.epsilon, 2);
+    const bool copy3D = view.syncSelection && changeInProgress == 0;
 
     // One walk: the read-out shows the last selected visible corner of the first face
     // that has one; the lock button follows the selected locked corners of the filtered
@@ -129,7 +129,7 @@ void EditorWindow::refreshCommandStates() {
     CommandCounts counts;
     counts.faces = walk.faceCount();
     countCorners(walk, counts);
-    counts.showAll = canvas_ ? canvas_->showAll : true;
+    counts.showAll = canvas_ ? canvas_->view.showAll : true;
     readUndoAvailability(document_.Get(), counts);
 
     HMENU menu = window_ ? GetMenu(window_) : nullptr;

@@ -153,21 +153,21 @@ BOOL EditorWindow::onInitDialog() {
         SendMessageA(toolbar_, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
     }
 
-    placeEditorWindow(window_, loadEditorSettings(*canvas_.Get()));
+    placeEditorWindow(window_, loadEditorSettings(canvas_->view));
 
     // The loaded view state goes through the same operations as the menu commands;
     // show-all comes before synchronisation, which it may switch off.
-    UVCanvas& canvas = *canvas_.Get();
-    setToolMode(canvas.tool);
-    setViewFlag(ID_VIEW_SHOW_GRID, canvas.showGrid);
-    setShowAll(canvas.showAll);
-    setSyncSelection(canvas.syncSelection);
-    setViewFlag(ID_VIEW_SNAP_TO_GRID, canvas.snapToGrid);
-    setViewFlag(ID_VIEW_SNAP_ANGLES, canvas.snapAngles);
-    setViewFlag(ID_VIEW_SHOW_TEXTURE_BACKGROUND, canvas.showTexture);
-    setViewFlag(ID_VIEW_SHOW_TILED_TEXTURE, canvas.tileTexture);
-    setViewFlag(ID_TOOLS_SHOW_FLIPPED_AND_OVERLAPPING, canvas.showFaults);
-    setViewFlag(ID_TOOLS_SHOW_STRETCH, canvas.showStretch);
+    const CanvasView& view = canvas_->view;
+    setToolMode(view.tool);
+    setViewFlag(ID_VIEW_SHOW_GRID, view.showGrid);
+    setShowAll(view.showAll);
+    setSyncSelection(view.syncSelection);
+    setViewFlag(ID_VIEW_SNAP_TO_GRID, view.snapToGrid);
+    setViewFlag(ID_VIEW_SNAP_ANGLES, view.snapAngles);
+    setViewFlag(ID_VIEW_SHOW_TEXTURE_BACKGROUND, view.showTexture);
+    setViewFlag(ID_VIEW_SHOW_TILED_TEXTURE, view.tileTexture);
+    setViewFlag(ID_TOOLS_SHOW_FLIPPED_AND_OVERLAPPING, view.showFaults);
+    setViewFlag(ID_TOOLS_SHOW_STRETCH, view.showStretch);
 
     if (document_)
         document_->Subscribe(2, this, EVENT_COMMAND, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",
@@ -208,7 +208,7 @@ void EditorWindow::refreshActiveMesh() {
 }
 
 void EditorWindow::onDestroy() {
-    saveEditorSettings(*canvas_.Get(), window_);
+    saveEditorSettings(canvas_->view, window_);
     if (document_ && subscription_) document_->Unsubscribe(subscription_);
     subscription_ = 0;
     closeGroupingDialog();

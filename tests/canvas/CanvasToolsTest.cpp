@@ -31,10 +31,10 @@ protected:
     void open(std::vector<DevFace> faces) {
         EditorFixture::open(std::move(faces), meshtest::vertices(4));
         MoveWindow(canvas().window(), 0, 20, 800, 600, FALSE);
-        canvas().zoom = 1.0f;
-        canvas().zoomLevel = 0;
-        canvas().panX = canvas().panY = 50.0f;
-        canvas().showGrid = false;
+        canvas().view.zoom = 1.0f;
+        canvas().view.zoomLevel = 0;
+        canvas().view.panX = canvas().view.panY = 50.0f;
+        canvas().view.showGrid = false;
     }
 
     HWND canvasWindow() { return canvas().window(); }
@@ -109,7 +109,7 @@ TEST_F(CanvasTools, TriangleToolMovesWholeTrianglesAndBandsOverPartlySelectedOne
     std::vector<DevFace> mesh = square();
     mesh[1].flags |= 0x00C0;  // face 1 partly selected
     open(mesh);
-    canvas().tool = 2;
+    canvas().view.tool = 2;
     uitest::holdModifierKeys(true, false);
     drag(178, 101, 178, 101);  // a click inside face 0 adds it
     uitest::holdModifierKeys(false, false);
@@ -118,10 +118,10 @@ TEST_F(CanvasTools, TriangleToolMovesWholeTrianglesAndBandsOverPartlySelectedOne
 
     // Inside the fully selected face 0: a free move, snapped to the grid.
     press(180, 100);
-    EXPECT_EQ(canvas().tool, 4);
+    EXPECT_EQ(canvas().view.tool, 4);
     moveTo(185, 100);
     release(185, 100);
-    EXPECT_EQ(canvas().tool, 2);
+    EXPECT_EQ(canvas().view.tool, 2);
     EXPECT_NEAR(faces()[0].uv[0][0], 0.1f + 4.4f / 256, 1e-6f);  // 25.6 + 4.4 = 30
     EXPECT_NEAR(faces()[0].uv[0][1], 0.1f + 4.4f / 256, 1e-6f);
     EXPECT_EQ(history().back(), L"Move UV Coords");
@@ -129,7 +129,7 @@ TEST_F(CanvasTools, TriangleToolMovesWholeTrianglesAndBandsOverPartlySelectedOne
     // Inside the partly selected face 1, also within the box: a band.
     document_->clearJournal();
     press(100, 180);
-    EXPECT_EQ(canvas().tool, 2);
+    EXPECT_EQ(canvas().view.tool, 2);
     release(100, 180);
     EXPECT_EQ(journalCount(R"(BeginUndoGroup("Move UV Coords"))"), 0u);
 }
@@ -161,11 +161,11 @@ TEST_F(CanvasTools, HandleTestHitsWhereTheHandlesAreDrawnAndShowsTheirCursors) {
     const HandleBox narrow = handleBox({90, 100}, {110, 104});  // widened to 30 both ways
     EXPECT_TRUE(narrow.x0 == 85 && narrow.x1 == 115 && narrow.y0 == 87 && narrow.y1 == 117);
     // In the triangle tool, the inside hit is a fully selected triangle, not a corner.
-    canvas().tool = 2;
+    canvas().view.tool = 2;
     EXPECT_EQ(canvas().handleTest(100, 160, box), 1);
 
     // The cursor of the place under the pointer.
-    canvas().tool = 1;
+    canvas().view.tool = 1;
     const std::pair<POINT, int> cursors[] = {{{209, 140}, IDC_CURSOR_SCALE_RIGHT},
                                              {{140, 56}, IDC_CURSOR_ROTATE},
                                              {{77, 77}, IDC_CURSOR_MOVE}};
@@ -183,7 +183,7 @@ TEST_F(CanvasTools, MoveSnapsTheBoxCornerToTheGridAndIsOneHistoryEntry) {
     const float u0 = 3.0f / 256, v0 = 160.0f / 256;
     open({face(0x01C0, 0, 1, 2, u0, v0, 0.5f, v0, 0.5f, 0.75f)});
     press(53, 210);  // on corner 0
-    EXPECT_EQ(canvas().tool, 4);
+    EXPECT_EQ(canvas().view.tool, 4);
     EXPECT_EQ(edits(), (std::vector<std::string>{R"(BeginUndoGroup("Move UV Coords"))",
                                                  R"(BeginEdit(0,4,13,"Move UV Coords"))"}));
 
@@ -203,7 +203,7 @@ TEST_F(CanvasTools, MoveSnapsTheBoxCornerToTheGridAndIsOneHistoryEntry) {
     EXPECT_EQ(edits().size(), 4u);
 
     // Back to the start: the coordinates are as they were, the entry is still kept.
-    canvas().snapToGrid = false;
+    canvas().view.snapToGrid = false;
     moveTo(53, 210);
     EXPECT_FLOAT_EQ(faces()[0].uv[0][0], u0);
     release(53, 210);
@@ -211,14 +211,14 @@ TEST_F(CanvasTools, MoveSnapsTheBoxCornerToTheGridAndIsOneHistoryEntry) {
     EXPECT_EQ(journalCount("EndUndoGroup(1)"), 1u);
     EXPECT_EQ(history(), std::vector<std::wstring>{L"Move UV Coords"});
     EXPECT_FALSE(document_->groupOpen());
-    EXPECT_EQ(canvas().tool, 1);
-    EXPECT_EQ(canvas().savedTool, 0);
+    EXPECT_EQ(canvas().view.tool, 1);
+    EXPECT_EQ(canvas().view.savedTool, 0);
     EXPECT_EQ(editor_->model().snapshot.count(), 0);
 
     // The left edge band moves along u only.
-    canvas().snapToGrid = true;
+    canvas().view.snapToGrid = true;
     press(48, 220);
-    EXPECT_EQ(canvas().tool, 9);
+    EXPECT_EQ(canvas().view.tool, 9);
     moveTo(78, 250);
     release(78, 250);
     EXPECT_NEAR(faces()[0].uv[0][0], 30.0f / 256, 1e-6f);
@@ -228,7 +228,7 @@ TEST_F(CanvasTools, MoveSnapsTheBoxCornerToTheGridAndIsOneHistoryEntry) {
 TEST_F(CanvasTools, RotateHandleTurnsAboutTheBoxCentreInAngleSteps) {
     open(square(0x01C0));
     press(224, 140);  // right rotation circle: angle 0.34 from the centre
-    EXPECT_EQ(canvas().tool, 5);
+    EXPECT_EQ(canvas().view.tool, 5);
     moveTo(139, 224);  // below the centre: 90.41, a turn of 90.07
     EXPECT_EQ(status(1), "angle: 90.000");
     release(139, 224);
@@ -249,7 +249,7 @@ TEST_F(CanvasTools, RotateHandleTurnsAboutTheBoxCentreInAngleSteps) {
 TEST_F(CanvasTools, InnerHandlePastTheAnchorMirrorsAndOuterCornersScaleUniformly) {
     open(square(0x01C0));
     press(209, 140);  // inner right: anchor at canvas x 25.6
-    EXPECT_EQ(canvas().tool, 13);
+    EXPECT_EQ(canvas().view.tool, 13);
     moveTo(9, 150);  // the handle to canvas -46.4, snapped to -50
     EXPECT_EQ(status(1), "size: 75.60, 128.00");
     release(9, 150);
@@ -260,7 +260,7 @@ TEST_F(CanvasTools, InnerHandlePastTheAnchorMirrorsAndOuterCornersScaleUniformly
 
     document_->undo();
     press(224, 224);  // outer bottom-right: anchor at (25.6, 25.6)
-    EXPECT_EQ(canvas().tool, 20);
+    EXPECT_EQ(canvas().view.tool, 20);
     moveTo(244, 229);  // snapped to (170, 160): factors 1.128 and 1.05, the larger for both
     release(244, 229);
     const float s = (170.0f - 25.6f) / 128.0f;
@@ -271,11 +271,11 @@ TEST_F(CanvasTools, InnerHandlePastTheAnchorMirrorsAndOuterCornersScaleUniformly
     // does nothing more.
     document_->undo();
     press(140, 209);  // inner bottom
-    EXPECT_EQ(canvas().tool, 15);
+    EXPECT_EQ(canvas().view.tool, 15);
     moveTo(170, 240);  // sideways too, which the bottom handle does not follow
     EXPECT_NEAR(faces()[0].uv[1][0], 0.6f, 1e-6f);
     SendMessageA(canvasWindow(), WM_CAPTURECHANGED, 0, 0);
-    EXPECT_EQ(canvas().tool, 1);
+    EXPECT_EQ(canvas().view.tool, 1);
     EXPECT_FALSE(document_->groupOpen());
     const size_t calls = journal().size();
     release(170, 240);
@@ -290,34 +290,34 @@ TEST_F(CanvasTools, WheelZoomsOneStepAboutTheCursorAndFollowsTheHostPreference) 
     float x0, y0, x1, y1;
     canvas().pixelToCanvas(300, 200, x0, y0);
     wheel(300, 200, -120);  // toward the user
-    EXPECT_EQ(canvas().zoomLevel, 1);
-    EXPECT_FLOAT_EQ(canvas().zoom, 2.0f);
+    EXPECT_EQ(canvas().view.zoomLevel, 1);
+    EXPECT_FLOAT_EQ(canvas().view.zoom, 2.0f);
     canvas().pixelToCanvas(300, 200, x1, y1);
     EXPECT_FLOAT_EQ(x1, x0);
     EXPECT_FLOAT_EQ(y1, y0);
 
     wheel(300, 200, 60);  // less than a notch: out
-    EXPECT_EQ(canvas().zoomLevel, 0);
+    EXPECT_EQ(canvas().view.zoomLevel, 0);
 
     document_->setReverseWheel(1);
     wheel(300, 200, -120);
-    EXPECT_EQ(canvas().zoomLevel, -1);
-    EXPECT_FLOAT_EQ(canvas().zoom, 0.5f);
+    EXPECT_EQ(canvas().view.zoomLevel, -1);
+    EXPECT_FLOAT_EQ(canvas().view.zoom, 0.5f);
     canvas().pixelToCanvas(300, 200, x1, y1);
     EXPECT_FLOAT_EQ(x1, x0);
 }
 
 TEST_F(CanvasTools, ZoomRegionFitsTheFrameAndItsStatusShowsTheRange) {
     open(square());
-    canvas().panX = canvas().panY = 0;
-    canvas().tool = 7;
+    canvas().view.panX = canvas().view.panY = 0;
+    canvas().view.tool = 7;
     press(100, 100);
     moveTo(200, 150);
     EXPECT_EQ(status(2), "{x,y} (100.00, 100.00)->(200.00, 150.00)=(100.00 x 50.00)");
     EXPECT_EQ(status(1), "{u,v} (0.391, 0.391)->(0.781, 0.586)=(0.391 x 0.195)");
     release(200, 150);
-    EXPECT_EQ(canvas().zoomLevel, 6);  // the fit itself is zoomToRect's, checked with the canvas
-    EXPECT_EQ(canvas().tool, 7);
+    EXPECT_EQ(canvas().view.zoomLevel, 6);  // the fit itself is zoomToRect's, checked with the canvas
+    EXPECT_EQ(canvas().view.tool, 7);
     float x, y;  // the frame's centre (150, 125) is now at the client centre
     canvas().pixelToCanvas(400, 300, x, y);
     EXPECT_NEAR(x, 150.0f, 1e-3f);
@@ -332,24 +332,24 @@ TEST_F(CanvasTools, RightDragPansExceptInTheZoomToolWhereClicksZoom) {
     send(WM_RBUTTONDOWN, 140, 140, MK_RBUTTON);  // on the selection: still a pan
     send(WM_MOUSEMOVE, 170, 120, MK_RBUTTON);
     send(WM_RBUTTONUP, 170, 120);
-    EXPECT_FLOAT_EQ(canvas().panX, 80.0f);
-    EXPECT_FLOAT_EQ(canvas().panY, 30.0f);
+    EXPECT_FLOAT_EQ(canvas().view.panX, 80.0f);
+    EXPECT_FLOAT_EQ(canvas().view.panY, 30.0f);
     EXPECT_FALSE(canvas().dragging());
     EXPECT_TRUE(history().empty());
 
-    canvas().tool = 3;  // the pan tool pans with the left button
+    canvas().view.tool = 3;  // the pan tool pans with the left button
     drag(100, 100, 90, 100);
-    EXPECT_FLOAT_EQ(canvas().panX, 70.0f);
+    EXPECT_FLOAT_EQ(canvas().view.panX, 70.0f);
 
-    canvas().tool = 6;
+    canvas().view.tool = 6;
     send(WM_RBUTTONDOWN, 0, 0, MK_RBUTTON);
     send(WM_RBUTTONUP, 0, 0);
-    EXPECT_EQ(canvas().zoomLevel, -1);
-    EXPECT_FLOAT_EQ(canvas().panX, 70.0f);
+    EXPECT_EQ(canvas().view.zoomLevel, -1);
+    EXPECT_FLOAT_EQ(canvas().view.panX, 70.0f);
     press(0, 0);
     EXPECT_FALSE(canvas().dragging()) << "a zoom click starts no drag";
     release(0, 0);
-    EXPECT_EQ(canvas().zoomLevel, 0);
+    EXPECT_EQ(canvas().view.zoomLevel, 0);
 }
 
 }  // namespace

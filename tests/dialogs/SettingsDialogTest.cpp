@@ -36,8 +36,8 @@ TEST_F(SettingsDialogTest, DoneDiscardsApplyKeepsAndTheRegistryWaitsForTheEditor
         press(dialog, IDCANCEL);
     });
     EXPECT_TRUE(IsWindowEnabled(host_));
-    EXPECT_EQ(canvas_->gridSpacing, 10);
-    EXPECT_EQ(canvas_->angleStep, 5.0f);
+    EXPECT_EQ(canvas_->view.gridSpacing, 10);
+    EXPECT_EQ(canvas_->view.angleStep, 5.0f);
 
     run(ID_VIEW_SETTINGS, kCaption, [&](HWND dialog) {
         type(dialog, IDC_GRID_SPACING, "25");
@@ -46,16 +46,16 @@ TEST_F(SettingsDialogTest, DoneDiscardsApplyKeepsAndTheRegistryWaitsForTheEditor
         type(dialog, IDC_CANVAS_WIDTH, "128");
         type(dialog, IDC_CANVAS_HEIGHT, "64");
         press(dialog, IDC_APPLY);
-        EXPECT_EQ(canvas_->gridSpacing, 25) << "applied while the dialog stays open";
+        EXPECT_EQ(canvas_->view.gridSpacing, 25) << "applied while the dialog stays open";
         type(dialog, IDC_GRID_SPACING, "99");
         press(dialog, IDCANCEL);
     });
-    EXPECT_EQ(canvas_->gridSpacing, 25);
-    EXPECT_EQ(canvas_->angleStep, 45.0f);
-    EXPECT_EQ(canvas_->epsilon, 0.0f);
-    EXPECT_EQ(canvas_->canvasWidth, 128);
-    EXPECT_EQ(canvas_->extentWidth, 128) << "without a texture the size is the extent at once";
-    EXPECT_EQ(canvas_->extentHeight, 64);
+    EXPECT_EQ(canvas_->view.gridSpacing, 25);
+    EXPECT_EQ(canvas_->view.angleStep, 45.0f);
+    EXPECT_EQ(canvas_->view.epsilon, 0.0f);
+    EXPECT_EQ(canvas_->view.canvasWidth, 128);
+    EXPECT_EQ(canvas_->extent().cx, 128) << "without a texture the size is the extent at once";
+    EXPECT_EQ(canvas_->extent().cy, 64);
     DWORD stored = 0;
     EXPECT_FALSE(SettingsKey().readDword("GridSpacing", stored));
     DestroyWindow(window_);
@@ -66,14 +66,14 @@ TEST_F(SettingsDialogTest, DoneDiscardsApplyKeepsAndTheRegistryWaitsForTheEditor
 TEST_F(SettingsDialogTest, TheBoxesShowTheCanvasColoursAndEnterAppliesAndCloses) {
     const struct {
         int frame;
-        COLORREF UVCanvas::*color;
+        COLORREF CanvasView::*color;
         COLORREF value;
     } swatches[] = {
-        {IDC_VERT_COLOR, &UVCanvas::lineColor, 0x102030},   {IDC_SEL_VERT_COLOR, &UVCanvas::selColor, 0x405060},
-        {IDC_LOCKED_COLOR, &UVCanvas::lockedColor, 0x708090}, {IDC_BACK_COLOR, &UVCanvas::backColor, 0xA0B0C0},
-        {IDC_HANDLE_COLOR, &UVCanvas::handleColor, 0x00FF80},
+        {IDC_VERT_COLOR, &CanvasView::lineColor, 0x102030},   {IDC_SEL_VERT_COLOR, &CanvasView::selColor, 0x405060},
+        {IDC_LOCKED_COLOR, &CanvasView::lockedColor, 0x708090}, {IDC_BACK_COLOR, &CanvasView::backColor, 0xA0B0C0},
+        {IDC_HANDLE_COLOR, &CanvasView::handleColor, 0x00FF80},
     };
-    for (const auto& swatch : swatches) canvas_->*swatch.color = swatch.value;
+    for (const auto& swatch : swatches) canvas_->view.*swatch.color = swatch.value;
     run(ID_VIEW_SETTINGS, kCaption, [&](HWND dialog) {
         SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         uitest::pump(100);
@@ -89,8 +89,8 @@ TEST_F(SettingsDialogTest, TheBoxesShowTheCanvasColoursAndEnterAppliesAndCloses)
         type(dialog, IDC_GRID_SPACING, "40");
         pressEnterIn(dialog, IDC_GRID_SPACING);
     });
-    EXPECT_EQ(canvas_->gridSpacing, 40);
-    for (const auto& swatch : swatches) EXPECT_EQ(canvas_->*swatch.color, swatch.value) << "applied unchanged";
+    EXPECT_EQ(canvas_->view.gridSpacing, 40);
+    for (const auto& swatch : swatches) EXPECT_EQ(canvas_->view.*swatch.color, swatch.value) << "applied unchanged";
 }
 
 }  // namespace

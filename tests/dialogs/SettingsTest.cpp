@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "canvas/UVCanvas.h"
+#include "canvas/CanvasView.h"
 #include "dialogs/Settings.h"
 #include "platform/NumberText.h"
 #include "platform/SettingsKey.h"
@@ -47,8 +47,6 @@ class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         deleteSettingsKey();
-        canvas = UVCanvas::make();
-        ASSERT_TRUE(canvas);
         window = CreateWindowExA(0, "STATIC", "editor", WS_POPUP, 30, 40, 612, 433, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(window);
@@ -58,25 +56,25 @@ protected:
         deleteSettingsKey();
     }
 
-    HostRef<UVCanvas> canvas;
+    CanvasView view;
     HWND window = nullptr;
 };
 
 TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll24Values) {
     ASSERT_TRUE(uitest::englishNumbers());
-    EditorPlacement placement = loadEditorSettings(*canvas.Get());
+    EditorPlacement placement = loadEditorSettings(view);
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath().c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_TRUE(placement.centre);
     EXPECT_EQ(edges(placement.rect), (std::vector<LONG>{0, 0, 500, 400}));
-    EXPECT_EQ(canvas->tool, 1);
-    EXPECT_EQ(canvas->gridSpacing, 10);
-    EXPECT_EQ(canvas->backColor, 0x9F9F9Fu);
-    EXPECT_FLOAT_EQ(canvas->angleStep, 5.0f);
-    EXPECT_FLOAT_EQ(canvas->epsilon, 0.001f);
+    EXPECT_EQ(view.tool, 1);
+    EXPECT_EQ(view.gridSpacing, 10);
+    EXPECT_EQ(view.backColor, 0x9F9F9Fu);
+    EXPECT_FLOAT_EQ(view.angleStep, 5.0f);
+    EXPECT_FLOAT_EQ(view.epsilon, 0.001f);
 
-    saveEditorSettings(*canvas.Get(), window);
+    saveEditorSettings(view, window);
     for (const char* name : {"BackColor", "HandleColor", "ShowGrid", "ShowTex", "SnapToGrid", "SnapAngles", "ShowAll",
                              "CanvasWidth", "ShowFlipOverlap", "ShowStretch"})
         EXPECT_EQ(storedType(name), DWORD(REG_DWORD)) << name;
@@ -104,22 +102,21 @@ TEST_F(SettingsTest, StoredValuesReachTheCanvasAndRoundTrip) {
         key.writeString("Epsilon", "0.25");
         key.writeString("HandleColor", "not a number");  // wrong type: default stays
     }
-    loadEditorSettings(*canvas.Get());
-    EXPECT_EQ(canvas->tool, 3);
-    EXPECT_EQ(canvas->gridSpacing, 25);
-    EXPECT_EQ(canvas->backColor, 0x123456u);
-    EXPECT_TRUE(canvas->tileTexture);
-    EXPECT_FALSE(canvas->showGrid);
-    EXPECT_TRUE(canvas->showStretch);
-    EXPECT_FALSE(canvas->showFaults);
-    EXPECT_EQ(canvas->canvasWidth, 512);
-    EXPECT_EQ(canvas->canvasHeight, 256);
-    EXPECT_EQ(canvas->extentWidth, 0) << "loading sets the canvas size fields only";
-    EXPECT_FLOAT_EQ(canvas->angleStep, 15.0f);
-    EXPECT_FLOAT_EQ(canvas->epsilon, 0.25f);
-    EXPECT_EQ(canvas->handleColor, 0x00FF00u);
+    loadEditorSettings(view);
+    EXPECT_EQ(view.tool, 3);
+    EXPECT_EQ(view.gridSpacing, 25);
+    EXPECT_EQ(view.backColor, 0x123456u);
+    EXPECT_TRUE(view.tileTexture);
+    EXPECT_FALSE(view.showGrid);
+    EXPECT_TRUE(view.showStretch);
+    EXPECT_FALSE(view.showFaults);
+    EXPECT_EQ(view.canvasWidth, 512);
+    EXPECT_EQ(view.canvasHeight, 256);
+    EXPECT_FLOAT_EQ(view.angleStep, 15.0f);
+    EXPECT_FLOAT_EQ(view.epsilon, 0.25f);
+    EXPECT_EQ(view.handleColor, 0x00FF00u);
 
-    saveEditorSettings(*canvas.Get(), window);
+    saveEditorSettings(view, window);
     EXPECT_EQ(storedDword("TileTex"), 1u);
     EXPECT_EQ(storedDword("ShowGrid"), 0u);
     EXPECT_EQ(storedDword("HandleColor"), 0x00FF00u);
@@ -131,10 +128,10 @@ TEST_F(SettingsTest, StoredValuesReachTheCanvasAndRoundTrip) {
         key.writeString("AngleSnap", "1234567890123456789012345678901");
         key.writeString("Epsilon", "12345678901234567890123456789012");
     }
-    HostRef<UVCanvas> fresh = UVCanvas::make();
-    loadEditorSettings(*fresh.Get());
-    EXPECT_GT(fresh->angleStep, 1e30f);
-    EXPECT_FLOAT_EQ(fresh->epsilon, 0.001f);
+    CanvasView fresh;
+    loadEditorSettings(fresh);
+    EXPECT_GT(fresh.angleStep, 1e30f);
+    EXPECT_FLOAT_EQ(fresh.epsilon, 0.001f);
     char text[32];
     EXPECT_FALSE(SettingsKey().readString("Epsilon", text));
     EXPECT_STREQ(text, "");
@@ -148,7 +145,7 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
         key.writeDword("Width", 10);   // too small: right edge stays 500
         key.writeDword("Height", 11);  // just enough
     }
-    EditorPlacement placement = loadEditorSettings(*canvas.Get());
+    EditorPlacement placement = loadEditorSettings(view);
     EXPECT_FALSE(placement.centre);
     EXPECT_EQ(edges(placement.rect), (std::vector<LONG>{-20, 50, 500, 61}));
     {
@@ -157,7 +154,7 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
         RegDeleteValueA(key.handle(), "Top");
         key.writeDword("Width", 0xFFFFFFF0u);  // unsigned comparison: counts as large
     }
-    placement = loadEditorSettings(*canvas.Get());
+    placement = loadEditorSettings(view);
     EXPECT_TRUE(placement.centre);
     EXPECT_EQ(placement.rect.right, static_cast<LONG>(0xFFFFFFF0u));
 
@@ -174,7 +171,7 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
             key.writeDword("Top", stored.left);
             key.writeDword("Width", stored.width);
         }
-        placement = loadEditorSettings(*canvas.Get());
+        placement = loadEditorSettings(view);
         EXPECT_EQ(edges(placement.rect), (std::vector<LONG>{LONG(stored.left), LONG(stored.left), stored.right,
                                                             LONG(stored.left + 11u)}));
         placeEditorWindow(window, placement);
@@ -221,28 +218,27 @@ TEST(GermanLocale, WritesAndReadsItsOwnSeparator) {
     EXPECT_EQ(FormatNumber(0.0f, 1, true, true), "0,0");
     EXPECT_FLOAT_EQ(ParseNumber("5,000"), 5.0f);
     EXPECT_FLOAT_EQ(ParseNumber("0,25"), 0.25f);
-    HostRef<UVCanvas> canvas = UVCanvas::make();
-    saveEditorSettings(*canvas.Get(), nullptr);
+    saveEditorSettings(CanvasView{}, nullptr);
     EXPECT_EQ(storedString("AngleSnap"), "5,000");
-    HostRef<UVCanvas> reloaded = UVCanvas::make();
-    reloaded->angleStep = 0;
-    loadEditorSettings(*reloaded.Get());
-    EXPECT_FLOAT_EQ(reloaded->angleStep, 5.0f);
+    CanvasView reloaded;
+    reloaded.angleStep = 0;
+    loadEditorSettings(reloaded);
+    EXPECT_FLOAT_EQ(reloaded.angleStep, 5.0f);
     deleteSettingsKey();
 }
 
 TEST_F(SettingsTest, ParsingReadsExponentsAndCommasAsThousandsInEnglish) {
     ASSERT_TRUE(uitest::englishNumbers());
     SettingsKey("Texloom").writeString("AngleSnap", "5,000");  // as a German locale wrote it
-    loadEditorSettings(*canvas.Get());
-    EXPECT_FLOAT_EQ(canvas->angleStep, 5000.0f) << "the comma separates thousands here";
+    loadEditorSettings(view);
+    EXPECT_FLOAT_EQ(view.angleStep, 5000.0f) << "the comma separates thousands here";
 
-    canvas->epsilon = 0.00001f;
-    saveEditorSettings(*canvas.Get(), nullptr);
+    view.epsilon = 0.00001f;
+    saveEditorSettings(view, nullptr);
     EXPECT_EQ(storedString("Epsilon"), "1e-005");
-    HostRef<UVCanvas> reloaded = UVCanvas::make();
-    loadEditorSettings(*reloaded.Get());
-    EXPECT_FLOAT_EQ(reloaded->epsilon, 0.00001f);
+    CanvasView reloaded;
+    loadEditorSettings(reloaded);
+    EXPECT_FLOAT_EQ(reloaded.epsilon, 0.00001f);
 
     for (auto [text, value] : {std::pair{"-7.5", -7.5f}, {"12abc", 12.0f}, {"abc", 0.0f}, {"", 0.0f}})
         EXPECT_FLOAT_EQ(ParseNumber(text), value) << text;

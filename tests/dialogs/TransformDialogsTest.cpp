@@ -193,7 +193,7 @@ TEST_F(GermanLocale, CommaDecimalsAreShownAndRead) {
         type(dialog, IDC_SNAP_ANGLE, "7,5");
         press(dialog, IDOK);
     });
-    EXPECT_EQ(canvas.angleStep, 7.5f);
+    EXPECT_EQ(canvas.view.angleStep, 7.5f);
 }
 
 }  // namespace

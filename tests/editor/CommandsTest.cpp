@@ -120,7 +120,7 @@ TEST_F(EditorTest, EditAndMappingCommandsReachTheirOperations) {
     command(ID_EDIT_WELD_ALL);
     EXPECT_EQ(faces()[1].uv[0][0], faces()[0].uv[0][0]);
     EXPECT_FLOAT_EQ(faces()[1].uv[1][0], 0.603f);
-    canvas().epsilon = 0.01f;
+    canvas().view.epsilon = 0.01f;
     selectCorners(0, 0x0100);
     selectCorners(1, 0x0080);
     command(ID_EDIT_WELD_SELECTION);
@@ -151,7 +151,7 @@ TEST_F(EditorTest, EditAndMappingCommandsReachTheirOperations) {
     Matrix4 frame;
     frame.orientToAxis({-1, 0, 0}, 0);
     frame.setRow(3, {0.5f, 0.5f, 0.0f}, 1.0f);
-    editor_->model().cylindricalMap(&frame, canvas().mappingRect, CORNERS_SELECTED, false);
+    editor_->model().cylindricalMap(&frame, canvas().view.mappingRect, CORNERS_SELECTED, false);
     EXPECT_TRUE(facesAre(fromCommand));
 
     command(ID_SELECT_DESELECT_ALL);
@@ -233,9 +233,9 @@ TEST_F(EditorTest, ZoomRatiosStepFromOneFifthToTwelveAboutTheCanvasCentre) {
     ASSERT_EQ(GetMenuItemCount(zoom), 16);
     for (int i = 0; i < 16; ++i) {
         command(int(GetMenuItemID(zoom, i)));
-        EXPECT_EQ(canvas().zoomLevel, i - 4) << "item " << i;
+        EXPECT_EQ(canvas().view.zoomLevel, i - 4) << "item " << i;
     }
-    EXPECT_FLOAT_EQ(canvas().zoom, 12.0f);
+    EXPECT_FLOAT_EQ(canvas().view.zoom, 12.0f);
     canvas().pixelToCanvas(cx, cy, afterX, afterY);
     EXPECT_NEAR(afterX, beforeX, 1e-3f);
     EXPECT_NEAR(afterY, beforeY, 1e-3f);
@@ -252,35 +252,36 @@ TEST_F(EditorTest, ZoomExtentsFitsTheVisibleCornersOrResetsTheView) {
     EXPECT_GT(bottomRight.x - topLeft.x, (client.right - 80) / 2) << "fitted, not left at 1:5";
 
     // Nothing selected: "Zoom Selection Extents" changes nothing.
-    const float zoom = canvas().zoom, panX = canvas().panX, panY = canvas().panY;
+    const float zoom = canvas().view.zoom, panX = canvas().view.panX, panY = canvas().view.panY;
     command(ID_VIEW_ZOOM_SELECTION_EXTENTS);
-    EXPECT_TRUE(canvas().zoom == zoom && canvas().panX == panX && canvas().panY == panY);
+    EXPECT_TRUE(canvas().view.zoom == zoom && canvas().view.panX == panX && canvas().view.panY == panY);
 
     // Every corner hidden: the view resets.
     command(ID_EDIT_HIDE_UNSELECTED);
     command(ID_VIEW_ZOOM_EXTENTS);
-    EXPECT_TRUE(canvas().zoom == 1.0f && canvas().zoomLevel == 0 && canvas().panX == 0 && canvas().panY == 0);
+    const CanvasView& view = canvas().view;
+    EXPECT_TRUE(view.zoom == 1.0f && view.zoomLevel == 0 && view.panX == 0 && view.panY == 0);
 }
 
 TEST_F(EditorTest, ViewTogglesKeepMenuAndToolbarChecksInStepWithTheCanvas) {
     open();
     struct Toggle {
         int command;
-        bool UVCanvas::*flag;
+        bool CanvasView::*flag;
         bool hasButton;
     };
     const Toggle toggles[] = {
-        {ID_VIEW_SHOW_GRID, &UVCanvas::showGrid, true},
-        {ID_VIEW_SNAP_TO_GRID, &UVCanvas::snapToGrid, true},
-        {ID_VIEW_SNAP_ANGLES, &UVCanvas::snapAngles, true},
-        {ID_VIEW_SHOW_TEXTURE_BACKGROUND, &UVCanvas::showTexture, false},
-        {ID_VIEW_SHOW_TILED_TEXTURE, &UVCanvas::tileTexture, false},
+        {ID_VIEW_SHOW_GRID, &CanvasView::showGrid, true},
+        {ID_VIEW_SNAP_TO_GRID, &CanvasView::snapToGrid, true},
+        {ID_VIEW_SNAP_ANGLES, &CanvasView::snapAngles, true},
+        {ID_VIEW_SHOW_TEXTURE_BACKGROUND, &CanvasView::showTexture, false},
+        {ID_VIEW_SHOW_TILED_TEXTURE, &CanvasView::tileTexture, false},
     };
     for (const Toggle& toggle : toggles) {
         for (int round = 0; round < 2; ++round) {
-            const bool before = canvas().*toggle.flag;
+            const bool before = canvas().view.*toggle.flag;
             command(toggle.command);
-            const bool now = canvas().*toggle.flag;
+            const bool now = canvas().view.*toggle.flag;
             EXPECT_EQ(now, !before) << toggle.command;
             EXPECT_EQ(menuChecked(toggle.command), now) << toggle.command;
             if (toggle.hasButton) {
@@ -297,7 +298,7 @@ TEST_F(EditorTest, ToolButtonsSetTheCanvasToolAndCheckOnlyTheirButton) {
     const int tools[] = {1, 2, 3, 6, 7};
     for (int i : {2, 4, 1, 3, 0}) {
         command(buttons[i]);
-        EXPECT_EQ(canvas().tool, tools[i]);
+        EXPECT_EQ(canvas().view.tool, tools[i]);
         for (int b = 0; b < 5; ++b) EXPECT_EQ(buttonChecked(buttons[b]), b == i) << buttons[i] << " " << buttons[b];
     }
 }
@@ -310,11 +311,11 @@ TEST_F(EditorTest, ShowOnlySelectedIn3DSwitchesSynchronisationOffAndGreysIt) {
     EXPECT_TRUE(menuChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS));
 
     command(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D);
-    EXPECT_FALSE(canvas().showAll);
-    EXPECT_FALSE(canvas().syncSelection);
+    EXPECT_FALSE(canvas().view.showAll);
+    EXPECT_FALSE(canvas().view.syncSelection);
     EXPECT_EQ(editor_->model().faceFilter.mask, 0x0003);
     EXPECT_EQ(editor_->model().faceFilter.value, 0x0001);
-    EXPECT_EQ(canvas().faceFilter.mask, 0x0003);
+    EXPECT_EQ(canvas().view.faceFilter.mask, 0x0003);
     EXPECT_TRUE(menuChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D) &&
                 buttonChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D));
     EXPECT_FALSE(menuChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS) || buttonChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS));
@@ -330,8 +331,8 @@ TEST_F(EditorTest, ShowOnlySelectedIn3DSwitchesSynchronisationOffAndGreysIt) {
     EXPECT_FALSE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
 
     command(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D);
-    EXPECT_TRUE(canvas().showAll);
-    EXPECT_FALSE(canvas().syncSelection) << "switching back does not resume synchronisation";
+    EXPECT_TRUE(canvas().view.showAll);
+    EXPECT_FALSE(canvas().view.syncSelection) << "switching back does not resume synchronisation";
     EXPECT_EQ(editor_->model().faceFilter.mask, 0x0002);
     settle();
     EXPECT_TRUE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS) && buttonEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));

@@ -139,18 +139,15 @@ TEST_F(EditorFrame, OpensAgainstTheHostAndZoomsToTheVisibleCorners) {
 
 TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
     open();
-    // A mesh reload reaches the editor's model and the canvas; a removal clears both
-    // and leaves no lock behind.
-    EXPECT_FALSE(editor_->canvas()->mesh);
+    // A mesh reload reaches the editor's model; a removal clears it and leaves no lock
+    // behind.
     document_->setMesh({face(0, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)}, meshtest::vertices(3));
     HostRef<HostMesh> active;
     document_->GetActiveMesh(active.GetAddressOf());
     ASSERT_TRUE(active);
     EXPECT_EQ(editor_->model().mesh.Get(), active.Get());
-    EXPECT_EQ(editor_->canvas()->mesh.Get(), active.Get());
     document_->removeMesh();
     EXPECT_FALSE(editor_->model().mesh);
-    EXPECT_FALSE(editor_->canvas()->mesh);
     EXPECT_EQ(document_->lockCount(), 0);
 
     auto refreshed = [&] {
@@ -248,10 +245,10 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     };
     choose(1);
     EXPECT_EQ(controls.selectedTexture(), brick);
-    EXPECT_NE(editor_->canvas()->texture.Get(), nullptr);
-    EXPECT_EQ(editor_->canvas()->extentHeight, 4);
+    EXPECT_TRUE(editor_->canvas()->hasTextureImage());
+    EXPECT_EQ(editor_->canvas()->extent().cy, 4);
     choose(0);
-    EXPECT_EQ(editor_->canvas()->textureBitmap, nullptr);
+    EXPECT_FALSE(editor_->canvas()->hasTextureImage());
 
     // The host's texture events: a new texture is appended (the list is not sorted); a
     // renamed one stays chosen and shown under its new name; deleting another leaves the
@@ -266,15 +263,15 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     bool renamed = false;
     for (int i = 0; i < 4; ++i) renamed |= comboItem(list, i) == "stones";
     EXPECT_TRUE(renamed);
-    EXPECT_NE(editor_->canvas()->textureBitmap, nullptr);
+    EXPECT_TRUE(editor_->canvas()->hasTextureImage());
     document_->deleteTexture(grass);
     EXPECT_EQ(count(), 3);
-    EXPECT_NE(editor_->canvas()->textureBitmap, nullptr);
+    EXPECT_TRUE(editor_->canvas()->hasTextureImage());
     document_->deleteTexture(brick);
     ASSERT_EQ(count(), 2);
     EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 1, 0), longName);
-    EXPECT_EQ(editor_->canvas()->textureBitmap, nullptr);
-    EXPECT_EQ(editor_->canvas()->extentWidth, editor_->canvas()->canvasWidth);
+    EXPECT_FALSE(editor_->canvas()->hasTextureImage());
+    EXPECT_EQ(editor_->canvas()->extent().cx, editor_->canvas()->view.canvasWidth);
 
     // An unknown identifier selects item 0; a missing folder leaves the single item, selected.
     controls.selectTexture(longName);
