@@ -51,16 +51,13 @@ TEST_F(GroupsAndMaterial, SelectGroup) {
     useGroupedMesh();
     // Replacing: the old selection goes, visible corners of group 2 come.
     EXPECT_TRUE(model.selectGroup(0x0002, 0x0002, PICK_REPLACE, true));
-    EXPECT_EQ(ownFlags(0), 0x0200);
-    EXPECT_EQ(ownFlags(1), 0x0008 | 0x0100);
-    EXPECT_EQ(vtx(2).flags, VERTEX_SELECTED);
-    EXPECT_EQ(vtx(0).flags, 0);
+    EXPECT_EQ(ownFlags(), (Flags{0x0200, 0x0008 | 0x0100, 0x01C0 | 0x0002}));
+    EXPECT_TRUE(vtx(2).flags == VERTEX_SELECTED && vtx(0).flags == 0);
     EXPECT_EQ(journal(), fullProtocol("Select UV Group", "4,16,5", true));
 
     // Toggle group 1 (hidden corner 0 of face 1 is skipped): corner 2 of face 1 is not in it.
     EXPECT_TRUE(model.selectGroup(0x0001, 0x0001, PICK_TOGGLE, false));
-    EXPECT_EQ(ownFlags(0), 0x0200 | 0x01C0);
-    EXPECT_EQ(ownFlags(1), 0x0008 | 0x0100 | 0x0080);
+    EXPECT_EQ(ownFlags(), (Flags{0x0200 | 0x01C0, 0x0008 | 0x0100 | 0x0080, 0x01C0 | 0x0002}));
     doc->clearJournal();
     EXPECT_FALSE(model.selectGroup(0x0010, 0x0010, PICK_ADD, false));  // group 5: nobody
     EXPECT_EQ(journal(), fullProtocol("Select UV Group", "0,16,13", false));

@@ -38,22 +38,21 @@ const float* at(float u, float v) {
 
 TEST_F(Selection, ClickPicksByRadiusAndModifier) {
     useQuad(0x0040);  // corner (0,0) of face 0 selected
-    // Replacing click on empty canvas: the selection is cleared and that is the change.
-    EXPECT_EQ(model.selectCoords(at(5, 5), 0.01f, PICK_REPLACE, false), 1);
-    EXPECT_EQ(ownFlags(0), 0);
-    EXPECT_EQ(journal(), fullProtocol("Select UV Coords", "0,16,13", true));
-
-    // A click near (1, 1) picks both corners there; the radius edge counts.
-    EXPECT_EQ(model.selectCoords(at(1.0f, 1.5f), 0.5f, PICK_REPLACE, false), 2);
-    EXPECT_EQ(ownFlags(), (Flags{0x0100, 0x0080}));
-    // Ctrl toggles, Shift only adds.
-    EXPECT_EQ(model.selectCoords(at(1, 1), 0.01f, PICK_TOGGLE, false), 2);
-    EXPECT_EQ(ownFlags(0), 0);
-    EXPECT_EQ(model.selectCoords(at(0, 0), 0.01f, PICK_TOGGLE, false), 2);
-    EXPECT_EQ(ownFlags(0), 0x0040);
-    EXPECT_EQ(model.selectCoords(at(0, 0), 0.01f, PICK_ADD, false), 2);
-    EXPECT_EQ(ownFlags(), (Flags{0x0040, 0x0040}));
-
+    // One pick after another: the corners it counts and the flags it leaves. A replacing
+    // click on empty canvas clears the selection, and that is the change; the radius edge
+    // counts; Ctrl toggles, Shift only adds.
+    const struct { float u, v, radius; int modifier, count; Flags flags; } picks[] = {
+        {5, 5, 0.01f, PICK_REPLACE, 1, {0, 0}},         {1.0f, 1.5f, 0.5f, PICK_REPLACE, 2, {0x0100, 0x0080}},
+        {1, 1, 0.01f, PICK_TOGGLE, 2, {0, 0}},          {0, 0, 0.01f, PICK_TOGGLE, 2, {0x0040, 0x0040}},
+        {0, 0, 0.01f, PICK_ADD, 2, {0x0040, 0x0040}},
+    };
+    for (const auto& p : picks) {
+        EXPECT_EQ(model.selectCoords(at(p.u, p.v), p.radius, p.modifier, false), p.count) << p.u << " " << p.v;
+        EXPECT_EQ(ownFlags(), p.flags) << p.u << " " << p.v;
+        if (&p == picks) {
+            EXPECT_EQ(journal(), fullProtocol("Select UV Coords", "0,16,13", true));
+        }
+    }
     // A rectangle picks what lies inside, edges included; hidden corners never.
     f(1).flags |= 0x0020;  // corner 2 (0,1) hidden
     const float rect[4] = {0, 0.5f, 1, 1};
