@@ -17,19 +17,6 @@ void writeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// A 24-bit BMP written by hand: rows stored bottom-up, as the format has it.
-void writeBmp(const std::wstring& path, int width, int height, const std::vector<std::uint32_t>& pixels) {
-    const int rowBytes = (width * 3 + 3) & ~3;
-    std::vector<std::uint8_t> file(54 + size_t(rowBytes) * height);
-    auto put32 = [&](size_t at, std::uint32_t v) { std::memcpy(&file[at], &v, 4); };
-    file[0] = 'B', file[1] = 'M', file[26] = 1, file[28] = 24;  // one plane, 24 bits
-    put32(2, std::uint32_t(file.size())), put32(10, 54), put32(14, 40), put32(18, width), put32(22, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)  // B, G, R
-            std::memcpy(&file[54 + size_t(height - 1 - y) * rowBytes + x * 3], &pixels[size_t(y * width + x)], 3);
-    writeFile(path, file);
-}
-
 // Four distinct opaque colours in a 3 x 2 image, first row first.
 const std::vector<std::uint32_t> kPixels = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
                                             0xFF808080, 0xFFFFFFFF, 0xFF102030};
@@ -77,20 +64,9 @@ TEST(Textures, NodesTruncateNamesAndAnswerAfterDeletion) {
     EXPECT_EQ(E_POINTER, textures->GetNode(nullptr, none.GetAddressOf()));
 }
 
-// The canvas's tests read a texture's pixels through the converter.
-TEST(Textures, ABottomUpBmpLoadsFirstRowFirstUnderItsFileName) {
-    std::wstring path = temporaryPath(L"three-by-two.bmp");
-    writeBmp(path, 3, 2, kPixels);
-    HostRef<devhost::Document> document = devhost::Document::create();
-    LONG id = document->addTextureFile(path);
-    DeleteFileW(path.c_str());
-    std::wstring full = temporaryPath(L"three-by-two");
-    EXPECT_EQ(full.substr(full.find_last_of(L'\\') + 1), document->textures().at(0).name);
-    ASSERT_TRUE(document->texture(id));
-    EXPECT_EQ(3, document->texture(id)->image().width);
-    EXPECT_EQ(kPixels, document->texture(id)->image().pixels);
-}
-
+// Image files of every kind reach the editor and the 3D view through loomhost's steps
+// (a bottom-up BMP the right way up, grey and paletted images, names from file names);
+// here the exact pixels and alpha of a round trip.
 TEST(Textures, APngRoundTripKeepsEveryPixelAndAlpha) {
     std::wstring path = temporaryPath(L"round.png");
     devhost::Pixels32 image{3, 2, kPixels};
@@ -98,8 +74,7 @@ TEST(Textures, APngRoundTripKeepsEveryPixelAndAlpha) {
     devhost::writePngFile(path, image);
     devhost::Pixels32 back = devhost::readImageFile(path);
     DeleteFileW(path.c_str());
-    EXPECT_EQ(3, back.width);
-    EXPECT_EQ(2, back.height);
+    EXPECT_TRUE(back.width == 3 && back.height == 2);
     EXPECT_EQ(image.pixels, back.pixels);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path + L".partial").c_str()));
 }

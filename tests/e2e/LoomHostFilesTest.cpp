@@ -229,22 +229,33 @@ TEST(Saving, SavesReplaceWholeFilesAndAFailedSaveLeavesNoTemporaryFile) {
     EXPECT_EQ(folder.json(L"d.json")["faces"].size(), 2u);
 }
 
-TEST(Files, TitleMarksUnsavedEditsDroppedFilesOpenAndJoinTheRecentFiles) {
+// Editor commands become history that the editor's Undo button (122) and the steps walk;
+// the title marks the unsaved position.
+TEST(Files, HistoryAndTitleFollowEditsDroppedFilesOpenAndJoinTheRecentFiles) {
     ScratchFolder folder;
     folder.write(L"first.obj", kSquareObj);
     folder.write(L"second.obj", kSquareObj);
     HostRun run = runBatch({L"--open", folder / L"first.obj", L"--invoke", L"UV Editor", L"--uv-command",
                             L"Select/Select All", L"--uv-command", L"Transform/Flip/Horizontal", L"--dump",
-                            folder / L"edited.json", L"--undo", L"--undo", L"--dump", folder / L"undone.json", L"--redo",
-                            L"--save", folder / L"first.obj", L"--dump", folder / L"saved.json", L"--drop",
-                            folder / L"second.obj", L"--dump", folder / L"dropped.json"});
+                            folder / L"edited.json", L"--uv-toolbar", L"122", L"--undo", L"--dump", folder / L"undone.json",
+                            L"--redo", L"--redo", L"--dump", folder / L"redone.json", L"--save", folder / L"first.obj",
+                            L"--dump", folder / L"saved.json", L"--drop", folder / L"second.obj", L"--dump",
+                            folder / L"dropped.json"});
     ASSERT_EQ(run.status, 0) << run.errors;
-    auto host = [&](const wchar_t* dump) { return folder.json(dump)["host"]; };
-    EXPECT_EQ(host(L"edited.json")["title"], "first.obj* - loomhost");
-    EXPECT_EQ(host(L"undone.json")["title"], "first.obj - loomhost");
-    EXPECT_EQ(host(L"saved.json")["title"], "first.obj - loomhost");
-    const StateJson dropped = host(L"dropped.json");
-    EXPECT_EQ(dropped["title"], "second.obj - loomhost");
+    const StateJson edited = folder.json(L"edited.json"), undone = folder.json(L"undone.json"),
+                    redone = folder.json(L"redone.json");
+    EXPECT_EQ(edited["history"]["undo"], StateJson::array({"Select All", "Mirror UV Coords"}));
+    EXPECT_EQ(undone["history"]["redo"].size(), 2u);
+    EXPECT_TRUE(undone["history"]["undo"].empty());
+    EXPECT_NE(undone["faces"].dump(), edited["faces"].dump());
+    EXPECT_EQ(redone["faces"].dump(), edited["faces"].dump());
+    EXPECT_EQ(redone["history"], edited["history"]);
+    const char* titles[][2] = {{"edited.json", "first.obj* - loomhost"}, {"undone.json", "first.obj - loomhost"},
+                               {"redone.json", "first.obj* - loomhost"}, {"saved.json", "first.obj - loomhost"},
+                               {"dropped.json", "second.obj - loomhost"}};
+    for (const auto& [dump, title] : titles)
+        EXPECT_EQ(folder.json(devhost::wide(dump))["host"]["title"], title) << dump;
+    const StateJson dropped = folder.json(L"dropped.json")["host"];
     ASSERT_GE(dropped["recent"].size(), 2u);
     EXPECT_EQ(std::filesystem::path(dropped["recent"][0].get<std::string>()).filename(), "second.obj");
     EXPECT_EQ(std::filesystem::path(dropped["recent"][1].get<std::string>()).filename(), "first.obj");

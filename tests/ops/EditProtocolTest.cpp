@@ -18,7 +18,7 @@ TEST_F(EditProtocol, FinishesOnceAtTheLatestAtTheScopeEndThoughTheMeshGoes) {
         edit.changed = 1;
     }
     EXPECT_EQ(journal(), fullProtocol("Move UV Coords", "0,4,13", true));
-    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    EXPECT_EQ(countersSeen, std::vector<int>{1});
 
     model.owner = nullptr;  // no owner: still notified
     doc->GetActiveMesh(&model.mesh);

@@ -2,10 +2,9 @@
 // whose host data bytes and uninterpreted flag bits can be checked after an edit.
 #pragma once
 
-#include <host/HostEventSinkImpl.h>
 #include <ops/UVModel.h>
 
-#include <lib/DevHost.h>
+#include "devhost/DevHostFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -73,35 +72,19 @@ inline void expectRecordsIntact(devhost::Document& doc) {
             << "vertex " << &v - doc.vertices().data();
 }
 
-// Hears the change events the host sends, and what the owner's counter was then.
-class ChangeProbe : public HostEventSinkImpl {
-public:
-    explicit ChangeProbe(const UVModelOwner* owner) : owner_(owner) {}
-    std::vector<int> countersSeen;
-
-protected:
-    HRESULT onChanged(HostEvent&) override {
-        countersSeen.push_back(owner_->changeInProgress);
-        return S_OK;
-    }
-
-private:
-    const UVModelOwner* owner_;
-};
-
 class MeshFixture : public ::testing::Test {
 protected:
-    MeshFixture() : doc(devhost::Document::create()) {
+    // Hears the change events the host sends, and what the owner's counter was then.
+    MeshFixture() : doc(devhost::Document::create()), probe(devhost::makeObject<devhost_test::RecordingSink>()) {
         model.document = doc;
         model.owner = &owner;
-        probe = new ChangeProbe(&owner);
+        probe->during = [this](HostEvent*) { countersSeen.push_back(owner.changeInProgress); };
         DWORD cookie = 0;
-        doc->Subscribe(0, probe, HOST_EVENT_CHANGED, 0, 0, nullptr, nullptr, &cookie);
+        doc->Subscribe(0, probe.Get(), HOST_EVENT_CHANGED, 0, 0, nullptr, nullptr, &cookie);
     }
     ~MeshFixture() override {
         model.mesh.Reset();
         model.document.Reset();
-        probe->Release();
     }
 
     // Makes the records the active mesh of the document and of the model.
@@ -110,7 +93,7 @@ protected:
         model.mesh.Reset();
         doc->GetActiveMesh(&model.mesh);
         doc->clearJournal();
-        probe->countersSeen.clear();
+        countersSeen.clear();
     }
     void noMesh() {
         doc->removeMesh();
@@ -166,7 +149,8 @@ protected:
     HostRef<devhost::Document> doc;
     UVModelOwner owner;
     UVModel model;
-    ChangeProbe* probe;
+    HostRef<devhost_test::RecordingSink> probe;
+    std::vector<int> countersSeen;
 };
 
 }  // namespace meshtest

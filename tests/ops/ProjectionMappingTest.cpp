@@ -55,7 +55,7 @@ TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
     for (int i = 2; i < 5; ++i)
         for (int c = 0; c < 3; ++c) expectUnmapped(i, c);
     EXPECT_EQ(journal(), fullProtocol("Planar UV Mapping", "0,4,13", true));
-    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    EXPECT_EQ(countersSeen, std::vector<int>{1});
     expectRecordsIntact(*doc.Get());
 
     // A 2 x 8 selection is stretched over a 0.5 x 1 target, not kept square; without undo
@@ -158,7 +158,7 @@ TEST_F(Mapping, CylindricalAnglesRunFromMinusYTowardsPlusX) {
     expectFace(0, {1.0f / 6, 0.3f, 1.0f / 3, 0.5f, 0.5f, 0.3f}, 1e-5f);
     expectFace(1, {1.0f / 6, 0.0f, 0.0f, 0.0f, 1.0f / 6, 0.2f}, 1e-5f);
     EXPECT_EQ(journal(), fullProtocol("Cylindrical UV Mapping", "0,4,13", true));
-    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    EXPECT_EQ(countersSeen, std::vector<int>{1});
     expectRecordsIntact(*doc.Get());
 }
 

@@ -76,7 +76,7 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     model.selectCoords(at(1, 0), 0.01f, PICK_TOGGLE, true);
     EXPECT_EQ(ownFlags(0), 0x0140);
     EXPECT_EQ(vtx(1).flags, 0);
-    EXPECT_EQ(probe->countersSeen.back(), 1);
+    EXPECT_EQ(countersSeen.back(), 1);
     expectRecordsIntact(*doc.Get());
 
     // Vertex indices beyond the array are not written, by any selecting operation.

@@ -35,7 +35,7 @@ TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
     expectFace(2, {0.4f, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f});
     expectFace(3, {0.6f, 0.6f, 0.3f, 0.7f, 0.2f, 0.8f}, 1e-6f);
     EXPECT_EQ(journal(), fullProtocol("Rotate UV Coords", "0,4,13", true));
-    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});  // host notified inside the counter
+    EXPECT_EQ(countersSeen, std::vector<int>{1});  // host notified inside the counter
     EXPECT_EQ(owner.changeInProgress, 0);
     expectRecordsIntact(*doc.Get());
 

@@ -38,7 +38,7 @@ TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
     expectFace(2, {0.5f, 0.5f, 0.2505f, 0.25f, 0.25f, 0.25f});  // 0.5 a new representative
     expectUV(3, 0, 0.2501f, 0.25f);
     EXPECT_EQ(journal(), fullProtocol("Weld UV Coords", "0,4,13", true));
-    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    EXPECT_EQ(countersSeen, std::vector<int>{1});
     expectRecordsIntact(*doc.Get());
 
     // "Weld All" takes unselected visible corners too.
@@ -135,7 +135,7 @@ TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
     expectFace(1, {0.0f, 1.0f, 0.6f, 0.6f, 0.5f, 0.5f});  // corner 0 unselected, 1 hidden
     expectUV(2, 0, 0.3f, 0.3f);
     EXPECT_EQ(journal(), fullProtocol("Snap Together UV Coords", "0,4,13", true));
-    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    EXPECT_EQ(countersSeen, std::vector<int>{1});
     expectRecordsIntact(*doc.Get());
 
     // Nothing editable: an empty entry, and the host is still told.
@@ -155,7 +155,7 @@ TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
     EXPECT_EQ(journal().back(), "EndEdit()");
     journal().pop_back();
     EXPECT_EQ(journal(), bracket);
-    EXPECT_EQ(probe->countersSeen, std::vector<int>{0});
+    EXPECT_EQ(countersSeen, std::vector<int>{0});
 
     // Already there: u equal is not enough, v must be too; when both are, no EndEdit.
     doc->clearJournal();
@@ -185,7 +185,7 @@ TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
     EXPECT_TRUE(ownFlags(0) == 0x01C0 && f(0).groups[0] == 1 && f(0).vertex[0] == 2);
     for (int i = 1; i < 5; ++i) expectUV(i, 0, 0.1f, 0.2f);
     EXPECT_EQ(journal(), fullProtocol("Reverse UV Winding Order", "0,4,13", true));
-    EXPECT_EQ(probe->countersSeen, std::vector<int>{1});
+    EXPECT_EQ(countersSeen, std::vector<int>{1});
     expectRecordsIntact(*doc.Get());
 
     ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
