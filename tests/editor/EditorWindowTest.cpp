@@ -81,14 +81,9 @@ TEST_F(EditorFrame, ChildrenStackToolbarCanvasAndControlsBar) {
     EXPECT_EQ(uitest::rectInParent(canvas).bottom, uitest::rectInParent(canvas).top);
 }
 
-TEST_F(EditorFrame, ToolbarShowsTheLoadedDefaultsAndAnswersTooltips) {
+TEST_F(EditorFrame, ToolbarAnswersTooltips) {
     open();
     HWND toolbar = editor_->toolbar();
-    // Tool "Select UV Coords", grid and snapping on, all faces shown.
-    auto checked = [&](int id) { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, id, 0) != 0; };
-    EXPECT_TRUE(checked(ID_TOOL_SELECT_UV_COORDS) && checked(ID_VIEW_SHOW_GRID) && checked(ID_VIEW_SNAP_TO_GRID));
-    EXPECT_FALSE(checked(ID_TOOL_PAN) || checked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D));
-
     auto tooltip = [&](UINT_PTR command) {
         NMTTDISPINFOA info = {};
         info.hdr.hwndFrom = toolbar;
@@ -109,10 +104,7 @@ TEST_F(EditorFrame, ToolbarShowsTheLoadedDefaultsAndAnswersTooltips) {
     EXPECT_FALSE(info.uFlags & TTF_DI_SETITEM);
 }
 
-TEST_F(EditorFrame, OpensAgainstTheHostAndZoomsToTheVisibleCorners) {
-    document_->setMesh({face(0, 0.2f, 0.2f, 0.6f, 0.2f, 0.6f, 0.5f),
-                        face(0x0008, 0.9f, 0.9f, 0.6f, 0.2f, 0.6f, 0.5f)},  // corner 0 hidden
-                       meshtest::vertices(3));
+TEST_F(EditorFrame, OpensAgainstTheHostSubscribingFirst) {
     document_->clearJournal();
     open();
     const std::vector<std::string>& journal = document_->journal();
@@ -127,14 +119,8 @@ TEST_F(EditorFrame, OpensAgainstTheHostAndZoomsToTheVisibleCorners) {
     ASSERT_EQ(document_->subscribers().size(), 2u) << "canvas and editor";
     EXPECT_EQ(document_->subscribers()[0].a, 1) << "the canvas subscribes first, at its creation";
 
-    // The visible corners span (0.2, 0.2)-(0.6, 0.5); the hidden one at 0.9 is ignored.
-    RECT client = {};
-    GetClientRect(editor_->canvas()->window(), &client);
-    POINT low = editor_->canvas()->uvToPixel(0.2f, 0.2f);
-    POINT high = editor_->canvas()->uvToPixel(0.6f, 0.5f);
-    EXPECT_TRUE(low.x >= 0 && low.y >= 0 && high.x <= client.right && high.y <= client.bottom);
-    EXPECT_GT(high.x - low.x, client.right / 2) << "zoomed in on the layout";
-    // Closing removes both subscriptions and writes the settings: the plug-in's tests.
+    // Opening zooms as "Zoom Extents" does (the command tests); closing removes both
+    // subscriptions and writes the settings (the plug-in's tests).
 }
 
 TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
@@ -235,7 +221,6 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     ASSERT_EQ(count(), 3);
     EXPECT_EQ(item(0) + " " + item(1), "< no texture >=0 brick=" + std::to_string(brick));
     EXPECT_EQ(comboItem(list, 2), std::string(63, 'x'));
-    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(controls.selectedTexture(), 0);
 
     // Choosing a texture loads it into the canvas; "< no texture >" removes it.
@@ -245,8 +230,7 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     };
     choose(1);
     EXPECT_EQ(controls.selectedTexture(), brick);
-    EXPECT_TRUE(editor_->canvas()->hasTextureImage());
-    EXPECT_EQ(editor_->canvas()->extent().cy, 4);
+    EXPECT_EQ(editor_->canvas()->extent().cy, 4) << "the texture's height";
     choose(0);
     EXPECT_FALSE(editor_->canvas()->hasTextureImage());
 
@@ -258,30 +242,20 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     EXPECT_EQ(comboItem(list, 3), "grass");
     choose(1);
     document_->renameTexture(brick, L"stones");
-    EXPECT_EQ(count(), 4);
     EXPECT_EQ(controls.selectedTexture(), brick);
-    bool renamed = false;
-    for (int i = 0; i < 4; ++i) renamed |= comboItem(list, i) == "stones";
-    EXPECT_TRUE(renamed);
-    EXPECT_TRUE(editor_->canvas()->hasTextureImage());
+    EXPECT_EQ(SendMessageA(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("stones")), 3) << "renamed: last";
     document_->deleteTexture(grass);
-    EXPECT_EQ(count(), 3);
-    EXPECT_TRUE(editor_->canvas()->hasTextureImage());
+    EXPECT_TRUE(count() == 3 && editor_->canvas()->hasTextureImage());
     document_->deleteTexture(brick);
     ASSERT_EQ(count(), 2);
     EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 1, 0), longName);
     EXPECT_FALSE(editor_->canvas()->hasTextureImage());
-    EXPECT_EQ(editor_->canvas()->extent().cx, editor_->canvas()->view.canvasWidth);
 
-    // An unknown identifier selects item 0; a missing folder leaves the single item, selected.
-    controls.selectTexture(longName);
-    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
+    // An unknown identifier selects item 0; a missing folder leaves the single item.
     controls.selectTexture(12345);
     EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
-    controls.removeTexture(nullptr);
     controls.fillTextures(nullptr);
-    ASSERT_EQ(count(), 1);
-    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(count(), 1);
 }
 
 TEST_F(EditorFrame, SetMovesTheEditableSelectedCorners) {
@@ -303,9 +277,7 @@ TEST_F(EditorFrame, SetMovesTheEditableSelectedCorners) {
     };
     set("0.25", "0.75");
     // Which corners move is the operation's test; here the fields reach it.
-    EXPECT_EQ(faces()[0].uv[0][0], 0.25f);
-    EXPECT_EQ(faces()[0].uv[0][1], 0.75f);
-    EXPECT_FLOAT_EQ(faces()[1].uv[1][0], 0.6f) << "locked corners stay";
+    EXPECT_TRUE(faces()[0].uv[0][0] == 0.25f && faces()[0].uv[0][1] == 0.75f);
     EXPECT_TRUE(called("BeginEdit(0,4,13,\"Set UV Coord\")"));
 
     // Text that is not a number counts as 0.

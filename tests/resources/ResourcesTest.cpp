@@ -1,6 +1,6 @@
-// The plug-in's resources where the code depends on their shape: the menu's command
-// order, the cursors' hotspots, the toolbar strip and the tooltip strings. The
-// resources are linked into this executable.
+// The plug-in's resources where the code depends on their shape: the menu's commands,
+// the cursors' hotspots, the toolbar strip and the tooltip strings. The resources are
+// linked into this executable.
 #include "resource.h"
 
 #include <windows.h>
@@ -15,74 +15,48 @@ namespace {
 
 HINSTANCE module() { return GetModuleHandleA(nullptr); }
 
-struct MenuNode {
-    std::string text;
-    UINT id = 0;  // 0 for popups and separators
-    std::vector<MenuNode> items;  // a popup's items
-};
-
-// The menu's tree; every command id also goes into commands.
-std::vector<MenuNode> readMenu(HMENU menu, std::vector<UINT>& commands) {
-    std::vector<MenuNode> nodes;
+// Every command id of the menu and its submenus.
+void collectCommands(HMENU menu, std::vector<UINT>& commands) {
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
-        char text[128] = {};
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
-        info.dwTypeData = text;
-        info.cch = sizeof text;
-        EXPECT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &info));
-        MenuNode node{text, 0, {}};
-        if (info.hSubMenu)
-            node.items = readMenu(info.hSubMenu, commands);
-        else if (!(info.fType & MFT_SEPARATOR))
-            commands.push_back(node.id = info.wID);
-        nodes.push_back(node);
+        if (HMENU popup = GetSubMenu(menu, i))
+            collectCommands(popup, commands);
+        else if (!(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR))
+            commands.push_back(GetMenuItemID(menu, i));
     }
-    return nodes;
 }
 
-const MenuNode* findPopup(const std::vector<MenuNode>& nodes, const std::string& text) {
-    for (const MenuNode& node : nodes)
-        if (!node.items.empty() && node.text == text) return &node;
-    return nullptr;
-}
-
-// Commands are unique and never the dialog manager's OK or Cancel (Escape). The dispatcher
-// maps each direction command to its axis by the order +X, --X, +Y, --Y, +Z, --Z: the menu
-// lists them that way and the command numbers count up with them.
-TEST(Menu, CommandsAreUniqueAndProjectionDirectionsInAxisOrder) {
+// Commands are unique and never the dialog manager's OK or Cancel (Escape); each
+// projection's item texts name the direction its command projects along.
+TEST(Menu, CommandsAreUniqueAndProjectionItemsNameTheirDirections) {
     HMENU menu = LoadMenuA(module(), MAKEINTRESOURCEA(IDR_EDITOR_MENU));
     ASSERT_NE(menu, nullptr);
     std::vector<UINT> commands;
-    const std::vector<MenuNode> bar = readMenu(menu, commands);
-    DestroyMenu(menu);
+    collectCommands(menu, commands);
     ASSERT_FALSE(commands.empty());
     std::set<UINT> seen;
     for (UINT id : commands) EXPECT_TRUE(id != 0 && seen.insert(id).second) << "command " << id;
     EXPECT_FALSE(seen.count(IDCANCEL) || seen.count(IDOK));
 
-    const MenuNode* mapping = findPopup(bar, "Mapping");
-    ASSERT_NE(mapping, nullptr);
-    const std::vector<std::string> directions = {"+X", "--X", "+Y", "--Y", "+Z", "--Z"};
-    const struct { const char* name; size_t first; UINT firstId; UINT userDefined; } kinds[] = {
-        {"Planar", 1, ID_MAPPING_PLANAR_POS_X, ID_MAPPING_PLANAR_USER_DEFINED},
-        {"Box", 0, ID_MAPPING_BOX_POS_X, ID_MAPPING_BOX_USER_DEFINED},
-        {"Cylindrical", 0, ID_MAPPING_CYLINDRICAL_POS_X, ID_MAPPING_CYLINDRICAL_USER_DEFINED},
-        {"Spherical", 0, ID_MAPPING_SPHERICAL_POS_X, ID_MAPPING_SPHERICAL_USER_DEFINED},
+    const UINT kinds[][7] = {
+        {ID_MAPPING_PLANAR_POS_X, ID_MAPPING_PLANAR_NEG_X, ID_MAPPING_PLANAR_POS_Y, ID_MAPPING_PLANAR_NEG_Y,
+         ID_MAPPING_PLANAR_POS_Z, ID_MAPPING_PLANAR_NEG_Z, ID_MAPPING_PLANAR_USER_DEFINED},
+        {ID_MAPPING_BOX_POS_X, ID_MAPPING_BOX_NEG_X, ID_MAPPING_BOX_POS_Y, ID_MAPPING_BOX_NEG_Y, ID_MAPPING_BOX_POS_Z,
+         ID_MAPPING_BOX_NEG_Z, ID_MAPPING_BOX_USER_DEFINED},
+        {ID_MAPPING_CYLINDRICAL_POS_X, ID_MAPPING_CYLINDRICAL_NEG_X, ID_MAPPING_CYLINDRICAL_POS_Y,
+         ID_MAPPING_CYLINDRICAL_NEG_Y, ID_MAPPING_CYLINDRICAL_POS_Z, ID_MAPPING_CYLINDRICAL_NEG_Z,
+         ID_MAPPING_CYLINDRICAL_USER_DEFINED},
+        {ID_MAPPING_SPHERICAL_POS_X, ID_MAPPING_SPHERICAL_NEG_X, ID_MAPPING_SPHERICAL_POS_Y,
+         ID_MAPPING_SPHERICAL_NEG_Y, ID_MAPPING_SPHERICAL_POS_Z, ID_MAPPING_SPHERICAL_NEG_Z,
+         ID_MAPPING_SPHERICAL_USER_DEFINED},
     };
-    for (const auto& kind : kinds) {
-        const MenuNode* popup = findPopup(mapping->items, kind.name);
-        ASSERT_NE(popup, nullptr) << kind.name;
-        ASSERT_EQ(popup->items.size(), kind.first + 7) << kind.name;
-        for (size_t i = 0; i < directions.size(); ++i) {
-            EXPECT_EQ(popup->items[kind.first + i].text, directions[i]) << kind.name;
-            EXPECT_EQ(popup->items[kind.first + i].id, kind.firstId + i) << kind.name << " " << directions[i];
+    const char* texts[7] = {"+X", "--X", "+Y", "--Y", "+Z", "--Z", "User Defined"};
+    for (const auto& ids : kinds)
+        for (int i = 0; i < 7; ++i) {
+            char text[32] = {};
+            GetMenuStringA(menu, ids[i], text, sizeof text, MF_BYCOMMAND);
+            EXPECT_STREQ(text, texts[i]) << ids[i];
         }
-        EXPECT_EQ(popup->items.back().text + " " + std::to_string(popup->items.back().id),
-                  "User Defined " + std::to_string(kind.userDefined));
-    }
-    EXPECT_EQ(findPopup(mapping->items, "Planar")->items.front().id, UINT(ID_MAPPING_PLANAR_BEST_MATCH));
+    DestroyMenu(menu);
 }
 
 // A hotspot outside the picture would point somewhere the user cannot see.
@@ -123,7 +97,6 @@ TEST(Toolbar, StripHoldsSeventeenDistinctImagesOnGreyAndTooltipStringsDiffer) {
     DIBSECTION dib = {};
     ASSERT_EQ(GetObjectA(strip, sizeof dib, &dib), int(sizeof dib));
     EXPECT_EQ(dib.dsBm.bmWidth, TOOLBAR_IMAGE_WIDTH * TOOLBAR_IMAGE_COUNT);
-    EXPECT_EQ(dib.dsBm.bmWidth, 272);
     EXPECT_EQ(dib.dsBm.bmHeight, TOOLBAR_IMAGE_HEIGHT);
     EXPECT_LE(dib.dsBmih.biBitCount, 8);
     HDC dc = CreateCompatibleDC(nullptr);
@@ -148,9 +121,6 @@ TEST(Toolbar, StripHoldsSeventeenDistinctImagesOnGreyAndTooltipStringsDiffer) {
         EXPECT_GT(LoadStringA(module(), id, text, sizeof text), 0) << id;
         EXPECT_TRUE(texts.insert(text).second) << "string " << id << " repeats \"" << text << "\"";
     }
-    char text[128] = {};
-    LoadStringA(module(), IDS_SYNCHRONIZE_SELECTIONS, text, sizeof text);
-    EXPECT_STREQ(text, "Synchronize uv and mesh selections");
 }
 
 }  // namespace
