@@ -1,6 +1,6 @@
 // The editor window and its controls bar, opened in-process on a development host
 // document: child layout, toolbar and tooltips, initialisation against the host and its
-// events, the object's lifetime, the texture list, "Set" and a look at the window.
+// events, the object's lifetime and the texture list.
 #include "ops/MeshFixture.h"
 #include "resource.h"
 #include "support/EditorFixture.h"
@@ -94,14 +94,12 @@ TEST_F(EditorFrame, ToolbarAnswersTooltips) {
         return info;
     };
     NMTTDISPINFOA info = tooltip(ID_TOOL_SELECT_UV_TRIANGLES);
-    ASSERT_TRUE(IS_INTRESOURCE(info.lpszText));
-    EXPECT_TRUE(info.uFlags & TTF_DI_SETITEM);
+    ASSERT_TRUE(IS_INTRESOURCE(info.lpszText) && (info.uFlags & TTF_DI_SETITEM));
     char text[64] = {};
     LoadStringA(info.hinst, static_cast<UINT>(reinterpret_cast<UINT_PTR>(info.lpszText)), text, sizeof(text));
     EXPECT_STREQ(text, "Select UV Triangles");
     info = tooltip(9999);
-    EXPECT_STREQ(info.lpszText, "unchanged");
-    EXPECT_FALSE(info.uFlags & TTF_DI_SETITEM);
+    EXPECT_TRUE(std::string(info.lpszText) == "unchanged" && !(info.uFlags & TTF_DI_SETITEM)) << "not a button";
 }
 
 TEST_F(EditorFrame, OpensAgainstTheHostSubscribingFirst) {
@@ -130,11 +128,9 @@ TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
     document_->setMesh({face(0, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)}, meshtest::vertices(3));
     HostRef<HostMesh> active;
     document_->GetActiveMesh(active.GetAddressOf());
-    ASSERT_TRUE(active);
-    EXPECT_EQ(editor_->model().mesh.Get(), active.Get());
+    EXPECT_TRUE(active && editor_->model().mesh.Get() == active.Get());
     document_->removeMesh();
-    EXPECT_FALSE(editor_->model().mesh);
-    EXPECT_EQ(document_->lockCount(), 0);
+    EXPECT_TRUE(!editor_->model().mesh && document_->lockCount() == 0);
 
     auto refreshed = [&] {
         const std::vector<std::string>& journal = document_->journal();
@@ -152,12 +148,11 @@ TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
     document_->clearJournal();
     document_->sendUpdate();
     EXPECT_TRUE(refreshed());
-    EXPECT_EQ(notify(L"update"), S_OK);
-    EXPECT_TRUE(refreshed()) << "names compare without regard to case";
-    EXPECT_EQ(notify(L"Updates"), S_OK);
-    EXPECT_FALSE(refreshed());
-    EXPECT_EQ(notify(L"RefreshTextureData"), S_OK);
-    EXPECT_FALSE(refreshed());
+    // Names compare without regard to case; other command events are not the update.
+    for (auto [name, update] : {std::pair{L"update", true}, {L"Updates", false}, {L"RefreshTextureData", false}}) {
+        EXPECT_EQ(notify(name), S_OK);
+        EXPECT_EQ(refreshed(), update) << devhost::utf8(name);
+    }
 }
 
 TEST_F(EditorFrame, ObjectOutlivesItsWindowAndHoldsTheModule) {
@@ -256,31 +251,4 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
     controls.fillTextures(nullptr);
     EXPECT_EQ(count(), 1);
-}
-
-TEST_F(EditorFrame, SetMovesTheEditableSelectedCorners) {
-    // Corner 0 of face 0 is selected; corner 1 of face 1 is selected but locked.
-    document_->setMesh({face(0x0040, 0.1f, 0.1f, 0.3f, 0.1f, 0.3f, 0.3f),
-                        face(0x0080 | 0x0400, 0.5f, 0.5f, 0.6f, 0.6f, 0.7f, 0.5f)},
-                       meshtest::vertices(3));
-    open();
-    // Without synchronisation the 3D selection does not overwrite the UV selection.
-    editor_->setSyncSelection(false);
-    document_->faces()[0].flags = 0x0040;
-    document_->faces()[1].flags = 0x0080 | 0x0400;
-    document_->clearJournal();
-    auto set = [&](const char* u, const char* v) {
-        SetWindowTextA(control(UVControls::EditU), u);
-        SetWindowTextA(control(UVControls::EditV), v);
-        SendMessageA(editor_->controls().window(), WM_COMMAND, MAKEWPARAM(114, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(control(UVControls::SetButton)));
-    };
-    set("0.25", "0.75");
-    // Which corners move is the operation's test; here the fields reach it.
-    EXPECT_TRUE(faces()[0].uv[0][0] == 0.25f && faces()[0].uv[0][1] == 0.75f);
-    EXPECT_TRUE(called("BeginEdit(0,4,13,\"Set UV Coord\")"));
-
-    // Text that is not a number counts as 0.
-    set("abc", "0.75");
-    EXPECT_EQ(faces()[0].uv[0][0], 0.0f);
 }

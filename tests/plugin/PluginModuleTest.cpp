@@ -48,7 +48,8 @@ protected:
 
     void SetUp() override {
         RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-        host_ = uitest::createHostWindow();
+        host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320, 240, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
         document_ = devhost::Document::create();
     }
 

@@ -1,6 +1,5 @@
 // Helpers for tests that open the editor's windows: message pumping, finding the
-// editor among the thread's windows, a stand-in host main window, and capturing a
-// window's pixels from the screen.
+// editor among the thread's windows and capturing a window's pixels from the screen.
 #pragma once
 
 #include <windows.h>
@@ -62,14 +61,6 @@ inline HWND findChild(HWND parent, const char* prefix) {
         if (std::string(className).rfind(prefix, 0) == 0) return child;
     }
     return nullptr;
-}
-
-// A plain top-level window standing in for the host's main window.
-inline HWND createHostWindow() {
-    HWND window = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320, 240, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
-    pump();
-    return window;
 }
 
 // A window's rectangle relative to its parent's client area.
