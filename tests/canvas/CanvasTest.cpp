@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <limits>
-#include <string>
 #include <vector>
 
 #include "DevHost.h"
@@ -27,7 +25,6 @@ constexpr COLORREF kBack = RGB(0x99, 0x66, 0x33);  // distinct channels catch sw
 constexpr COLORREF kLine = RGB(0xFF, 0xFF, 0xFF);
 constexpr COLORREF kSel = RGB(0xFF, 0x00, 0x00);
 constexpr COLORREF kLocked = RGB(0x00, 0x00, 0xFF);
-constexpr COLORREF kHandle = RGB(0x00, 0xFF, 0x00);
 
 HWND createParent() {
     static ATOM atom = [] {
@@ -61,7 +58,6 @@ protected:
         canvas->view.lineColor = kLine;
         canvas->view.selColor = kSel;
         canvas->view.lockedColor = kLocked;
-        canvas->view.handleColor = kHandle;
         canvas->view.showGrid = false;
     }
     void TearDown() override {
