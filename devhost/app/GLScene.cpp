@@ -56,14 +56,12 @@ enum Attribute : GLuint { POSITION = 0, NORMAL = 1, UV = 2, MARKS = 3 };
 // One pass draws the lit, textured faces with their edges: each corner knows which
 // corner of its triangle it is (corner c of face f is array entry 3 f + c), so the
 // fragment's distance to the nearest edge comes from interpolated barycentrics.
-// The same distances draw the selected vertices as dots about the corners: every
-// face around a vertex draws its part, so nearer faces hide a dot as they hide its
-// vertex, and no geometry is added. Wireframe keeps only the edges and dots.
+// Wireframe keeps only the edges. Selected vertices are drawn afterwards as round points.
 const char* const kVertexShader = R"(#version 130
 in vec3 position;
 in vec3 normal;
 in vec2 uv;
-in float marks;  // the face's: bit 0 selected, bits 1-3 its corners' vertices selected
+in float marks;  // bit 0: the face is selected
 uniform mat4 modelView;
 uniform mat4 projection;
 out vec2 texCoord;
@@ -99,14 +97,6 @@ void main() {
     float across = max(max(width.x, width.y), width.z);
     float edge = (1.0 - min(min(inside.x, inside.y), inside.z)) * clamp((0.3 - across) * 8.0, 0.0, 1.0);
     bool selected = (faceMarks & 1) != 0;
-    vec3 pixels = corner / max(width, vec3(1e-6));  // to the edge opposite each corner
-    bvec3 nearCorner = lessThan(vec3(max(pixels.y, pixels.z), max(pixels.z, pixels.x), max(pixels.x, pixels.y)),
-                                vec3(3.5));
-    if ((nearCorner.x && (faceMarks & 2) != 0) || (nearCorner.y && (faceMarks & 4) != 0) ||
-        (nearCorner.z && (faceMarks & 8) != 0)) {
-        fragment = vec4(1.0, 0.902, 0.235, 1.0);
-        return;
-    }
     if (wireframe != 0) {
         if (edge < 0.3) discard;
         fragment = vec4(selected ? vec3(0.925, 0.47, 0.157) : vec3(0.784, 0.804, 0.843), 1.0);
@@ -341,6 +331,7 @@ void GLScene::syncCorners(devhost::Document& document) {
     }
     upload(uvBuffer_, uvs_, 6, uvLow, uvHigh);
     upload(marksBuffer_, marks_, 3, marksLow, marksHigh);
+    if (marksLow < marksHigh || regroup) collectDots(faces, vertices);
     if (!regroup) return;
     // Visible faces by material, one draw per texture.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> order;  // material, face
@@ -359,6 +350,22 @@ void GLScene::syncCorners(devhost::Document& document) {
         else {
             batch.firsts.push_back(GLint(3 * face));
             batch.counts.push_back(3);
+        }
+    }
+}
+
+// The selected vertices of the visible faces, each once.
+void GLScene::collectDots(const std::vector<DevFace>& faces, const std::vector<DevVertex>& vertices) {
+    dots_.clear();
+    std::vector<bool> taken(vertices.size());
+    for (size_t f = 0; f < faces.size(); ++f) {
+        if ((marks_[3 * f] & 0xE) == 0 || (faces[f].flags & devhost::DEV_FACE_HIDDEN) || !drawable(faces[f], vertices))
+            continue;
+        for (int c = 0; c < 3; ++c) {
+            std::uint32_t v = faces[f].vertex[c];
+            if (!(marks_[3 * f] & (2 << c)) || taken[v]) continue;
+            taken[v] = true;
+            dots_.insert(dots_.end(), vertices[v].position, vertices[v].position + 3);
         }
     }
 }
@@ -474,6 +481,23 @@ void GLScene::beginFrame(devhost::Document& document, const SceneOptions& option
     glLoadMatrixf(camera.projection);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(camera.modelView);
+    if (!dots_.empty()) {
+        // Pulled a little towards the eye, so that the faces meeting at a vertex do not
+        // cut its dot, while nearer faces still hide it.
+        glDepthRange(0.0, 0.9995);
+        glEnable(GL_POINT_SMOOTH);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glPointSize(7.0f);
+        glColor3ub(255, 230, 60);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, dots_.data());
+        glDrawArrays(GL_POINTS, 0, GLsizei(dots_.size() / 3));
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glDisable(GL_BLEND);
+        glDisable(GL_POINT_SMOOTH);
+        glDepthRange(0.0, 1.0);
+    }
     glDisable(GL_DEPTH_TEST);
 }
 

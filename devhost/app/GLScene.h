@@ -61,6 +61,7 @@ private:
     void makeCurrent();
     void syncGeometry(devhost::Document& document);
     void syncCorners(devhost::Document& document);
+    void collectDots(const std::vector<devhost::DevFace>& faces, const std::vector<devhost::DevVertex>& vertices);
     GLuint textureFor(devhost::Document& document, LONG id);
     GLuint checkerTexture();
 
@@ -79,6 +80,7 @@ private:
     std::vector<float> uvs_;                 // as last uploaded
     std::vector<std::uint8_t> marks_;        // per corner, as last uploaded
     std::vector<std::uint32_t> faceKeys_;    // flags and material per face, as last grouped
+    std::vector<float> dots_;                // positions of the selected vertices shown
     struct Batch {
         std::uint32_t material;
         std::vector<GLint> firsts;    // first corner of each run
