@@ -137,14 +137,14 @@ public:
     }
 
     void menu(const wchar_t* path) {
-        SendMessageW(parts().editor, WM_COMMAND, MAKEWPARAM(editorMenuCommand(parts().editor, path), 0), 0);
+        SendMessageW(parts().editor, WM_COMMAND, MAKEWPARAM(menuCommand(parts().editor, path), 0), 0);
         finishEditorWork();
         settle();
     }
 
     // A check-mark display of the Tools menu on or off, whatever the settings left.
     void display(const wchar_t* path, bool on) {
-        const UINT id = editorMenuCommand(parts().editor, path);
+        const UINT id = menuCommand(parts().editor, path);
         if (((GetMenuState(GetMenu(parts().editor), id, MF_BYCOMMAND) & MF_CHECKED) != 0) != on) menu(path);
     }
 
@@ -152,7 +152,7 @@ public:
     // every run starts alike.
     double command(const wchar_t* path, double phase[3]) {
         HWND editor = parts().editor;
-        UINT id = editorMenuCommand(editor, path);
+        UINT id = menuCommand(editor, path);
         size_t entries = app_.document->undoDescriptions().size();
         double t0 = now();
         SendMessageW(editor, WM_COMMAND, MAKEWPARAM(id, 0), 0);

@@ -9,15 +9,15 @@
 
 namespace loomhost {
 
-namespace {
-
-using devhost::StateJson;
-
 std::wstring className(HWND window) {
     wchar_t name[128] = {};
     GetClassNameW(window, name, int(std::size(name)));
     return name;
 }
+
+namespace {
+
+using devhost::StateJson;
 
 std::string windowText(HWND window) {
     int length = GetWindowTextLengthW(window);
@@ -123,21 +123,35 @@ HWND findEditorWindow(const App& app) {
     return found.second;
 }
 
-HWND findEditorDialog(const App& app) {
+namespace {
+// A visible window owned by `owner`, of the window class `type` when one is given.
+HWND findOwnedWindow(HWND owner, const wchar_t* type) {
     struct Search {
-        HWND owner, found;
-    } search{findEditorWindow(app), nullptr};
-    if (!search.owner) return nullptr;
+        HWND owner;
+        const wchar_t* type;
+        HWND found;
+    } search{owner, type, nullptr};
+    if (!owner) return nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM param) -> BOOL {
             auto& s = *reinterpret_cast<Search*>(param);
-            if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != s.owner) return TRUE;
+            if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != s.owner ||
+                (s.type && className(window) != s.type))
+                return TRUE;
             s.found = window;
             return FALSE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+}  // namespace
+
+HWND findEditorDialog(const App& app) { return findOwnedWindow(findEditorWindow(app), nullptr); }
+
+HWND findHostDialog(const App& app) {
+    HWND dialog = findOwnedWindow(app.mainWindow, L"#32770");
+    return dialog != findEditorWindow(app) ? dialog : nullptr;
 }
 
 EditorParts editorParts(const App& app, bool needCanvas) {
@@ -154,9 +168,9 @@ EditorParts editorParts(const App& app, bool needCanvas) {
     return parts;
 }
 
-UINT editorMenuCommand(HWND editor, const std::wstring& path) {
-    HMENU menu = GetMenu(editor);
-    if (!menu) throw std::runtime_error("the UV editor has no menu");
+UINT menuCommand(HWND window, const std::wstring& path) {
+    HMENU menu = GetMenu(window);
+    if (!menu) throw std::runtime_error("the window has no menu");
     std::vector<std::wstring> parts = splitText(path, L'/');
     std::wstring walked;
     for (size_t p = 0; p < parts.size(); ++p) {
@@ -172,6 +186,8 @@ UINT editorMenuCommand(HWND editor, const std::wstring& path) {
             return GetMenuItemID(menu, found);
         }
         if (!sub) throw std::runtime_error("\"" + devhost::utf8(walked) + "\" has no submenu");
+        // As when a user opens it: the window fills the submenus it fills on demand.
+        SendMessageW(window, WM_INITMENUPOPUP, WPARAM(sub), MAKELPARAM(found, FALSE));
         menu = sub;
     }
     throw std::runtime_error("empty menu path");

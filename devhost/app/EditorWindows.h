@@ -15,16 +15,20 @@ struct EditorParts {
     HWND canvas = nullptr;    // child whose class starts with "TexloomCanvas"
 };
 
+std::wstring className(HWND window);
+
 // Throws std::runtime_error when the editor is not open or a part is missing.
 EditorParts editorParts(const App& app, bool needCanvas = false);
 
 // The visible window the editor owns that is topmost (a dialog it opened, or a message
 // box it asked), or null.
 HWND findEditorDialog(const App& app);
+// A dialog or message box of loomhost's own main window, or null.
+HWND findHostDialog(const App& app);
 
-// Menu 209 of the editor by item path ("View/Zoom/12:1"; texts without '&' and
+// The command of a window's menu by item path ("View/Zoom/12:1"; texts without '&' and
 // without accelerator text, case-insensitive). Throws naming the part not found.
-UINT editorMenuCommand(HWND editor, const std::wstring& path);
+UINT menuCommand(HWND window, const std::wstring& path);
 
 // Every item of the editor's menu by path, with its enabled and checked state; the
 // toolbar's buttons by command; the controls bar's texts; the open dialog's controls.

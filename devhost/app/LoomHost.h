@@ -58,6 +58,8 @@ void saveMesh(App& app, const std::filesystem::path& path);
 LONG textureNamed(const App& app, const std::wstring& name);
 LONG addTextureFile(App& app, const std::filesystem::path& file);
 void reloadTexture(App& app, LONG id);
+// NAME:X,Y,W,H,RRGGBB fills the rectangle with one colour, announced as changed pixels.
+void paintTexture(App& app, const std::wstring& argument);
 // The --dump state: records, history, textures, model objects and the editor window.
 void writeDump(App& app, const std::filesystem::path& path);
 

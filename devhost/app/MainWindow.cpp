@@ -2,6 +2,7 @@
 // change events that repaint it.
 #include "EditorWindows.h"
 #include "LoomHost.h"
+#include "LoomHostResources.h"
 
 #include "lib/Journal.h"
 
@@ -12,45 +13,139 @@ namespace loomhost {
 
 namespace {
 
-enum Command : UINT {
-    ID_FILE_OPEN = 100,
-    ID_FILE_SAVE,
-    ID_FILE_SAVE_AS,
-    ID_FILE_ADD_TEXTURE,
-    ID_FILE_RELOAD_TEXTURES,
-    ID_FILE_EXIT,
-    ID_EDIT_UNDO = 200,
-    ID_EDIT_REDO,
-    ID_VIEW_SHADED = 300,
-    ID_VIEW_WIREFRAME,
-    ID_VIEW_HIDE_SELECTED,
-    ID_VIEW_UNHIDE_ALL,
-    ID_VIEW_RESET,
-    ID_VIEW_CHECKER,
-    ID_SELECT_ALL = 400,
-    ID_SELECT_NONE,
-    ID_SELECT_INVERT,
-    ID_PLUGIN_FIRST = 1000,
-    ID_PLUGIN_LAST = 1999,
-    ID_DELETE_TEXTURE_FIRST = 2000,  // the document's textures in order
-    ID_DELETE_TEXTURE_LAST = 2999,
-    ID_RECENT_FIRST = 3000,  // the recent files in order
-    ID_RECENT_LAST = 3099,
-};
-
 constexpr const wchar_t* kClassName = L"LoomHostMain";
-constexpr int kPluginMenuPosition = 4;
 
 HACCEL accelerators = nullptr;
-HMENU deleteTextureMenu = nullptr;  // filled with the texture names as it opens
-HMENU recentMenu = nullptr;         // filled with the recent files as it opens
 
-// A submenu's items, one per text, numbered from `first`.
-void fillMenu(HMENU menu, UINT first, UINT last, const std::vector<std::wstring>& texts) {
+// A submenu's items, one per text, numbered from `first`; a submenu without entries
+// keeps `first` on its grey placeholder, so that it can still be told by its first item.
+void fillMenu(HMENU menu, UINT first, UINT last, const std::vector<std::wstring>& texts, const wchar_t* none) {
     while (GetMenuItemCount(menu) > 0) DeleteMenu(menu, 0, MF_BYPOSITION);
     for (size_t i = 0; i < texts.size() && first + i <= last; ++i)
         AppendMenuW(menu, MF_STRING, first + i, texts[i].c_str());
-    if (texts.empty()) AppendMenuW(menu, MF_STRING | MF_GRAYED, 0, L"(none)");
+    if (texts.empty()) AppendMenuW(menu, MF_STRING | MF_GRAYED, first, none);
+}
+
+// The submenu of `menu`, at any depth, whose first item is numbered from `first`.
+HMENU findSubmenu(HMENU menu, UINT first) {
+    for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
+        HMENU sub = GetSubMenu(menu, i);
+        if (!sub) continue;
+        UINT id = GetMenuItemID(sub, 0);
+        if (id >= first && id < first + 1000) return sub;
+        if (HMENU deeper = findSubmenu(sub, first)) return deeper;
+    }
+    return nullptr;
+}
+
+std::vector<std::wstring> textureNames(const App& app) {
+    std::vector<std::wstring> names;
+    for (const devhost::TextureInfo& texture : app.document->textures()) names.push_back(texture.name);
+    return names;
+}
+
+// The submenus filled as they open.
+void fillSubmenu(App& app, HMENU menu) {
+    UINT first = GetMenuItemID(menu, 0);
+    if (first >= ID_RECENT_FIRST && first <= ID_RECENT_LAST) {
+        std::vector<std::wstring> paths;
+        for (const std::filesystem::path& file : recentFiles()) paths.push_back(file.wstring());
+        fillMenu(menu, ID_RECENT_FIRST, ID_RECENT_LAST, paths, L"(none)");
+    } else if (first >= ID_DELETE_TEXTURE_FIRST && first <= ID_DELETE_TEXTURE_LAST) {
+        fillMenu(menu, ID_DELETE_TEXTURE_FIRST, ID_DELETE_TEXTURE_LAST, textureNames(app), L"(none)");
+    } else if (first >= ID_RENAME_TEXTURE_FIRST && first <= ID_RENAME_TEXTURE_LAST) {
+        fillMenu(menu, ID_RENAME_TEXTURE_FIRST, ID_RENAME_TEXTURE_LAST, textureNames(app), L"(none)");
+    }
+}
+
+std::wstring dialogText(HWND dialog, int control) {
+    std::wstring text(size_t(GetWindowTextLengthW(GetDlgItem(dialog, control))) + 1, L'\0');
+    text.resize(size_t(GetDlgItemTextW(dialog, control, text.data(), int(text.size()))));
+    return text;
+}
+
+// Rename Texture: the texture's name to edit; OK renames it, or says why it cannot and
+// stays open.
+struct RenameRequest {
+    App* app;
+    LONG id;
+    std::wstring name;
+};
+
+INT_PTR CALLBACK renameTextureProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* request = reinterpret_cast<RenameRequest*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        SetDlgItemTextW(dialog, IDC_TEXTURE_NAME, reinterpret_cast<RenameRequest*>(lParam)->name.c_str());
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+        if (LOWORD(wParam) != IDOK || !request) return TRUE;
+        try {
+            std::wstring name = dialogText(dialog, IDC_TEXTURE_NAME);
+            if (name.empty()) throw std::runtime_error("a texture needs a name");
+            request->app->document->renameTexture(request->id, name);
+            EndDialog(dialog, IDOK);
+        } catch (const std::exception& error) {
+            reportProblem(*request->app, error.what());
+        }
+        return TRUE;
+    default: return FALSE;
+    }
+}
+
+// Paint Texture: a texture, a rectangle of its pixels and a colour; OK paints it as the
+// --texture-paint step does, or says why it cannot and stays open.
+INT_PTR CALLBACK paintTextureProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    App* app = reinterpret_cast<App*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        app = reinterpret_cast<App*>(lParam);
+        HWND list = GetDlgItem(dialog, IDC_PAINT_TEXTURE);
+        for (const std::wstring& name : textureNames(*app))
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendMessageW(list, CB_SETCURSEL, 0, 0);
+        for (auto [control, text] : {std::pair{IDC_PAINT_X, L"0"}, {IDC_PAINT_Y, L"0"}, {IDC_PAINT_WIDTH, L"16"},
+                                      {IDC_PAINT_HEIGHT, L"16"}, {IDC_PAINT_COLOUR, L"FF0000"}})
+            SetDlgItemTextW(dialog, control, text);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+        case IDC_PAINT_PICK: {
+            static COLORREF custom[16] = {};
+            CHOOSECOLORW choice{};
+            choice.lStructSize = sizeof choice;
+            choice.hwndOwner = dialog;
+            choice.lpCustColors = custom;
+            choice.rgbResult = RGB(255, 0, 0);
+            choice.Flags = CC_FULLOPEN | CC_RGBINIT;
+            if (!ChooseColorW(&choice)) break;
+            wchar_t hex[8];
+            wsprintfW(hex, L"%02X%02X%02X", GetRValue(choice.rgbResult), GetGValue(choice.rgbResult),
+                      GetBValue(choice.rgbResult));
+            SetDlgItemTextW(dialog, IDC_PAINT_COLOUR, hex);
+            break;
+        }
+        case IDOK:
+            try {
+                paintTexture(*app, dialogText(dialog, IDC_PAINT_TEXTURE) + L":" + dialogText(dialog, IDC_PAINT_X) +
+                                       L"," + dialogText(dialog, IDC_PAINT_Y) + L"," +
+                                       dialogText(dialog, IDC_PAINT_WIDTH) + L"," +
+                                       dialogText(dialog, IDC_PAINT_HEIGHT) + L"," +
+                                       dialogText(dialog, IDC_PAINT_COLOUR));
+                EndDialog(dialog, IDOK);
+            } catch (const std::exception& error) {
+                reportProblem(*app, error.what());
+            }
+            break;
+        }
+        return TRUE;
+    default: return FALSE;
+    }
 }
 
 constexpr UINT_PTR kResumeStepsTimer = 1;
@@ -103,56 +198,6 @@ private:
 };
 
 DWORD subscription = 0;
-
-HMENU buildMenu() {
-    HMENU bar = CreateMenu();
-    HMENU file = CreatePopupMenu();
-    AppendMenuW(file, MF_STRING, ID_FILE_OPEN, L"&Open...\tCtrl+O");
-    AppendMenuW(file, MF_STRING, ID_FILE_SAVE, L"&Save\tCtrl+S");
-    AppendMenuW(file, MF_STRING, ID_FILE_SAVE_AS, L"Save &As...");
-    AppendMenuW(file, MF_STRING, ID_FILE_ADD_TEXTURE, L"Add &Texture...");
-    AppendMenuW(file, MF_STRING, ID_FILE_RELOAD_TEXTURES, L"&Reload Textures");
-    deleteTextureMenu = CreatePopupMenu();
-    AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(deleteTextureMenu), L"&Delete Texture");
-    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    recentMenu = CreatePopupMenu();
-    AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(recentMenu), L"Recent &Files");
-    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(file, MF_STRING, ID_FILE_EXIT, L"E&xit");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-    HMENU edit = CreatePopupMenu();
-    AppendMenuW(edit, MF_STRING, ID_EDIT_UNDO, L"&Undo\tCtrl+Z");
-    AppendMenuW(edit, MF_STRING, ID_EDIT_REDO, L"&Redo\tCtrl+Y");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
-    HMENU view = CreatePopupMenu();
-    AppendMenuW(view, MF_STRING, ID_VIEW_SHADED, L"&Shaded");
-    AppendMenuW(view, MF_STRING, ID_VIEW_WIREFRAME, L"&Wireframe");
-    AppendMenuW(view, MF_STRING, ID_VIEW_CHECKER, L"&Checker Texture");
-    AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(view, MF_STRING, ID_VIEW_HIDE_SELECTED, L"&Hide Selected Faces\tH");
-    AppendMenuW(view, MF_STRING, ID_VIEW_UNHIDE_ALL, L"&Unhide All Faces\tShift+H");
-    AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(view, MF_STRING, ID_VIEW_RESET, L"&Reset View\tHome");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
-    HMENU select = CreatePopupMenu();
-    AppendMenuW(select, MF_STRING, ID_SELECT_ALL, L"&All\tCtrl+A");
-    AppendMenuW(select, MF_STRING, ID_SELECT_NONE, L"&None\tCtrl+D");
-    AppendMenuW(select, MF_STRING, ID_SELECT_INVERT, L"&Invert\tCtrl+I");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(select), L"&Select");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), L"&Plug-ins");
-    return bar;
-}
-
-HACCEL buildAccelerators() {
-    ACCEL keys[] = {
-        {FCONTROL | FVIRTKEY, 'O', ID_FILE_OPEN},       {FCONTROL | FVIRTKEY, 'S', ID_FILE_SAVE},
-        {FCONTROL | FVIRTKEY, 'Z', ID_EDIT_UNDO},       {FCONTROL | FVIRTKEY, 'Y', ID_EDIT_REDO},
-        {FCONTROL | FVIRTKEY, 'A', ID_SELECT_ALL},      {FCONTROL | FVIRTKEY, 'D', ID_SELECT_NONE},
-        {FCONTROL | FVIRTKEY, 'I', ID_SELECT_INVERT},   {FVIRTKEY, 'H', ID_VIEW_HIDE_SELECTED},
-        {FSHIFT | FVIRTKEY, 'H', ID_VIEW_UNHIDE_ALL},   {FVIRTKEY, VK_HOME, ID_VIEW_RESET},
-    };
-    return CreateAcceleratorTableW(keys, int(std::size(keys)));
-}
 
 std::wstring fileDialog(HWND owner, bool save, const wchar_t* filter, const std::wstring& initial) {
     wchar_t path[MAX_PATH * 2] = {};
@@ -246,15 +291,20 @@ void onCommand(App& app, UINT command) {
             else saveMesh(app, app.meshPath);
             break;
         case ID_FILE_SAVE_AS: saveAs(app); break;
-        case ID_FILE_ADD_TEXTURE: {
+        case ID_TEXTURE_ADD: {
             std::wstring path = fileDialog(app.mainWindow, false,
                                            L"Images (*.png;*.jpg;*.jpeg;*.bmp)\0*.png;*.jpg;*.jpeg;*.bmp\0", L"");
             if (!path.empty()) addTextureFile(app, path);
             break;
         }
-        case ID_FILE_RELOAD_TEXTURES:
+        case ID_TEXTURE_RELOAD_ALL:
             for (const devhost::TextureInfo& texture : document.textures())
                 if (app.textureFiles.count(texture.id)) reloadTexture(app, texture.id);
+            break;
+        case ID_TEXTURE_PAINT:
+            if (document.textures().empty()) throw std::runtime_error("there is no texture to paint");
+            DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_PAINT_TEXTURE), app.mainWindow, paintTextureProc,
+                            reinterpret_cast<LPARAM>(&app));
             break;
         case ID_FILE_EXIT: SendMessageW(app.mainWindow, WM_CLOSE, 0, 0); break;
         case ID_EDIT_UNDO: document.undo(); break;
@@ -278,6 +328,15 @@ void onCommand(App& app, UINT command) {
                 if (command - ID_DELETE_TEXTURE_FIRST < textures.size())
                     document.deleteTexture(textures[command - ID_DELETE_TEXTURE_FIRST].id);
             }
+            if (command >= ID_RENAME_TEXTURE_FIRST && command <= ID_RENAME_TEXTURE_LAST) {
+                std::vector<devhost::TextureInfo> textures = document.textures();
+                if (command - ID_RENAME_TEXTURE_FIRST < textures.size()) {
+                    const devhost::TextureInfo& texture = textures[command - ID_RENAME_TEXTURE_FIRST];
+                    RenameRequest request{&app, texture.id, texture.name};
+                    DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_RENAME_TEXTURE), app.mainWindow,
+                                    renameTextureProc, reinterpret_cast<LPARAM>(&request));
+                }
+            }
             if (command >= ID_PLUGIN_FIRST && command <= ID_PLUGIN_LAST &&
                 command - ID_PLUGIN_FIRST < app.plugins.plugins().size())
                 app.plugins.plugins()[command - ID_PLUGIN_FIRST].plugin->Execute(&document);
@@ -293,7 +352,8 @@ void onCommand(App& app, UINT command) {
 // dialog's loop shows it once its queue is empty, which a timer leaves it.
 bool modalDialogPending(const App& app) {
     HWND editor = findEditorWindow(app);
-    return editor && !IsWindowEnabled(editor) && !findEditorDialog(app);
+    const bool disabled = (editor && !IsWindowEnabled(editor)) || !IsWindowEnabled(app.mainWindow);
+    return disabled && !(editor && findEditorDialog(app)) && !findHostDialog(app);
 }
 
 // A step's command opened a modal dialog, whose loop delivered this: the next step acts
@@ -358,15 +418,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_INITMENUPOPUP:
         updateHistoryItems(*app, GetMenu(window));
         CheckMenuItem(GetMenu(window), ID_VIEW_CHECKER, app->view->checker() ? MF_CHECKED : MF_UNCHECKED);
-        if (HMENU(wParam) == deleteTextureMenu) {
-            std::vector<std::wstring> names;
-            for (const devhost::TextureInfo& texture : app->document->textures()) names.push_back(texture.name);
-            fillMenu(deleteTextureMenu, ID_DELETE_TEXTURE_FIRST, ID_DELETE_TEXTURE_LAST, names);
-        } else if (HMENU(wParam) == recentMenu) {
-            std::vector<std::wstring> paths;
-            for (const std::filesystem::path& file : recentFiles()) paths.push_back(file.wstring());
-            fillMenu(recentMenu, ID_RECENT_FIRST, ID_RECENT_LAST, paths);
-        }
+        fillSubmenu(*app, HMENU(wParam));
         return 0;
     case WM_CLOSE:
         try {
@@ -398,20 +450,18 @@ HWND createMainWindow(App& app) {
     type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     type.lpszClassName = kClassName;
     RegisterClassExW(&type);
-    accelerators = buildAccelerators();
+    accelerators = LoadAcceleratorsW(app.instance, MAKEINTRESOURCEW(IDR_MAIN_ACCELERATORS));
     CreateWindowExW(0, kClassName, L"loomhost", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 900, 680, nullptr,
-                    buildMenu(), app.instance, &app);
+                    LoadMenuW(app.instance, MAKEINTRESOURCEW(IDR_MAIN_MENU)), app.instance, &app);
     updateTitle(app);
     return app.mainWindow;
 }
 
 void rebuildPluginMenu(App& app) {
-    HMENU plugins = GetSubMenu(GetMenu(app.mainWindow), kPluginMenuPosition);
-    while (GetMenuItemCount(plugins) > 0) DeleteMenu(plugins, 0, MF_BYPOSITION);
-    const std::vector<LoadedPlugin>& loaded = app.plugins.plugins();
-    for (size_t i = 0; i < loaded.size() && ID_PLUGIN_FIRST + i <= ID_PLUGIN_LAST; ++i)
-        AppendMenuW(plugins, MF_STRING, ID_PLUGIN_FIRST + i, devhost::wide(loaded[i].displayName).c_str());
-    if (loaded.empty()) AppendMenuW(plugins, MF_STRING | MF_GRAYED, 0, L"(no plug-ins found)");
+    std::vector<std::wstring> names;
+    for (const LoadedPlugin& plugin : app.plugins.plugins()) names.push_back(devhost::wide(plugin.displayName));
+    if (HMENU plugins = findSubmenu(GetMenu(app.mainWindow), ID_PLUGIN_FIRST))
+        fillMenu(plugins, ID_PLUGIN_FIRST, ID_PLUGIN_LAST, names, L"(no plug-ins found)");
     DrawMenuBar(app.mainWindow);
 }
 

@@ -157,14 +157,15 @@ devhost::Pixels32 captureWindow(HWND window, bool whole = false) {
     return image;
 }
 
-HWND editorDialog(const App& app) {
-    editorParts(app);  // says when the editor itself is not open
-    HWND dialog = findEditorDialog(app);
-    if (!dialog) fail("no dialog of the UV editor is open");
-    return dialog;
+// The dialog the dialog steps act on: the editor's, else one of loomhost's own.
+HWND openDialog(const App& app) {
+    if (HWND dialog = findEditorWindow(app) ? findEditorDialog(app) : nullptr) return dialog;
+    if (HWND dialog = findHostDialog(app)) return dialog;
+    fail("no dialog is open");
 }
 
-// A control of the dialog by its number or else by its text (without '&', any case).
+// A control of the dialog by its number or else by its text (without '&' and a final
+// ':', any case).
 HWND dialogControl(HWND dialog, const std::wstring& which) {
     long id = 0;
     if (readInteger(which, id))
@@ -173,6 +174,7 @@ HWND dialogControl(HWND dialog, const std::wstring& which) {
     auto plain = [](std::wstring text) {
         text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
         for (wchar_t& c : text) c = wchar_t(std::towlower(c));
+        if (!text.empty() && text.back() == L':') text.pop_back();
         return text;
     };
     const std::wstring wanted = plain(which);
@@ -187,11 +189,20 @@ HWND dialogControl(HWND dialog, const std::wstring& which) {
 void setDialogText(App& app, const std::wstring& argument) {
     size_t equals = argument.find(L'=');
     if (equals == std::wstring::npos) fail("expected CONTROL=TEXT");
-    SetWindowTextW(dialogControl(editorDialog(app), argument.substr(0, equals)), argument.substr(equals + 1).c_str());
+    HWND control = dialogControl(openDialog(app), argument.substr(0, equals));
+    const std::wstring text = argument.substr(equals + 1);
+    // A label names the field that follows it, as a user reads the dialog.
+    if (className(control) == L"Static") control = GetWindow(control, GW_HWNDNEXT);
+    if (control && className(control) == L"ComboBox") {
+        if (SendMessageW(control, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(text.c_str())) == CB_ERR)
+            fail("the list has no item \"" + devhost::utf8(text) + "\"");
+    } else if (control) {
+        SetWindowTextW(control, text.c_str());
+    }
 }
 
 void clickDialogButton(App& app, const std::wstring& which) {
-    HWND button = dialogControl(editorDialog(app), which);
+    HWND button = dialogControl(openDialog(app), which);
     if (!IsWindowEnabled(button)) fail("\"" + devhost::utf8(which) + "\" is disabled");
     SendMessageW(button, BM_CLICK, 0, 0);
 }
@@ -218,10 +229,16 @@ void invokePlugin(App& app, const std::wstring& name) {
 
 void runEditorCommand(App& app, const std::wstring& path) {
     HWND editor = editorParts(app).editor;
-    UINT command = editorMenuCommand(editor, path);
+    UINT command = menuCommand(editor, path);
     // Should the command open a modal dialog, the next steps run inside its loop.
     PostMessageW(app.mainWindow, WM_RESUME_STEPS, 0, 0);
     SendMessageW(editor, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void runHostCommand(App& app, const std::wstring& path) {
+    UINT command = menuCommand(app.mainWindow, path);
+    PostMessageW(app.mainWindow, WM_RESUME_STEPS, 0, 0);  // as for the editor's commands
+    SendMessageW(app.mainWindow, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
 void clickAt(App& app, const std::wstring& argument) {
@@ -259,7 +276,8 @@ void renameTexture(App& app, const std::wstring& argument) {
     app.document->renameTexture(textureNamed(app, argument.substr(0, equals)), argument.substr(equals + 1));
 }
 
-// NAME:X,Y,W,H,RRGGBB fills the rectangle with one colour, announced as changed pixels.
+}  // namespace
+
 void paintTexture(App& app, const std::wstring& argument) {
     size_t colon = argument.rfind(L':');
     if (colon == std::wstring::npos) fail("expected NAME:X,Y,W,H,RRGGBB");
@@ -283,6 +301,8 @@ void paintTexture(App& app, const std::wstring& argument) {
         fail(error.what());
     }
 }
+
+namespace {
 
 // The file dropped on the main window as the shell drops it.
 void dropFile(App& app, const std::wstring& path) {
@@ -374,6 +394,7 @@ const StepKind kSteps[] = {
     {L"--hide-3d", true, hide3D},
     {L"--invoke", true, invokePlugin},
     {L"--uv-command", true, runEditorCommand},
+    {L"--host-command", true, runHostCommand},
     {L"--uv-toolbar", true,
      [](App& app, const std::wstring& a) { clickToolbarButton(app, int(parseInteger(a, "command"))); }},
     {L"--uv-click", true, clickAt},
@@ -399,7 +420,7 @@ const StepKind kSteps[] = {
     {L"--dialog-text", true, setDialogText},
     {L"--dialog-click", true, clickDialogButton},
     {L"--capture-dialog", true,
-     [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureWindow(editorDialog(app), true)); }},
+     [](App& app, const std::wstring& a) { devhost::writePngFile(a, captureWindow(openDialog(app), true)); }},
     {L"--checker", true, [](App& app, const std::wstring& a) { app.view->setChecker(parseSwitch(a)); }},
     {L"--batch", false, [](App&, const std::wstring&) {}},
     {L"--no-opengl", false, [](App&, const std::wstring&) {}},

@@ -99,12 +99,15 @@ TEST(View3D, TextureStepsReachTheEditorAndTheView) {
     HostRun run = runBatch({L"--open", folder / L"quad.obj", L"--invoke", L"UV Editor", L"--texture-add",
                             folder / L"grey.png", L"--texture-add", folder / L"pal.bmp", L"--texture-rename",
                             L"pal=blue", L"--uv-texture", L"grey", L"--uv-command", L"View/Zoom Extents", L"--capture", folder / L"grey-canvas.png",
-                            L"--uv-texture", L"blue", L"--texture-paint", L"blue:0,0,1,2,00FF00", L"--wait", L"400",
+                            L"--uv-texture", L"blue", L"--host-command", L"Texture/Paint...", L"--dialog-text",
+                            L"Texture=blue", L"--dialog-text", L"Width=1", L"--dialog-text", L"Height=2",
+                            L"--dialog-text", L"Colour=00FF00", L"--dialog-click", L"OK", L"--wait", L"400",
                             L"--capture", folder / L"painted-canvas.png", L"--texture-paint", L"halves:0,0,2,1,00FF00",
                             L"--capture-host", folder / L"painted-view.png", L"--texture-delete", L"blue",
                             L"--texture-delete", L"halves", L"--capture", folder / L"deleted-canvas.png",
-                            L"--capture-host", folder / L"deleted-view.png", L"--dump", folder / L"d.json",
-                            L"--texture-paint", L"grey:1,1,2,1,00FF00"});
+                            L"--capture-host", folder / L"deleted-view.png", L"--host-command", L"Texture/Rename/grey",
+                            L"--dialog-text", L"New name=stone", L"--dialog-click", L"OK", L"--dump", folder / L"d.json",
+                            L"--texture-paint", L"stone:1,1,2,1,00FF00"});
     EXPECT_EQ(run.status, 2);  // the last paint leaves the image: reported, nothing painted
     EXPECT_NE(run.errors.find("(1,1,3,2)"), std::string::npos) << run.errors;
     EXPECT_GT(countColour(shot(L"grey-canvas.png"), 0xC8C8C8), 1000u);
@@ -117,9 +120,9 @@ TEST(View3D, TextureStepsReachTheEditorAndTheView) {
     EXPECT_EQ(countColour(shot(L"deleted-canvas.png"), 0x00FF00), 0u);
     EXPECT_EQ(dominated(shot(L"deleted-view.png"), 1).second, 0);
     const StateJson dump = folder.json(L"d.json");
-    EXPECT_EQ(dump["editor"]["controls"]["textures"], StateJson({"< no texture >", "grey"}));
+    EXPECT_EQ(dump["editor"]["controls"]["textures"], StateJson({"< no texture >", "stone"}));
     ASSERT_EQ(dump["textures"].size(), 1u);
-    EXPECT_EQ(dump["textures"][0]["name"], "grey");
+    EXPECT_EQ(dump["textures"][0]["name"], "stone");
 }
 
 }  // namespace
