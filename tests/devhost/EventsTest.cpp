@@ -60,18 +60,28 @@ TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
     EXPECT_EQ(0u, editor->count(HOST_EVENT_CHANGED));
 }
 
-TEST_F(Events, EveryHistoryChangeSendsTheToolbarUpdate) {
+TEST_F(Events, EveryHistoryChangeSendsTheToolbarUpdateAndEditStepsTheirChange) {
     document->setMesh(stripFaces(2), stripVertices(2));
     HostRef<HostMesh> mesh = activeMesh(*document.Get());
-    size_t updates = editor->count(HOST_EVENT_COMMAND);
+    const auto before = document->faces();
+    const size_t updates = editor->count(HOST_EVENT_COMMAND), changes = canvas->count(HOST_EVENT_CHANGED);
     document->BeginUndoGroup(L"Weld UV Coords");
     document->EndUndoGroup(FALSE);  // a discarded group changes no history
     EXPECT_EQ(updates, editor->count(HOST_EVENT_COMMAND));
-    document->BeginUndoGroup(L"Weld UV Coords");
-    mesh->BeginEdit(0, 4, 13, L"Weld UV Coords");
+    // The steps of a drag inside one group: each EndEdit tells of its change, the group
+    // makes one entry when it ends.
+    document->BeginUndoGroup(L"Move UV Coords");
+    mesh->BeginEdit(0, 4, 13, L"Move UV Coords");
+    for (int step = 1; step <= 3; ++step) {
+        editLocked(*mesh.Get(), [step](DevFace* f, LONG, DevVertex*, LONG) { f[0].uv[0][0] = float(step); });
+        mesh->EndEdit();
+    }
+    EXPECT_EQ(changes + 3, canvas->count(HOST_EVENT_CHANGED));
+    EXPECT_EQ(updates, editor->count(HOST_EVENT_COMMAND));  // no history change yet
     document->EndUndoGroup(TRUE);
-    mesh->EndEdit();
+    EXPECT_EQ(std::vector<std::wstring>{L"Move UV Coords"}, document->undoDescriptions());
     document->Undo(1);
+    EXPECT_TRUE(sameBytes(before, document->faces()));
     document->Redo(1);
     EXPECT_EQ(updates + 3, editor->count(HOST_EVENT_COMMAND));
     EXPECT_EQ(L"Update", editor->last(HOST_EVENT_COMMAND)->name);

@@ -148,26 +148,6 @@ TEST_F(History, EditOutsideAGroupIsItsOwnEntryWhenItChangesSomething) {
     EXPECT_FLOAT_EQ(0.0f, document->faces()[1].uv[0][1]);
 }
 
-TEST_F(History, EditStepsInsideAGroupNotifyButMakeOneEntry) {
-    HostRef<RecordingSink> sink = devhost::makeObject<RecordingSink>();
-    DWORD cookie = 0;
-    document->Subscribe(1, sink.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &cookie);
-    auto before = document->faces();
-    document->BeginUndoGroup(L"Move UV Coords");
-    mesh->BeginEdit(0, 4, 13, L"Move UV Coords");
-    for (int step = 1; step <= 3; ++step) {
-        editLocked(*mesh.Get(), [step](DevFace* f, LONG, DevVertex*, LONG) { f[0].uv[0][0] = static_cast<float>(step); });
-        mesh->EndEdit();
-    }
-    EXPECT_EQ(3u, sink->count(HOST_EVENT_CHANGED));
-    EXPECT_EQ(0u, sink->count(HOST_EVENT_COMMAND));  // no history change yet
-    document->EndUndoGroup(TRUE);
-    EXPECT_EQ(1u, sink->count(HOST_EVENT_COMMAND));
-    EXPECT_EQ(std::vector<std::wstring>{L"Move UV Coords"}, document->undoDescriptions());
-    document->Undo(1);
-    EXPECT_TRUE(sameBytes(before, document->faces()));
-}
-
 TEST_F(History, LocksAreCountedUnbalancedUnlocksReportedAndAReplacedMeshAnswersNoMore) {
     BYTE* vertices = nullptr;
     BYTE* faces = nullptr;
