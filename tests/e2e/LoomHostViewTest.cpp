@@ -12,23 +12,6 @@ namespace {
 
 using devhost::StateJson;
 
-// An uncompressed 24-bit BMP (rows stored bottom-up); pixels are 0xRRGGBB, first row first.
-std::string bmp24(int width, int height, const std::vector<uint32_t>& pixels) {
-    int pitch = (width * 3 + 3) & ~3;
-    std::string file = {'B', 'M'};
-    auto put = [&file](uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) file += char(value >> (8 * i));
-    };
-    put(54 + pitch * height, 4), put(0, 4), put(54, 4), put(40, 4), put(width, 4), put(height, 4), put(1, 2),
-        put(24, 2), put(0, 4), put(pitch * height, 4);
-    file.append(16, '\0');
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) put(pixels[size_t(y) * width + x], 3);
-        file.append(size_t(pitch - width * 3), '\0');
-    }
-    return file;
-}
-
 // Mean row of the pixels whose colour one channel dominates (0 red, 1 green, 2 blue), and how many.
 std::pair<double, int> dominated(const devhost::Pixels32& image, int channel) {
     double rows = 0;
@@ -43,11 +26,11 @@ std::pair<double, int> dominated(const devhost::Pixels32& image, int channel) {
     return {count ? rows / count : 0.0, count};
 }
 
-// quad.obj with the texture halves.bmp: top row red, bottom row blue; the quad's upper
+// quad.obj with the texture halves.png: top row red, bottom row blue; the quad's upper
 // edge has OBJ v = 1, the image's top.
 void writeHalvesQuad(const ScratchFolder& folder) {
-    folder.write(L"halves.bmp", bmp24(2, 2, {0xFF0000, 0xFF0000, 0x0000FF, 0x0000FF}));
-    folder.write(L"quad.mtl", "newmtl halves\nmap_Kd halves.bmp\n");
+    devhost::writePngFile(folder / L"halves.png", {2, 2, {0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF}});
+    folder.write(L"quad.mtl", "newmtl halves\nmap_Kd halves.png\n");
     folder.write(L"quad.obj", "mtllib quad.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
                               "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl halves\nf 1/1 2/2 3/3 4/4\n");
 }
