@@ -69,7 +69,6 @@ struct SeenEvent {
     std::wstring attribute;
     bool reload = false;
     bool selection = false;
-    std::vector<VARIANT> arguments;
     LONG textureId = 0;  // when the source is a node
 };
 
@@ -94,7 +93,6 @@ public:
         if (event->source &&
             SUCCEEDED(event->source->QueryInterface(IID_HostNode, reinterpret_cast<void**>(node.GetAddressOf()))))
             node->GetIdentifier(&seen.textureId);
-        for (LONG i = 0; i < event->argumentCount; ++i) seen.arguments.push_back(event->arguments[i]);
         events.push_back(seen);
         if (during) during(event);
         return S_OK;
