@@ -20,9 +20,7 @@ protected:
         return face(flags, v0, v1, v2, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f);
     }
     static DevFace withNormal(DevFace f, float x, float y, float z) {
-        f.normal[0] = x;
-        f.normal[1] = y;
-        f.normal[2] = z;
+        f.normal[0] = x, f.normal[1] = y, f.normal[2] = z;
         return f;
     }
     // The vertex at angle `turn` (0 towards -y, 0.25 towards +x) around the z axis.
@@ -60,8 +58,7 @@ TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
 
     // A 2 x 8 selection is stretched over a 0.5 x 1 target, not kept square; without undo
     // only EndEdit.
-    vtx(2).position[1] = 8;
-    vtx(3).position[1] = 8;
+    vtx(2).position[1] = vtx(3).position[1] = 8;
     doc->clearJournal();
     const float tall[4] = {0, 0, 0.5f, 1.0f};
     ASSERT_TRUE(model.planarMap(&plusZ, tall, CORNERS_SELECTED, false));
@@ -92,9 +89,7 @@ TEST_F(Mapping, AverageNormalWeighsEachPassingCornerAndCentroidIgnoresTheFilter)
             vertices(1));
     Vector3 n;
     ASSERT_TRUE(model.averageNormal(n, CORNERS_SELECTED));
-    EXPECT_FLOAT_EQ(n.x, 3.0f / std::sqrt(10.0f));
-    EXPECT_FLOAT_EQ(n.y, 1.0f / std::sqrt(10.0f));
-    EXPECT_EQ(n.z, 0.0f);
+    EXPECT_EQ(xyz(n), xyz(Vector3(3.0f / std::sqrt(10.0f), 1.0f / std::sqrt(10.0f), 0.0f)));
     EXPECT_EQ(journal(), lockPair());
 
     // Opposite normals cancel: the last face's normal, made unit.
@@ -104,8 +99,6 @@ TEST_F(Mapping, AverageNormalWeighsEachPassingCornerAndCentroidIgnoresTheFilter)
     EXPECT_EQ(xyz(n), xyz(Vector3(0, 0, -1)));
 
     useMesh({withNormal(tri(0x0000, 0, 0, 0), 1, 0, 0)}, vertices(1));
-    EXPECT_FALSE(model.averageNormal(n, CORNERS_SELECTED));
-    noMesh();
     EXPECT_FALSE(model.averageNormal(n, CORNERS_SELECTED));
 
     // The selection's centroid ignores the face filter.
@@ -184,10 +177,10 @@ TEST_F(Mapping, SphericalHeightIsTheAxialComponentOfTheDirection) {
     useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1, 0, 1), vertex(-0.1f, 1, -1), vertex(-2, 0, 1)});
     Matrix4 frame = frameAt(0, 0, 0);
     ASSERT_TRUE(model.sphericalMap(&frame, TARGET, CORNERS_SELECTED, true));
+    // +z side on top, -z side at the bottom.
     const double t0 = 1 / std::sqrt(2.0), t1 = -1 / std::sqrt(2.01), t2 = 1 / std::sqrt(5.0);
-    EXPECT_NEAR(f(0).uv[0][1], 0.5f, 1e-5f);  // +z side on top
-    EXPECT_NEAR(f(0).uv[1][1], 0.0f, 1e-5f);  // -z side at the bottom
-    EXPECT_NEAR(f(0).uv[2][1], (t2 - (t0 + t1) / 2) / (t0 - t1) * 0.5 + 0.25, 1e-5);
+    for (auto [c, v] : {std::pair{0, 0.5}, {1, 0.0}, {2, (t2 - (t0 + t1) / 2) / (t0 - t1) * 0.5 + 0.25}})
+        EXPECT_NEAR(f(0).uv[c][1], v, 1e-5) << c;
     EXPECT_EQ(journal(), fullProtocol("Spherical UV Mapping", "0,4,13", true));
 }
 
