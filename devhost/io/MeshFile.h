@@ -6,6 +6,7 @@
 #include "lib/DevHost.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,12 +30,17 @@ struct MeshFile {
 // Vertex indices are 16-bit: a mesh may have at most this many vertices.
 constexpr size_t kMaxMeshVertices = 65536;
 
+// Reads a file the OBJ file names (its MTL libraries); throws FileError when it cannot.
+using FileReader = std::function<std::string(const std::filesystem::path&)>;
+
 // Reads an OBJ file with its MTL libraries; polygons become fans of triangles around
 // their first corner, texture coordinates are kept per face corner with v turned
 // from the OBJ convention (0 at the bottom row of the image) to the plug-in's (0 at
 // the top row), face normals are the geometric unit normals. Throws FileError naming
 // file and line.
 MeshFile readObj(const std::filesystem::path& path);
+// The same on the file's contents, its libraries read through readFile.
+MeshFile parseObj(const std::filesystem::path& path, std::string text, const FileReader& readFile);
 
 // Writes path and, when there are materials, the MTL file beside it with the same
 // stem; every face is a triangle. Numbers are written so that readObj gives back the
@@ -42,6 +48,14 @@ MeshFile readObj(const std::filesystem::path& path);
 // vertex indices outside the vertex array are left out (noted in a comment), and
 // non-finite numbers are written as 0. Throws FileError.
 void writeObj(const std::filesystem::path& path, const MeshFile& mesh);
+
+// What writeObj writes: the OBJ text and, with materials, the MTL text and its path.
+struct ObjTexts {
+    std::string obj;
+    std::string mtl;
+    std::filesystem::path library;  // empty without materials
+};
+ObjTexts formatObj(const std::filesystem::path& path, const MeshFile& mesh);
 
 // Unit normal of the triangle's corners in winding order; zero when the triangle is
 // degenerate or refers to a vertex outside the array.

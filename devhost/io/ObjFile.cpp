@@ -344,8 +344,8 @@ bool pathFromName(const std::string& name, fs::path& path) {
 // Opens the MTL libraries beside the OBJ file; a missing library is a warning.
 class MaterialLibraries : public tinyobj::MaterialReader {
 public:
-    MaterialLibraries(fs::path folder, std::vector<std::string>& warnings)
-        : folder_(std::move(folder)), warnings_(warnings) {}
+    MaterialLibraries(fs::path folder, const FileReader& readFile, std::vector<std::string>& warnings)
+        : folder_(std::move(folder)), readFile_(readFile), warnings_(warnings) {}
 
     bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
                     std::map<std::string, int>* names, std::string* warning,
@@ -358,7 +358,7 @@ public:
         file = folder_ / file;
         std::istringstream in;
         try {
-            in.str(textLines(readWholeFile(file)));
+            in.str(textLines(readFile_(file)));
         } catch (const FileError& refused) {
             warnings_.push_back(std::string(refused.what()) + "; material library left out");
             return false;
@@ -372,6 +372,7 @@ public:
 
 private:
     fs::path folder_;
+    const FileReader& readFile_;
     std::vector<std::string>& warnings_;
 };
 
@@ -409,8 +410,7 @@ void geometricNormal(const DevFace& face, const std::vector<DevVertex>& vertices
     for (int i = 0; i < 3; ++i) normal[i] = static_cast<float>(n[i] / length);
 }
 
-MeshFile readObj(const fs::path& path) {
-    std::string text = readWholeFile(path);
+MeshFile parseObj(const fs::path& path, std::string text, const FileReader& readFile) {
     checkText(path, text);
     text = textLines(text);
     MeshFile mesh;
@@ -420,7 +420,7 @@ MeshFile readObj(const fs::path& path) {
     std::vector<tinyobj::shape_t> shapes;
     std::vector<tinyobj::material_t> materials;
     std::string warning, error;
-    MaterialLibraries libraries(path.parent_path(), mesh.warnings);
+    MaterialLibraries libraries(path.parent_path(), readFile, mesh.warnings);
     std::istringstream in(text);
     if (!tinyobj::LoadObj(&attributes, &shapes, &materials, &warning, &error, &in, &libraries,
                           false, false)) {
@@ -483,10 +483,11 @@ MeshFile readObj(const fs::path& path) {
     return mesh;
 }
 
-void writeObj(const fs::path& path, const MeshFile& mesh) {
+ObjTexts formatObj(const fs::path& path, const MeshFile& mesh) {
     fs::path library = path;
     library.replace_extension(".mtl");
     bool withMaterials = !mesh.materials.empty();
+    ObjTexts texts;
 
     std::string obj = "# loomhost mesh: positions, then one texture coordinate per distinct UV\n";
     if (withMaterials) obj += "mtllib " + pathText(library.filename()) + "\n";
@@ -548,9 +549,11 @@ void writeObj(const fs::path& path, const MeshFile& mesh) {
                 mtl += "map_Kd " + std::string(texture.begin(), texture.end()) + "\n";
             }
         }
-        replaceFile(library, mtl);
+        texts.mtl = std::move(mtl);
+        texts.library = library;
     }
-    replaceFile(path, obj);
+    texts.obj = std::move(obj);
+    return texts;
 }
 
 }  // namespace devhost

@@ -167,8 +167,7 @@ StateJson verticesToJson(const std::vector<DevVertex>& vertices) {
     return list;
 }
 
-MeshFile readState(const std::filesystem::path& path) {
-    std::string text = readWholeFile(path);
+MeshFile parseState(const std::filesystem::path& path, const std::string& text) {
     Json state;
     try {
         state = Json::parse(text);
@@ -206,10 +205,6 @@ MeshFile readState(const std::filesystem::path& path) {
         throw FileError(path, 0, error.what());
     }
     return mesh;
-}
-
-void writeState(const std::filesystem::path& path, const StateJson& state) {
-    replaceFile(path, state.dump(2) + "\n");
 }
 
 }  // namespace devhost

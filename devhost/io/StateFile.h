@@ -28,6 +28,8 @@ StateJson verticesToJson(const std::vector<DevVertex>& vertices);
 // geometric normal; a missing field is 0. Throws FileError naming the file and the
 // line, or the field ("faces[3].uv").
 MeshFile readState(const std::filesystem::path& path);
+// The same on the file's contents.
+MeshFile parseState(const std::filesystem::path& path, const std::string& text);
 
 // Writes the JSON with two-space indentation, through a temporary file.
 void writeState(const std::filesystem::path& path, const StateJson& state);

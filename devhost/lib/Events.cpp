@@ -3,6 +3,7 @@
 #include "DevHost.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <stdexcept>
 
 namespace devhost {
@@ -22,8 +23,8 @@ private:
 
 // A BSTR that lives for one delivery.
 struct EventText {
-    explicit EventText(const wchar_t* text) : bstr(SysAllocString(text)) {}
-    ~EventText() { SysFreeString(bstr); }
+    explicit EventText(const wchar_t* text) : bstr(text ? hostString(text, std::wcslen(text)) : nullptr) {}
+    ~EventText() { freeHostString(bstr); }
     EventText(const EventText&) = delete;
     EventText& operator=(const EventText&) = delete;
     BSTR bstr;
@@ -133,14 +134,12 @@ void Document::sendTextureEvent(DWORD kind, TextureNode& texture, const wchar_t*
 void Document::sendRefresh(TextureNode& texture, int left, int top, int right, int bottom, short flag) {
     HostRef<Node> keep(&texture);
     EventText name(L"RefreshTextureData");
-    VARIANT arguments[5];
+    VARIANT arguments[5] = {};
     const LONG values[4] = {left, top, right, bottom};
     for (int i = 0; i < 4; ++i) {
-        VariantInit(&arguments[i]);
         arguments[i].vt = VT_I4;
         arguments[i].lVal = values[i];
     }
-    VariantInit(&arguments[4]);
     arguments[4].vt = VT_I2;
     arguments[4].iVal = flag;
     HostEvent event{};
@@ -166,18 +165,6 @@ LONG Document::addTexture(const std::wstring& name, int width, int height, std::
     texturesNode_->addChild(texture);
     sendTextureEvent(HOST_EVENT_TEXTURE_ADDED, *texture.Get(), nullptr);
     return id;
-}
-
-LONG Document::addTextureFile(const std::wstring& path, const std::wstring& name) {
-    Pixels32 image = readImageFile(path);
-    std::wstring textureName = name;
-    if (textureName.empty()) {
-        size_t slash = path.find_last_of(L"\\/");
-        textureName = slash == std::wstring::npos ? path : path.substr(slash + 1);
-        size_t dot = textureName.find_last_of(L'.');
-        if (dot != std::wstring::npos && dot > 0) textureName.resize(dot);
-    }
-    return addTexture(textureName, image.width, image.height, std::move(image.pixels));
 }
 
 TextureNode* Document::texture(LONG id) const {

@@ -1,4 +1,5 @@
-// Reading and writing image files through the platform's imaging component (WIC).
+// Reading and writing image files through the platform's imaging component (WIC), and
+// the host's members that do.
 #include "DevHost.h"
 
 #include <wincodec.h>
@@ -112,5 +113,19 @@ void writePngFile(const std::wstring& path, const Pixels32& image) {
         throw std::runtime_error(utf8(path) + ": cannot replace the file (error " + std::to_string(error) + ")");
     }
 }
+
+LONG Document::addTextureFile(const std::wstring& path, const std::wstring& name) {
+    Pixels32 image = readImageFile(path);
+    std::wstring textureName = name;
+    if (textureName.empty()) {
+        size_t slash = path.find_last_of(L"\\/");
+        textureName = slash == std::wstring::npos ? path : path.substr(slash + 1);
+        size_t dot = textureName.find_last_of(L'.');
+        if (dot != std::wstring::npos && dot > 0) textureName.resize(dot);
+    }
+    return addTexture(textureName, image.width, image.height, std::move(image.pixels));
+}
+
+void Image::savePng(const std::wstring& path) const { writePngFile(path, image_); }
 
 }  // namespace devhost

@@ -38,6 +38,9 @@ using Link = std::shared_ptr<DocumentLink>;
 std::string utf8(const wchar_t* text);
 std::string utf8(const std::wstring& text);
 std::wstring wide(const std::string& text);
+// A BSTR of the text, for the receiver to free (null when out of memory).
+BSTR hostString(const wchar_t* text, size_t length);
+void freeHostString(BSTR text);
 
 // Texts in double quotes, null texts as null, integers in decimal, floats with 9
 // significant digits, other pointers as ptr or null.

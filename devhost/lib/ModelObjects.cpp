@@ -36,8 +36,6 @@ HRESULT Image::Commit(LONG flags) {
     return S_OK;
 }
 
-void Image::savePng(const std::wstring& path) const { writePngFile(path, image_); }
-
 Material::Material(Link link, std::wstring name) : link_(std::move(link)), name_(std::move(name)) {}
 
 HRESULT Material::SetTexture(LONG slot, HostImage* image, LONG reserved) {

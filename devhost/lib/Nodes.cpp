@@ -130,7 +130,7 @@ HRESULT Node::GetAttribute(LPCWSTR name, BSTR* text) {
         if (lower(name) != L"name") return E_FAIL;
         value = &name_;
     }
-    *text = SysAllocStringLen(value->data(), static_cast<UINT>(value->size()));
+    *text = hostString(value->data(), value->size());
     return *text ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -60,7 +60,3 @@ HRESULT HostEventSinkImpl::onNodeDeleted(HostEvent& event) {
     walkSubtree(event.source);
     return S_OK;
 }
-
-bool hostTextEquals(const wchar_t* text, const wchar_t* name) {
-    return text && name && CompareStringOrdinal(text, -1, name, -1, TRUE) == CSTR_EQUAL;
-}
