@@ -31,12 +31,21 @@ void CALLBACK answerDialogs(HWND, UINT, UINT_PTR, DWORD) {
 class HostFailuresTest : public EditorFixture {};
 
 TEST_F(HostFailuresTest, EveryCommandCopesWithFailingHostCallsAndRecovers) {
-    const char* const methods[] = {"LockFaces",    "BeginEdit",      "EndEdit",      "BeginUndoGroup",
-                                   "EndUndoGroup", "UnlockFaces",    "GetActiveMesh", "Subscribe",
-                                   "FindTexture",  "CheckPixels",    "GetImageInfo", "GetConverter",
-                                   "GetPixelFormat", "ConvertPixels", "CreateImage",  "SetPixels",
-                                   "CreateMaterial", "SetTexture",   "GetViewHost",  "CreatePreviewMesh",
-                                   "Advise",       "RedrawViews",    "GetAttribute", "GetNode"};
+    // Each row: the method fails on every call ("Method"), or only on its nth call from the
+    // editor's opening on ("Method:n"), in the middle of whatever command makes it.
+    const char* const methods[] = {
+        "LockFaces", "UnlockFaces", "BeginEdit", "EndEdit", "BeginUndoGroup", "EndUndoGroup", "Undo", "Redo",
+        "LockFaces:3", "LockFaces:40", "BeginEdit:2", "EndEdit:2", "BeginUndoGroup:3", "EndUndoGroup:3",
+        "GetActiveMesh", "GetMainWindow", "GetDocumentNode", "GetApplicationNode", "Subscribe",
+        // nodes and textures, the texture's pixels read for the background
+        "GetNode", "GetAttribute", "GetFirstChild", "GetNextSibling", "GetIdentifier",
+        "GetNodeName", "FindTexture", "CheckLoaded", "CheckPixels", "GetImageInfo", "GetPixelFormat",
+        "GetBytesPerPixel", "GetPalette", "GetConverter", "ConvertPixels", "EndRead",
+        // the outline material's image and material
+        "GetModel", "CreateImage", "SetPixels", "CreateTexture", "Commit", "CreateMaterial", "SetTexture",
+        // the views: the Choose Matrix dialog's preview
+        "GetViewHost", "CreatePreviewMesh", "MakeBox", "MakeCylinder", "MakeSphere", "FindConnectionPoint",
+        "Advise", "RedrawViews"};
     std::vector<devhost::DevFace> faces;
     for (int f = 0; f < 6; ++f)  // selected, one corner locked, one face hidden, one vertex out of range
         faces.push_back(meshtest::face(uint16_t(0x01C0 | (f == 1 ? 0x0200 : 0) | (f == 2 ? 0x0002 : 0)), f % 4,
@@ -46,10 +55,13 @@ TEST_F(HostFailuresTest, EveryCommandCopesWithFailingHostCallsAndRecovers) {
     document_->setMesh(faces, vertices);
     const UINT_PTR answering = SetTimer(nullptr, 0, 40, answerDialogs);
 
-    for (const char* method : methods) {
-        SCOPED_TRACE(method);
+    for (const std::string plan : methods) {
+        SCOPED_TRACE(plan);
+        const size_t colon = plan.find(':');
+        const std::string method = plan.substr(0, colon);
         if (window_) DestroyWindow(window_);
-        document_->failHostCall(method, 1, true);
+        document_->failHostCall(method, colon == std::string::npos ? 1 : std::stol(plan.substr(colon + 1)),
+                                colon == std::string::npos);
         openWindow();
         // The texture becomes the background: its pixels are read.
         UVControls& controls = editor_->controls();
@@ -72,7 +84,7 @@ TEST_F(HostFailuresTest, EveryCommandCopesWithFailingHostCallsAndRecovers) {
         // Recovered: the editor reads the mesh again and edits it with an undoable entry
         // (without its subscription it never hears of the new mesh; it must be reopened).
         document_->setMesh(faces, vertices);
-        if (std::strcmp(method, "Subscribe") == 0) {
+        if (method == "Subscribe") {
             DestroyWindow(window_);
             openWindow();
         }
