@@ -2,16 +2,9 @@
 // the editor window's rectangle, read when the window opens and written when it closes.
 #pragma once
 
+#include "dialogs/SettingsValues.h"
+
 #include <windows.h>
-
-struct CanvasView;
-
-// The editor window's rectangle as loaded: 500 x 400 at (0, 0) and centred unless
-// "Left" or "Top" was stored.
-struct EditorPlacement {
-    RECT rect = {0, 0, 500, 400};
-    bool centre = true;
-};
 
 // Reads the 24 editor values into the view settings and returns the window
 // rectangle. Missing values keep the current settings.

@@ -27,29 +27,27 @@ SettingsKey::~SettingsKey() {
     if (key_) RegCloseKey(key_);
 }
 
-bool SettingsKey::readDword(const char* name, DWORD& value) const {
-    if (!key_) return false;
-    DWORD type = 0, stored = 0, size = sizeof stored;
-    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&stored), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof stored)
+bool SettingsKey::read(const char* name, StoredValue& value) const {
+    DWORD type = 0, size = 0;
+    if (!key_ || RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        size > kLargestStoredValue)
         return false;
-    value = stored;
+    value.bytes.resize(size);
+    if (RegQueryValueExA(key_, name, nullptr, &type, value.bytes.data(), &size) != ERROR_SUCCESS) return false;
+    value.type = type;
+    value.bytes.resize(size);
     return true;
 }
 
+bool SettingsKey::readDword(const char* name, DWORD& value) const {
+    StoredValue stored;
+    return read(name, stored) && dwordSetting(stored, value);
+}
+
 bool SettingsKey::readString(const char* name, char (&buffer)[32]) const {
+    StoredValue stored;
     buffer[0] = '\0';
-    if (!key_) return false;
-    DWORD type = 0, size = sizeof buffer;
-    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        buffer[0] = '\0';
-        return false;
-    }
-    buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';  // value may lack its zero
-    return true;
+    return read(name, stored) && textSetting(stored, buffer);
 }
 
 bool SettingsKey::writeDword(const char* name, DWORD value) const {

@@ -2,6 +2,8 @@
 // pass, and the path it lives at.
 #pragma once
 
+#include "platform/StoredValue.h"
+
 #include <windows.h>
 
 #include <string>
@@ -19,6 +21,8 @@ public:
     HKEY handle() const { return key_; }
     bool isOpen() const { return key_ != nullptr; }
 
+    // The value as stored, of any type; false when missing or larger than any setting.
+    bool read(const char* name, StoredValue& value) const;
     // The value is changed only when a DWORD of that name was read.
     bool readDword(const char* name, DWORD& value) const;
     // A string of at most 31 characters; longer ones fail and leave buffer empty.
