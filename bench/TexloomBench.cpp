@@ -12,7 +12,8 @@
 //                 {"operations": {"<name>": {"corners": N, "median_ms": X}}}
 //   --dump DIR    runs each operation once per grid, untimed, and writes what it left
 //                 behind (face and vertex records, its answer, the drag snapshot) to
-//                 DIR/<n>-<name>.bin,
+//                 DIR/<n>-<name>.bin, and the same from a scrambled selection to
+//                 DIR/<n>-mixed-<name>.bin,
 //                 so that a change meant to be faster can be compared byte for byte
 #include <ops/Islands.h>
 #include <ops/LayoutQuality.h>
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -131,6 +133,36 @@ void prepare(const char* name, BenchMesh& mesh, int n) {
     if (std::strcmp(name, "selectIsland") == 0)
         for (size_t i = 0; i < mesh.faces.size(); ++i)
             mesh.faces[i].flags &= uint16_t(i == 0 ? ~0x0180 : ~UV_SELECTED_ALL);
+}
+
+// The dump's second input: corner selection, hiding and locks and faces hidden in 3D
+// drawn at random (the same draw every run), a few vertex indices past the vertex count
+// where 16 bits reach that far, and a few NaN UVs, so that a faster path is compared on
+// partial selections and bad host data too.
+void scramble(BenchMesh& mesh) {
+    uint32_t state = 12345u;
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    // Corner-0 bits (shifted per corner) and the face bit, with the chance of each in percent.
+    const uint16_t cornerBits[3] = {UV_SELECTED, UV_HIDDEN, UV_LOCKED};
+    const uint32_t percent[3] = {85, 4, 4};
+    for (FaceRecord& face : mesh.faces) {
+        face.flags &= uint16_t(~(UV_SELECTED_ALL | UV_HIDDEN_ALL | UV_LOCKED_ALL | FACE_HIDDEN));
+        for (int b = 0; b < 3; ++b)
+            for (int c = 0; c < 3; ++c)
+                if (next() % 100 < percent[b]) face.flags |= uint16_t(cornerBits[b] << c);
+        if (next() % 100 < 3) face.flags |= FACE_HIDDEN;
+        const uint32_t r = next();
+        if (r % 61 == 0 && mesh.vertices.size() < 65536) face.vertex[r % 3] = 65535;
+        if (r % 67 == 1) face.uv[r % 3][r % 2] = std::numeric_limits<float>::quiet_NaN();
+    }
+}
+
+bool isUnwrapOrPack(const char* name) {
+    return std::strcmp(name, "unwrap") == 0 || std::strcmp(name, "autoUnwrap") == 0 ||
+           std::strcmp(name, "packIslands") == 0;
 }
 
 bool writeDump(const std::string& path, const BenchMesh& mesh, const UVModel& model, const Answer& result) {
@@ -252,14 +284,20 @@ int main(int argc, char** argv) {
         axisFrame.setRow(3, model.selectionCentroid(), 1.0f);
         for (size_t o = 0; o < operations.size(); ++o) {
             if (dumpDir) {
-                std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
-                prepare(operations[o].name, mesh, sizes[s]);
-                const Answer result = operations[o].run(model);
-                const std::string path =
-                    std::string(dumpDir) + "/" + std::to_string(sizes[s]) + "-" + operations[o].name + ".bin";
-                if (!writeDump(path, mesh, model, result)) {
-                    std::fprintf(stderr, "texloom_bench: cannot write %s\n", path.c_str());
-                    return 1;
+                for (const char* variant : {"", "mixed-"}) {
+                    // Unwrapping and packing the thousands of islands a scrambled selection
+                    // makes of the largest grid take many minutes.
+                    if (*variant && s == 2 && isUnwrapOrPack(operations[o].name)) continue;
+                    std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
+                    if (*variant) scramble(mesh);
+                    prepare(operations[o].name, mesh, sizes[s]);
+                    const Answer result = operations[o].run(model);
+                    const std::string path = std::string(dumpDir) + "/" + std::to_string(sizes[s]) + "-" +
+                                             variant + operations[o].name + ".bin";
+                    if (!writeDump(path, mesh, model, result)) {
+                        std::fprintf(stderr, "texloom_bench: cannot write %s\n", path.c_str());
+                        return 1;
+                    }
                 }
                 continue;
             }

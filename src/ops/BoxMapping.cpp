@@ -44,31 +44,26 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], CornerTest test,
         std::copy(cells[i], cells[i] + 4, sides[i].cell);
     }
 
-    // The side of each face, chosen in the first walk and read in the second; and the
+    // The side of each face, chosen in the first walk and marked for the second; and the
     // last projection of each vertex with the side it was made for (0 none, else side + 1):
     // neighbouring faces mostly share a side, so most corners find their vertex done.
     const size_t vertices = size_t(std::clamp(edit.vertexCount(), 0, 65536));
-    uint8_t* sideOfFace = scratch.bytes.take(size_t(edit.faceCount()) + vertices);
+    uint8_t* marks = takeFaceMarks(scratch, edit.faceCount(), vertices);
     UVPoint* vertexUVs = scratch.vertexUVs.take(vertices);
-    if (!sideOfFace || !vertexUVs) {
+    if (!marks || !vertexUVs) {
         edit.finish();
         return false;
     }
-    uint8_t* vertexSide = sideOfFace + edit.faceCount();
+    uint8_t* vertexSide = marks + edit.faceCount();
     std::fill(vertexSide, vertexSide + vertices, uint8_t(0));
-    auto projectOnto = [&](const FaceRecord& face, int side) {
-        ProjectedFace projected;
-        projected.fit = side;
-        const Matrix4& intoFrame = sides[side].intoFrame;
-        projectCorners(edit, face, movable, projected, [&](unsigned index) {
-            if (vertexSide[index] != side + 1) {
-                const Vector3 p = intoFrame.transformPoint(positionOf(edit.vertex(int(index))));
-                vertexUVs[index] = {p.x, p.y};
-                vertexSide[index] = uint8_t(side + 1);
-            }
-            return vertexUVs[index];
-        });
-        return projected;
+    // The vertex's projection onto the side, through fit (each side's in the second walk).
+    auto projectOnto = [&](unsigned index, int side, const Matrix4* fit) {
+        if (vertexSide[index] != side + 1) {
+            const Vector3 p = sides[side].intoFrame.transformPoint(positionOf(edit.vertex(int(index))));
+            vertexUVs[index] = fit ? fitted(fit[side], {p.x, p.y}) : UVPoint{p.x, p.y};
+            vertexSide[index] = uint8_t(side + 1);
+        }
+        return vertexUVs[index];
     };
     // The bounds of the side in hand stay in registers while neighbouring faces share it.
     int rangeSide = 0;
@@ -90,9 +85,11 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], CornerTest test,
                 side = i;
             }
         }
-        sideOfFace[index] = uint8_t(side);
-        const ProjectedFace projected = projectOnto(face, side);
-        if (projected.corners && side != rangeSide) {
+        ProjectedFace projected;
+        projectCorners(edit, face, movable, projected, [&](unsigned vertex) { return projectOnto(vertex, side, nullptr); });
+        if (!projected.corners) return;
+        marks[index] = uint8_t(projected.corners | unsigned(side) << MARK_SHIFT);
+        if (side != rangeSide) {
             sides[rangeSide].range = range;
             rangeSide = side;
             range = sides[side].range;
@@ -112,6 +109,10 @@ bool UVModel::boxMap(const Matrix4* frame, const float rect[4], CornerTest test,
         fits[i] = fitMatrix(s.range, uniform, uniform, (s.cell[0] + s.cell[2]) * 0.5f,
                             (s.cell[1] + s.cell[3]) * 0.5f);
     }
-    writeFitted(edit, fits, [&](const FaceRecord& face, int index) { return projectOnto(face, sideOfFace[index]); });
+    // The projections kept now are unfitted ones.
+    std::fill(vertexSide, vertexSide + vertices, uint8_t(0));
+    writeMarked(edit, marks, [&](unsigned vertex, unsigned mark, int) {
+        return projectOnto(vertex, int(mark >> MARK_SHIFT), fits);
+    });
     return edit.finish();
 }

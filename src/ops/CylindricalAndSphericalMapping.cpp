@@ -72,23 +72,32 @@ struct WrapFrame {
     }
 };
 
-// Every vertex's (u, v), four at a time; the last block repeats its last vertex.
+// Every vertex's (u, v), sixteen at a time in four blocks of four, whose long chains of
+// dependent steps then overlap; past the end the last vertex is repeated.
 template <class Project>
 void projectVertices(UVWalk& walk, UVPoint* out, int count, Project&& project) {
-    for (int i = 0; i < count; i += 4) {
-        float px[4], py[4], pz[4];
-        for (int k = 0; k < 4; ++k) {
-            const VertexRecord& vertex = walk.vertex(i + k < count ? i + k : count - 1);
-            px[k] = vertex.position[0];
-            py[k] = vertex.position[1];
-            pz[k] = vertex.position[2];
+    constexpr int BLOCKS = 4;
+    for (int i = 0; i < count; i += 4 * BLOCKS) {
+        Vector3x4 p[BLOCKS];
+        for (int b = 0; b < BLOCKS; ++b) {
+            alignas(16) float px[4], py[4], pz[4];
+            for (int k = 0; k < 4; ++k) {
+                const int n = i + 4 * b + k;
+                const VertexRecord& vertex = walk.vertex(n < count ? n : count - 1);
+                px[k] = vertex.position[0];
+                py[k] = vertex.position[1];
+                pz[k] = vertex.position[2];
+            }
+            p[b] = Vector3x4{_mm_load_ps(px), _mm_load_ps(py), _mm_load_ps(pz)};
         }
-        Floats4 u, v;
-        project(Vector3x4{_mm_loadu_ps(px), _mm_loadu_ps(py), _mm_loadu_ps(pz)}, u, v);
-        alignas(16) UVPoint uv[4];
-        _mm_store_ps(&uv[0].u, _mm_unpacklo_ps(u, v));
-        _mm_store_ps(&uv[2].u, _mm_unpackhi_ps(u, v));
-        for (int k = 0; k < 4 && i + k < count; ++k) out[i + k] = uv[k];
+        Floats4 u[BLOCKS], v[BLOCKS];
+        for (int b = 0; b < BLOCKS; ++b) project(p[b], u[b], v[b]);
+        for (int b = 0; b < BLOCKS; ++b) {
+            alignas(16) UVPoint uv[4];
+            _mm_store_ps(&uv[0].u, _mm_unpacklo_ps(u[b], v[b]));
+            _mm_store_ps(&uv[2].u, _mm_unpackhi_ps(u[b], v[b]));
+            for (int k = 0; k < 4 && i + 4 * b + k < count; ++k) out[i + 4 * b + k] = uv[k];
+        }
     }
 }
 
@@ -102,44 +111,44 @@ bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMat
     const CornerTest movable = test.unlocked();
     const WrapFrame frame(*frameMatrix);
 
-    const VertexProjections vertexUVs(model.scratch, edit, [&](UVPoint* out, int count) {
+    VertexProjections vertexUVs(model.scratch, edit, [&](UVPoint* out, int count) {
         projectVertices(edit, out, count, [&](const Vector3x4& p, Floats4& u, Floats4& v) { project(frame, p, u, v); });
     });
-    if (!vertexUVs.ready()) {
+    uint8_t* marks = takeFaceMarks(model.scratch, edit.faceCount());
+    if (!vertexUVs.ready() || !marks) {
         edit.finish();
         return false;
     }
 
-    // The face's corners projected, the others as they are; unshifted keeps the
-    // projections before the seam shift, which the bounds take in as well.
-    auto projectFace = [&](const FaceRecord& face, UVPoint* unshifted) {
-        ProjectedFace projected;
-        projectCorners(edit, face, movable, projected, [&](unsigned index) { return vertexUVs.of(index); });
-        for (int c = 0; c < 3; ++c) {
-            if (!projected.projected(c)) projected.uv[c] = cornerUV(face, c);
-            if (unshifted) unshifted[c] = projected.uv[c];
-        }
-        // The orientation counts all three corners, projected or not, before any shift.
-        if (uvCross(projected.uv[0], projected.uv[1], projected.uv[2]) > 0.0f) {
-            for (int c = 0; c < 3; ++c)
-                if (projected.projected(c) && projected.uv[c].u < SEAM_THRESHOLD)
-                    projected.uv[c].u = projected.uv[c].u + SEAM_SHIFT;
-        }
-        return projected;
-    };
-
+    // The face's corners projected, the others as they are; the bounds take in the
+    // projections before the seam shift as well as after. The mark keeps which corners
+    // were shifted.
     UVRange range;
-    edit.forEachFace([&](FaceRecord& face, int) {
-        UVPoint unshifted[3];
-        const ProjectedFace projected = projectFace(face, unshifted);
+    edit.forEachFace([&](FaceRecord& face, int index) {
+        ProjectedFace projected;
+        projectCorners(edit, face, movable, projected, [&](unsigned vertex) { return vertexUVs.of(vertex); });
+        if (!projected.corners) return;
+        for (int c = 0; c < 3; ++c)
+            if (!projected.projected(c)) projected.uv[c] = cornerUV(face, c);
+        // The orientation counts all three corners, projected or not, before any shift.
+        unsigned shifted = 0;
+        if (uvCross(projected.uv[0], projected.uv[1], projected.uv[2]) > 0.0f)
+            for (int c = 0; c < 3; ++c)
+                if (projected.projected(c) && projected.uv[c].u < SEAM_THRESHOLD) shifted |= 1u << c;
         for (int c = 0; c < 3; ++c) {
             if (!projected.projected(c)) continue;
-            range.add(unshifted[c]);
-            range.addU(projected.uv[c].u);  // the same u again when not shifted: no change
+            range.add(projected.uv[c]);
+            if ((shifted >> c) & 1u) range.addU(projected.uv[c].u + SEAM_SHIFT);
         }
+        marks[index] = uint8_t(projected.corners | (shifted << MARK_SHIFT));
     });
     const Matrix4 fit = stretchFit(range, rect);
-    writeFitted(edit, &fit, [&](const FaceRecord& face, int) { return projectFace(face, nullptr); });
+    vertexUVs.fitAll(fit);
+    writeMarked(edit, marks, [&](unsigned vertex, unsigned mark, int c) {
+        if (!((mark >> (MARK_SHIFT + c)) & 1u)) return vertexUVs.fittedOf(vertex);
+        const UVPoint p = vertexUVs.of(vertex);
+        return fitted(fit, {p.u + SEAM_SHIFT, p.v});
+    });
     return edit.finish();
 }
 

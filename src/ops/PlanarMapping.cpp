@@ -47,28 +47,26 @@ bool UVModel::planarMap(const Vector3* direction, const float rect[4], CornerTes
     frame.orientToAxis(*direction, 0.0f);
     const Matrix4 intoFrame = frame.inverse();
 
-    const VertexProjections vertexUVs(scratch, edit, [&](UVPoint* out, int count) {
+    VertexProjections vertexUVs(scratch, edit, [&](UVPoint* out, int count) {
         for (int i = 0; i < count; ++i) {
             const Vector3 p = intoFrame.transformPoint(positionOf(edit.vertex(i)));
             out[i] = {p.x, p.y};
         }
     });
-    if (!vertexUVs.ready()) {
+    uint8_t* marks = takeFaceMarks(scratch, edit.faceCount());
+    if (!vertexUVs.ready() || !marks) {
         edit.finish();
         return false;
     }
-    auto projectFace = [&](const FaceRecord& face) {
-        ProjectedFace projected;
-        projectCorners(edit, face, movable, projected, [&](unsigned index) { return vertexUVs.of(index); });
-        return projected;
-    };
     UVRange range;
-    edit.forEachFace([&](FaceRecord& face, int) {
-        const ProjectedFace projected = projectFace(face);
+    edit.forEachFace([&](FaceRecord& face, int index) {
+        ProjectedFace projected;
+        projectCorners(edit, face, movable, projected, [&](unsigned vertex) { return vertexUVs.of(vertex); });
+        marks[index] = uint8_t(projected.corners);
         for (int c = 0; c < 3; ++c)
             if (projected.projected(c)) range.add(projected.uv[c]);
     });
-    const Matrix4 fit = stretchFit(range, rect);
-    writeFitted(edit, &fit, [&](const FaceRecord& face, int) { return projectFace(face); });
+    vertexUVs.fitAll(stretchFit(range, rect));
+    writeMarked(edit, marks, [&](unsigned vertex, unsigned, int) { return vertexUVs.fittedOf(vertex); });
     return edit.finish();
 }

@@ -5,6 +5,7 @@
 #include "EditProtocol.h"
 
 #include <algorithm>
+#include <cstdint>
 
 // Extents at or below this are centred but not scaled.
 constexpr float FIT_THRESHOLD = 0.0001f;
@@ -36,7 +37,7 @@ inline Vector3 positionOf(const VertexRecord& vertex) {
 
 // One face as a mapping projects it.
 struct ProjectedFace {
-    UVPoint uv[3];
+    UVPoint uv[3] = {};
     unsigned corners = 0;  // bit c: corner c passed the test, named a vertex and was projected
     int fit = 0;           // which of the mapping's fits applies (the box mapping's side)
 
@@ -44,22 +45,26 @@ struct ProjectedFace {
 };
 
 // Every vertex's projection, made once however many corners share the vertex (about
-// six on a closed mesh), in the model's scratch memory. Vertex indices are 16-bit, so
-// no corner reaches past the first 65536 vertices.
+// six on a closed mesh), and once fitted, in the model's scratch memory. Vertex indices
+// are 16-bit, so no corner reaches past the first 65536 vertices.
 class VertexProjections {
 public:
     // projectAll(UVPoint* out, int count) fills out[i] for vertex i; ready() is false when
     // the memory could not be had.
     template <class ProjectAll>
     VertexProjections(UVModel::Scratch& scratch, UVWalk& walk, ProjectAll&& projectAll)
-        : uvs_(scratch.vertexUVs.take(size_t(std::clamp(walk.vertexCount(), 0, 65536)))) {
-        if (uvs_) projectAll(uvs_, std::clamp(walk.vertexCount(), 0, 65536));
+        : count_(size_t(std::clamp(walk.vertexCount(), 0, 65536))), uvs_(scratch.vertexUVs.take(2 * count_)) {
+        if (uvs_) projectAll(uvs_, int(count_));
     }
     bool ready() const { return uvs_ != nullptr; }
     // The projection of a vertex whose index is below the vertex count.
     UVPoint of(unsigned index) const { return uvs_[index]; }
+    // Every vertex's projection through fit, read with fittedOf.
+    void fitAll(const Matrix4& fit);
+    UVPoint fittedOf(unsigned index) const { return uvs_[count_ + index]; }
 
 private:
+    size_t count_;
     UVPoint* uvs_;
 };
 
@@ -98,13 +103,18 @@ inline Matrix4 stretchFit(const UVRange& source, const float rect[4]) {
     return fitMatrix(source, sx, sy, (rect[0] + rect[2]) * 0.5f, (rect[1] + rect[3]) * 0.5f);
 }
 
-// The mappings walk twice: the first walk only measures the projected UVs, the second
-// projects again, fits and writes. Projecting twice costs less than reading and writing
-// every record twice, and the fit sees exactly the values it would have read back.
+// The mappings walk the records twice: the first walk measures the projected UVs and
+// marks each face with what the second needs (its projected corners and the mapping's
+// choice for it), the second writes the fitted UVs of the marked corners only. Both
+// make the same projections, so the fit sees exactly the values it writes.
 inline UVPoint fitted(const Matrix4& fit, UVPoint projected) {
     float u, v, w;
     fit.transformPoint(projected.u, projected.v, 0.0f, u, v, w);
     return {u, v};
+}
+
+inline void VertexProjections::fitAll(const Matrix4& fit) {
+    for (size_t i = 0; i < count_; ++i) uvs_[count_ + i] = fitted(fit, uvs_[i]);
 }
 
 inline void setCornerUV(FaceRecord& face, int c, UVPoint p) {
@@ -112,16 +122,33 @@ inline void setCornerUV(FaceRecord& face, int c, UVPoint p) {
     face.uv[c][1] = p.v;
 }
 
-// The second walk: projectFace(face, faceIndex) -> ProjectedFace again, each projected
-// corner through fits[its fit], counted as changed.
-template <class ProjectFace>
-void writeFitted(UVEdit& edit, const Matrix4* fits, ProjectFace&& projectFace) {
-    edit.forEachFace([&](FaceRecord& face, int index) {
-        const ProjectedFace projected = projectFace(face, index);
+// A face's mark: bits 0 to 2 the corners the first walk projected, the bits above the
+// mapping's own (0 for a face the first walk left alone).
+constexpr unsigned MARK_CORNERS = 7u;
+constexpr int MARK_SHIFT = 3;
+
+// Room for a mark per face, all 0, followed by extra bytes of the caller's; null when the
+// memory could not be had.
+inline uint8_t* takeFaceMarks(UVModel::Scratch& scratch, int faceCount, size_t extra = 0) {
+    const size_t faces = size_t(std::max(faceCount, 0));
+    uint8_t* marks = scratch.bytes.take(faces + extra);
+    if (marks) std::fill(marks, marks + faces, uint8_t(0));
+    return marks;
+}
+
+// The second walk: each marked corner of each face gets fittedUV(vertexIndex, mark, corner),
+// counted as changed. A marked corner's vertex index was checked by the first walk.
+template <class FittedUV>
+void writeMarked(UVEdit& edit, const uint8_t* marks, FittedUV&& fittedUV) {
+    const int count = edit.faceCount();
+    for (int i = 0; i < count; ++i) {
+        const unsigned mark = marks[i];
+        if (!(mark & MARK_CORNERS)) continue;
+        FaceRecord& face = edit.face(i);
         for (int c = 0; c < 3; ++c) {
-            if (!projected.projected(c)) continue;
-            setCornerUV(face, c, fitted(fits[projected.fit], projected.uv[c]));
+            if (!((mark >> c) & 1u)) continue;
+            setCornerUV(face, c, fittedUV(unsigned(face.vertex[c]), mark, c));
             ++edit.changed;
         }
-    });
+    }
 }

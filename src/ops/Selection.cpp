@@ -4,7 +4,6 @@
 #include "EditProtocol.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace {
 
@@ -151,15 +150,16 @@ bool growSelection(UVModel& model, bool expand, bool sync) {
     UVEdit edit(model, {expand ? L"Expand UV Selection" : L"Contract UV Selection", EDIT_SELECTION});
     const int faceCount = edit.faceCount();
     const int vertexCount = edit.vertexCount();
-    // Per vertex: bit 1 when a corner on it is selected, bit 2 when one is not.
-    auto* vertexState = static_cast<uint8_t*>(std::calloc(size_t(std::max(vertexCount, 1)), 1));
-    auto* marks = static_cast<uint8_t*>(std::calloc(size_t(std::max(faceCount, 1)), 1));
-    if (!vertexState || !marks) {
-        std::free(vertexState);
-        std::free(marks);
+    // Per vertex: bit 1 when a corner on it is selected, bit 2 when one is not; then a
+    // mark per face. Kept memory: a repeated expand touches no fresh pages.
+    const size_t vertices = size_t(std::max(vertexCount, 0)), faces = size_t(std::max(faceCount, 0));
+    uint8_t* vertexState = model.scratch.bytes.take(vertices + faces);
+    if (!vertexState) {
         edit.finish();
         return false;
     }
+    std::fill(vertexState, vertexState + vertices + faces, uint8_t(0));
+    uint8_t* marks = vertexState + vertices;
     edit.forEachFace(FACE_FILTER_OFF, [&](FaceRecord& face, int) {
         for (int c = 0; c < 3; ++c) {
             unsigned index = face.vertex[c];
@@ -182,8 +182,6 @@ bool growSelection(UVModel& model, bool expand, bool sync) {
             face.flags &= uint16_t(~(UV_SELECTED_ALL | (sync ? FACE_SELECTED : 0)));
         ++edit.changed;
     }
-    std::free(vertexState);
-    std::free(marks);
     return edit.finish();
 }
 
