@@ -251,6 +251,7 @@ private:
     // at the last boundary (an entry's start or end, an undo or a redo) plus what it has
     // seen change since. look() brings them up to date and answers whether anything changed.
     bool look();
+    bool sizesAsSeen() const;  // the records have the sizes of the shadow copies
     // What changed since the last boundary is put back by undoing or redoing the entries on
     // top of either stack, so it joins their records; the next change counts from here.
     void boundary();

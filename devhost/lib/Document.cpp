@@ -182,8 +182,7 @@ bool Document::changeMesh(const std::function<void(std::vector<DevFace>&, std::v
     edit(faces_, vertices_);
     recordsTouched_ = true;
     bool changed = false;
-    if (recorded && (faces_.size() * sizeof(DevFace) != faceShadow_.bytes() ||
-                     vertices_.size() * sizeof(DevVertex) != vertexShadow_.bytes())) {
+    if (recorded && !sizesAsSeen()) {
         // Across a change of size the entry keeps the whole records from before.
         Entry entry{undoDescription, {}, {}, boundaryRecords()};
         resetShadows();
@@ -309,10 +308,14 @@ Document::Snapshot Document::boundaryRecords() const {
     return records;
 }
 
+bool Document::sizesAsSeen() const {
+    return faces_.size() * sizeof(DevFace) == faceShadow_.bytes() &&
+           vertices_.size() * sizeof(DevVertex) == vertexShadow_.bytes();
+}
+
 bool Document::look() {
     bool changed = false;
-    if (faces_.size() * sizeof(DevFace) != faceShadow_.bytes() ||
-        vertices_.size() * sizeof(DevVertex) != vertexShadow_.bytes()) {
+    if (!sizesAsSeen()) {
         // A change of size outside the history: the entries on top, which keep only the
         // bytes that differ, keep their whole records instead.
         const Snapshot before = boundaryRecords();

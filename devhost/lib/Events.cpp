@@ -95,7 +95,14 @@ void Document::sendEvent(HostEvent& event, const std::string& logLine) {
 // changed since the last announcement: besides the flags that means UVs too, so
 // that a view shows an undone move.
 void Document::sendChange(bool meshReplaced) {
-    look();
+    // Inside a group whose start is set, whatever changes joins the group's entry however
+    // late it is seen: the comparison waits for the group's end (a drag's steps would
+    // each compare every record), and records touched since the last look count as changed.
+    if (!meshReplaced && groupDepth_ > 0 && groupHasSnapshot_ && sizesAsSeen()) {
+        if (recordsTouched_) unannounced_ = true;
+    } else {
+        look();
+    }
     const bool reload = meshReplaced || announcedFaces_ != faces_.size() || announcedVertices_ != vertices_.size();
     const bool selection = reload || unannounced_;
     unannounced_ = false;
