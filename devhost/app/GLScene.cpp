@@ -56,7 +56,8 @@ enum Attribute : GLuint { POSITION = 0, NORMAL = 1, UV = 2, MARKS = 3 };
 // One pass draws the lit, textured faces with their edges: each corner knows which
 // corner of its triangle it is (corner c of face f is array entry 3 f + c), so the
 // fragment's distance to the nearest edge comes from interpolated barycentrics.
-// Wireframe keeps only the edges. Selected vertices are drawn afterwards as round points.
+// Wireframe keeps only the edges. Selected vertices are drawn afterwards as square points
+// (smoothed points cost the software renderer more than the whole mesh on large grids).
 const char* const kVertexShader = R"(#version 130
 in vec3 position;
 in vec3 normal;
@@ -485,17 +486,12 @@ void GLScene::beginFrame(devhost::Document& document, const SceneOptions& option
         // Pulled a little towards the eye, so that the faces meeting at a vertex do not
         // cut its dot, while nearer faces still hide it.
         glDepthRange(0.0, 0.9995);
-        glEnable(GL_POINT_SMOOTH);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glPointSize(7.0f);
+        glPointSize(6.0f);
         glColor3ub(255, 230, 60);
         glEnableClientState(GL_VERTEX_ARRAY);
         glVertexPointer(3, GL_FLOAT, 0, dots_.data());
         glDrawArrays(GL_POINTS, 0, GLsizei(dots_.size() / 3));
         glDisableClientState(GL_VERTEX_ARRAY);
-        glDisable(GL_BLEND);
-        glDisable(GL_POINT_SMOOTH);
         glDepthRange(0.0, 1.0);
     }
     glDisable(GL_DEPTH_TEST);

@@ -145,6 +145,12 @@ devhost::Pixels32 captureWindow(HWND window, bool whole = false) {
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        if (bitmap) DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(window, screen);
+        fail("the window could not be captured (no bitmap of its size)");
+    }
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, image.width, image.height, screen, 0, 0, SRCCOPY);
     GdiFlush();
