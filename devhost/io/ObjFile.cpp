@@ -468,6 +468,10 @@ MeshFile parseObj(const fs::path& path, std::string text, const FileReader& read
                     float fileV = std::numeric_limits<float>::quiet_NaN();
                     if (index.texcoord_index >= 0) {
                         size_t t = size_t(index.texcoord_index);
+                        // The line check and the parser can disagree on what a line holds.
+                        if (2 * t + 1 >= attributes.texcoords.size())
+                            throw FileError(path, 0, "a face refers to texture coordinate " + std::to_string(t + 1) +
+                                                         " of " + std::to_string(attributes.texcoords.size() / 2));
                         face.uv[c][0] = attributes.texcoords[2 * t];
                         fileV = attributes.texcoords[2 * t + 1];
                         if (t < textureVs.size()) face.uv[c][1] = vFromObj(textureVs[t]);
