@@ -178,7 +178,8 @@ public:
 
     // Failing host calls: the method's nth call from now fails (and every later one with
     // onward): an error, null out-interfaces, zero counts. Closing calls (UnlockFaces,
-    // EndEdit, EndUndoGroup, EndRead, Unsubscribe, Unadvise) still close. An unknown
+    // EndEdit, EndUndoGroup, EndRead) still close; a failing Unsubscribe or Unadvise leaves
+    // its sink registered, so events keep reaching a closed editor or dialog. An unknown
     // method name throws std::invalid_argument; nth 0 ends the method's failures.
     void failHostCall(const std::string& method, long nth, bool onward = false);
     void stopHostCallFailures() { link_->failures.clear(); }

@@ -62,12 +62,12 @@ HRESULT Document::Subscribe(LONG a, HostEventSink* sink, DWORD kindMask, DWORD b
 }
 
 HRESULT Document::Unsubscribe(DWORD cookie) {
-    const bool fail = record(link_, "Unsubscribe", cookie);  // a failing close still closes
+    if (record(link_, "Unsubscribe", cookie)) return failedCall();
     auto found = std::find_if(subscriptions_.begin(), subscriptions_.end(),
                               [cookie](const Subscription& s) { return s.cookie == cookie; });
     if (found == subscriptions_.end()) return E_INVALIDARG;
     subscriptions_.erase(found);
-    return fail ? E_FAIL : S_OK;
+    return S_OK;
 }
 
 void Document::sendEvent(HostEvent& event, const std::string& logLine) {

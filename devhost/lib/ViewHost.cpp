@@ -186,12 +186,12 @@ HRESULT ViewHost::Point::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT ViewHost::Point::Unadvise(DWORD cookie) {
-    const bool fail = record(owner_.link_, "Unadvise", cookie);  // a failing close still closes
+    if (record(owner_.link_, "Unadvise", cookie)) return failedCall();
     auto& callbacks = owner_.callbacks_;
     auto found = std::find_if(callbacks.begin(), callbacks.end(), [cookie](const Callback& c) { return c.cookie == cookie; });
     if (found == callbacks.end()) return CONNECT_E_NOCONNECTION;
     callbacks.erase(found);
-    return fail ? E_FAIL : S_OK;
+    return S_OK;
 }
 
 HRESULT ViewHost::Point::EnumConnections(IEnumConnections** connections) {

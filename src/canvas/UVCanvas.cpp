@@ -272,6 +272,9 @@ void UVCanvas::onDestroy() {
     deleteBackBuffer();
     if (document_) document_->Unsubscribe(subscription_);
     subscription_ = 0;
+    // A host whose Unsubscribe failed may go on calling; the closed canvas then leaves
+    // the editor (which may be gone by then) alone.
+    owner_ = nullptr;
     mesh_.Reset();
     document_.Reset();
 }

@@ -240,6 +240,7 @@ void EditorWindow::onNotify(NMHDR* header) {
 }
 
 HRESULT EditorWindow::onCommandEvent(HostEvent& event) {
-    if (hostTextEquals(event.name, L"Update")) refreshCommandStates();
+    // A closed editor may still hear from a host whose Unsubscribe failed.
+    if (window_ && hostTextEquals(event.name, L"Update")) refreshCommandStates();
     return S_OK;
 }
