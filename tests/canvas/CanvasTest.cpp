@@ -26,19 +26,6 @@ constexpr COLORREF kLine = RGB(0xFF, 0xFF, 0xFF);
 constexpr COLORREF kSel = RGB(0xFF, 0x00, 0x00);
 constexpr COLORREF kLocked = RGB(0x00, 0x00, 0xFF);
 
-HWND createParent() {
-    static ATOM atom = [] {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "CanvasTestParent";
-        return RegisterClassA(&wc);
-    }();
-    return atom ? CreateWindowExA(0, "CanvasTestParent", "", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 900, 700, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr)
-                : nullptr;
-}
-
 // A canvas of 200 x 200 pixels whose extent is 100 x 100 canvas units at zoom 1 and
 // pan (20, 20): UV (u, v) is drawn at pixel (100 u + 20, 100 v + 20).
 class CanvasTest : public ::testing::Test {
@@ -47,18 +34,16 @@ protected:
         document = devhost::Document::create();
         canvas = UVCanvas::make();
         canvas->setDocument(document.Get());
-        parent = createParent();
+        parent = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 900, 700, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(parent);
         ASSERT_TRUE(canvas->create(parent, RECT{0, 0, 200, 200}));
         canvas->setCanvasSize(100, 100);
-        canvas->view.faceFilter = FaceFilter{0x0002, 0x0000};
-        canvas->view.panX = 20;
-        canvas->view.panY = 20;
-        canvas->view.backColor = kBack;
-        canvas->view.lineColor = kLine;
-        canvas->view.selColor = kSel;
-        canvas->view.lockedColor = kLocked;
-        canvas->view.showGrid = false;
+        CanvasView& view = canvas->view;
+        view.faceFilter = FaceFilter{0x0002, 0x0000};
+        view.panX = view.panY = 20;
+        view.backColor = kBack, view.lineColor = kLine, view.selColor = kSel, view.lockedColor = kLocked;
+        view.showGrid = false;
     }
     void TearDown() override {
         if (parent) DestroyWindow(parent);
@@ -100,8 +85,7 @@ protected:
 
 TEST_F(CanvasTest, GridIsALatticeOfInvertedPixelsWithARedOrigin) {
     canvas->view.showGrid = true;
-    canvas->view.panX = 25;
-    canvas->view.panY = 15;
+    canvas->view.panX = 25, canvas->view.panY = 15;
     useFaces({});
     render();
     const std::uint32_t inverted = ~rgb(kBack) & 0x00FFFFFFu, red = 0x00FF0000u;
@@ -218,13 +202,11 @@ TEST_F(CanvasTest, SelectTrianglesToolEmphasisesFullySelectedTriangles) {
     canvas->view.tool = 2;
     render();
     EXPECT_EQ(pixel(100, 100), rgb(kSel)) << "tool 2: edges in the selection colour";
-    canvas->view.tool = 15;  // a drag started from tool 2
-    canvas->view.savedTool = 2;
+    canvas->view.tool = 15, canvas->view.savedTool = 2;  // a drag started from tool 2
     render();
     EXPECT_EQ(pixel(100, 100), rgb(kSel));
     // Two corners selected: not emphasised.
-    canvas->view.tool = 2;
-    canvas->view.savedTool = 0;
+    canvas->view.tool = 2, canvas->view.savedTool = 0;
     useFaces({face(UV_SELECTED | (UV_SELECTED << 1), 0, 1, 2, 0.1f, 0.1f, 1.5f, 0.1f, 0.1f, 1.5f)});
     render();
     EXPECT_EQ(pixel(100, 100), rgb(kLine));
@@ -238,8 +220,7 @@ TEST_F(CanvasTest, TextureBackgroundShowsItsFirstRowAtTheTop) {
     canvas->loadTexture(id);
     EXPECT_TRUE(canvas->extent().cx == 4 && canvas->extent().cy == 2);
     canvas->setZoomLevel(0, 0, 9);  // zoom 10: a 40 x 20 tile
-    canvas->view.panX = 2;
-    canvas->view.panY = 1;  // tile at (20, 10)
+    canvas->view.panX = 2, canvas->view.panY = 1;  // tile at (20, 10)
     render();
     expectPixels({{25, 12, top & 0xFFFFFFu}, {55, 27, bottom & 0xFFFFFFu}, {65, 12, rgb(kBack)}, {5, 5, rgb(kBack)}},
                  "one tile");

@@ -12,17 +12,22 @@
 
 namespace {
 
-// A top-down 32-bit DIB selected into a memory context: what the pens draw into.
+// A top-down 32-bit DIB selected into a memory context with a solid pen: what the
+// pens draw into.
 struct PenImage {
-    PenImage(int w, int h) : width(w), height(h) {
+    PenImage(int w, int h, int penWidth, COLORREF colour) : width(w), height(h) {
         BITMAPINFO info = {};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         dc = CreateCompatibleDC(nullptr);
         bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0);
-        previous = SelectObject(dc, bitmap);
+        pen = CreatePen(PS_SOLID, penWidth, colour);
+        previousBitmap = SelectObject(dc, bitmap);
+        previousPen = SelectObject(dc, pen);
     }
     ~PenImage() {
-        SelectObject(dc, previous);
+        SelectObject(dc, previousPen);
+        SelectObject(dc, previousBitmap);
+        DeleteObject(pen);
         DeleteObject(bitmap);
         DeleteDC(dc);
     }
@@ -33,16 +38,15 @@ struct PenImage {
     int width, height;
     HDC dc;
     HBITMAP bitmap;
-    HGDIOBJ previous;
+    HPEN pen;
+    HGDIOBJ previousBitmap, previousPen;
     std::uint32_t* pixels = nullptr;
 };
 
 TEST(LayoutRasterTest, LinesSetThePixelsOfAOnePixelPen) {
-    PenImage pen(61, 47);
+    PenImage pen(61, 47, 1, RGB(255, 255, 255));
     std::vector<std::uint32_t> ours(size_t(pen.width) * size_t(pen.height));
     const PixelImage image = {ours.data(), pen.width, pen.height};
-    HPEN white = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
-    HGDIOBJ previous = SelectObject(pen.dc, white);
     std::mt19937 random(7);
     // Short lines inside, lines crossing the border, and long ones from far away.
     const int reach[] = {70, 200, 100000, 100000000};
@@ -64,8 +68,6 @@ TEST(LayoutRasterTest, LinesSetThePixelsOfAOnePixelPen) {
                 break;
             }
     }
-    SelectObject(pen.dc, previous);
-    DeleteObject(white);
 }
 
 TEST(LayoutRasterTest, StampsRepeatTheBoxAPenDrawsAnywhere) {
@@ -76,24 +78,18 @@ TEST(LayoutRasterTest, StampsRepeatTheBoxAPenDrawsAnywhere) {
             const POINT outline[5] = {{x0, y0}, {x0 + side, y0}, {x0 + side, y0 + side}, {x0, y0 + side}, {x0, y0}};
             Polyline(dc, outline, 5);
         };
-        HPEN red = CreatePen(PS_SOLID, width, RGB(255, 0, 0));
-        PenImage first(size, size), second(size, size);
+        PenImage first(size, size, width, RGB(255, 0, 0)), second(size, size, width, RGB(255, 0, 0));
         first.clear(0);
         second.clear(0x00FFFFFF);
-        for (PenImage* shape : {&first, &second}) {
-            HGDIOBJ old = SelectObject(shape->dc, red);
-            boxAt(shape->dc, margin, margin);
-            SelectObject(shape->dc, old);
-        }
+        for (PenImage* shape : {&first, &second}) boxAt(shape->dc, margin, margin);
         GdiFlush();
         Stamp stamp;
         readStamp(first.pixels, second.pixels, SIZE{size, size}, margin, margin, stamp);
         EXPECT_EQ(stamp.colour, 0x00FF0000u);
         EXPECT_FALSE(stamp.runs.empty());
 
-        PenImage pen(23, 17);
+        PenImage pen(23, 17, width, RGB(255, 0, 0));
         std::vector<std::uint32_t> ours(size_t(pen.width) * size_t(pen.height));
-        HGDIOBJ old = SelectObject(pen.dc, red);
         for (int y = -12; y < 22; ++y)
             for (int x = -12; x < 28; x += 3) {
                 pen.clear(0);
@@ -105,8 +101,6 @@ TEST(LayoutRasterTest, StampsRepeatTheBoxAPenDrawsAnywhere) {
                     ASSERT_EQ(ours[p], pen.pixels[p] & 0x00FFFFFFu)
                         << "pen " << width << ", box at " << x << ", " << y << ", pixel " << p;
             }
-        SelectObject(pen.dc, old);
-        DeleteObject(red);
     }
 }
 

@@ -83,12 +83,10 @@ TEST_F(OutlineMaterial, LayoutOfTheFilteredFacesIsShiftedToItsSmallestCorner) {
                                         face(0x0002, 0, 1, 2, 0, 0, 0, 0.2f, 0.2f, 0),      // hidden in 3D
                                         face(0, 0, 1, 2, NAN, 0, 0, 0, 0, 0)});
     ASSERT_TRUE(image.width == 301 && image.height == 201);
-    EXPECT_EQ(at(image, 150, 0), kWhite);
-    EXPECT_EQ(at(image, 151, 0), kGrey);
-    EXPECT_EQ(at(image, 150, 150), kWhite);
-    EXPECT_EQ(at(image, 150, 151), kGrey);
-    EXPECT_EQ(at(image, 75, 75), kWhite) << "diagonal";
-    EXPECT_EQ(at(image, 0, 40), kGrey) << "no edge of the face outside the filter";
+    // The last point: no edge of the face outside the filter.
+    const struct { int x, y; std::uint32_t colour; } points[] = {
+        {150, 0, kWhite}, {151, 0, kGrey}, {150, 150, kWhite}, {150, 151, kGrey}, {75, 75, kWhite}, {0, 40, kGrey}};
+    for (const auto& p : points) EXPECT_EQ(at(image, p.x, p.y), p.colour) << p.x << ", " << p.y;
 }
 
 TEST_F(OutlineMaterial, TheTextureIsTheBackgroundOnlyWhenTheAnswerIsYes) {

@@ -2,16 +2,12 @@
 // them: the menu command to the real editor on a development host document, then, from
 // a timer inside the dialog's modal loop, presses and drags on the dialog's windows.
 // The frame is read back as the host sees it: the matrix the dialog hands to DrawMesh.
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
-#include "canvas/UVCanvas.h"
 #include "dialogs/ChooseMatrix.h"
-#include "model/Angles.h"
 #include "dialogs/ModalDialogTest.h"
-#include "ops/MeshFixture.h"
+#include "model/Angles.h"
 #include "resource.h"
 
 using devhost::DevFace;
@@ -40,15 +36,13 @@ std::vector<DevFace> meshFaces() {
 // within the bounds (0, 0, 0) to (2, 1, 3).
 const float kCentroid[3] = {1.25f, 0.5f, 0.75f};
 
-struct Frame {
-    float m[16];
-    float at(int row, int column) const { return m[4 * row + column]; }
-};
+// Row vectors, the translation in the fourth.
+using Frame = std::array<float, 16>;
+float at(const Frame& frame, int row, int column) { return frame[size_t(4 * row + column)]; }
 
 void expectRow(const Frame& frame, int row, double x, double y, double z, const char* what) {
-    EXPECT_NEAR(frame.at(row, 0), x, 1e-5) << what << ", row " << row;
-    EXPECT_NEAR(frame.at(row, 1), y, 1e-5) << what << ", row " << row;
-    EXPECT_NEAR(frame.at(row, 2), z, 1e-5) << what << ", row " << row;
+    const double expected[3] = {x, y, z};
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(at(frame, row, k), expected[k], 1e-5) << what << ", row " << row;
 }
 
 constexpr char kCaption[] = "Choose Matrix";
@@ -89,20 +83,10 @@ protected:
         devhost::ViewHost& views = document_->viewHost();
         views.clearDrawCalls();
         views.drawViews(1, 0);
-        Frame f = {};
         EXPECT_EQ(views.drawMeshCalls().size(), 1u);
-        if (!views.drawMeshCalls().empty()) std::copy_n(views.drawMeshCalls().back().matrix.begin(), 16, f.m);
-        return f;
-    }
-
-    // Position of the first journal line starting with prefix; the journal's size when none.
-    size_t indexOf(const std::string& prefix) {
-        auto found = std::find_if(journal().begin(), journal().end(),
-                                  [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
-        return static_cast<size_t>(found - journal().begin());
+        return views.drawMeshCalls().empty() ? Frame{} : views.drawMeshCalls().back().matrix;
     }
 };
-
 
 // ---- Geometry of the control ------------------------------------------------------
 
@@ -124,9 +108,7 @@ TEST_F(ChooseMatrixTest, PresetZIsTheWorldFrameAtTheCentroidAndRepeatsExactly) {
         press(dialog, IDC_PRESET_POS_X);
         expectRow(frame(), 2, 1, 0, 0, "+X");
         press(dialog, IDC_PRESET_POS_Z);
-        const Frame f = frame();
-        const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, kCentroid[0], kCentroid[1], kCentroid[2], 1};
-        for (int i = 0; i < 16; ++i) EXPECT_EQ(f.m[i], expected[i]) << "element " << i;
+        EXPECT_EQ(frame(), (Frame{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, kCentroid[0], kCentroid[1], kCentroid[2], 1}));
         first = faces();
         press(dialog, IDC_PRESET_POS_Z);
         second = faces();
@@ -156,9 +138,9 @@ TEST_F(ChooseMatrixTest, DragsTurnAboutTheWorldVerticalTheFramesOwnXOrTwistAbout
         f = frame();
         const double c = std::cos(15 * kDegrees), s = std::sin(15 * kDegrees);
         for (int k = 0; k < 3; ++k) {
-            EXPECT_NEAR(f.at(0, k), turned.at(0, k), 1e-5) << "the x axis stays";
-            EXPECT_NEAR(f.at(1, k), c * turned.at(1, k) + s * turned.at(2, k), 1e-5);
-            EXPECT_NEAR(f.at(2, k), -s * turned.at(1, k) + c * turned.at(2, k), 1e-5);
+            EXPECT_NEAR(at(f, 0, k), at(turned, 0, k), 1e-5) << "the x axis stays";
+            EXPECT_NEAR(at(f, 1, k), c * at(turned, 1, k) + s * at(turned, 2, k), 1e-5);
+            EXPECT_NEAR(at(f, 2, k), -s * at(turned, 1, k) + c * at(turned, 2, k), 1e-5);
         }
         // Tilted, 20 pixels to the right still turns about the world's vertical (-10
         // degrees): every axis keeps its height.
@@ -167,8 +149,8 @@ TEST_F(ChooseMatrixTest, DragsTurnAboutTheWorldVerticalTheFramesOwnXOrTwistAbout
         f = frame();
         const double cy = std::cos(-10 * kDegrees), sy = std::sin(-10 * kDegrees);
         for (int row = 0; row < 3; ++row) {
-            EXPECT_NEAR(f.at(row, 0), cy * tilted.at(row, 0) + sy * tilted.at(row, 2), 1e-5) << "row " << row;
-            EXPECT_NEAR(f.at(row, 1), tilted.at(row, 1), 1e-5) << "row " << row;
+            EXPECT_NEAR(at(f, row, 0), cy * at(tilted, row, 0) + sy * at(tilted, row, 2), 1e-5) << "row " << row;
+            EXPECT_NEAR(at(f, row, 1), at(tilted, row, 1), 1e-5) << "row " << row;
         }
         // Outside, from the top left corner to the top right one: a twist about the frame's
         // z axis by the change of the polar angle (clockwise on the screen is negative).
@@ -309,7 +291,6 @@ TEST_F(ChooseMatrixTest, DrawsTheGuideAndTripodUnderItsOwnDrawStatesAndPaintsThe
         EXPECT_EQ(capture.at(l.centreX, l.centreY), uitest::rgb(GetSysColor(COLOR_WINDOW)));
         EXPECT_EQ(capture.at(l.centreX - l.radius, l.centreY), 0xFF0000u) << "left handle";
         EXPECT_EQ(capture.at(l.centreX + 1, l.centreY + l.radius - 1), 0xFF0000u) << "bottom handle";
-        modaltest::saveCapture(dialog, "choose-matrix.png");
         document_->clearJournal();
         press(dialog, IDOK);
     });

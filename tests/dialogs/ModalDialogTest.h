@@ -7,12 +7,9 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "support/EditorFixture.h"
 
@@ -74,14 +71,5 @@ protected:
 
     size_t entries() { return document_->undoDescriptions().size(); }
 };
-
-// With TEXLOOM_CAPTURE_DIR set, the window's client area is saved there for a look by eye.
-inline void saveCapture(HWND window, const char* name) {
-    const char* folder = std::getenv("TEXLOOM_CAPTURE_DIR");
-    if (!folder) return;
-    uitest::Capture whole = uitest::captureClient(window);
-    for (uint32_t& pixel : whole.pixels) pixel |= 0xFF000000;  // opaque
-    devhost::writePngFile(devhost::wide(std::string(folder) + "/" + name), {whole.width, whole.height, whole.pixels});
-}
 
 }  // namespace modaltest

@@ -2,8 +2,6 @@
 // from the canvas, typed into and pressed from inside its modal loop.
 #include "dialogs/ModalDialogTest.h"
 
-#include "canvas/UVCanvas.h"
-#include "ops/MeshFixture.h"
 #include "resource.h"
 
 namespace {
@@ -71,7 +69,6 @@ TEST_F(SettingsDialogTest, TheBoxesShowTheCanvasColoursAndEnterAppliesAndCloses)
             EXPECT_EQ(capture.at(capture.width / 2, capture.height / 2), uitest::rgb(swatch.value))
                 << swatch.frame;
         }
-        modaltest::saveCapture(dialog, "settings.png");
         type(dialog, IDC_GRID_SPACING, "40");
         pressEnterIn(dialog, IDC_GRID_SPACING);
     });

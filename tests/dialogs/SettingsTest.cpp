@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <clocale>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,12 @@ std::string storedString(const char* name) {
 }
 
 std::vector<LONG> edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+void storeDwords(std::initializer_list<std::pair<const char*, DWORD>> values) {
+    SettingsKey key;
+    ASSERT_TRUE(key.isOpen());
+    for (const auto& [name, value] : values) key.writeDword(name, value);
+}
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -73,16 +80,11 @@ TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll24Values) {
 }
 
 TEST_F(SettingsTest, StoredValuesReachTheCanvasAndRoundTrip) {
+    // TileTex: any non-zero value is on.
+    storeDwords({{"Mode", 3}, {"GridSpacing", 25}, {"BackColor", 0x123456}, {"TileTex", 7}, {"ShowGrid", 0},
+                 {"ShowStretch", 1}, {"CanvasWidth", 512}});
     {
         SettingsKey key;
-        ASSERT_TRUE(key.isOpen());
-        key.writeDword("Mode", 3);
-        key.writeDword("GridSpacing", 25);
-        key.writeDword("BackColor", 0x123456);
-        key.writeDword("TileTex", 7);   // any non-zero value is on
-        key.writeDword("ShowGrid", 0);
-        key.writeDword("ShowStretch", 1);
-        key.writeDword("CanvasWidth", 512);
         key.writeString("AngleSnap", "15");
         key.writeString("Epsilon", "0.25");
         key.writeString("HandleColor", "not a number");  // wrong type: default stays
@@ -113,13 +115,8 @@ TEST_F(SettingsTest, StoredValuesReachTheCanvasAndRoundTrip) {
 }
 
 TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
-    {
-        SettingsKey key;
-        key.writeDword("Left", static_cast<DWORD>(-20));
-        key.writeDword("Top", 50);
-        key.writeDword("Width", 10);   // too small: right edge stays 500
-        key.writeDword("Height", 11);  // just enough
-    }
+    // Width too small: the right edge stays 500; height just enough.
+    storeDwords({{"Left", static_cast<DWORD>(-20)}, {"Top", 50}, {"Width", 10}, {"Height", 11}});
     EditorPlacement placement = loadEditorSettings(view);
     EXPECT_TRUE(!placement.centre && edges(placement.rect) == (std::vector<LONG>{-20, 50, 500, 61}));
     {
@@ -138,12 +135,7 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
         LONG right;
     } wrapping[] = {{0x80000000u, 0, 500}, {1, 0x7FFFFFFFu, LONG(0x80000000u)}, {0x7FFFFFFFu, 0xFFFFFFFFu, 0x7FFFFFFE}};
     for (const Stored& stored : wrapping) {
-        {
-            SettingsKey key;
-            key.writeDword("Left", stored.left);
-            key.writeDword("Top", stored.left);
-            key.writeDword("Width", stored.width);
-        }
+        storeDwords({{"Left", stored.left}, {"Top", stored.left}, {"Width", stored.width}});
         placement = loadEditorSettings(view);
         EXPECT_EQ(edges(placement.rect), (std::vector<LONG>{LONG(stored.left), LONG(stored.left), stored.right,
                                                             LONG(stored.left + 11u)}));

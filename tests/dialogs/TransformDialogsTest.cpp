@@ -3,9 +3,9 @@
 // and the registry read back.
 #include "dialogs/ModalDialogTest.h"
 
+#include <array>
 #include <cmath>
 
-#include "ops/MeshFixture.h"
 #include "resource.h"
 
 namespace {
@@ -18,9 +18,8 @@ std::vector<devhost::DevFace> meshFaces() {
             meshtest::face(0x04C0, 0, 1, 2, 0.2f, 0.5f, 0.0f, 0.1f, 0.9f, 0.9f)};
 }
 
-struct Box {
-    float minU = 1e9f, minV = 1e9f, maxU = -1e9f, maxV = -1e9f;
-};
+// Smallest u and v, largest u and v.
+using Box = std::array<float, 4>;
 
 // The locale's text of a number, as a user types it.
 std::string local(float value, int digits) { return FormatNumber(value, digits, true, true); }
@@ -38,19 +37,14 @@ protected:
     }
 
     Box editable() {
-        Box box;
-        const float* corners[] = {faces()[0].uv[0], faces()[0].uv[1], faces()[0].uv[2], faces()[1].uv[0]};
-        for (const float* uv : corners) {
-            box.minU = std::fmin(box.minU, uv[0]), box.maxU = std::fmax(box.maxU, uv[0]);
-            box.minV = std::fmin(box.minV, uv[1]), box.maxV = std::fmax(box.maxV, uv[1]);
-        }
+        Box box = {1e9f, 1e9f, -1e9f, -1e9f};
+        for (const float* uv : {faces()[0].uv[0], faces()[0].uv[1], faces()[0].uv[2], faces()[1].uv[0]})
+            box = {std::fmin(box[0], uv[0]), std::fmin(box[1], uv[1]), std::fmax(box[2], uv[0]), std::fmax(box[3], uv[1])};
         return box;
     }
-    void expectBox(float minU, float minV, float maxU, float maxV, const char* what) {
+    void expectBox(Box expected, const char* what) {
         const Box box = editable();
-        EXPECT_TRUE(std::fabs(box.minU - minU) < 1e-5f && std::fabs(box.minV - minV) < 1e-5f &&
-                    std::fabs(box.maxU - maxU) < 1e-5f && std::fabs(box.maxV - maxV) < 1e-5f)
-            << what << ": " << box.minU << ", " << box.minV << " - " << box.maxU << ", " << box.maxV;
+        for (size_t k = 0; k < 4; ++k) EXPECT_NEAR(box[k], expected[k], 1e-5f) << what << ", bound " << k;
     }
     void expectLeftAlone() {
         EXPECT_EQ(faces()[1].uv[1][0], 0.0f) << "locked";
@@ -75,7 +69,7 @@ TEST_F(TransformDialogTest, MoveAbsoluteLandsTheMinimumCornerAndEnterAppliesAndC
         pressEnterIn(dialog, IDC_VALUE_V);
     });
     EXPECT_TRUE(IsWindowEnabled(host_));
-    expectBox(0.25f, 0.5f, 0.45f, 0.9f, "moved, extent kept");
+    expectBox({0.25f, 0.5f, 0.45f, 0.9f}, "moved, extent kept");
     expectLeftAlone();
     EXPECT_TRUE(entries() == history + 1 && document_->undoDescriptions().back() == L"Move UV Coords");
 }
@@ -89,11 +83,11 @@ TEST_F(TransformDialogTest, ScaleAbsoluteGivesTheTargetExtentAboutThePivotSetAtO
         type(dialog, IDC_VALUE_V, "1");
         press(dialog, IDC_APPLY);
         // Factors 5 and 2.5 about (0.2, 0.3), the centre with the locked corner.
-        expectBox(0.2f, -0.2f, 1.2f, 0.8f, "absolute");
+        expectBox({0.2f, -0.2f, 1.2f, 0.8f}, "absolute");
         CheckDlgButton(dialog, IDC_ABSOLUTE, BST_UNCHECKED);
         type(dialog, IDC_VALUE_U, "2");
         press(dialog, IDC_APPLY);
-        expectBox(0.2f, -0.2f, 2.2f, 0.8f, "relative, about the same pivot");
+        expectBox({0.2f, -0.2f, 2.2f, 0.8f}, "relative, about the same pivot");
         press(dialog, IDCANCEL);
     });
     expectLeftAlone();
@@ -110,7 +104,7 @@ TEST_F(TransformDialogTest, ScaleAbsoluteGivesTheTargetExtentAboutThePivotSetAtO
         press(dialog, IDOK);
     });
     const Box box = editable();
-    EXPECT_TRUE(std::fabs(box.maxU - box.minU - 1.0f) < 1e-5f && box.minV == 0.3f && box.maxV == 0.3f);
+    EXPECT_TRUE(std::fabs(box[2] - box[0] - 1.0f) < 1e-5f && box[1] == 0.3f && box[3] == 0.3f);
 }
 
 TEST_F(TransformDialogTest, QuarterTurnsComeBackEachAnEntryAndTheTypedAngleIsInDegrees) {
@@ -176,7 +170,7 @@ TEST_F(GermanLocale, CommaDecimalsAreShownAndRead) {
         type(dialog, IDC_VALUE_V, "-0,5");
         press(dialog, IDOK);
     });
-    expectBox(0.45f, -0.4f, 0.65f, 0.0f, "moved by (0.25, -0.5)");
+    expectBox({0.45f, -0.4f, 0.65f, 0.0f}, "moved by (0.25, -0.5)");
 }
 
 }  // namespace

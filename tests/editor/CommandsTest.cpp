@@ -2,39 +2,18 @@
 // driven as a user drives them: WM_COMMAND to the real editor window in a development
 // host document, then the records, the host's history and call journal, and the menu
 // and toolbar states read back from the windows.
-#include "ops/MeshFixture.h"
 #include "resource.h"
 #include "support/EditorFixture.h"
 
 #include <commctrl.h>
 
 using devhost::DevFace;
-using devhost::DevVertex;
-using meshtest::vertex;
 
 namespace {
 
-DevFace face(uint16_t a, uint16_t b, uint16_t c, const float (&uv)[3][2], uint16_t flags = 0) {
-    return meshtest::face(flags, a, b, c, uv[0][0], uv[0][1], uv[1][0], uv[1][1], uv[2][0], uv[2][1]);
-}
-
-// A unit square in the xy plane as two triangles, UVs spread over (0.1 .. 0.6).
-struct Square {
-    std::vector<DevFace> faces{
-        face(0, 1, 2, {{0.1f, 0.1f}, {0.6f, 0.1f}, {0.6f, 0.6f}}),
-        face(0, 2, 3, {{0.1f, 0.1f}, {0.6f, 0.6f}, {0.1f, 0.6f}}),
-    };
-    std::vector<DevVertex> vertices{vertex(0, 0, 0), vertex(1, 0, 0), vertex(1, 1, 0), vertex(0, 1, 0)};
-};
-
 class EditorTest : public EditorFixture {
 protected:
-    void TearDown() override {
-        meshtest::expectRecordsIntact(*document_.Get());
-        EditorFixture::TearDown();
-    }
-    using EditorFixture::open;
-    void open(const Square& mesh = Square()) { open(mesh.faces, mesh.vertices); }
+    void open(std::vector<DevFace> faces = square()) { openSquare(std::move(faces)); }
 
     // A click on a toolbar check button: the toolbar flips the check, then sends the command.
     void clickCheckButton(int id) {
@@ -53,8 +32,17 @@ protected:
         EXPECT_NE(state, UINT(-1)) << "menu item " << id;
         return !(state & (MF_GRAYED | MF_DISABLED));
     }
-    void expectMenus(bool enabled, std::initializer_list<int> ids) {
-        for (int id : ids) EXPECT_EQ(menuEnabled(id), enabled) << "menu item " << id;
+    // The menu item's state and, where the toolbar has one, its button's.
+    bool hasButton(int id) { return SendMessageA(editor_->toolbar(), TB_COMMANDTOINDEX, id, 0) >= 0; }
+    void expectEnabled(bool enabled, std::initializer_list<int> ids) {
+        for (int id : ids) {
+            EXPECT_EQ(menuEnabled(id), enabled) << "menu item " << id;
+            if (hasButton(id)) EXPECT_EQ(buttonEnabled(id), enabled) << "button " << id;
+        }
+    }
+    void expectChecked(int id, bool checked) {
+        EXPECT_EQ(menuChecked(id), checked) << "menu item " << id;
+        if (hasButton(id)) EXPECT_EQ(buttonChecked(id), checked) << "button " << id;
     }
     bool menuChecked(int id) { return (GetMenuState(GetMenu(window_), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
     bool buttonEnabled(int id) { return SendMessageA(editor_->toolbar(), TB_ISBUTTONENABLED, id, 0) != 0; }
@@ -72,32 +60,28 @@ TEST_F(EditorTest, HideAndUnhideCommandsChangeOnlyTheirCornersAndNameTheirEntrie
     open();
     selectCorners(0, 0x0040 | 0x0080);  // face 0, corners 0 and 1
 
-    command(ID_EDIT_HIDE_SELECTION);
-    EXPECT_EQ(flags(0), 0x0008 | 0x0010) << "hidden and no longer selected";
-    EXPECT_EQ(flags(1), 0);
+    // Each row: the command, then both faces' flags and the history's last entry.
+    const struct { int command, face0, face1; const wchar_t* entry; } steps[] = {
+        {ID_EDIT_HIDE_SELECTION, 0x0008 | 0x0010, 0, L"Hide UV Coords"},  // hidden and no longer selected
+        {ID_EDIT_HIDE_UNSELECTED, 0x0038, 0x0038, L"Hide UV Coords"},
+        {ID_EDIT_UNHIDE_ALL, 0, 0, L"UnHide UV Coords"},
+        {ID_EDIT_INVERT_HIDDEN, 0x0038, 0x0038, L"Invert Hidden UV"},
+    };
+    for (const auto& step : steps) {
+        command(step.command);
+        EXPECT_EQ(allFlags(), (std::vector<int>{step.face0, step.face1})) << step.command;
+        ASSERT_FALSE(history().empty());
+        EXPECT_EQ(history().back(), step.entry) << step.command;
+    }
     EXPECT_TRUE(called(R"(BeginEdit(0,16,13,"Hide UV Coords"))"));
-    ASSERT_FALSE(history().empty());
-    EXPECT_EQ(history().back(), L"Hide UV Coords");
-
-    command(ID_EDIT_HIDE_UNSELECTED);
-    EXPECT_EQ(flags(0), 0x0038);
-    EXPECT_EQ(flags(1), 0x0038);
-
-    command(ID_EDIT_UNHIDE_ALL);
-    EXPECT_EQ(flags(0), 0);
-    EXPECT_EQ(flags(1), 0);
-    EXPECT_EQ(history().back(), L"UnHide UV Coords");
-    command(ID_EDIT_INVERT_HIDDEN);
-    EXPECT_EQ(flags(0), 0x0038);
-    EXPECT_EQ(flags(1), 0x0038);
 }
 
 // Each command reaches its operation (named by its history entry; what the operations do
 // is their own tests'), with the canvas's weld distance and mapping rectangle.
 TEST_F(EditorTest, EditAndMappingCommandsReachTheirOperations) {
-    Square mesh;
-    mesh.faces[1].uv[0][0] = 0.1005f;  // within 0.001 of face 0's corner 0
-    mesh.faces[1].uv[1][0] = 0.603f;   // 0.003 away from face 0's corner 2
+    std::vector<DevFace> mesh = square();
+    mesh[1].uv[0][0] = 0.1005f;  // within 0.001 of face 0's corner 0
+    mesh[1].uv[1][0] = 0.603f;   // 0.003 away from face 0's corner 2
     open(mesh);
     command(ID_EDIT_WELD_ALL);
     EXPECT_EQ(faces()[1].uv[0][0], faces()[0].uv[0][0]);
@@ -233,20 +217,18 @@ TEST_F(EditorTest, ZoomExtentsFitsTheVisibleCornersOrResetsTheView) {
 
 TEST_F(EditorTest, ViewTogglesAndToolButtonsKeepMenuAndToolbarChecksInStepWithTheCanvas) {
     open();
-    const struct { int command; bool CanvasView::*flag; bool hasButton; } toggles[] = {
-        {ID_VIEW_SHOW_GRID, &CanvasView::showGrid, true},
-        {ID_VIEW_SNAP_TO_GRID, &CanvasView::snapToGrid, true},
-        {ID_VIEW_SNAP_ANGLES, &CanvasView::snapAngles, true},
-        {ID_VIEW_SHOW_TEXTURE_BACKGROUND, &CanvasView::showTexture, false},
-        {ID_VIEW_SHOW_TILED_TEXTURE, &CanvasView::tileTexture, false},
+    const std::pair<int, bool CanvasView::*> toggles[] = {
+        {ID_VIEW_SHOW_GRID, &CanvasView::showGrid},
+        {ID_VIEW_SNAP_TO_GRID, &CanvasView::snapToGrid},
+        {ID_VIEW_SNAP_ANGLES, &CanvasView::snapAngles},
+        {ID_VIEW_SHOW_TEXTURE_BACKGROUND, &CanvasView::showTexture},
+        {ID_VIEW_SHOW_TILED_TEXTURE, &CanvasView::tileTexture},
     };
-    for (const auto& t : toggles)
-        for (bool expected : {!(canvas().view.*t.flag), canvas().view.*t.flag}) {
-            command(t.command);
-            EXPECT_TRUE(canvas().view.*t.flag == expected && menuChecked(t.command) == expected) << t.command;
-            if (t.hasButton) {
-                EXPECT_EQ(buttonChecked(t.command), expected) << t.command;
-            }
+    for (const auto& [id, flag] : toggles)
+        for (bool expected : {!(canvas().view.*flag), canvas().view.*flag}) {
+            command(id);
+            EXPECT_EQ(canvas().view.*flag, expected) << id;
+            expectChecked(id, expected);
         }
 
     const int buttons[] = {ID_TOOL_SELECT_UV_COORDS, ID_TOOL_SELECT_UV_TRIANGLES, ID_TOOL_PAN, ID_TOOL_ZOOM,
@@ -266,13 +248,11 @@ TEST_F(EditorTest, ShowOnlySelectedIn3DSwitchesSynchronisationOffAndGreysIt) {
     EXPECT_FALSE(canvas().view.showAll || canvas().view.syncSelection);
     EXPECT_TRUE(editor_->model().faceFilter.mask == 0x0003 && editor_->model().faceFilter.value == 0x0001);
     EXPECT_EQ(canvas().view.faceFilter.mask, 0x0003);
-    EXPECT_TRUE(menuChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D) &&
-                buttonChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D));
-    EXPECT_FALSE(menuChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS) || buttonChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    expectChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, true);
+    expectChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS, false);
     settle();
-    EXPECT_FALSE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS) || buttonEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
     // Nothing is selected in 3D, so no face passes the filter: no visible corner.
-    EXPECT_FALSE(menuEnabled(ID_SELECT_ALL));
+    expectEnabled(false, {ID_VIEW_SYNCHRONIZE_SELECTIONS, ID_SELECT_ALL});
     // Writing the check marks writes the whole item state: greyed items are enabled
     // again until the next refresh.
     editor_->setSyncSelection(false);
@@ -284,7 +264,7 @@ TEST_F(EditorTest, ShowOnlySelectedIn3DSwitchesSynchronisationOffAndGreysIt) {
     EXPECT_TRUE(canvas().view.showAll && !canvas().view.syncSelection) << "synchronisation does not resume";
     EXPECT_EQ(editor_->model().faceFilter.mask, 0x0002);
     settle();
-    EXPECT_TRUE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS) && buttonEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    expectEnabled(true, {ID_VIEW_SYNCHRONIZE_SELECTIONS});
 }
 
 TEST_F(EditorTest, LockButtonLocksAndUnlocksAndFollowsTheLockedCount) {
@@ -301,8 +281,8 @@ TEST_F(EditorTest, LockButtonLocksAndUnlocksAndFollowsTheLockedCount) {
     EXPECT_EQ(flags(1), 0x0040 | 0x0100 | 0x0200 | 0x0800);
     EXPECT_EQ(history().back(), L"Lock Selected UV Coords");
     settle();
-    EXPECT_FALSE(menuEnabled(ID_TRANSFORM_MOVE)) << "no editable corner left";
-    EXPECT_TRUE(menuEnabled(ID_TRANSFORM_FLIP_HORIZONTAL));
+    expectEnabled(false, {ID_TRANSFORM_MOVE});  // no editable corner left
+    expectEnabled(true, {ID_TRANSFORM_FLIP_HORIZONTAL});
 
     clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
     EXPECT_EQ(flags(1), 0x0040 | 0x0100);
@@ -335,19 +315,15 @@ TEST_F(EditorTest, UndoAndRedoButtonsFollowTheHostsDescriptions) {
 TEST_F(EditorTest, EnablingFollowsTheCornerCounts) {
     open();
     settle();
-    expectMenus(false, {ID_EDIT_HIDE_SELECTION, ID_EDIT_WELD_SELECTION, ID_TRANSFORM_MOVE,
-                        ID_MAPPING_SPHERICAL_NEG_Z, ID_VIEW_ZOOM_SELECTION_EXTENTS});
-    EXPECT_FALSE(buttonEnabled(ID_VIEW_ZOOM_SELECTION_EXTENTS));
-    EXPECT_FALSE(buttonEnabled(ID_SELECT_EXPAND_SELECTION));
-    expectMenus(true, {ID_SELECT_ALL, ID_EDIT_WELD_ALL, ID_VIEW_ZOOM_EXTENTS});
-    EXPECT_TRUE(buttonEnabled(ID_VIEW_ZOOM_EXTENTS));
+    expectEnabled(false, {ID_EDIT_HIDE_SELECTION, ID_EDIT_WELD_SELECTION, ID_TRANSFORM_MOVE, ID_MAPPING_SPHERICAL_NEG_Z,
+                          ID_VIEW_ZOOM_SELECTION_EXTENTS, ID_SELECT_EXPAND_SELECTION});
+    expectEnabled(true, {ID_SELECT_ALL, ID_EDIT_WELD_ALL, ID_VIEW_ZOOM_EXTENTS});
 
     selectCorners(0, 0x0040 | 0x0080);  // S = 2
     settle();
-    expectMenus(true, {ID_EDIT_HIDE_SELECTION, ID_EDIT_WELD_SELECTION, ID_EDIT_SNAP_TOGETHER,
-                       ID_MAPPING_BOX_USER_DEFINED, ID_TRANSFORM_MOVE});
+    expectEnabled(true, {ID_EDIT_HIDE_SELECTION, ID_EDIT_WELD_SELECTION, ID_EDIT_SNAP_TOGETHER,
+                         ID_MAPPING_BOX_USER_DEFINED, ID_TRANSFORM_MOVE, ID_SELECT_CONTRACT_SELECTION});
     EXPECT_FALSE(menuEnabled(ID_EDIT_REVERSE_WINDING_ORDER)) << "needs three";
-    EXPECT_TRUE(buttonEnabled(ID_SELECT_CONTRACT_SELECTION));
 
     selectCorners(0, 0x0100);  // S = 3
     settle();
@@ -356,23 +332,22 @@ TEST_F(EditorTest, EnablingFollowsTheCornerCounts) {
     command(ID_EDIT_HIDE_UNSELECTED);
     command(ID_EDIT_HIDE_SELECTION);  // V = 0, F = 2
     settle();
-    expectMenus(false, {ID_SELECT_ALL, ID_EDIT_HIDE_UNSELECTED});
-    expectMenus(true, {ID_EDIT_UNHIDE_ALL, ID_EDIT_INVERT_HIDDEN});
+    expectEnabled(false, {ID_SELECT_ALL, ID_EDIT_HIDE_UNSELECTED});
+    expectEnabled(true, {ID_EDIT_UNHIDE_ALL, ID_EDIT_INVERT_HIDDEN});
 
     // No mesh: everything that needs faces is greyed.
     document_->removeMesh();
     editor_->refreshActiveMesh();
     editor_->refreshCommandStates();
-    expectMenus(false, {ID_EDIT_UNHIDE_ALL, ID_VIEW_ZOOM_EXTENTS});
-    EXPECT_FALSE(buttonEnabled(ID_VIEW_ZOOM_EXTENTS));
-    EXPECT_TRUE(menuEnabled(ID_VIEW_SYNCHRONIZE_SELECTIONS));
+    expectEnabled(false, {ID_EDIT_UNHIDE_ALL, ID_VIEW_ZOOM_EXTENTS});
+    expectEnabled(true, {ID_VIEW_SYNCHRONIZE_SELECTIONS});
 }
 
 // ---- Selection refresh ----------------------------------------------------------
 
 TEST_F(EditorTest, OneDistinctSelectedPositionFillsUAndVAndSetMovesIt) {
-    Square mesh;
-    mesh.faces[1].uv[0][0] = 0.1f;  // face 1 corner 0 coincides with face 0 corner 0
+    std::vector<DevFace> mesh = square();
+    mesh[1].uv[0][0] = 0.1f;  // face 1 corner 0 coincides with face 0 corner 0
     open(mesh);
     EXPECT_EQ(controlText(UVControls::EditU), "");
     EXPECT_FALSE(controlEnabled(UVControls::SetButton));
@@ -405,12 +380,11 @@ TEST_F(EditorTest, OneDistinctSelectedPositionFillsUAndVAndSetMovesIt) {
 TEST_F(EditorTest, SynchronisedRefreshCopiesThe3DSelection) {
     // Face 0 selected in 3D with nothing hidden; face 1 not selected, its vertex 3 is,
     // and so is vertex 2, whose corner in face 1 is hidden.
-    Square mesh;
-    mesh.faces[0].flags |= 0x0001;
-    mesh.faces[1].flags |= 0x0010;  // corner 1 (vertex 2) hidden
-    mesh.vertices[2].flags = 1;
-    mesh.vertices[3].flags = 1;
+    std::vector<DevFace> mesh = square();
+    mesh[0].flags |= 0x0001;
+    mesh[1].flags |= 0x0010;  // corner 1 (vertex 2) hidden
     open(mesh);
+    document_->vertices()[2].flags = document_->vertices()[3].flags = 1;
     selectCorners(1, 0x0040);  // a stale UV selection
 
     editor_->setSyncSelection(true);

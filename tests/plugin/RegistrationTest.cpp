@@ -37,14 +37,6 @@ bool keyExists(const std::wstring& path) {
     return true;
 }
 
-std::wstring readText(const std::wstring& path) {
-    wchar_t text[MAX_PATH] = {};
-    DWORD size = sizeof(text);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
-        return L"";
-    return text;
-}
-
 }  // namespace
 
 TEST(Registration, Regsvr32RegistersAndUnregistersTheTypeLibrary) {
@@ -53,8 +45,10 @@ TEST(Registration, Regsvr32RegistersAndUnregistersTheTypeLibrary) {
     ASSERT_FALSE(keyExists(key));
 
     ASSERT_EQ(runRegsvr32(L""), 0u);
-    std::wstring file = readText(key + L"\\1.0\\0\\win64");
-    EXPECT_NE(file.find(L"Texloom.dll"), std::wstring::npos) << "registered from the module itself";
+    BSTR file = nullptr;
+    ASSERT_EQ(QueryPathOfRegTypeLib(LIBID_LatheTexloom, 1, 0, 0, &file), S_OK);
+    EXPECT_NE(std::wstring(file).find(L"Texloom.dll"), std::wstring::npos) << "registered from the module itself";
+    SysFreeString(file);
     // Only the type library: no creatable class is registered.
     ITypeLib* typeLib = nullptr;
     ASSERT_EQ(LoadRegTypeLib(LIBID_LatheTexloom, 1, 0, 0, &typeLib), S_OK);

@@ -37,24 +37,18 @@ TEST(Menu, CommandsAreUniqueAndProjectionItemsNameTheirDirections) {
     for (UINT id : commands) EXPECT_TRUE(id != 0 && seen.insert(id).second) << "command " << id;
     EXPECT_FALSE(seen.count(IDCANCEL) || seen.count(IDOK));
 
-    const UINT kinds[][7] = {
-        {ID_MAPPING_PLANAR_POS_X, ID_MAPPING_PLANAR_NEG_X, ID_MAPPING_PLANAR_POS_Y, ID_MAPPING_PLANAR_NEG_Y,
-         ID_MAPPING_PLANAR_POS_Z, ID_MAPPING_PLANAR_NEG_Z, ID_MAPPING_PLANAR_USER_DEFINED},
-        {ID_MAPPING_BOX_POS_X, ID_MAPPING_BOX_NEG_X, ID_MAPPING_BOX_POS_Y, ID_MAPPING_BOX_NEG_Y, ID_MAPPING_BOX_POS_Z,
-         ID_MAPPING_BOX_NEG_Z, ID_MAPPING_BOX_USER_DEFINED},
-        {ID_MAPPING_CYLINDRICAL_POS_X, ID_MAPPING_CYLINDRICAL_NEG_X, ID_MAPPING_CYLINDRICAL_POS_Y,
-         ID_MAPPING_CYLINDRICAL_NEG_Y, ID_MAPPING_CYLINDRICAL_POS_Z, ID_MAPPING_CYLINDRICAL_NEG_Z,
-         ID_MAPPING_CYLINDRICAL_USER_DEFINED},
-        {ID_MAPPING_SPHERICAL_POS_X, ID_MAPPING_SPHERICAL_NEG_X, ID_MAPPING_SPHERICAL_POS_Y,
-         ID_MAPPING_SPHERICAL_NEG_Y, ID_MAPPING_SPHERICAL_POS_Z, ID_MAPPING_SPHERICAL_NEG_Z,
-         ID_MAPPING_SPHERICAL_USER_DEFINED},
-    };
+    // Each kind numbers its six directions in a row; "User Defined" stands apart.
+    const UINT kinds[][2] = {{ID_MAPPING_PLANAR_POS_X, ID_MAPPING_PLANAR_USER_DEFINED},
+                             {ID_MAPPING_BOX_POS_X, ID_MAPPING_BOX_USER_DEFINED},
+                             {ID_MAPPING_CYLINDRICAL_POS_X, ID_MAPPING_CYLINDRICAL_USER_DEFINED},
+                             {ID_MAPPING_SPHERICAL_POS_X, ID_MAPPING_SPHERICAL_USER_DEFINED}};
     const char* texts[7] = {"+X", "--X", "+Y", "--Y", "+Z", "--Z", "User Defined"};
-    for (const auto& ids : kinds)
-        for (int i = 0; i < 7; ++i) {
+    for (const auto& kind : kinds)
+        for (UINT i = 0; i < 7; ++i) {
+            const UINT id = i < 6 ? kind[0] + i : kind[1];
             char text[32] = {};
-            GetMenuStringA(menu, ids[i], text, sizeof text, MF_BYCOMMAND);
-            EXPECT_STREQ(text, texts[i]) << ids[i];
+            GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
+            EXPECT_STREQ(text, texts[i]) << id;
         }
     DestroyMenu(menu);
 }

@@ -43,7 +43,9 @@ protected:
         ASSERT_NE(editor_, nullptr);
         editor_->setDocument(document_.Get());
     }
+    // Whatever a case did, the host's own bytes and flag bits stay as built.
     void TearDown() override {
+        meshtest::expectRecordsIntact(*document_.Get());
         uitest::holdModifierKeys(false, false);
         if (editor_) {
             if (editor_->window()) DestroyWindow(editor_->window());
@@ -67,6 +69,16 @@ protected:
         document_->clearJournal();
     }
 
+    // Two triangles over UV 0.1 .. 0.6 on a unit square in the xy plane.
+    static std::vector<devhost::DevFace> square(uint16_t flags = 0) {
+        return {meshtest::face(flags, 0, 1, 2, 0.1f, 0.1f, 0.6f, 0.1f, 0.6f, 0.6f),
+                meshtest::face(flags, 0, 2, 3, 0.1f, 0.1f, 0.6f, 0.6f, 0.1f, 0.6f)};
+    }
+    void openSquare(std::vector<devhost::DevFace> faces = square()) {
+        using meshtest::vertex;
+        open(std::move(faces), {vertex(0, 0, 0), vertex(1, 0, 0), vertex(1, 1, 0), vertex(0, 1, 0)});
+    }
+
     void command(int id) { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
     std::vector<devhost::DevFace>& faces() { return document_->faces(); }
@@ -75,11 +87,18 @@ protected:
     UVCanvas& canvas() { return *editor_->canvas(); }
     // The bits the editor may change in a face built by meshtest::face.
     int flags(int f) { return faces()[size_t(f)].flags & ~meshtest::FOREIGN_BITS; }
-    // Whether a journal line starts with prefix.
-    bool called(const std::string& prefix) {
-        return std::any_of(journal().begin(), journal().end(),
-                           [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    std::vector<int> allFlags(int mask = 0xFFFF) {
+        std::vector<int> all;
+        for (size_t f = 0; f < faces().size(); ++f) all.push_back(flags(int(f)) & mask);
+        return all;
     }
+    // Position of the first journal line starting with prefix; the journal's size when none.
+    size_t indexOf(const std::string& prefix) {
+        return size_t(std::find_if(journal().begin(), journal().end(),
+                                   [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }) -
+                      journal().begin());
+    }
+    bool called(const std::string& prefix) { return indexOf(prefix) < journal().size(); }
     bool facesAre(const std::vector<devhost::DevFace>& expected) { return sameFaces(faces(), expected); }
 
     HWND host_ = nullptr;

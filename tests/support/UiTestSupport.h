@@ -26,23 +26,10 @@ inline void pump(DWORD milliseconds = 0) {
 
 // The thread's top-level dialog with that caption, or null.
 inline HWND findDialog(const char* caption) {
-    struct Search {
-        const char* caption;
-        HWND found;
-    } search = {caption, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            char text[64] = {}, className[16] = {};
-            GetWindowTextA(window, text, sizeof text);
-            GetClassNameA(window, className, sizeof className);
-            if (std::string(text) != s->caption || std::string(className) != "#32770") return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND dialog = nullptr;
+    while ((dialog = FindWindowExA(nullptr, dialog, "#32770", caption)))
+        if (GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId()) return dialog;
+    return nullptr;
 }
 inline HWND findEditor() { return findDialog("Texloom"); }
 
@@ -86,28 +73,21 @@ inline Capture captureClient(HWND window) {
     capture.width = client.right;
     capture.height = client.bottom;
     if (capture.width <= 0 || capture.height <= 0) return capture;
-    HDC source = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(source);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
     // What the screen shows, children included: the window must be visible and on top.
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    BitBlt(memory, 0, 0, capture.width, capture.height, source, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    auto* words = static_cast<std::uint32_t*>(bits);
-    capture.pixels.assign(words, words + static_cast<size_t>(capture.width) * capture.height);
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, capture.width, capture.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, capture.width, capture.height, screen, origin.x, origin.y, SRCCOPY);
     SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), capture.width, -capture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    capture.pixels.resize(size_t(capture.width) * size_t(capture.height));
+    GetDIBits(memory, bitmap, 0, UINT(capture.height), capture.pixels.data(), &info, DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, source);
+    ReleaseDC(nullptr, screen);
     return capture;
 }
 
