@@ -121,11 +121,6 @@ float snapToGrid(float a, int spacing) {
     return (a > 0 ? std::trunc(a / g + 0.5f) : std::trunc(a / g - 0.5f)) * g;
 }
 
-float snapAngle(float angle, float step) {
-    if (step == 0 || !std::isfinite(step)) return angle;
-    return std::trunc(angle / step) * step;
-}
-
 const ScaleHandle* scaleHandleOf(int tool) {
     // anchor, start, pivot, axis u, axis v, flip u, flip v, uniform
     static constexpr ScaleHandle kHandles[12] = {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "canvas/CanvasTool.h"
+#include "model/Angles.h"
 
 // Hit codes of the handle test.
 enum HandleHit : int {
@@ -47,8 +48,6 @@ bool triangleContains(const float uv[3][2], float u, float v);
 
 // The multiple of spacing nearest to a, halves away from zero; spacing < 1 leaves a.
 float snapToGrid(float a, int spacing);
-// Toward zero to a multiple of step; a step of 0 leaves the angle.
-float snapAngle(float angle, float step);
 
 // One scale handle. Corners are indices into the press bounds: 0 the minimum, 1 the
 // maximum (x from the u bounds, y from the v bounds).

@@ -15,6 +15,14 @@ T degreesToRadians(T degrees) {
     return degrees * T(DEGREES_TO_RADIANS);
 }
 
+// Toward zero to a multiple of step. A step of 0 or not finite leaves the angle, and so
+// does one so small (a stored setting may be anything) that the count of steps overflows.
+inline float snapAngle(float angle, float step) {
+    if (step == 0 || !std::isfinite(step)) return angle;
+    const float steps = std::trunc(angle / step);
+    return std::isfinite(steps) ? steps * step : angle;
+}
+
 // Direction of (x, y) in degrees, 0 along +x and 90 along +y, in [0, 360): an angle that
 // rounds up to 360 reads 359. (0, 0) has the angle 0.
 template <class T>

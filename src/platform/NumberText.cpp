@@ -6,7 +6,6 @@
 
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -71,5 +70,5 @@ float ParseNumber(const char* text) {
             if (converted) return value;
         }
     }
-    return static_cast<float>(std::atof(text));
+    return parseNumberPrefix(text);
 }

@@ -2,6 +2,7 @@
 // read-outs and the registry share.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 
 // value as "%.<digits>f" (fixed) or "%.<digits>g", period as separator, at most 31
@@ -13,6 +14,8 @@ struct NumberText {
     char text[32];
 };
 NumberText formatNumberText(float value, int digits, bool fixed, bool localise);
-// The user locale's number text to float; falls back to the C conversion (period
-// separator, leading numeric prefix, 0 when none).
+// The user locale's number text to float; falls back to parseNumberPrefix.
 float ParseNumber(const char* text);
+// The C conversion: period separator, the leading numeric prefix (0 when none) as a
+// double narrowed to float, so that any float, infinities and NaN included, may come out.
+inline float parseNumberPrefix(const char* text) { return text ? static_cast<float>(std::atof(text)) : 0.0f; }

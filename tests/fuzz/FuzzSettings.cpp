@@ -1,9 +1,17 @@
 // The editor's registry values of any type and size, as the bytes say: each record is a
 // name (one of the 24 values or one no setting has), a type, a size and that many bytes.
 // Decoding must take every value only when it fits, never overflow placing the window,
-// and keep the texts terminated.
+// and keep the texts terminated. "AngleSnap" and "Epsilon" then become numbers through
+// the C conversion the locale-aware one falls back on (any float comes out of some text),
+// and whatever they are, rotation snapping and welding keep finite UVs finite.
 #include "dialogs/SettingsValues.h"
+#include "lib/DevHost.h"
+#include "model/Angles.h"
+#include "ops/MeshFixture.h"
+#include "ops/UVModel.h"
+#include "platform/NumberText.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -13,6 +21,29 @@ namespace {
 
 const char* const kOtherNames[] = {"AngleSnap", "Epsilon", "Left", "Top", "Width", "Height", "Unknown"};
 const DWORD kTypes[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD};
+
+// Corners at distances from 0 to far apart, all selected: the stored epsilon welds some
+// of them, the count of distinct positions sees them.
+void weldWith(float epsilon) {
+    using meshtest::face;
+    HostRef<devhost::Document> document = devhost::Document::create();
+    document->setJournaling(false);
+    document->setMesh({face(0x01C0, 0, 1, 2, 0, 0, 1e-7f, 0, 1e-3f, 0), face(0x01C0, 1, 2, 3, 0.5f, 0.5f, 1e30f, -1e30f, 0, 0),
+                       face(0x01C0, 0, 3, 2, 3e38f, 0, -3e38f, 1e-38f, 0.5f, 0.5f)},
+                      meshtest::vertices(4));
+    UVModelOwner owner;
+    UVModel model;
+    model.document = document;
+    model.owner = &owner;
+    document->GetActiveMesh(&model.mesh);
+    model.countDistinct(epsilon, 2);
+    model.countDistinct(epsilon);
+    model.weld(epsilon, CORNERS_SELECTED);
+    if (document->lockCount() != 0 || document->groupOpen()) __builtin_trap();
+    for (const devhost::DevFace& f : document->faces())
+        for (const auto& uv : f.uv)
+            if (!std::isfinite(uv[0]) || !std::isfinite(uv[1])) __builtin_trap();
+}
 
 }  // namespace
 
@@ -51,5 +82,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         __builtin_trap();
     for (const StoredText* text : {&texts.angleSnap, &texts.epsilon})
         if (!std::memchr(text->text, 0, sizeof text->text)) __builtin_trap();
+
+    if (texts.angleSnap.read) view.angleStep = parseNumberPrefix(texts.angleSnap.text);
+    if (texts.epsilon.read) view.epsilon = parseNumberPrefix(texts.epsilon.text);
+    // A snapped angle is no farther from 0 than the angle (but for rounding).
+    for (const float angle : {-359.5f, -7.9f, 0.25f, 45.0f, 359.9f}) {
+        const float snapped = snapAngle(angle, view.angleStep);
+        if (!std::isfinite(snapped) || std::fabs(snapped) > std::fabs(angle) * 1.0001f) __builtin_trap();
+    }
+    if (texts.epsilon.read) weldWith(view.epsilon);
     return 0;
 }
