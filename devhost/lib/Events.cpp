@@ -9,14 +9,20 @@
 namespace devhost {
 namespace {
 
-// The source of a change event: says what the subscriber has to re-read.
+// The source of a change event: says what the subscriber has to re-read. Its questions
+// can be made to fail but are not journaled: every change event asks them.
 class ChangeSource : public ComObject<HostChange> {
 public:
-    ChangeSource(bool reload, bool selection) : reload_(reload), selection_(selection) {}
-    HRESULT STDMETHODCALLTYPE NeedsMeshReload() override { return reload_ ? S_OK : S_FALSE; }
-    HRESULT STDMETHODCALLTYPE NeedsSelectionRefresh(LONG) override { return selection_ ? S_OK : S_FALSE; }
+    ChangeSource(Link link, bool reload, bool selection) : link_(std::move(link)), reload_(reload), selection_(selection) {}
+    HRESULT STDMETHODCALLTYPE NeedsMeshReload() override { return answer("NeedsMeshReload", reload_); }
+    HRESULT STDMETHODCALLTYPE NeedsSelectionRefresh(LONG) override { return answer("NeedsSelectionRefresh", selection_); }
 
 private:
+    HRESULT answer(const char* method, bool yes) const {
+        if (link_ && failureDue(*link_, method)) return E_FAIL;
+        return yes ? S_OK : S_FALSE;
+    }
+    Link link_;
     bool reload_;
     bool selection_;
 };
@@ -108,7 +114,7 @@ void Document::sendChange(bool meshReplaced) {
     unannounced_ = false;
     announcedFaces_ = faces_.size();
     announcedVertices_ = vertices_.size();
-    HostRef<ChangeSource> source = makeObject<ChangeSource>(reload, selection);
+    HostRef<ChangeSource> source = makeObject<ChangeSource>(link_, reload, selection);
     HostEvent event{};
     event.kind = HOST_EVENT_CHANGED;
     event.source = static_cast<HostChange*>(source.Get());

@@ -12,7 +12,7 @@ bool isHostMethod(const std::string& name) {
         "MakeCylinder", "MakeSphere", "ConvertPixels", "CheckLoaded", "CheckPixels", "GetPixelFormat",
         "GetBytesPerPixel", "GetImageInfo", "GetPalette", "GetConverter", "EndRead", "CopyRect", "RedrawViews",
         "GetDrawState", "SetDrawState", "DrawMesh", "GetViewScale", "DrawAxes", "EnumConnectionPoints",
-        "FindConnectionPoint", "Advise", "Unadvise"};
+        "FindConnectionPoint", "Advise", "Unadvise", "NeedsMeshReload", "NeedsSelectionRefresh"};
     for (const char* method : methods)
         if (name == method) return true;
     return false;

@@ -37,6 +37,7 @@ TEST_F(HostFailuresTest, EveryCommandCopesWithFailingHostCallsAndRecovers) {
         "LockFaces", "UnlockFaces", "BeginEdit", "EndEdit", "BeginUndoGroup", "EndUndoGroup", "Undo", "Redo",
         "LockFaces:3", "LockFaces:40", "BeginEdit:2", "EndEdit:2", "BeginUndoGroup:3", "EndUndoGroup:3",
         "GetActiveMesh", "GetMainWindow", "GetDocumentNode", "GetApplicationNode", "Subscribe", "Unsubscribe",
+        "NeedsMeshReload", "NeedsSelectionRefresh",
         // nodes and textures, the texture's pixels read for the background and copied in when
         // some change, the wheel preference
         "GetNode", "GetAttribute", "GetFirstChild", "GetNextSibling", "GetIdentifier",
