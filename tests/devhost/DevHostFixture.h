@@ -4,6 +4,7 @@
 
 #include "DevHost.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -16,23 +17,22 @@ using devhost::DevVertex;
 
 // A strip of count triangles over count + 2 vertices; every host byte is distinct
 // per record so that a lost or shifted byte shows.
+template <class Record>
+void fillBytes(Record& record, size_t i) {
+    auto* bytes = reinterpret_cast<std::uint8_t*>(&record);
+    for (size_t k = 0; k < sizeof record; ++k) bytes[k] = static_cast<std::uint8_t>(i * 31 + k);
+}
+
 inline std::vector<DevFace> stripFaces(int count) {
     std::vector<DevFace> faces(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        DevFace& f = faces[static_cast<size_t>(i)];
-        std::memset(&f, 0, sizeof f);
+    for (size_t i = 0; i < faces.size(); ++i) {
+        DevFace& f = faces[i];
+        fillBytes(f, i);
+        f.flags = 0, f.material = static_cast<std::uint32_t>(i % 3);
         for (int c = 0; c < 3; ++c) {
-            f.vertex[c] = static_cast<std::uint16_t>(i + c);
-            f.uv[c][0] = 0.1f * static_cast<float>(i + c);
-            f.uv[c][1] = 0.05f * static_cast<float>(c);
+            f.vertex[c] = static_cast<std::uint16_t>(i + c), f.groups[c] = 0, f.normal[c] = c == 2 ? 1.0f : 0.0f;
+            f.uv[c][0] = 0.1f * static_cast<float>(i + c), f.uv[c][1] = 0.05f * static_cast<float>(c);
         }
-        f.material = static_cast<std::uint32_t>(i % 3);
-        f.normal[2] = 1;
-        std::uint8_t* areas[4] = {f.hostData0, f.hostData1, f.hostData2, f.hostData3};
-        const size_t sizes[4] = {sizeof f.hostData0, sizeof f.hostData1, sizeof f.hostData2, sizeof f.hostData3};
-        for (int a = 0; a < 4; ++a)
-            for (size_t k = 0; k < sizes[a]; ++k)
-                areas[a][k] = static_cast<std::uint8_t>(i * 31 + (a + 1) * 7 + static_cast<int>(k));
     }
     return faces;
 }
@@ -40,13 +40,10 @@ inline std::vector<DevFace> stripFaces(int count) {
 inline std::vector<DevVertex> stripVertices(int faceCount) {
     std::vector<DevVertex> vertices(static_cast<size_t>(faceCount + 2));
     for (size_t i = 0; i < vertices.size(); ++i) {
-        DevVertex& v = vertices[i];
-        std::memset(&v, 0, sizeof v);
-        v.position[0] = static_cast<float>(i / 2);
-        v.position[1] = static_cast<float>(i % 2);
-        for (size_t k = 0; k < sizeof v.hostData0; ++k) v.hostData0[k] = static_cast<std::uint8_t>(200 + i + k);
-        v.hostData1[0] = 0xA5;
-        v.hostData1[1] = static_cast<std::uint8_t>(i);
+        fillBytes(vertices[i], i + 100);
+        vertices[i].flags = 0;
+        vertices[i].position[0] = static_cast<float>(i / 2), vertices[i].position[1] = static_cast<float>(i % 2);
+        vertices[i].position[2] = 0;
     }
     return vertices;
 }
@@ -99,14 +96,11 @@ public:
     }
 
     size_t count(DWORD kind) const {
-        size_t n = 0;
-        for (const SeenEvent& e : events) n += e.kind == kind;
-        return n;
+        return size_t(std::count_if(events.begin(), events.end(), [kind](const SeenEvent& e) { return e.kind == kind; }));
     }
     const SeenEvent* last(DWORD kind) const {
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->kind == kind) return &*it;
-        return nullptr;
+        auto it = std::find_if(events.rbegin(), events.rend(), [kind](const SeenEvent& e) { return e.kind == kind; });
+        return it == events.rend() ? nullptr : &*it;
     }
 };
 

@@ -17,6 +17,7 @@
 #include "lib/Journal.h"
 #include "platform/SettingsKey.h"
 #include "resource.h"
+#include "support/UiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -35,17 +36,18 @@ using devhost::DevVertex;
 
 namespace {
 
-// What an action may change in the face records besides what every action may.
-enum class Reach {
-    View,        // nothing
-    Selection,   // the UV selection bits
-    Growth,      // the UV selection bits, of hidden faces too (expand and contract take whole faces)
-    Visibility,  // the UV hidden and selection bits
-    Locks,       // the UV lock bits
-    Selected,    // any field of faces with a selected visible corner; elsewhere the selection bits
-    Whole,       // any field the plug-in owns, of any face
-    History,     // undo or redo: anything the history holds
+// What an action may change in the face records besides what every action may: flag
+// bits (of visible faces, or of hidden ones too) and any field of some visible faces.
+enum Fields { NO_FACE, SELECTED_FACES, VISIBLE_FACES, HISTORY };  // HISTORY: anything the history holds
+struct Reach {
+    std::uint16_t bits;
+    bool hiddenToo;  // the bits of hidden faces as well
+    Fields fields;   // SELECTED_FACES: faces with a selected visible corner
 };
+const Reach VIEW{0, false, NO_FACE}, SELECTION{0x01C0, false, NO_FACE}, LOCKS{0x0E00, false, NO_FACE},
+    GROWTH{0x01C0, true, NO_FACE},  // expand and contract take whole faces
+    VISIBILITY{0x01F8, true, NO_FACE}, SELECTED{0x01C0, false, SELECTED_FACES}, WHOLE{0, false, VISIBLE_FACES},
+    UNDO_REDO{0, false, HISTORY};
 
 struct Action {
     Reach reach;
@@ -74,28 +76,22 @@ struct Command {
 };
 
 const Command kMenuCommands[] = {
-    {L"Edit/Hide Selection", Reach::Visibility}, {L"Edit/Hide Unselected", Reach::Visibility},
-    {L"Edit/Invert Hidden", Reach::Visibility}, {L"Edit/Unhide All", Reach::Visibility},
-    {L"Edit/Reverse Winding Order", Reach::Selected}, {L"Edit/Snap Together", Reach::Selected},
-    {L"Edit/Weld Selection", Reach::Selected}, {L"Edit/Weld All", Reach::Whole},
-    {L"Edit/Create Material With Outlines", Reach::View},
-    {L"Select/Select All", Reach::Selection}, {L"Select/Invert Selection", Reach::Selection},
-    {L"Select/Deselect All", Reach::Selection}, {L"Select/Expand Selection", Reach::Growth},
-    {L"Select/Contract Selection", Reach::Growth}, {L"Tools/Select Island", Reach::Selection},
-    {L"Transform/Flip/Horizontal", Reach::Selected}, {L"Transform/Flip/Vertical", Reach::Selected},
-    {L"Transform/Mirror/Left", Reach::Selected}, {L"Transform/Mirror/Right", Reach::Selected},
-    {L"Transform/Mirror/Top", Reach::Selected}, {L"Transform/Mirror/Bottom", Reach::Selected},
-    {L"Mapping/Planar/Best Match", Reach::Selected}, {L"Mapping/Planar/+X", Reach::Selected},
-    {L"Mapping/Planar/--Z", Reach::Selected}, {L"Mapping/Box/+Y", Reach::Selected},
-    {L"Mapping/Box/--X", Reach::Selected}, {L"Mapping/Cylindrical/+Z", Reach::Selected},
-    {L"Mapping/Cylindrical/--Y", Reach::Selected}, {L"Mapping/Spherical/+X", Reach::Selected},
-    {L"Mapping/Spherical/--Z", Reach::Selected}, {L"Tools/Unwrap", Reach::Selected},
-    {L"Tools/Auto Unwrap", Reach::Selected}, {L"Tools/Pack Islands", Reach::Selected},
-    {L"View/Zoom Extents", Reach::View}, {L"View/Zoom Selection Extents", Reach::View},
-    {L"View/Zoom/1:5", Reach::View}, {L"View/Zoom/1:1", Reach::View}, {L"View/Zoom/4:1", Reach::View},
-    {L"View/Zoom/12:1", Reach::View}, {L"View/Snap To Grid", Reach::View}, {L"View/Snap Angles", Reach::View},
-    {L"View/Show Grid", Reach::View}, {L"View/Show Texture Background", Reach::View},
-    {L"View/Show Tiled Texture", Reach::View}, {L"View/Show Only Faces Selected in 3D View", Reach::View},
+    {L"Edit/Hide Selection", VISIBILITY}, {L"Edit/Hide Unselected", VISIBILITY}, {L"Edit/Invert Hidden", VISIBILITY},
+    {L"Edit/Unhide All", VISIBILITY}, {L"Edit/Reverse Winding Order", SELECTED}, {L"Edit/Snap Together", SELECTED},
+    {L"Edit/Weld Selection", SELECTED}, {L"Edit/Weld All", WHOLE}, {L"Edit/Create Material With Outlines", VIEW},
+    {L"Select/Select All", SELECTION}, {L"Select/Invert Selection", SELECTION}, {L"Select/Deselect All", SELECTION},
+    {L"Select/Expand Selection", GROWTH}, {L"Select/Contract Selection", GROWTH}, {L"Tools/Select Island", SELECTION},
+    {L"Transform/Flip/Horizontal", SELECTED}, {L"Transform/Flip/Vertical", SELECTED},
+    {L"Transform/Mirror/Left", SELECTED}, {L"Transform/Mirror/Right", SELECTED}, {L"Transform/Mirror/Top", SELECTED},
+    {L"Transform/Mirror/Bottom", SELECTED}, {L"Mapping/Planar/Best Match", SELECTED},
+    {L"Mapping/Planar/+X", SELECTED}, {L"Mapping/Planar/--Z", SELECTED}, {L"Mapping/Box/+Y", SELECTED},
+    {L"Mapping/Box/--X", SELECTED}, {L"Mapping/Cylindrical/+Z", SELECTED}, {L"Mapping/Cylindrical/--Y", SELECTED},
+    {L"Mapping/Spherical/+X", SELECTED}, {L"Mapping/Spherical/--Z", SELECTED}, {L"Tools/Unwrap", SELECTED},
+    {L"Tools/Auto Unwrap", SELECTED}, {L"Tools/Pack Islands", SELECTED}, {L"View/Zoom Extents", VIEW},
+    {L"View/Zoom Selection Extents", VIEW}, {L"View/Zoom/1:5", VIEW}, {L"View/Zoom/1:1", VIEW},
+    {L"View/Zoom/4:1", VIEW}, {L"View/Zoom/12:1", VIEW}, {L"View/Snap To Grid", VIEW}, {L"View/Snap Angles", VIEW},
+    {L"View/Show Grid", VIEW}, {L"View/Show Texture Background", VIEW}, {L"View/Show Tiled Texture", VIEW},
+    {L"View/Show Only Faces Selected in 3D View", VIEW},
 };
 
 struct Button {
@@ -105,13 +101,12 @@ struct Button {
 
 // Every toolbar button but synchronisation.
 const Button kButtons[] = {
-    {ID_TOOL_UNDO, Reach::History}, {ID_TOOL_REDO, Reach::History},
-    {ID_TOOL_SELECT_UV_COORDS, Reach::View}, {ID_TOOL_SELECT_UV_TRIANGLES, Reach::View},
-    {ID_TOOL_PAN, Reach::View}, {ID_TOOL_ZOOM, Reach::View}, {ID_TOOL_ZOOM_REGION, Reach::View},
-    {ID_VIEW_ZOOM_SELECTION_EXTENTS, Reach::View}, {ID_VIEW_ZOOM_EXTENTS, Reach::View},
-    {ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, Reach::View}, {ID_TOOL_LOCK_SELECTED_COORDS, Reach::Locks},
-    {ID_SELECT_EXPAND_SELECTION, Reach::Growth}, {ID_SELECT_CONTRACT_SELECTION, Reach::Growth},
-    {ID_VIEW_SHOW_GRID, Reach::View}, {ID_VIEW_SNAP_TO_GRID, Reach::View}, {ID_VIEW_SNAP_ANGLES, Reach::View},
+    {ID_TOOL_UNDO, UNDO_REDO}, {ID_TOOL_REDO, UNDO_REDO}, {ID_TOOL_SELECT_UV_COORDS, VIEW},
+    {ID_TOOL_SELECT_UV_TRIANGLES, VIEW}, {ID_TOOL_PAN, VIEW}, {ID_TOOL_ZOOM, VIEW}, {ID_TOOL_ZOOM_REGION, VIEW},
+    {ID_VIEW_ZOOM_SELECTION_EXTENTS, VIEW}, {ID_VIEW_ZOOM_EXTENTS, VIEW},
+    {ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, VIEW}, {ID_TOOL_LOCK_SELECTED_COORDS, LOCKS},
+    {ID_SELECT_EXPAND_SELECTION, GROWTH}, {ID_SELECT_CONTRACT_SELECTION, GROWTH}, {ID_VIEW_SHOW_GRID, VIEW},
+    {ID_VIEW_SNAP_TO_GRID, VIEW}, {ID_VIEW_SNAP_ANGLES, VIEW},
 };
 
 const wchar_t* const kModifiers[] = {L"none", L"none", L"shift", L"ctrl", L"shift+ctrl"};
@@ -135,17 +130,17 @@ Action randomAction(Random& r) {
         const Button& b = r.pick(kButtons);
         return {b.reach, {{L"--uv-toolbar", number(b.id)}}};
     }
-    case 7: return {Reach::Selection, {{L"--uv-click", point(r) + L"," + r.pick(kModifiers)}}};
+    case 7: return {SELECTION, {{L"--uv-click", point(r) + L"," + r.pick(kModifiers)}}};
     case 8: {
         const wchar_t* const buttons[] = {L"left", L"left", L"left", L"right", L"middle"};
         // A left drag picks or moves what it starts on; the others pan or zoom.
-        return {Reach::Selected, {{L"--uv-drag", point(r) + L"," + point(r) + L"," + r.pick(kModifiers) + L"," +
+        return {SELECTED, {{L"--uv-drag", point(r) + L"," + point(r) + L"," + r.pick(kModifiers) + L"," +
                                                        r.pick(buttons)}}};
     }
-    case 9: return {Reach::View, {{L"--uv-wheel", point(r) + L"," + number((r.below(7) - 3) * 120)}}};
+    case 9: return {VIEW, {{L"--uv-wheel", point(r) + L"," + number((r.below(7) - 3) * 120)}}};
     case 10: {  // Move or Scale: one or two Applies
         const bool move = r.chance(50);
-        Action a{Reach::Selected, {menu(move ? L"Transform/Move..." : L"Transform/Scale...")}};
+        Action a{SELECTED, {menu(move ? L"Transform/Move..." : L"Transform/Scale...")}};
         for (int k = 1 + r.below(2); k > 0; --k) {
             a.steps.push_back(text(IDC_VALUE_U, r.pick(kNumbers)));
             a.steps.push_back(text(IDC_VALUE_V, r.pick(kNumbers)));
@@ -156,7 +151,7 @@ Action randomAction(Random& r) {
         return a;
     }
     case 11: {
-        Action a{Reach::Selected, {menu(L"Transform/Rotate...")}};
+        Action a{SELECTED, {menu(L"Transform/Rotate...")}};
         if (r.chance(50)) a.steps.insert(a.steps.end(), {text(IDC_ANGLE, r.pick(kNumbers)), apply});
         else a.steps.push_back({L"--dialog-click", number(IDC_ROTATE_90 + r.below(3))});
         a.steps.push_back(done);
@@ -164,20 +159,20 @@ Action randomAction(Random& r) {
     }
     case 12: {  // the modeless grouping dialog: a mode and a group, closed by its command again
         const int modes[] = {IDC_GROUP_ASSIGN, IDC_GROUP_UNASSIGN, IDC_GROUP_SELECT};
-        return {Reach::Selected,
+        return {SELECTED,
                 {menu(L"Select/Grouping..."), {L"--dialog-click", number(r.pick(modes))},
                  {L"--dialog-click", number(r.chance(20) ? IDC_GROUP_NONE : IDC_GROUP_1 + r.below(16))},
                  menu(L"Select/Grouping...")}};
     }
     default: {
         if (r.chance(40)) {  // Settings: what the canvas and the weld use
-            return {Reach::View,
+            return {VIEW,
                     {menu(L"View/Settings..."), text(IDC_SNAP_ANGLE, r.pick(kNumbers)),
                      text(IDC_GRID_SPACING, r.pick(kNumbers)), text(IDC_WELD_EPSILON, r.pick(kNumbers)), apply,
                      done}};
         }
         const wchar_t* const kinds[] = {L"Planar", L"Box", L"Cylindrical", L"Spherical"};
-        Action a{Reach::Selected, {menu(std::wstring(L"Mapping/") + r.pick(kinds) + L"/User Defined")}};
+        Action a{SELECTED, {menu(std::wstring(L"Mapping/") + r.pick(kinds) + L"/User Defined")}};
         a.steps.push_back({L"--dialog-click", number(IDC_PRESET_POS_X + r.below(6))});
         a.steps.push_back({L"--dialog-click", r.chance(70) ? L"OK" : L"Cancel"});
         return a;
@@ -260,27 +255,15 @@ std::string brokenRule(const std::vector<DevFace>& before, const std::vector<Dev
             !sameBytes(b.hostData2, a.hostData2, 24) || !sameBytes(b.hostData3, a.hostData3, 2) ||
             ((a.flags ^ b.flags) & 0xF007))
             return face + "the host's own bytes or bits changed";
-        if (reach == Reach::History) continue;
+        if (reach.fields == HISTORY) continue;
         for (int c = 0; c < 3; ++c)
             if ((b.flags & (0x0200 << c)) && !sameBytes(a.uv[c], b.uv[c], sizeof a.uv[c]))
                 return face + "locked corner " + std::to_string(c) + " moved";
         const bool hidden = (b.flags & 0x0002) || (b.flags & 0x0038) == 0x0038;
         bool selected = false;
         for (int c = 0; c < 3; ++c) selected |= (b.flags & ((0x0048u) << c)) == (0x0040u << c);
-        std::uint16_t freeBits = 0;
-        bool freeFields = false;
-        switch (reach) {
-        case Reach::View: break;
-        case Reach::Selection:
-        case Reach::Growth: freeBits = 0x01C0; break;
-        case Reach::Visibility: freeBits = 0x01F8; break;
-        case Reach::Locks: freeBits = 0x0E00; break;
-        case Reach::Selected: freeBits = 0x01C0, freeFields = selected && !hidden; break;
-        case Reach::Whole: freeFields = !hidden; break;
-        case Reach::History: break;
-        }
-        if (hidden && reach != Reach::Visibility && reach != Reach::Growth) freeBits = 0;
-        if (freeFields) continue;
+        if (!hidden && (reach.fields == VISIBLE_FACES || (reach.fields == SELECTED_FACES && selected))) continue;
+        const std::uint16_t freeBits = hidden && !reach.hiddenToo ? 0 : reach.bits;
         DevFace masked = a;
         masked.flags = std::uint16_t((a.flags & ~freeBits) | (b.flags & freeBits));
         if (!sameBytes(&masked, &b, sizeof b))
@@ -300,9 +283,7 @@ protected:
         ASSERT_NE(app_->mainWindow, nullptr);
         app_->document->setMainWindow(app_->mainWindow);
         ShowWindow(app_->mainWindow, SW_SHOWNOACTIVATE);
-        wchar_t exe[MAX_PATH * 2];
-        GetModuleFileNameW(nullptr, exe, MAX_PATH * 2);
-        app_->plugins.loadModule((std::filesystem::path(exe).parent_path() / L"Texloom.dll").wstring());
+        app_->plugins.loadModule(uitest::exeFolder() + L"Texloom.dll");
         rebuildPluginMenu(*app_);
     }
     static void TearDownTestSuite() {
