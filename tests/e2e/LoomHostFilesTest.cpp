@@ -56,8 +56,6 @@ TEST(ObjFiles, ImportKeepsPositionsUVsNormalsAndMaterialsWithTheirTexture) {
     // "vt 0.1 0.8" counts v from the image's bottom row: 1 - 0.8, worked out exactly.
     EXPECT_EQ(bits(floatFromJson(second["uv"][2][1])), bits(0.2f));
     EXPECT_EQ(second["normal"], StateJson({0.0f, 0.0f, 1.0f}));
-    EXPECT_EQ(dump["vertices"][2]["position"], StateJson({1.0f, 1.0f, 0.0f}));
-    EXPECT_EQ(dump["history"]["undo"].size(), 0u);
     StateJson quads = folder.json(L"quads.json");
     ASSERT_EQ(quads["faces"].size(), 4u);
     EXPECT_EQ(quads["faces"][0]["material"], 0);

@@ -1,11 +1,11 @@
 #include "LoomHostRun.h"
 
+#include "io/FileError.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -74,22 +74,10 @@ ScratchFolder::~ScratchFolder() {
 }
 
 void ScratchFolder::write(const std::wstring& name, const std::string& contents) const {
-    std::ofstream out(path_ / name, std::ios::binary);
-    out << contents;
+    devhost::replaceFile(path_ / name, contents);
 }
 
-std::string ScratchFolder::read(const std::wstring& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+// A missing file is a failure: readWholeFile throws, naming it.
+std::string ScratchFolder::read(const std::wstring& name) const { return devhost::readWholeFile(path_ / name); }
 
-devhost::StateJson ScratchFolder::json(const std::wstring& name) const {
-    std::string text = read(name);
-    if (text.empty()) {
-        ADD_FAILURE() << "no file " << (path_ / name).string();
-        return {};
-    }
-    return devhost::StateJson::parse(text);
-}
+devhost::StateJson ScratchFolder::json(const std::wstring& name) const { return devhost::StateJson::parse(read(name)); }
