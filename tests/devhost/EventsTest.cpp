@@ -63,7 +63,6 @@ TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
 TEST_F(Events, EveryHistoryChangeSendsTheToolbarUpdateAndEditStepsTheirChange) {
     document->setMesh(stripFaces(2), stripVertices(2));
     HostRef<HostMesh> mesh = activeMesh(*document.Get());
-    const auto before = document->faces();
     const size_t updates = editor->count(HOST_EVENT_COMMAND), changes = canvas->count(HOST_EVENT_CHANGED);
     document->BeginUndoGroup(L"Weld UV Coords");
     document->EndUndoGroup(FALSE);  // a discarded group changes no history
@@ -81,7 +80,6 @@ TEST_F(Events, EveryHistoryChangeSendsTheToolbarUpdateAndEditStepsTheirChange) {
     document->EndUndoGroup(TRUE);
     EXPECT_EQ(std::vector<std::wstring>{L"Move UV Coords"}, document->undoDescriptions());
     document->Undo(1);
-    EXPECT_TRUE(sameBytes(before, document->faces()));
     document->Redo(1);
     EXPECT_EQ(updates + 3, editor->count(HOST_EVENT_COMMAND));
     EXPECT_EQ(L"Update", editor->last(HOST_EVENT_COMMAND)->name);

@@ -4,18 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 using namespace devhost_test;
 
 namespace {
-
-void writeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(std::filesystem::path(path), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Four distinct opaque colours in a 3 x 2 image, first row first.
 const std::vector<std::uint32_t> kPixels = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
@@ -82,8 +76,7 @@ TEST(Textures, APngRoundTripKeepsEveryPixelAndAlpha) {
 TEST(Textures, UnreadableFilesNameTheFileAndAddNothing) {
     HostRef<devhost::Document> document = devhost::Document::create();
     std::wstring path = temporaryPath(L"not-an-image.png");
-    std::string text = "plain text";
-    writeFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << "plain text";
     try {
         document->addTextureFile(path);
         ADD_FAILURE() << "no error";

@@ -139,11 +139,9 @@ Action randomAction(Random& r) {
     }
     case 9: return {VIEW, {{L"--uv-wheel", point(r) + L"," + number((r.below(7) - 3) * 120)}}};
     case 10: {  // Move or Scale: one or two Applies
-        const bool move = r.chance(50);
-        Action a{SELECTED, {menu(move ? L"Transform/Move..." : L"Transform/Scale...")}};
+        Action a{SELECTED, {menu(r.chance(50) ? L"Transform/Move..." : L"Transform/Scale...")}};
         for (int k = 1 + r.below(2); k > 0; --k) {
-            a.steps.push_back(text(IDC_VALUE_U, r.pick(kNumbers)));
-            a.steps.push_back(text(IDC_VALUE_V, r.pick(kNumbers)));
+            a.steps.insert(a.steps.end(), {text(IDC_VALUE_U, r.pick(kNumbers)), text(IDC_VALUE_V, r.pick(kNumbers))});
             if (r.chance(30)) a.steps.push_back({L"--dialog-click", number(IDC_ABSOLUTE)});
             a.steps.push_back(apply);
         }
@@ -172,10 +170,10 @@ Action randomAction(Random& r) {
                      done}};
         }
         const wchar_t* const kinds[] = {L"Planar", L"Box", L"Cylindrical", L"Spherical"};
-        Action a{SELECTED, {menu(std::wstring(L"Mapping/") + r.pick(kinds) + L"/User Defined")}};
-        a.steps.push_back({L"--dialog-click", number(IDC_PRESET_POS_X + r.below(6))});
-        a.steps.push_back({L"--dialog-click", r.chance(70) ? L"OK" : L"Cancel"});
-        return a;
+        return {SELECTED,
+                {menu(std::wstring(L"Mapping/") + r.pick(kinds) + L"/User Defined"),
+                 {L"--dialog-click", number(IDC_PRESET_POS_X + r.below(6))},
+                 {L"--dialog-click", r.chance(70) ? L"OK" : L"Cancel"}}};
     }
     }
 }
@@ -194,8 +192,7 @@ float randomFloat(Random& r) {
 devhost::StateJson randomMesh(Random& r) {
     std::vector<DevVertex> vertices(size_t(r.below(40)));
     for (size_t i = 0; i < vertices.size(); ++i) {
-        DevVertex& v = vertices[i];
-        std::memset(&v, 0, sizeof v);
+        DevVertex& v = vertices[i];  // value-initialised: zero
         v.position[0] = float(i / 2) + r.between(-0.2f, 0.2f), v.position[1] = float(i % 2);
         v.position[2] = r.chance(5) ? randomFloat(r) : r.between(-0.3f, 0.3f);
         v.flags = std::uint16_t(r.below(2));
@@ -203,7 +200,6 @@ devhost::StateJson randomMesh(Random& r) {
     std::vector<DevFace> faces(vertices.size() < 3 || r.chance(5) ? 0 : size_t(vertices.size() - 2));
     for (size_t i = 0; i < faces.size(); ++i) {
         DevFace& f = faces[i];
-        std::memset(&f, 0, sizeof f);
         f.flags = std::uint16_t((r.next() & 0x01C0) | (r.chance(25) ? r.next() & 0x0E38 : 0) |
                                 (r.chance(10) ? r.next() & 0xF007 : r.next() & 0x0001));
         for (int c = 0; c < 3; ++c) {
@@ -223,8 +219,7 @@ std::wstring quoted(const std::wstring& text) {
 
 // Editor settings at their first-run values, then synchronisation turned off.
 std::vector<Step> openSteps(const std::filesystem::path& state) {
-    return {{L"--open", state.wstring()},
-            {L"--invoke", L"UV Editor"},
+    return {{L"--open", state.wstring()}, {L"--invoke", L"UV Editor"},
             {L"--uv-command", L"View/Synchronize UV and Mesh Selections"}};
 }
 

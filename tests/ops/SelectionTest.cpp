@@ -15,24 +15,22 @@ protected:
         useMesh({face(flags0, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(flags1, 0, 2, 3, 0, 0, 1, 1, 0, 1)},
                 vertices(4));
     }
-    // Six faces around vertex 0, each with its own UV triangle.
+    // Six faces around vertex 0, each with its own UV triangle, and one apart.
     void useFan() {
         std::vector<DevFace> faces;
-        for (int i = 0; i < 6; ++i) {
-            float u = float(i);
-            faces.push_back(face(0, 0, 1 + i, 1 + (i + 1) % 6, u, 0, u + 0.5f, 0, u, 0.5f));
-        }
-        faces.push_back(face(0, 7, 8, 9, 10, 10, 11, 10, 10, 11));  // apart
+        for (int i = 0; i < 6; ++i) faces.push_back(face(0, 0, 1 + i, 1 + (i + 1) % 6, i, 0, i + 0.5f, 0, i, 0.5f));
+        faces.push_back(face(0, 7, 8, 9, 10, 10, 11, 10, 10, 11));
         useMesh(faces, vertices(10));
     }
 };
 
-const float* at(float u, float v) {
+// A rectangle (u0, v0, u1, v1) to pass on at once, or a point.
+const float* box(float u0, float v0, float u1, float v1) {
     static float rect[4];
-    rect[0] = rect[2] = u;
-    rect[1] = rect[3] = v;
+    rect[0] = u0, rect[1] = v0, rect[2] = u1, rect[3] = v1;
     return rect;
 }
+const float* at(float u, float v) { return box(u, v, u, v); }
 
 }  // namespace
 
@@ -55,8 +53,7 @@ TEST_F(Selection, ClickPicksByRadiusAndModifier) {
     }
     // A rectangle picks what lies inside, edges included; hidden corners never.
     f(1).flags |= 0x0020;  // corner 2 (0,1) hidden
-    const float rect[4] = {0, 0.5f, 1, 1};
-    EXPECT_EQ(model.selectCoords(rect, 0, PICK_REPLACE, false), 2 + 2);
+    EXPECT_EQ(model.selectCoords(box(0, 0.5f, 1, 1), 0, PICK_REPLACE, false), 2 + 2);
     EXPECT_EQ(ownFlags(), (Flags{0x0100, 0x0080 | 0x0020}));
 }
 
@@ -170,14 +167,12 @@ TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
 TEST_F(Selection, TrianglePicksAndNonFiniteUVs) {
     useQuad();
     // The rectangle's minimum corner inside face 0 only.
-    const float inside0[4] = {0.75f, 0.25f, 0.8f, 0.3f};
-    EXPECT_EQ(model.selectTriangles(inside0, PICK_REPLACE, false), 1);
+    EXPECT_EQ(model.selectTriangles(box(0.75f, 0.25f, 0.8f, 0.3f), PICK_REPLACE, false), 1);
     EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0}));
     EXPECT_EQ(journal(), fullProtocol("Select UV Triangles", "0,16,13", true));
 
     // A rectangle crossing the quad's left edge only touches face 1; replacing clears face 0.
-    const float left[4] = {-0.5f, 0.4f, 0.1f, 0.6f};
-    EXPECT_EQ(model.selectTriangles(left, PICK_REPLACE, false), 3 + 1);
+    EXPECT_EQ(model.selectTriangles(box(-0.5f, 0.4f, 0.1f, 0.6f), PICK_REPLACE, false), 3 + 1);
     EXPECT_EQ(ownFlags(), (Flags{0, 0x01C0}));
 
     // A rectangle holding both triangles; toggle deselects a selected one, selects the other.
@@ -187,9 +182,8 @@ TEST_F(Selection, TrianglePicksAndNonFiniteUVs) {
     EXPECT_TRUE(vtx(1).flags == VERTEX_SELECTED && vtx(3).flags == 0);
 
     // A rectangle in empty space picks nothing; nothing was selected with Shift.
-    const float away[4] = {3, 3, 4, 4};
     doc->clearJournal();
-    EXPECT_EQ(model.selectTriangles(away, PICK_ADD, false), 0);
+    EXPECT_EQ(model.selectTriangles(box(3, 3, 4, 4), PICK_ADD, false), 0);
     EXPECT_EQ(journal(), fullProtocol("Select UV Triangles", "0,16,13", false));
 
     // A face with a hidden corner cannot be picked.
@@ -202,15 +196,13 @@ TEST_F(Selection, TrianglePicksAndNonFiniteUVs) {
     useMesh({face(0, 0, 1, 2, 0.5f, -1, 0.5f, 2, 0.51f, 2), face(0, 0, 1, 2, -1, 0.5f, 2, 0.5f, 2, 0.51f),
              face(0, 0, 1, 2, 5, 5, 6, 5, 5, 6)},
             vertices(3));
-    const float rect[4] = {0.2f, 0.2f, 0.8f, 0.8f};
-    EXPECT_EQ(model.selectTriangles(rect, PICK_ADD, false), 2);
+    EXPECT_EQ(model.selectTriangles(box(0.2f, 0.2f, 0.8f, 0.8f), PICK_ADD, false), 2);
     EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0x01C0, 0}));
 
     // Non-finite UVs are never picked.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     useMesh({face(0, 0, 1, 2, nan, nan, nan, 0, 1, nan)}, vertices(3));
-    const float all[4] = {-10, -10, 10, 10};
-    EXPECT_EQ(model.selectCoords(all, 100, PICK_ADD, false), 0);
+    EXPECT_EQ(model.selectCoords(box(-10, -10, 10, 10), 100, PICK_ADD, false), 0);
     EXPECT_EQ(ownFlags(0), 0);
-    model.selectTriangles(all, PICK_ADD, false);  // must not crash; the pick itself is undefined
+    model.selectTriangles(box(-10, -10, 10, 10), PICK_ADD, false);  // must not crash; the pick itself is undefined
 }
