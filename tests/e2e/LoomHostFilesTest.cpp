@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -18,11 +19,7 @@ namespace {
 using devhost::floatFromJson;
 using devhost::StateJson;
 
-uint32_t bits(float value) {
-    uint32_t word;
-    std::memcpy(&word, &value, 4);
-    return word;
-}
+uint32_t bits(float value) { return std::bit_cast<uint32_t>(value); }
 
 std::string records(const StateJson& dump) { return dump["faces"].dump() + dump["vertices"].dump(); }
 
@@ -150,8 +147,7 @@ TEST(StateFiles, BadHostDataIsTakenAsItStandsAndSurvivesDumpSaveAndDrawing) {
 TEST(Files, DamagedFilesGiveFileAndLineAndChangeNothing) {
     struct Case {
         std::string text;
-        const char* name;
-        std::string where;  // expected in the message
+        std::string where;  // expected in the message, which starts with the file's name
     };
     std::string utf16 = "\xFE\xFF";
     for (char c : std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")) utf16 += {'\0', c};
@@ -164,23 +160,22 @@ TEST(Files, DamagedFilesGiveFileAndLineAndChangeNothing) {
     std::string huge;
     for (int i = 0; i < 65537; ++i) huge += "v 0 0 0\n";
     const Case cases[] = {
-        {"v 0 0 0\nv 1 two 0\nv 0 1 0\nf 1 2 3\n", "broken.obj", "broken.obj:2:"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\n\nf 1 2\n", "broken.obj", "broken.obj:5:"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "broken.obj", "broken.obj:4:"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1 2/1 0/1\n", "broken.obj", "broken.obj:4:"},
-        {"v 0 0\n", "broken.obj", "broken.obj:1:"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -2147483648\n", "broken.obj", "broken.obj:4:"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/-2147483649 3/1\n", "broken.obj", "broken.obj:5:"},
-        {"v 0 0 0\rv 1 \x01\x1b[2J 0\rv 0 1 0\r", "broken.obj", R"(broken.obj:2: '\x01\x1B[2J' is not)"},
-        {utf16, "broken.obj", "broken.obj:1: UTF-16"},
-        {huge + "f 1 2 3\n", "broken.obj", "broken.obj: 65537 vertices"},
-        {noise, "broken.obj", noiseAt},
-        {"{\n  \"faces\": [\n    {\"flags\": 1,,}\n  ]\n}\n", "broken.json", "broken.json:3:"},
-        {R"({"faces": [{"vertex": [0, 1, 70000]}]})", "broken.json", "broken.json: faces[0].vertex[2]"},
-        {R"({"vertices": [{"position": [0, "up", 0]}]})", "broken.json", "broken.json: vertices[0].position[1]"},
-        {"{\"faces\": [{\"flags\": 1,\n \"uv\": [[0, 1e39], [0, 0], [0, 0]]}]}", "broken.json",
-         "broken.json:2: the number 1e39 is beyond"},
-        {"{\"faces\": [{\"uv\": [[0, 0], [0, 0], [0, 1" + digits + "]]}]}", "broken.json", "broken.json:1:"},
+        {"v 0 0 0\nv 1 two 0\nv 0 1 0\nf 1 2 3\n", "broken.obj:2:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\n\nf 1 2\n", "broken.obj:5:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "broken.obj:4:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1 2/1 0/1\n", "broken.obj:4:"},
+        {"v 0 0\n", "broken.obj:1:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -2147483648\n", "broken.obj:4:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/-2147483649 3/1\n", "broken.obj:5:"},
+        {"v 0 0 0\rv 1 \x01\x1b[2J 0\rv 0 1 0\r", R"(broken.obj:2: '\x01\x1B[2J' is not)"},
+        {utf16, "broken.obj:1: UTF-16"},
+        {huge + "f 1 2 3\n", "broken.obj: 65537 vertices"},
+        {noise, noiseAt},
+        {"{\n  \"faces\": [\n    {\"flags\": 1,,}\n  ]\n}\n", "broken.json:3:"},
+        {R"({"faces": [{"vertex": [0, 1, 70000]}]})", "broken.json: faces[0].vertex[2]"},
+        {R"({"vertices": [{"position": [0, "up", 0]}]})", "broken.json: vertices[0].position[1]"},
+        {"{\"faces\": [{\"flags\": 1,\n \"uv\": [[0, 1e39], [0, 0], [0, 0]]}]}", "broken.json:2: the number 1e39 is beyond"},
+        {"{\"faces\": [{\"uv\": [[0, 0], [0, 0], [0, 1" + digits + "]]}]}", "broken.json:1:"},
     };
     // All in one run: each refused file adds one line and leaves the document alone.
     ScratchFolder folder;
@@ -188,7 +183,7 @@ TEST(Files, DamagedFilesGiveFileAndLineAndChangeNothing) {
     std::vector<std::wstring> steps = {L"--open", folder / L"square.obj", L"--select-3d", L"faces:1", L"--dump",
                                        folder / L"before.json"};
     for (size_t i = 0; i < std::size(cases); ++i) {
-        std::string name = std::to_string(i) + cases[i].name;
+        std::string name = std::to_string(i) + cases[i].where.substr(0, cases[i].where.find(':'));
         folder.write(std::wstring(name.begin(), name.end()), cases[i].text);
         steps.insert(steps.end(), {L"--open", folder / std::wstring(name.begin(), name.end())});
     }
