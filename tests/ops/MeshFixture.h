@@ -106,6 +106,11 @@ protected:
     }
 
     std::vector<std::string>& journal() { return doc->journal(); }
+    // The journal is as expected; the next check reads only what follows.
+    void expectJournal(const std::vector<std::string>& lines) {
+        EXPECT_EQ(journal(), lines);
+        doc->clearJournal();
+    }
     DevFace& f(int i) { return doc->faces()[size_t(i)]; }
     DevVertex& vtx(int i) { return doc->vertices()[size_t(i)]; }
     uint16_t ownFlags(int i) { return uint16_t(f(i).flags & ~FOREIGN_BITS); }
@@ -143,11 +148,12 @@ protected:
         lines.pop_back();
         return lines;
     }
-    // A query: balanced lock pairs only, no edit.
+    // A query: balanced lock pairs only, no edit (then the journal starts afresh).
     void expectOnlyLockPairs() {
         EXPECT_TRUE(journal().size() % 2 == 0);
         for (size_t i = 0; i < journal().size(); ++i) EXPECT_EQ(journal()[i], lockPair()[i % 2]) << i;
         EXPECT_EQ(doc->lockCount(), 0);
+        doc->clearJournal();
     }
 
     HostRef<devhost::Document> doc;
