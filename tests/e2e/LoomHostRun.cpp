@@ -35,9 +35,9 @@ void forgetEditorSettings() {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Lathecraft\\polyLOOM 1.3.5\\Texloom");
 }
 
-HostRun runLoomHost(const std::vector<std::wstring>& arguments) {
-    // cmd /c takes off the outer quotes: ""loomhost.exe" "argument" ... 2>&1"
-    std::wstring commandLine = L"\"" + quoted(hostPath());
+HostRun runBatch(const std::vector<std::wstring>& arguments) {
+    // cmd /c takes off the outer quotes: ""loomhost.exe" --batch "argument" ... 2>&1"
+    std::wstring commandLine = L"\"" + quoted(hostPath()) + L" --batch";
     for (const std::wstring& argument : arguments) commandLine += L" " + quoted(argument);
     // The desktop process starts with the first window of the session; started by
     // loomhost.exe it would inherit the pipe and outlive it, and the read never ends.
@@ -52,11 +52,6 @@ HostRun runLoomHost(const std::vector<std::wstring>& arguments) {
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.errors.append(buffer, got);
     run.status = _pclose(pipe);
     return run;
-}
-
-HostRun runBatch(std::vector<std::wstring> arguments) {
-    arguments.insert(arguments.begin(), L"--batch");
-    return runLoomHost(arguments);
 }
 
 ScratchFolder::ScratchFolder() {

@@ -13,9 +13,8 @@ struct HostRun {
     std::string errors;  // everything written to stderr
 };
 
-HostRun runLoomHost(const std::vector<std::wstring>& arguments);
-// runLoomHost with --batch first.
-HostRun runBatch(std::vector<std::wstring> arguments);
+// loomhost.exe --batch with the arguments.
+HostRun runBatch(const std::vector<std::wstring>& arguments);
 
 // Deletes the editor's settings key, so that the next run starts as a first run (other
 // tests leave their settings behind in the shared prefix).

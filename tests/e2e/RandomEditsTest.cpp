@@ -178,14 +178,12 @@ Action randomAction(Random& r) {
     }
 }
 
+// One time in ten something odd.
 float randomFloat(Random& r) {
-    switch (r.below(40)) {
-    case 0: return std::numeric_limits<float>::quiet_NaN();
-    case 1: return std::numeric_limits<float>::infinity();
-    case 2: return 1e38f;
-    case 3: return std::numeric_limits<float>::denorm_min();
-    default: return r.between(-0.5f, 1.5f);
-    }
+    const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 1e38f,
+                         std::numeric_limits<float>::denorm_min()};
+    const int k = r.below(40);
+    return k < 4 ? odd[k] : r.between(-0.5f, 1.5f);
 }
 
 // A strip of quads with a few strange records, as a state file loomhost opens.
