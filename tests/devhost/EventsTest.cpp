@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace devhost_test;
 
 namespace {
@@ -44,10 +46,7 @@ TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
 
     document->BeginUndoGroup(L"Select UV Coords");
     mesh->BeginEdit(4, 0x10, 5, L"Select UV Coords");
-    editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex* v, LONG) {
-        f[1].flags |= 0x40;
-        v[0].flags |= 1;
-    });
+    editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex* v, LONG) { f[1].flags |= 0x40, v[0].flags |= 1; });
     document->EndUndoGroup(TRUE);
     mesh->EndEdit();
     EXPECT_EQ(lastChange(), std::make_pair(false, true));
@@ -113,10 +112,7 @@ TEST_F(Events, MasksAndPathsChooseTheReceivers) {
 
 TEST_F(Events, ASinkMayUnsubscribeOthersWhileItHandlesAnEvent) {
     // The canvas, subscribed first, removes the editor during the first delivery.
-    canvas->during = [&](HostEvent*) {
-        if (editorCookie) document->Unsubscribe(editorCookie);
-        editorCookie = 0;
-    };
+    canvas->during = [&](HostEvent*) { document->Unsubscribe(std::exchange(editorCookie, 0)); };
     document->sendUpdate();
     EXPECT_EQ(1u, canvas->count(HOST_EVENT_COMMAND));
     EXPECT_EQ(0u, editor->count(HOST_EVENT_COMMAND));

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "model/Vector3.h"
+
 using namespace devhost_test;
 
 namespace {
@@ -87,10 +89,8 @@ void expectOnSurface(const devhost::PreviewMesh& mesh, const std::function<float
     const auto& t = mesh.triangles();
     for (size_t i = 0; i + 8 < t.size(); i += 9) {
         for (size_t k = 0; k < 9; k += 3) EXPECT_NEAR(0.0f, distance(t[i + k], t[i + k + 1], t[i + k + 2]), 1e-4f);
-        float ux = t[i + 3] - t[i], uy = t[i + 4] - t[i + 1], uz = t[i + 5] - t[i + 2];
-        float vx = t[i + 6] - t[i], vy = t[i + 7] - t[i + 1], vz = t[i + 8] - t[i + 2];
-        float cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
-        EXPECT_GT(cx * cx + cy * cy + cz * cz, 0.0f) << "degenerate triangle " << i / 9;
+        const Vector3 a(t[i], t[i + 1], t[i + 2]), b(t[i + 3], t[i + 4], t[i + 5]), c(t[i + 6], t[i + 7], t[i + 8]);
+        EXPECT_GT(b.minus(a).cross(c.minus(a)).lengthSquared(), 0.0f) << "degenerate triangle " << i / 9;
     }
 }
 
@@ -111,10 +111,8 @@ TEST(PreviewMesh, GuideShapesAreRealTriangleLists) {
 
     ASSERT_EQ(S_OK, preview->MakeCylinder(1, 1, 2, 16, 1, 1));
     EXPECT_EQ(16u * 2 + 16u * 2, mesh->triangleCount());
-    expectOnSurface(*mesh, [](float x, float y, float z) {
-        float side = std::fabs(std::hypot(x, y) - 1);
-        float cap = std::fabs(std::fabs(z) - 1);
-        return std::min(side, cap);
+    expectOnSurface(*mesh, [](float x, float y, float z) {  // the side or a cap
+        return std::min(std::fabs(std::hypot(x, y) - 1), std::fabs(std::fabs(z) - 1));
     });
 
     ASSERT_EQ(S_OK, preview->MakeSphere(3, 16, 8));

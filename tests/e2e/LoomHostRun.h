@@ -4,6 +4,8 @@
 
 #include "io/StateFile.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +13,10 @@
 struct HostRun {
     int status = -1;
     std::string errors;  // everything written to stderr
+    // Exit status 0, or a failure that shows what loomhost wrote.
+    testing::AssertionResult ok() const {
+        return status == 0 ? testing::AssertionSuccess() : testing::AssertionFailure() << status << ": " << errors;
+    }
 };
 
 // loomhost.exe --batch with the arguments.

@@ -38,10 +38,8 @@ void writeHalvesQuad(const ScratchFolder& folder) {
 TEST(View3D, TexturedUprightThenCheckerAndGdiFallback) {
     ScratchFolder folder;
     writeHalvesQuad(folder);
-    HostRun run = runBatch({L"--open", folder / L"quad.obj", L"--capture-host", folder / L"textured.png",
-                            L"--checker", L"on", L"--capture-host", folder / L"checker.png", L"--dump",
-                            folder / L"d.json"});
-    ASSERT_EQ(run.status, 0) << run.errors;
+    ASSERT_TRUE(runBatch({L"--open", folder / L"quad.obj", L"--capture-host", folder / L"textured.png",
+                          L"--checker", L"on", L"--capture-host", folder / L"checker.png", L"--dump", folder / L"d.json"}).ok());
     devhost::Pixels32 textured = devhost::readImageFile(folder / L"textured.png");
     auto [redRow, reds] = dominated(textured, 0);
     auto [blueRow, blues] = dominated(textured, 2);

@@ -276,15 +276,10 @@ protected:
         ASSERT_NE(app_->mainWindow, nullptr);
         app_->document->setMainWindow(app_->mainWindow);
         ShowWindow(app_->mainWindow, SW_SHOWNOACTIVATE);
-        app_->plugins.loadModule(uitest::exeFolder() + L"Texloom.dll");
-        rebuildPluginMenu(*app_);
+        runStep(*app_, {L"--plugin", uitest::exeFolder() + L"Texloom.dll"});
     }
     static void TearDownTestSuite() {
-        if (IsWindow(app_->mainWindow)) DestroyWindow(app_->mainWindow);
-        pumpMessages(*app_);
-        app_->plugins.releaseAll();
-        app_->view.reset();
-        app_->document->setMainWindow(nullptr);
+        shutDown(*app_);
         delete app_;
         RegDeleteTreeA(HKEY_CURRENT_USER, settingsKeyPath().c_str());
     }

@@ -10,10 +10,8 @@ TEST(MeshLockTest, LocksOnceAndUnlocksOnce) {
     ScriptedMesh mesh;
     FaceRecord faces[2] = {};
     VertexRecord vertices[3] = {};
-    mesh.faces = reinterpret_cast<BYTE*>(faces);
-    mesh.faceCount = 2;
-    mesh.vertices = reinterpret_cast<BYTE*>(vertices);
-    mesh.vertexCount = 3;
+    mesh.faces = reinterpret_cast<BYTE*>(faces), mesh.faceCount = 2;
+    mesh.vertices = reinterpret_cast<BYTE*>(vertices), mesh.vertexCount = 3;
     {
         MeshLock lock(&mesh);
         EXPECT_TRUE(lock.faces == faces && lock.faceCount == 2 && lock.vertexCount == 3);
@@ -29,19 +27,14 @@ TEST(MeshLockTest, LocksOnceAndUnlocksOnce) {
 
 TEST(MeshLockTest, BrokenAnswersMeanNoRecords) {
     ScriptedMesh mesh;
-    mesh.faceCount = 5;  // but no array
-    mesh.vertexCount = 7;
-    FaceRecord face{};
+    mesh.faceCount = 5, mesh.vertexCount = 7;  // but no arrays
     {
         MeshLock lock(&mesh);
         EXPECT_TRUE(lock.faceCount == 0 && lock.vertexCount == 0);
     }
-    mesh.faces = reinterpret_cast<BYTE*>(&face);
-    mesh.faceCount = -3;
-    {
-        MeshLock lock(&mesh);
-        EXPECT_EQ(lock.faceCount, 0);
-    }
+    FaceRecord face{};
+    mesh.faces = reinterpret_cast<BYTE*>(&face), mesh.faceCount = -3;
+    EXPECT_EQ(MeshLock(&mesh).faceCount, 0);
     EXPECT_EQ(mesh.unlocks, 2);
 
     // The model's queries see nothing through such a mesh and do not crash.

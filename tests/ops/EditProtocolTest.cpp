@@ -11,7 +11,7 @@ class EditProtocol : public MeshFixture {};
 }  // namespace
 
 TEST_F(EditProtocol, FinishesOnceAtTheLatestAtTheScopeEndThoughTheMeshGoes) {
-    useMesh({face(0, 0, 1, 2, 0, 0, 1, 0, 1, 1)}, vertices(3));
+    useMesh({face(0, 0, 1, 2, 0, 0, 1, 0, 1, 1)});
     {
         UVEdit edit(model, {L"Move UV Coords", EDIT_FACE_DATA});
         model.mesh.Reset();  // as a host notification re-reading the active mesh would

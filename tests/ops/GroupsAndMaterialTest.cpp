@@ -18,7 +18,7 @@ protected:
         for (DevFace& f : faces)
             for (uint16_t& g : f.groups) g = 0x8005;  // groups 1, 3 and 16
         faces[1].groups[2] = 0x0002;
-        useMesh(faces, vertices(3));
+        useMesh(faces);
     }
     Groups groups(int i) { return {f(i).groups[0], f(i).groups[1], f(i).groups[2]}; }
 };
@@ -64,8 +64,7 @@ TEST_F(GroupsAndMaterial, SelectGroup) {
 
 TEST_F(GroupsAndMaterial, SetMaterial) {
     useMesh({face(0x01C0, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x00C0, 0, 1, 2, 0, 0, 1, 0, 1, 1),
-             face(0x01C0 | 0x0010, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x01C0 | 0x0002, 0, 1, 2, 0, 0, 1, 0, 1, 1)},
-            vertices(3));
+             face(0x01C0 | 0x0010, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x01C0 | 0x0002, 0, 1, 2, 0, 0, 1, 0, 1, 1)});
     for (DevFace& face : doc->faces()) face.material = 7;
     EXPECT_TRUE(model.setMaterial(3, FACES_WHOLLY_SELECTED));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(f(i).material, i == 0 ? 3u : 7u) << i;

@@ -89,8 +89,9 @@ protected:
     // No operation may touch the host's bytes: every mesh is checked when it is replaced.
     void TearDown() override { expectRecordsIntact(*doc.Get()); }
 
-    // Makes the records the active mesh of the document and of the model.
-    void useMesh(std::vector<DevFace> faces, std::vector<DevVertex> verts) {
+    // Makes the records the active mesh of the document and of the model (with three
+    // vertices unless given).
+    void useMesh(std::vector<DevFace> faces, std::vector<DevVertex> verts = vertices(3)) {
         expectRecordsIntact(*doc.Get());
         doc->setMesh(std::move(faces), std::move(verts));
         model.mesh.Reset();

@@ -40,8 +40,7 @@ TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
     useMesh({face(0x01C0, 0, 1, 2, 0.2f, 0.3f, 0.6f, 0.1f, 0.4f, 0.9f),
              face(0x0040 | 0x0200, 0, 1, 2, -1.0f, 5.0f, 7, 7, 7, 7),      // corner 0 selected, locked
              face(0x01C0 | 0x0002, 0, 1, 2, -50, -50, 50, 50, 0, 0),         // hidden in 3D
-             face(0x01C0 | 0x0010, 0, 1, 2, 0.5f, 0.5f, 9, -9, 0.5f, 0.5f)}, // corner 1 hidden
-            vertices(3));
+             face(0x01C0 | 0x0010, 0, 1, 2, 0.5f, 0.5f, 9, -9, 0.5f, 0.5f)});  // corner 1 hidden
     float rect[4];
     ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
     EXPECT_EQ(rectOf(rect), (std::vector<float>{-1.0f, 0.1f, 0.6f, 5.0f}));  // locked corners count
@@ -62,8 +61,7 @@ TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     model.faceFilter = FACE_FILTER_ALL;
     useMesh({face(0x01C0, 0, 1, 2, nan, 0.5f, 0.25f, nan, 0.75f, 0.5f),
-             face(0x01C0, 0, 1, 2, inf, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)},
-            vertices(3));
+             face(0x01C0, 0, 1, 2, inf, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)});
     ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
     EXPECT_EQ(rectOf(rect), (std::vector<float>{0.25f, 0.5f, inf, 0.5f}));
     EXPECT_EQ(model.countCorners(CORNERS_SELECTED), 6);
@@ -72,8 +70,7 @@ TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
 TEST_F(ModelQueries, SnapshotHoldsFacesWithASelectedCorner) {
     useMesh({face(0x0000, 0, 1, 2, 0, 0, 1, 0, 0, 1),
              face(0x0100 | 0x0002, 0, 1, 2, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // hidden in 3D: still taken
-             face(0x0040, 0, 1, 2, 1, 2, 3, 4, 5, 6)},
-            vertices(3));
+             face(0x0040, 0, 1, 2, 1, 2, 3, 4, 5, 6)});
     model.fillSnapshot(model.mesh.Get());
     ASSERT_EQ(model.snapshot.count(), 2);
     EXPECT_GE(model.snapshot.capacity(), 1024);  // reserved up front: no growth during a drag

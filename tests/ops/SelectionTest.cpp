@@ -73,7 +73,7 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     EXPECT_EQ(countersSeen.back(), 1);
 
     // Vertex indices beyond the array are not written, by any selecting operation.
-    useMesh({face(0, 0, 3, 65535, 0, 0, 1, 0, 1, 1)}, vertices(3));
+    useMesh({face(0, 0, 3, 65535, 0, 0, 1, 0, 1, 1)});
     doc->vertices().resize(2);  // index 2 is now outside, as are 3 and 65535
     const float all[4] = {-1, -1, 2, 2};
     EXPECT_EQ(model.selectCoords(all, 0, PICK_REPLACE, true), 3);
@@ -190,14 +190,13 @@ TEST_F(Selection, TrianglePicksAndNonFiniteUVs) {
     // Thin slivers whose edges alone cross the rectangle: no corner inside it, nor is it
     // inside them.
     useMesh({face(0, 0, 1, 2, 0.5f, -1, 0.5f, 2, 0.51f, 2), face(0, 0, 1, 2, -1, 0.5f, 2, 0.5f, 2, 0.51f),
-             face(0, 0, 1, 2, 5, 5, 6, 5, 5, 6)},
-            vertices(3));
+             face(0, 0, 1, 2, 5, 5, 6, 5, 5, 6)});
     EXPECT_EQ(model.selectTriangles(box(0.2f, 0.2f, 0.8f, 0.8f), PICK_ADD, false), 2);
     EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0x01C0, 0}));
 
     // Non-finite UVs are never picked.
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    useMesh({face(0, 0, 1, 2, nan, nan, nan, 0, 1, nan)}, vertices(3));
+    useMesh({face(0, 0, 1, 2, nan, nan, nan, 0, 1, nan)});
     EXPECT_EQ(model.selectCoords(box(-10, -10, 10, 10), 100, PICK_ADD, false), 0);
     EXPECT_EQ(ownFlags(0), 0);
     model.selectTriangles(box(-10, -10, 10, 10), PICK_ADD, false);  // must not crash; the pick itself is undefined

@@ -18,8 +18,7 @@ protected:
         useMesh({face(0x01C0, 0, 1, 2, 1.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f),
                  face(0x0180 | 0x0400, 0, 1, 2, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),
                  face(0x01C0 | 0x0002, 0, 1, 2, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f),
-                 face(0x01C0 | 0x0008, 0, 1, 2, 0.6f, 0.6f, 0.7f, 0.7f, 0.8f, 0.8f)},
-                vertices(3));
+                 face(0x01C0 | 0x0008, 0, 1, 2, 0.6f, 0.6f, 0.7f, 0.7f, 0.8f, 0.8f)});
     }
 };
 
@@ -62,7 +61,7 @@ TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
     expectJournal(kNotifyOnly);
 
     // A real move with nothing to move: the entry is discarded.
-    useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)}, vertices(3));  // all locked
+    useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)});  // all locked
     ASSERT_FALSE(model.move(1, 1, CORNERS_SELECTED, true));
     EXPECT_EQ(f(0).uv[1][0], 1.0f);
     expectJournal(fullProtocol("Move UV Coords", "0,4,13", false));
@@ -102,8 +101,7 @@ TEST_F(Transforms, DragStepsStartFromTheSnapshotAndSkipFacesGoneSince) {
     FaceRecord records[2] = {};
     records[0].flags = records[1].flags = UV_SELECTED_ALL;
     ScriptedMesh shrinking;
-    shrinking.faces = reinterpret_cast<BYTE*>(records);
-    shrinking.faceCount = 2;
+    shrinking.faces = reinterpret_cast<BYTE*>(records), shrinking.faceCount = 2;
     model.mesh = &shrinking;
     model.fillSnapshot(&shrinking);
     shrinking.faceCount = 1;
@@ -115,7 +113,7 @@ TEST_F(Transforms, DragStepsStartFromTheSnapshotAndSkipFacesGoneSince) {
 
 TEST_F(Transforms, NonFiniteUVsStayNonFinite) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    useMesh({face(0x01C0, 0, 1, 2, nan, 0, inf, 0, 0, 0)}, vertices(3));
+    useMesh({face(0x01C0, 0, 1, 2, nan, 0, inf, 0, 0, 0)});
     UVPoint p{0.5f, 0.5f};
     ASSERT_TRUE(model.rotate(0.5f, CORNERS_SELECTED, true, &p));
     EXPECT_TRUE(std::isnan(f(0).uv[0][0]) && !std::isfinite(f(0).uv[1][0]));

@@ -15,8 +15,6 @@ constexpr float INF = std::numeric_limits<float>::infinity();
 
 class CornerMerging : public MeshFixture {
 protected:
-    // Corners given as (u, v) per face; flags select or hide them.
-    void useFaces(const std::vector<DevFace>& faces) { useMesh(faces, vertices(3)); }
     static DevFace tri(uint16_t flags, float u0, float v0, float u1, float v1, float u2, float v2) {
         return face(flags, 0, 1, 2, u0, v0, u1, v1, u2, v2);
     }
@@ -25,7 +23,7 @@ protected:
 }  // namespace
 
 TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
-    useFaces({tri(0x01C0, 0.25f, 0.25f, 0.2508f, 0.25f, 0.2516f, 0.25f),
+    useMesh({tri(0x01C0, 0.25f, 0.25f, 0.2508f, 0.25f, 0.2516f, 0.25f),
               // corner 1 locked, corner 2 hidden: both near 0.25 and left alone
               tri(0x00C0 | 0x0400 | 0x0020 | 0x0100, 0.2502f, 0.2501f, 0.2503f, 0.25f, 0.2504f, 0.25f),
               tri(0x0040, 0.5f, 0.5f, 0.2505f, 0.25f, 0.25f, 0.25f),  // corners 1, 2 not selected
@@ -50,14 +48,14 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     // 1/1024 apart with epsilon 1/1024: exactly epsilon, not welded; nothing merges,
     // yet the group is balanced and the host still told.
     const float e = 1.0f / 1024;
-    useFaces({tri(0x01C0, 0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e)});
+    useMesh({tri(0x01C0, 0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e)});
     ASSERT_FALSE(model.weld(e, CORNERS_SELECTED));
     expectFace(0, {0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e});
     expectJournal(fullProtocol("Weld UV Coords", "0,4,13", false));
     EXPECT_TRUE(doc->undoDescriptions().empty());
 
     // Epsilon 0 welds nothing, not even identical corners, and counts every corner.
-    useFaces({tri(0x01C0, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)});
+    useMesh({tri(0x01C0, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)});
     ASSERT_FALSE(model.weld(0.0f, CORNERS_SELECTED));
     expectJournal(fullProtocol("Weld UV Coords", "0,4,13", false));
     EXPECT_EQ(model.countDistinct(0.0f), 3);
@@ -73,14 +71,14 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
         {{0.5005f, 0.5005f, 0.4995f, 0.4995f, 0.9f, 0.9f}, 0.003f, true, 1, 0.5005f, 0.5005f},
     };
     for (const auto& c : cells) {
-        useFaces({tri(0x01C0, c.uv[0], c.uv[1], c.uv[2], c.uv[3], c.uv[4], c.uv[5])});
+        useMesh({tri(0x01C0, c.uv[0], c.uv[1], c.uv[2], c.uv[3], c.uv[4], c.uv[5])});
         EXPECT_EQ(model.weld(c.epsilon, CORNERS_SELECTED), c.welded);
         expectUV(0, c.corner, c.u, c.v);
     }
 }
 
 TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {
-    useFaces({tri(0x01C0, 1.0f, 0.5f, 1.0005f, 0.5f, 1.0f + 3e-4f, 0.5f),  // all clamp to column 255
+    useMesh({tri(0x01C0, 1.0f, 0.5f, 1.0005f, 0.5f, 1.0f + 3e-4f, 0.5f),  // all clamp to column 255
               tri(0x01C0, -3.0f, -7.0f, -3.0005f, -7.0f, 1e30f, -1e30f),
               tri(0x01C0, NaN, 0.0f, 0.0f, 0.0f, 0.0f, NaN),
               tri(0x01C0, INF, INF, INF, INF, -INF, 0.0f)});
@@ -96,7 +94,7 @@ TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {
 }
 
 TEST_F(CornerMerging, CountDistinctCountsEditableCornersOnly) {
-    useFaces({tri(0x01C0, 0.1f, 0.1f, 0.1004f, 0.1f, 0.7f, 0.7f),
+    useMesh({tri(0x01C0, 0.1f, 0.1f, 0.1004f, 0.1f, 0.7f, 0.7f),
               tri(0x01C0 | 0x0800, 0.3f, 0.3f, 0.4f, 0.4f, 0.9f, 0.9f),  // corner 2 locked
               tri(0x01C0 | 0x0010, 0.5f, 0.5f, 0.6f, 0.6f, 0.1f, 0.1f),  // corner 1 hidden
               tri(0x0000, 0.2f, 0.2f, 0.8f, 0.8f, 0.85f, 0.85f),
@@ -112,7 +110,7 @@ TEST_F(CornerMerging, CountDistinctCountsEditableCornersOnly) {
     model.faceFilter = FACE_FILTER_ALL;
     for (const auto& uv : {std::array<float, 6>{0.5f, 0.5f, 0.5004f, 0.5f, 0.4998f, 0.5f},
                            std::array<float, 6>{0.5f, 0.5f, 0.51f, 0.5f, 0.5f, 0.5f}}) {
-        useFaces({tri(0x01C0, uv[0], uv[1], uv[2], uv[3], uv[4], uv[5])});
+        useMesh({tri(0x01C0, uv[0], uv[1], uv[2], uv[3], uv[4], uv[5])});
         for (float epsilon : {0.0f, 0.001f, 0.02f})
             for (int atMost : {0, 1, 2})
                 EXPECT_EQ(model.countDistinct(epsilon, atMost), std::min(model.countDistinct(epsilon), atMost))
@@ -121,7 +119,7 @@ TEST_F(CornerMerging, CountDistinctCountsEditableCornersOnly) {
 }
 
 TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
-    useFaces({tri(0x01C0 | 0x0200, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f),  // corner 0 locked
+    useMesh({tri(0x01C0 | 0x0200, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f),  // corner 0 locked
               tri(0x0080 | 0x0100 | 0x0010, 0.0f, 1.0f, 0.6f, 0.6f, 0.2f, 0.2f),
               tri(0x01C0 | FACE_HIDDEN, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f)});
     // The target is the centre of all selected visible corners, the locked one included.
@@ -137,13 +135,13 @@ TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
     EXPECT_EQ(countersSeen, std::vector<int>{1});
 
     // Nothing editable: an empty entry, and the host is still told.
-    useFaces({tri(0x0000, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f)});
+    useMesh({tri(0x0000, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f)});
     ASSERT_FALSE(model.snapTogether(&target));
     expectJournal(fullProtocol("Snap Together UV Coords", "0,4,13", false));
 }
 
 TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
-    useFaces({tri(0x01C0 | 0x0400, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),  // corner 1 locked
+    useMesh({tri(0x01C0 | 0x0400, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),  // corner 1 locked
               tri(0x0040, 0.4f, 0.6f, 0.5f, 0.5f, 0.6f, 0.6f)});
     ASSERT_TRUE(model.setCoordinate(0.4f, 0.6f));
     expectFace(0, {0.4f, 0.6f, 0.2f, 0.2f, 0.4f, 0.6f});
@@ -171,7 +169,7 @@ TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
     DevFace full = tri(0x01C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f);
     full.groups[0] = 1, full.groups[1] = 2, full.groups[2] = 4;
     full.vertex[0] = 2, full.vertex[2] = 0;
-    useFaces({full,
+    useMesh({full,
               tri(0x01C0 | 0x0800, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 2 locked
               tri(0x01C0 | 0x0010, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 1 hidden
               tri(0x00C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),
