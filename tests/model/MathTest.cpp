@@ -13,16 +13,10 @@ using Point = std::array<float, 3>;
 
 Point xyz(const Vector3& v) { return {v.x, v.y, v.z}; }
 
-Point apply(const Matrix4& m, float x, float y, float z) {
-    Point p;
-    m.transformPoint(x, y, z, p[0], p[1], p[2]);
-    return p;
-}
+Point apply(const Matrix4& m, float x, float y, float z) { return xyz(m.transformPoint(Vector3(x, y, z))); }
 
 void expectNear(const Point& actual, float x, float y, float z, const char* what = "") {
-    EXPECT_NEAR(actual[0], x, 1e-6f) << what;
-    EXPECT_NEAR(actual[1], y, 1e-6f) << what;
-    EXPECT_NEAR(actual[2], z, 1e-6f) << what;
+    for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], (Point{x, y, z})[k], 1e-6f) << what << " " << k;
 }
 
 // The matrix's first elements, row after row.

@@ -47,9 +47,7 @@ TEST_F(Selection, ClickPicksByRadiusAndModifier) {
     for (const auto& p : picks) {
         EXPECT_EQ(model.selectCoords(at(p.u, p.v), p.radius, p.modifier, false), p.count) << p.u << " " << p.v;
         EXPECT_EQ(ownFlags(), p.flags) << p.u << " " << p.v;
-        if (&p == picks) {
-            expectJournal(fullProtocol("Select UV Coords", "0,16,13", true));
-        }
+        if (&p == picks) expectJournal(fullProtocol("Select UV Coords", "0,16,13", true));
     }
     // A rectangle picks what lies inside, edges included; hidden corners never.
     f(1).flags |= 0x0020;  // corner 2 (0,1) hidden
