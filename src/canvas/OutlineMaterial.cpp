@@ -38,10 +38,11 @@ SIZE outlineSize(const UVCanvas& canvas) {
 }
 
 // A top-down 32-bit DIB section for the outline image. Null when no image of that
-// size can be described to the host (row pitch and byte size in a LONG).
+// size can be described to the host (row pitch and byte size in a LONG; the check itself
+// stays inside a long long for any two ints).
 HBITMAP createOutlineImage(int width, int height, std::uint32_t*& pixels) {
     pixels = nullptr;
-    if (width <= 0 || height <= 0 || static_cast<long long>(width) * height * 4 > LONG_MAX) return nullptr;
+    if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > LONG_MAX / 4) return nullptr;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;

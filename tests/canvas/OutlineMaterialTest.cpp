@@ -89,6 +89,17 @@ TEST_F(OutlineMaterial, LayoutOfTheFilteredFacesIsShiftedToItsSmallestCorner) {
     for (const auto& p : points) EXPECT_EQ(at(image, p.x, p.y), p.colour) << p.x << ", " << p.y;
 }
 
+TEST_F(OutlineMaterial, StoredCanvasSizesThatNoImageCanHaveMakeNone) {
+    for (const DWORD size : {0x7FFFFFFFu, 0x80000000u, 0u}) {  // bytes beyond any count; negative; none
+        SettingsKey().writeDword("CanvasWidth", size);
+        SettingsKey().writeDword("CanvasHeight", size);
+        if (window_) DestroyWindow(window_);
+        window_ = nullptr;
+        createMaterial({face(0, 0, 1, 2, 0, 0, 1, 0, 1, 1)});
+        EXPECT_TRUE(document_->images().empty()) << size;
+    }
+}
+
 TEST_F(OutlineMaterial, TheTextureIsTheBackgroundOnlyWhenTheAnswerIsYes) {
     std::vector<std::uint32_t> texels(12);  // 4 x 3, every pixel distinct, first row first
     for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | static_cast<std::uint32_t>(0x10101 * i);
