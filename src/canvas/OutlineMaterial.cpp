@@ -65,15 +65,11 @@ HBITMAP createOutlineImage(int width, int height, std::uint32_t*& pixels) {
 void UVCanvas::drawOutlines(HDC dc, bool useTexture) {
     const SIZE size = outlineSize(*this);
     const RECT area = {0, 0, size.cx, size.cy};
-    HDC source = useTexture && textureBitmap_ ? CreateCompatibleDC(dc) : nullptr;
-    if (source) {
+    if (HDC source = useTexture ? textureDC_.dc : nullptr) {
         // The bitmap is bottom-up: reading it from its last row upward puts the
         // texture's first row at row 0, as on the canvas.
-        HGDIOBJ previous = SelectObject(source, textureBitmap_);
         StretchBlt(dc, 0, 0, textureWidth_, textureHeight_, source, 0, textureHeight_ - 1, textureWidth_,
                    -textureHeight_, SRCCOPY);
-        SelectObject(source, previous);
-        DeleteDC(source);
     } else {
         HBRUSH background = CreateSolidBrush(view.backColor);
         FillRect(dc, &area, background);

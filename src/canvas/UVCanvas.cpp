@@ -36,6 +36,12 @@ float zoomOfLevel(int level) {
     return 1.0f / static_cast<float>(1 - level);
 }
 
+// Fills with the device context's own brush: no brush is made per frame.
+void fillWithColour(HDC dc, const RECT& area, COLORREF colour) {
+    SetDCBrushColor(dc, colour);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
 bool fullySelected(uint16_t flags) { return (flags & UV_SELECTED_ALL) == UV_SELECTED_ALL; }
 
 // The back buffer's pixel (0x00RRGGBB) of a colour (0x00BBGGRR).
@@ -288,12 +294,8 @@ LRESULT UVCanvas::onPaint() {
     RECT client = {};
     GetClientRect(window_, &client);
     if (ensureBackBuffer(dc, client)) {
-        HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ previous = SelectObject(memory, backBuffer_);
-        drawFrame(memory, client, true);
-        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
-        DeleteDC(memory);
+        drawFrame(backDC_.dc, client, true);
+        BitBlt(dc, 0, 0, client.right, client.bottom, backDC_.dc, 0, 0, SRCCOPY);
     } else {
         // Without a back buffer the frame flickers and has no grid, but is drawn.
         drawFrame(dc, client, false);
@@ -310,11 +312,7 @@ bool UVCanvas::renderBackBuffer() {
     if (!dc) return false;
     bool made = ensureBackBuffer(dc, client);
     if (made) {
-        HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ previous = SelectObject(memory, backBuffer_);
-        drawFrame(memory, client, true);
-        SelectObject(memory, previous);
-        DeleteDC(memory);
+        drawFrame(backDC_.dc, client, true);
         GdiFlush();
     }
     ReleaseDC(window_, dc);
@@ -326,7 +324,7 @@ bool UVCanvas::ensureBackBuffer(HDC reference, const RECT& client) {
     BITMAPINFO info = dibInfo(client.right, -client.bottom);  // top-down rows
     void* bits = nullptr;
     backBuffer_ = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!backBuffer_ || !bits) {
+    if (!backBuffer_ || !bits || !backDC_.select(backBuffer_)) {
         deleteBackBuffer();
         return false;
     }
@@ -345,16 +343,32 @@ void UVCanvas::deleteBackBuffer() {
     tintLayer_.reset();
     backPixels_ = nullptr;
     backSize_ = SIZE{};
+    backDC_.release();
     if (backBuffer_) DeleteObject(backBuffer_);
     backBuffer_ = nullptr;
 }
 
 // ---- Painting ----
 
+bool UVCanvas::SelectedBitmap::select(HBITMAP bitmap) {
+    release();
+    dc = CreateCompatibleDC(nullptr);
+    if (dc) previous = SelectObject(dc, bitmap);
+    if (dc && previous) return true;
+    release();
+    return false;
+}
+
+void UVCanvas::SelectedBitmap::release() {
+    if (dc && previous) SelectObject(dc, previous);
+    if (dc) DeleteDC(dc);
+    dc = nullptr;
+    previous = nullptr;
+}
+
 void UVCanvas::drawTextureBackground(HDC dc, const RECT& client) {
-    HDC source = CreateCompatibleDC(dc);
+    HDC source = textureDC_.dc;
     if (!source) return;
-    HGDIOBJ previous = SelectObject(source, textureBitmap_);
     int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
     int tileWidth = truncToInt(static_cast<float>(extentWidth_) * view.zoom);
     int tileHeight = truncToInt(static_cast<float>(extentHeight_) * view.zoom);
@@ -367,12 +381,10 @@ void UVCanvas::drawTextureBackground(HDC dc, const RECT& client) {
     if (!view.tileTexture) {
         int x = truncToInt(view.zoom * view.panX), y = truncToInt(view.zoom * view.panY);
         copyTile(x, y);
-        HBRUSH background = CreateSolidBrush(view.backColor);
         int saved = SaveDC(dc);
         ExcludeClipRect(dc, x, y, x + tileWidth, y + tileHeight);
-        FillRect(dc, &client, background);
+        fillWithColour(dc, client, view.backColor);
         RestoreDC(dc, saved);
-        DeleteObject(background);
     } else if (tileWidth >= 1 && tileHeight >= 1) {
         float w = static_cast<float>(extentWidth_), h = static_cast<float>(extentHeight_);
         int kx = truncToInt(-view.panX / w), ky = truncToInt(-view.panY / h);
@@ -386,13 +398,9 @@ void UVCanvas::drawTextureBackground(HDC dc, const RECT& client) {
         for (int y = y0; y < client.bottom; y += tileHeight)
             for (int x = x0; x < client.right; x += tileWidth) copyTile(x, y);
     } else {
-        HBRUSH background = CreateSolidBrush(view.backColor);
-        FillRect(dc, &client, background);
-        DeleteObject(background);
+        fillWithColour(dc, client, view.backColor);
     }
     SetStretchBltMode(dc, oldMode);
-    SelectObject(source, previous);
-    DeleteDC(source);
 }
 
 void UVCanvas::drawGrid() {
@@ -745,9 +753,7 @@ void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
     if (view.showTexture && textureBitmap_ && extentWidth_ >= 1 && extentHeight_ >= 1) {
         drawTextureBackground(dc, client);
     } else {
-        HBRUSH background = CreateSolidBrush(view.backColor);
-        FillRect(dc, &client, background);
-        DeleteObject(background);
+        fillWithColour(dc, client, view.backColor);
     }
     float selection[4];
     bool anySelected = false;
@@ -774,16 +780,14 @@ void UVCanvas::drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1) 
     const HandleBox box = handleBox(canvasToPixel(x0, y0), canvasToPixel(x1, y1));
     const int X0 = box.x0, Y0 = box.y0, X1 = box.x1, Y1 = box.y1, centreX = box.cx, centreY = box.cy;
 
-    HPEN dotted = CreatePen(PS_DOT, 1, view.selColor);
-    HPEN solid = CreatePen(PS_SOLID, 1, view.selColor);
-    HBRUSH fill = CreateSolidBrush(view.handleColor);
-    HGDIOBJ previousPen = SelectObject(dc, dotted);
-    HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    // The frame is the focus rectangle's own dotted pattern; the handles are drawn with
+    // the context's own pen and brush, so no GDI object is made per frame.
     RECT frame = {X0, Y0, X1, Y1};
     DrawFocusRect(dc, &frame);
-
-    SelectObject(dc, fill);
-    SelectObject(dc, solid);
+    HGDIOBJ previousPen = SelectObject(dc, GetStockObject(DC_PEN));
+    HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
+    SetDCPenColor(dc, view.selColor);
+    SetDCBrushColor(dc, view.handleColor);
     const RECT squares[12] = {
         // inner: top-left, top, top-right, right, bottom-right, bottom, bottom-left, left
         {X0 - s, Y0 - s, X0, Y0},
@@ -811,15 +815,13 @@ void UVCanvas::drawSelectionBox(HDC dc, float x0, float y0, float x1, float y1) 
 
     SelectObject(dc, previousBrush);
     SelectObject(dc, previousPen);
-    DeleteObject(dotted);
-    DeleteObject(solid);
-    DeleteObject(fill);
 }
 
 // ---- Texture background ----
 
 void UVCanvas::unloadTextureBitmap() {
     texturePixels_ = nullptr;
+    textureDC_.release();
     if (textureBitmap_) DeleteObject(textureBitmap_);
     textureBitmap_ = nullptr;
 }
@@ -858,7 +860,7 @@ void UVCanvas::loadTexture(LONG identifier) {
     BITMAPINFO info = dibInfo(width, height);  // bottom-up rows
     void* bits = nullptr;
     if (plausible) textureBitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (textureBitmap_ && bits) {
+    if (textureBitmap_ && bits && textureDC_.select(textureBitmap_)) {
         texturePixels_ = static_cast<std::uint32_t*>(bits);
         HostRef<HostPixelConverter> converter;
         texture_->GetConverter(converter.GetAddressOf());

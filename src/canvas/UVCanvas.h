@@ -175,7 +175,16 @@ private:
     HostRef<HostTexture> texture_;
     // Texture pixels the host announced changed, copied when the refresh timer fires.
     RECT dirtyRect_ = {};
+    // A memory device context that keeps one bitmap selected, made once per bitmap so that
+    // a frame creates no GDI object.
+    struct SelectedBitmap {
+        HDC dc = nullptr;
+        HGDIOBJ previous = nullptr;
+        bool select(HBITMAP bitmap);
+        void release();
+    };
     HBITMAP textureBitmap_ = nullptr;
+    SelectedBitmap textureDC_;
     std::uint32_t* texturePixels_ = nullptr;  // bottom-up rows, first texture row in row 0
 
     // The drag in progress: from a press to the loss of the capture.
@@ -193,6 +202,7 @@ private:
     Drag drag_;
 
     HBITMAP backBuffer_ = nullptr;
+    SelectedBitmap backDC_;
     std::uint32_t* backPixels_ = nullptr;
     SIZE backSize_ = {};
     // Per back-buffer pixel, the pen run in which a corner box was last stamped there.
