@@ -34,6 +34,8 @@ struct App {
     std::map<LONG, std::filesystem::path> textureFiles;  // each texture's image file, to reload
     std::vector<float> fileV;                        // the OBJ's own v numbers, kept on save
     std::uint64_t savedPosition = 0;                 // the history's position when opened or saved
+    std::wstring titleMesh;                          // the file and state the title shows
+    int titleModified = -1;                          //   (-1: no title set yet)
     bool batch = false;  // no message boxes; exit after the steps, 2 when any failed
     std::vector<Step> steps;
     size_t nextStep = 0;

@@ -39,6 +39,7 @@ int run(HINSTANCE instance, int argc, wchar_t** argv, int show) {
     const bool pluginOption = hasStep(L"--plugin");
 
     app.document = devhost::Document::create();
+    app.document->setJournaling(false);  // nobody reads it in a session, and it grows with every call
     createMainWindow(app);
     if (!app.mainWindow) {
         writeError("loomhost: the main window could not be created");

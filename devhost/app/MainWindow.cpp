@@ -467,6 +467,11 @@ void rebuildPluginMenu(App& app) {
 
 void updateTitle(App& app) {
     if (!app.mainWindow) return;
+    // Called on every change event: only a new file or a new modified state makes a new title.
+    const int nowModified = modified(app) ? 1 : 0;
+    if (nowModified == app.titleModified && app.meshPath.native() == app.titleMesh) return;
+    app.titleModified = nowModified;
+    app.titleMesh = app.meshPath.native();
     std::wstring title = L"loomhost";
     if (!app.meshPath.empty()) title = app.meshPath.filename().wstring() + (modified(app) ? L"* - " : L" - ") + title;
     wchar_t shown[MAX_PATH * 2] = {};

@@ -188,7 +188,8 @@ public:
     // Journal of the plug-in's calls.
     std::vector<std::string>& journal() { return link_->journal; }
     void clearJournal() { link_->journal.clear(); }
-    void setJournaling(bool on) { link_->journaling = on; }  // on by default
+    // On by default; off, neither the calls nor the events are written down.
+    void setJournaling(bool on) { link_->journaling = on; }
     // Every event sent, one line each: "32 reload=1 selection=0", "4 \"name\"",
     // "8 \"name\"", "128 \"name\" Name", "131072 Update",
     // "131072 RefreshTextureData(l,t,r,b,flag)".
@@ -301,6 +302,7 @@ private:
     std::vector<Subscription> subscriptions_;
     DWORD nextCookie_ = 1;
     std::vector<std::string> eventLog_;
+    HostRef<HostChange> changeSource_;  // the source of change events, kept for the next
 
     HostRef<Node> applicationNode_;
     HostRef<Node> documentNode_;

@@ -13,7 +13,11 @@ namespace {
 // can be made to fail but are not journaled: every change event asks them.
 class ChangeSource : public ComObject<HostChange> {
 public:
-    ChangeSource(Link link, bool reload, bool selection) : link_(std::move(link)), reload_(reload), selection_(selection) {}
+    explicit ChangeSource(Link link) : link_(std::move(link)) {}
+    void set(bool reload, bool selection) {
+        reload_ = reload;
+        selection_ = selection;
+    }
     HRESULT STDMETHODCALLTYPE NeedsMeshReload() override { return answer("NeedsMeshReload", reload_); }
     HRESULT STDMETHODCALLTYPE NeedsSelectionRefresh(LONG) override { return answer("NeedsSelectionRefresh", selection_); }
 
@@ -23,8 +27,8 @@ private:
         return yes ? S_OK : S_FALSE;
     }
     Link link_;
-    bool reload_;
-    bool selection_;
+    bool reload_ = false;
+    bool selection_ = false;
 };
 
 // A BSTR that lives for one delivery.
@@ -77,23 +81,27 @@ HRESULT Document::Unsubscribe(DWORD cookie) {
 }
 
 void Document::sendEvent(HostEvent& event, const std::string& logLine) {
-    eventLog_.push_back(logLine);
-    // Sinks may subscribe or unsubscribe while they handle the event: deliver to a
-    // copy, skipping those that left meanwhile.
-    std::vector<Subscription> receivers = subscriptions_;
+    if (link_->journaling) eventLog_.push_back(logLine);
+    // Sinks may subscribe or unsubscribe while they handle the event: those subscribed
+    // when it was sent and still subscribed hear it, in the order they subscribed (the
+    // cookies grow, and the list keeps their order). No copy of the list: an edit's
+    // events allocate nothing.
+    const DWORD lastCookie = nextCookie_ - 1;
     Node* source = nodeOf(event.source);
-    for (const Subscription& receiver : receivers) {
-        if ((receiver.kindMask & event.kind) == 0) continue;
-        bool stillSubscribed = std::any_of(subscriptions_.begin(), subscriptions_.end(),
-                                           [&](const Subscription& s) { return s.cookie == receiver.cookie; });
-        if (!stillSubscribed) continue;
-        if (receiver.hasPath) {
+    for (DWORD delivered = 0;;) {
+        auto next = std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                                 [&](const Subscription& s) { return s.cookie > delivered; });
+        if (next == subscriptions_.end() || next->cookie > lastCookie) break;
+        delivered = next->cookie;
+        if ((next->kindMask & event.kind) == 0) continue;
+        if (next->hasPath) {
             // A subscription to a node hears only about that node and what lies below it.
-            Node* scope = applicationNode_->find(receiver.path);
-            if (!scope) scope = documentNode_->find(receiver.path);
+            Node* scope = applicationNode_->find(next->path);
+            if (!scope) scope = documentNode_->find(next->path);
             if (scope && (!source || !source->isWithin(scope))) continue;
         }
-        receiver.sink->OnEvent(&event);
+        HostRef<HostEventSink> sink = next->sink;  // it may unsubscribe while it handles the event
+        sink->OnEvent(&event);
     }
 }
 
@@ -114,11 +122,17 @@ void Document::sendChange(bool meshReplaced) {
     unannounced_ = false;
     announcedFaces_ = faces_.size();
     announcedVertices_ = vertices_.size();
-    HostRef<ChangeSource> source = makeObject<ChangeSource>(link_, reload, selection);
+    // One change source serves every event, unless a sink kept the last one.
+    if (!changeSource_ || (changeSource_->AddRef(), changeSource_->Release()) > 1)
+        changeSource_ = makeObject<ChangeSource>(link_);
+    HostRef<HostChange> source = changeSource_;  // a sink's reentrant edit may replace it
+    static_cast<ChangeSource*>(source.Get())->set(reload, selection);
     HostEvent event{};
     event.kind = HOST_EVENT_CHANGED;
-    event.source = static_cast<HostChange*>(source.Get());
-    sendEvent(event, "32 reload=" + std::to_string(reload) + " selection=" + std::to_string(selection));
+    event.source = source.Get();
+    sendEvent(event, link_->journaling ? "32 reload=" + std::to_string(reload) + " selection=" +
+                                              std::to_string(selection)
+                                        : std::string());
 }
 
 void Document::sendUpdate() {

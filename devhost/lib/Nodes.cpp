@@ -31,26 +31,31 @@ ULONG Node::Release() {
     return left;
 }
 
-std::wstring Node::lower(const std::wstring& text) {
-    std::wstring result = text;
-    for (wchar_t& c : result) c = static_cast<wchar_t>(std::towlower(c));
-    return result;
+bool sameName(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return std::towlower(x) == std::towlower(y);
+           });
 }
 
-Node* Node::child(const std::wstring& name) const {
-    std::wstring wanted = lower(name);
+bool NameLess::operator()(std::wstring_view a, std::wstring_view b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
+        return std::towlower(x) < std::towlower(y);
+    });
+}
+
+Node* Node::child(std::wstring_view name) const {
     for (const HostRef<Node>& c : children_)
-        if (lower(c->name_) == wanted) return c.Get();
+        if (sameName(c->name_, name)) return c.Get();
     return nullptr;
 }
 
-Node* Node::find(const std::wstring& relativePath) {
+Node* Node::find(std::wstring_view relativePath) {
     Node* node = this;
     size_t start = 0;
     while (node && start <= relativePath.size()) {
         size_t end = relativePath.find_first_of(L"/\\", start);
-        if (end == std::wstring::npos) end = relativePath.size();
-        std::wstring part = relativePath.substr(start, end - start);
+        if (end == std::wstring_view::npos) end = relativePath.size();
+        std::wstring_view part = relativePath.substr(start, end - start);
         if (part == L"..")
             node = node->parent_;
         else if (!part.empty() && part != L".")
@@ -94,13 +99,13 @@ Node* Node::findIdentifier(LONG identifier) {
     return nullptr;
 }
 
-const std::wstring* Node::text(const std::wstring& name) const {
-    auto found = texts_.find(lower(name));
+const std::wstring* Node::text(std::wstring_view name) const {
+    auto found = texts_.find(name);
     return found == texts_.end() ? nullptr : &found->second;
 }
 
-const LONG* Node::integer(const std::wstring& name) const {
-    auto found = ints_.find(lower(name));
+const LONG* Node::integer(std::wstring_view name) const {
+    auto found = ints_.find(name);
     return found == ints_.end() ? nullptr : &found->second;
 }
 
@@ -127,7 +132,7 @@ HRESULT Node::GetAttribute(LPCWSTR name, BSTR* text) {
     const std::wstring* value = this->text(name);
     if (!value) {
         // The name of a node is one of its attributes.
-        if (lower(name) != L"name") return E_FAIL;
+        if (!sameName(name, L"name")) return E_FAIL;
         value = &name_;
     }
     *text = hostString(value->data(), value->size());

@@ -9,9 +9,18 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace devhost {
+
+// Names of nodes and attributes compare without regard to case, and without copies:
+// a plug-in looks some up on every refresh.
+bool sameName(std::wstring_view a, std::wstring_view b);
+struct NameLess {
+    using is_transparent = void;
+    bool operator()(std::wstring_view a, std::wstring_view b) const;
+};
 
 class Node : public HostNode {
 public:
@@ -42,9 +51,9 @@ public:
     void setIdentifier(LONG identifier) { identifier_ = identifier; }
     Node* parent() const { return parent_; }
     const std::vector<HostRef<Node>>& children() const { return children_; }
-    Node* child(const std::wstring& name) const;  // case-insensitive
+    Node* child(std::wstring_view name) const;
     // The node at a relative path ("./a/b", "a/b", "..", "."), or null.
-    Node* find(const std::wstring& relativePath);
+    Node* find(std::wstring_view relativePath);
     // The child of that name, made when missing.
     Node& ensureChild(const std::wstring& name);
     void addChild(HostRef<Node> child);
@@ -52,12 +61,10 @@ public:
     bool isWithin(const Node* ancestor) const;  // this node or one of its descendants
     Node* findIdentifier(LONG identifier);       // in this subtree
 
-    void setText(const std::wstring& name, const std::wstring& text) { texts_[lower(name)] = text; }
-    void setInt(const std::wstring& name, LONG value) { ints_[lower(name)] = value; }
-    const std::wstring* text(const std::wstring& name) const;
-    const LONG* integer(const std::wstring& name) const;
-
-    static std::wstring lower(const std::wstring& text);
+    void setText(const std::wstring& name, const std::wstring& text) { texts_[name] = text; }
+    void setInt(const std::wstring& name, LONG value) { ints_[name] = value; }
+    const std::wstring* text(std::wstring_view name) const;
+    const LONG* integer(std::wstring_view name) const;
 
 protected:
     // Interfaces beyond IUnknown and HostNode; null when not supported.
@@ -71,8 +78,8 @@ private:
     LONG identifier_ = 0;
     Node* parent_ = nullptr;
     std::vector<HostRef<Node>> children_;
-    std::map<std::wstring, std::wstring> texts_;
-    std::map<std::wstring, LONG> ints_;
+    std::map<std::wstring, std::wstring, NameLess> texts_;
+    std::map<std::wstring, LONG, NameLess> ints_;
 };
 
 // Pixels of a texture or image: 32-bit BGRA words (0xAARRGGBB), first row first.
