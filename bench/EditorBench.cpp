@@ -24,11 +24,15 @@
 // that the editor copied into every face to the entry before it, so that undoing that
 // one puts the selection back too.
 //
+// Allocations: with each timed figure, the heap allocations and GDI objects the plug-in
+// and the host made in its timed part, per run (counted through their import tables).
+//
 // Options: --largest times the largest grid only; --json FILE writes the largest grid's
 // figures as
 // {"editor": {"<name>": {"faces": N, "median_ms": X, "fastest_ms": X}},
 //  "history": {"bytes_per_corner_edit": X, "bytes_per_whole_mesh_edit": X,
 //              "bytes_first_corner_edit": X}}.
+#include "AllocationCounter.h"
 #include "app/EditorWindows.h"
 #include "app/LoomHost.h"
 #include "lib/Journal.h"
@@ -43,6 +47,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace loomhost;
@@ -87,9 +92,28 @@ void writeGridObj(const std::filesystem::path& path, int n) {
     if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
 }
 
+// What the plug-in and the host allocated inside the timed parts of a figure's runs.
+struct Counted {
+    bench::Allocations side[2];
+    int runs = 0;
+};
+
 class Bench {
 public:
     explicit Bench(App& app) : app_(app) {}
+
+    // Brackets a timed part: its allocations join those of the figure being timed.
+    void countFrom() { start_[0] = allocations(bench::Side::Plugin), start_[1] = allocations(bench::Side::Host); }
+    void countTo() {
+        for (int side = 0; side < 2; ++side) {
+            bench::Allocations a = allocations(bench::Side(side));
+            counted_.side[side].heap += a.heap - start_[side].heap;
+            counted_.side[side].gdi += a.gdi - start_[side].gdi;
+        }
+        ++counted_.runs;
+    }
+    // The counts since the last call.
+    Counted takeCounted() { return std::exchange(counted_, Counted{}); }
 
     FunctionPlugin* function = nullptr;
 
@@ -128,10 +152,12 @@ public:
             toggleEditor();
             settle();
         }
+        countFrom();
         double t0 = now();
         toggleEditor();
         finishEditorWork();
         double t = now() - t0;
+        countTo();
         settle();
         return t;
     }
@@ -154,6 +180,7 @@ public:
         HWND editor = parts().editor;
         UINT id = menuCommand(editor, path);
         size_t entries = app_.document->undoDescriptions().size();
+        countFrom();
         double t0 = now();
         SendMessageW(editor, WM_COMMAND, MAKEWPARAM(id, 0), 0);
         drainPosted();
@@ -162,6 +189,7 @@ public:
         double t2 = now();
         repaintEditor();
         double t3 = now();
+        countTo();
         phase[0] = t1 - t0;
         phase[1] = t2 - t1;
         phase[2] = t3 - t2;
@@ -199,38 +227,45 @@ public:
     // One full frame of the window (the canvas, or the host's 3D view).
     double frame(HWND window) {
         InvalidateRect(window, nullptr, FALSE);
+        countFrom();
         double t0 = now();
         UpdateWindow(window);
-        return now() - t0;
+        double t = now() - t0;
+        countTo();
+        return t;
     }
 
     // Mouse input as the hand gives it: the button held in the key state too.
-    void mouse(UINT message, POINT at) {
+    void mouse(HWND canvas, UINT message, POINT at) {
         BYTE keys[256];
         GetKeyboardState(keys);
         keys[VK_LBUTTON] = message == WM_LBUTTONUP ? 0 : keys[VK_LBUTTON];
         if (message == WM_LBUTTONDOWN) keys[VK_LBUTTON] = 0x80;
         SetKeyboardState(keys);
         WPARAM held = (keys[VK_LBUTTON] & 0x80) ? MK_LBUTTON : 0;
-        SendMessageW(parts().canvas, message, held, MAKELPARAM(at.x, at.y));
+        SendMessageW(canvas, message, held, MAKELPARAM(at.x, at.y));
     }
 
     // A move drag from `from` in steps of `step` pixels, alternating there and back so
     // that every step changes the layout; answers each step's time.
     std::vector<double> drag(POINT from, int step, int steps) {
         std::vector<double> times;
-        mouse(WM_MOUSEMOVE, from);
-        mouse(WM_LBUTTONDOWN, from);
+        const HWND canvas = parts().canvas;
+        mouse(canvas, WM_MOUSEMOVE, from);
+        mouse(canvas, WM_LBUTTONDOWN, from);
         finishEditorWork();
         for (int s = 1; s <= steps; ++s) {
             POINT at = {from.x + (s % 2) * step, from.y + (s % 2) * step};
+            countFrom();
             double t0 = now();
-            mouse(WM_MOUSEMOVE, at);
+            mouse(canvas, WM_MOUSEMOVE, at);
             finishEditorWork();
-            times.push_back(now() - t0);
+            double t = now() - t0;
+            countTo();
+            times.push_back(t);
         }
         POINT end = {from.x + (steps % 2) * step, from.y + (steps % 2) * step};
-        mouse(WM_LBUTTONUP, end);
+        mouse(canvas, WM_LBUTTONUP, end);
         settle();
         return times;
     }
@@ -262,17 +297,27 @@ private:
     // The editor refreshes its menu and toolbar states on this one-shot timer.
     static constexpr UINT_PTR kEditorCommandTimer = 500;
     App& app_;
+    bench::Allocations start_[2];
+    Counted counted_;
 };
 
 struct Figure {
+    Figure(const char* n) : name(n) {}
     const char* name;
     double seconds[3] = {};
     double fastest[3] = {};  // on a busy machine the fastest run shows the work best
     double phases[3] = {};  // of a command on the largest grid: dispatch, refresh, repaint
+    Counted counted;        // on the largest grid
 
-    void time(int size, const std::vector<double>& times) {
+    void time(int size, const std::vector<double>& times, Counted allocated) {
         seconds[size] = median(times);
         fastest[size] = *std::min_element(times.begin(), times.end());
+        counted = allocated;
+    }
+    // Heap allocations (or GDI objects) per run, of the plug-in or the host.
+    double perRun(int side, bool gdi) const {
+        const bench::Allocations& a = counted.side[side];
+        return counted.runs ? double(gdi ? a.gdi : a.heap) / counted.runs : 0.0;
     }
 };
 
@@ -299,12 +344,16 @@ int run(int argc, char** argv) {
     app.instance = GetModuleHandleW(nullptr);
     app.batch = true;
     app.document = devhost::Document::create();
+    app.document->setJournaling(false);  // as in a loomhost session
     createMainWindow(app);
     if (!app.mainWindow) throw std::runtime_error("the main window could not be created");
     app.document->setMainWindow(app.mainWindow);
     ShowWindow(app.mainWindow, SW_SHOWNOACTIVATE);
     UpdateWindow(app.mainWindow);
     app.plugins.loadModule(exeFolder() + L"\\Texloom.dll");
+    if (!bench::countAllocations(GetModuleHandleW(L"Texloom.dll"), bench::Side::Plugin) ||
+        !bench::countAllocations(GetModuleHandleW(nullptr), bench::Side::Host))
+        throw std::runtime_error("the allocating imports of Texloom.dll or of this program were not found");
     rebuildPluginMenu(app);
 
     Bench bench(app);
@@ -356,11 +405,12 @@ int run(int argc, char** argv) {
 
         // A first opening, untimed, gives the editor a fixed size for every run after.
         bench.open();
+        bench.takeCounted();
         SetWindowPos(bench.parts().editor, nullptr, 0, 0, 600, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         bench.settle();
         std::vector<double> times;
         for (int r = 0; r < opens; ++r) times.push_back(bench.open());
-        figure("open").time(s, times);
+        figure("open").time(s, times, bench.takeCounted());
         SetWindowPos(bench.parts().editor, nullptr, 0, 0, 600, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         bench.menu(L"View/Zoom Extents");
         const std::pair<const wchar_t*, const char*> displays[] = {
@@ -369,12 +419,12 @@ int run(int argc, char** argv) {
 
         times.clear();
         for (int r = 0; r < frames; ++r) times.push_back(bench.frame(bench.parts().canvas));
-        figure("frame_fit").time(s, times);
+        figure("frame_fit").time(s, times, bench.takeCounted());
         for (const auto& [display, name] : displays) {
             bench.display(display, true);
             times.clear();
             for (int r = 0; r < frames; ++r) times.push_back(bench.frame(bench.parts().canvas));
-            figure(name).time(s, times);
+            figure(name).time(s, times, bench.takeCounted());
             bench.display(display, false);
         }
 
@@ -388,7 +438,7 @@ int run(int argc, char** argv) {
         bench.menu((L"View/Zoom/" + std::to_wstring(zoomedTo[s]) + L":1").c_str());
         times.clear();
         for (int r = 0; r < frames; ++r) times.push_back(bench.frame(bench.parts().canvas));
-        figure("frame_zoomed").time(s, times);
+        figure("frame_zoomed").time(s, times, bench.takeCounted());
         bench.menu(L"View/Zoom Extents");
 
         // Every UV moved before each frame of the 3D view, so each frame uploads them all.
@@ -399,6 +449,7 @@ int run(int argc, char** argv) {
             times.push_back(bench.frame(app.view->window()));
         }
         viewFrame[s] = median(times);
+        bench.takeCounted();  // the 3D view's frames are not the editor's
 
         for (const auto& c : commands) {
             times.clear();
@@ -408,7 +459,7 @@ int run(int argc, char** argv) {
                 times.push_back(bench.command(c.path, phase));
                 for (int p = 0; p < 3; ++p) phases[p].push_back(phase[p]);
             }
-            figure(c.name).time(s, times);
+            figure(c.name).time(s, times, bench.takeCounted());
             for (int p = 0; p < 3; ++p) figure(c.name).phases[p] = median(phases[p]);
         }
 
@@ -417,7 +468,8 @@ int run(int argc, char** argv) {
         for (const bool stretch : {false, true}) {
             bench.display(L"Tools/Show Stretch", stretch);
             entries = app.document->undoDescriptions().size();
-            figure(stretch ? "drag_step_stretch" : "drag_step").time(s, bench.drag(bench.canvasCentre(), 25, dragSteps));
+            times = bench.drag(bench.canvasCentre(), 25, dragSteps);
+            figure(stretch ? "drag_step_stretch" : "drag_step").time(s, times, bench.takeCounted());
             if (app.document->undoDescriptions().size() != entries + 1)
                 throw std::runtime_error("the drag at the centre of the canvas made no history entry");
             app.document->undo();
@@ -491,15 +543,24 @@ int run(int argc, char** argv) {
             std::printf("%-20s | %8.2f | %8.2f | %8.2f\n", f.name, f.phases[0] * 1e3, f.phases[1] * 1e3,
                         f.phases[2] * 1e3);
 
+    std::printf("\nallocations per run on the largest grid (heap blocks, GDI objects): plug-in | host\n");
+    for (const Figure& f : figures)
+        std::printf("%-20s | %6.1f heap %5.1f GDI | %6.1f heap %5.1f GDI\n", f.name, f.perRun(0, false),
+                    f.perRun(0, true), f.perRun(1, false), f.perRun(1, true));
+
     if (jsonPath) {
         FILE* f = std::fopen(jsonPath, "w");
         bool ok = f != nullptr;
         if (f) {
             std::fprintf(f, "{\"editor\": {");
             for (size_t i = 0; i < figures.size(); ++i)
-                std::fprintf(f, "%s\n  \"%s\": {\"faces\": %d, \"median_ms\": %.4f, \"fastest_ms\": %.4f}",
+                std::fprintf(f,
+                             "%s\n  \"%s\": {\"faces\": %d, \"median_ms\": %.4f, \"fastest_ms\": %.4f, "
+                             "\"plugin_allocations\": %.2f, \"plugin_gdi_objects\": %.2f, "
+                             "\"host_allocations\": %.2f, \"host_gdi_objects\": %.2f}",
                              i ? "," : "", figures[i].name, faces[2], figures[i].seconds[2] * 1e3,
-                             figures[i].fastest[2] * 1e3);
+                             figures[i].fastest[2] * 1e3, figures[i].perRun(0, false), figures[i].perRun(0, true),
+                             figures[i].perRun(1, false), figures[i].perRun(1, true));
             std::fprintf(f, ",\n  \"host_view_frame\": {\"faces\": %d, \"median_ms\": %.4f}", faces[2], viewFrame[2] * 1e3);
             std::fprintf(f,
                          "\n},\n\"history\": {\"bytes_per_corner_edit\": %.0f, \"bytes_per_whole_mesh_edit\": %.0f, "
