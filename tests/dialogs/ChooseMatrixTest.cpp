@@ -118,7 +118,7 @@ TEST_F(ChooseMatrixTest, PresetZIsTheWorldFrameAtTheCentroidAndRepeatsExactly) {
     EXPECT_FALSE(sameFaces(first, before)) << "the preview re-projected";
     EXPECT_EQ(std::memcmp(&first[2].uv[1], &before[2].uv[1], 8), 0) << "a locked corner keeps its UV";
     EXPECT_EQ(std::memcmp(&first[3], &before[3], sizeof(DevFace)), 0) << "an unselected face is left alone";
-    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(ID_MAPPING_PLANAR_POS_Z, 0), 0);
+    command(ID_MAPPING_PLANAR_POS_Z);
     EXPECT_TRUE(sameFaces(faces(), first)) << "the same projection as the Planar \"+Z\" command";
 }
 
@@ -215,11 +215,7 @@ TEST_F(ChooseMatrixTest, CancelCloseBoxEscapeAndQuitPutEveryUVBack) {
 }
 
 TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheEditorMeanwhile) {
-    const struct {
-        int command;
-        const wchar_t* entry;
-        const char* shape;
-    } kinds[] = {
+    const struct { int command; const wchar_t* entry; const char* shape; } kinds[] = {
         {ID_MAPPING_PLANAR_USER_DEFINED, L"Planar UV Mapping", "MakeBox("},
         {ID_MAPPING_BOX_USER_DEFINED, L"Box UV Mapping", "MakeBox("},
         {ID_MAPPING_CYLINDRICAL_USER_DEFINED, L"Cylindrical UV Mapping", "MakeCylinder("},
@@ -232,8 +228,7 @@ TEST_F(ChooseMatrixTest, OkKeepsOneEntryNamedAfterTheKindAndHideTexloomHidesTheE
         run(kind.command, [&](HWND dialog) {
             EXPECT_FALSE(IsWindowEnabled(host_) || IsWindowEnabled(window_));
             click(dialog, IDC_HIDE_EDITOR);
-            EXPECT_FALSE(IsWindowVisible(window_));
-            EXPECT_TRUE(IsWindowVisible(dialog));
+            EXPECT_TRUE(!IsWindowVisible(window_) && IsWindowVisible(dialog));
             click(dialog, IDC_HIDE_EDITOR);
             EXPECT_TRUE(IsWindowVisible(window_));
             click(dialog, IDC_HIDE_EDITOR);

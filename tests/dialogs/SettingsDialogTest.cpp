@@ -13,10 +13,7 @@ protected:
     void SetUp() override {
         ModalDialogTest::SetUp();
         open({meshtest::face(0x01C0, 0, 1, 2, 0.2f, 0.1f, 0.4f, 0.1f, 0.4f, 0.5f)}, meshtest::vertices(3));
-        canvas_ = editor_->canvas();
-        ASSERT_NE(canvas_, nullptr);
     }
-    UVCanvas* canvas_ = nullptr;
 };
 
 TEST_F(SettingsDialogTest, DoneDiscardsApplyKeepsAndTheRegistryWaitsForTheEditorToClose) {
@@ -31,15 +28,15 @@ TEST_F(SettingsDialogTest, DoneDiscardsApplyKeepsAndTheRegistryWaitsForTheEditor
         type(dialog, IDC_CANVAS_WIDTH, "128");
         type(dialog, IDC_CANVAS_HEIGHT, "64");
         press(dialog, IDC_APPLY);
-        EXPECT_EQ(canvas_->view.gridSpacing, 25) << "applied while the dialog stays open";
+        EXPECT_EQ(canvas().view.gridSpacing, 25) << "applied while the dialog stays open";
         type(dialog, IDC_GRID_SPACING, "99");
         type(dialog, IDC_SNAP_ANGLE, "46");
         press(dialog, IDCANCEL);
     });
-    const CanvasView& view = canvas_->view;
+    const CanvasView& view = canvas().view;
     EXPECT_TRUE(view.gridSpacing == 25 && view.angleStep == 45.0f) << "Done discards what was not applied";
     EXPECT_TRUE(view.epsilon == 0.0f && view.canvasWidth == 128);
-    EXPECT_TRUE(canvas_->extent().cx == 128 && canvas_->extent().cy == 64) << "without a texture, the extent at once";
+    EXPECT_TRUE(canvas().extent().cx == 128 && canvas().extent().cy == 64) << "without a texture, the extent at once";
     DWORD stored = 0;
     EXPECT_FALSE(SettingsKey().readDword("GridSpacing", stored));
     DestroyWindow(window_);
@@ -48,16 +45,12 @@ TEST_F(SettingsDialogTest, DoneDiscardsApplyKeepsAndTheRegistryWaitsForTheEditor
 }
 
 TEST_F(SettingsDialogTest, TheBoxesShowTheCanvasColoursAndEnterAppliesAndCloses) {
-    const struct {
-        int frame;
-        COLORREF CanvasView::*color;
-        COLORREF value;
-    } swatches[] = {
+    const struct { int frame; COLORREF CanvasView::*color; COLORREF value; } swatches[] = {
         {IDC_VERT_COLOR, &CanvasView::lineColor, 0x102030},   {IDC_SEL_VERT_COLOR, &CanvasView::selColor, 0x405060},
         {IDC_LOCKED_COLOR, &CanvasView::lockedColor, 0x708090}, {IDC_BACK_COLOR, &CanvasView::backColor, 0xA0B0C0},
         {IDC_HANDLE_COLOR, &CanvasView::handleColor, 0x00FF80},
     };
-    for (const auto& swatch : swatches) canvas_->view.*swatch.color = swatch.value;
+    for (const auto& swatch : swatches) canvas().view.*swatch.color = swatch.value;
     run(ID_VIEW_SETTINGS, kCaption, [&](HWND dialog) {
         SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         uitest::pump(100);
@@ -72,8 +65,8 @@ TEST_F(SettingsDialogTest, TheBoxesShowTheCanvasColoursAndEnterAppliesAndCloses)
         type(dialog, IDC_GRID_SPACING, "40");
         pressEnterIn(dialog, IDC_GRID_SPACING);
     });
-    EXPECT_EQ(canvas_->view.gridSpacing, 40);
-    for (const auto& swatch : swatches) EXPECT_EQ(canvas_->view.*swatch.color, swatch.value) << "applied unchanged";
+    EXPECT_EQ(canvas().view.gridSpacing, 40);
+    for (const auto& swatch : swatches) EXPECT_EQ(canvas().view.*swatch.color, swatch.value) << "applied unchanged";
 }
 
 }  // namespace

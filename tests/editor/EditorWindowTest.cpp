@@ -76,9 +76,7 @@ TEST_F(EditorFrame, ToolbarAnswersTooltips) {
     HWND toolbar = editor_->toolbar();
     auto tooltip = [&](UINT_PTR command) {
         NMTTDISPINFOA info = {};
-        info.hdr.hwndFrom = toolbar;
-        info.hdr.idFrom = command;
-        info.hdr.code = TTN_GETDISPINFOA;
+        info.hdr = {toolbar, command, UINT(TTN_GETDISPINFOA)};
         info.lpszText = const_cast<char*>("unchanged");
         SendMessageA(editor_->window(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&info));
         return info;
@@ -116,7 +114,6 @@ TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
     document_->removeMesh();
     EXPECT_TRUE(!editor_->model().mesh && document_->lockCount() == 0);
 
-    auto refreshed = [&] { return called("GetApplicationNode()"); };
     auto notify = [&](const wchar_t* name) {
         document_->clearJournal();
         HostEvent event = {};
@@ -128,11 +125,11 @@ TEST_F(EditorFrame, HostEventsReloadTheMeshAndRefreshTheCommandStates) {
     };
     document_->clearJournal();
     document_->sendUpdate();
-    EXPECT_TRUE(refreshed());
+    EXPECT_TRUE(called("GetApplicationNode()"));
     // Names compare without regard to case; other command events are not the update.
     for (auto [name, update] : {std::pair{L"update", true}, {L"Updates", false}, {L"RefreshTextureData", false}}) {
         EXPECT_EQ(notify(name), S_OK);
-        EXPECT_EQ(refreshed(), update) << devhost::utf8(name);
+        EXPECT_EQ(called("GetApplicationNode()"), update) << devhost::utf8(name);
     }
 }
 
