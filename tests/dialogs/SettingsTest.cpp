@@ -130,11 +130,8 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
 
     // Edges whose sums leave 32 bits wrap as the stored words do; loading and placing
     // must not overflow (the test build traps it).
-    struct Stored {
-        DWORD left, width;
-        LONG right;
-    } wrapping[] = {{0x80000000u, 0, 500}, {1, 0x7FFFFFFFu, LONG(0x80000000u)}, {0x7FFFFFFFu, 0xFFFFFFFFu, 0x7FFFFFFE}};
-    for (const Stored& stored : wrapping) {
+    const struct { DWORD left, width; LONG right; } wrapping[] = {{0x80000000u, 0, 500}, {1, 0x7FFFFFFFu, LONG(0x80000000u)}, {0x7FFFFFFFu, 0xFFFFFFFFu, 0x7FFFFFFE}};
+    for (const auto& stored : wrapping) {
         storeDwords({{"Left", stored.left}, {"Top", stored.left}, {"Width", stored.width}});
         placement = loadEditorSettings(view);
         EXPECT_EQ(edges(placement.rect), (std::vector<LONG>{LONG(stored.left), LONG(stored.left), stored.right,
@@ -143,22 +140,20 @@ TEST_F(SettingsTest, WindowRectangleRulesAndPlacement) {
     }
 
     // Centred in the work area, or pinned to its left and top edges when larger.
-    RECT area = {}, outer = {};
+    auto place = [&](bool centre, RECT rect) {
+        placement.centre = centre, placement.rect = rect;
+        placeEditorWindow(window, placement);
+        RECT outer = {};
+        GetWindowRect(window, &outer);
+        return outer;
+    };
+    RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    placement.centre = true;
-    placement.rect = {0, 0, 500, 400};
-    placeEditorWindow(window, placement);
-    GetWindowRect(window, &outer);
+    RECT outer = place(true, {0, 0, 500, 400});
     EXPECT_TRUE(outer.left == (area.left + area.right) / 2 - 250 && outer.top == (area.top + area.bottom) / 2 - 200);
-    placement.rect = {0, 0, area.right - area.left + 300, area.bottom - area.top + 300};
-    placeEditorWindow(window, placement);
-    GetWindowRect(window, &outer);
+    outer = place(true, {0, 0, area.right - area.left + 300, area.bottom - area.top + 300});
     EXPECT_TRUE(outer.left == area.left && outer.top == area.top) << outer.left << ", " << outer.top;
-    placement.rect = {70, 80, 370, 280};
-    placement.centre = false;
-    placeEditorWindow(window, placement);
-    GetWindowRect(window, &outer);
-    EXPECT_EQ(edges(outer), (std::vector<LONG>{70, 80, 370, 280}));
+    EXPECT_EQ(edges(place(false, {70, 80, 370, 280})), (std::vector<LONG>{70, 80, 370, 280}));
 }
 
 TEST(NumberTextTest, FormatsWithDigitsAndLocale) {

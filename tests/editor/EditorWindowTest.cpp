@@ -195,7 +195,8 @@ TEST_F(EditorFrame, TextureListFollowsTheHostAndChoosesTheBackground) {
     // Choosing a texture loads it into the canvas; "< no texture >" removes it.
     auto choose = [&](int index) {
         SendMessageA(list, CB_SETCURSEL, index, 0);
-        SendMessageA(controls.window(), WM_COMMAND, MAKEWPARAM(117, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        SendMessageA(controls.window(), WM_COMMAND, MAKEWPARAM(UVControls::kTextureList, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
     };
     choose(1);
     EXPECT_EQ(controls.selectedTexture(), brick);
