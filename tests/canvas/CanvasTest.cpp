@@ -268,9 +268,8 @@ protected:
         resetView();
     }
     void resetView() {
-        canvas->view.zoom = 1;
-        canvas->view.zoomLevel = 0;
-        canvas->view.panX = canvas->view.panY = 0;
+        CanvasView& view = canvas->view;
+        view.zoom = 1, view.zoomLevel = 0, view.panX = view.panY = 0;
     }
     void expectZoom(float zoom, int level, const char* what) {
         EXPECT_NEAR(canvas->view.zoom, zoom, 1e-4) << what;

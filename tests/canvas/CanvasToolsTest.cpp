@@ -19,10 +19,8 @@ protected:
     void open(std::vector<DevFace> faces) {
         openSquare(std::move(faces));
         MoveWindow(canvas().window(), 0, 20, 800, 600, FALSE);
-        canvas().view.zoom = 1.0f;
-        canvas().view.zoomLevel = 0;
-        canvas().view.panX = canvas().view.panY = 50.0f;
-        canvas().view.showGrid = false;
+        CanvasView& view = canvas().view;
+        view.zoom = 1.0f, view.zoomLevel = 0, view.panX = view.panY = 50.0f, view.showGrid = false;
     }
 
     HWND canvasWindow() { return canvas().window(); }
@@ -58,7 +56,6 @@ protected:
     size_t journalCount(const std::string& line) {
         return size_t(std::count(journal().begin(), journal().end(), line));
     }
-
 };
 
 // ---- Picking -------------------------------------------------------------------
@@ -123,10 +120,7 @@ TEST_F(CanvasTools, TriangleToolMovesWholeTrianglesAndBandsOverPartlySelectedOne
 TEST_F(CanvasTools, HandleTestHitsWhereTheHandlesAreDrawnAndShowsTheirCursors) {
     open(square(0x01C0));
     const float box[4] = {25.6f, 25.6f, 153.6f, 153.6f};
-    struct Place {
-        int x, y, hit;
-    };
-    const Place places[] = {
+    const struct { int x, y, hit; } places[] = {
         {71, 71, 5},    {140, 71, 6},   {209, 71, 7},   {209, 140, 8},  {209, 209, 9},  {140, 209, 10},
         {71, 209, 11},  {71, 140, 12},  {56, 56, 13},   {224, 56, 14},  {224, 224, 15}, {56, 224, 16},
         {140, 56, 4},   {224, 140, 4},  {140, 224, 4},  {56, 140, 4},   {100, 71, 2},   {100, 209, 2},
@@ -135,7 +129,7 @@ TEST_F(CanvasTools, HandleTestHitsWhereTheHandlesAreDrawnAndShowsTheirCursors) {
     ASSERT_TRUE(canvas().renderBackBuffer());
     const std::uint32_t* pixels = canvas().backBufferPixels();
     const int width = canvas().backBufferSize().cx;
-    for (const Place& p : places) {
+    for (const auto& p : places) {
         EXPECT_EQ(canvas().handleTest(p.x, p.y, box), p.hit) << p.x << ", " << p.y;
         if (p.hit >= 4) {
             EXPECT_EQ(pixels[p.y * width + p.x] & 0xFFFFFF, 0x00FF00u) << p.x << ", " << p.y;
