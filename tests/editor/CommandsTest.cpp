@@ -362,7 +362,7 @@ TEST_F(EditorTest, OneDistinctSelectedPositionFillsUAndVAndSetMovesIt) {
     auto set = [&](const char* u, const char* v) {
         SetWindowTextA(editor_->controls().control(UVControls::EditU), u);
         SetWindowTextA(editor_->controls().control(UVControls::EditV), v);
-        SendMessageA(editor_->controls().window(), WM_COMMAND, MAKEWPARAM(114, BN_CLICKED),
+        SendMessageA(editor_->controls().window(), WM_COMMAND, MAKEWPARAM(UVControls::kSetButton, BN_CLICKED),
                      reinterpret_cast<LPARAM>(editor_->controls().control(UVControls::SetButton)));
     };
     set("0.25", "0.75");
@@ -373,8 +373,7 @@ TEST_F(EditorTest, OneDistinctSelectedPositionFillsUAndVAndSetMovesIt) {
 
     selectCorners(1, 0x0100);  // a second position, (0.1, 0.6)
     EXPECT_EQ(controlText(UVControls::EditU) + controlText(UVControls::EditV), "");
-    EXPECT_FALSE(controlEnabled(UVControls::EditV));
-    EXPECT_FALSE(controlEnabled(UVControls::SetButton));
+    EXPECT_FALSE(controlEnabled(UVControls::EditV) || controlEnabled(UVControls::SetButton));
 }
 
 TEST_F(EditorTest, SynchronisedRefreshCopiesThe3DSelection) {
