@@ -80,16 +80,12 @@ public:
         seen.kind = event->kind;
         if (event->name) seen.name = event->name;
         if (event->attributeName) seen.attribute = event->attributeName;
+        HostRef<IUnknown> source(event->source);
         HostRef<HostChange> change;
-        if (event->source &&
-            SUCCEEDED(event->source->QueryInterface(IID_HostChange, reinterpret_cast<void**>(change.GetAddressOf())))) {
-            seen.reload = change->NeedsMeshReload() == S_OK;
-            seen.selection = change->NeedsSelectionRefresh(46) == S_OK;
-        }
         HostRef<HostNode> node;
-        if (event->source &&
-            SUCCEEDED(event->source->QueryInterface(IID_HostNode, reinterpret_cast<void**>(node.GetAddressOf()))))
-            node->GetIdentifier(&seen.textureId);
+        if (source && SUCCEEDED(source.As(&change)))
+            seen.reload = change->NeedsMeshReload() == S_OK, seen.selection = change->NeedsSelectionRefresh(46) == S_OK;
+        if (source && SUCCEEDED(source.As(&node))) node->GetIdentifier(&seen.textureId);
         events.push_back(seen);
         if (during) during(event);
         return S_OK;

@@ -15,19 +15,11 @@ namespace {
 const std::vector<std::uint32_t> kPixels = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
                                             0xFF808080, 0xFFFFFFFF, 0xFF102030};
 
-HostRef<HostNode> documentNode(devhost::Document& document) {
-    HostRef<IUnknown> unknown;
-    document.GetDocumentNode(unknown.GetAddressOf());
-    HostRef<HostNode> node;
-    if (unknown) unknown.As(&node);
-    return node;
-}
-
+// The plug-in finds the document node through GetDocumentNode; its own tests read that.
 HostRef<HostTexture> findTexture(devhost::Document& document, LONG id) {
     HostRef<HostNode> node;
-    documentNode(document)->FindTexture(id, node.GetAddressOf());
     HostRef<HostTexture> texture;
-    if (node) node.As(&texture);
+    if (document.documentNode().FindTexture(id, node.GetAddressOf()) == S_OK) node.As(&texture);
     return texture;
 }
 
@@ -38,7 +30,7 @@ TEST(Textures, NodesTruncateNamesAndAnswerAfterDeletion) {
     LONG first = document->addTexture(L"A rather long texture name", 1, 1, {0});
     LONG second = document->addTexture(L"Bricks", 1, 1, {0});
     HostRef<HostNode> textures, child, sibling, none, found;
-    ASSERT_EQ(S_OK, documentNode(*document.Get())->GetNode(L"./Model/Textures", textures.GetAddressOf()));
+    ASSERT_EQ(S_OK, document->documentNode().GetNode(L"./Model/Textures", textures.GetAddressOf()));
     ASSERT_EQ(S_OK, textures->GetFirstChild(child.GetAddressOf()));
     WCHAR name[8];
     EXPECT_EQ(S_FALSE, child->GetNodeName(name, 8));
