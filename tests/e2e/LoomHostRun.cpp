@@ -1,30 +1,11 @@
 #include "LoomHostRun.h"
 
-#include "io/FileError.h"
+#include "support/UiTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
-
-namespace {
-
-std::wstring hostPath() {
-    wchar_t path[MAX_PATH * 2];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return (std::filesystem::path(std::wstring(path, length)).parent_path() / L"loomhost.exe").wstring();
-}
-
-std::wstring quoted(const std::wstring& argument) {
-    std::wstring text = L"\"";
-    for (wchar_t c : argument) {
-        if (c == L'"') text += L'\\';
-        text += c;
-    }
-    return text + L"\"";
-}
-
-}  // namespace
 
 const char* const kSquareObj =
     "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
@@ -36,9 +17,10 @@ void forgetEditorSettings() {
 }
 
 HostRun runBatch(const std::vector<std::wstring>& arguments) {
-    // cmd /c takes off the outer quotes: ""loomhost.exe" --batch "argument" ... 2>&1"
-    std::wstring commandLine = L"\"" + quoted(hostPath()) + L" --batch";
-    for (const std::wstring& argument : arguments) commandLine += L" " + quoted(argument);
+    // cmd /c takes off the outer quotes: ""loomhost.exe" --batch "argument" ... 2>&1". No
+    // argument holds a quote or ends in a backslash, so plain quotes do.
+    std::wstring commandLine = L"\"\"" + uitest::exeFolder() + L"loomhost.exe\" --batch";
+    for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
     // The desktop process starts with the first window of the session; started by
     // loomhost.exe it would inherit the pipe and outlive it, and the read never ends.
     GetDesktopWindow();
@@ -62,17 +44,3 @@ ScratchFolder::ScratchFolder() {
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-void ScratchFolder::write(const std::wstring& name, const std::string& contents) const {
-    devhost::replaceFile(path_ / name, contents);
-}
-
-// A missing file is a failure: readWholeFile throws, naming it.
-std::string ScratchFolder::read(const std::wstring& name) const { return devhost::readWholeFile(path_ / name); }
-
-devhost::StateJson ScratchFolder::json(const std::wstring& name) const { return devhost::StateJson::parse(read(name)); }

@@ -2,6 +2,7 @@
 // status and error output; a scratch folder per test for the files it reads and writes.
 #pragma once
 
+#include "io/FileError.h"
 #include "io/StateFile.h"
 
 #include <gtest/gtest.h>
@@ -30,12 +31,16 @@ void forgetEditorSettings();
 class ScratchFolder {
 public:
     ScratchFolder();
-    ~ScratchFolder();
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     const std::filesystem::path& path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return (path_ / name).wstring(); }
-    void write(const std::wstring& name, const std::string& contents) const;
-    std::string read(const std::wstring& name) const;
-    devhost::StateJson json(const std::wstring& name) const;
+    void write(const std::wstring& name, const std::string& contents) const { devhost::replaceFile(path_ / name, contents); }
+    // A missing file is a failure: readWholeFile throws, naming it.
+    std::string read(const std::wstring& name) const { return devhost::readWholeFile(path_ / name); }
+    devhost::StateJson json(const std::wstring& name) const { return devhost::StateJson::parse(read(name)); }
 
 private:
     std::filesystem::path path_;
