@@ -41,9 +41,8 @@ inline std::vector<DevVertex> stripVertices(int faceCount) {
     std::vector<DevVertex> vertices(static_cast<size_t>(faceCount + 2));
     for (size_t i = 0; i < vertices.size(); ++i) {
         fillBytes(vertices[i], i + 100);
-        vertices[i].flags = 0;
+        vertices[i].flags = 0, vertices[i].position[2] = 0;
         vertices[i].position[0] = static_cast<float>(i / 2), vertices[i].position[1] = static_cast<float>(i % 2);
-        vertices[i].position[2] = 0;
     }
     return vertices;
 }
@@ -62,10 +61,8 @@ bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
 
 struct SeenEvent {
     DWORD kind = 0;
-    std::wstring name;
-    std::wstring attribute;
-    bool reload = false;
-    bool selection = false;
+    std::wstring name, attribute;
+    bool reload = false, selection = false;
     LONG textureId = 0;  // when the source is a node
 };
 
@@ -109,8 +106,7 @@ inline HostRef<HostMesh> activeMesh(devhost::Document& document) {
 // Runs edit on the face records between LockFaces and UnlockFaces, as the plug-in does.
 template <class F>
 void editLocked(HostMesh& mesh, F edit) {
-    BYTE* vertices = nullptr;
-    BYTE* faces = nullptr;
+    BYTE *vertices = nullptr, *faces = nullptr;
     LONG vertexCount = 0, faceCount = 0;
     if (FAILED(mesh.LockFaces(&vertices, &vertexCount, &faces, &faceCount))) return;
     edit(reinterpret_cast<DevFace*>(faces), faceCount, reinterpret_cast<DevVertex*>(vertices), vertexCount);

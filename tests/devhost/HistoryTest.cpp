@@ -43,10 +43,8 @@ TEST_F(History, UndoAndRedoWalkThroughEveryStateByteForByte) {
         operation(L"Move UV Coords", true, [i](DevFace* f, LONG n) {
             for (LONG k = i; k < n; k += 2) f[k].uv[k % 3][0] += 0.5f, f[k].hostData1[5] ^= 0xFF;
         });
-        editLocked(*mesh.Get(), [i](DevFace* f, LONG, DevVertex* v, LONG) {
-            f[i].uv[i % 3][1] += 1.0f;  // next to what the entry changed
-            v[i].flags ^= 4;
-        });
+        // Next to what the entry changed.
+        editLocked(*mesh.Get(), [i](DevFace* f, LONG, DevVertex* v, LONG) { f[i].uv[i % 3][1] += 1.0f, v[i].flags ^= 4; });
         record();
         mesh->BeginEdit(0, 0x10, 13, L"Invert Hidden UV");
         editLocked(*mesh.Get(), [i](DevFace* f, LONG, DevVertex*, LONG) { f[i + 1].flags ^= 0x0038; });

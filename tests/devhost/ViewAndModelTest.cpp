@@ -34,8 +34,7 @@ TEST(ViewHost, CallbacksMayGoWhileViewsDrawAndOnlyCallbacksConnect) {
     ASSERT_EQ(S_OK, container->FindConnectionPoint(IID_HostDrawCallback, point.GetAddressOf()));
     EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_HostEventSink, other.GetAddressOf()));
 
-    HostRef<DrawCallback> first = devhost::makeObject<DrawCallback>();
-    HostRef<DrawCallback> second = devhost::makeObject<DrawCallback>();
+    HostRef<DrawCallback> first = devhost::makeObject<DrawCallback>(), second = devhost::makeObject<DrawCallback>();
     DWORD firstCookie = 0, secondCookie = 0;
     ASSERT_EQ(S_OK, point->Advise(static_cast<HostDrawCallback*>(first.Get()), &firstCookie));
     ASSERT_EQ(S_OK, point->Advise(static_cast<HostDrawCallback*>(second.Get()), &secondCookie));

@@ -7,15 +7,6 @@
 
 #include <cstdio>
 
-const char* const kSquareObj =
-    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
-    "vt 0.1 0.2\nvt 0.9 0.2\nvt 0.9 0.8\nvt 0.1 0.8\n"
-    "f 1/1 2/2 3/3\nf 1/1 3/3 4/4\n";
-
-void forgetEditorSettings() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Lathecraft\\polyLOOM 1.3.5\\Texloom");
-}
-
 HostRun runBatch(const std::vector<std::wstring>& arguments) {
     // cmd /c takes off the outer quotes: ""loomhost.exe" --batch "argument" ... 2>&1". No
     // argument holds a quote or ends in a backslash, so plain quotes do.

@@ -23,10 +23,6 @@ struct HostRun {
 // loomhost.exe --batch with the arguments.
 HostRun runBatch(const std::vector<std::wstring>& arguments);
 
-// Deletes the editor's settings key, so that the next run starts as a first run (other
-// tests leave their settings behind in the shared prefix).
-void forgetEditorSettings();
-
 // A fresh folder below the temporary folder, removed at the end of the test.
 class ScratchFolder {
 public:
@@ -45,6 +41,3 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-// Two faces of a unit square with UVs, in OBJ text.
-extern const char* const kSquareObj;

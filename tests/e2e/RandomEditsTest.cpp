@@ -50,10 +50,7 @@ const Reach VIEW{0, false, NO_FACE}, SELECTION{0x01C0, false, NO_FACE}, LOCKS{0x
     VISIBILITY{0x01F8, true, NO_FACE}, SELECTED{0x01C0, false, SELECTED_FACES}, WHOLE{0, false, VISIBLE_FACES},
     UNDO_REDO{0, false, HISTORY};
 
-struct Action {
-    Reach reach;
-    std::vector<Step> steps;
-};
+struct Action { Reach reach; std::vector<Step> steps; };
 
 // Deterministic on every platform (splitmix64).
 struct Random {
@@ -71,10 +68,7 @@ struct Random {
     const T& pick(const T (&items)[N]) { return items[below(int(N))]; }
 };
 
-struct Command {
-    const wchar_t* path;
-    Reach reach;
-};
+struct Command { const wchar_t* path; Reach reach; };
 
 const Command kMenuCommands[] = {
     {L"Edit/Hide Selection", VISIBILITY}, {L"Edit/Hide Unselected", VISIBILITY}, {L"Edit/Invert Hidden", VISIBILITY},
@@ -95,10 +89,7 @@ const Command kMenuCommands[] = {
     {L"View/Show Only Faces Selected in 3D View", VIEW},
 };
 
-struct Button {
-    int id;
-    Reach reach;
-};
+struct Button { int id; Reach reach; };
 
 // Every toolbar button but synchronisation.
 const Button kButtons[] = {
@@ -286,10 +277,7 @@ protected:
     // Runs the steps as loomhost would; false when one could not run.
     bool run(const std::vector<Step>& steps) {
         App& app = *app_;
-        app.steps = steps;
-        app.nextStep = 0;
-        app.status = 0;
-        app.quit = false;
+        app.steps = steps, app.nextStep = 0, app.status = 0, app.quit = false;
         runSteps(app);
         pumpMessages(app);
         return app.status == 0;
