@@ -97,12 +97,6 @@ public:
     }
 };
 
-inline HostRef<HostMesh> activeMesh(devhost::Document& document) {
-    HostRef<HostMesh> mesh;
-    document.GetActiveMesh(mesh.GetAddressOf());
-    return mesh;
-}
-
 // Runs edit on the face records between LockFaces and UnlockFaces, as the plug-in does.
 template <class F>
 void editLocked(HostMesh& mesh, F edit) {

@@ -34,7 +34,7 @@ TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
     document->setMesh(stripFaces(4), stripVertices(4));
     EXPECT_TRUE(lastChange().first);
 
-    HostRef<HostMesh> mesh = activeMesh(*document.Get());
+    HostRef<HostMesh> mesh = document->activeMesh();
     mesh->BeginEdit(0, 4, 13, L"Set UV Coord");
     editLocked(*mesh.Get(), [](DevFace* f, LONG, DevVertex*, LONG) { f[0].uv[0][0] = 3; });
     mesh->EndEdit();
@@ -61,7 +61,7 @@ TEST_F(Events, ChangeEventsSayWhetherToReloadOrRefreshTheSelection) {
 
 TEST_F(Events, EveryHistoryChangeSendsTheToolbarUpdateAndEditStepsTheirChange) {
     document->setMesh(stripFaces(2), stripVertices(2));
-    HostRef<HostMesh> mesh = activeMesh(*document.Get());
+    HostRef<HostMesh> mesh = document->activeMesh();
     const size_t updates = editor->count(HOST_EVENT_COMMAND), changes = canvas->count(HOST_EVENT_CHANGED);
     document->BeginUndoGroup(L"Weld UV Coords");
     document->EndUndoGroup(FALSE);  // a discarded group changes no history
@@ -128,9 +128,6 @@ TEST_F(Events, BadTextureChangesAreRefused) {
     EXPECT_THROW(document->deleteTexture(id + 100), std::invalid_argument);
 }
 
-}  // namespace
-
-namespace {
 
 // The main window and the wheel preference are read through the plug-in's own tests.
 TEST(DocumentNodes, PathsAreRelativeAndIgnoreCase) {

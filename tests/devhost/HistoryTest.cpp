@@ -12,7 +12,7 @@ protected:
     void SetUp() override {
         document = devhost::Document::create();
         document->setMesh(stripFaces(6), stripVertices(6));
-        mesh = activeMesh(*document.Get());
+        mesh = document->activeMesh();
         ASSERT_TRUE(mesh);
         document->applicationNode().GetNode(L"./schema/preferences/undo", undoNode.GetAddressOf());
         ASSERT_TRUE(undoNode);

@@ -338,11 +338,9 @@ protected:
         return actions;
     }
 
-    static App* app_;
+    static inline App* app_ = nullptr;
     size_t entriesMade_ = 0, actionsRefused_ = 0;
 };
-
-App* RandomEditsTest::app_ = nullptr;
 
 // A crash (the undefined-behaviour trap among them) still names its sequence, and ends
 // the run instead of waiting for a debugger.
