@@ -15,6 +15,14 @@ namespace {
 struct Mesh {
     std::vector<DevFace> faces;
     std::vector<DevVertex> verts;
+    bool planar = false;  // UVs as seen from above (stored v runs down), else all at the origin
+    // Two selected triangles split along a-c.
+    void quad(int a, int b, int c, int d) {
+        auto u = [&](int v) { return planar ? 0.25f + 0.5f * verts[size_t(v)].position[0] : 0.0f; };
+        auto w = [&](int v) { return planar ? 0.75f - 0.5f * verts[size_t(v)].position[1] : 0.0f; };
+        for (auto [p, q] : {std::pair{b, c}, {c, d}})
+            faces.push_back(face(UV_SELECTED_ALL, a, p, q, u(a), w(a), u(p), w(p), u(q), w(q)));
+    }
 };
 
 // n x n quads over the unit square lifted by `height`, planar UVs in [0.25, 0.75] as
@@ -26,17 +34,9 @@ Mesh bumpyGrid(int n, double (*height)(double, double)) {
             const double x = double(i) / n, y = double(j) / n;
             m.verts.push_back(vertex(float(x), float(y), float(height(x, y))));
         }
-    auto uv = [&](int v) { return std::pair{0.25f + 0.5f * m.verts[size_t(v)].position[0], 0.75f - 0.5f * m.verts[size_t(v)].position[1]}; };
-    auto add = [&](int a, int b, int c) {
-        m.faces.push_back(face(UV_SELECTED_ALL, a, b, c, uv(a).first, uv(a).second, uv(b).first, uv(b).second,
-                               uv(c).first, uv(c).second));
-    };
+    m.planar = true;
     for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
-            const int v = j * (n + 1) + i;
-            add(v, v + 1, v + n + 2);
-            add(v, v + n + 2, v + n + 1);
-        }
+        for (int i = 0, v = j * (n + 1); i < n; ++i, ++v) m.quad(v, v + 1, v + n + 2, v + n + 1);
     return m;
 }
 
@@ -45,10 +45,7 @@ Mesh cube() {
     Mesh m;
     for (int i = 0; i < 8; ++i) m.verts.push_back(vertex(float(i & 1), float((i >> 1) & 1), float(i >> 2)));
     const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    for (const auto& q : quads) {
-        m.faces.push_back(face(UV_SELECTED_ALL, q[0], q[1], q[2], 0, 0, 0, 0, 0, 0));
-        m.faces.push_back(face(UV_SELECTED_ALL, q[0], q[2], q[3], 0, 0, 0, 0, 0, 0));
-    }
+    for (const auto& q : quads) m.quad(q[0], q[1], q[2], q[3]);
     return m;
 }
 Mesh tube() {
@@ -57,11 +54,7 @@ Mesh tube() {
         for (int k = 0; k < 8; ++k)
             m.verts.push_back(vertex(float(std::cos(k * 0.7853981633974483)), float(std::sin(k * 0.7853981633974483)), float(z)));
     for (int z = 0; z < 2; ++z)
-        for (int k = 0; k < 8; ++k) {
-            const int a = z * 8 + k, b = z * 8 + (k + 1) % 8;
-            m.faces.push_back(face(UV_SELECTED_ALL, a, b, b + 8, 0, 0, 0, 0, 0, 0));
-            m.faces.push_back(face(UV_SELECTED_ALL, a, b + 8, a + 8, 0, 0, 0, 0, 0, 0));
-        }
+        for (int k = 0; k < 8; ++k) m.quad(z * 8 + k, z * 8 + (k + 1) % 8, z * 8 + (k + 1) % 8 + 8, z * 8 + k + 8);
     return m;
 }
 

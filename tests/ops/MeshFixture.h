@@ -29,13 +29,11 @@ inline DevFace face(uint16_t flags, int v0, int v1, int v2, float u0, float w0, 
                     float u2, float w2) {
     DevFace f;
     std::memset(&f, FACE_DATA_BYTE, sizeof f);
-    f.flags = uint16_t(flags | FOREIGN_BITS);
+    f.flags = uint16_t(flags | FOREIGN_BITS), f.material = 0;
     f.vertex[0] = uint16_t(v0), f.vertex[1] = uint16_t(v1), f.vertex[2] = uint16_t(v2);
-    f.material = 0;
-    f.normal[0] = f.normal[1] = 0, f.normal[2] = 1;
+    f.normal[0] = f.normal[1] = 0, f.normal[2] = 1, f.groups[0] = f.groups[1] = f.groups[2] = 0;
     const float uv[3][2] = {{u0, w0}, {u1, w1}, {u2, w2}};
     std::memcpy(f.uv, uv, sizeof uv);
-    f.groups[0] = f.groups[1] = f.groups[2] = 0;
     return f;
 }
 
@@ -53,22 +51,20 @@ inline std::vector<DevVertex> vertices(int count) {
     return result;
 }
 
-inline bool bytesAre(const uint8_t* bytes, size_t n, uint8_t value) {
-    return std::all_of(bytes, bytes + n, [value](uint8_t b) { return b == value; });
+template <size_t N>
+bool bytesAre(const uint8_t (&bytes)[N], uint8_t value) {
+    return std::all_of(bytes, bytes + N, [value](uint8_t b) { return b == value; });
 }
 
 // Host data and foreign flag bits of every record are as built.
 inline void expectRecordsIntact(devhost::Document& doc) {
     for (const DevFace& f : doc.faces())
-        EXPECT_TRUE((f.flags & FOREIGN_BITS) == FOREIGN_BITS &&
-                    bytesAre(f.hostData0, sizeof f.hostData0, FACE_DATA_BYTE) &&
-                    bytesAre(f.hostData1, sizeof f.hostData1, FACE_DATA_BYTE) &&
-                    bytesAre(f.hostData2, sizeof f.hostData2, FACE_DATA_BYTE) &&
-                    bytesAre(f.hostData3, sizeof f.hostData3, FACE_DATA_BYTE))
+        EXPECT_TRUE((f.flags & FOREIGN_BITS) == FOREIGN_BITS && bytesAre(f.hostData0, FACE_DATA_BYTE) &&
+                    bytesAre(f.hostData1, FACE_DATA_BYTE) && bytesAre(f.hostData2, FACE_DATA_BYTE) &&
+                    bytesAre(f.hostData3, FACE_DATA_BYTE))
             << "face " << &f - doc.faces().data();
     for (const DevVertex& v : doc.vertices())
-        EXPECT_TRUE(bytesAre(v.hostData0, sizeof v.hostData0, VERTEX_DATA_BYTE) &&
-                    bytesAre(v.hostData1, sizeof v.hostData1, VERTEX_DATA_BYTE))
+        EXPECT_TRUE(bytesAre(v.hostData0, VERTEX_DATA_BYTE) && bytesAre(v.hostData1, VERTEX_DATA_BYTE))
             << "vertex " << &v - doc.vertices().data();
 }
 
@@ -135,12 +131,8 @@ protected:
     // The journal of a full protocol with one description and BeginEdit numbers.
     static std::vector<std::string> fullProtocol(const std::string& description, const std::string& numbers,
                                                  bool keep) {
-        return {"BeginUndoGroup(\"" + description + "\")",
-                "BeginEdit(" + numbers + ",\"" + description + "\")",
-                "LockFaces()",
-                "UnlockFaces()",
-                std::string("EndUndoGroup(") + (keep ? "1" : "0") + ")",
-                "EndEdit()"};
+        return {"BeginUndoGroup(\"" + description + "\")", "BeginEdit(" + numbers + ",\"" + description + "\")",
+                "LockFaces()", "UnlockFaces()", std::string("EndUndoGroup(") + (keep ? "1" : "0") + ")", "EndEdit()"};
     }
     static std::vector<std::string> lockPair() { return {"LockFaces()", "UnlockFaces()"}; }
     // fullProtocol of a discarded entry whose host is not told: no EndEdit.

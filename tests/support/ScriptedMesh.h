@@ -12,10 +12,7 @@ public:
     int locks = 0, unlocks = 0;
     ULONG references = 1;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override { return *object = nullptr, E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
     ULONG STDMETHODCALLTYPE Release() override { return --references; }
     HRESULT STDMETHODCALLTYPE LockFaces(BYTE** v, LONG* vc, BYTE** f, LONG* fc) override {
@@ -23,10 +20,7 @@ public:
         *v = vertices, *vc = vertexCount, *f = faces, *fc = faceCount;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE UnlockFaces() override {
-        ++unlocks;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE UnlockFaces() override { return ++unlocks, S_OK; }
     HRESULT STDMETHODCALLTYPE BeginEdit(LONG, LONG, LONG, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE EndEdit() override { return S_OK; }
 };
