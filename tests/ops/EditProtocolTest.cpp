@@ -6,9 +6,7 @@
 
 using namespace meshtest;
 
-namespace {
-class EditProtocol : public MeshFixture {};
-}  // namespace
+using EditProtocol = MeshFixture;
 
 TEST_F(EditProtocol, FinishesOnceAtTheLatestAtTheScopeEndThoughTheMeshGoes) {
     useMesh({face(0, 0, 1, 2, 0, 0, 1, 0, 1, 1)});

@@ -210,8 +210,7 @@ TEST_F(Islands, PackPlacesIslandsApartAtOneScaleAroundLockedOnes) {
     const float sides[4] = {0.1f, 0.2f, 0.4f, 0.3f};
     for (int s = 0; s < 4; ++s) {
         const float o = s == 3 ? 0.6f : 0.0f, w = sides[s];
-        const uint16_t flags = uint16_t(UV_SELECTED_ALL | (s == 3 ? 0x0200 : 0));
-        faces.push_back(face(flags, 4 * s, 4 * s + 2, 4 * s + 1, o, o, o + w, o + w, o + w, o));
+        faces.push_back(face(UV_SELECTED_ALL | (s == 3 ? 0x0200 : 0), 4 * s, 4 * s + 2, 4 * s + 1, o, o, o + w, o + w, o + w, o));
         faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 2, o, o, o, o + w, o + w, o + w));
     }
     useMesh(faces, vertices(16));
@@ -295,13 +294,12 @@ TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
     std::vector<DevVertex> verts;
     for (int s = 0; s < 2; ++s)
         for (int i = 0; i < 4; ++i) verts.push_back(vertex(float(i & 1), float(i >> 1), float(s)));
-    auto square = [](int s, float x, float y, float w, uint16_t flags) {
-        return std::vector<DevFace>{face(flags, 4 * s, 4 * s + 2, 4 * s + 3, x, y, x, y + w, x + w, y + w),
-                                    face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 1, x, y, x + w, y + w, x + w, y)};
-    };
-    auto mesh = [&](uint16_t lockB) {
-        std::vector<DevFace> faces = square(0, 0.1f, 0.1f, 0.5f, UV_SELECTED_ALL);
-        for (const DevFace& f : square(1, 0.7f, 0.7f, 0.25f, uint16_t(UV_SELECTED_ALL | lockB))) faces.push_back(f);
+    auto mesh = [&](uint16_t lockB) {  // square s at (x, x), of side w
+        std::vector<DevFace> faces;
+        for (auto [s, x, w] : {std::tuple{0, 0.1f, 0.5f}, {1, 0.7f, 0.25f}}) {
+            faces.push_back(face(UV_SELECTED_ALL | (s ? lockB : 0), 4 * s, 4 * s + 2, 4 * s + 3, x, x, x, x + w, x + w, x + w));
+            faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 1, x, x, x + w, x + w, x + w, x));
+        }
         useMesh(faces, verts);
     };
     const double together = std::sqrt((128.0 * 128 + 64.0 * 64) / 2);
