@@ -184,8 +184,7 @@ devhost::StateJson randomMesh(Random& r) {
     for (size_t i = 0; i < vertices.size(); ++i) {
         DevVertex& v = vertices[i];  // value-initialised: zero
         v.position[0] = float(i / 2) + r.between(-0.2f, 0.2f), v.position[1] = float(i % 2);
-        v.position[2] = r.chance(5) ? randomFloat(r) : r.between(-0.3f, 0.3f);
-        v.flags = std::uint16_t(r.below(2));
+        v.position[2] = r.chance(5) ? randomFloat(r) : r.between(-0.3f, 0.3f), v.flags = std::uint16_t(r.below(2));
     }
     std::vector<DevFace> faces(vertices.size() < 3 || r.chance(5) ? 0 : size_t(vertices.size() - 2));
     for (size_t i = 0; i < faces.size(); ++i) {
@@ -197,8 +196,7 @@ devhost::StateJson randomMesh(Random& r) {
             for (float& x : f.uv[c]) x = r.chance(3) ? std::numeric_limits<float>::quiet_NaN() : r.between(-0.2f, 1.2f);
             f.groups[c] = std::uint16_t(r.chance(20) ? r.next() : 0);
         }
-        f.material = std::uint32_t(r.below(3));
-        f.normal[2] = 1;
+        f.material = std::uint32_t(r.below(3)), f.normal[2] = 1;
     }
     return {{"faces", devhost::facesToJson(faces)}, {"vertices", devhost::verticesToJson(vertices)}};
 }
