@@ -75,8 +75,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnEvent(HostEvent* event) override {
         SeenEvent seen;
         seen.kind = event->kind;
-        if (event->name) seen.name = event->name;
-        if (event->attributeName) seen.attribute = event->attributeName;
+        seen.name = event->name ? event->name : L"", seen.attribute = event->attributeName ? event->attributeName : L"";
         HostRef<IUnknown> source(event->source);
         HostRef<HostChange> change;
         HostRef<HostNode> node;

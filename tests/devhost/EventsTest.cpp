@@ -12,16 +12,13 @@ namespace {
 class Events : public ::testing::Test {
 protected:
     void SetUp() override {
-        document = devhost::Document::create();
-        canvas = devhost::makeObject<RecordingSink>();
-        editor = devhost::makeObject<RecordingSink>();
         document->Subscribe(1, canvas.Get(), 0xFFFFFFFF, 0xFFFFFFFF, 1, nullptr, nullptr, &canvasCookie);
         document->Subscribe(2, editor.Get(), 0x20000, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",
                             &editorCookie);
     }
 
-    HostRef<devhost::Document> document;
-    HostRef<RecordingSink> canvas, editor;
+    HostRef<devhost::Document> document = devhost::Document::create();
+    HostRef<RecordingSink> canvas = devhost::makeObject<RecordingSink>(), editor = devhost::makeObject<RecordingSink>();
     DWORD canvasCookie = 0, editorCookie = 0;
 };
 
@@ -95,9 +92,8 @@ TEST_F(Events, MasksAndPathsChooseTheReceivers) {
     document->renameTexture(id, L"Board");
     document->deleteTexture(id);
     ASSERT_EQ(2u, texturesOnly->events.size());
-    EXPECT_EQ(static_cast<DWORD>(HOST_EVENT_TEXTURE_ADDED), texturesOnly->events[0].kind);
-    EXPECT_EQ(static_cast<DWORD>(HOST_EVENT_TEXTURE_DELETED), texturesOnly->events[1].kind);
-    EXPECT_EQ(id, texturesOnly->events[1].textureId);
+    EXPECT_TRUE(texturesOnly->events[0].kind == DWORD(HOST_EVENT_TEXTURE_ADDED) &&
+                texturesOnly->events[1].kind == DWORD(HOST_EVENT_TEXTURE_DELETED) && texturesOnly->events[1].textureId == id);
     // Textures lie outside the toolbar's path.
     EXPECT_EQ(0u, editor->count(HOST_EVENT_TEXTURE_ADDED));
     EXPECT_EQ(1u, canvas->count(HOST_EVENT_ATTRIBUTE_CHANGED));

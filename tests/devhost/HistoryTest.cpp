@@ -10,7 +10,6 @@ namespace {
 class History : public ::testing::Test {
 protected:
     void SetUp() override {
-        document = devhost::Document::create();
         document->setMesh(stripFaces(6), stripVertices(6));
         mesh = document->activeMesh();
         ASSERT_TRUE(mesh);
@@ -28,7 +27,7 @@ protected:
         mesh->EndEdit();
     }
 
-    HostRef<devhost::Document> document;
+    HostRef<devhost::Document> document = devhost::Document::create();
     HostRef<HostMesh> mesh;
     HostRef<HostNode> undoNode;
 };

@@ -40,8 +40,7 @@ inline DevFace face(uint16_t flags, int v0, int v1, int v2, float u0, float w0, 
 inline DevVertex vertex(float x, float y, float z, uint16_t flags = 0) {
     DevVertex v;
     std::memset(&v, VERTEX_DATA_BYTE, sizeof v);
-    v.position[0] = x, v.position[1] = y, v.position[2] = z;
-    v.flags = flags;
+    v.position[0] = x, v.position[1] = y, v.position[2] = z, v.flags = flags;
     return v;
 }
 
@@ -94,12 +93,6 @@ protected:
         doc->GetActiveMesh(&model.mesh);
         doc->clearJournal();
         countersSeen.clear();
-    }
-    void noMesh() {
-        expectRecordsIntact(*doc.Get());
-        doc->removeMesh();
-        model.mesh.Reset();
-        doc->clearJournal();
     }
 
     std::vector<std::string>& journal() { return doc->journal(); }

@@ -79,9 +79,7 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     EXPECT_TRUE(vtx(0).flags == VERTEX_SELECTED && vtx(1).flags == 0);
     EXPECT_EQ(model.selectTriangles(all, PICK_TOGGLE, true), 1);
     EXPECT_EQ(ownFlags(0), 0);
-    EXPECT_TRUE(model.invertSelection(true));
-    EXPECT_TRUE(model.expandSelection(true));
-    EXPECT_FALSE(model.contractSelection(true));
+    EXPECT_TRUE(model.invertSelection(true) && model.expandSelection(true) && !model.contractSelection(true));
     EXPECT_EQ(model.setCornerFlags(0x0040, 0, CORNERS_ALL, true, true, L"Deselect All", true), 3);
     EXPECT_TRUE(vtx(0).flags == 0 && doc->vertices().size() == 2u);
 }
@@ -113,9 +111,7 @@ TEST_F(Selection, SelectAllHideAndUnhide) {
 
 TEST_F(Selection, InversionsOpenNoGroup) {
     useQuad(0x0040 | 0x0010, 0x0008);
-    auto bare = [](const char* beginEdit) {
-        return std::vector<std::string>{beginEdit, "LockFaces()", "UnlockFaces()", "EndEdit()"};
-    };
+    auto bare = [](const char* edit) { return std::vector<std::string>{edit, "LockFaces()", "UnlockFaces()", "EndEdit()"}; };
     EXPECT_TRUE(model.invertSelection(false));
     EXPECT_EQ(ownFlags(), (Flags{0x0100 | 0x0010, 0x0180 | 0x0008}));  // hidden corners untouched
     expectJournal(bare("BeginEdit(0,16,13,\"Invert UV Selection\")"));

@@ -50,8 +50,7 @@ TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
     useTestMesh();
     UVPoint p{0, 0};
     EXPECT_FALSE(model.move(0, 0, CORNERS_SELECTED, true) || model.scale(1, 1, CORNERS_SELECTED, true, &p) ||
-                 model.rotate(0, CORNERS_SELECTED, true, &p) ||
-                 model.mirror(false, false, CORNERS_SELECTED, true, nullptr) ||
+                 model.rotate(0, CORNERS_SELECTED, true, &p) || model.mirror(false, false, CORNERS_SELECTED, true, nullptr) ||
                  model.mirror(true, false, CORNERS_SELECTED, true, nullptr));
     EXPECT_TRUE(journal().empty());
     // The snapshot operations always notify.

@@ -163,8 +163,7 @@ TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
 
 TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
     DevFace full = tri(0x01C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f);
-    full.groups[0] = 1, full.groups[1] = 2, full.groups[2] = 4;
-    full.vertex[0] = 2, full.vertex[2] = 0;
+    full.groups[0] = 1, full.groups[1] = 2, full.groups[2] = 4, full.vertex[0] = 2, full.vertex[2] = 0;
     useMesh({full,
               tri(0x01C0 | 0x0800, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 2 locked
               tri(0x01C0 | 0x0010, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 1 hidden
