@@ -37,12 +37,16 @@ protected:
     void expectEnabled(bool enabled, std::initializer_list<int> ids) {
         for (int id : ids) {
             EXPECT_EQ(menuEnabled(id), enabled) << "menu item " << id;
-            if (hasButton(id)) EXPECT_EQ(buttonEnabled(id), enabled) << "button " << id;
+            if (hasButton(id)) {
+                EXPECT_EQ(buttonEnabled(id), enabled) << "button " << id;
+            }
         }
     }
     void expectChecked(int id, bool checked) {
         EXPECT_EQ(menuChecked(id), checked) << "menu item " << id;
-        if (hasButton(id)) EXPECT_EQ(buttonChecked(id), checked) << "button " << id;
+        if (hasButton(id)) {
+            EXPECT_EQ(buttonChecked(id), checked) << "button " << id;
+        }
     }
     bool menuChecked(int id) { return (GetMenuState(GetMenu(window_), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
     bool buttonEnabled(int id) { return SendMessageA(editor_->toolbar(), TB_ISBUTTONENABLED, id, 0) != 0; }

@@ -57,7 +57,7 @@ TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
     EXPECT_EQ(rectOf(rect), (std::vector<float>{9999999.0f, 9999999.0f, -9999999.0f, -9999999.0f}));
     expectOnlyLockPairs();
 
-    // Non-finite UVs do not widen the bounds, but still count.
+    // A NaN UV does not widen the bounds (an infinite one does), but both still count.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     model.faceFilter = FACE_FILTER_ALL;
     useMesh({face(0x01C0, 0, 1, 2, nan, 0.5f, 0.25f, nan, 0.75f, 0.5f),
