@@ -473,10 +473,8 @@ void updateTitle(App& app) {
     app.titleModified = nowModified;
     app.titleMesh = app.meshPath.native();
     std::wstring title = L"loomhost";
-    if (!app.meshPath.empty()) title = app.meshPath.filename().wstring() + (modified(app) ? L"* - " : L" - ") + title;
-    wchar_t shown[MAX_PATH * 2] = {};
-    GetWindowTextW(app.mainWindow, shown, int(std::size(shown)));
-    if (title != shown) SetWindowTextW(app.mainWindow, title.c_str());
+    if (!app.meshPath.empty()) title = app.meshPath.filename().wstring() + (nowModified ? L"* - " : L" - ") + title;
+    SetWindowTextW(app.mainWindow, title.c_str());
 }
 
 void writeError(const std::string& line) {

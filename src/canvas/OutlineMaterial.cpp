@@ -71,9 +71,7 @@ void UVCanvas::drawOutlines(HDC dc, bool useTexture) {
         StretchBlt(dc, 0, 0, textureWidth_, textureHeight_, source, 0, textureHeight_ - 1, textureWidth_,
                    -textureHeight_, SRCCOPY);
     } else {
-        HBRUSH background = CreateSolidBrush(view.backColor);
-        FillRect(dc, &area, background);
-        DeleteObject(background);
+        fillWithColour(dc, area, view.backColor);
     }
 
     MeshLock lock(mesh_.Get());

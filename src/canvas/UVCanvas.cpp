@@ -36,12 +36,6 @@ float zoomOfLevel(int level) {
     return 1.0f / static_cast<float>(1 - level);
 }
 
-// Fills with the device context's own brush: no brush is made per frame.
-void fillWithColour(HDC dc, const RECT& area, COLORREF colour) {
-    SetDCBrushColor(dc, colour);
-    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-}
-
 bool fullySelected(uint16_t flags) { return (flags & UV_SELECTED_ALL) == UV_SELECTED_ALL; }
 
 // The back buffer's pixel (0x00RRGGBB) of a colour (0x00BBGGRR).
@@ -349,6 +343,11 @@ void UVCanvas::deleteBackBuffer() {
 }
 
 // ---- Painting ----
+
+void fillWithColour(HDC dc, const RECT& area, COLORREF colour) {
+    SetDCBrushColor(dc, colour);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
 
 bool UVCanvas::SelectedBitmap::select(HBITMAP bitmap) {
     release();

@@ -19,6 +19,9 @@
 
 struct UVModel;
 
+// Fills with the device context's own brush: no brush is made per frame.
+void fillWithColour(HDC dc, const RECT& area, COLORREF colour);
+
 class UVCanvas : public HostEventSinkImpl, public BoundWindow {
 public:
     // Timer 1 copies the texture pixels the host announced, 200 ms after the last notice.
