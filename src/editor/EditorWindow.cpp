@@ -2,58 +2,45 @@
 
 #include "canvas/UVCanvas.h"
 #include "dialogs/Settings.h"
+#include "editor/EditorCommands.h"
 #include "platform/ModuleState.h"
 #include "resource.h"
 
 #include <commctrl.h>
 
-#include <iterator>
 #include <new>
 
 namespace {
 
-// One toolbar button: its command, image, style and tooltip string.
-struct ToolbarButton {
-    int command;
-    int image;
-    BYTE style;
-    int tooltip;
-};
-
-constexpr BYTE kGroup = BTNS_CHECKGROUP;
-constexpr BYTE kCheck = BTNS_CHECK;
-constexpr BYTE kButton = BTNS_BUTTON;
-constexpr BYTE kSeparator = BTNS_SEP;
-
-constexpr ToolbarButton kToolbarButtons[] = {
-    {ID_TOOL_UNDO, 0, kButton, IDS_UNDO},
-    {ID_TOOL_REDO, 1, kButton, IDS_REDO},
-    {0, 0, kSeparator, 0},
-    {ID_TOOL_SELECT_UV_COORDS, 2, kGroup, IDS_SELECT_UV_COORDS},
-    {ID_TOOL_SELECT_UV_TRIANGLES, 3, kGroup, IDS_SELECT_UV_TRIANGLES},
-    {ID_TOOL_PAN, 4, kGroup, IDS_PAN},
-    {ID_TOOL_ZOOM, 5, kGroup, IDS_ZOOM},
-    {ID_TOOL_ZOOM_REGION, 6, kGroup, IDS_ZOOM_REGION},
-    {0, 0, kSeparator, 0},
-    {ID_VIEW_ZOOM_SELECTION_EXTENTS, 7, kButton, IDS_ZOOM_SELECTION_EXTENTS},
-    {ID_VIEW_ZOOM_EXTENTS, 8, kButton, IDS_ZOOM_EXTENTS},
-    {0, 0, kSeparator, 0},
-    {ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, 9, kCheck, IDS_SHOW_ONLY_FACES_SELECTED_IN_3D},
-    {ID_VIEW_SYNCHRONIZE_SELECTIONS, 10, kCheck, IDS_SYNCHRONIZE_SELECTIONS},
-    {ID_TOOL_LOCK_SELECTED_COORDS, 11, kCheck, IDS_LOCK_SELECTED_COORDS},
-    {ID_SELECT_EXPAND_SELECTION, 12, kButton, IDS_EXPAND_SELECTION},
-    {ID_SELECT_CONTRACT_SELECTION, 13, kButton, IDS_SHRINK_SELECTION},
-    {0, 0, kSeparator, 0},
-    {ID_VIEW_SHOW_GRID, 14, kCheck, IDS_SHOW_GRID},
-    {ID_VIEW_SNAP_TO_GRID, 15, kCheck, IDS_SNAP_TO_GRID},
-    {ID_VIEW_SNAP_ANGLES, 16, kCheck, IDS_SNAP_ANGLES},
-};
-
+// The tooltip string of a toolbar command, or 0.
 int tooltipFor(UINT_PTR command) {
-    if (command == 0) return 0;
-    for (const ToolbarButton& button : kToolbarButtons)
-        if (button.style != kSeparator && static_cast<UINT_PTR>(button.command) == command) return button.tooltip;
-    return 0;
+    const EditorCommand* row = command <= 0xFFFF ? findEditorCommand(static_cast<int>(command)) : nullptr;
+    return row ? row->button.tooltip : 0;
+}
+
+BYTE buttonStyle(ButtonKind kind) {
+    switch (kind) {
+        case ButtonKind::Check: return BTNS_CHECK;
+        case ButtonKind::CheckGroup: return BTNS_CHECKGROUP;
+        case ButtonKind::Push:
+        case ButtonKind::None: break;
+    }
+    return BTNS_BUTTON;
+}
+
+// The toolbar's buttons: the rows' buttons in the order of their images, each
+// separator where a row asks for one. Returns the count.
+size_t toolbarButtons(TBBUTTON (&buttons)[2 * TOOLBAR_IMAGE_COUNT]) {
+    size_t count = 0;
+    for (int image = 0; image < TOOLBAR_IMAGE_COUNT; ++image) {
+        for (const EditorCommand& row : editorCommands()) {
+            if (row.button.image != image || row.button.kind == ButtonKind::None) continue;
+            if (row.button.separatorBefore) buttons[count++] = {0, 0, TBSTATE_ENABLED, BTNS_SEP, {}, 0, 0};
+            buttons[count++] = {image, row.id, TBSTATE_ENABLED, buttonStyle(row.button.kind), {}, 0, 0};
+            break;
+        }
+    }
+    return count;
 }
 
 }  // namespace
@@ -143,31 +130,18 @@ BOOL EditorWindow::onInitDialog() {
         SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
         TBADDBITMAP bitmap = {moduleInstance(), static_cast<UINT_PTR>(IDB_TOOLBAR)};
         SendMessageA(toolbar_, TB_ADDBITMAP, TOOLBAR_IMAGE_COUNT, reinterpret_cast<LPARAM>(&bitmap));
-        TBBUTTON buttons[std::size(kToolbarButtons)] = {};
-        for (size_t i = 0; i < std::size(kToolbarButtons); ++i) {
-            buttons[i].iBitmap = kToolbarButtons[i].image;
-            buttons[i].idCommand = kToolbarButtons[i].command;
-            buttons[i].fsState = TBSTATE_ENABLED;
-            buttons[i].fsStyle = kToolbarButtons[i].style;
-        }
-        SendMessageA(toolbar_, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+        TBBUTTON buttons[2 * TOOLBAR_IMAGE_COUNT] = {};
+        const size_t count = toolbarButtons(buttons);
+        SendMessageA(toolbar_, TB_ADDBUTTONSA, count, reinterpret_cast<LPARAM>(buttons));
     }
 
     placeEditorWindow(window_, loadEditorSettings(canvas_->view));
 
-    // The loaded view state goes through the same operations as the menu commands;
-    // show-all comes before synchronisation, which it may switch off.
-    const CanvasView& view = canvas_->view;
-    setToolMode(view.tool);
-    setViewFlag(ID_VIEW_SHOW_GRID, view.showGrid);
-    setShowAll(view.showAll);
-    setSyncSelection(view.syncSelection);
-    setViewFlag(ID_VIEW_SNAP_TO_GRID, view.snapToGrid);
-    setViewFlag(ID_VIEW_SNAP_ANGLES, view.snapAngles);
-    setViewFlag(ID_VIEW_SHOW_TEXTURE_BACKGROUND, view.showTexture);
-    setViewFlag(ID_VIEW_SHOW_TILED_TEXTURE, view.tileTexture);
-    setViewFlag(ID_TOOLS_SHOW_FLIPPED_AND_OVERLAPPING, view.showFaults);
-    setViewFlag(ID_TOOLS_SHOW_STRETCH, view.showStretch);
+    // The loaded view state goes through the same operations as the menu commands, the
+    // toggles in the table's order.
+    setToolMode(canvas_->view.tool);
+    for (const EditorCommand& row : editorCommands())
+        if (row.toggle.field) applyToggle(*this, row, canvas_->view.*row.toggle.field);
 
     if (document_)
         document_->Subscribe(2, this, EVENT_COMMAND, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",

@@ -52,9 +52,6 @@ public:
     void setToolMode(int tool);
     void setShowAll(bool on);
     void setSyncSelection(bool on);
-    // The canvas flag that a View toggle command switches ("Show Grid", "Snap To Grid",
-    // ...), named by that command; other commands change nothing.
-    void setViewFlag(int command, bool on);
 
     // Runs a modeless dialog owned by this window until it posts kModalEndMessage
     // (ChooseMatrixDialog.h); returns the dialog's result (EditorCommands.cpp).

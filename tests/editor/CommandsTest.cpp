@@ -220,6 +220,9 @@ TEST_F(EditorTest, ZoomExtentsFitsTheVisibleCornersOrResetsTheView) {
 }
 
 TEST_F(EditorTest, ViewTogglesAndToolButtonsKeepMenuAndToolbarChecksInStepWithTheCanvas) {
+    SettingsKey().writeDword("TileTex", 1);
+    SettingsKey().writeDword("ShowStretch", 1);
+    SettingsKey().writeDword("SnapAngles", 0);
     open();
     const std::pair<int, bool CanvasView::*> toggles[] = {
         {ID_VIEW_SHOW_GRID, &CanvasView::showGrid},
@@ -227,7 +230,12 @@ TEST_F(EditorTest, ViewTogglesAndToolButtonsKeepMenuAndToolbarChecksInStepWithTh
         {ID_VIEW_SNAP_ANGLES, &CanvasView::snapAngles},
         {ID_VIEW_SHOW_TEXTURE_BACKGROUND, &CanvasView::showTexture},
         {ID_VIEW_SHOW_TILED_TEXTURE, &CanvasView::tileTexture},
+        {ID_TOOLS_SHOW_FLIPPED_AND_OVERLAPPING, &CanvasView::showFaults},
+        {ID_TOOLS_SHOW_STRETCH, &CanvasView::showStretch},
     };
+    // The loaded values are applied as the commands apply them.
+    EXPECT_TRUE(canvas().view.tileTexture && canvas().view.showStretch && !canvas().view.snapAngles);
+    for (const auto& [id, flag] : toggles) expectChecked(id, canvas().view.*flag);
     for (const auto& [id, flag] : toggles)
         for (bool expected : {!(canvas().view.*flag), canvas().view.*flag}) {
             command(id);

@@ -71,9 +71,24 @@ TEST_F(EditorFrame, ChildrenStackToolbarCanvasAndControlsBar) {
     EXPECT_EQ(uitest::rectInParent(canvas).bottom, uitest::rectInParent(canvas).top);
 }
 
-TEST_F(EditorFrame, ToolbarAnswersTooltips) {
+TEST_F(EditorFrame, ToolbarButtonsInImageOrderAnswerTooltips) {
     open();
     HWND toolbar = editor_->toolbar();
+    // Each button as command:image and its kind (p push, c check, g check group); "|" a separator.
+    std::string layout;
+    const int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button = {};
+        SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        if (button.fsStyle & BTNS_SEP) {
+            layout += "| ";
+            continue;
+        }
+        const char kind = (button.fsStyle & BTNS_GROUP) ? 'g' : (button.fsStyle & BTNS_CHECK) ? 'c' : 'p';
+        layout += std::to_string(button.idCommand) + ":" + std::to_string(button.iBitmap) + kind + " ";
+    }
+    EXPECT_EQ(layout, "122:0p 123:1p | 115:2g 116:3g 102:4g 103:5g 111:6g | 104:7p 105:8p | 32836:9c 32871:10c "
+                      "107:11c 32790:12p 32791:13p | 32850:14c 112:15c 113:16c ");
     auto tooltip = [&](UINT_PTR command) {
         NMTTDISPINFOA info = {};
         info.hdr = {toolbar, command, UINT(TTN_GETDISPINFOA)};
