@@ -4,7 +4,7 @@
 #include "io/StateFile.h"
 #include "lib/Journal.h"
 
-#include <set>
+#include <algorithm>
 
 namespace loomhost {
 
@@ -12,6 +12,29 @@ namespace {
 
 bool hasExtension(const std::filesystem::path& path, const wchar_t* extension) {
     return lstrcmpiW(path.extension().c_str(), extension) == 0;
+}
+
+// A texture that could not take the name it asked for (another texture has it) says
+// which name it got, on stderr and in the status bar; `source` is where it came from.
+void noteTextureName(App& app, const std::string& source, const std::wstring& wanted, LONG id) {
+    const devhost::TextureNode* texture = app.document->texture(id);
+    if (!texture || texture->name() == wanted) return;
+    std::string text = source + ": a texture named \"" + devhost::utf8(wanted) + "\" exists; this one is named \"" +
+                       devhost::utf8(texture->name()) + "\"";
+    writeError("loomhost: note: " + text);
+    if (app.statusBar) SetWindowTextW(app.statusBar, devhost::wide(text).c_str());
+}
+
+// A material's texture decoded, with the materials that show it.
+struct MeshTexture {
+    const devhost::MeshMaterial* first;  // the material that named it first
+    std::wstring name;
+    devhost::Pixels32 image;
+    std::vector<size_t> materials;
+};
+
+bool sameTexture(const devhost::MeshMaterial& a, const devhost::MeshMaterial& b) {
+    return a.texture == b.texture && a.textureName == b.textureName && a.textureBytes == b.textureBytes;
 }
 
 }  // namespace
@@ -25,6 +48,7 @@ LONG textureNamed(const App& app, const std::wstring& name) {
 LONG addTextureFile(App& app, const std::filesystem::path& file) {
     LONG id = app.document->addTextureFile(file.wstring());
     app.textureFiles[id] = file;
+    noteTextureName(app, devhost::pathText(file), file.stem().wstring(), id);
     return id;
 }
 
@@ -47,14 +71,29 @@ void openMesh(App& app, const std::filesystem::path& path) {
 
     // Images are decoded before the document changes. One that cannot be read is a
     // warning: the mesh is still worth opening without it.
-    std::vector<std::pair<std::filesystem::path, devhost::Pixels32>> textures;
-    std::set<std::filesystem::path> seen;
-    for (const devhost::MeshMaterial& material : mesh.materials) {
-        if (material.texture.empty() || !seen.insert(material.texture).second) continue;
+    std::vector<MeshTexture> textures;
+    for (size_t m = 0; m < mesh.materials.size(); ++m) {
+        const devhost::MeshMaterial& material = mesh.materials[m];
+        if (material.texture.empty() && material.textureBytes.empty()) continue;
+        auto same = std::find_if(textures.begin(), textures.end(),
+                                 [&](const MeshTexture& texture) { return sameTexture(*texture.first, material); });
+        if (same != textures.end()) {
+            same->materials.push_back(m);
+            continue;
+        }
+        const std::wstring name =
+            material.textureName.empty() ? material.texture.stem().wstring() : devhost::wide(material.textureName);
         try {
-            textures.emplace_back(material.texture, devhost::readImageFile(material.texture.wstring()));
+            devhost::Pixels32 image = material.texture.empty()
+                                          ? devhost::readImageBytes(material.textureBytes, L"image \"" + name + L"\"")
+                                          : devhost::readImageFile(material.texture.wstring());
+            textures.push_back({&material, name, std::move(image), {m}});
         } catch (const std::exception& error) {
-            mesh.warnings.push_back(error.what());
+            mesh.warnings.push_back(
+                devhost::FileError(material.library, material.textureLine,
+                                   "texture " + std::string(error.what()) + "; material \"" + material.name +
+                                       "\" drawn without it")
+                    .what());
         }
     }
 
@@ -63,12 +102,14 @@ void openMesh(App& app, const std::filesystem::path& path) {
         if (app.document->texture(id)) app.document->deleteTexture(id);
     app.meshTextures.clear();
     std::vector<LONG> materialTextures(mesh.materials.size(), 0);
-    for (auto& [file, image] : textures) {
-        LONG id = app.document->addTexture(file.stem().wstring(), image.width, image.height, std::move(image.pixels));
+    for (MeshTexture& texture : textures) {
+        LONG id = app.document->addTexture(texture.name, texture.image.width, texture.image.height,
+                                           std::move(texture.image.pixels));
         app.meshTextures.push_back(id);
-        app.textureFiles[id] = file;
-        for (size_t m = 0; m < mesh.materials.size(); ++m)
-            if (mesh.materials[m].texture == file) materialTextures[m] = id;
+        if (!texture.first->texture.empty()) app.textureFiles[id] = texture.first->texture;
+        noteTextureName(app, devhost::pathText(texture.first->texture.empty() ? path : texture.first->texture),
+                        texture.name, id);
+        for (size_t m : texture.materials) materialTextures[m] = id;
     }
     if (app.view) app.view->setMaterialTextures(std::move(materialTextures));
     app.materials = std::move(mesh.materials);

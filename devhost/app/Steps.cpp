@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <cwctype>
 #include <stdexcept>
@@ -18,29 +19,36 @@ namespace {
 [[noreturn]] void fail(const std::string& why) { throw std::runtime_error(why); }
 
 // The whole text as a decimal integer, or false.
-bool readInteger(const std::wstring& text, long& value) {
+bool readInteger(const std::wstring& text, long long& value) {
     size_t used = 0;
     try {
-        value = std::stol(text, &used);
+        value = std::stoll(text, &used);
     } catch (const std::exception&) {
         return false;
     }
     return used != 0 && used == text.size();
 }
 
-long parseInteger(const std::wstring& text, const char* what) {
-    long value = 0;
+long long parseInteger(const std::wstring& text, const char* what) {
+    long long value = 0;
     if (!readInteger(text, value)) fail(std::string(what) + " \"" + devhost::utf8(text) + "\" is not an integer");
     return value;
+}
+
+// A number a window coordinate, index or count can hold.
+int parseInt(const std::wstring& text, const char* what) {
+    long long value = parseInteger(text, what);
+    if (value < INT_MIN || value > INT_MAX) fail(std::string(what) + " " + std::to_string(value) + " is out of range");
+    return int(value);
 }
 
 std::vector<int> parseIndices(const std::wstring& list, const char* what) {
     std::vector<int> indices;
     if (list.empty()) return indices;
     for (const std::wstring& part : splitText(list, L',')) {
-        long value = parseInteger(part, what);
+        int value = parseInt(part, what);
         if (value < 0) fail(std::string(what) + " " + std::to_string(value) + " is negative");
-        indices.push_back(int(value));
+        indices.push_back(value);
     }
     return indices;
 }
@@ -173,8 +181,8 @@ HWND openDialog(const App& app) {
 // A control of the dialog by its number or else by its text (without '&' and a final
 // ':', any case).
 HWND dialogControl(HWND dialog, const std::wstring& which) {
-    long id = 0;
-    if (readInteger(which, id))
+    long long id = 0;
+    if (readInteger(which, id) && id >= 0 && id <= 0xFFFF)
         if (HWND control = GetDlgItem(dialog, int(id))) return control;
     // Otherwise by text: a button may read "90".
     auto plain = [](std::wstring text) {
@@ -249,27 +257,26 @@ void runHostCommand(App& app, const std::wstring& path) {
 
 void clickAt(App& app, const std::wstring& argument) {
     auto parts = fields(argument, 2, 3, "X,Y[,MODS]");
-    clickCanvas(app, int(parseInteger(parts[0], "X")), int(parseInteger(parts[1], "Y")),
+    clickCanvas(app, parseInt(parts[0], "X"), parseInt(parts[1], "Y"),
                 parts.size() > 2 ? parseModifiers(parts[2]) : MOD_NONE);
 }
 
 void dragAlong(App& app, const std::wstring& argument) {
     auto parts = fields(argument, 4, 6, "X0,Y0,X1,Y1[,MODS[,BUTTON]]");
-    POINT from = {parseInteger(parts[0], "X0"), parseInteger(parts[1], "Y0")};
-    POINT to = {parseInteger(parts[2], "X1"), parseInteger(parts[3], "Y1")};
+    POINT from = {parseInt(parts[0], "X0"), parseInt(parts[1], "Y0")};
+    POINT to = {parseInt(parts[2], "X1"), parseInt(parts[3], "Y1")};
     dragCanvas(app, from, to, parts.size() > 4 ? parseModifiers(parts[4]) : MOD_NONE,
                parts.size() > 5 ? parseButton(parts[5]) : 0);
 }
 
 void wheelAt(App& app, const std::wstring& argument) {
     auto parts = fields(argument, 3, 3, "X,Y,DELTA");
-    wheelCanvas(app, int(parseInteger(parts[0], "X")), int(parseInteger(parts[1], "Y")),
-                int(parseInteger(parts[2], "DELTA")));
+    wheelCanvas(app, parseInt(parts[0], "X"), parseInt(parts[1], "Y"), parseInt(parts[2], "DELTA"));
 }
 
 void resizeEditor(App& app, const std::wstring& argument) {
     auto parts = fields(argument, 2, 2, "W,H");
-    long width = parseInteger(parts[0], "W"), height = parseInteger(parts[1], "H");
+    int width = parseInt(parts[0], "W"), height = parseInt(parts[1], "H");
     if (width <= 0 || height <= 0) fail("the size must be positive");
     SetWindowPos(editorParts(app).editor, nullptr, 0, 0, int(width), int(height),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -289,9 +296,11 @@ void paintTexture(App& app, const std::wstring& argument) {
     if (colon == std::wstring::npos) fail("expected NAME:X,Y,W,H,RRGGBB");
     std::vector<std::wstring> parts = splitText(argument.substr(colon + 1), L',');
     if (parts.size() != 5) fail("expected NAME:X,Y,W,H,RRGGBB");
-    long x = parseInteger(parts[0], "X"), y = parseInteger(parts[1], "Y");
-    long width = parseInteger(parts[2], "W"), height = parseInteger(parts[3], "H");
-    if (width <= 0 || height <= 0 || width > 32768 || height > 32768) fail("W and H must be from 1 to 32768");
+    // 64-bit, and checked against the texture before any pixel is made: x + w of two
+    // 32-bit numbers overflows, and a rectangle bigger than the image is refused at once.
+    long long x = 0, y = 0, width = 0, height = 0;
+    const std::pair<long long*, const char*> numbers[] = {{&x, "X"}, {&y, "Y"}, {&width, "W"}, {&height, "H"}};
+    for (size_t i = 0; i < 4; ++i) *numbers[i].first = parseInteger(parts[i], numbers[i].second);
     size_t used = 0;
     unsigned long rgb = 0;
     try {
@@ -299,10 +308,17 @@ void paintTexture(App& app, const std::wstring& argument) {
     } catch (const std::exception&) {
     }
     if (parts[4].size() != 6 || used != 6) fail("colour \"" + devhost::utf8(parts[4]) + "\" is not RRGGBB");
+    const std::wstring name = argument.substr(0, colon);
+    const LONG id = textureNamed(app, name);
+    const devhost::Pixels32& image = app.document->texture(id)->image();
+    if (width <= 0 || height <= 0) fail("W and H must be at least 1");
+    if (x < 0 || y < 0 || x > image.width - width || y > image.height - height)
+        fail("the rectangle at (" + std::to_string(x) + "," + std::to_string(y) + ") of " + std::to_string(width) +
+             " x " + std::to_string(height) + " pixels is not inside texture \"" + devhost::utf8(name) + "\" (" +
+             std::to_string(image.width) + " x " + std::to_string(image.height) + ")");
     std::vector<std::uint32_t> pixels(size_t(width) * size_t(height), 0xFF000000u | std::uint32_t(rgb));
     try {
-        app.document->changeTexturePixels(textureNamed(app, argument.substr(0, colon)), int(x), int(y),
-                                          int(x + width), int(y + height), pixels);
+        app.document->changeTexturePixels(id, int(x), int(y), int(x + width), int(y + height), pixels);
     } catch (const std::invalid_argument& error) {
         fail(error.what());
     }
@@ -347,7 +363,7 @@ devhost::Pixels32 captureHost(App& app) {
 }
 
 void waitStep(App& app, const std::wstring& argument) {
-    long milliseconds = parseInteger(argument, "time");
+    int milliseconds = parseInt(argument, "time");
     if (milliseconds < 0) fail("the time must not be negative");
     waitFor(app, milliseconds);
 }
@@ -361,7 +377,7 @@ void failHostCall(App& app, const std::wstring& plan) {
     bool onward = !count.empty() && count.back() == L'+';
     if (onward) count.pop_back();
     try {
-        app.document->failHostCall(devhost::utf8(plan.substr(0, colon)), parseInteger(count, "call"), onward);
+        app.document->failHostCall(devhost::utf8(plan.substr(0, colon)), parseInt(count, "call"), onward);
     } catch (const std::invalid_argument& error) {
         fail(error.what());
     }
@@ -402,7 +418,7 @@ const StepKind kSteps[] = {
     {L"--uv-command", true, runEditorCommand},
     {L"--host-command", true, runHostCommand},
     {L"--uv-toolbar", true,
-     [](App& app, const std::wstring& a) { clickToolbarButton(app, int(parseInteger(a, "command"))); }},
+     [](App& app, const std::wstring& a) { clickToolbarButton(app, parseInt(a, "command")); }},
     {L"--uv-click", true, clickAt},
     {L"--uv-drag", true, dragAlong},
     {L"--uv-wheel", true, wheelAt},

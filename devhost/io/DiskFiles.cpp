@@ -30,10 +30,38 @@ std::wstring widePath(const std::filesystem::path& path) {
     }
 }
 
-FileError notWritten(const std::filesystem::path& path, DWORD error) {
+FileError notWritten(const std::filesystem::path& path, DWORD error, bool others) {
     bool existed = GetFileAttributesW(widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     return FileError(path, 0, "cannot be written: " + systemMessage(error) +
-                                  (existed ? "; what was there is unchanged" : ""));
+                                  (others ? "; no file of the save was changed"
+                                          : existed ? "; what was there is unchanged" : ""));
+}
+
+std::filesystem::path besidePath(const std::filesystem::path& path, const wchar_t* tag) {
+    std::filesystem::path beside = path;
+    beside += tag + std::to_wstring(GetCurrentProcessId());
+    return beside;
+}
+
+// A new file with the contents, flushed to disk; the system error, or 0.
+DWORD writeNewFile(const std::filesystem::path& path, const std::string& contents) {
+    HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    const char* data = contents.data();
+    size_t left = contents.size();
+    DWORD error = 0;
+    while (left > 0 && error == 0) {
+        DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        DWORD done = 0;
+        if (!WriteFile(file, data, chunk, &done, nullptr) || done != chunk) error = GetLastError();
+        if (error == 0 && done != chunk) error = ERROR_WRITE_FAULT;
+        data += done;
+        left -= done;
+    }
+    if (error == 0 && !FlushFileBuffers(file)) error = GetLastError();
+    CloseHandle(file);
+    return error;
 }
 
 }  // namespace
@@ -68,45 +96,69 @@ std::string readWholeFile(const std::filesystem::path& path) {
     return contents;
 }
 
+void replaceFiles(const std::vector<FileText>& files) {
+    const bool several = files.size() > 1;
+    // A folder in the way would be renamed aside instead of refusing the move.
+    for (const FileText& file : files) {
+        DWORD attributes = GetFileAttributesW(widePath(file.path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw FileError(file.path, 0, std::string("cannot be written: a folder has that name") +
+                                              (several ? "; no file of the save was changed" : ""));
+    }
+    std::vector<std::filesystem::path> temporaries;
+    auto removeTemporaries = [&temporaries] {
+        for (const std::filesystem::path& temporary : temporaries) DeleteFileW(widePath(temporary).c_str());
+    };
+    for (const FileText& file : files) {
+        temporaries.push_back(besidePath(file.path, L".saving-"));
+        if (DWORD error = writeNewFile(temporaries.back(), *file.contents)) {
+            removeTemporaries();
+            throw notWritten(file.path, error, several);
+        }
+    }
+    // Every new file is on disk: each original steps aside and its new file takes the
+    // name. Should any move fail, the files already placed go and the originals return.
+    std::vector<std::filesystem::path> originals(files.size());  // empty where none was
+    size_t placed = 0;
+    DWORD error = 0;
+    for (; placed < files.size(); ++placed) {
+        const std::wstring path = widePath(files[placed].path);
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            std::filesystem::path aside = besidePath(files[placed].path, L".replaced-");
+            if (!MoveFileExW(path.c_str(), widePath(aside).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+                error = GetLastError();
+                break;
+            }
+            originals[placed] = aside;
+        }
+        if (!MoveFileExW(widePath(temporaries[placed]).c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            error = GetLastError();
+            break;
+        }
+    }
+    if (error != 0) {
+        for (size_t i = 0; i <= placed && i < files.size(); ++i) {
+            const std::wstring path = widePath(files[i].path);
+            if (i < placed) DeleteFileW(path.c_str());
+            if (!originals[i].empty()) MoveFileExW(widePath(originals[i]).c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+        }
+        removeTemporaries();
+        throw notWritten(files[placed].path, error, several);
+    }
+    for (const std::filesystem::path& original : originals)
+        if (!original.empty()) DeleteFileW(widePath(original).c_str());
+}
+
 void replaceFile(const std::filesystem::path& path, const std::string& contents) {
-    std::filesystem::path temporary = path;
-    temporary += L".saving-" + std::to_wstring(GetCurrentProcessId());
-    HANDLE file = CreateFileW(widePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw notWritten(path, GetLastError());
-    const char* data = contents.data();
-    size_t left = contents.size();
-    bool written = true;
-    while (left > 0 && written) {
-        DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-        DWORD done = 0;
-        written = WriteFile(file, data, chunk, &done, nullptr) && done == chunk;
-        data += done;
-        left -= done;
-    }
-    DWORD error = written ? 0 : GetLastError();
-    if (written && !FlushFileBuffers(file)) {
-        written = false;
-        error = GetLastError();
-    }
-    CloseHandle(file);
-    if (written && !MoveFileExW(widePath(temporary).c_str(), widePath(path).c_str(),
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        written = false;
-        error = GetLastError();
-    }
-    if (!written) {
-        DeleteFileW(widePath(temporary).c_str());
-        throw notWritten(path, error);
-    }
+    replaceFiles({{path, &contents}});
 }
 
 MeshFile readObj(const std::filesystem::path& path) { return parseObj(path, readWholeFile(path), readWholeFile); }
 
 void writeObj(const std::filesystem::path& path, const MeshFile& mesh) {
     const ObjTexts texts = formatObj(path, mesh);
-    if (!texts.library.empty()) replaceFile(texts.library, texts.mtl);
-    replaceFile(path, texts.obj);
+    if (texts.library.empty()) replaceFile(path, texts.obj);
+    else replaceFiles({{texts.library, &texts.mtl}, {path, &texts.obj}});
 }
 
 MeshFile readState(const std::filesystem::path& path) { return parseState(path, readWholeFile(path)); }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace devhost {
 
@@ -26,5 +27,14 @@ std::string readWholeFile(const std::filesystem::path& path);
 // Writes a temporary file beside path, then moves it over path, so that a failed or
 // interrupted save leaves the previous file as it was. FileError on failure.
 void replaceFile(const std::filesystem::path& path, const std::string& contents);
+
+// The files of one save, replaced together: every one is written to a temporary first,
+// and only then are the originals replaced; on failure each original is as it was and
+// no temporary is left.
+struct FileText {
+    std::filesystem::path path;
+    const std::string* contents;
+};
+void replaceFiles(const std::vector<FileText>& files);
 
 }  // namespace devhost

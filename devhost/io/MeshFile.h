@@ -15,6 +15,10 @@ namespace devhost {
 struct MeshMaterial {
     std::string name;
     std::filesystem::path texture;  // map_Kd, absolute; empty when none
+    std::filesystem::path library;  // the MTL file that names the texture, for messages
+    long textureLine = 0;           //   and its map_Kd line (0: unknown)
+    std::string textureName;        // the texture's name; empty: the texture file's stem
+    std::string textureBytes;       // an image file's bytes embedded in the mesh file (then no texture path)
 };
 
 struct MeshFile {

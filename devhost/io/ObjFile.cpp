@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cctype>
 #include <limits>
 #include <map>
 #include <regex>
 #include <sstream>
+#include <tuple>
 #include <unordered_map>
 
 namespace devhost {
@@ -56,6 +58,14 @@ std::string textLines(const std::string& bytes) {
         }
     }
     return text;
+}
+
+// Takes out every line of the text that starts with the words.
+void eraseLines(std::string& text, const std::string& start) {
+    for (size_t at; (at = text.find(start)) != std::string::npos;) {
+        size_t end = text.find('\n', at);
+        text.erase(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+    }
 }
 
 // Bytes no text file holds are refused: UTF-16 and binary files would otherwise read as
@@ -104,21 +114,26 @@ ObjCounts countElements(const std::string& text) {
     return counts;
 }
 
-// One "v/vt/vn" corner: each index present must name an element (negative ones
-// count back from the elements read so far).
+// One "v", "v/vt", "v/vt/vn" or "v//vn" corner: each index present must name an element
+// (negative ones count back from the elements read so far), and only the texture
+// coordinate of "v//vn" may be left empty.
 void checkCorner(const fs::path& path, long line, const std::string& corner, const ObjCounts& total,
                  const ObjCounts& sofar) {
     static const char* const names[3] = {"vertex", "texture coordinate", "normal"};
     const long totals[3] = {total.v, total.vt, total.vn};
     const long seen[3] = {sofar.v, sofar.vt, sofar.vn};
+    const long slashes = long(std::count(corner.begin(), corner.end(), '/'));
+    if (slashes > 2)
+        throw FileError(path, line, "face corner '" + corner + "' has " + std::to_string(slashes) +
+                                        " slashes; a corner is v, v/vt, v/vt/vn or v//vn");
     size_t start = 0;
-    for (int part = 0; part < 3 && start <= corner.size(); ++part) {
+    for (int part = 0; part <= slashes; ++part) {
         size_t slash = corner.find('/', start);
         std::string field = corner.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-        start = slash == std::string::npos ? corner.size() + 1 : slash + 1;
+        start = slash + 1;
         if (field.empty()) {
-            if (part == 0) throw FileError(path, line, "face corner '" + corner + "' has no vertex index");
-            continue;
+            if (part == 1 && slashes == 2) continue;
+            throw FileError(path, line, "face corner '" + corner + "' has no " + names[part] + " index");
         }
         char* end = nullptr;
         long long index = std::strtoll(field.c_str(), &end, 10);
@@ -129,6 +144,40 @@ void checkCorner(const fs::path& path, long line, const std::string& corner, con
             throw FileError(path, line, "face refers to " + std::string(names[part]) + " " + std::to_string(index) +
                                             " of " + std::to_string(index > 0 ? totals[part] : seen[part]));
     }
+}
+
+// The number of the first line of the text that starts with the keyword and holds the
+// word after it, or 0.
+long lineWith(const std::string& text, const std::string& keyword, const std::string& word) {
+    std::istringstream lines(text);
+    std::string line, token;
+    for (long number = 1; std::getline(lines, line); ++number) {
+        std::istringstream tokens(line);
+        if (!(tokens >> token) || token != keyword) continue;
+        while (tokens >> token)
+            if (token == word) return number;
+    }
+    return 0;
+}
+
+// The line of the last "map_Kd" in the MTL text's "newmtl NAME" block, or 0.
+long textureLine(const std::string& mtl, const std::string& material) {
+    std::istringstream lines(mtl);
+    std::string line, keyword, name;
+    long found = 0;
+    bool inside = false;
+    for (long number = 1; std::getline(lines, line); ++number) {
+        std::istringstream tokens(line);
+        if (!(tokens >> keyword)) continue;
+        if (keyword == "newmtl") {
+            std::getline(tokens >> std::ws, name);
+            while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
+            inside = name == material;
+        } else if (inside && keyword == "map_Kd") {
+            found = number;
+        }
+    }
+    return found;
 }
 
 // Checks every line; answers the v text of each "vt" line in order ("0" when absent).
@@ -341,39 +390,52 @@ bool pathFromName(const std::string& name, fs::path& path) {
     }
 }
 
-// Opens the MTL libraries beside the OBJ file; a missing library is a warning.
+// Opens the MTL libraries beside the OBJ file; a library that cannot be read is a
+// warning naming the OBJ line that asks for it. Remembers where each material's
+// texture was named, for the messages about it.
 class MaterialLibraries : public tinyobj::MaterialReader {
 public:
-    MaterialLibraries(fs::path folder, const FileReader& readFile, std::vector<std::string>& warnings)
-        : folder_(std::move(folder)), readFile_(readFile), warnings_(warnings) {}
+    MaterialLibraries(const fs::path& obj, const std::string& objText, const FileReader& readFile,
+                      std::vector<std::string>& warnings)
+        : obj_(obj), objText_(objText), readFile_(readFile), warnings_(warnings) {}
 
     bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
                     std::map<std::string, int>* names, std::string* warning,
                     std::string* error) override {
+        const long line = lineWith(objText_, "mtllib", name);
         fs::path file;
         if (!pathFromName(name, file)) {
-            warnings_.push_back("a material library's name is not UTF-8; library left out");
+            warnings_.push_back(FileError(obj_, line, "a material library's name is not UTF-8; library left out").what());
             return false;
         }
-        file = folder_ / file;
-        std::istringstream in;
+        file = obj_.parent_path() / file;
+        std::string text;
         try {
-            in.str(textLines(readFile_(file)));
+            text = textLines(readFile_(file));
         } catch (const FileError& refused) {
-            warnings_.push_back(std::string(refused.what()) + "; material library left out");
+            warnings_.push_back(FileError(obj_, line, "material library " + std::string(refused.what()) + "; left out").what());
             return false;
         }
+        std::istringstream in(text);
         std::string mtlWarning;
+        const size_t first = materials->size();
         tinyobj::LoadMtl(names, materials, &in, &mtlWarning, error);
         if (!mtlWarning.empty()) warnings_.push_back(pathText(file) + ": " + firstLine(mtlWarning));
+        for (size_t m = first; m < materials->size(); ++m)
+            sources_.push_back({file, textureLine(text, (*materials)[m].name)});
         (void)warning;
         return true;
     }
 
+    // Where material m's texture was named (the library and the map_Kd line).
+    std::pair<fs::path, long> source(size_t m) const { return m < sources_.size() ? sources_[m] : std::pair{obj_, 0L}; }
+
 private:
-    fs::path folder_;
+    fs::path obj_;
+    const std::string& objText_;
     const FileReader& readFile_;
     std::vector<std::string>& warnings_;
+    std::vector<std::pair<fs::path, long>> sources_;
 };
 
 // Nine significant digits: every float reads back as exactly itself.
@@ -420,7 +482,7 @@ MeshFile parseObj(const fs::path& path, std::string text, const FileReader& read
     std::vector<tinyobj::shape_t> shapes;
     std::vector<tinyobj::material_t> materials;
     std::string warning, error;
-    MaterialLibraries libraries(path.parent_path(), readFile, mesh.warnings);
+    MaterialLibraries libraries(path, text, readFile, mesh.warnings);
     std::istringstream in(text);
     if (!tinyobj::LoadObj(&attributes, &shapes, &materials, &warning, &error, &in, &libraries,
                           false, false)) {
@@ -439,7 +501,9 @@ MeshFile parseObj(const fs::path& path, std::string text, const FileReader& read
         for (int k = 0; k < 3; ++k) mesh.vertices[i].position[k] = attributes.vertices[3 * i + k];
 
     for (const tinyobj::material_t& material : materials) {
-        MeshMaterial entry{material.name, {}};
+        MeshMaterial entry;
+        entry.name = material.name;
+        std::tie(entry.library, entry.textureLine) = libraries.source(mesh.materials.size());
         fs::path texture;
         if (material.diffuse_texname.empty()) {
         } else if (!pathFromName(material.diffuse_texname, texture)) {
@@ -483,6 +547,8 @@ MeshFile parseObj(const fs::path& path, std::string text, const FileReader& read
             }
         }
     }
+    // The loader's "Failed to load material file(s)" repeats what the libraries said.
+    eraseLines(warning, "Failed to load material file(s)");
     if (!warning.empty()) mesh.warnings.push_back(pathText(path) + ": " + firstLine(warning));
     return mesh;
 }

@@ -199,7 +199,9 @@ public:
     const std::vector<Subscription>& subscribers() const { return subscriptions_; }
     void sendUpdate();  // the toolbar "Update" command event
 
-    // Textures (pixels: BGRA words, first row first). Each sends its event.
+    // Textures (pixels: BGRA words, first row first). Each sends its event. Names are
+    // unique: an added texture whose name is taken gets the first free "NAME 2",
+    // "NAME 3", ...; a rename to another texture's name throws std::invalid_argument.
     LONG addTexture(const std::wstring& name, int width, int height, std::vector<std::uint32_t> pixels);
     // Reads a PNG, JPEG or BMP file; named by the file name without folder and
     // extension unless a name is given. Throws std::runtime_error naming the file.
@@ -214,6 +216,7 @@ public:
     void replaceTexture(LONG id, int width, int height, std::vector<std::uint32_t> pixels);
     std::vector<TextureInfo> textures() const;
     TextureNode* texture(LONG id) const;  // null when unknown
+    std::wstring freeTextureName(const std::wstring& wanted) const;
 
     // Nodes and preferences.
     Node& applicationNode() { return *applicationNode_.Get(); }
@@ -320,6 +323,8 @@ private:
 // Both throw std::runtime_error naming the file and the reason. A written file is
 // complete or absent: it is written beside the target and then moved into place.
 Pixels32 readImageFile(const std::wstring& path);
+// An image file's bytes held in memory (embedded in a mesh file); `name` names it in messages.
+Pixels32 readImageBytes(const std::string& bytes, const std::wstring& name);
 void writePngFile(const std::wstring& path, const Pixels32& image);
 
 }  // namespace devhost

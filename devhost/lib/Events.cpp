@@ -186,7 +186,8 @@ LONG Document::addTexture(const std::wstring& name, int width, int height, std::
         throw std::invalid_argument("texture \"" + utf8(name) + "\": " + std::to_string(pixels.size()) +
                                     " pixels do not make a " + std::to_string(width) + " x " +
                                     std::to_string(height) + " image");
-    HostRef<TextureNode> texture = makeObject<TextureNode>(link_, name, Pixels32{width, height, std::move(pixels)});
+    HostRef<TextureNode> texture =
+        makeObject<TextureNode>(link_, freeTextureName(name), Pixels32{width, height, std::move(pixels)});
     LONG id = nextTextureId_++;
     texture->setIdentifier(id);
     texturesNode_->addChild(texture);
@@ -206,8 +207,24 @@ static TextureNode& requireTexture(const Document& document, LONG id) {
     return *texture;
 }
 
+// Users and every step tell textures apart by name: two of one name would be one too many.
+std::wstring Document::freeTextureName(const std::wstring& wanted) const {
+    auto taken = [this](const std::wstring& name) {
+        for (const HostRef<Node>& child : texturesNode_->children())
+            if (child->name() == name) return true;
+        return false;
+    };
+    std::wstring name = wanted;
+    for (int n = 2; taken(name); ++n) name = wanted + L" " + std::to_wstring(n);
+    return name;
+}
+
 void Document::renameTexture(LONG id, const std::wstring& name) {
     TextureNode& texture = requireTexture(*this, id);
+    if (texture.name() == name) return;
+    if (freeTextureName(name) != name)
+        throw std::invalid_argument("texture \"" + utf8(texture.name()) + "\" cannot be renamed \"" + utf8(name) +
+                                    "\": another texture has that name");
     texture.setName(name);
     sendTextureEvent(HOST_EVENT_ATTRIBUTE_CHANGED, texture, L"Name");
 }

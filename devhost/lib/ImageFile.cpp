@@ -41,21 +41,35 @@ HostRef<IWICImagingFactory> factory(const std::wstring& path) {
     return result;
 }
 
+// Says what is at the path when it is no file an image could be read from: the
+// decoder would call a folder or a device "not an image".
+void checkImageFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw std::runtime_error(utf8(path) + ": a folder, not an image file");
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        throw std::runtime_error(utf8(path) + (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                                                   ? ": no such file"
+                                                   : ": cannot be opened (error " + std::to_string(error) + ")"));
+    }
+    const bool onDisk = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    if (!onDisk) throw std::runtime_error(utf8(path) + ": not a regular file");
+}
+
 }  // namespace
 
-Pixels32 readImageFile(const std::wstring& path) {
-    ComScope com;
-    HostRef<IWICImagingFactory> wic = factory(path);
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        throw std::runtime_error(utf8(path) + ": file not found");
-    HostRef<IWICBitmapDecoder> decoder;
-    check(wic->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                         decoder.GetAddressOf()),
-          path, "not an image file this system can read");
+namespace {
+
+// The first frame of the decoder's image as 32-bit pixels; `path` names it in messages.
+Pixels32 decodeImage(IWICImagingFactory& wic, IWICBitmapDecoder& decoder, const std::wstring& path) {
     HostRef<IWICBitmapFrameDecode> frame;
-    check(decoder->GetFrame(0, frame.GetAddressOf()), path, "the image has no frame");
+    check(decoder.GetFrame(0, frame.GetAddressOf()), path, "the image has no frame");
     HostRef<IWICFormatConverter> converter;
-    check(wic->CreateFormatConverter(converter.GetAddressOf()), path, "cannot convert the image");
+    check(wic.CreateFormatConverter(converter.GetAddressOf()), path, "cannot convert the image");
     check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                 WICBitmapPaletteTypeCustom),
           path, "cannot convert the image to 32-bit pixels");
@@ -70,6 +84,33 @@ Pixels32 readImageFile(const std::wstring& path) {
                                 reinterpret_cast<BYTE*>(image.pixels.data())),
           path, "cannot read the pixels");
     return image;
+}
+
+}  // namespace
+
+Pixels32 readImageFile(const std::wstring& path) {
+    ComScope com;
+    HostRef<IWICImagingFactory> wic = factory(path);
+    checkImageFile(path);
+    HostRef<IWICBitmapDecoder> decoder;
+    check(wic->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                         decoder.GetAddressOf()),
+          path, "not an image file this system can read");
+    return decodeImage(*wic.Get(), *decoder.Get(), path);
+}
+
+Pixels32 readImageBytes(const std::string& bytes, const std::wstring& name) {
+    if (bytes.empty() || bytes.size() > 0x7FFFFFFFu) throw std::runtime_error(utf8(name) + ": no image data");
+    ComScope com;
+    HostRef<IWICImagingFactory> wic = factory(name);
+    HostRef<IWICStream> stream;
+    check(wic->CreateStream(stream.GetAddressOf()), name, "cannot create a stream");
+    check(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), DWORD(bytes.size())),
+          name, "cannot read the image data");
+    HostRef<IWICBitmapDecoder> decoder;
+    check(wic->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.GetAddressOf()),
+          name, "not an image this system can read");
+    return decodeImage(*wic.Get(), *decoder.Get(), name);
 }
 
 void writePngFile(const std::wstring& path, const Pixels32& image) {

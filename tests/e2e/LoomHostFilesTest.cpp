@@ -6,6 +6,7 @@
 #include "io/MeshFile.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <bit>
 #include <cmath>
@@ -39,15 +40,22 @@ TEST(ObjFiles, ImportKeepsPositionsUVsNormalsAndMaterialsWithTheirTexture) {
     auto put32 = [&bmp](uint32_t v) { for (int i = 0; i < 4; ++i) bmp += char(v >> (8 * i)); };
     for (uint32_t v : {70u, 0u, 54u, 40u, 2u, 2u, 0x180001u, 0u, 16u, 0u, 0u, 0u, 0u}) put32(v);  // 1 plane, 24 bits
     folder.write(L"grey.bmp", bmp + std::string(16, '\x7f'));
-    folder.write(L"quads.mtl", "newmtl plain\nKd 1 1 1\nnewmtl painted\nmap_Kd grey.bmp\n");
+    // Textures that are a device and a folder: warned about once each, with the MTL line.
+    std::filesystem::create_directory(folder.path() / L"sub");
+    folder.write(L"quads.mtl", "newmtl plain\nKd 1 1 1\nnewmtl painted\nmap_Kd grey.bmp\nnewmtl device\n"
+                               "map_Kd Z:/dev/zero\nnewmtl folder\nmap_Kd sub\n");
     folder.write(L"quads.obj",
                  "mtllib quads.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\n"
                  "usemtl plain\nf 1 2 3 4\nusemtl painted\nf 2 5 6 3\n");
     HostRun run = runBatch({L"--open", folder / L"square.obj", L"--dump", folder / L"d.json", L"--open",
                             folder / L"quads.obj", L"--dump", folder / L"quads.json"});
     ASSERT_EQ(run.status, 0) << run.errors;
-    for (const char* warning : {"zero: not a regular file", "urandom: not a regular file"})
-        EXPECT_NE(run.errors.find(warning), std::string::npos) << run.errors;
+    const char* const warnings[] = {"square.obj:1: material library Z:/dev/zero: not a regular file; left out",
+                                    "square.obj:2: material library Z:/dev/urandom: not a regular file; left out",
+                                    "quads.mtl:6: texture ", "zero: not a regular file; material \"device\"",
+                                    "quads.mtl:8: texture ", "sub: a folder, not an image file; material \"folder\""};
+    for (const char* warning : warnings) EXPECT_NE(run.errors.find(warning), std::string::npos) << warning << "\n" << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 4) << run.errors;
     StateJson dump = folder.json(L"d.json");
     ASSERT_TRUE(dump["faces"].size() == 2u && dump["vertices"].size() == 4u) << dump.dump();
     const StateJson& second = dump["faces"][1];
@@ -158,6 +166,9 @@ TEST(Files, DamagedFilesGiveFileAndLineAndChangeNothing) {
         {"v 0 0 0\nv 1 0 0\nv 0 1 0\n\nf 1 2\n", "broken.obj:5:"},
         {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "broken.obj:4:"},
         {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1 2/1 0/1\n", "broken.obj:4:"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/// 2// 3/\n", "broken.obj:4: face corner '1///' has 3 slashes"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2// 3//1\n", "broken.obj:5: face corner '2//' has no normal"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3/\n", "broken.obj:4: face corner '3/' has no texture coordinate"},
         {"v 0 0\n", "broken.obj:1:"},
         {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -2147483648\n", "broken.obj:4:"},
         {"v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/-2147483649 3/1\n", "broken.obj:5:"},
@@ -197,22 +208,40 @@ TEST(Files, DamagedFilesGiveFileAndLineAndChangeNothing) {
     EXPECT_EQ(folder.read(L"before.json"), folder.read(L"after.json"));
 }
 
-TEST(Saving, SavesReplaceWholeFilesAndAFailedSaveLeavesNoTemporaryFile) {
+// A save of an OBJ with its MTL replaces both or neither.
+TEST(Saving, SavesReplaceWholeFilesAndAFailedSaveChangesNoFileAndLeavesNoTemporary) {
     ScratchFolder folder;
-    folder.write(L"square.obj", kSquareObj);
-    folder.write(L"out.obj", std::string(100000, '@'));
-    // A folder where the file should go: the temporary file is written, the move fails.
+    folder.write(L"square.obj", std::string("mtllib square.mtl\nusemtl plain\n") + kSquareObj);
+    folder.write(L"square.mtl", "newmtl plain\nKd 1 1 1\n");
+    const std::string old(100000, '@');
+    for (const wchar_t* name : {L"out.obj", L"taken.mtl", L"locked.obj", L"locked.mtl", L"mtlfolder.obj"})
+        folder.write(name, old);
+    // Folders where a file should go, before or after its partner, and an OBJ that another
+    // program holds open (it cannot be moved aside once the MTL is in place).
     std::filesystem::create_directory(folder.path() / L"taken.obj");
+    std::filesystem::create_directory(folder.path() / L"mtlfolder.mtl");
+    HANDLE held = CreateFileW((folder / L"locked.obj").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     HostRun run = runBatch({L"--open", folder / L"square.obj", L"--save", folder / L"taken.obj", L"--save",
+                            folder / L"mtlfolder.obj", L"--save", folder / L"locked.obj", L"--save",
                             folder / L"missing\\out.obj", L"--save", folder / L"out.obj", L"--open",
                             folder / L"out.obj", L"--dump", folder / L"d.json"});
+    CloseHandle(held);
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 2) << run.errors;
-    EXPECT_NE(run.errors.find("taken.obj: cannot be written"), std::string::npos) << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 4) << run.errors;
+    for (const char* message : {"taken.obj: cannot be written: a folder has that name; no file of the save was changed",
+                                "mtlfolder.mtl: cannot be written: a folder", "locked.obj: cannot be written",
+                                "missing\\out.mtl: cannot be written"})
+        EXPECT_NE(run.errors.find(message), std::string::npos) << message << "\n" << run.errors;
     EXPECT_TRUE(std::filesystem::is_directory(folder.path() / L"taken.obj"));
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-        EXPECT_EQ(entry.path().wstring().find(L".saving-"), std::wstring::npos) << entry.path().string();
+    for (const wchar_t* name : {L"taken.mtl", L"locked.obj", L"locked.mtl", L"mtlfolder.obj"})
+        EXPECT_EQ(folder.read(name), old) << devhost::utf8(name);
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        const std::wstring name = entry.path().filename().wstring();
+        EXPECT_TRUE(name.find(L".saving-") == name.npos && name.find(L".replaced-") == name.npos) << entry.path().string();
+    }
     EXPECT_EQ(folder.read(L"out.obj").find('@'), std::string::npos);
+    EXPECT_NE(folder.read(L"out.mtl").find("newmtl plain"), std::string::npos);
     EXPECT_EQ(folder.json(L"d.json")["faces"].size(), 2u);
 }
 

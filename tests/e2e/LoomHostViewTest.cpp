@@ -74,6 +74,8 @@ TEST(View3D, TextureStepsReachTheEditorAndTheView) {
     folder.write(L"pal.bmp", std::string("BM\x46\0\0\0\0\0\0\0\x3e\0\0\0\x28\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x08\0\0\0"
                                          "\0\0\x08\0\0\0\0\0\0\0\0\0\0\0\x02\0\0\0\0\0\0\0\0\0\0\0\xff\0\0\0"
                                          "\x01\x01\0\0\x01\x01\0\0", 70));
+    std::filesystem::create_directory(folder.path() / L"sub");
+    folder.write(L"sub\\stone.png", folder.read(L"grey.png"));
     auto shot = [&](const wchar_t* name) { return devhost::readImageFile(folder / name); };
     HostRun run = runBatch({L"--open", folder / L"quad.obj", L"--invoke", L"UV Editor", L"--texture-add",
                             folder / L"grey.png", L"--texture-add", folder / L"pal.bmp", L"--texture-rename",
@@ -86,9 +88,25 @@ TEST(View3D, TextureStepsReachTheEditorAndTheView) {
                             L"--texture-delete", L"halves", L"--capture", folder / L"deleted-canvas.png",
                             L"--capture-host", folder / L"deleted-view.png", L"--host-command", L"Texture/Rename/grey",
                             L"--dialog-text", L"New name=stone", L"--dialog-click", L"OK", L"--dump", folder / L"d.json",
-                            L"--texture-paint", L"stone:1,1,2,1,00FF00"});
-    EXPECT_EQ(run.status, 2);  // the last paint leaves the image: reported, nothing painted
-    EXPECT_NE(run.errors.find("(1,1,3,2)"), std::string::npos) << run.errors;
+                            L"--texture-paint", L"stone:1,1,2,1,00FF00", L"--texture-paint",
+                            L"stone:2147483647,0,1,1,FF00FF", L"--texture-paint", L"stone:0,0,32768,32768,FF00FF",
+                            L"--texture-add", folder / L"sub\\stone.png", L"--texture-rename", L"stone 2=stone",
+                            L"--texture-add", folder / L"sub", L"--dump", folder / L"names.json"});
+    // Paints that leave the image, a rename to a taken name and a folder as an image are
+    // refused, one line each; a second "stone" is named "stone 2" and says so.
+    EXPECT_EQ(run.status, 2);
+    const char* const messages[] = {
+        "stone:1,1,2,1,00FF00: the rectangle at (1,1) of 2 x 1 pixels is not inside texture \"stone\" (2 x 2)",
+        "stone:2147483647,0,1,1,FF00FF: the rectangle at (2147483647,0) of 1 x 1 pixels is not inside",
+        "stone:0,0,32768,32768,FF00FF: the rectangle at (0,0) of 32768 x 32768 pixels is not inside",
+        "stone.png: a texture named \"stone\" exists; this one is named \"stone 2\"",
+        "texture \"stone 2\" cannot be renamed \"stone\": another texture has that name",
+        "sub: a folder, not an image file"};
+    for (const char* message : messages) EXPECT_NE(run.errors.find(message), std::string::npos) << message << "\n" << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), std::ssize(messages)) << run.errors;
+    const StateJson names = folder.json(L"names.json");
+    EXPECT_EQ(names["editor"]["controls"]["textures"], StateJson({"< no texture >", "stone", "stone 2"}));
+    EXPECT_NE(names["host"]["status"].get<std::string>().find("named \"stone 2\""), std::string::npos);
     EXPECT_GT(countColour(shot(L"grey-canvas.png"), 0xC8C8C8), 1000u);
     devhost::Pixels32 painted = shot(L"painted-canvas.png");
     EXPECT_GT(countColour(painted, 0x00FF00), 1000u);  // the left half, refreshed
