@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Writes the sample meshes of samples/: small OBJ files with texture coordinates,
-their MTL file and a checker texture. Standard library only; run from anywhere.
+their MTL file, a checker texture and the cube once more as glTF 2.0 (cube.gltf with its
+buffer cube.bin). Standard library only; run from anywhere.
 
 The layouts are laid out with v = 0 at the top row of the texture, the way the UV
 editor shows it, and written in the OBJ convention (v = 0 at the bottom row)."""
+import json
 import math
 import struct
 import zlib
@@ -27,6 +29,47 @@ def write_obj(name, header, vertices, uvs, faces, material=None):
     for face in faces:
         lines.append("f " + " ".join(f"{v + 1}/{t + 1}" for v, t in face))
     (OUT / name).write_text("\n".join(lines) + "\n")
+
+
+def write_gltf(name, vertices, uvs, faces, image):
+    """The polygons as triangle fans; one glTF vertex per distinct (position, UV) corner.
+    glTF counts v from the top row, as the layouts here do. The node turns the mesh a
+    little so that three sides face the default camera."""
+    corners, keys, indices = [], {}, []
+    for face in faces:
+        ids = [keys.setdefault(c, len(keys)) for c in face]
+        for k in range(1, len(ids) - 1):
+            indices += [ids[0], ids[k], ids[k + 1]]
+    corners = sorted(keys, key=keys.get)
+    positions = [c for v, _ in corners for c in vertices[v]]
+    texcoords = [c for _, t in corners for c in uvs[t]]
+    data = struct.pack(f"<{len(positions)}f", *positions) + struct.pack(f"<{len(texcoords)}f", *texcoords)
+    data += struct.pack(f"<{len(indices)}H", *indices)
+    data += b"\0" * (-len(data) % 4)
+    count = len(corners)
+    bin_name = name.replace(".gltf", ".bin")
+    (OUT / bin_name).write_bytes(data)
+    gltf = {
+        "asset": {"version": "2.0", "generator": "tools/make-samples.py"},
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"name": "cube", "mesh": 0, "rotation": [0.2164, 0.3304, -0.0898, 0.9143]}],
+        "meshes": [{"name": "cube", "primitives": [
+            {"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2, "material": 0}]}],
+        "materials": [{"name": "checker", "pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
+        "textures": [{"source": 0}],
+        "images": [{"name": "checker", "uri": image}],
+        "accessors": [
+            {"bufferView": 0, "componentType": 5126, "count": count, "type": "VEC3",
+             "min": [min(positions[i::3]) for i in range(3)], "max": [max(positions[i::3]) for i in range(3)]},
+            {"bufferView": 1, "componentType": 5126, "count": count, "type": "VEC2"},
+            {"bufferView": 2, "componentType": 5123, "count": len(indices), "type": "SCALAR"}],
+        "bufferViews": [
+            {"buffer": 0, "byteOffset": 0, "byteLength": 12 * count},
+            {"buffer": 0, "byteOffset": 12 * count, "byteLength": 8 * count},
+            {"buffer": 0, "byteOffset": 20 * count, "byteLength": 2 * len(indices)}],
+        "buffers": [{"uri": bin_name, "byteLength": len(data)}],
+    }
+    (OUT / name).write_text(json.dumps(gltf, indent=1) + "\n")
 
 
 def cube():
@@ -57,6 +100,7 @@ def cube():
         faces.append([(corner(*c), base + k) for k, c in enumerate(corners)])
     write_obj("cube.obj", "cube, 6 quads (12 triangles), UVs unfolded as a cross",
               p, uvs, faces, "checker")
+    write_gltf("cube.gltf", p, uvs, faces, "checker.png")
 
 
 def plane(n=4):

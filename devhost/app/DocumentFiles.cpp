@@ -1,6 +1,7 @@
 // Opening and saving the document's mesh in the formats of devhost_io.
 #include "LoomHost.h"
 
+#include "io/GltfFile.h"
 #include "io/StateFile.h"
 #include "lib/Journal.h"
 
@@ -62,12 +63,18 @@ void reloadTexture(App& app, LONG id) {
 
 void openMesh(App& app, const std::filesystem::path& path) {
     devhost::MeshFile mesh;
-    if (hasExtension(path, L".json"))
+    std::shared_ptr<devhost::GltfModel> gltf;
+    if (hasExtension(path, L".json")) {
         mesh = devhost::readState(path);
-    else if (hasExtension(path, L".obj"))
+    } else if (hasExtension(path, L".obj")) {
         mesh = devhost::readObj(path);
-    else
-        throw devhost::FileError(path, 0, "not an .obj or .json file");
+    } else if (hasExtension(path, L".gltf") || hasExtension(path, L".glb")) {
+        devhost::GltfFile file = devhost::readGltf(path);
+        mesh = std::move(file.mesh);
+        gltf = std::move(file.model);
+    } else {
+        throw devhost::FileError(path, 0, "not an .obj, .gltf, .glb or .json file");
+    }
 
     // Images are decoded before the document changes. One that cannot be read is a
     // warning: the mesh is still worth opening without it.
@@ -114,6 +121,7 @@ void openMesh(App& app, const std::filesystem::path& path) {
     if (app.view) app.view->setMaterialTextures(std::move(materialTextures));
     app.materials = std::move(mesh.materials);
     app.fileV = std::move(mesh.fileV);
+    app.gltf = std::move(gltf);
     app.meshPath = path;
     app.savedPosition = app.document->historyPosition();
     addRecentFile(path);
@@ -136,8 +144,13 @@ void saveMesh(App& app, const std::filesystem::path& path) {
         mesh.materials = app.materials;
         mesh.fileV = app.fileV;
         devhost::writeObj(path, mesh);
+    } else if (hasExtension(path, L".gltf") || hasExtension(path, L".glb")) {
+        // The UVs go back into the file they came from; everything else of it stays.
+        if (!app.gltf)
+            throw devhost::FileError(path, 0, "only a mesh opened from a .gltf or .glb file can be saved as glTF");
+        devhost::writeGltf(path, *app.gltf, app.document->faces());
     } else {
-        throw devhost::FileError(path, 0, "can only be saved as .obj or .json");
+        throw devhost::FileError(path, 0, "can only be saved as .obj, .gltf, .glb or .json");
     }
     app.meshPath = path;
     app.savedPosition = app.document->historyPosition();

@@ -4,6 +4,7 @@
 
 #include "FunctionPlugins.h"
 #include "View3D.h"
+#include "io/GltfFile.h"
 #include "io/MeshFile.h"
 
 #include <filesystem>
@@ -33,6 +34,7 @@ struct App {
     std::vector<LONG> meshTextures;                  // textures its materials brought
     std::map<LONG, std::filesystem::path> textureFiles;  // each texture's image file, to reload
     std::vector<float> fileV;                        // the OBJ's own v numbers, kept on save
+    std::shared_ptr<devhost::GltfModel> gltf;        // the opened glTF file, written back on save
     std::uint64_t savedPosition = 0;                 // the history's position when opened or saved
     std::wstring titleMesh;                          // the file and state the title shows
     int titleModified = -1;                          //   (-1: no title set yet)
@@ -50,9 +52,10 @@ struct App {
 // per delivery.
 constexpr UINT WM_RESUME_STEPS = WM_APP + 1;
 
-// Opens an .obj or a .json state; the document stays as it was when this throws.
+// Opens an .obj, .gltf, .glb or a .json state; the document stays as it was when this throws.
 void openMesh(App& app, const std::filesystem::path& path);
-// Writes .obj (with its .mtl) or, for .json, the state of the faces and vertices.
+// Writes .obj (with its .mtl), .gltf/.glb (a glTF file opened before, with the edited
+// UVs) or, for .json, the state of the faces and vertices.
 void saveMesh(App& app, const std::filesystem::path& path);
 // Textures: the first of that name (throws when there is none); one read from an
 // image file (named after it) and read again from it whole. Each fires the

@@ -6,6 +6,7 @@
 
 #include "lib/Journal.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <commdlg.h>
 
@@ -215,7 +216,9 @@ std::wstring fileDialog(HWND owner, bool save, const wchar_t* filter, const std:
 }
 
 void saveAs(App& app) {
-    std::wstring path = fileDialog(app.mainWindow, true, L"OBJ mesh (*.obj)\0*.obj\0State (*.json)\0*.json\0",
+    std::wstring path = fileDialog(app.mainWindow, true,
+                                   L"OBJ mesh (*.obj)\0*.obj\0glTF (*.gltf)\0*.gltf\0glTF binary (*.glb)\0*.glb\0"
+                                   L"State (*.json)\0*.json\0",
                                    app.meshPath.wstring());
     if (!path.empty()) saveMesh(app, path);
 }
@@ -249,9 +252,13 @@ bool confirmDiscard(App& app) {
 
 // A file dropped on the window or chosen from the recent files: meshes open, images
 // become textures.
+constexpr const wchar_t* kMeshExtensions[] = {L".obj", L".gltf", L".glb", L".json"};
+
 void openFile(App& app, const std::filesystem::path& path) {
     std::wstring extension = path.extension().wstring();
-    if (lstrcmpiW(extension.c_str(), L".obj") != 0 && lstrcmpiW(extension.c_str(), L".json") != 0)
+    const bool mesh = std::any_of(std::begin(kMeshExtensions), std::end(kMeshExtensions),
+                                  [&](const wchar_t* known) { return lstrcmpiW(extension.c_str(), known) == 0; });
+    if (!mesh)
         addTextureFile(app, path);
     else if (confirmDiscard(app))
         openMesh(app, path);
@@ -282,7 +289,7 @@ void onCommand(App& app, UINT command) {
         case ID_FILE_OPEN: {
             if (!confirmDiscard(app)) break;
             std::wstring path = fileDialog(app.mainWindow, false,
-                                           L"Meshes (*.obj;*.json)\0*.obj;*.json\0All files\0*.*\0", L"");
+                                           L"Meshes (*.obj;*.gltf;*.glb;*.json)\0*.obj;*.gltf;*.glb;*.json\0All files\0*.*\0", L"");
             if (!path.empty()) openMesh(app, path);
             break;
         }

@@ -1,5 +1,6 @@
 // Files on disk through the Windows file functions: whole files read, files replaced
 // safely, and the mesh and state files by path.
+#include "io/GltfFile.h"
 #include "io/MeshFile.h"
 #include "io/StateFile.h"
 
@@ -159,6 +160,15 @@ void writeObj(const std::filesystem::path& path, const MeshFile& mesh) {
     const ObjTexts texts = formatObj(path, mesh);
     if (texts.library.empty()) replaceFile(path, texts.obj);
     else replaceFiles({{texts.library, &texts.mtl}, {path, &texts.obj}});
+}
+
+GltfFile readGltf(const std::filesystem::path& path) { return parseGltf(path, readWholeFile(path), readWholeFile); }
+
+void writeGltf(const std::filesystem::path& path, const GltfModel& model, const std::vector<DevFace>& faces) {
+    const std::vector<FileBytes> files = formatGltf(path, model, faces);
+    std::vector<FileText> texts;
+    for (const FileBytes& file : files) texts.push_back({file.path, &file.contents});
+    replaceFiles(texts);
 }
 
 MeshFile readState(const std::filesystem::path& path) { return parseState(path, readWholeFile(path)); }
