@@ -1,6 +1,7 @@
 // The "UV Editor" function: toggles the editor window and owns the editor object.
 #include "plugin/FunctionPlugin.h"
 
+#include "Version.h"
 #include "editor/EditorWindow.h"
 #include "host/HostRef.h"
 
@@ -10,7 +11,7 @@ namespace {
 
 class UVEditorFunction final : public FunctionPlugin {
 public:
-    const char* GetVersion() override { return "1.0"; }
+    const char* GetVersion() override { return TEXLOOM_VERSION_TEXT; }
     const char* GetName() override { return "Texloom"; }
     const char* GetDisplayName() override { return "UV Editor"; }
 
