@@ -372,6 +372,10 @@ int run(int argc, char** argv) {
         {"command_box", L"Mapping/Box/+Z"},
         {"command_cylindrical", L"Mapping/Cylindrical/+Z"},
         {"command_flip", L"Transform/Flip/Horizontal"},
+        {"command_split", L"Tools/Split Selection"},
+        {"command_stitch", L"Tools/Stitch"},
+        {"command_orient", L"Tools/Orient Islands"},
+        {"command_stack", L"Tools/Stack Similar Islands"},
     };
     std::vector<Figure> figures = {{"open"},         {"frame_fit"},         {"frame_fit_quality"},
                                    {"frame_fit_stretch"}, {"frame_zoomed"}, {"drag_step"}, {"drag_step_stretch"}};

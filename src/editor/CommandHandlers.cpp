@@ -10,10 +10,13 @@
 #include "dialogs/TransformDialogs.h"
 #include "editor/EditorWindow.h"
 #include "ops/EditProtocol.h"
+#include "ops/IslandTools.h"
 #include "ops/Islands.h"
 #include "ops/LayoutQuality.h"
 
 #include <commctrl.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -270,6 +273,18 @@ void texelDensityDialog(EditorWindow& e, Command) {
     const SIZE texture = canvas.textureSize();
     TexelDensityDialog dialog(e.model(), canvas.view.epsilon, texture.cx, texture.cy);
     runApplyDialog(e, dialog);
+}
+void splitSelection(EditorWindow& e, Command) { ::splitSelection(e.model(), e.canvas()->view.epsilon); }
+void stitchSelection(EditorWindow& e, Command) { ::stitch(e.model(), e.canvas()->view.epsilon); }
+void orientSelectedIslands(EditorWindow& e, Command) { ::orientIslands(e.model(), e.canvas()->view.epsilon); }
+// The status bar says what was stacked, also when nothing was.
+void stackSelectedIslands(EditorWindow& e, Command) {
+    StackCount count;
+    ::stackSimilarIslands(e.model(), e.canvas()->view.epsilon, &count);
+    char text[64];
+    std::snprintf(text, sizeof text, "Stacked %d island%s onto %d", count.stacked, count.stacked == 1 ? "" : "s",
+                  count.onto);
+    e.controls().setStatusText(1, text);
 }
 
 // Toolbar.

@@ -154,6 +154,10 @@ constexpr EditorCommand kCommands[] = {
      {&CanvasView::showFaults, "ShowFlipOverlap"}},
     {ID_TOOLS_SHOW_STRETCH, flipToggle, Always, 0, nullptr, 0, {}, {&CanvasView::showStretch, "ShowStretch"}},
     {ID_TOOLS_TEXEL_DENSITY, texelDensityDialog, ThreeSelected, MENU},
+    {ID_TOOLS_SPLIT_SELECTION, splitSelection, ThreeSelected, MENU},
+    {ID_TOOLS_STITCH, stitchSelection, TwoSelected, MENU},
+    {ID_TOOLS_ORIENT_ISLANDS, orientSelectedIslands, ThreeSelected, MENU},
+    {ID_TOOLS_STACK_SIMILAR_ISLANDS, stackSelectedIslands, ThreeSelected, MENU},
 
     // Toolbar only
     {ID_TOOL_SELECT_UV_COORDS, chooseTool, Always, 0, nullptr, TOOL_SELECT_UV_COORDS,

@@ -155,6 +155,27 @@ TEST_F(Steps, ToolsSelectFaultyFacesShowThemAndSetTexelDensity) {
     EXPECT_EQ(dense["editor"]["menu"]["Tools/Show Stretch"]["checked"], true) << "kept in the settings";
 }
 
+// The strip's right quad on UVs of its own, moved by (0.1, -0.3): stacked onto the left
+// one (the same shape), then stitched back beside it.
+TEST_F(Steps, ToolsStackSimilarIslandsAndStitchThemBack) {
+    std::string apart = kStripObj;
+    apart.replace(apart.find("f 2/2"), std::string::npos,
+                  "vt 0.6 0.7\nvt 1.1 0.7\nvt 1.1 -0.3\nvt 0.6 -0.3\nf 2/7 3/8 6/9\nf 2/7 6/9 5/10\n");
+    folder.write(L"strip.obj", apart);
+    const StateJson done = after({L"--invoke", L"UV Editor", L"--uv-command", L"Select/Select All", L"--uv-command",
+                                  L"Tools/Stack Similar Islands", L"--dump", folder / L"stacked.json",
+                                  L"--uv-command", L"Tools/Stitch"});
+    const StateJson stacked = folder.json(L"stacked.json");
+    EXPECT_EQ(stacked["editor"]["controls"]["status"][0], "Stacked 1 island onto 1");
+    for (int i = 0; i < 12; ++i) {  // face 0 or 1, corner, u or v
+        const int face = i / 6, c = i / 2 % 3, k = i % 2;
+        auto uv = [&](const StateJson& dump, int f) { return devhost::floatFromJson(dump["faces"][f]["uv"][c][k]); };
+        EXPECT_NEAR(uv(stacked, face + 2), uv(stacked, face), 1e-6) << i;
+        EXPECT_NEAR(uv(done, face + 2), uv(done, face) + (k ? 0 : 0.5), 1e-6) << i;
+    }
+    EXPECT_EQ(done["history"]["undo"], StateJson::array({"Select All", "Stack Similar Islands", "Stitch"}));
+}
+
 // Steps after a command that opens a modal dialog act on that dialog; each runs only
 // after the dialog handled the one before, so a dump after "OK" sees the closed entry.
 // The dump shows the open editor: window, toolbar and dialog.
