@@ -193,10 +193,6 @@ void UVCanvas::onCaptureLost() {
     }
     if (UVModel* m = model()) m->clearSnapshot();
     drag_.button = DRAG_NONE;
-    if (tintsDeferred_) {
-        tintsStale_ = true;
-        invalidate();
-    }
 }
 
 void UVCanvas::onRightDown(int x, int y) {

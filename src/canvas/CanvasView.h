@@ -46,6 +46,7 @@ struct CanvasView {
     bool tileTexture = false;   // the texture repeated beyond the unit square ("TileTex")
     bool snapToGrid = true;     // moves and scales land on grid positions ("SnapToGrid")
     bool snapAngles = true;     // rotations in steps of angleStep ("SnapAngles")
+    bool snapToCorners = false; // a moved or scaled corner lands on a corner within 8 pixels ("SnapToCorners")
     bool showAll = true;        // every face; off: only the faces selected in 3D ("ShowAll")
     bool syncSelection = true;  // the UV selection and the 3D selection follow each other ("SyncSel")
     bool showFaults = false;    // flipped and overlapping faces tinted ("ShowFlipOverlap")

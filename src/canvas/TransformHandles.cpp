@@ -8,6 +8,7 @@
 #include "resource.h"
 
 #include <cmath>
+#include <new>
 
 HandleBox handleBox(POINT topLeft, POINT bottomRight) {
     HandleBox box = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y, (topLeft.x + bottomRight.x) / 2,
@@ -258,6 +259,17 @@ bool UVCanvas::handlePress(int x, int y) {
         drag_.handleStart[0] = drag_.handleNow[0] = box[handle->start[0] * 2];
         drag_.handleStart[1] = drag_.handleNow[1] = box[handle->start[1] * 2 + 1];
     }
+    cornerSnap_.end();
+    if (view.snapToCorners && (isMoveTool(view.tool) || isScaleTool(view.tool))) {
+        try {
+            UVWalk walk(mesh_.Get(), view.faceFilter);
+            UVPoint press;
+            pixelToUV(x, y, press.u, press.v);
+            cornerSnap_.begin(walk, press, w * view.zoom, h * view.zoom);
+        } catch (const std::bad_alloc&) {
+            cornerSnap_.end();  // the drag goes on without it
+        }
+    }
     // One history entry for the whole drag; each step only notifies.
     const wchar_t* description = descriptionOfDrag(view.tool);
     if (document_) document_->BeginUndoGroup(description);
@@ -284,11 +296,15 @@ void UVCanvas::dragStep(int x, int y) {
         return;
     }
     float dx = static_cast<float>(x - drag_.pressX) / view.zoom, dy = static_cast<float>(y - drag_.pressY) / view.zoom;
-    if (view.snapToGrid) snapDisplacement(dx, dy, drag_.handleStart, view.gridSpacing);
+    // A corner within reach wins over the grid.
+    UVPoint move{0, 0};
+    const bool onCorner = snapToCorner(dx, dy, move);
+    if (view.snapToGrid && !onCorner) snapDisplacement(dx, dy, drag_.handleStart, view.gridSpacing);
     if (isMoveTool(view.tool)) {
         const bool axisU = view.tool != TOOL_DRAG_MOVE_V, axisV = view.tool != TOOL_DRAG_MOVE_U;
+        if (!onCorner) move = {dx / w, dy / h};
         if (moveStep(drag_.handleStart, drag_.handleNow, dx, dy, axisU, axisV))
-            m->moveSnapshot(axisU ? dx / w : 0.0f, axisV ? dy / h : 0.0f, CORNERS_SELECTED, false);
+            m->moveSnapshot(axisU ? move.u : 0.0f, axisV ? move.v : 0.0f, CORNERS_SELECTED, false);
     } else if (const ScaleHandle* handle = scaleHandleOf(view.tool)) {
         const ScaleFactors f = scaleFactors(*handle, drag_.handleStart, drag_.anchor, dx, dy);
         if (scaleStep(*handle, drag_.handleStart, drag_.anchor, drag_.handleNow, drag_.boxSize, dx, dy)) {
@@ -299,7 +315,38 @@ void UVCanvas::dragStep(int x, int y) {
     }
 }
 
+bool UVCanvas::snapToCorner(float& dx, float& dy, UVPoint& move) {
+    if (!view.snapToCorners || !cornerSnap_.active) return false;
+    const float w = static_cast<float>(extentWidth_), h = static_cast<float>(extentHeight_);
+    const UVPoint p = cornerSnap_.corner;
+    UVPoint target;
+    if (isMoveTool(view.tool)) {
+        const bool axisU = view.tool != TOOL_DRAG_MOVE_V, axisV = view.tool != TOOL_DRAG_MOVE_U;
+        if (!cornerSnap_.nearest({axisU ? p.u + dx / w : p.u, axisV ? p.v + dy / h : p.v}, target)) return false;
+        move = {target.u - p.u, target.v - p.v};
+        dx = move.u * w, dy = move.v * h;
+        return true;
+    }
+    const ScaleHandle* handle = scaleHandleOf(view.tool);
+    if (!handle) return false;
+    const ScaleFactors f = scaleFactors(*handle, drag_.handleStart, drag_.anchor, dx, dy);
+    const UVPoint pivot = {drag_.pressBounds[handle->pivot[0] * 2], drag_.pressBounds[handle->pivot[1] * 2 + 1]};
+    if (!cornerSnap_.nearest({pivot.u + (p.u - pivot.u) * f.su, pivot.v + (p.v - pivot.v) * f.sv}, target))
+        return false;
+    // The factors that take the corner onto the target, and the handle motion that gives them.
+    const float from[2] = {p.u - pivot.u, p.v - pivot.v}, to[2] = {target.u - pivot.u, target.v - pivot.v};
+    const bool axis[2] = {handle->axisU, handle->axisV};
+    float s[2] = {f.su, f.sv};
+    for (int a = 0; a < 2; ++a)
+        if (axis[a] && from[a] != 0) s[a] = to[a] / from[a];
+    if (handle->uniform) s[0] = s[1] = std::fabs(from[0] * w) >= std::fabs(from[1] * h) ? s[0] : s[1];
+    dx = (s[0] - 1) * (drag_.handleStart[0] - drag_.anchor[0]);
+    dy = (s[1] - 1) * (drag_.handleStart[1] - drag_.anchor[1]);
+    return true;
+}
+
 void UVCanvas::endDrag() {
+    cornerSnap_.end();
     // Kept even when nothing moved: the press opened it.
     if (document_) document_->EndUndoGroup(TRUE);
 }

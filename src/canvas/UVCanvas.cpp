@@ -679,26 +679,19 @@ std::uint32_t stretchTint(float stretch) {
 void UVCanvas::prepareFaceTints() {
     const TintInputs inputs = {view.faceFilter.mask, view.faceFilter.value, view.showFaults, view.showStretch,
                                view.epsilon};
-    if (inputs == tintInputs_) {
-        if (!tintsStale_) return;
-        // The classes cost tens of milliseconds on a large mesh: a drag step keeps those from
-        // before the drag, only drawn where the faces now are; its end remakes them.
-        if (drag_.button == DRAG_LEFT && isDragTool(view.tool)) {
-            tintsStale_ = false;
-            tintsDeferred_ = true;
-            tintLayerValid_ = false;
-            return;
-        }
-    }
+    if (inputs == tintInputs_ && !tintsStale_) return;
+    // Made again at every step of a drag too, so that the colours follow it; the stretch
+    // buffers are kept, so that a step of a drag allocates nothing for them.
     tintsStale_ = false;
-    tintsDeferred_ = false;
     tintInputs_ = inputs;
     tintLayerValid_ = false;
     try {
         UVWalk walk(mesh_.Get(), view.faceFilter);
-        std::vector<float> stretch;
-        std::vector<uint8_t> faults;
-        if (view.showStretch) measureStretch(walk, stretch);
+        std::vector<float>& stretch = tintStretch_;
+        std::vector<uint8_t>& faults = tintFaults_;
+        stretch.clear();
+        faults.clear();
+        if (view.showStretch) measureStretch(walk, stretch, tintAreas_);
         if (view.showFaults) findFaultyFaces(walk, view.epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults);
         faceTints_.clear();
         // Stretch first, then overlapping, then flipped faces: the worse fault shows on top.

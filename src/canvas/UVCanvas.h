@@ -12,6 +12,7 @@
 #include "canvas/CanvasOwner.h"
 #include "canvas/CanvasTool.h"
 #include "canvas/CanvasView.h"
+#include "canvas/CornerSnap.h"
 #include "canvas/LayoutRaster.h"
 #include "host/HostEventSinkImpl.h"
 #include "model/Records.h"
@@ -141,6 +142,9 @@ private:
     // Transform drags (TransformHandles.cpp).
     bool handlePress(int x, int y);
     void dragStep(int x, int y);
+    // With Snap to Corners: the press displacement (dx, dy, canvas units) changed so that
+    // the snapping corner lands on a target, and for moves the exact UV move; true then.
+    bool snapToCorner(float& dx, float& dy, UVPoint& move);
     void endDrag();
     UVModel* model() const;
 
@@ -203,6 +207,7 @@ private:
         float boxSize[2] = {};       // width and height of the scaled box, signed, canvas units
     };
     Drag drag_;
+    CornerSnap cornerSnap_;
 
     HBITMAP backBuffer_ = nullptr;
     SelectedBitmap backDC_;
@@ -221,8 +226,11 @@ private:
         std::uint32_t tint;
     };
     std::vector<FaceTint> faceTints_;
-    bool tintsStale_ = true;      // the mesh changed since they were made
-    bool tintsDeferred_ = false;  // a drag changed it; remade when the drag ends
+    bool tintsStale_ = true;  // the mesh changed since they were made
+    // Per face record: stretch, fault bits, and UV and 3D areas while measuring.
+    std::vector<float> tintStretch_;
+    std::vector<uint8_t> tintFaults_;
+    std::vector<double> tintAreas_;
     struct TintInputs {
         uint16_t filterMask, filterValue;
         bool faults, stretch;

@@ -42,6 +42,7 @@ inline constexpr DwordSetting kDwordSettings[] = {
     {"CanvasHeight", SettingKind::Integer, &CanvasView::canvasHeight, nullptr, nullptr},
     {"ShowFlipOverlap", SettingKind::Flag, nullptr, nullptr, &CanvasView::showFaults},
     {"ShowStretch", SettingKind::Flag, nullptr, nullptr, &CanvasView::showStretch},
+    {"SnapToCorners", SettingKind::Flag, nullptr, nullptr, &CanvasView::snapToCorners},
 };
 
 // A text value, read as a number by the caller.

@@ -262,10 +262,10 @@ void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<ui
     if (wanted & FAULT_FLIPPED) markFlipped(walk, set, epsilon, faults);
 }
 
-void measureStretch(UVWalk& walk, std::vector<float>& stretch) {
+void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<double>& areas) {
     const size_t count = size_t(std::max(walk.faceCount(), 0));
     stretch.assign(count, NAN);
-    std::vector<double> areas(2 * count, 0.0);  // UV, 3D per face
+    areas.assign(2 * count, 0.0);  // UV, 3D per face
     double totalUV = 0, total3D = 0;
     walk.forEachFace([&](FaceRecord& face, int i) {
         if (!faceShown(face)) return;

@@ -27,8 +27,13 @@ void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<ui
 // 3D area among the faces shown; positive where the texture is compressed on the
 // surface, negative where it is stretched out, +-infinity where one of the areas is
 // zero, NaN where it means nothing (not shown, not finite, both areas zero).
-// Throws std::bad_alloc.
-void measureStretch(UVWalk& walk, std::vector<float>& stretch);
+// areas: working memory (UV and 3D area per face), kept by a caller that measures
+// often. Throws std::bad_alloc.
+void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<double>& areas);
+inline void measureStretch(UVWalk& walk, std::vector<float>& stretch) {
+    std::vector<double> areas;
+    measureStretch(walk, stretch, areas);
+}
 
 // The faces shown with the fault become the selection (whole faces; the others shown
 // are deselected); one history entry when it changed, and then true. epsilon: as in

@@ -198,6 +198,28 @@ TEST_F(CanvasTools, MoveSnapsTheBoxCornerToTheGridAndIsOneHistoryEntry) {
     EXPECT_FLOAT_EQ(faces()[0].uv[0][1], v0);
 }
 
+TEST_F(CanvasTools, SnapToCornersLandsTheDraggedCornerOnANearCornerBeforeTheGrid) {
+    // Face 0 is selected (pixels 76 .. 127); face 1 is not, its corner 0 at pixel (178, 178).
+    const struct {
+        int pressX, pressY, toX, toY;
+        int corner;     // of face 0: the dragged corner nearest the press
+        float u, v;     // where it lands
+        float within;
+    } cases[] = {
+        {76, 76, 181, 175, 0, 0.5f, 0.5f, 0},                           // a move caught 4 pixels off
+        {76, 76, 190, 190, 0, 140.0f / 256, 140.0f / 256, 1e-6f},      // 12 pixels off: the grid
+        {147, 147, 198, 198, 2, 0.5f, 0.5f, 1e-6f},                    // the outer corner scales onto it
+    };
+    for (const auto& k : cases) {
+        open({face(0x01C0, 0, 1, 2, 0.1f, 0.1f, 0.3f, 0.1f, 0.3f, 0.3f), face(0, 0, 1, 2, 0.5f, 0.5f, 0.7f, 0.5f, 0.7f, 0.7f)});
+        canvas().view.snapToCorners = true;
+        drag(k.pressX, k.pressY, k.toX, k.toY);
+        EXPECT_NEAR(faces()[0].uv[k.corner][0], k.u, k.within) << k.toX;
+        EXPECT_NEAR(faces()[0].uv[k.corner][1], k.v, k.within) << k.toX;
+        EXPECT_EQ(faces()[1].uv[0][0], 0.5f) << "the target stays";
+    }
+}
+
 TEST_F(CanvasTools, RotateHandleTurnsAboutTheBoxCentreInAngleSteps) {
     open(square(0x01C0));
     press(224, 140);  // right rotation circle: angle 0.34 from the centre

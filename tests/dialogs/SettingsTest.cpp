@@ -59,7 +59,7 @@ protected:
     HWND window = nullptr;
 };
 
-TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll24Values) {
+TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll25Values) {
     ASSERT_TRUE(uitest::englishNumbers());
     EditorPlacement placement = loadEditorSettings(view);
     EXPECT_TRUE(SettingsKey().isOpen()) << "the first run creates the key";
@@ -72,7 +72,7 @@ TEST_F(SettingsTest, FirstRunKeepsDefaultsAndSaveWritesAll24Values) {
         {"VertColor", 0xFFFFFF}, {"SelVertColor", 0x0000FF}, {"LockedColor", 0xFF0000}, {"ShowGrid", 1},
         {"ShowTex", 1},      {"TileTex", 0},      {"SnapToGrid", 1},       {"SnapAngles", 1},
         {"ShowAll", 1},      {"SyncSel", 1},      {"CanvasWidth", 256},    {"CanvasHeight", 256},
-        {"ShowFlipOverlap", 0}, {"ShowStretch", 0}, {"Left", 30},          {"Top", 40},
+        {"ShowFlipOverlap", 0}, {"ShowStretch", 0}, {"SnapToCorners", 0}, {"Left", 30},          {"Top", 40},
         {"Width", 612},      {"Height", 433}};
     for (const auto& [name, value] : values) EXPECT_EQ(storedDword(name), value) << name;
     EXPECT_EQ(storedString("AngleSnap"), "5.000");
