@@ -9,8 +9,8 @@
 //                 command-state refresh (its timer delivered at once) and the repaint
 //                 of every editor window it invalidated; undone (untimed) after each run
 //   drag_step     one mouse move of a move drag of the whole selection, with the
-//                 host's notification, the refresh and the repaint
-//   drag_step_stretch  the same with faces coloured by stretch
+//                 host's notification, the refresh and the repaint, Snap to Corners on
+//   drag_step_stretch  the same with faces coloured by stretch, which follow each step
 //   frame_fit     one full canvas frame with every edge in view
 //   frame_zoomed  the same zoomed in about 8 times about the centre
 //   frame_fit_quality, frame_fit_stretch
@@ -376,6 +376,9 @@ int run(int argc, char** argv) {
         {"command_stitch", L"Tools/Stitch"},
         {"command_orient", L"Tools/Orient Islands"},
         {"command_stack", L"Tools/Stack Similar Islands"},
+        {"command_align_left", L"Tools/Align/Left"},
+        {"command_straighten", L"Tools/Straighten"},
+        {"command_grid", L"Tools/Straighten to Grid"},
     };
     std::vector<Figure> figures = {{"open"},         {"frame_fit"},         {"frame_fit_quality"},
                                    {"frame_fit_stretch"}, {"frame_zoomed"}, {"drag_step"}, {"drag_step_stretch"}};
@@ -467,8 +470,10 @@ int run(int argc, char** argv) {
             for (int p = 0; p < 3; ++p) figure(c.name).phases[p] = median(phases[p]);
         }
 
-        // The whole selection dragged (it starts at a selected corner at the centre).
+        // The whole selection dragged (it starts at a selected corner at the centre), with
+        // Snap to Corners on.
         size_t entries = 0;
+        bench.display(L"Tools/Snap to Corners", true);
         for (const bool stretch : {false, true}) {
             bench.display(L"Tools/Show Stretch", stretch);
             entries = app.document->undoDescriptions().size();
@@ -480,6 +485,7 @@ int run(int argc, char** argv) {
             bench.settle();
         }
         bench.display(L"Tools/Show Stretch", false);
+        bench.display(L"Tools/Snap to Corners", false);
 
         // History: the whole mesh flipped; then the one corner of the grid's last vertex
         // of the first row (selected in 3D, which the editor copies) set from the

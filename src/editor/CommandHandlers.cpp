@@ -9,6 +9,7 @@
 #include "dialogs/TexelDensityDialog.h"
 #include "dialogs/TransformDialogs.h"
 #include "editor/EditorWindow.h"
+#include "ops/Alignment.h"
 #include "ops/EditProtocol.h"
 #include "ops/IslandTools.h"
 #include "ops/Islands.h"
@@ -284,6 +285,18 @@ void stackSelectedIslands(EditorWindow& e, Command) {
     char text[64];
     std::snprintf(text, sizeof text, "Stacked %d island%s onto %d", count.stacked, count.stacked == 1 ? "" : "s",
                   count.onto);
+    e.controls().setStatusText(1, text);
+}
+// Lining corners up; the history entries are the rows'.
+void alignSelected(EditorWindow& e, Command c) {
+    ::alignSelection(e.model(), static_cast<AlignTo>(c.operand), e.canvas()->view.epsilon, c.undoText);
+}
+void straightenSelected(EditorWindow& e, Command c) { ::straighten(e.model(), e.canvas()->view.epsilon, c.undoText); }
+// The status pane says how many islands were no grid.
+void straightenSelectedToGrid(EditorWindow& e, Command c) {
+    const GridResult result = ::straightenToGrid(e.model(), e.canvas()->view.epsilon, c.undoText);
+    char text[96];
+    std::snprintf(text, sizeof text, "%d island(s) laid out as grids, %d skipped", result.laidOut, result.skipped);
     e.controls().setStatusText(1, text);
 }
 

@@ -59,6 +59,9 @@ void splitSelection(EditorWindow& editor, const EditorCommand& command);
 void stitchSelection(EditorWindow& editor, const EditorCommand& command);
 void orientSelectedIslands(EditorWindow& editor, const EditorCommand& command);
 void stackSelectedIslands(EditorWindow& editor, const EditorCommand& command);
+void alignSelected(EditorWindow& editor, const EditorCommand& command);  // operand: an AlignTo
+void straightenSelected(EditorWindow& editor, const EditorCommand& command);
+void straightenSelectedToGrid(EditorWindow& editor, const EditorCommand& command);
 void chooseTool(EditorWindow& editor, const EditorCommand& command);
 void lockSelectedCoords(EditorWindow& editor, const EditorCommand& command);
 void undo(EditorWindow& editor, const EditorCommand& command);

@@ -7,6 +7,7 @@
 #include "dialogs/SettingsValues.h"
 #include "editor/CommandHandlers.h"
 #include "editor/EditorWindow.h"
+#include "ops/Alignment.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -156,8 +157,19 @@ constexpr EditorCommand kCommands[] = {
     {ID_TOOLS_TEXEL_DENSITY, texelDensityDialog, ThreeSelected, MENU},
     {ID_TOOLS_SPLIT_SELECTION, splitSelection, ThreeSelected, MENU},
     {ID_TOOLS_STITCH, stitchSelection, TwoSelected, MENU},
+    {ID_TOOLS_ALIGN_LEFT, alignSelected, TwoSelected, MENU, L"Align Left", int(AlignTo::Left)},
+    {ID_TOOLS_ALIGN_RIGHT, alignSelected, TwoSelected, MENU, L"Align Right", int(AlignTo::Right)},
+    {ID_TOOLS_ALIGN_TOP, alignSelected, TwoSelected, MENU, L"Align Top", int(AlignTo::Top)},
+    {ID_TOOLS_ALIGN_BOTTOM, alignSelected, TwoSelected, MENU, L"Align Bottom", int(AlignTo::Bottom)},
+    {ID_TOOLS_ALIGN_CENTRE_HORIZONTALLY, alignSelected, TwoSelected, MENU, L"Align Centre Horizontally",
+     int(AlignTo::CentreHorizontally)},
+    {ID_TOOLS_ALIGN_CENTRE_VERTICALLY, alignSelected, TwoSelected, MENU, L"Align Centre Vertically",
+     int(AlignTo::CentreVertically)},
+    {ID_TOOLS_STRAIGHTEN, straightenSelected, ThreeSelected, MENU, L"Straighten"},
     {ID_TOOLS_ORIENT_ISLANDS, orientSelectedIslands, ThreeSelected, MENU},
     {ID_TOOLS_STACK_SIMILAR_ISLANDS, stackSelectedIslands, ThreeSelected, MENU},
+    {ID_TOOLS_STRAIGHTEN_TO_GRID, straightenSelectedToGrid, ThreeSelected, MENU, L"Straighten to Grid"},
+    {ID_TOOLS_SNAP_TO_CORNERS, flipToggle, Always, 0, nullptr, 0, {}, {&CanvasView::snapToCorners, "SnapToCorners"}},
 
     // Toolbar only
     {ID_TOOL_SELECT_UV_COORDS, chooseTool, Always, 0, nullptr, TOOL_SELECT_UV_COORDS,

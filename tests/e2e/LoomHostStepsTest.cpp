@@ -176,6 +176,28 @@ TEST_F(Steps, ToolsStackSimilarIslandsAndStitchThemBack) {
     EXPECT_EQ(done["history"]["undo"], StateJson::array({"Select All", "Stack Similar Islands", "Stitch"}));
 }
 
+// The finishing tools run from the command line: Straighten to Grid lays the strip's two
+// quads out with rows and columns on lines (one entry, its count in the status pane);
+// Straighten finds no path in a whole selection and makes none; Snap to Corners is a
+// check mark.
+TEST_F(Steps, ToolsStraightenToGridAndSnapToCorners) {
+    const StateJson grid = after({L"--invoke", L"UV Editor", L"--uv-command", L"Select/Select All", L"--uv-command",
+                                  L"Tools/Snap to Corners", L"--uv-command", L"Tools/Straighten", L"--uv-command",
+                                  L"Tools/Straighten to Grid"});
+    EXPECT_EQ(grid["history"]["undo"].back(), "Straighten to Grid");
+    EXPECT_EQ(grid["editor"]["controls"]["status"][0], "1 island(s) laid out as grids, 0 skipped");
+    EXPECT_EQ(grid["editor"]["menu"]["Tools/Snap to Corners"]["checked"], true);
+    std::map<int, float> rowOf, columnOf;  // vertex k: column k % 3, row k / 3
+    for (const StateJson& face : grid["faces"])
+        for (int c = 0; c < 3; ++c) {
+            const int k = face["vertex"][c].get<int>();
+            const float u = devhost::floatFromJson(face["uv"][c][0]), v = devhost::floatFromJson(face["uv"][c][1]);
+            EXPECT_EQ(columnOf.try_emplace(k % 3, u).first->second, u) << k;
+            EXPECT_EQ(rowOf.try_emplace(k / 3, v).first->second, v) << k;
+        }
+    EXPECT_NE(rowOf[0], rowOf[1]);
+}
+
 // Steps after a command that opens a modal dialog act on that dialog; each runs only
 // after the dialog handled the one before, so a dump after "OK" sees the closed entry.
 // The dump shows the open editor: window, toolbar and dialog.
