@@ -14,7 +14,13 @@
 //                 behind (face and vertex records, its answer, the drag snapshot) to
 //                 DIR/<n>-<name>.bin, and the same from a scrambled selection to
 //                 DIR/<n>-mixed-<name>.bin,
-//                 so that a change meant to be faster can be compared byte for byte
+//                 so that a change meant to be faster can be compared byte for byte;
+//                 with the layouts below also DIR/<layout>-<name>.bin
+//
+// After the grids, every Tools operation runs on the largest grid laid out four ways,
+// each reported as <operation>_<layout>: `one` (the grid as one island, all selected),
+// `split` (every triangle its own island), `half` (one island, a random half of the
+// faces selected) and `scrambled` (the dump's scrambled selection and bad host data).
 #include <ops/Islands.h>
 #include <ops/LayoutQuality.h>
 #include <ops/UVModel.h>
@@ -28,6 +34,8 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -165,6 +173,39 @@ bool isUnwrapOrPack(const char* name) {
            std::strcmp(name, "packIslands") == 0;
 }
 
+// Every triangle its own island: each face's UVs drawn a fifth of the way to its centre,
+// so that no two faces share a UV.
+void splitIslands(BenchMesh& mesh) {
+    for (FaceRecord& face : mesh.faces) {
+        const float cu = (face.uv[0][0] + face.uv[1][0] + face.uv[2][0]) / 3;
+        const float cv = (face.uv[0][1] + face.uv[1][1] + face.uv[2][1]) / 3;
+        for (auto& uv : face.uv) uv[0] = cu + 0.8f * (uv[0] - cu), uv[1] = cv + 0.8f * (uv[1] - cv);
+    }
+}
+
+// One island with a random half of its faces selected (the same draw every run).
+void selectHalf(BenchMesh& mesh) {
+    uint32_t state = 777u;
+    for (FaceRecord& face : mesh.faces) {
+        state = state * 1664525u + 1013904223u;
+        if ((state >> 16) & 1) face.flags &= uint16_t(~UV_SELECTED_ALL);
+    }
+}
+
+struct Layout {
+    const char* name;
+    void (*apply)(BenchMesh&);
+};
+const Layout kLayouts[] = {
+    {"one", [](BenchMesh&) {}}, {"split", splitIslands}, {"half", selectHalf}, {"scrambled", scramble}};
+
+bool isTool(const char* name) {
+    for (const char* tool : {"selectIsland", "unwrap", "autoUnwrap", "packIslands", "selectFlipped",
+                             "selectOverlapping", "showFaults", "showStretch", "texelDensity", "setTexelDensity"})
+        if (std::strcmp(name, tool) == 0) return true;
+    return false;
+}
+
 bool writeDump(const std::string& path, const BenchMesh& mesh, const UVModel& model, const Answer& result) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
@@ -257,19 +298,57 @@ int main(int argc, char** argv) {
         {"packIslands", [](UVModel& m) { return answer(packIslands(m, 0.001f)); }},
         {"selectFlipped", [](UVModel& m) { return answer(selectFlipped(m, 0.001f, false)); }},
         {"selectOverlapping", [](UVModel& m) { return answer(selectOverlapping(m, 0.001f, false)); }},
+        {"showFaults", [](UVModel& m) {
+             UVWalk walk(m.mesh.Get(), m.faceFilter);
+             std::vector<uint8_t> faults;
+             findFaultyFaces(walk, 0.001f, FAULT_FLIPPED | FAULT_OVERLAPPING, faults);
+             return answer(float(std::count(faults.begin(), faults.end(), uint8_t(0))));
+         }},
+        {"showStretch", [](UVModel& m) {
+             UVWalk walk(m.mesh.Get(), m.faceFilter);
+             std::vector<float> stretch;
+             measureStretch(walk, stretch);
+             return answer(stretch.empty() ? 0.0f : stretch.front(), stretch.empty() ? 0.0f : stretch.back());
+         }},
+        {"texelDensity", [](UVModel& m) { return answer(float(texelDensity(m, 0.001f, 1024, 1024))); }},
+        {"setTexelDensity",
+         [](UVModel& m) { return answer(setTexelDensity(m, 0.001f, 1024, 1024, 300, L"Set Texel Density")); }},
     };
-    if (!only.empty())
-        std::erase_if(operations, [&](const Operation& op) {
-            return std::find(only.begin(), only.end(), op.name) == only.end();
-        });
+    auto wanted = [&](const std::string& name) {
+        return only.empty() || std::find(only.begin(), only.end(), name) != only.end();
+    };
+    // Each timed run starts from `reset`; runs go on until the budget is spent (at least
+    // one, and up to five while under a few seconds; at most 1001). Answers the median
+    // and the fastest time.
+    auto timeRuns = [&](const Operation& op, UVModel& model, const std::function<void()>& reset) {
+        const double budgetSeconds = 0.4;
+        std::vector<double> times;
+        double spent = 0.0;
+        while (times.empty() || (times.size() < 5 && spent < 4.0) || (spent < budgetSeconds && times.size() < 1001)) {
+            reset();
+            LARGE_INTEGER t0, t1;
+            QueryPerformanceCounter(&t0);
+            op.run(model);
+            QueryPerformanceCounter(&t1);
+            times.push_back(seconds(t0, t1, frequency));
+            spent += times.back();
+        }
+        std::nth_element(times.begin(), times.begin() + long(times.size() / 2), times.end());
+        return std::pair{times[times.size() / 2], *std::min_element(times.begin(), times.end())};
+    };
 
     const int sizes[3] = {16, 64, 255};  // 255 x 255 quads: 65536 vertices, the most 16-bit indices reach
-    // Per size: each operation runs until this much time is spent (at least 5, at most
-    // 1001 runs), which keeps the whole run well under two minutes.
-    const double budgetSeconds = 0.4;
     std::vector<std::vector<double>> medians(operations.size(), std::vector<double>(3));
     std::vector<std::vector<double>> fastest(operations.size(), std::vector<double>(3));
+    std::vector<char> onGrids(operations.size());
+    for (size_t o = 0; o < operations.size(); ++o) onGrids[o] = wanted(operations[o].name);
     int corners[3];
+    // The Tools operations on the largest grid's layouts: name, median and fastest.
+    struct LayoutTime {
+        std::string name;
+        double median, fastest;
+    };
+    std::vector<LayoutTime> layoutTimes;
 
     for (int s = 0; s < 3; ++s) {
         BenchMesh mesh;
@@ -283,10 +362,10 @@ int main(int argc, char** argv) {
         axisFrame.orientToAxis(Vector3(0.0f, 0.0f, 1.0f), 0.0f);
         axisFrame.setRow(3, model.selectionCentroid(), 1.0f);
         for (size_t o = 0; o < operations.size(); ++o) {
+            if (!onGrids[o]) continue;
             if (dumpDir) {
                 for (const char* variant : {"", "mixed-"}) {
-                    // Unwrapping and packing the thousands of islands a scrambled selection
-                    // makes of the largest grid take many minutes.
+                    // The largest grid's scrambled variant is dumped with the layouts.
                     if (*variant && s == 2 && isUnwrapOrPack(operations[o].name)) continue;
                     std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
                     if (*variant) scramble(mesh);
@@ -301,23 +380,38 @@ int main(int argc, char** argv) {
                 }
                 continue;
             }
-            std::vector<double> times;
-            double spent = 0.0;
-            while (times.size() < 5 || (spent < budgetSeconds && times.size() < 1001)) {
+            std::tie(medians[o][s], fastest[o][s]) = timeRuns(operations[o], model, [&] {
                 std::memcpy(mesh.faces.data(), pristine.data(), pristine.size() * sizeof(FaceRecord));
                 prepare(operations[o].name, mesh, sizes[s]);
-                LARGE_INTEGER t0, t1;
-                QueryPerformanceCounter(&t0);
-                operations[o].run(model);
-                QueryPerformanceCounter(&t1);
-                double t = seconds(t0, t1, frequency);
-                times.push_back(t);
-                spent += t;
-            }
-            std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-            medians[o][s] = times[times.size() / 2];
-            fastest[o][s] = *std::min_element(times.begin(), times.end());
+            });
         }
+        if (s == 2)
+            for (const Layout& layout : kLayouts) {
+                std::vector<FaceRecord> laid = pristine;
+                mesh.faces = laid;
+                layout.apply(mesh);
+                laid = mesh.faces;
+                for (const Operation& op : operations) {
+                    const std::string name = std::string(op.name) + "_" + layout.name;
+                    if (!isTool(op.name) || !(wanted(op.name) || wanted(name))) continue;
+                    auto reset = [&] {
+                        std::memcpy(mesh.faces.data(), laid.data(), laid.size() * sizeof(FaceRecord));
+                        prepare(op.name, mesh, sizes[s]);
+                    };
+                    if (dumpDir) {
+                        reset();
+                        const Answer result = op.run(model);
+                        if (!writeDump(std::string(dumpDir) + "/" + name + ".bin", mesh, model, result)) {
+                            std::fprintf(stderr, "texloom_bench: cannot write %s\n", name.c_str());
+                            return 1;
+                        }
+                        continue;
+                    }
+                    const auto [median, least] = timeRuns(op, model, reset);
+                    layoutTimes.push_back({name, median, least});
+                    std::fprintf(stderr, "%-28s %10.1f ms\n", name.c_str(), median * 1e3);
+                }
+            }
         model.clearSnapshot();
         model.mesh.Reset();
     }
@@ -333,20 +427,28 @@ int main(int argc, char** argv) {
     for (int s = 0; s < 3; ++s) std::printf(" | %12s %12s %12s", "median us", "ns/corner", "fastest ns/c");
     std::printf("\n");
     for (size_t o = 0; o < operations.size(); ++o) {
+        if (!onGrids[o]) continue;
         std::printf("%-18s", operations[o].name);
         for (int s = 0; s < 3; ++s)
             std::printf(" | %12.1f %12.2f %12.2f", medians[o][s] * 1e6, medians[o][s] * 1e9 / corners[s],
                         fastest[o][s] * 1e9 / corners[s]);
         std::printf("\n");
     }
+    std::printf("\nlayouts of the largest grid   median ms   fastest ms\n");
+    for (const LayoutTime& t : layoutTimes)
+        std::printf("%-28s %10.1f %12.1f\n", t.name.c_str(), t.median * 1e3, t.fastest * 1e3);
     if (jsonPath) {
         FILE* f = std::fopen(jsonPath, "w");
         bool ok = f != nullptr;
         if (f) {
-            std::fprintf(f, "{\"operations\": {");
+            std::vector<std::pair<std::string, double>> entries;
             for (size_t o = 0; o < operations.size(); ++o)
-                std::fprintf(f, "%s\n  \"%s\": {\"corners\": %d, \"median_ms\": %.4f}", o ? "," : "",
-                             operations[o].name, corners[2], medians[o][2] * 1e3);
+                if (onGrids[o]) entries.emplace_back(operations[o].name, medians[o][2]);
+            for (const LayoutTime& t : layoutTimes) entries.emplace_back(t.name, t.median);
+            std::fprintf(f, "{\"operations\": {");
+            for (size_t i = 0; i < entries.size(); ++i)
+                std::fprintf(f, "%s\n  \"%s\": {\"corners\": %d, \"median_ms\": %.4f}", i ? "," : "",
+                             entries[i].first.c_str(), corners[2], entries[i].second * 1e3);
             std::fprintf(f, "\n}}\n");
             ok = std::fclose(f) == 0 && ok;
         }
