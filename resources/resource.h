@@ -200,6 +200,7 @@
 #define IDC_DENSITY 212
 #define IDC_DENSITY_NOW 211
 #define IDC_MATCH 218
+#define IDC_DENSITY_WHY 213  // why a typed density was refused
 
 // Grouping dialog. Group button IDC_GROUP_1 + k stands for group bit 1 << k.
 #define IDD_GROUPING 215

@@ -52,7 +52,7 @@ void ApplyDialog::onCommand(int id) {
         case IDC_APPLY: apply(); break;
         case IDOK:
             apply();
-            EndDialog(window(), IDOK);
+            if (closesAfterApply()) EndDialog(window(), IDOK);
             break;
         case IDCANCEL: EndDialog(window(), IDCANCEL); break;
         default: onOtherCommand(id); break;

@@ -38,6 +38,8 @@ protected:
     // After the remembered fields are loaded.
     virtual void onInit() {}
     virtual void apply() = 0;
+    // Whether Enter closes the dialog after apply(); false keeps it open (a refused value).
+    virtual bool closesAfterApply() const { return true; }
     // Any command but 1, 2 and 3.
     virtual void onOtherCommand(int) {}
 

@@ -1,7 +1,8 @@
 // The modal "Texel Density" dialog: the density of the selected islands in texture
 // pixels per 3D unit, a typed density that "Apply" (and Enter) gives each selected
 // island, and "Match", which gives each the density of them all together. Each is one
-// history entry; islands with a locked corner stay as they are.
+// history entry; islands with a locked corner stay as they are. A refused density is
+// explained on the line under the field.
 #pragma once
 
 #include "dialogs/ApplyDialog.h"
@@ -17,6 +18,7 @@ private:
     // The typed density starts as the selection's.
     void onInit() override;
     void apply() override;
+    bool closesAfterApply() const override { return !refused_; }
     void onOtherCommand(int id) override;
     // Writes the selection's density into the read-out; answers it.
     double showDensity();
@@ -24,4 +26,5 @@ private:
     UVModel& model_;
     float epsilon_;
     int width_, height_;
+    bool refused_ = false;  // the last typed density was refused
 };

@@ -140,6 +140,7 @@ int joinCorners(FaceSet& set, const int* members, int count, std::vector<int>& v
 
 // Splits the parts into charts: a face joins a neighbouring chart when its normal is
 // within maxDegrees of the chart's mean normal; edges between charts are unlinked.
+// Faces with a locked corner only join charts of such faces.
 int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDegrees);
 
 // Flattens each part by least-squares conformal maps, pinned at its locked corners; a
@@ -149,6 +150,14 @@ int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDeg
 // to `written` as it goes, so that it stays true when working memory runs out half-way.
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
                  int& written);
+
+// Faces that a flattening left turned over or without UV area (slivers squeezed flat
+// by their neighbours, faces without 3D area; thinner than a thousandth of their
+// length, which stored floats cannot keep) leave their parts and become parts of
+// their own: their own 3D shape at the layout's mean scale, at least a tenth as high as
+// long and a quarter as long as the mean face, turned as faces seen from the front.
+// Faces with a locked or non-finite corner stay. Answers the part count.
+int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, int& written);
 
 // Places the parts inside the unit square at one common scale, `margin` apart, turned by
 // 90 degrees where that packs tighter; parts with a locked corner stay. Adds the number

@@ -247,6 +247,21 @@ std::vector<Island> measureIslands(UVWalk& walk, const islands::FaceSet& set, co
     return list;
 }
 
+// The farthest coordinate (|u| or |v|) the movable islands reach, as they are or once
+// scaled to the density `wanted`.
+double reachOf(const std::vector<Island>& list, double wanted, bool scaled) {
+    double reach = 0;
+    for (const Island& island : list) {
+        const double now = densityOf(island.pixels, island.area3D);
+        if (island.locked || now == 0) continue;
+        const double factor = scaled ? wanted / now : 1.0;
+        for (int k = 0; k < 2; ++k)
+            reach = std::max(reach, std::fabs(0.5 * (island.low[k] + island.high[k])) +
+                                        0.5 * (island.high[k] - island.low[k]) * factor);
+    }
+    return reach;
+}
+
 double densityOfAll(const std::vector<Island>& list) {
     double pixels = 0, area3D = 0;
     for (const Island& island : list) pixels += island.pixels, area3D += island.area3D;
@@ -307,14 +322,29 @@ double texelDensity(UVModel& model, float epsilon, int width, int height) {
     }
 }
 
+double texelDensityReach(UVModel& model, float epsilon, int width, int height, double target) {
+    if (!(target > 0) || !std::isfinite(target)) return INFINITY;
+    try {
+        UVWalk walk(model.mesh.Get(), model.faceFilter);
+        islands::FaceSet set;
+        std::vector<int> part;
+        const int parts = islands::selectedIslands(walk, epsilon, false, set, part);
+        return reachOf(measureIslands(walk, set, part, parts, width, height), target, true);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
 bool setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
                      const wchar_t* description) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
     islands::onSelectedIslands(edit, epsilon, false, [&](const islands::FaceSet& set, const std::vector<int>& part,
                                                          int parts) {
         const std::vector<Island> list = measureIslands(edit, set, part, parts, width, height);
-        const double wanted = target > 0 ? target : densityOfAll(list);
+        const double wanted = target == 0 ? densityOfAll(list) : target;
         if (!(wanted > 0) || !std::isfinite(wanted)) return;
+        const double reach = reachOf(list, wanted, true);
+        if (!(reach <= std::max(TEXEL_DENSITY_MOST_REACH, reachOf(list, wanted, false)))) return;
         for (int m = 0; m < set.size(); ++m) {
             const Island& island = list[size_t(part[size_t(m)])];
             const double now = densityOf(island.pixels, island.area3D);

@@ -49,6 +49,16 @@ double texelDensity(UVModel& model, float epsilon, int width, int height);
 // Scales each selected island about the centre of its bounds so that its density
 // becomes `target` (texture pixels per 3D unit); with target 0, the density of the
 // selected islands together. An island with a locked corner stays as it is. One
-// history entry named `description` when anything moved, and then true.
+// history entry named `description` when anything moved, and then true. Nothing moves
+// for a negative or non-finite target, nor when the islands would reach farther than
+// TEXEL_DENSITY_MOST_REACH (and farther than they reach now).
 bool setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
                      const wchar_t* description);
+
+// How far from the origin (the largest |u| or |v|, UV units) setTexelDensity with this
+// positive target would carry the selected islands; 0 when it would move none, infinity
+// for a target that is not positive and finite.
+double texelDensityReach(UVModel& model, float epsilon, int width, int height, double target);
+
+// UV units (100 textures) beyond which a density would carry islands out of any use.
+constexpr double TEXEL_DENSITY_MOST_REACH = 100.0;

@@ -25,6 +25,12 @@ namespace {
 // Mean angle error (degrees) above which a flattened part is split where splitting is
 // allowed: a conformal map of a surface that is not too curved stays well below it.
 constexpr double MOST_ANGLE_ERROR = 1.5;
+// Boundary loops beyond which a part is opened by one cut along the complement of a
+// spanning tree rather than by a shortest path to each further loop.
+constexpr size_t MOST_PATH_CUT_LOOPS = 8;
+// Height over longest edge below which a flattened face counts as a sliver: thinner,
+// its UV area does not survive the rounding of stored and written coordinates.
+constexpr double SLIVER_HEIGHT = 1e-3;
 
 struct Point3 {
     double x = 0, y = 0, z = 0;
@@ -210,6 +216,10 @@ void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count) {
             std::vector<int> farthest{shortestPaths(g, {0}, [](int) { return false; }, via, from)};
             const int end = shortestPaths(g, farthest, [](int) { return false; }, via, from);
             if (!cutPath(set, members, via, from, end)) return;
+        } else if (loopRoots.size() > MOST_PATH_CUT_LOOPS) {
+            // Many holes (a scattered selection): one cut through all of them at once,
+            // as a round per hole would take as many passes over the part.
+            cutAlongTreeComplement(walk, set, members, count, g);
         } else if (loopRoots.size() > 1) {
             const int firstLoop = loopRoots.front();
             std::vector<int> sources;
@@ -377,13 +387,22 @@ Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count) {
                 }
             }
         }
-        Eigen::SparseMatrix<Complex> normal(unknowns, unknowns);
-        normal.setFromTriplets(entries.begin(), entries.end());
-        entries = {};
-        Eigen::SimplicialLDLT<Eigen::SparseMatrix<Complex>, Eigen::Lower> solver(normal);
-        if (solver.info() != Eigen::Success) return flat;
-        const Eigen::VectorXcd x = solver.solve(rhs);
-        if (solver.info() != Eigen::Success || !x.allFinite()) return flat;
+        Eigen::VectorXcd x(unknowns);
+        if (unknowns == 1) {
+            // One free vertex (a lone face): a division, without a solver's set-up.
+            Complex diagonal{0, 0};
+            for (const Eigen::Triplet<Complex>& entry : entries) diagonal += entry.value();
+            x[0] = rhs[0] / diagonal;
+            if (!x.allFinite()) return flat;
+        } else {
+            Eigen::SparseMatrix<Complex> normal(unknowns, unknowns);
+            normal.setFromTriplets(entries.begin(), entries.end());
+            entries = {};
+            Eigen::SimplicialLDLT<Eigen::SparseMatrix<Complex>, Eigen::Lower> solver(normal);
+            if (solver.info() != Eigen::Success) return flat;
+            x = solver.solve(rhs);
+            if (solver.info() != Eigen::Success || !x.allFinite()) return flat;
+        }
         for (int i = 0; i < vertexCount; ++i)
             if (unknown[size_t(i)] >= 0)
                 solution[size_t(2 * i)] = x[unknown[size_t(i)]].real(), solution[size_t(2 * i + 1)] = x[unknown[size_t(i)]].imag();
@@ -575,6 +594,9 @@ int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDeg
         else area[size_t(m)] = 0;
     }
     const double limit = std::cos(maxDegrees * DEGREES_TO_RADIANS);
+    // Faces with a locked corner make charts of their own: what stays pinned does not
+    // hold free faces in place, which then pack around it.
+    auto lockedFace = [&](int m) { return (walk.face(set.faces[size_t(m)]).flags & UV_LOCKED_ALL) != 0; };
     // Larger faces seed first: their normals say most about the surface around them.
     std::vector<int> order(static_cast<size_t>(n));
     std::iota(order.begin(), order.end(), 0);
@@ -597,6 +619,7 @@ int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDeg
                 const int m2 = other / 3;
                 // Degenerate faces have no normal and go with whichever chart meets them first.
                 if (area[size_t(m2)] > 0 && dot(normal[size_t(m2)], mean) < limit) continue;
+                if (lockedFace(m2) != lockedFace(seed)) continue;
                 part[size_t(m2)] = count;
                 sum = sum + normal[size_t(m2)] * area[size_t(m2)];
                 queue.push_back(m2);
@@ -611,9 +634,66 @@ int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDeg
     return count;
 }
 
+int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, int& written) {
+    const int n = set.size();
+    auto uvOf = [&](const FaceRecord& face, double* uv) {
+        for (int c = 0; c < 3; ++c) uv[2 * c] = face.uv[c][0], uv[2 * c + 1] = face.uv[c][1];
+        return std::isfinite(uv[0] + uv[1] + uv[2] + uv[3] + uv[4] + uv[5]);
+    };
+    // Stored faces seen from the front turn clockwise: a negative area.
+    double uvArea = 0, area3D = 0;
+    int good = 0;
+    std::vector<int> slivers;
+    for (int m = 0; m < n; ++m) {
+        const FaceRecord& face = walk.face(set.faces[size_t(m)]);
+        double uv[6];
+        if (!uvOf(face, uv)) continue;
+        const double area = signedArea(uv, uv + 2, uv + 4);
+        double longest = 0;
+        for (int e = 0; e < 3; ++e)
+            longest = std::max(longest, std::hypot(uv[2 * ((e + 1) % 3)] - uv[2 * e], uv[2 * ((e + 1) % 3) + 1] - uv[2 * e + 1]));
+        if (-2 * area > SLIVER_HEIGHT * longest * longest) {
+            uvArea -= area, area3D += 0.5 * length(areaNormal(walk, face)), ++good;
+        } else if (!(face.flags & UV_LOCKED_ALL)) {
+            slivers.push_back(m);
+        }
+    }
+    if (slivers.empty()) return partCount;
+    const double perUnit = area3D > 0 && uvArea > 0 ? std::sqrt(uvArea / area3D) : 1.0;
+    const double least = 0.25 * (good > 0 ? std::sqrt(uvArea / good) : 0.01);
+    for (int m : slivers) {
+        FaceRecord& face = walk.face(set.faces[size_t(m)]);
+        // The longest edge lies along u; the third corner stands off it by its height,
+        // at least a tenth of that edge.
+        const Point3 p[3] = {positionOf(walk, face, 0), positionOf(walk, face, 1), positionOf(walk, face, 2)};
+        int base = 0;
+        for (int e = 1; e < 3; ++e)
+            if (length(p[(e + 1) % 3] - p[e]) > length(p[(base + 1) % 3] - p[base])) base = e;
+        const Point3 edge = p[(base + 1) % 3] - p[base], side = p[(base + 2) % 3] - p[base];
+        const double longest = length(edge);
+        double along = 0.5, height = 0.1;
+        if (longest > 0 && std::isfinite(longest))
+            along = dot(side, edge) / (longest * longest), height = std::max(0.1, length(cross(edge, side)) / (longest * longest));
+        const double size = std::max(longest * perUnit, least);
+        double uv[6], centre[2] = {0, 0};
+        uvOf(face, uv);
+        for (int c = 0; c < 3; ++c) centre[0] += uv[2 * c] / 3, centre[1] += uv[2 * c + 1] / 3;
+        // Laid out with v up, so mirrored into stored UVs.
+        const double flat[3][2] = {{0, 0}, {size, 0}, {along * size, -height * size}};
+        for (int k = 0; k < 3; ++k) {
+            const int c = (base + k) % 3;
+            written += writeUV(face, c, centre[0] + flat[k][0] - 0.5 * size, centre[1] + flat[k][1] + 0.5 * height * size);
+        }
+        for (int e = 0; e < 3; ++e) set.unlink(3 * m + e);
+        part[size_t(m)] = partCount++;
+    }
+    return partCount;
+}
+
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
                  int& written) {
     const PartList list = listParts(part, partCount);
+    const int origins = partCount;
     std::vector<std::vector<int>> pieces(static_cast<size_t>(partCount)), done;
     for (int p = 0; p < partCount; ++p)
         pieces[size_t(p)].assign(list.members.begin() + list.first[size_t(p)], list.members.begin() + list.first[size_t(p) + 1]);
@@ -623,7 +703,7 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
     std::vector<Flat> flats;
     for (size_t i = 0; i < pieces.size(); ++i) {
         std::vector<int> members = std::move(pieces[i]);
-        cutToDisc(walk, set, members.data(), int(members.size()));
+        if (members.size() > 1) cutToDisc(walk, set, members.data(), int(members.size()));
         Flat flat = flatten(walk, set, members.data(), int(members.size()));
         // A part that folds, overlaps itself or bends angles too far is split in two.
         if (splitOverlaps && members.size() > 1 && flat.solved &&
@@ -664,6 +744,7 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
     // One pin stays where it is. Otherwise a part keeps the centre it had; the pieces of a
     // split part stand in a row about that centre, a tenth of the tallest apart.
     std::vector<double> shifts(2 * flats.size(), 0.0);
+    const PartList byOrigin = listParts(doneOrigin, origins);
     for (size_t p = 0; p < flats.size(); ++p) {
         const Flat& flat = flats[p];
         if (!flat.solved || flat.pins >= 2) continue;
@@ -672,12 +753,14 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
             shifts[2 * p + 1] = flat.pinUV[1] - flat.uv[size_t(2 * flat.pinCorner + 1)];
             continue;
         }
-        if (p > 0 && std::find(doneOrigin.begin(), doneOrigin.begin() + long(p), doneOrigin[p]) != doneOrigin.begin() + long(p))
+        const int origin = doneOrigin[p];
+        if (byOrigin.members[size_t(byOrigin.first[size_t(origin)])] != int(p))
             continue;  // placed with the first piece of its part
         std::vector<size_t> row;
         double was[4] = {1e300, 1e300, -1e300, -1e300}, tallest = 0, width = 0;
-        for (size_t q = p; q < flats.size(); ++q) {
-            if (doneOrigin[q] != doneOrigin[p] || !flats[q].solved || flats[q].pins != 0) continue;
+        for (int i = byOrigin.first[size_t(origin)]; i < byOrigin.first[size_t(origin) + 1]; ++i) {
+            const size_t q = size_t(byOrigin.members[size_t(i)]);
+            if (!flats[q].solved || flats[q].pins != 0) continue;
             row.push_back(q);
             for (int axis = 0; axis < 2; ++axis) {
                 was[axis] = std::min(was[axis], flats[q].previousBox[axis]);
@@ -732,6 +815,7 @@ bool autoUnwrap(UVModel& model, float epsilon) {
         std::vector<int> part;
         int parts = islands::growCharts(edit, set, part, CHART_ANGLE_DEGREES);
         parts = islands::flattenParts(edit, set, part, parts, true, edit.changed);
+        parts = islands::freeSlivers(edit, set, part, parts, edit.changed);
         islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
     } catch (const std::bad_alloc&) {
         // What was written before the memory ran out stays counted.

@@ -142,7 +142,8 @@ TEST_F(Steps, ToolsSelectFaultyFacesShowThemAndSetTexelDensity) {
     const StateJson dense = after({L"--invoke", L"UV Editor", L"--uv-command", L"Tools/Select Overlapping",
                                    L"--uv-command", L"Tools/Texel Density...",
                                    L"--dump", folder / L"open.json", L"--dialog-text", L"212=50",
-                                   L"--dialog-click", L"Apply", L"--dialog-click", L"Match"});
+                                   L"--dialog-click", L"Apply", L"--dialog-click", L"Match",
+                                   L"--dialog-text", L"212=1e30", L"--dialog-click", L"Apply"});
     EXPECT_EQ(selected(dense), (std::vector<int>{1, 0, 1, 1}));
     auto controlText = [](const StateJson& dump, int id) {
         for (const StateJson& control : dump["editor"]["dialog"]["controls"])
@@ -151,6 +152,7 @@ TEST_F(Steps, ToolsSelectFaultyFacesShowThemAndSetTexelDensity) {
     };
     EXPECT_EQ(controlText(folder.json(L"open.json"), 212), "147.80");
     EXPECT_EQ(controlText(dense, 211), "50.00") << "the read-out follows Apply; Match keeps one island";
+    EXPECT_EQ(controlText(dense, 213), "Too large: UVs would go far outside the texture.") << "1e30 refused";
     EXPECT_EQ(dense["history"]["undo"], StateJson::array({"Select Overlapping", "Set Texel Density"}));
     EXPECT_EQ(dense["editor"]["menu"]["Tools/Show Stretch"]["checked"], true) << "kept in the settings";
 }

@@ -176,7 +176,11 @@ TEST_F(Islands, UnwrapFlattensConformallyKeepingCentreAreaAndPins) {
 }
 
 TEST_F(Islands, UnwrapCutsClosedAndTubeIslandsAndSkipsBrokenFaces) {
-    for (const Mesh& m : {cube(), tube()}) {
+    // And a grid with nine holes, opened by one cut through them all.
+    Mesh holes = bumpyGrid(12, [](double, double) { return 0.0; });
+    for (int k = int(holes.faces.size()) - 1; k >= 0; --k)
+        if ((k / 2) % 12 % 4 == 1 && (k / 24) % 4 == 1) holes.faces.erase(holes.faces.begin() + k);
+    for (const Mesh& m : {cube(), tube(), holes}) {
         use(m);
         ASSERT_TRUE(unwrap(model, 0.001f));
         EXPECT_EQ(layout().flipped + layout().overlaps, 0);
@@ -187,11 +191,16 @@ TEST_F(Islands, UnwrapCutsClosedAndTubeIslandsAndSkipsBrokenFaces) {
     m.faces.push_back(face(UV_SELECTED_ALL, 0, 1, 99, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f));
     m.faces.push_back(face(UV_SELECTED_ALL, 0, 1, 9, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f));
     m.faces.push_back(face(UV_SELECTED_ALL, 2, 1, 0, 0.75f, 0.25f, 0.5f, 0.25f, 0.25f, 0.25f));
+    m.faces.push_back(face(UV_SELECTED_ALL, 0, 4, 8, 0, 0, 0, 0, 0, 0));  // degenerate, a chart of its own
     use(m);
     ASSERT_TRUE(unwrap(model, 0.001f));
     ASSERT_TRUE(autoUnwrap(model, 0.001f));
     for (int i : {8, 9}) expectFace(i, {0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f});
     for (int c = 0; c < 3; ++c) EXPECT_TRUE(std::isfinite(f(10).uv[c][0]) && std::isfinite(f(10).uv[c][1]));
+    for (int i : {10, 11})
+        EXPECT_LT(signedArea(f(i)), -1e-6) << "a face without area gets one, seen from the front: " << i;
+    for (int i : {0, 7, 10, 11})
+        for (int k = 0; k < 6; ++k) EXPECT_TRUE(f(i).uv[k / 2][k % 2] >= 0 && f(i).uv[k / 2][k % 2] <= 1) << i;
 }
 
 TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
@@ -320,4 +329,61 @@ TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
     const float half = float(together / 256 / 2);
     expectFace(1, {0.35f - half, 0.35f - half, 0.35f + half, 0.35f + half, 0.35f + half, 0.35f - half}, 1e-6f);
     for (int i : {2, 3}) EXPECT_EQ(std::memcmp(f(i).uv, before[size_t(i)].uv, sizeof f(i).uv), 0);
+}
+
+// A locked strip along the diagonal from (-0.1, -0.1) to (1.1, 1.1), its bounds covering
+// the square: what is free goes into the two halves beside it, clear of its triangles.
+// Packed: a quad far outside; auto unwrapped: a cube.
+TEST_F(Islands, FreeIslandsGoBesideALockedStripThatSpansTheSquare) {
+    struct Case {
+        const char* name;
+        bool (*run)(UVModel&, float);
+        Mesh free;
+    };
+    Mesh quad;
+    quad.verts = vertices(4);
+    quad.faces = {face(UV_SELECTED_ALL, 0, 1, 2, 1.5f, 1.5f, 1.5f, 1.7f, 1.7f, 1.7f),
+                  face(UV_SELECTED_ALL, 0, 2, 3, 1.5f, 1.5f, 1.7f, 1.7f, 1.7f, 1.5f)};
+    for (const Case& c : {Case{"pack", packIslands, quad}, Case{"auto unwrap", autoUnwrap, cube()}}) {
+        Mesh m = c.free;
+        const int freeFaces = int(m.faces.size());
+        for (int k = 0; k < 12; ++k) {
+            const int v = int(m.verts.size());
+            const float d0 = -0.1f + 0.1f * float(k), d1 = d0 + 0.1f;
+            for (int i = 0; i < 4; ++i) m.verts.push_back(vertex(float(i & 1), float(k + (i >> 1)), 5));
+            m.faces.push_back(face(UV_SELECTED_ALL | UV_LOCKED_ALL, v, v + 1, v + 3, d0 - 0.03f, d0 + 0.03f,
+                                   d0 + 0.03f, d0 - 0.03f, d1 + 0.03f, d1 - 0.03f));
+            m.faces.push_back(face(UV_SELECTED_ALL | UV_LOCKED_ALL, v, v + 3, v + 2, d0 - 0.03f, d0 + 0.03f,
+                                   d1 + 0.03f, d1 - 0.03f, d1 - 0.03f, d1 + 0.03f));
+        }
+        use(m);
+        ASSERT_TRUE(c.run(model, 0.001f)) << c.name;
+        double area = 0;
+        for (int i = 0; i < freeFaces; ++i) {
+            EXPECT_LT(signedArea(f(i)), -1e-9) << c.name << ": face " << i << " turned over or without area";
+            area -= signedArea(f(i));
+            for (int k = 0; k < 6; ++k) EXPECT_TRUE(f(i).uv[k / 2][k % 2] >= 0 && f(i).uv[k / 2][k % 2] <= 1) << c.name;
+            for (size_t j = size_t(i) + 1; j < doc->faces().size(); ++j)
+                EXPECT_FALSE(overlap(f(i), f(int(j)))) << c.name << ": faces " << i << " and " << j;
+        }
+        for (size_t j = size_t(freeFaces); j < doc->faces().size(); ++j)
+            EXPECT_EQ(std::memcmp(f(int(j)).uv, m.faces[j].uv, sizeof m.faces[j].uv), 0) << c.name;
+        EXPECT_GT(area, 0.04) << c.name << ": the free space is used, not a corner of it";
+    }
+}
+
+// A density that would throw the islands far outside any texture, or is no density at
+// all, moves nothing and keeps no entry; the reach says how far a density would go.
+TEST_F(Islands, TexelDensityRefusesTargetsThatCarryIslandsAway) {
+    Mesh m = bumpyGrid(2, [](double, double) { return 0.0; });  // 1 x 1 in 3D, 0.5 x 0.5 in UV
+    use(m);
+    EXPECT_NEAR(texelDensityReach(model, 0.001f, 256, 256, 256), 1.0, 1e-6) << "twice the size about (0.5, 0.5)";
+    doc->clearJournal();
+    for (double target : {1e30, 1e5, -5.0, std::numeric_limits<double>::infinity(), std::nan("")}) {
+        EXPECT_FALSE(setTexelDensity(model, 0.001f, 256, 256, target, L"Set Texel Density")) << target;
+        EXPECT_EQ(journal(), fullProtocol("Set Texel Density", "0,4,13", false)) << target;
+        doc->clearJournal();
+    }
+    EXPECT_GT(texelDensityReach(model, 0.001f, 256, 256, 1e5), TEXEL_DENSITY_MOST_REACH);
+    for (size_t i = 0; i < m.faces.size(); ++i) EXPECT_EQ(std::memcmp(f(int(i)).uv, m.faces[i].uv, sizeof m.faces[i].uv), 0);
 }
