@@ -19,7 +19,7 @@ void TexelDensityDialog::onInit() {
 }
 
 double TexelDensityDialog::showDensity() {
-    const double density = texelDensity(model_, epsilon_, width_, height_);
+    const double density = shown_ = texelDensity(model_, epsilon_, width_, height_);
     SetDlgItemTextA(window(), IDC_DENSITY_NOW, FormatNumber(static_cast<float>(density), 2, true, true).c_str());
     return density;
 }

@@ -18,7 +18,8 @@ private:
     // The typed density starts as the selection's.
     void onInit() override;
     void apply() override;
-    bool closesAfterApply() const override { return !refused_; }
+    // With no island to change, Enter closes whatever was typed.
+    bool closesAfterApply() const override { return !refused_ || shown_ == 0; }
     void onOtherCommand(int id) override;
     // Writes the selection's density into the read-out; answers it.
     double showDensity();
@@ -27,4 +28,5 @@ private:
     float epsilon_;
     int width_, height_;
     bool refused_ = false;  // the last typed density was refused
+    double shown_ = 0;      // the density the read-out shows
 };
