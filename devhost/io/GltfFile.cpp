@@ -1,5 +1,15 @@
 // glTF through the library: it parses and serialises the file; here the triangles are
 // taken out and the edited UVs put back in place.
+//
+// Index:
+//   node transforms     multiply, localMatrix, meshTransforms (each mesh through its first node)
+//   primitives          triangleCorners, modeName (what is refused and how it is named)
+//   file access         keepImageReference, readNamedFile, makeLoader (only the host's reader)
+//   JSON details        jsonText, viewsWithoutTarget (targets the library adds are taken out)
+//   materials           folderText, addMaterials (base-colour textures)
+//   reading             readModel
+//   writing             writeModel (edited TEXCOORD_0 back in place, all else as it was)
+//   entry points        parseGltf, formatGltf
 #define TINYGLTF_IMPLEMENTATION
 #define TINYGLTF_NO_STB_IMAGE
 #define TINYGLTF_NO_STB_IMAGE_WRITE
