@@ -1,6 +1,12 @@
 // The canvas child window of the editor: draws the UV layout of the active mesh over
 // the background (texture or colour) and the grid, with the selection box and its
 // handles, by its view settings (CanvasView: colours, flags, tool, zoom and pan).
+// Its code by concern: UVCanvasWindow.cpp (creation, messages, paint), UVCanvasView.cpp
+// (mappings, zoom), UVCanvasRender.cpp (back buffer, background, grid, selection box),
+// UVCanvasLayout.cpp (edges and corner boxes), UVCanvasTints.cpp (fault and stretch
+// tints), UVCanvasTexture.cpp (texture bitmap and its refresh), CanvasTools.cpp (mouse
+// tools), TransformHandles.cpp (transform drags), CanvasHostEvents.cpp (host events)
+// and OutlineMaterial.cpp (the outline image).
 #pragma once
 
 #include <windows.h>
@@ -167,6 +173,9 @@ private:
     class PenBatch;
     class PenPainter;
     class PixelPainter;
+    // drawLayout into the back buffer's pixels (stamps prepared), or with pens on dc.
+    bool drawLayoutPixels(float selectionBounds[4]);
+    bool drawLayoutWithPens(HDC dc, float selectionBounds[4]);
     // The corner boxes of the three pens as stamps, drawn again when the box side or a
     // colour changed.
     void prepareStamps();
