@@ -3,7 +3,7 @@
 // every face turning the way it turned.
 #pragma once
 
-#include "Islands.h"
+#include "IslandsInternal.h"
 
 #include <vector>
 

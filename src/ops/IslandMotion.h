@@ -3,7 +3,7 @@
 // and writing it to the islands' corners without ever making a NaN or infinite UV.
 #pragma once
 
-#include "Islands.h"
+#include "IslandsInternal.h"
 
 #include <cstddef>
 #include <vector>

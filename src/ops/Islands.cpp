@@ -1,6 +1,6 @@
 // Island structure (which member edges meet, which corners share a UV vertex) and the
 // Select Island command.
-#include "Islands.h"
+#include "IslandsInternal.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Flipped and overlapping faces, area stretch, texel density and their commands.
 #include "LayoutQuality.h"
 
-#include "Islands.h"
+#include "IslandsInternal.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Packing islands into the unit square: each island's bounds placed by PackFit, turned
 // and scaled into its place. Islands with a locked corner stay and are obstacles by
 // their real triangles.
-#include "Islands.h"
+#include "IslandsInternal.h"
 #include "PackFit.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Straighten to Grid: an island of triangles that pair into the quads of a grid is
 // laid out as an axis-aligned grid with rows and columns as long as their 3D edges.
 #include "Alignment.h"
-#include "Islands.h"
+#include "IslandsInternal.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 #include "MeshFixture.h"
 
 #include <ops/IslandTools.h>
-#include <ops/Islands.h>
+#include <ops/IslandsInternal.h>
 
 #include <cmath>
 #include <complex>

@@ -1,0 +1,94 @@
+// The steps of the unwraps, one file each: cutting a part to a disc (DiscCut.cpp), its
+// least-squares conformal map (ConformalSolve.cpp), splitting a map that folds
+// (OverlapSplit.cpp) and placing the maps where their parts were (ChartPlacement.cpp).
+// Chart growing and the slivers' own parts are declared with the island structure.
+#pragma once
+
+#include "IslandsInternal.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace islands {
+
+struct Point3 {
+    double x = 0, y = 0, z = 0;
+};
+inline Point3 operator-(Point3 a, Point3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Point3 operator+(Point3 a, Point3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline Point3 operator*(Point3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+inline double dot(Point3 a, Point3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Point3 cross(Point3 a, Point3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline double length(Point3 a) { return std::sqrt(dot(a, a)); }
+
+// Members of an unwrap have valid vertex indices, so their positions can be read.
+inline Point3 positionOf(UVWalk& walk, const FaceRecord& face, int c) {
+    const float* p = walk.vertexOf(face, c)->position;
+    return {p[0], p[1], p[2]};
+}
+
+// Twice the face's area along its normal.
+inline Point3 areaNormal(UVWalk& walk, const FaceRecord& face) {
+    const Point3 p0 = positionOf(walk, face, 0);
+    return cross(positionOf(walk, face, 1) - p0, positionOf(walk, face, 2) - p0);
+}
+
+inline bool finiteUV(const FaceRecord& face, int c) {
+    return std::isfinite(face.uv[c][0]) && std::isfinite(face.uv[c][1]);
+}
+
+inline double signedArea(const double* a, const double* b, const double* c) {
+    return 0.5 * ((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]));
+}
+
+// Cuts a part that is not a disc (closed, a tube, with holes or handles) along shortest
+// edge paths until it is one: a closed part is slit between two far-apart vertices, and
+// each further boundary loop is joined to the first by the shortest path between them.
+void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count);
+
+// The new UVs of one part's corners, NaN where a corner keeps its UV.
+struct Flat {
+    bool solved = false;
+    int pins = 0;            // locked corners used as pins (distinct UV vertices)
+    int pinCorner = -1;      // with one pin: a corner of it
+    float pinUV[2] = {0, 0};
+    std::vector<double> uv;  // 2 per corner 3 k + c
+    double area3D = 0;       // of the flattened faces
+    double areaUV = 0;       // of the result
+    double previousArea = 0; // UV area before, over the corners with finite UVs
+    double angleError = 0;   // mean |UV angle - 3D angle| of the corners, degrees, by 3D area
+    double previousBox[4] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+};
+
+// The least-squares conformal map of one part (a disc), pinned at its locked corners or,
+// with fewer than two, at two far-apart vertices; measured against the part's 3D shape.
+Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count);
+
+// Whether a flattened part lies in the plane without folding: no face turned over and
+// no two edges of its outline crossing.
+bool embedded(const FaceSet& set, const std::vector<int>& members, const Flat& flat);
+
+// Splits a connected part in two around its two faces farthest apart (in steps across
+// edges); the edges between the halves are unlinked.
+std::pair<std::vector<int>, std::vector<int>> halve(FaceSet& set, const std::vector<int>& members);
+
+// The flattened parts of one unwrap: each one's members, the part it was split from
+// (one of `origins`) and its map.
+struct FlatParts {
+    int origins = 0;
+    std::vector<std::vector<int>> members;
+    std::vector<int> origin;
+    std::vector<Flat> flats;
+};
+
+// Scales the maps without two pins to share the UV area their parts had, places each
+// where its part was (split pieces in a row) and writes the UVs of the unlocked corners;
+// adds the corners written to `written`.
+void placeFlats(UVWalk& walk, const FaceSet& set, FlatParts& parts, int& written);
+
+}  // namespace islands
