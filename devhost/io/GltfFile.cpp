@@ -8,7 +8,8 @@
 //   JSON details        jsonText, viewsWithoutTarget (targets the library adds are taken out)
 //   materials           folderText, addMaterials (base-colour textures)
 //   reading             readModel
-//   writing             writeModel (edited TEXCOORD_0 back in place, all else as it was)
+//   writing             storeUV, splitSeams (new vertices where a seam needs them),
+//                       writeModel (edited TEXCOORD_0 back in place, all else as it was)
 //   entry points        parseGltf, formatGltf
 #define TINYGLTF_IMPLEMENTATION
 #define TINYGLTF_NO_STB_IMAGE
@@ -27,6 +28,7 @@
 #include <cctype>
 #include <limits>
 #include <optional>
+#include <tuple>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -45,6 +47,10 @@ struct GltfModel {
         int accessor = -1;
         std::uint32_t element = 0;
         float uv[2] = {0.0f, 0.0f};
+        // The primitive it belongs to, and its place in the triangle as the file orders it
+        // (a mirroring node transform reverses the face's corners).
+        int mesh = -1, primitive = -1;
+        std::uint8_t slot = 0;
     };
     std::vector<Corner> corners;
     // Buffer views the file gave no target: the library fills one in, a save takes it out.
@@ -430,6 +436,9 @@ GltfFile readModel(const fs::path& path, const std::string& bytes, const FileRea
                     GltfModel::Corner corner;
                     corner.accessor = uvAccessor;
                     corner.element = elements[c];
+                    corner.mesh = int(m);
+                    corner.primitive = int(p);
+                    corner.slot = std::uint8_t(c == 0 ? 0 : c == 1 ? second : third);
                     if (uvAccessor >= 0)
                         for (int k = 0; k < 2; ++k) corner.uv[k] = float(uvs[size_t(elements[c]) * 2 + size_t(k)]);
                     face.uv[c][0] = corner.uv[0];
@@ -448,35 +457,192 @@ GltfFile readModel(const fs::path& path, const std::string& bytes, const FileRea
     return result;
 }
 
+// One UV into an element of a TEXCOORD_0 accessor in the accessor's component type; the
+// bounds a reader may trust are widened to hold it.
+void storeUV(const fs::path& path, tinygltf::Accessor& accessor, const std::string& where, unsigned char* at,
+             const float uv[2]) {
+    double stored[2];  // the component as the accessor now holds it (integers not normalized)
+    for (int k = 0; k < 2; ++k) {
+        if (accessor.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+            std::memcpy(at + 4 * k, &uv[k], 4);
+            stored[k] = uv[k];
+        } else if (accessor.normalized && accessor.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
+            at[k] = std::uint8_t(std::lround(std::clamp(double(uv[k]), 0.0, 1.0) * 255.0));
+            stored[k] = at[k];
+        } else if (accessor.normalized && accessor.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
+            const std::uint16_t value = std::uint16_t(std::lround(std::clamp(double(uv[k]), 0.0, 1.0) * 65535.0));
+            std::memcpy(at + 2 * k, &value, 2);
+            stored[k] = value;
+        } else {
+            throw FileError(path, 0, where + ": UVs of component type " + std::to_string(accessor.componentType) +
+                                         " cannot be written");
+        }
+    }
+    if (accessor.minValues.size() == 2 && accessor.maxValues.size() == 2)
+        for (size_t k = 0; k < 2; ++k) {
+            accessor.minValues[k] = std::min(accessor.minValues[k], stored[k]);
+            accessor.maxValues[k] = std::max(accessor.maxValues[k], stored[k]);
+        }
+}
+
+bool sameUV(const float a[2], const float b[2]) {
+    return std::bit_cast<std::uint32_t>(a[0]) == std::bit_cast<std::uint32_t>(b[0]) &&
+           std::bit_cast<std::uint32_t>(a[1]) == std::bit_cast<std::uint32_t>(b[1]);
+}
+
+// A new buffer view at the end of the buffer (4-byte aligned) holding bytes.
+int appendView(tinygltf::Model& model, int buffer, const std::vector<unsigned char>& bytes, int stride, int target) {
+    std::vector<unsigned char>& data = model.buffers[size_t(buffer)].data;
+    data.resize((data.size() + 3) / 4 * 4, 0);
+    tinygltf::BufferView view;
+    view.buffer = buffer;
+    view.byteOffset = data.size();
+    view.byteLength = bytes.size();
+    view.byteStride = stride;
+    view.target = target;
+    data.insert(data.end(), bytes.begin(), bytes.end());
+    model.bufferViews.push_back(view);
+    return int(model.bufferViews.size() - 1);
+}
+
+// A vertex a seam adds to a primitive: a copy of the element `source` with its own UV.
+struct SeamVertex {
+    std::uint32_t source;
+    float uv[2];
+};
+
+// A copy of the accessor grown to `base` elements (zeros past its own) and then the seam
+// vertices, each element aligned to 4 bytes as vertex attributes must be.
+int extendedAccessor(tinygltf::Model& model, const Reader& reader, int index, size_t base,
+                     const std::vector<SeamVertex>& added, int buffer, const std::string& where) {
+    if (index < 0 || size_t(index) >= model.accessors.size()) reader.refuse(where, "refers to a missing accessor");
+    const tinygltf::Accessor old = model.accessors[size_t(index)];  // a copy: the list grows below
+    if (old.sparse.isSparse) reader.refuse(where, "a sparse accessor cannot take the new vertices a seam needs");
+    const int componentSize = tinygltf::GetComponentSizeInBytes(std::uint32_t(old.componentType));
+    const int components = tinygltf::GetNumComponentsInType(std::uint32_t(old.type));
+    if (componentSize <= 0 || components <= 0) reader.refuse(where, "unknown component or element type");
+    const size_t element = size_t(componentSize) * size_t(components), stride = (element + 3) / 4 * 4;
+    std::vector<unsigned char> bytes((base + added.size()) * stride, 0);
+    if (old.bufferView >= 0 && old.count > 0) {
+        const Reader::Span span = reader.locate(old, where);
+        const unsigned char* from = model.buffers[span.buffer].data.data() + span.offset;
+        for (size_t i = 0; i < old.count && i < base; ++i) std::memcpy(&bytes[i * stride], from + i * span.stride, element);
+        for (size_t k = 0; k < added.size(); ++k)
+            if (added[k].source < old.count)
+                std::memcpy(&bytes[(base + k) * stride], from + added[k].source * span.stride, element);
+    }
+    tinygltf::Accessor accessor = old;
+    accessor.bufferView = appendView(model, buffer, bytes, stride == element ? 0 : int(stride), TINYGLTF_TARGET_ARRAY_BUFFER);
+    accessor.byteOffset = 0;
+    accessor.count = base + added.size();
+    model.accessors.push_back(accessor);
+    return int(model.accessors.size() - 1);
+}
+
+// Corners whose TEXCOORD_0 element another corner already gave its UV (a seam) get
+// vertices of their own, as glTF exporters make them: each primitive holding such a corner
+// has every attribute (morph targets' too) copied to a new accessor with the new vertices
+// appended, and its triangles listed anew; accessors other primitives share stay as they were.
+void splitSeams(const fs::path& path, tinygltf::Model& model, const Reader& reader, const GltfModel& file,
+                const std::vector<DevFace>& faces, const std::vector<bool>& seam) {
+    // A primitive's corners follow each other in the list: its first and one past its last.
+    std::map<std::pair<int, int>, std::pair<size_t, size_t>> primitives;
+    for (size_t i = 0; i < file.corners.size(); ++i) {
+        auto [entry, added] = primitives.emplace(std::pair{file.corners[i].mesh, file.corners[i].primitive}, std::pair{i, i});
+        entry->second.second = i + 1;
+    }
+    for (const auto& [key, range] : primitives) {
+        const auto [begin, end] = range;
+        if (std::none_of(seam.begin() + std::ptrdiff_t(begin), seam.begin() + std::ptrdiff_t(end), [](bool s) { return s; }))
+            continue;
+        tinygltf::Primitive& primitive = model.meshes[size_t(key.first)].primitives[size_t(key.second)];
+        const std::string part = Reader::partName("meshes", size_t(key.first), model.meshes[size_t(key.first)].name) +
+                                 " primitives[" + std::to_string(key.second) + "]";
+        // New vertices after the largest attribute, one for each element and UV a seam asks for.
+        size_t base = 0;
+        for (const auto& [name, index] : primitive.attributes)
+            if (index >= 0 && size_t(index) < model.accessors.size()) base = std::max(base, model.accessors[size_t(index)].count);
+        std::vector<SeamVertex> added;
+        std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>, std::uint32_t> made;
+        std::vector<std::uint32_t> order(end - begin);
+        for (size_t i = begin; i < end; ++i) {
+            const GltfModel::Corner& corner = file.corners[i];
+            std::uint32_t element = corner.element;
+            if (seam[i]) {
+                const float* uv = faces[i / 3].uv[i % 3];
+                auto [entry, isNew] = made.emplace(
+                    std::tuple{element, std::bit_cast<std::uint32_t>(uv[0]), std::bit_cast<std::uint32_t>(uv[1])},
+                    std::uint32_t(base + added.size()));
+                if (isNew) added.push_back({element, {uv[0], uv[1]}});
+                element = entry->second;
+            }
+            order[(i - begin) / 3 * 3 + corner.slot] = element;
+        }
+        if (base + added.size() > 0xFFFFFFFEu) reader.refuse(part, "too many vertices to give each seam its own");
+        const int uvIndex = file.corners[begin].accessor;
+        const int uvView = model.accessors[size_t(uvIndex)].bufferView;
+        const int buffer = uvView >= 0 && size_t(uvView) < model.bufferViews.size() ? model.bufferViews[size_t(uvView)].buffer : -1;
+        if (buffer < 0 || size_t(buffer) >= model.buffers.size()) reader.refuse(part, "TEXCOORD_0 has no buffer to take the vertices a seam needs");
+        for (auto& [name, index] : primitive.attributes)
+            index = extendedAccessor(model, reader, index, base, added, buffer, part + " " + name);
+        for (size_t t = 0; t < primitive.targets.size(); ++t)
+            for (auto& [name, index] : primitive.targets[t])
+                index = extendedAccessor(model, reader, index, base, added, buffer,
+                                         part + " targets[" + std::to_string(t) + "] " + name);
+        tinygltf::Accessor& uvs = model.accessors[size_t(primitive.attributes["TEXCOORD_0"])];
+        const std::string where = part + " TEXCOORD_0";
+        const Reader::Span span = reader.locate(uvs, where);
+        for (size_t k = 0; k < added.size(); ++k)
+            storeUV(path, uvs, where,
+                    model.buffers[span.buffer].data.data() + span.offset + (base + k) * span.stride, added[k].uv);
+        // The corners as a triangle list, in the file's order (strips and fans unrolled).
+        const bool wide = base + added.size() > 0xFFFF;  // the largest index of a type is reserved
+        std::vector<unsigned char> bytes(order.size() * (wide ? 4 : 2));
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (wide) std::memcpy(&bytes[i * 4], &order[i], 4);
+            else {
+                const std::uint16_t index = std::uint16_t(order[i]);
+                std::memcpy(&bytes[i * 2], &index, 2);
+            }
+        }
+        tinygltf::Accessor indices;
+        indices.bufferView = appendView(model, buffer, bytes, 0, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+        indices.componentType = wide ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT : TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+        indices.type = TINYGLTF_TYPE_SCALAR;
+        indices.count = order.size();
+        model.accessors.push_back(indices);
+        primitive.indices = int(model.accessors.size() - 1);
+        primitive.mode = TINYGLTF_MODE_TRIANGLES;
+    }
+}
+
 std::vector<FileBytes> writeModel(const fs::path& path, const GltfModel& file, const std::vector<DevFace>& faces) {
     if (faces.size() * 3 != file.corners.size())
         throw FileError(path, 0, "the document has " + std::to_string(faces.size()) + " faces, the glTF file " +
                                      std::to_string(file.corners.size() / 3) + "; it cannot take them back");
     tinygltf::Model model = file.model;
     Reader reader(path, model);
-    // Each corner's UV into its element; one element asked for two UVs is a seam the
-    // file cannot hold without new vertices. Only elements whose UV changed are written.
+    // Each corner's UV into its element; the first corner to reach an element gives it its
+    // UV, a later one with another UV is a seam and gets a vertex of its own. Only elements
+    // whose UV changed are written.
     struct Wanted {
         float uv[2];
         bool changed;
     };
     std::map<std::pair<int, std::uint32_t>, Wanted> wanted;
+    std::vector<bool> seam(file.corners.size(), false);
     for (size_t i = 0; i < file.corners.size(); ++i) {
         const GltfModel::Corner& corner = file.corners[i];
         const float* uv = faces[i / 3].uv[i % 3];
-        const bool changed = std::bit_cast<std::uint32_t>(uv[0]) != std::bit_cast<std::uint32_t>(corner.uv[0]) ||
-                             std::bit_cast<std::uint32_t>(uv[1]) != std::bit_cast<std::uint32_t>(corner.uv[1]);
-        const std::string face = "face " + std::to_string(i / 3) + " corner " + std::to_string(i % 3);
+        const bool changed = !sameUV(uv, corner.uv);
         if (corner.accessor < 0) {
-            if (changed) throw FileError(path, 0, face + ": its primitive has no TEXCOORD_0 to take the edited UV");
+            if (changed)
+                throw FileError(path, 0, "face " + std::to_string(i / 3) + " corner " + std::to_string(i % 3) +
+                                             ": its primitive has no TEXCOORD_0 to take the edited UV");
             continue;
         }
         auto [entry, added] = wanted.emplace(std::pair{corner.accessor, corner.element}, Wanted{{uv[0], uv[1]}, changed});
-        if (!added && (std::bit_cast<std::uint32_t>(entry->second.uv[0]) != std::bit_cast<std::uint32_t>(uv[0]) ||
-                       std::bit_cast<std::uint32_t>(entry->second.uv[1]) != std::bit_cast<std::uint32_t>(uv[1])))
-            throw FileError(path, 0, face + ": accessors[" + std::to_string(corner.accessor) + "] element " +
-                                         std::to_string(corner.element) +
-                                         " is given two different UVs (a seam); glTF keeps one UV per vertex");
+        seam[i] = !added && !sameUV(entry->second.uv, uv);
     }
     for (const auto& [key, element] : wanted) {
         if (!element.changed) continue;
@@ -484,32 +650,10 @@ std::vector<FileBytes> writeModel(const fs::path& path, const GltfModel& file, c
         const std::string where = Reader::partName("accessors", size_t(key.first), accessor.name);
         if (accessor.bufferView < 0) throw FileError(path, 0, where + ": has no buffer view to take edited UVs");
         const Reader::Span span = reader.locate(accessor, where);
-        unsigned char* at = model.buffers[span.buffer].data.data() + span.offset + size_t(key.second) * span.stride;
-        const float* values = element.uv;
-        double stored[2];  // the component as the accessor now holds it (integers not normalized)
-        for (int k = 0; k < 2; ++k) {
-            if (accessor.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
-                std::memcpy(at + 4 * k, &values[k], 4);
-                stored[k] = values[k];
-            } else if (accessor.normalized && accessor.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
-                at[k] = std::uint8_t(std::lround(std::clamp(double(values[k]), 0.0, 1.0) * 255.0));
-                stored[k] = at[k];
-            } else if (accessor.normalized && accessor.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
-                const std::uint16_t value = std::uint16_t(std::lround(std::clamp(double(values[k]), 0.0, 1.0) * 65535.0));
-                std::memcpy(at + 2 * k, &value, 2);
-                stored[k] = value;
-            } else {
-                throw FileError(path, 0, where + ": UVs of component type " + std::to_string(accessor.componentType) +
-                                             " cannot be written");
-            }
-        }
-        // Bounds that a reader may trust must hold the new UVs.
-        if (accessor.minValues.size() == 2 && accessor.maxValues.size() == 2)
-            for (size_t k = 0; k < 2; ++k) {
-                accessor.minValues[k] = std::min(accessor.minValues[k], stored[k]);
-                accessor.maxValues[k] = std::max(accessor.maxValues[k], stored[k]);
-            }
+        storeUV(path, accessor, where,
+                model.buffers[span.buffer].data.data() + span.offset + size_t(key.second) * span.stride, element.uv);
     }
+    if (std::find(seam.begin(), seam.end(), true) != seam.end()) splitSeams(path, model, reader, file, faces, seam);
 
     // Buffers in files of their own are written beside the file, by their own uri; the
     // library serialises everything else (their data is taken out so that it does not

@@ -30,9 +30,11 @@ GltfFile parseGltf(const std::filesystem::path& path, const std::string& bytes, 
 
 // The file (.gltf or .glb by path's extension) with the faces' UVs in the TEXCOORD_0
 // elements they came from, and each buffer the file keeps in a file of its own; an
-// unchanged UV leaves its bytes as they were. Throws FileError when a changed UV has no
-// place: a primitive without TEXCOORD_0, one glTF vertex given two UVs (a seam), a
-// sparse or integer (not normalized) accessor, faces other than those read.
+// unchanged UV leaves its bytes as they were. One glTF vertex given two UVs (a seam) is
+// split: its primitive gets new vertices (every attribute copied to new accessors) and a
+// triangle list of its own. Throws FileError when a changed UV has no place: a primitive
+// without TEXCOORD_0, a sparse or integer (not normalized) accessor, faces other than
+// those read.
 struct FileBytes {
     std::filesystem::path path;
     std::string contents;
