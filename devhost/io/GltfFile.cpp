@@ -4,8 +4,8 @@
 // Index:
 //   node transforms     multiply, localMatrix, meshTransforms (each mesh through its first node)
 //   primitives          triangleCorners, modeName (what is refused and how it is named)
-//   file access         keepImageReference, readNamedFile, makeLoader (only the host's reader)
-//   JSON details        jsonText, viewsWithoutTarget (targets the library adds are taken out)
+//   file access         readNamedFile, makeLoader (only the host's reader)
+//   JSON details        jsonText
 //   materials           folderText, addMaterials (base-colour textures)
 //   reading             readModel
 //   writing             storeUV, splitSeams (new vertices where a seam needs them),
@@ -53,8 +53,8 @@ struct GltfModel {
         std::uint8_t slot = 0;
     };
     std::vector<Corner> corners;
-    // Buffer views the file gave no target: the library fills one in, a save takes it out.
-    std::vector<size_t> viewsWithoutTarget;
+    // The file's own JSON: a save changes in it only what the edit changed.
+    std::string json;
 };
 
 namespace {
@@ -233,21 +233,12 @@ std::string modeName(int mode) {
     }
 }
 
-// Embedded images (data URIs, buffer views) are kept as their encoded bytes; a data
-// URI is made again from them so that the file is written back as it was.
+// Embedded images (data URIs, buffer views) are kept as their encoded bytes.
 bool keepImageBytes(tinygltf::Image* image, const int, std::string*, std::string*, int, int,
                     const unsigned char* bytes, int size, void*) {
     image->image.assign(bytes, bytes + std::max(size, 0));
     image->as_is = true;
-    if (image->bufferView < 0)
-        image->uri = "data:" + (image->mimeType.empty() ? std::string("application/octet-stream") : image->mimeType) +
-                     ";base64," + tinygltf::base64_encode(bytes, unsigned(std::max(size, 0)));
     return true;
-}
-
-// Images are written as they were read: by their uri or buffer view.
-bool keepImageReference(const std::string*, const std::string*, const tinygltf::Image*, bool, std::string*, void*) {
-    return false;
 }
 
 // Files the glTF names (its buffers) come through the reader as UTF-8 paths.
@@ -276,7 +267,6 @@ tinygltf::TinyGLTF makeLoader(FileAccess& access) {
     tinygltf::TinyGLTF loader;
     loader.SetFsCallbacks({fileExists, expandPath, readNamedFile, refuseWrite, &access});
     loader.SetImageLoader(keepImageBytes, nullptr);
-    loader.SetImageWriter(keepImageReference, nullptr);
     return loader;
 }
 
@@ -286,15 +276,6 @@ std::string jsonText(const std::string& bytes, bool binary) {
     std::uint32_t length = 0;
     if (bytes.size() >= 20) std::memcpy(&length, bytes.data() + 12, 4);
     return bytes.size() >= 20 ? bytes.substr(20, length) : std::string();
-}
-
-std::vector<size_t> viewsWithoutTarget(const std::string& text) {
-    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
-    std::vector<size_t> views;
-    if (!json.is_object() || !json.contains("bufferViews") || !json["bufferViews"].is_array()) return views;
-    for (size_t v = 0; v < json["bufferViews"].size(); ++v)
-        if (!json["bufferViews"][v].is_object() || !json["bufferViews"][v].contains("target")) views.push_back(v);
-    return views;
 }
 
 std::string folderText(const fs::path& path) {
@@ -355,7 +336,7 @@ GltfFile readModel(const fs::path& path, const std::string& bytes, const FileRea
         if (!access.lastError.empty()) why = "a buffer: " + access.lastError;
         throw FileError(path, 0, why.empty() ? "not a readable glTF file" : why.substr(0, why.find('\n')));
     }
-    file.viewsWithoutTarget = viewsWithoutTarget(jsonText(bytes, file.binary));
+    file.json = jsonText(bytes, file.binary);
     const tinygltf::Model& model = file.model;
     Reader reader(path, model);
     MeshFile& mesh = result.mesh;
@@ -514,7 +495,8 @@ struct SeamVertex {
 // A copy of the accessor grown to `base` elements (zeros past its own) and then the seam
 // vertices, each element aligned to 4 bytes as vertex attributes must be.
 int extendedAccessor(tinygltf::Model& model, const Reader& reader, int index, size_t base,
-                     const std::vector<SeamVertex>& added, int buffer, const std::string& where) {
+                     const std::vector<SeamVertex>& added, int buffer, const std::string& where,
+                     std::vector<int>& origins) {
     if (index < 0 || size_t(index) >= model.accessors.size()) reader.refuse(where, "refers to a missing accessor");
     const tinygltf::Accessor old = model.accessors[size_t(index)];  // a copy: the list grows below
     if (old.sparse.isSparse) reader.refuse(where, "a sparse accessor cannot take the new vertices a seam needs");
@@ -536,6 +518,7 @@ int extendedAccessor(tinygltf::Model& model, const Reader& reader, int index, si
     accessor.byteOffset = 0;
     accessor.count = base + added.size();
     model.accessors.push_back(accessor);
+    origins.push_back(index);
     return int(model.accessors.size() - 1);
 }
 
@@ -543,8 +526,10 @@ int extendedAccessor(tinygltf::Model& model, const Reader& reader, int index, si
 // vertices of their own, as glTF exporters make them: each primitive holding such a corner
 // has every attribute (morph targets' too) copied to a new accessor with the new vertices
 // appended, and its triangles listed anew; accessors other primitives share stay as they were.
-void splitSeams(const fs::path& path, tinygltf::Model& model, const Reader& reader, const GltfModel& file,
-                const std::vector<DevFace>& faces, const std::vector<bool>& seam) {
+// Returns, for each accessor it adds, the file's accessor it copies (-1: new indices).
+std::vector<int> splitSeams(const fs::path& path, tinygltf::Model& model, const Reader& reader, const GltfModel& file,
+                            const std::vector<DevFace>& faces, const std::vector<bool>& seam) {
+    std::vector<int> origins;
     // A primitive's corners follow each other in the list: its first and one past its last.
     std::map<std::pair<int, int>, std::pair<size_t, size_t>> primitives;
     for (size_t i = 0; i < file.corners.size(); ++i) {
@@ -584,11 +569,11 @@ void splitSeams(const fs::path& path, tinygltf::Model& model, const Reader& read
         const int buffer = uvView >= 0 && size_t(uvView) < model.bufferViews.size() ? model.bufferViews[size_t(uvView)].buffer : -1;
         if (buffer < 0 || size_t(buffer) >= model.buffers.size()) reader.refuse(part, "TEXCOORD_0 has no buffer to take the vertices a seam needs");
         for (auto& [name, index] : primitive.attributes)
-            index = extendedAccessor(model, reader, index, base, added, buffer, part + " " + name);
+            index = extendedAccessor(model, reader, index, base, added, buffer, part + " " + name, origins);
         for (size_t t = 0; t < primitive.targets.size(); ++t)
             for (auto& [name, index] : primitive.targets[t])
                 index = extendedAccessor(model, reader, index, base, added, buffer,
-                                         part + " targets[" + std::to_string(t) + "] " + name);
+                                         part + " targets[" + std::to_string(t) + "] " + name, origins);
         tinygltf::Accessor& uvs = model.accessors[size_t(primitive.attributes["TEXCOORD_0"])];
         const std::string where = part + " TEXCOORD_0";
         const Reader::Span span = reader.locate(uvs, where);
@@ -611,9 +596,11 @@ void splitSeams(const fs::path& path, tinygltf::Model& model, const Reader& read
         indices.type = TINYGLTF_TYPE_SCALAR;
         indices.count = order.size();
         model.accessors.push_back(indices);
+        origins.push_back(-1);
         primitive.indices = int(model.accessors.size() - 1);
         primitive.mode = TINYGLTF_MODE_TRIANGLES;
     }
+    return origins;
 }
 
 std::vector<FileBytes> writeModel(const fs::path& path, const GltfModel& file, const std::vector<DevFace>& faces) {
@@ -653,48 +640,85 @@ std::vector<FileBytes> writeModel(const fs::path& path, const GltfModel& file, c
         storeUV(path, accessor, where,
                 model.buffers[span.buffer].data.data() + span.offset + size_t(key.second) * span.stride, element.uv);
     }
-    if (std::find(seam.begin(), seam.end(), true) != seam.end()) splitSeams(path, model, reader, file, faces, seam);
+    std::vector<int> origins;
+    if (std::find(seam.begin(), seam.end(), true) != seam.end()) origins = splitSeams(path, model, reader, file, faces, seam);
 
-    // Buffers in files of their own are written beside the file, by their own uri; the
-    // library serialises everything else (their data is taken out so that it does not
-    // embed it).
-    std::vector<FileBytes> files(1);
-    files[0].path = path;
-    std::vector<std::pair<size_t, std::string>> externals;  // buffer, uri; its file is files[1 + position]
-    for (size_t b = 0; b < model.buffers.size(); ++b) {
-        tinygltf::Buffer& buffer = model.buffers[b];
-        if (buffer.uri.empty() || tinygltf::IsDataURI(buffer.uri)) continue;
-        externals.emplace_back(b, buffer.uri);
-        fs::path target;
-        try {
-            target = (path.parent_path() / fs::u8path(tinygltf::dlib::urldecode(buffer.uri))).lexically_normal();
-        } catch (const std::exception&) {
-            throw FileError(path, 0, "buffers[" + std::to_string(b) + "]: the uri is not UTF-8");
+    // The file's own JSON with what the edit changed: bounds, the accessors, views and
+    // primitives seams added, buffer sizes. The library's serialiser is not used: it drops
+    // values equal to their defaults and fields it does not know.
+    nlohmann::ordered_json json = nlohmann::ordered_json::parse(file.json, nullptr, false);
+    if (!json.is_object()) throw FileError(path, 0, "the file's JSON could not be read again");
+    const tinygltf::Model& before = file.model;
+    nlohmann::ordered_json& accessors = json["accessors"];
+    for (size_t a = 0; a < model.accessors.size(); ++a) {
+        const tinygltf::Accessor& now = model.accessors[a];
+        if (a < before.accessors.size()) {
+            if (now.minValues != before.accessors[a].minValues) accessors[a]["min"] = now.minValues;
+            if (now.maxValues != before.accessors[a].maxValues) accessors[a]["max"] = now.maxValues;
+            continue;
         }
-        files.push_back({target, std::string(buffer.data.begin(), buffer.data.end())});
-        buffer.data.clear();
+        // A seam's copy keeps the name, extras and extensions of the accessor it copies.
+        const int origin = origins[a - before.accessors.size()];
+        nlohmann::ordered_json entry = origin >= 0 ? accessors[size_t(origin)] : nlohmann::ordered_json::object();
+        entry.erase("byteOffset");
+        entry.erase("sparse");
+        entry["bufferView"] = now.bufferView;
+        entry["componentType"] = now.componentType;
+        entry["count"] = now.count;
+        if (origin < 0) entry["type"] = "SCALAR";
+        if (!now.minValues.empty()) entry["min"] = now.minValues;
+        if (!now.maxValues.empty()) entry["max"] = now.maxValues;
+        accessors.push_back(entry);
     }
+    for (size_t v = before.bufferViews.size(); v < model.bufferViews.size(); ++v) {
+        const tinygltf::BufferView& view = model.bufferViews[v];
+        nlohmann::ordered_json entry = {{"buffer", view.buffer}, {"byteOffset", view.byteOffset}, {"byteLength", view.byteLength}};
+        if (view.byteStride > 0) entry["byteStride"] = view.byteStride;
+        entry["target"] = view.target;
+        json["bufferViews"].push_back(entry);
+    }
+    for (size_t m = 0; m < model.meshes.size(); ++m)
+        for (size_t p = 0; p < model.meshes[m].primitives.size(); ++p) {
+            const tinygltf::Primitive& now = model.meshes[m].primitives[p];
+            if (now.indices == before.meshes[m].primitives[p].indices) continue;
+            nlohmann::ordered_json& entry = json["meshes"][m]["primitives"][p];
+            for (const auto& [name, index] : now.attributes) entry["attributes"][name] = index;
+            for (size_t t = 0; t < now.targets.size(); ++t)
+                for (const auto& [name, index] : now.targets[t]) entry["targets"][t][name] = index;
+            entry["indices"] = now.indices;
+            entry["mode"] = now.mode;
+        }
+
+    // Buffers in files of their own are written beside the file by their own uri, embedded
+    // ones again as data URIs when they changed; buffer 0 without a uri is a .glb's BIN
+    // chunk: kept as one in a .glb, embedded in a .gltf.
     std::string extension = pathText(path.extension());
     for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
     const bool binary = extension == ".glb";
-    // Buffer 0 without a uri is a .glb's BIN chunk: kept as one in a .glb, embedded in a .gltf.
+    std::vector<FileBytes> files(1);
+    files[0].path = path;
     std::vector<unsigned char> bin;
-    const bool withBin = binary && !model.buffers.empty() && model.buffers[0].uri.empty();
-    if (withBin) bin.swap(model.buffers[0].data);
-    FileAccess access{nullptr, {}};
-    tinygltf::TinyGLTF writer = makeLoader(access);
-    std::ostringstream stream;
-    writer.WriteGltfSceneToStream(&model, stream, !binary, false);
-    nlohmann::json json = nlohmann::json::parse(stream.str());
-    for (size_t e = 0; e < externals.size(); ++e) {
-        json["buffers"][externals[e].first]["uri"] = externals[e].second;
-        json["buffers"][externals[e].first]["byteLength"] = files[1 + e].contents.size();
-    }
-    for (size_t v : file.viewsWithoutTarget)
-        if (json.contains("bufferViews") && v < json["bufferViews"].size()) json["bufferViews"][v].erase("target");
-    if (withBin) {
-        json["buffers"][0].erase("uri");
-        json["buffers"][0]["byteLength"] = bin.size();
+    bool withBin = false;
+    for (size_t b = 0; b < model.buffers.size(); ++b) {
+        const tinygltf::Buffer& buffer = model.buffers[b];
+        nlohmann::ordered_json& entry = json["buffers"][b];
+        entry["byteLength"] = buffer.data.size();
+        if (buffer.uri.empty() && b == 0 && binary) {
+            bin = buffer.data;
+            withBin = true;
+        } else if (buffer.uri.empty() || tinygltf::IsDataURI(buffer.uri)) {
+            if (buffer.uri.empty() || buffer.data != before.buffers[b].data)
+                entry["uri"] = "data:application/octet-stream;base64," +
+                               tinygltf::base64_encode(buffer.data.data(), unsigned(buffer.data.size()));
+        } else {
+            fs::path target;
+            try {
+                target = (path.parent_path() / fs::u8path(tinygltf::dlib::urldecode(buffer.uri))).lexically_normal();
+            } catch (const std::exception&) {
+                throw FileError(path, 0, "buffers[" + std::to_string(b) + "]: the uri is not UTF-8");
+            }
+            files.push_back({target, std::string(buffer.data.begin(), buffer.data.end())});
+        }
     }
     std::string text = json.dump(binary ? -1 : 2);
     if (!binary) {

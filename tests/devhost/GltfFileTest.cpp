@@ -52,7 +52,10 @@ TEST(GltfFile, UnchangedUVsKeepTheirBytesAndEditedOnesTakeTheirComponentType) {
         const Quad quad = makeQuad(type, true);
         const devhost::GltfFile file = read(quad);
         ASSERT_EQ(file.mesh.faces.size(), 4u);
-        EXPECT_EQ(devhost::formatGltf("q.gltf", *file.model, file.mesh.faces)[1].contents, quad.buffer);
+        // Unedited: the same bytes, and the same JSON down to values equal to their defaults.
+        const std::vector<devhost::FileBytes> unchanged = devhost::formatGltf("q.gltf", *file.model, file.mesh.faces);
+        EXPECT_EQ(unchanged[1].contents, quad.buffer);
+        EXPECT_EQ(nlohmann::json::parse(unchanged[0].contents), nlohmann::json::parse(quad.json));
         // Element 1 is corner 1 of face 0 only.
         std::vector<devhost::DevFace> faces = file.mesh.faces;
         faces[0].uv[1][0] = 0.5f;
