@@ -23,6 +23,7 @@
 // faces selected) and `scrambled` (the dump's scrambled selection and bad host data).
 #include <ops/Islands.h>
 #include <ops/LayoutQuality.h>
+#include <ops/Relax.h>
 #include <ops/UVModel.h>
 
 #include <windows.h>
@@ -200,7 +201,7 @@ const Layout kLayouts[] = {
     {"one", [](BenchMesh&) {}}, {"split", splitIslands}, {"half", selectHalf}, {"scrambled", scramble}};
 
 bool isTool(const char* name) {
-    for (const char* tool : {"selectIsland", "unwrap", "autoUnwrap", "packIslands", "selectFlipped",
+    for (const char* tool : {"selectIsland", "unwrap", "autoUnwrap", "relax", "packIslands", "selectFlipped",
                              "selectOverlapping", "showFaults", "showStretch", "texelDensity", "setTexelDensity"})
         if (std::strcmp(name, tool) == 0) return true;
     return false;
@@ -295,6 +296,7 @@ int main(int argc, char** argv) {
         {"selectIsland", [](UVModel& m) { return answer(selectIsland(m, 0.001f, false)); }},
         {"unwrap", [](UVModel& m) { return answer(unwrap(m, 0.001f)); }},
         {"autoUnwrap", [](UVModel& m) { return answer(autoUnwrap(m, 0.001f)); }},
+        {"relax", [](UVModel& m) { return answer(relax(m, 0.001f, L"Relax")); }},
         {"packIslands", [](UVModel& m) { return answer(packIslands(m, 0.001f)); }},
         {"selectFlipped", [](UVModel& m) { return answer(selectFlipped(m, 0.001f, false)); }},
         {"selectOverlapping", [](UVModel& m) { return answer(selectOverlapping(m, 0.001f, false)); }},

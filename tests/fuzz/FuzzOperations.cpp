@@ -4,6 +4,7 @@
 // must leave the lock count balanced and no undo group open.
 #include "lib/DevHost.h"
 #include "ops/Islands.h"
+#include "ops/Relax.h"
 #include "ops/UVModel.h"
 
 #include <algorithm>
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         Matrix4 frame;
         frame.orientToAxis(axes[op % 3], a);
         if (op & 0x10) model.faceFilter = (op & 1) ? FACE_FILTER_SELECTED_IN_3D : FACE_FILTER_ALL;
-        switch (op % 24) {
+        switch (op % 25) {
         case 0: model.move(a, b, test, true); break;
         case 1: model.scale(a, b, test, true, (op & 0x40) ? &point : nullptr); break;
         case 2: model.rotate(a, test, true, &point); break;
@@ -112,7 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         case 20: model.cylindricalMap(&frame, rect, test, true); break;
         case 21: model.sphericalMap(&frame, rect, test, true); break;
         case 22: (op & 1) ? selectIsland(model, a, sync) : unwrap(model, a); break;
-        default: (op & 1) ? autoUnwrap(model, a) : packIslands(model, a); break;
+        case 23: (op & 1) ? autoUnwrap(model, a) : packIslands(model, a); break;
+        default: relax(model, a, L"Relax"); break;
         }
         if (document->lockCount() != 0 || document->groupOpen()) __builtin_trap();
         if (op & 0x40) document->undo();

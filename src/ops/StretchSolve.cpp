@@ -1,0 +1,295 @@
+// Symmetric Dirichlet descent preconditioned by the rest mesh's cotangent Laplacian,
+// with a line search kept below the first step at which a triangle loses its area.
+#include "StretchSolve.h"
+
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double INF = std::numeric_limits<double>::infinity();
+// Share of the largest sign-keeping step that a search starts from: at the step itself
+// a triangle has no area and the energy no value.
+constexpr double STEP_MARGIN = 0.9;
+// Halvings of the step before a direction is given up, and the share of the slope's
+// promise that a step must keep (Armijo's rule).
+constexpr int MOST_HALVINGS = 30;
+constexpr double SUFFICIENT_DECREASE = 1e-4;
+// The proxy is the Dirichlet energy's Hessian scaled up: the symmetric energy bends
+// about twice as fast near an isometry, so a full step of the scaled proxy rarely
+// overshoots.
+constexpr double PROXY_SCALE = 4.0;
+
+// A triangle that takes part: its vertices, the inverse of its rest edge matrix (row
+// major) and its rest area.
+struct Triangle {
+    int v[3];
+    double b[4];
+    double area;
+};
+
+// Corner 1 and 2 minus corner 0, as the columns of U (u row, v row).
+void edgeMatrix(const double* uv, const Triangle& t, double* u) {
+    const double* p0 = uv + 2 * t.v[0];
+    const double* p1 = uv + 2 * t.v[1];
+    const double* p2 = uv + 2 * t.v[2];
+    u[0] = p1[0] - p0[0], u[1] = p2[0] - p0[0], u[2] = p1[1] - p0[1], u[3] = p2[1] - p0[1];
+}
+
+// J = U B.
+void jacobian(const double* u, const double* b, double* j) {
+    j[0] = u[0] * b[0] + u[1] * b[2], j[1] = u[0] * b[1] + u[1] * b[3];
+    j[2] = u[2] * b[0] + u[3] * b[2], j[3] = u[2] * b[1] + u[3] * b[3];
+}
+
+// One triangle's energy; infinite where its UV area has lost the sign `sign`.
+double triangleEnergy(const double* uv, const Triangle& t, double sign) {
+    double u[4], j[4];
+    edgeMatrix(uv, t, u);
+    jacobian(u, t.b, j);
+    const double det = j[0] * j[3] - j[1] * j[2];
+    if (!(det * sign > 0)) return INF;
+    const double frobenius = j[0] * j[0] + j[1] * j[1] + j[2] * j[2] + j[3] * j[3];
+    return t.area * frobenius * (1 + 1 / (det * det));
+}
+
+// Smallest t > 0 with a t^2 + b t + c = 0, else infinity.
+double firstPositiveRoot(double a, double b, double c) {
+    const double scale = std::max({std::abs(a), std::abs(b), std::abs(c)});
+    if (!(scale > 0)) return INF;
+    if (std::abs(a) <= 1e-14 * scale) return b != 0 && -c / b > 0 ? -c / b : INF;
+    const double discriminant = b * b - 4 * a * c;
+    if (discriminant < 0) return INF;
+    const double q = -0.5 * (b + std::copysign(std::sqrt(discriminant), b));
+    double best = INF;
+    for (double root : {q / a, q != 0 ? c / q : INF})
+        if (root > 0 && root < best) best = root;
+    return best;
+}
+
+struct Solver {
+    StretchMap& map;
+    std::vector<Triangle> triangles;
+    std::vector<double> sign;       // per triangle: the sign its UV area keeps
+    std::vector<int> unknown;       // per vertex: its row, or -1 when it stays
+    int unknowns = 0;
+    double area = 0;
+
+    double energy(const double* uv) const {
+        double sum = 0;
+        for (size_t i = 0; i < triangles.size(); ++i) sum += triangleEnergy(uv, triangles[i], sign[i]);
+        return sum;
+    }
+
+    void gradient(const double* uv, std::vector<double>& g) const {
+        std::fill(g.begin(), g.end(), 0.0);
+        for (const Triangle& t : triangles) {
+            double u[4], j[4];
+            edgeMatrix(uv, t, u);
+            jacobian(u, t.b, j);
+            const double det = j[0] * j[3] - j[1] * j[2];
+            const double frobenius = j[0] * j[0] + j[1] * j[1] + j[2] * j[2] + j[3] * j[3];
+            const double inverseSquare = 1 / (det * det);
+            // dE/dJ = 2 A ((1 + 1/det^2) J - |J|^2 / det^3 cof J), then dE/dU = dE/dJ B^T.
+            const double s = 2 * t.area * (1 + inverseSquare), c = -2 * t.area * frobenius * inverseSquare / det;
+            const double dj[4] = {s * j[0] + c * j[3], s * j[1] - c * j[2], s * j[2] - c * j[1], s * j[3] + c * j[0]};
+            const double du[4] = {dj[0] * t.b[0] + dj[1] * t.b[1], dj[0] * t.b[2] + dj[1] * t.b[3],
+                                  dj[2] * t.b[0] + dj[3] * t.b[1], dj[2] * t.b[2] + dj[3] * t.b[3]};
+            g[size_t(2 * t.v[1])] += du[0], g[size_t(2 * t.v[1] + 1)] += du[2];
+            g[size_t(2 * t.v[2])] += du[1], g[size_t(2 * t.v[2] + 1)] += du[3];
+            g[size_t(2 * t.v[0])] -= du[0] + du[1], g[size_t(2 * t.v[0] + 1)] -= du[2] + du[3];
+        }
+    }
+
+    // The largest step along `d` before some triangle's UV area reaches zero.
+    double largestStep(const double* uv, const std::vector<double>& d) const {
+        double most = INF;
+        for (const Triangle& t : triangles) {
+            double u[4], w[4];
+            edgeMatrix(uv, t, u);
+            edgeMatrix(d.data(), t, w);
+            // det(U + t W) = det W t^2 + (U00 W11 + W00 U11 - U01 W10 - W01 U10) t + det U
+            const double a = w[0] * w[3] - w[1] * w[2];
+            const double b = u[0] * w[3] + w[0] * u[3] - u[1] * w[2] - w[1] * u[2];
+            most = std::min(most, firstPositiveRoot(a, b, u[0] * u[3] - u[1] * u[2]));
+        }
+        return most;
+    }
+};
+
+// The proxy and its inverse: a factorisation, or Jacobi-preconditioned conjugate
+// gradients from zero (whose every iterate is a descent direction too).
+struct Proxy {
+    Eigen::SparseMatrix<double, Eigen::RowMajor> matrix;
+    Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Lower> factor;
+    bool factored = false;
+    Eigen::VectorXd inverseDiagonal;
+
+    bool prepare(bool factorise) {
+        factored = factorise;
+        if (factorise) {
+            factor.compute(Eigen::SparseMatrix<double>(matrix));
+            return factor.info() == Eigen::Success;
+        }
+        inverseDiagonal = matrix.diagonal().cwiseInverse();
+        return inverseDiagonal.allFinite();
+    }
+
+    // matrix x b, both columns in one pass over the rows.
+    void multiply(const Eigen::MatrixX2d& b, Eigen::MatrixX2d& out) const {
+        const int* first = matrix.outerIndexPtr();
+        const int* column = matrix.innerIndexPtr();
+        const double* value = matrix.valuePtr();
+        for (int row = 0; row < matrix.rows(); ++row) {
+            double u = 0, v = 0;
+            for (int k = first[row]; k < first[row + 1]; ++k) u += value[k] * b(column[k], 0), v += value[k] * b(column[k], 1);
+            out(row, 0) = u, out(row, 1) = v;
+        }
+    }
+
+    Eigen::MatrixX2d solve(const Eigen::MatrixX2d& rhs, int steps) const {
+        if (factored) return factor.solve(rhs);
+        // Each column its own system; the residual shrinking a thousandfold is enough.
+        const Eigen::Index n = rhs.rows();
+        Eigen::MatrixX2d x = Eigen::MatrixX2d::Zero(n, 2), r = rhs, z(n, 2), p(n, 2), q(n, 2);
+        z = inverseDiagonal.asDiagonal() * r;
+        p = z;
+        Eigen::Array2d rz(r.col(0).dot(z.col(0)), r.col(1).dot(z.col(1)));
+        const Eigen::Array2d goal = 1e-6 * Eigen::Array2d(rhs.col(0).squaredNorm(), rhs.col(1).squaredNorm());
+        for (int step = 0; step < steps; ++step) {
+            multiply(p, q);
+            for (int c = 0; c < 2; ++c) {
+                const double pq = p.col(c).dot(q.col(c));
+                if (!(pq > 0) || !(r.col(c).squaredNorm() > goal[c])) continue;
+                const double alpha = rz[c] / pq;
+                x.col(c) += alpha * p.col(c);
+                r.col(c) -= alpha * q.col(c);
+                z.col(c) = inverseDiagonal.cwiseProduct(r.col(c));
+                const double next = r.col(c).dot(z.col(c));
+                p.col(c) = z.col(c) + (next / rz[c]) * p.col(c);
+                rz[c] = next;
+            }
+            if (r.col(0).squaredNorm() <= goal[0] && r.col(1).squaredNorm() <= goal[1]) break;
+        }
+        return x;
+    }
+};
+
+}  // namespace
+
+bool restShape(const double* p0, const double* p1, const double* p2, double scale, double* rest) {
+    double e1[3], e2[3];
+    for (int k = 0; k < 3; ++k) e1[k] = (p1[k] - p0[k]) * scale, e2[k] = (p2[k] - p0[k]) * scale;
+    const double length = std::sqrt(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2]);
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    const double twiceArea = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    rest[0] = length;
+    rest[1] = (e1[0] * e2[0] + e1[1] * e2[1] + e1[2] * e2[2]) / length;
+    rest[2] = twiceArea / length;
+    return length > 0 && twiceArea > 0 && std::isfinite(rest[0] * rest[1] * rest[2]);
+}
+
+StretchResult reduceStretch(StretchMap& map, const StretchOptions& options) {
+    StretchResult result;
+    Solver solver{map, {}, {}, {}};
+    const size_t vertexCount = map.uv.size() / 2;
+    const size_t triangleCount = std::min(map.corners.size() / 3, map.rest.size() / 3);
+    const double* uv = map.uv.data();
+    for (size_t i = 0; i < triangleCount; ++i) {
+        Triangle t{};
+        bool valid = true;
+        for (int c = 0; c < 3; ++c) {
+            t.v[c] = map.corners[3 * i + size_t(c)];
+            valid = valid && t.v[c] >= 0 && size_t(t.v[c]) < vertexCount && std::isfinite(uv[2 * t.v[c]]) &&
+                    std::isfinite(uv[2 * t.v[c] + 1]);
+        }
+        const double* r = &map.rest[3 * i];
+        if (!valid || t.v[0] == t.v[1] || t.v[1] == t.v[2] || t.v[0] == t.v[2] || !(r[0] > 0) || !(r[2] > 0) ||
+            !std::isfinite(r[0] * r[1] * r[2]))
+            continue;
+        // B inverts the rest edge matrix [[r0, r1], [0, r2]].
+        t.b[0] = 1 / r[0], t.b[1] = -r[1] / (r[0] * r[2]), t.b[2] = 0, t.b[3] = 1 / r[2];
+        t.area = 0.5 * r[0] * r[2];
+        double u[4];
+        edgeMatrix(uv, t, u);
+        const double det = u[0] * u[3] - u[1] * u[2];
+        if (!(det != 0) || !std::isfinite(det) || !std::isfinite(t.area) || !std::isfinite(t.b[1])) continue;
+        solver.triangles.push_back(t);
+        solver.sign.push_back(det > 0 ? 1.0 : -1.0);
+        result.area += t.area;
+    }
+    result.before = result.after = solver.energy(uv);
+    if (solver.triangles.empty() || !std::isfinite(result.before)) return result;
+
+    solver.unknown.assign(vertexCount, -1);
+    for (const Triangle& t : solver.triangles)
+        for (int v : t.v)
+            if (solver.unknown[size_t(v)] < 0 && !(size_t(v) < map.held.size() && map.held[size_t(v)]))
+                solver.unknown[size_t(v)] = solver.unknowns++;
+    if (solver.unknowns == 0 || options.iterations <= 0) return result;
+
+    // The proxy: rest area x the products of the corners' gradient vectors, per row in
+    // full. Parts without a held vertex may slide as a whole; a slight pull to where they
+    // are makes it definite without steering the step.
+    std::vector<Eigen::Triplet<double>> entries;
+    entries.reserve(solver.triangles.size() * 9 + size_t(solver.unknowns));
+    double largestDiagonal = 0;
+    for (const Triangle& t : solver.triangles) {
+        const double grad[3][2] = {{-t.b[0] - t.b[2], -t.b[1] - t.b[3]}, {t.b[0], t.b[1]}, {t.b[2], t.b[3]}};
+        for (int a = 0; a < 3; ++a) {
+            const int row = solver.unknown[size_t(t.v[a])];
+            if (row < 0) continue;
+            for (int b = 0; b < 3; ++b) {
+                const int column = solver.unknown[size_t(t.v[b])];
+                if (column < 0) continue;
+                const double value = PROXY_SCALE * t.area * (grad[a][0] * grad[b][0] + grad[a][1] * grad[b][1]);
+                entries.emplace_back(row, column, value);
+                if (a == b) largestDiagonal = std::max(largestDiagonal, value);
+            }
+        }
+    }
+    for (int i = 0; i < solver.unknowns; ++i) entries.emplace_back(i, i, 1e-9 * largestDiagonal);
+    Proxy proxy;
+    proxy.matrix.resize(solver.unknowns, solver.unknowns);
+    proxy.matrix.setFromTriplets(entries.begin(), entries.end());
+    entries = {};
+    if (!proxy.prepare(solver.unknowns <= options.mostFactored)) return result;
+
+    std::vector<double> g(2 * vertexCount), d(2 * vertexCount, 0.0), trial(map.uv);
+    Eigen::MatrixX2d rhs(solver.unknowns, 2);
+    double energy = result.before;
+    for (int step = 0; step < options.iterations; ++step) {
+        solver.gradient(map.uv.data(), g);
+        for (size_t v = 0; v < vertexCount; ++v)
+            if (solver.unknown[v] >= 0) rhs(solver.unknown[v], 0) = -g[2 * v], rhs(solver.unknown[v], 1) = -g[2 * v + 1];
+        const Eigen::MatrixX2d x = proxy.solve(rhs, std::clamp(options.gradientSteps, 1, 1000));
+        if (!x.allFinite()) break;
+        double slope = 0;
+        for (size_t v = 0; v < vertexCount; ++v) {
+            const int row = solver.unknown[v];
+            d[2 * v] = row >= 0 ? x(row, 0) : 0.0;
+            d[2 * v + 1] = row >= 0 ? x(row, 1) : 0.0;
+            slope += g[2 * v] * d[2 * v] + g[2 * v + 1] * d[2 * v + 1];
+        }
+        if (!(slope < 0)) break;
+        double t = std::min(1.0, STEP_MARGIN * solver.largestStep(map.uv.data(), d));
+        double next = INF;
+        for (int halving = 0; halving < MOST_HALVINGS; ++halving, t *= 0.5) {
+            for (size_t k = 0; k < trial.size(); ++k) trial[k] = map.uv[k] + t * d[k];
+            next = solver.energy(trial.data());
+            if (next < energy && next <= energy + SUFFICIENT_DECREASE * t * slope) break;
+        }
+        if (!(next < energy)) break;
+        map.uv.swap(trial);
+        const double gain = energy - next;
+        energy = next;
+        ++result.steps;
+        if (gain < options.tolerance * (energy + gain - 4 * result.area)) break;
+    }
+    result.after = energy;
+    return result;
+}
