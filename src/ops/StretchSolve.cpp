@@ -122,32 +122,80 @@ struct Solver {
 };
 
 // The proxy and its inverse: a factorisation, or Jacobi-preconditioned conjugate
-// gradients from zero (whose every iterate is a descent direction too).
+// gradients from zero (whose every iterate is a descent direction too). The matrix is
+// symmetric, so its rows in compressed form are its columns too.
 struct Proxy {
-    Eigen::SparseMatrix<double, Eigen::RowMajor> matrix;
+    std::vector<int> first, column;  // row r: column[first[r]] ... column[first[r + 1] - 1], ascending
+    std::vector<double> value;
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Lower> factor;
     bool factored = false;
     Eigen::VectorXd inverseDiagonal;
 
+    // Rest area x the products of the corners' gradient vectors, row by row from the
+    // triangles at each unknown. Parts without a held vertex may slide as a whole; a
+    // slight pull to where they are makes the matrix definite without steering the step.
+    void build(const Solver& solver) {
+        const int n = solver.unknowns;
+        std::vector<int> firstAt(size_t(n) + 1, 0), cornerAt;
+        for (const Triangle& t : solver.triangles)
+            for (int v : t.v)
+                if (solver.unknown[size_t(v)] >= 0) ++firstAt[size_t(solver.unknown[size_t(v)]) + 1];
+        for (int r = 0; r < n; ++r) firstAt[size_t(r) + 1] += firstAt[size_t(r)];
+        cornerAt.resize(size_t(firstAt.back()));
+        std::vector<int> next(firstAt.begin(), firstAt.end() - 1);
+        for (size_t i = 0; i < solver.triangles.size(); ++i)
+            for (int c = 0; c < 3; ++c)
+                if (const int r = solver.unknown[size_t(solver.triangles[i].v[c])]; r >= 0) cornerAt[size_t(next[size_t(r)]++)] = int(3 * i) + c;
+        first.assign(1, 0);
+        column.clear(), value.clear();
+        column.reserve(8 * size_t(n)), value.reserve(8 * size_t(n));
+        double largestDiagonal = 0;
+        for (int r = 0; r < n; ++r) {
+            const size_t start = column.size();
+            for (int k = firstAt[size_t(r)]; k < firstAt[size_t(r) + 1]; ++k) {
+                const Triangle& t = solver.triangles[size_t(cornerAt[size_t(k)] / 3)];
+                const int a = cornerAt[size_t(k)] % 3;
+                const double grad[3][2] = {{-t.b[0] - t.b[2], -t.b[1] - t.b[3]}, {t.b[0], t.b[1]}, {t.b[2], t.b[3]}};
+                for (int b = 0; b < 3; ++b) {
+                    const int c = solver.unknown[size_t(t.v[b])];
+                    if (c < 0) continue;
+                    const double x = PROXY_SCALE * t.area * (grad[a][0] * grad[b][0] + grad[a][1] * grad[b][1]);
+                    size_t at = start;
+                    while (at < column.size() && column[at] != c) ++at;
+                    if (at == column.size()) column.push_back(c), value.push_back(0.0);
+                    value[at] += x;
+                }
+            }
+            // A few columns per row: sorted by insertion.
+            for (size_t i = start + 1; i < column.size(); ++i)
+                for (size_t j = i; j > start && column[j - 1] > column[j]; --j)
+                    std::swap(column[j - 1], column[j]), std::swap(value[j - 1], value[j]);
+            first.push_back(int(column.size()));
+            for (size_t i = start; i < column.size(); ++i)
+                if (column[i] == r) largestDiagonal = std::max(largestDiagonal, value[i]);
+        }
+        inverseDiagonal.resize(n);
+        for (int r = 0; r < n; ++r)
+            for (int k = first[size_t(r)]; k < first[size_t(r) + 1]; ++k)
+                if (column[size_t(k)] == r) value[size_t(k)] += 1e-9 * largestDiagonal, inverseDiagonal[r] = 1 / value[size_t(k)];
+    }
+
     bool prepare(bool factorise) {
         factored = factorise;
-        if (factorise) {
-            factor.compute(Eigen::SparseMatrix<double>(matrix));
-            return factor.info() == Eigen::Success;
-        }
-        inverseDiagonal = matrix.diagonal().cwiseInverse();
-        return inverseDiagonal.allFinite();
+        if (!factorise) return inverseDiagonal.allFinite();
+        const Eigen::Map<const Eigen::SparseMatrix<double>> matrix(Eigen::Index(first.size() - 1), Eigen::Index(first.size() - 1),
+                                                                  Eigen::Index(column.size()), first.data(), column.data(), value.data());
+        factor.compute(Eigen::SparseMatrix<double>(matrix));
+        return factor.info() == Eigen::Success;
     }
 
     // matrix x b, both columns in one pass over the rows.
     void multiply(const Eigen::MatrixX2d& b, Eigen::MatrixX2d& out) const {
-        const int* first = matrix.outerIndexPtr();
-        const int* column = matrix.innerIndexPtr();
-        const double* value = matrix.valuePtr();
-        for (int row = 0; row < matrix.rows(); ++row) {
+        for (size_t row = 0; row + 1 < first.size(); ++row) {
             double u = 0, v = 0;
-            for (int k = first[row]; k < first[row + 1]; ++k) u += value[k] * b(column[k], 0), v += value[k] * b(column[k], 1);
-            out(row, 0) = u, out(row, 1) = v;
+            for (int k = first[row]; k < first[row + 1]; ++k)
+                u += value[size_t(k)] * b(column[size_t(k)], 0), v += value[size_t(k)] * b(column[size_t(k)], 1);
+            out(Eigen::Index(row), 0) = u, out(Eigen::Index(row), 1) = v;
         }
     }
 
@@ -232,31 +280,8 @@ StretchResult reduceStretch(StretchMap& map, const StretchOptions& options) {
                 solver.unknown[size_t(v)] = solver.unknowns++;
     if (solver.unknowns == 0 || options.iterations <= 0) return result;
 
-    // The proxy: rest area x the products of the corners' gradient vectors, per row in
-    // full. Parts without a held vertex may slide as a whole; a slight pull to where they
-    // are makes it definite without steering the step.
-    std::vector<Eigen::Triplet<double>> entries;
-    entries.reserve(solver.triangles.size() * 9 + size_t(solver.unknowns));
-    double largestDiagonal = 0;
-    for (const Triangle& t : solver.triangles) {
-        const double grad[3][2] = {{-t.b[0] - t.b[2], -t.b[1] - t.b[3]}, {t.b[0], t.b[1]}, {t.b[2], t.b[3]}};
-        for (int a = 0; a < 3; ++a) {
-            const int row = solver.unknown[size_t(t.v[a])];
-            if (row < 0) continue;
-            for (int b = 0; b < 3; ++b) {
-                const int column = solver.unknown[size_t(t.v[b])];
-                if (column < 0) continue;
-                const double value = PROXY_SCALE * t.area * (grad[a][0] * grad[b][0] + grad[a][1] * grad[b][1]);
-                entries.emplace_back(row, column, value);
-                if (a == b) largestDiagonal = std::max(largestDiagonal, value);
-            }
-        }
-    }
-    for (int i = 0; i < solver.unknowns; ++i) entries.emplace_back(i, i, 1e-9 * largestDiagonal);
     Proxy proxy;
-    proxy.matrix.resize(solver.unknowns, solver.unknowns);
-    proxy.matrix.setFromTriplets(entries.begin(), entries.end());
-    entries = {};
+    proxy.build(solver);
     if (!proxy.prepare(solver.unknowns <= options.mostFactored)) return result;
 
     std::vector<double> g(2 * vertexCount), d(2 * vertexCount, 0.0), trial(map.uv);
