@@ -170,7 +170,8 @@ void scramble(BenchMesh& mesh) {
 }
 
 bool isUnwrapOrPack(const char* name) {
-    return std::strcmp(name, "unwrap") == 0 || std::strcmp(name, "autoUnwrap") == 0 ||
+    return std::strcmp(name, "unwrap") == 0 || std::strcmp(name, "unwrapConformal") == 0 ||
+           std::strcmp(name, "autoUnwrap") == 0 ||
            std::strcmp(name, "packIslands") == 0;
 }
 
@@ -201,7 +202,7 @@ const Layout kLayouts[] = {
     {"one", [](BenchMesh&) {}}, {"split", splitIslands}, {"half", selectHalf}, {"scrambled", scramble}};
 
 bool isTool(const char* name) {
-    for (const char* tool : {"selectIsland", "unwrap", "autoUnwrap", "relax", "packIslands", "selectFlipped",
+    for (const char* tool : {"selectIsland", "unwrap", "unwrapConformal", "autoUnwrap", "relax", "packIslands", "selectFlipped",
                              "selectOverlapping", "showFaults", "showStretch", "texelDensity", "setTexelDensity"})
         if (std::strcmp(name, tool) == 0) return true;
     return false;
@@ -295,6 +296,7 @@ int main(int argc, char** argv) {
          }},
         {"selectIsland", [](UVModel& m) { return answer(selectIsland(m, 0.001f, false)); }},
         {"unwrap", [](UVModel& m) { return answer(unwrap(m, 0.001f)); }},
+        {"unwrapConformal", [](UVModel& m) { return answer(unwrapConformal(m, 0.001f)); }},
         {"autoUnwrap", [](UVModel& m) { return answer(autoUnwrap(m, 0.001f)); }},
         {"relax", [](UVModel& m) { return answer(relax(m, 0.001f, L"Relax")); }},
         {"packIslands", [](UVModel& m) { return answer(packIslands(m, 0.001f)); }},

@@ -261,6 +261,7 @@ void selectIslandOfSelection(EditorWindow& e, Command) {
     ::selectIsland(e.model(), e.canvas()->view.epsilon, e.canvas()->view.syncSelection);
 }
 void unwrapSelection(EditorWindow& e, Command) { ::unwrap(e.model(), e.canvas()->view.epsilon); }
+void unwrapConformalSelection(EditorWindow& e, Command) { ::unwrapConformal(e.model(), e.canvas()->view.epsilon); }
 void relaxSelection(EditorWindow& e, Command c) { ::relax(e.model(), e.canvas()->view.epsilon, c.undoText); }
 void autoUnwrapSelection(EditorWindow& e, Command) { ::autoUnwrap(e.model(), e.canvas()->view.epsilon); }
 void packSelectedIslands(EditorWindow& e, Command) { ::packIslands(e.model(), e.canvas()->view.epsilon); }

@@ -50,6 +50,7 @@ void syncSelectionSetter(EditorWindow& editor, const EditorCommand& command, boo
 void settingsDialog(EditorWindow& editor, const EditorCommand& command);
 void selectIslandOfSelection(EditorWindow& editor, const EditorCommand& command);
 void unwrapSelection(EditorWindow& editor, const EditorCommand& command);
+void unwrapConformalSelection(EditorWindow& editor, const EditorCommand& command);
 void relaxSelection(EditorWindow& editor, const EditorCommand& command);
 void autoUnwrapSelection(EditorWindow& editor, const EditorCommand& command);
 void packSelectedIslands(EditorWindow& editor, const EditorCommand& command);

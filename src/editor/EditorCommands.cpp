@@ -147,6 +147,7 @@ constexpr EditorCommand kCommands[] = {
     // Tools. The unwraps and the packing act on whole selected faces.
     {ID_TOOLS_SELECT_ISLAND, selectIslandOfSelection, AnySelected, MENU},
     {ID_TOOLS_UNWRAP, unwrapSelection, ThreeSelected, MENU},
+    {ID_TOOLS_UNWRAP_CONFORMAL, unwrapConformalSelection, ThreeSelected, MENU},
     {ID_TOOLS_RELAX, relaxSelection, ThreeSelected, MENU, L"Relax"},
     {ID_TOOLS_AUTO_UNWRAP, autoUnwrapSelection, ThreeSelected, MENU},
     {ID_TOOLS_PACK_ISLANDS, packSelectedIslands, ThreeSelected, MENU},

@@ -14,6 +14,7 @@
 // its entry is kept; false too when working memory ran out before any change.
 bool selectIsland(UVModel& model, float epsilon, bool sync);
 bool unwrap(UVModel& model, float epsilon);
+bool unwrapConformal(UVModel& model, float epsilon);
 bool autoUnwrap(UVModel& model, float epsilon);
 bool packIslands(UVModel& model, float epsilon);
 

@@ -127,12 +127,17 @@ int joinCorners(FaceSet& set, const int* members, int count, std::vector<int>& v
 // Faces with a locked corner only join charts of such faces.
 int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDegrees);
 
+// What a flattening ends with: the conformal map, or that map with its stretch lowered.
+enum class Flattening { Conformal, LowStretch };
+
 // Flattens each part by least-squares conformal maps, pinned at its locked corners; a
 // part that is not a disc is cut first. With splitOverlaps, a part whose flat layout
 // folds or overlaps itself is split in two and each half flattened again; `part` then
-// numbers the pieces, and their count is answered. Adds the number of corners written
-// to `written` as it goes, so that it stays true when working memory runs out half-way.
+// numbers the pieces, and their count is answered. The pieces' stretch is then lowered
+// as `flattening` says. Adds the number of corners written to `written` as it goes, so
+// that it stays true when working memory runs out half-way.
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
+                 Flattening flattening,
                  int& written);
 
 // Faces that a flattening left turned over or without UV area (slivers squeezed flat

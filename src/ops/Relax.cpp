@@ -2,7 +2,7 @@
 // island's density, and the stretch solver on them.
 #include "Relax.h"
 
-#include "Islands.h"
+#include "IslandsInternal.h"
 
 #include <model/UVGeometry.h>
 

@@ -1,5 +1,6 @@
-// The Unwrap and Auto Unwrap commands: each part of the selection cut to a disc,
-// flattened by a conformal map, split while the map folds, and placed where it was;
+// The Unwrap, Unwrap Conformal and Auto Unwrap commands: each part of the selection cut
+// to a disc, flattened by a conformal map, split while the map folds, its stretch lowered
+// (but by Unwrap Conformal) and placed where it was;
 // Auto Unwrap first cuts the selection into charts by normal deviation, then frees the
 // slivers and packs the charts.
 #include "UnwrapSteps.h"
@@ -18,7 +19,7 @@ constexpr double MOST_ANGLE_ERROR = 1.5;
 }  // namespace
 
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
-                 int& written) {
+                 Flattening flattening, int& written) {
     const PartList list = listParts(part, partCount);
     FlatParts done;
     done.origins = partCount;
@@ -41,6 +42,9 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
             originOf.insert(originOf.end(), 2, originOf[i]);
             continue;
         }
+        // Whether to split was judged on the conformal map, whose angles say how much the
+        // part bends; the stretch is lowered on what stays whole.
+        if (flattening == Flattening::LowStretch) evenOutStretch(walk, set, members, flat);
         done.members.push_back(std::move(members));
         done.origin.push_back(originOf[i]);
         done.flats.push_back(std::move(flat));
@@ -54,12 +58,24 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
 
 }  // namespace islands
 
-bool unwrap(UVModel& model, float epsilon) {
-    UVEdit edit(model, {L"Unwrap", EDIT_FACE_DATA});
+namespace {
+
+bool unwrapIslands(UVModel& model, float epsilon, const wchar_t* description, islands::Flattening flattening) {
+    UVEdit edit(model, {description, EDIT_FACE_DATA});
     islands::onSelectedIslands(edit, epsilon, true, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
-        islands::flattenParts(edit, set, part, parts, true, edit.changed);
+        islands::flattenParts(edit, set, part, parts, true, flattening, edit.changed);
     });
     return edit.finish();
+}
+
+}  // namespace
+
+bool unwrap(UVModel& model, float epsilon) {
+    return unwrapIslands(model, epsilon, L"Unwrap", islands::Flattening::LowStretch);
+}
+
+bool unwrapConformal(UVModel& model, float epsilon) {
+    return unwrapIslands(model, epsilon, L"Unwrap Conformal", islands::Flattening::Conformal);
 }
 
 bool autoUnwrap(UVModel& model, float epsilon) {
@@ -69,7 +85,7 @@ bool autoUnwrap(UVModel& model, float epsilon) {
         islands::linkEdges(edit, set, epsilon, false, true);
         std::vector<int> part;
         int parts = islands::growCharts(edit, set, part, CHART_ANGLE_DEGREES);
-        parts = islands::flattenParts(edit, set, part, parts, true, edit.changed);
+        parts = islands::flattenParts(edit, set, part, parts, true, islands::Flattening::LowStretch, edit.changed);
         parts = islands::freeSlivers(edit, set, part, parts, edit.changed);
         islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
     } catch (const std::bad_alloc&) {

@@ -69,6 +69,11 @@ struct Flat {
 // with fewer than two, at two far-apart vertices; measured against the part's 3D shape.
 Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count);
 
+// Lowers the stretch of a flattened part (StretchSolve.h) from its conformal map, its
+// locked corners held; keeps the conformal map when the result's outline would cross
+// itself.
+void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, Flat& flat);
+
 // Whether a flattened part lies in the plane without folding: no face turned over and
 // no two edges of its outline crossing.
 bool embedded(const FaceSet& set, const std::vector<int>& members, const Flat& flat);

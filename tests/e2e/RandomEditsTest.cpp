@@ -82,7 +82,7 @@ const Command kMenuCommands[] = {
     {L"Mapping/Planar/+X", SELECTED}, {L"Mapping/Planar/--Z", SELECTED}, {L"Mapping/Box/+Y", SELECTED},
     {L"Mapping/Box/--X", SELECTED}, {L"Mapping/Cylindrical/+Z", SELECTED}, {L"Mapping/Cylindrical/--Y", SELECTED},
     {L"Mapping/Spherical/+X", SELECTED}, {L"Mapping/Spherical/--Z", SELECTED}, {L"Tools/Unwrap", SELECTED},
-    {L"Tools/Relax", SELECTED},
+    {L"Tools/Unwrap Conformal", SELECTED}, {L"Tools/Relax", SELECTED},
     {L"Tools/Auto Unwrap", SELECTED}, {L"Tools/Pack Islands", SELECTED}, {L"Tools/Split Selection", SELECTED},
     {L"Tools/Stitch", WHOLE}, {L"Tools/Orient Islands", SELECTED}, {L"Tools/Stack Similar Islands", SELECTED},
     {L"Tools/Align/Left", SELECTED}, {L"Tools/Align/Centre Vertically", SELECTED}, {L"Tools/Straighten", SELECTED},

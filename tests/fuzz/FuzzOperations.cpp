@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         case 19: model.boxMap(&frame, rect, test, true); break;
         case 20: model.cylindricalMap(&frame, rect, test, true); break;
         case 21: model.sphericalMap(&frame, rect, test, true); break;
-        case 22: (op & 1) ? selectIsland(model, a, sync) : unwrap(model, a); break;
+        case 22: (op & 1) ? selectIsland(model, a, sync) : (op & 2) ? unwrap(model, a) : unwrapConformal(model, a); break;
         case 23: (op & 1) ? autoUnwrap(model, a) : packIslands(model, a); break;
         default: relax(model, a, L"Relax"); break;
         }

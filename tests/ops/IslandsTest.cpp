@@ -84,11 +84,13 @@ struct Layout {
     int flipped = 0, overlaps = 0, outside = 0;
     double angleError = 0;  // area-weighted mean, degrees
     double area = 0;
+    double areaSpread = 0;  // mean |ln(UV area share / 3D area share)|, weighted by 3D area
 };
 
 Layout layoutOf(const std::vector<DevFace>& faces, const std::vector<DevVertex>& verts) {
     Layout layout;
     double weight = 0;
+    std::vector<double> shares;
     for (size_t i = 0; i < faces.size(); ++i) {
         const DevFace& f = faces[i];
         // Stored v runs down the image: a face seen from the front turns clockwise.
@@ -112,8 +114,11 @@ Layout layoutOf(const std::vector<DevFace>& faces, const std::vector<DevVertex>&
             area3D = 0.5 * std::sqrt(cr[0] * cr[0] + cr[1] * cr[1] + cr[2] * cr[2]);
         }
         layout.angleError += area3D * error, weight += area3D;
+        shares.insert(shares.end(), {std::abs(signedArea(f)), area3D});
     }
     layout.angleError /= weight;
+    for (size_t i = 0; i < shares.size(); i += 2)
+        layout.areaSpread += shares[i + 1] / weight * std::abs(std::log(shares[i] / layout.area * weight / shares[i + 1]));
     return layout;
 }
 
@@ -150,21 +155,27 @@ TEST_F(Islands, SelectIslandCrossesEdgesWhoseUVsMeetButNotSeamsOrHiddenFaces) {
     expectJournal(fullProtocol("Select Island", "0,16,13", false));
 }
 
-TEST_F(Islands, UnwrapFlattensConformallyKeepingCentreAreaAndPins) {
+TEST_F(Islands, UnwrapFlattensConformallyOrEvenlyKeepingCentreAreaAndPins) {
     Mesh m = bumpyGrid(8, [](double x, double y) { return 0.4 * std::sin(3 * x) * std::cos(2 * y); });
-    use(m);
-    const double before = layout().angleError;
-    ASSERT_TRUE(unwrap(model, 0.001f));
-    expectJournal(fullProtocol("Unwrap", "0,4,13", true));
-    Layout after = layout();
-    EXPECT_EQ(after.flipped, 0);
-    EXPECT_LT(after.angleError, 0.5);
-    EXPECT_GT(before, 2 * after.angleError);
-    EXPECT_NEAR(after.area, 0.25, 1e-4);
-    float rect[4];
-    ASSERT_TRUE(model.bounds(CORNERS_ALL, rect));
-    EXPECT_NEAR(rect[0] + rect[2], 1.0, 1e-4) << "centred in u";
-    EXPECT_NEAR(rect[1] + rect[3], 1.0, 1e-4) << "centred in v";
+    // Unwrap Conformal keeps angles best; Unwrap then evens the areas out, bending angles a little.
+    Layout conformal;
+    for (bool even : {false, true}) {
+        use(m);
+        const double before = layout().angleError;
+        ASSERT_TRUE(even ? unwrap(model, 0.001f) : unwrapConformal(model, 0.001f));
+        expectJournal(fullProtocol(even ? "Unwrap" : "Unwrap Conformal", "0,4,13", true));
+        const Layout after = layout();
+        EXPECT_EQ(after.flipped, 0);
+        EXPECT_LT(after.angleError, even ? 1.0 : 0.5);
+        EXPECT_GT(before, 2 * after.angleError);
+        EXPECT_LT(after.areaSpread, even ? 0.5 * conformal.areaSpread : 1.0);
+        EXPECT_NEAR(after.area, 0.25, 1e-4);
+        float rect[4];
+        ASSERT_TRUE(model.bounds(CORNERS_ALL, rect));
+        EXPECT_NEAR(rect[0] + rect[2], 1.0, 1e-4) << "centred in u";
+        EXPECT_NEAR(rect[1] + rect[3], 1.0, 1e-4) << "centred in v";
+        conformal = after;
+    }
 
     // Two locked corners pin the map; a third pin of the same island keeps its place too.
     use(m);
