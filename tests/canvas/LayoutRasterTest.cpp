@@ -70,6 +70,25 @@ TEST(LayoutRasterTest, LinesSetThePixelsOfAOnePixelPen) {
     }
 }
 
+TEST(LayoutRasterTest, TintsOfTwoHalvesCoverEachPixelOfTheirSquareOnce) {
+    // The square of pixels 4 .. 11 cut along either diagonal, each half given in either
+    // winding: a pixel centre on the cut belongs to one half only. The background then
+    // shows a quarter of itself under one tint.
+    std::vector<std::uint32_t> layer(16 * 16), image(16 * 16);
+    const POINT a{4, 4}, b{12, 4}, c{12, 12}, d{4, 12};
+    const POINT halves[4][2][3] = {{{a, b, c}, {a, c, d}}, {{a, c, b}, {a, d, c}}, {{a, b, d}, {b, c, d}}, {{d, b, a}, {b, d, c}}};
+    for (const auto& cut : halves) {
+        std::fill(layer.begin(), layer.end(), 0u);
+        for (const auto& half : cut) addTintLayer(PixelImage{layer.data(), 16, 16}, half, 0x00102030u);
+        std::fill(image.begin(), image.end(), 0x00C08040u);
+        applyTintLayer(PixelImage{image.data(), 16, 16}, layer.data());
+        for (int i = 0; i < 256; ++i) {
+            const bool inside = i % 16 >= 4 && i % 16 < 12 && i / 16 >= 4 && i / 16 < 12;
+            ASSERT_EQ(image[size_t(i)], inside ? 0x00102030u + 0x00302010u : 0x00C08040u) << &cut - halves << ": pixel " << i;
+        }
+    }
+}
+
 TEST(LayoutRasterTest, StampsRepeatTheBoxAPenDrawsAnywhere) {
     for (int width : {1, 3}) {
         // The box as the canvas draws a corner: side 6 from (x0, y0), read into a stamp.

@@ -120,10 +120,10 @@ TEST_F(Alignment, AlignSetsOneCoordinateOfTheSelectionAndHoldsWhatWouldFold) {
     }
 
     // The column plus the top-right vertex, whose move left would fold its faces; the
-    // locked vertex (1, 2) and a hidden corner of (1, 1) stay too.
+    // vertex (1, 2), one of its corners locked, and a hidden corner of (1, 1) stay too.
     useMesh(g.faces(), g.verts());
     mark([](int v) { return v % 3 == 1 || v == 8; });
-    mark([](int v) { return v == 7; }, UV_LOCKED);
+    f(5).flags |= uint16_t(UV_LOCKED << 1);
     f(0).flags |= uint16_t(UV_HIDDEN << 2);
     const std::vector<DevFace> before = doc->faces();
     ASSERT_TRUE(alignSelection(model, AlignTo::Left, 0.001f, L"Align"));

@@ -132,14 +132,15 @@ TEST_F(IslandTools, SplitCutsThePieceAMarginAwayAndStitchSewsItBack) {
 
 TEST_F(IslandTools, StitchMovesTheSmallerOrFreeIslandAndMirrorsItWhenItWindsTheOtherWay) {
     // A square (two faces, selected) and a triangle beside it (one face, unselected), apart
-    // in UV: the triangle turned, scaled and moved, or mirrored. Rows: the locked corners,
-    // and which island then moves onto the other.
+    // in UV: the triangle turned, scaled and moved, or mirrored. Rows: the locked (or
+    // hidden) corners, and which island then moves onto the other.
     enum Moves { TRIANGLE, SQUARE, NEITHER };
     struct Row {
         bool mirrored;
         uint16_t lockSquare, lockTriangle;
         Moves moves;
-    } rows[] = {{false, 0, 0, TRIANGLE}, {true, 0, 0, TRIANGLE}, {false, 0, 0x0400, SQUARE}, {false, 0x0200, 0x0400, NEITHER}};
+    } rows[] = {{false, 0, 0, TRIANGLE}, {true, 0, 0, TRIANGLE}, {false, 0, 0x0400, SQUARE},
+                {false, 0, UV_HIDDEN << 1, SQUARE}, {false, 0x0200, 0x0400, NEITHER}};
     for (const Row& row : rows) {
         Mesh m;
         for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}, {2.0, 0.5}}) m.add(x, y, 0);

@@ -132,18 +132,18 @@ protected:
 
 TEST_F(Islands, SelectIslandCrossesEdgesWhoseUVsMeetButNotSeamsOrHiddenFaces) {
     // f0 and f1 meet on edge 1-2 (u 1.0005 is within the epsilon); f2 meets f1 across a
-    // seam; f3 is hidden, so f4 beyond it is an island of its own.
+    // seam; f3's last corner is hidden, so f4 beyond it is an island of its own.
     useMesh({face(0x0040, 0, 1, 2, 0, 0, 1, 0, 0, 1), face(0, 2, 1, 3, 0, 1, 1.0005f, 0, 1, 1),
-             face(0, 2, 3, 4, 0, 2, 1, 2, 0, 3), face(FACE_HIDDEN, 4, 3, 5, 0, 3, 1, 2, 1, 3),
+             face(0, 2, 3, 4, 0, 2, 1, 2, 0, 3), face(UV_HIDDEN << 2, 4, 3, 5, 0, 3, 1, 2, 1, 3),
              face(0, 5, 3, 6, 1, 3, 1, 2, 2, 2)},
             vertices(7));
     ASSERT_TRUE(selectIsland(model, 0.001f, false));
-    EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0x01C0, 0, FACE_HIDDEN, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0x01C0, 0, UV_HIDDEN << 2, 0}));
     expectJournal(fullProtocol("Select Island", "0,16,13", true));
 
     f(2).flags |= 0x0080;
     ASSERT_TRUE(selectIsland(model, 0.001f, true));
-    EXPECT_EQ(ownFlags(), (Flags{0x01C1, 0x01C1, 0x01C1, FACE_HIDDEN, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{0x01C1, 0x01C1, 0x01C1, UV_HIDDEN << 2, 0}));
     EXPECT_EQ(vtx(4).flags & VERTEX_SELECTED, VERTEX_SELECTED);  // corners that changed take their vertex
     EXPECT_EQ(vtx(5).flags & VERTEX_SELECTED, 0);
     EXPECT_EQ(journal().back(), "EndEdit()");
@@ -224,39 +224,46 @@ TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
     EXPECT_LT(l.angleError, 1e-3);
 }
 
-TEST_F(Islands, PackPlacesIslandsApartAtOneScaleAroundLockedOnes) {
-    // Squares of sides 0.1, 0.2 and 0.4 heaped at the origin, and a locked one.
-    std::vector<DevFace> faces;
-    const float sides[4] = {0.1f, 0.2f, 0.4f, 0.3f};
-    for (int s = 0; s < 4; ++s) {
-        const float o = s == 3 ? 0.6f : 0.0f, w = sides[s];
-        faces.push_back(face(UV_SELECTED_ALL | (s == 3 ? 0x0200 : 0), 4 * s, 4 * s + 2, 4 * s + 1, o, o, o + w, o + w, o + w, o));
-        faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 2, o, o, o, o + w, o + w, o + w));
-    }
-    useMesh(faces, vertices(16));
-    const DevFace locked = f(6);
-    ASSERT_TRUE(packIslands(model, 0.001f));
-    expectJournal(fullProtocol("Pack Islands", "0,4,13", true));
-    EXPECT_EQ(std::memcmp(f(6).uv, locked.uv, sizeof locked.uv), 0);
-    const Layout l = layout();
-    EXPECT_EQ(l.flipped + l.overlaps + l.outside, 0);
-    float box[4][4];
-    for (int s = 0; s < 4; ++s) {
-        box[s][0] = box[s][1] = 9, box[s][2] = box[s][3] = -9;
-        for (int i : {2 * s, 2 * s + 1})
-            for (int c = 0; c < 3; ++c)
-                box[s][0] = std::min(box[s][0], f(i).uv[c][0]), box[s][1] = std::min(box[s][1], f(i).uv[c][1]),
-                box[s][2] = std::max(box[s][2], f(i).uv[c][0]), box[s][3] = std::max(box[s][3], f(i).uv[c][1]);
-    }
-    const float scale = (box[0][2] - box[0][0]) / 0.1f;
-    EXPECT_GT(scale, 1.0f);
-    for (int s = 0; s < 3; ++s) {
-        EXPECT_NEAR(box[s][2] - box[s][0], sides[s] * scale, 1e-4) << s;
-        for (int t = s + 1; t < 4; ++t) {
-            const float gap = std::max(std::max(box[t][0] - box[s][2], box[s][0] - box[t][2]),
-                                       std::max(box[t][1] - box[s][3], box[s][1] - box[t][3]));
-            EXPECT_GE(gap, 0.02f - 1e-5f) << s << " " << t;
+TEST_F(Islands, PackPlacesIslandsApartAtOneScaleFillingTheSquareAroundLockedOnes) {
+    // Rectangles heaped at the origin, lying and standing (w x h), then with a square
+    // locked by its last corner at 0.6.
+    const float sides[6][2] = {{0.1f, 0.3f}, {0.2f, 0.1f}, {0.4f, 0.15f}, {0.05f, 0.25f}, {0.3f, 0.1f}, {0.3f, 0.3f}};
+    for (const int count : {5, 6}) {
+        std::vector<DevFace> faces;
+        for (int s = 0; s < count; ++s) {
+            const float o = s == 5 ? 0.6f : 0.0f, w = sides[s][0], h = sides[s][1];
+            faces.push_back(face(UV_SELECTED_ALL | (s == 5 ? 0x0800 : 0), 4 * s, 4 * s + 2, 4 * s + 1, o, o, o + w, o + h, o + w, o));
+            faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 2, o, o, o, o + h, o + w, o + h));
         }
+        useMesh(faces, vertices(4 * count));
+        ASSERT_TRUE(packIslands(model, 0.001f));
+        expectJournal(fullProtocol("Pack Islands", "0,4,13", true));
+        EXPECT_TRUE(count == 5 || std::memcmp(f(10).uv, faces[10].uv, sizeof faces[10].uv) == 0);
+        const Layout l = layout();
+        EXPECT_EQ(l.flipped + l.overlaps + l.outside, 0) << count;
+        float box[6][4], reach = 0;
+        for (int s = 0; s < count; ++s) {
+            box[s][0] = box[s][1] = 9, box[s][2] = box[s][3] = -9;
+            for (int i : {2 * s, 2 * s + 1})
+                for (int c = 0; c < 3; ++c)
+                    for (int k = 0; k < 2; ++k)
+                        box[s][k] = std::min(box[s][k], f(i).uv[c][k]), box[s][k + 2] = std::max(box[s][k + 2], f(i).uv[c][k]);
+            reach = std::max({reach, box[s][2], box[s][3]});
+        }
+        // Each island at one scale, upright or turned a quarter; all a margin apart.
+        const float scale = std::max(box[0][2] - box[0][0], box[0][3] - box[0][1]) / 0.3f;
+        for (int s = 0; s < 5; ++s) {
+            const float w = box[s][2] - box[s][0], h = box[s][3] - box[s][1];
+            EXPECT_NEAR(std::min(w, h), std::min(sides[s][0], sides[s][1]) * scale, 1e-4) << s;
+            EXPECT_NEAR(std::max(w, h), std::max(sides[s][0], sides[s][1]) * scale, 1e-4) << s;
+            for (int t = s + 1; t < count; ++t) {
+                const float gap = std::max(std::max(box[t][0] - box[s][2], box[s][0] - box[t][2]),
+                                           std::max(box[t][1] - box[s][3], box[s][1] - box[t][3]));
+                EXPECT_GE(gap, 0.02f - 1e-5f) << s << " " << t;
+            }
+        }
+        // Nothing locked: the largest scale that fits reaches a far side of the square.
+        EXPECT_TRUE(count == 6 || std::abs(reach - 1.0f) < 1e-5f) << reach;
     }
 }
 
@@ -333,7 +340,7 @@ TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
                    0.825f - 0.0625f}, 1e-6f);
     EXPECT_NEAR(texelDensity(model, 0.001f, 256, 256), 32, 1e-3);
 
-    mesh(0x0200);  // a locked corner keeps the second island as it is
+    mesh(0x0800);  // a locked corner keeps the second island as it is
     const std::vector<DevFace> before = doc->faces();
     ASSERT_TRUE(setTexelDensity(model, 0.001f, 256, 256, 0, L"Match Texel Density"));
     expectJournal(fullProtocol("Match Texel Density", "0,4,13", true));
