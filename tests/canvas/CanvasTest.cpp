@@ -117,28 +117,29 @@ TEST_F(CanvasTest, FaultAndStretchDisplaysFillFacesUnderTheirEdges) {
     const std::vector<std::uint32_t> plain(canvas->backBufferPixels(), canvas->backBufferPixels() + 200 * 200);
     const POINT onlyOverlapping{60, 70}, onlyFlipped{60, 45}, alone{140, 140};
     const std::uint32_t back = rgb(kBack);
+    // A tint as shown: three quarters of its colour (with `half`, half-way from white to
+    // it) over a quarter of the background.
+    auto tinted = [&](std::uint32_t colour, bool half) {
+        std::uint32_t shown = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const std::uint32_t c = (colour >> shift) & 0xFF, mixed = half ? 255 - (255 - c) / 2 : c;
+            shown |= (mixed * 3 / 4 + ((back >> shift) & 0xFF) / 4) << shift;
+        }
+        return shown;
+    };
 
+    // Orange flipped, reddish purple overlapping; a hidden face neither overlaps nor is
+    // tinted; edges are drawn over the fills.
     canvas->view.showFaults = true;
     render();
-    const std::uint32_t overlapping = pixel(onlyOverlapping.x, onlyOverlapping.y), flipped = pixel(onlyFlipped.x, onlyFlipped.y);
-    EXPECT_TRUE(overlapping != back && flipped != back && flipped != overlapping);
-    // A hidden face neither overlaps nor is tinted; edges are drawn over the fills.
-    expectPixels({{alone.x, alone.y, back}, {100, 150, back}, {30, 70, rgb(kLine)}}, "faults");
+    const std::uint32_t flipped = tinted(0xE69F00, false);
+    expectPixels({{onlyOverlapping.x, onlyOverlapping.y, tinted(0xCC79A7, false)}, {onlyFlipped.x, onlyFlipped.y, flipped},
+                  {alone.x, alone.y, back}, {100, 150, back}, {30, 70, rgb(kLine)}}, "faults");
     canvas->view.panX += 10;  // the fills follow the view
     render();
     EXPECT_EQ(pixel(onlyFlipped.x + 10, onlyFlipped.y), flipped);
     canvas->view.panX -= 10;
-
-    // Stretch: same 3D areas, so the largest UV area is compressed (red), the smallest
-    // stretched out (blue); faults win where both show.
-    canvas->view.showFaults = false;
-    canvas->view.showStretch = true;
-    render();
-    auto red = [](std::uint32_t p) { return int(p >> 16); };
-    auto blue = [](std::uint32_t p) { return int(p & 0xFF); };
-    const std::uint32_t large = pixel(alone.x, alone.y), small = pixel(onlyFlipped.x, onlyFlipped.y);
-    EXPECT_GT(red(large) - blue(large), red(small) - blue(small) + 30);
-    canvas->view.showFaults = true;
+    canvas->view.showStretch = true;  // faults win where both show
     render();
     EXPECT_EQ(pixel(onlyFlipped.x, onlyFlipped.y), flipped);
 
@@ -157,6 +158,16 @@ TEST_F(CanvasTest, FaultAndStretchDisplaysFillFacesUnderTheirEdges) {
     document->changeMesh([](std::vector<DevFace>& faces, std::vector<DevVertex>&) { faces[1].flags &= ~UV_HIDDEN; });
     render();
     EXPECT_TRUE(std::equal(plain.begin(), plain.end(), canvas->backBufferPixels()));
+
+    // Stretch: twice the UV area on half the 3D area of the other face (a face with a
+    // hidden corner counts for neither) is compressed by 2, half-way to red; the other
+    // is stretched out by 2, half-way to blue.
+    useFaces({face(0, 0, 1, 2, 0.1f, 0.1f, 0.1f, 0.9f, 0.9f, 0.1f), face(0, 0, 1, 3, 1.0f, 1.0f, 1.0f, 1.4f, 1.8f, 1.0f),
+              face(UV_HIDDEN, 0, 1, 3, 0.1f, 1.0f, 0.1f, 1.9f, 0.9f, 1.0f)},
+             {meshtest::vertex(0, 0, 0), meshtest::vertex(0, 1, 0), meshtest::vertex(1, 0, 0), meshtest::vertex(2, 0, 0)});
+    canvas->view.showStretch = true;
+    render();
+    expectPixels({{50, 50, tinted(0xB2182B, true)}, {140, 130, tinted(0x2166AC, true)}}, "stretch");
 }
 
 TEST_F(CanvasTest, SelectedLockedCornerIsDrawnOnceInTheSelectionColour) {

@@ -1,11 +1,10 @@
-// Align, Straighten and Straighten to Grid.
+// Align, Straighten and Straighten to Grid (their broken host data in IslandToolsTest).
 #include "MeshFixture.h"
 
 #include <ops/Alignment.h>
 
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <map>
 #include <utility>
 
@@ -231,31 +230,5 @@ TEST_F(Alignment, StraightenToGridLaysQuadIslandsOutAsGridsAndCountsTheRest) {
         };
         for (int i = 1; i < 6; ++i)
             EXPECT_NEAR((column[i + 1] - column[i]) / (column[1] - column[0]), meanColumn(i) / meanColumn(0), 1e-4) << i;
-    }
-}
-
-TEST_F(Alignment, HostDataThatMakesNoSenseIsLeftAlone) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::function<bool(UVModel&)> operations[] = {
-        [](UVModel& m) { return alignSelection(m, AlignTo::Right, 0.001f, L"Align"); },
-        [](UVModel& m) { return straighten(m, 0.001f, L"Straighten"); },
-        [](UVModel& m) { return straightenToGrid(m, 0.001f, L"Grid").changed; }};
-    for (const auto& run : operations) {
-        // A corner beyond the vertices, NaN and infinite UVs beside a straight path.
-        useMesh({face(UV_SELECTED_ALL, 0, 1, 99, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f),
-                 face(UV_SELECTED_ALL, 1, 0, 2, nan, 0.1f, 0.1f, 0.1f, 0.3f, INFINITY),
-                 face(UV_SELECTED_ALL, 3, 4, 5, 0.5f, 0.5f, 0.6f, 0.5f, 0.7f, 0.5f)},
-                vertices(6));
-        run(model);
-        EXPECT_TRUE(std::isnan(f(1).uv[0][0]) && f(1).uv[2][1] == INFINITY);
-        for (int i = 0; i < 3; ++i)
-            for (int c = 0; c < 3; ++c)
-                if (i != 1 || c == 1) {
-                    EXPECT_TRUE(std::isfinite(f(i).uv[c][0]) && std::isfinite(f(i).uv[c][1])) << i << c;
-                }
-        useMesh({});
-        EXPECT_FALSE(run(model));
-        model.mesh.Reset();
-        EXPECT_FALSE(run(model));
     }
 }

@@ -1,6 +1,8 @@
-// Split Selection, Stitch, Orient Islands and Stack Similar Islands.
+// Split Selection, Stitch, Orient Islands and Stack Similar Islands; every hand tool on
+// broken host data.
 #include "MeshFixture.h"
 
+#include <ops/Alignment.h>
 #include <ops/IslandTools.h>
 #include <ops/IslandsInternal.h>
 
@@ -243,26 +245,41 @@ TEST_F(IslandTools, StackMovesCopiesOfOnePartOntoTheLockedOneAndLeavesOtherShape
     EXPECT_EQ(count.stacked, 0);
 }
 
+// Every hand tool, on host data that makes no sense: a vertex beyond the mesh, NaN and
+// infinite UVs on islands that meet selected ones and beside a straight path; no mesh.
 TEST_F(IslandTools, BrokenHostDataIsLeftAloneAndNoMeshChangesNothing) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    bool (*const tools[])(UVModel&, float) = {splitSelection, stitch, orientIslands,
-                                              [](UVModel& m, float e) { return stackSimilarIslands(m, e); }};
-    for (auto tool : tools) {
-        // A NaN corner on an island that meets a selected one, a vertex beyond the mesh.
-        Mesh m;
-        for (int k = 0; k < 5; ++k) m.add(k % 2, k / 2, 0);
-        m.tri(0, 1, 2), m.tri(2, 1, 3), m.tri(2, 3, 4), m.tri(3, 2, 4);
-        m.faces[2].vertex[2] = 99;
-        m.faces[1].uv[0][0] = 7, m.faces[3].uv[2][1] = nan, m.faces[1].flags &= uint16_t(~UV_SELECTED_ALL);
-        use(m);
-        tool(model, EPSILON);
-        EXPECT_TRUE(std::isnan(f(3).uv[2][1]));
-        for (int i = 0; i < 4; ++i)
-            for (int c = 0; c < 3; ++c) EXPECT_TRUE(std::isfinite(f(i).uv[c][0]) && ((i == 3 && c == 2) || std::isfinite(f(i).uv[c][1])));
-        EXPECT_EQ(doc->lockCount(), 0);
+    const std::function<bool(UVModel&)> tools[] = {
+        [](UVModel& m) { return splitSelection(m, EPSILON); }, [](UVModel& m) { return stitch(m, EPSILON); },
+        [](UVModel& m) { return orientIslands(m, EPSILON); }, [](UVModel& m) { return stackSimilarIslands(m, EPSILON); },
+        [](UVModel& m) { return alignSelection(m, AlignTo::Right, EPSILON, L"Align"); },
+        [](UVModel& m) { return straighten(m, EPSILON, L"Straighten"); },
+        [](UVModel& m) { return straightenToGrid(m, EPSILON, L"Grid").changed; }};
+    Mesh grid, path;
+    for (int k = 0; k < 5; ++k) grid.add(k % 2, k / 2, 0);
+    grid.tri(0, 1, 2), grid.tri(2, 1, 3), grid.tri(2, 3, 4), grid.tri(3, 2, 4);
+    grid.faces[2].vertex[2] = 99;
+    grid.faces[1].uv[0][0] = 7, grid.faces[3].uv[2][1] = nan, grid.faces[1].flags &= uint16_t(~UV_SELECTED_ALL);
+    path.verts = vertices(6);
+    path.faces = {face(UV_SELECTED_ALL, 0, 1, 99, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f),
+                  face(UV_SELECTED_ALL, 1, 0, 2, nan, 0.1f, 0.1f, 0.1f, 0.3f, INFINITY),
+                  face(UV_SELECTED_ALL, 3, 4, 5, 0.5f, 0.5f, 0.6f, 0.5f, 0.7f, 0.5f)};
+    for (const auto& tool : tools) {
+        for (const Mesh* m : {&grid, &path}) {
+            use(*m);
+            tool(model);
+            for (size_t i = 0; i < m->faces.size(); ++i)
+                for (int k = 0; k < 6; ++k) {
+                    const float was = m->faces[i].uv[k / 2][k % 2], now = f(int(i)).uv[k / 2][k % 2];
+                    EXPECT_TRUE(std::isfinite(was) ? std::isfinite(now) : std::memcmp(&was, &now, 4) == 0) << i << " " << k;
+                }
+            EXPECT_EQ(doc->lockCount(), 0);
+        }
+        useMesh({});
+        EXPECT_FALSE(tool(model));
         model.mesh.Reset();
         doc->clearJournal();
-        EXPECT_FALSE(tool(model, EPSILON));
+        EXPECT_FALSE(tool(model));
         EXPECT_EQ(journal().size(), 2u);
     }
 }
