@@ -70,7 +70,7 @@ TEST(LayoutRasterTest, LinesSetThePixelsOfAOnePixelPen) {
     }
 }
 
-TEST(LayoutRasterTest, TintsOfTwoHalvesCoverEachPixelOfTheirSquareOnce) {
+TEST(LayoutRasterTest, TintsCoverThePixelCentresInsideOnceAcrossSharedEdges) {
     // The square of pixels 4 .. 11 cut along either diagonal, each half given in either
     // winding: a pixel centre on the cut belongs to one half only. The background then
     // shows a quarter of itself under one tint.
@@ -86,6 +86,15 @@ TEST(LayoutRasterTest, TintsOfTwoHalvesCoverEachPixelOfTheirSquareOnce) {
             const bool inside = i % 16 >= 4 && i % 16 < 12 && i / 16 >= 4 && i / 16 < 12;
             ASSERT_EQ(image[size_t(i)], inside ? 0x00102030u + 0x00302010u : 0x00C08040u) << &cut - halves << ": pixel " << i;
         }
+    }
+    // A lone triangle whose slanted edge meets no pixel centre covers exactly the pixels
+    // whose centres lie inside it.
+    std::fill(layer.begin(), layer.end(), 0u);
+    const POINT lone[3] = {{4, 4}, {12, 4}, {4, 8}};
+    addTintLayer(PixelImage{layer.data(), 16, 16}, lone, 0x00102030u);
+    for (int i = 0; i < 256; ++i) {
+        const double x = i % 16 + 0.5 - 4, y = i / 16 + 0.5 - 4;
+        EXPECT_EQ(layer[size_t(i)] >> 24, x > 0 && y > 0 && x + 2 * y < 8 ? 1u : 0u) << "pixel " << i;
     }
 }
 
