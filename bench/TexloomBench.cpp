@@ -21,6 +21,8 @@
 // each reported as <operation>_<layout>: `one` (the grid as one island, all selected),
 // `split` (every triangle its own island), `half` (one island, a random half of the
 // faces selected) and `scrambled` (the dump's scrambled selection and bad host data).
+#include <ops/Alignment.h>
+#include <ops/IslandTools.h>
 #include <ops/Islands.h>
 #include <ops/LayoutQuality.h>
 #include <ops/Relax.h>
@@ -203,7 +205,9 @@ const Layout kLayouts[] = {
 
 bool isTool(const char* name) {
     for (const char* tool : {"selectIsland", "unwrap", "unwrapConformal", "autoUnwrap", "relax", "packIslands", "selectFlipped",
-                             "selectOverlapping", "showFaults", "showStretch", "texelDensity", "setTexelDensity"})
+                             "selectOverlapping", "showFaults", "showStretch", "texelDensity", "setTexelDensity",
+                             "splitSelection", "stitch", "orientIslands", "stackSimilarIslands", "alignLeft",
+                             "straighten", "straightenToGrid"})
         if (std::strcmp(name, tool) == 0) return true;
     return false;
 }
@@ -317,6 +321,20 @@ int main(int argc, char** argv) {
         {"texelDensity", [](UVModel& m) { return answer(float(texelDensity(m, 0.001f, 1024, 1024))); }},
         {"setTexelDensity",
          [](UVModel& m) { return answer(setTexelDensity(m, 0.001f, 1024, 1024, 300, L"Set Texel Density")); }},
+        {"splitSelection", [](UVModel& m) { return answer(splitSelection(m, 0.001f)); }},
+        {"stitch", [](UVModel& m) { return answer(stitch(m, 0.001f)); }},
+        {"orientIslands", [](UVModel& m) { return answer(orientIslands(m, 0.001f)); }},
+        {"stackSimilarIslands", [](UVModel& m) {
+             StackCount count;
+             const bool changed = stackSimilarIslands(m, 0.001f, &count);
+             return answer(changed, float(count.stacked), float(count.onto));
+         }},
+        {"alignLeft", [](UVModel& m) { return answer(alignSelection(m, AlignTo::Left, 0.001f, L"Align Left")); }},
+        {"straighten", [](UVModel& m) { return answer(straighten(m, 0.001f, L"Straighten")); }},
+        {"straightenToGrid", [](UVModel& m) {
+             const GridResult r = straightenToGrid(m, 0.001f, L"Straighten to Grid");
+             return answer(r.changed, float(r.laidOut), float(r.skipped));
+         }},
     };
     auto wanted = [&](const std::string& name) {
         return only.empty() || std::find(only.begin(), only.end(), name) != only.end();
