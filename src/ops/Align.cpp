@@ -10,7 +10,7 @@
 bool alignSelection(UVModel& model, AlignTo side, float epsilon, const wchar_t* description) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
     try {
-        const lineup::CornerNet net = lineup::selectedCornerNet(edit, epsilon);
+        lineup::CornerNet& net = lineup::selectedCornerNet(model, edit, epsilon);
         const int corners = 3 * net.set.size();
         float low[2] = {INFINITY, INFINITY}, high[2] = {-INFINITY, -INFINITY};
         for (int corner = 0; corner < corners; ++corner) {
@@ -27,7 +27,8 @@ bool alignSelection(UVModel& model, AlignTo side, float epsilon, const wchar_t* 
             float value = float((double(low[axis]) + high[axis]) * 0.5);
             if (side == AlignTo::Left || side == AlignTo::Top) value = low[axis];
             if (side == AlignTo::Right || side == AlignTo::Bottom) value = high[axis];
-            std::vector<float> target(net.set.uv);
+            std::vector<float>& target = net.target;
+            target.assign(net.set.uv.begin(), net.set.uv.end());
             for (int corner = 0; corner < corners; ++corner) target[2 * size_t(corner) + size_t(axis)] = value;
             edit.changed = lineup::writeGuarded(edit, net, target);
         }

@@ -16,14 +16,15 @@ double cross(const float* a, const float* b, const float* c) {
 
 }  // namespace
 
-CornerNet selectedCornerNet(UVWalk& walk, float epsilon) {
-    CornerNet net;
-    net.set = islands::gatherFaces(walk, [](const FaceRecord& face) {
+CornerNet& selectedCornerNet(UVModel& model, UVWalk& walk, float epsilon) {
+    CornerNet& net = model.scratch.slots.get<CornerNet>();
+    islands::gatherFaces(walk, [](const FaceRecord& face) {
         return CORNERS_SELECTED.passes(face.flags, 0) || CORNERS_SELECTED.passes(face.flags, 1) ||
                CORNERS_SELECTED.passes(face.flags, 2);
-    });
+    }, net.set);
     islands::linkEdges(walk, net.set, epsilon, true, false);
-    std::vector<int> members(size_t(net.set.size()));
+    std::vector<int>& members = net.members;
+    members.resize(size_t(net.set.size()));
     std::iota(members.begin(), members.end(), 0);
     net.nodeCount = islands::joinCorners(net.set, members.data(), net.set.size(), net.node);
     return net;
@@ -35,9 +36,12 @@ bool movable(const CornerNet& net, UVWalk& walk, int corner) {
     return CORNERS_EDITABLE.passes(flags, corner % 3) && std::isfinite(uv[0]) && std::isfinite(uv[1]);
 }
 
-int writeGuarded(UVWalk& walk, const CornerNet& net, const std::vector<float>& target) {
+int writeGuarded(UVWalk& walk, CornerNet& net, const std::vector<float>& target) {
     const int n = net.set.size();
-    std::vector<char> held(size_t(net.nodeCount), 0), moving(3 * size_t(n), 0);
+    std::vector<char>& held = net.held;
+    std::vector<char>& moving = net.moving;
+    held.assign(size_t(net.nodeCount), 0);
+    moving.assign(3 * size_t(n), 0);
     for (int corner = 0; corner < 3 * n; ++corner) {
         const uint16_t flags = walk.face(net.set.faces[size_t(corner / 3)]).flags;
         if (flags & (UV_LOCKED << (corner % 3))) held[size_t(net.node[size_t(corner)])] = 1;
@@ -56,9 +60,14 @@ int writeGuarded(UVWalk& walk, const CornerNet& net, const std::vector<float>& t
         return !(cross(after(3 * m), after(3 * m + 1), after(3 * m + 2)) * before > 0);
     };
 
-    std::vector<int> check(static_cast<size_t>(n)), newlyHeld;
+    std::vector<int>& check = net.check;
+    std::vector<int>& newlyHeld = net.newlyHeld;
+    check.resize(size_t(n));
     std::iota(check.begin(), check.end(), 0);
-    std::vector<int> firstOf, cornersOf;  // the corners of each UV vertex, built when first needed
+    // The corners of each UV vertex, built when first needed.
+    std::vector<int>& firstOf = net.firstOf;
+    std::vector<int>& cornersOf = net.cornersOf;
+    firstOf.clear();
     while (!check.empty()) {
         newlyHeld.clear();
         for (int m : check) {
@@ -82,9 +91,11 @@ int writeGuarded(UVWalk& walk, const CornerNet& net, const std::vector<float>& t
             for (int node : net.node) ++firstOf[size_t(node) + 1];
             std::partial_sum(firstOf.begin(), firstOf.end(), firstOf.begin());
             cornersOf.resize(net.node.size());
-            std::vector<int> next(firstOf.begin(), firstOf.end() - 1);
             for (int corner = 0; corner < 3 * n; ++corner)
-                cornersOf[size_t(next[size_t(net.node[size_t(corner)])]++)] = corner;
+                cornersOf[size_t(firstOf[size_t(net.node[size_t(corner)])]++)] = corner;
+            // Each start was advanced to the next vertex's; step back.
+            for (size_t node = size_t(net.nodeCount); node > 0; --node) firstOf[node] = firstOf[node - 1];
+            firstOf[0] = 0;
         }
         // Only the faces around what was just held back can have changed (this face too).
         for (int node : newlyHeld)

@@ -9,15 +9,20 @@
 
 namespace lineup {
 
-// The faces with a selected visible corner and their UV vertices.
+// The faces with a selected visible corner and their UV vertices, kept in the model's
+// scratch from call to call with the working arrays of what is made of them.
 struct CornerNet {
     islands::FaceSet set;
     std::vector<int> node;  // per corner 3 m + c: its UV vertex number
     int nodeCount = 0;
+    std::vector<float> target;  // the caller's: per corner u, v
+    // Scratch of selectedCornerNet and writeGuarded.
+    std::vector<int> members, check, newlyHeld, firstOf, cornersOf;
+    std::vector<char> held, moving;
 };
 
-// Throws std::bad_alloc.
-CornerNet selectedCornerNet(UVWalk& walk, float epsilon);
+// Fills the model's kept net and answers it. Throws std::bad_alloc.
+CornerNet& selectedCornerNet(UVModel& model, UVWalk& walk, float epsilon);
 
 // Whether corner 3 m + c is one an edit may move: selected, visible, unlocked, finite.
 bool movable(const CornerNet& net, UVWalk& walk, int corner);
@@ -26,6 +31,6 @@ bool movable(const CornerNet& net, UVWalk& walk, int corner);
 // corners. A UV vertex with a locked corner stays whole; of a face that would turn over
 // or collapse, the UV vertex moving farthest stays whole, until no face turns over. Answers
 // the number of corners whose UV changed. Throws std::bad_alloc.
-int writeGuarded(UVWalk& walk, const CornerNet& net, const std::vector<float>& target);
+int writeGuarded(UVWalk& walk, CornerNet& net, const std::vector<float>& target);
 
 }  // namespace lineup

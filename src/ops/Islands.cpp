@@ -10,7 +10,10 @@
 
 namespace islands {
 
-UnionFind::UnionFind(size_t count) : parent(count) { std::iota(parent.begin(), parent.end(), 0); }
+void UnionFind::reset(size_t count) {
+    parent.resize(count);
+    std::iota(parent.begin(), parent.end(), 0);
+}
 
 namespace {
 
@@ -27,11 +30,13 @@ void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs, bool 
     const std::vector<uint16_t>& vertex = set.vertex;
     set.neighbour.assign(3 * size_t(n), -1);
     // The corners on each vertex, vertex by vertex.
-    std::vector<int> first(size_t(vertexCount) + 1, 0);
+    std::vector<int>& first = set.vertexStart;
+    first.assign(size_t(vertexCount) + 1, 0);
     for (uint16_t v : vertex)
         if (v < vertexCount) ++first[size_t(v) + 1];
     std::partial_sum(first.begin(), first.end(), first.begin());
-    std::vector<int> corners(size_t(first.back()));
+    std::vector<int>& corners = set.vertexCorners;
+    corners.resize(size_t(first.back()));
     for (int corner = 0; corner < 3 * n; ++corner)
         if (vertex[size_t(corner)] < vertexCount) corners[size_t(first[vertex[size_t(corner)]]++)] = corner;
     // Each start was advanced to the next vertex's; step back.
@@ -65,7 +70,13 @@ void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs, bool 
 }
 
 FaceSet selectedFaces(UVWalk& walk) {
-    return gatherFaces(walk, [&](const FaceRecord& face) {
+    FaceSet set;
+    selectedFaces(walk, set);
+    return set;
+}
+
+void selectedFaces(UVWalk& walk, FaceSet& set) {
+    gatherFaces(walk, [&](const FaceRecord& face) {
         if ((face.flags & (UV_SELECTED_ALL | UV_HIDDEN_ALL)) != UV_SELECTED_ALL) return false;
         for (int c = 0; c < 3; ++c) {
             const VertexRecord* v = walk.vertexOf(face, c);
@@ -74,19 +85,20 @@ FaceSet selectedFaces(UVWalk& walk) {
                 return false;
         }
         return true;
-    });
+    }, set);
 }
 
 int selectedIslands(UVWalk& walk, float epsilon, bool sameWinding, FaceSet& set, std::vector<int>& part) {
-    set = selectedFaces(walk);
+    selectedFaces(walk, set);
     linkEdges(walk, set, epsilon, true, sameWinding);
     return findParts(set, part);
 }
 
-int findParts(const FaceSet& set, std::vector<int>& part) {
+int findParts(FaceSet& set, std::vector<int>& part) {
     const int n = set.size();
     part.assign(size_t(n), -1);
-    std::vector<int> stack;
+    std::vector<int>& stack = set.stack;
+    stack.clear();
     int count = 0;
     for (int seed = 0; seed < n; ++seed) {
         if (part[size_t(seed)] >= 0) continue;
@@ -110,13 +122,19 @@ int findParts(const FaceSet& set, std::vector<int>& part) {
 
 PartList listParts(const std::vector<int>& part, int partCount) {
     PartList list;
+    listParts(part, partCount, list);
+    return list;
+}
+
+void listParts(const std::vector<int>& part, int partCount, PartList& list) {
     list.first.assign(size_t(partCount) + 1, 0);
     for (int p : part) ++list.first[size_t(p) + 1];
     std::partial_sum(list.first.begin(), list.first.end(), list.first.begin());
     list.members.resize(part.size());
-    std::vector<int> next(list.first.begin(), list.first.end() - 1);
-    for (size_t m = 0; m < part.size(); ++m) list.members[size_t(next[size_t(part[m])]++)] = int(m);
-    return list;
+    for (size_t m = 0; m < part.size(); ++m) list.members[size_t(list.first[size_t(part[m])]++)] = int(m);
+    // Each start was advanced to the next part's; step back.
+    for (size_t p = size_t(partCount); p > 0; --p) list.first[p] = list.first[p - 1];
+    list.first[0] = 0;
 }
 
 int joinCorners(FaceSet& set, const int* members, int count, std::vector<int>& vertexOf) {
@@ -125,7 +143,8 @@ int joinCorners(FaceSet& set, const int* members, int count, std::vector<int>& v
     std::vector<int>& slot = set.slot;
     if (slot.size() != set.faces.size()) slot.assign(set.faces.size(), -1);
     for (int k = 0; k < count; ++k) slot[size_t(members[k])] = k;
-    UnionFind joins(size_t(3) * size_t(count));
+    UnionFind& joins = set.joins;
+    joins.reset(size_t(3) * size_t(count));
     for (int k = 0; k < count; ++k) {
         const int m = members[k];
         for (int e = 0; e < 3; ++e) {

@@ -10,6 +10,20 @@
 
 namespace islands {
 
+// Union-find over consecutive numbers, with path halving.
+struct UnionFind {
+    std::vector<int> parent;
+    UnionFind() = default;
+    explicit UnionFind(size_t count) { reset(count); }
+    // Every number its own set again, keeping the storage.
+    void reset(size_t count);
+    int root(int x) {
+        while (parent[size_t(x)] != x) x = parent[size_t(x)] = parent[size_t(parent[size_t(x)])];
+        return x;
+    }
+    void join(int a, int b) { parent[size_t(root(a))] = root(b); }
+};
+
 // The faces one operation works on and how their edges meet. Edge e of member m runs
 // from corner e to corner (e + 1) % 3 and is numbered 3 m + e; so is corner c of m.
 struct FaceSet {
@@ -18,6 +32,10 @@ struct FaceSet {
     std::vector<float> uv;         // per corner: u and v as they were when gathered
     std::vector<int> neighbour;  // per edge: the linked edge of another member, or -1
     std::vector<int> slot;       // scratch of joinCorners: a member's place in its list, else -1
+    // Scratch of linkEdges (corners by vertex), findParts and joinCorners, kept so that a
+    // set reused from call to call touches no fresh memory.
+    std::vector<int> vertexStart, vertexCorners, stack;
+    UnionFind joins;
 
     int size() const { return int(faces.size()); }
     void unlink(int edge) {
@@ -29,10 +47,11 @@ struct FaceSet {
 
 // Members: the walk's filtered faces that pass `takes`, in array order. Their corners
 // are copied once, so that later passes jump around a small array, not the records.
+// The set is refilled in place, keeping its storage.
 template <class Takes>
-FaceSet gatherFaces(UVWalk& walk, Takes&& takes) {
-    FaceSet set;
+void gatherFaces(UVWalk& walk, Takes&& takes, FaceSet& set) {
     const size_t most = size_t(walk.faceCount());
+    set.faces.clear(), set.vertex.clear(), set.uv.clear(), set.neighbour.clear(), set.slot.clear();
     set.faces.reserve(most);
     set.vertex.reserve(3 * most);
     set.uv.reserve(6 * most);
@@ -45,11 +64,17 @@ FaceSet gatherFaces(UVWalk& walk, Takes&& takes) {
             set.uv.push_back(face.uv[c][1]);
         }
     });
+}
+template <class Takes>
+FaceSet gatherFaces(UVWalk& walk, Takes&& takes) {
+    FaceSet set;
+    gatherFaces(walk, takes, set);
     return set;
 }
 
 // The faces the unwraps and the packing act on: all three corners selected and visible,
 // with vertices that exist and have finite positions.
+void selectedFaces(UVWalk& walk, FaceSet& set);
 FaceSet selectedFaces(UVWalk& walk);
 
 // Links the member edges that join the same two vertices (each edge to one other) and,
@@ -59,7 +84,7 @@ FaceSet selectedFaces(UVWalk& walk);
 void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs, bool sameWinding);
 
 // Members connected through linked edges: the part of each member; answers the count.
-int findParts(const FaceSet& set, std::vector<int>& part);
+int findParts(FaceSet& set, std::vector<int>& part);
 
 // selectedFaces, linked through coinciding UVs, and their islands; answers the count.
 int selectedIslands(UVWalk& walk, float epsilon, bool sameWinding, FaceSet& set, std::vector<int>& part);
@@ -76,17 +101,6 @@ void onSelectedIslands(UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
     } catch (const std::bad_alloc&) {
     }
 }
-
-// Union-find over consecutive numbers, with path halving.
-struct UnionFind {
-    std::vector<int> parent;
-    explicit UnionFind(size_t count);
-    int root(int x) {
-        while (parent[size_t(x)] != x) x = parent[size_t(x)] = parent[size_t(parent[size_t(x)])];
-        return x;
-    }
-    void join(int a, int b) { parent[size_t(root(a))] = root(b); }
-};
 
 // Selects or deselects the face's three corners (with sync their vertices and the face
 // too); answers how many corners changed.
@@ -116,6 +130,27 @@ struct PartList {
     std::vector<int> members;
 };
 PartList listParts(const std::vector<int>& part, int partCount);
+void listParts(const std::vector<int>& part, int partCount, PartList& list);  // in place
+
+// The selected islands with their parts listed, kept in the model's scratch between calls.
+struct IslandWork {
+    FaceSet set;
+    std::vector<int> part;
+    PartList list;
+    int parts = 0;
+};
+
+// fn(work) on the selected islands, as onSelectedIslands, in the model's kept storage.
+template <class Fn>
+void onKeptIslands(UVModel& model, UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
+    try {
+        IslandWork& work = model.scratch.slots.get<IslandWork>();
+        work.parts = selectedIslands(edit, epsilon, sameWinding, work.set, work.part);
+        listParts(work.part, work.parts, work.list);
+        fn(work);
+    } catch (const std::bad_alloc&) {
+    }
+}
 
 // Corners joined across linked edges get one number (the UV vertices of a flattening);
 // answers how many numbers were given. `members` limits the work to those members; the

@@ -22,28 +22,53 @@ double cross(const Point& o, const Point& a, const Point& b) {
     return (a.u - o.u) * (b.v - o.v) - (a.v - o.v) * (b.u - o.u);
 }
 
-// Counter-clockwise hull without collinear points. The points inside the octagon of the
-// extreme points in eight directions cannot be on it and are dropped before the sort.
-std::vector<Point> convexHull(std::vector<Point> points) {
-    if (points.size() > 64) {
-        const double dir[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
-        Point extreme[8];
-        for (int d = 0; d < 8; ++d) {
-            auto along = [&](const Point& p) { return dir[d][0] * p.u + dir[d][1] * p.v; };
-            extreme[d] = *std::max_element(points.begin(), points.end(),
-                                           [&](const Point& a, const Point& b) { return along(a) < along(b); });
-        }
-        std::erase_if(points, [&](const Point& p) {
+// The working arrays, kept from call to call.
+struct OrientWork {
+    std::vector<Point> points, hull;
+};
+
+// The corners of the listed members as points, less those strictly inside the polygon
+// of the extreme corners in eight directions, which cannot be on the hull. Extremes that
+// coincide (a square island's) make no side of that polygon.
+void hullCandidates(const FaceSet& set, const int* members, int count, std::vector<Point>& points) {
+    const double dir[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
+    auto corner = [&](int k, int c) {
+        const float* uv = &set.uv[6 * size_t(members[k]) + 2 * size_t(c)];
+        return Point{uv[0], uv[1]};
+    };
+    Point extreme[8];
+    double most[8];
+    for (int d = 0; d < 8; ++d) extreme[d] = corner(0, 0), most[d] = dir[d][0] * extreme[d].u + dir[d][1] * extreme[d].v;
+    for (int k = 0; k < count; ++k)
+        for (int c = 0; c < 3; ++c) {
+            const Point p = corner(k, c);
             for (int d = 0; d < 8; ++d)
-                if (!(cross(extreme[d], extreme[(d + 1) % 8], p) > 0)) return false;
-            return true;
-        });
-    }
+                if (const double along = dir[d][0] * p.u + dir[d][1] * p.v; along > most[d]) most[d] = along, extreme[d] = p;
+        }
+    Point side[8];
+    int sides = 0;
+    for (int d = 0; d < 8; ++d)
+        if (!(extreme[d] == extreme[(d + 1) % 8])) side[sides++] = extreme[d];
+    points.clear();
+    for (int k = 0; k < count; ++k)
+        for (int c = 0; c < 3; ++c) {
+            const Point p = corner(k, c);
+            bool inside = sides >= 3 && count > 21;  // a few points are sorted as they are
+            for (int d = 0; d < sides && inside; ++d) inside = cross(side[d], side[(d + 1) % sides], p) > 0;
+            if (!inside) points.push_back(p);
+        }
+}
+
+// Counter-clockwise hull of the points (which it sorts) without collinear points.
+void convexHull(std::vector<Point>& points, std::vector<Point>& hull) {
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
-    if (points.size() < 3) return points;
+    if (points.size() < 3) {
+        hull = points;
+        return;
+    }
     // Andrew's monotone chain: the lower hull left to right, then the upper right to left.
-    std::vector<Point> hull(2 * points.size());
+    hull.resize(2 * points.size());
     size_t k = 0;
     auto add = [&](const Point& p, size_t least) {
         while (k >= least && cross(hull[k - 2], hull[k - 1], p) <= 0) --k;
@@ -53,7 +78,6 @@ std::vector<Point> convexHull(std::vector<Point> points) {
     const size_t lower = k + 1;
     for (size_t i = points.size() - 1; i-- > 0;) add(points[i], lower);
     hull.resize(k - 1);
-    return hull;
 }
 
 // The turn (radians, in [-pi/2, pi/2]) that stands the smallest bounding rectangle of
@@ -93,20 +117,18 @@ double uprightTurn(const std::vector<Point>& hull, double& cu, double& cv) {
 
 bool orientIslands(UVModel& model, float epsilon) {
     UVEdit edit(model, {L"Orient Islands", EDIT_FACE_DATA});
-    onSelectedIslands(edit, epsilon, false, [&](FaceSet& set, std::vector<int>& part, int parts) {
-        const PartList list = listParts(part, parts);
-        std::vector<Point> points;
-        for (int p = 0; p < parts; ++p) {
+    onKeptIslands(model, edit, epsilon, false, [&](IslandWork& work) {
+        const FaceSet& set = work.set;
+        const PartList& list = work.list;
+        OrientWork& kept = model.scratch.slots.get<OrientWork>();
+        std::vector<Point>& points = kept.points;
+        std::vector<Point>& hull = kept.hull;
+        for (int p = 0; p < work.parts; ++p) {
             const int* members = &list.members[size_t(list.first[size_t(p)])];
             const int count = list.first[size_t(p) + 1] - list.first[size_t(p)];
             if (anyLocked(edit, set, members, count) || !allFinite(set, members, count)) continue;
-            points.clear();
-            for (int k = 0; k < count; ++k)
-                for (int c = 0; c < 3; ++c) {
-                    const float* uv = &set.uv[6 * size_t(members[k]) + 2 * size_t(c)];
-                    points.push_back({uv[0], uv[1]});
-                }
-            const std::vector<Point> hull = convexHull(points);
+            hullCandidates(set, members, count, points);
+            convexHull(points, hull);
             if (hull.size() < 3) continue;
             double cu = 0, cv = 0;
             const double turn = uprightTurn(hull, cu, cv);

@@ -17,6 +17,16 @@ struct Cut {
     int edges = 0;
 };
 
+// The working arrays, kept from call to call.
+struct SplitWork {
+    FaceSet set;
+    std::vector<char> chosen;
+    std::vector<std::pair<int, int>> crossing;  // (edge of a chosen face, its partner)
+    std::vector<int> part;
+    std::vector<Cut> cuts;
+    PartList list;
+};
+
 double faceCentre(const FaceSet& set, int member, int axis) {
     const float* uv = &set.uv[6 * size_t(member)];
     return (double(uv[axis]) + uv[2 + axis] + uv[4 + axis]) / 3;
@@ -46,23 +56,28 @@ void awayFromCut(const FaceSet& set, const int* members, int count, const Cut& c
 bool splitSelection(UVModel& model, float epsilon) {
     UVEdit edit(model, {L"Split Selection", EDIT_FACE_DATA});
     try {
-        FaceSet set = gatherFaces(edit, [](const FaceRecord&) { return true; });
+        SplitWork& work = model.scratch.slots.get<SplitWork>();
+        FaceSet& set = work.set;
+        gatherFaces(edit, [](const FaceRecord&) { return true; }, set);
         linkEdges(edit, set, epsilon, true, false);
         const int n = set.size();
-        std::vector<char> chosen(static_cast<size_t>(n));
+        std::vector<char>& chosen = work.chosen;
+        chosen.resize(size_t(n));
         for (int m = 0; m < n; ++m)
             chosen[size_t(m)] =
                 (edit.face(set.faces[size_t(m)]).flags & (UV_SELECTED_ALL | UV_HIDDEN_ALL)) == UV_SELECTED_ALL;
         // The links across the cut go; what stays linked among chosen faces are the pieces.
-        std::vector<std::pair<int, int>> crossing;  // (edge of a chosen face, its partner)
+        std::vector<std::pair<int, int>>& crossing = work.crossing;
+        crossing.clear();
         for (int edge = 0; edge < 3 * n; ++edge) {
             const int other = set.neighbour[size_t(edge)];
             if (other >= 0 && chosen[size_t(edge / 3)] && !chosen[size_t(other / 3)]) crossing.push_back({edge, other});
         }
         for (const auto& [edge, other] : crossing) set.unlink(edge);
-        std::vector<int> part;
+        std::vector<int>& part = work.part;
         const int parts = findParts(set, part);
-        std::vector<Cut> cuts(static_cast<size_t>(parts));
+        std::vector<Cut>& cuts = work.cuts;
+        cuts.assign(size_t(parts), Cut{});
         for (const auto& [edge, other] : crossing) {
             Cut& cut = cuts[size_t(part[size_t(edge / 3)])];
             const int end = edge - edge % 3 + (edge + 1) % 3;
@@ -71,7 +86,8 @@ bool splitSelection(UVModel& model, float epsilon) {
             cut.restU += faceCentre(set, other / 3, 0), cut.restV += faceCentre(set, other / 3, 1);
             ++cut.edges;
         }
-        const PartList list = listParts(part, parts);
+        PartList& list = work.list;
+        listParts(part, parts, list);
         for (int p = 0; p < parts; ++p) {
             const int* members = &list.members[size_t(list.first[size_t(p)])];
             const int count = list.first[size_t(p) + 1] - list.first[size_t(p)];

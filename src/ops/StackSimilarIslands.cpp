@@ -29,8 +29,8 @@ public:
         for (size_t i = 0; i < n; ++i) ++start_[cellOf(points[2 * i], points[2 * i + 1]) + 1];
         for (size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
         order_.resize(n);
-        std::vector<int> next(start_.begin(), start_.end() - 1);
-        for (size_t i = 0; i < n; ++i) order_[size_t(next[cellOf(points[2 * i], points[2 * i + 1])]++)] = int(i);
+        next_.assign(start_.begin(), start_.end() - 1);
+        for (size_t i = 0; i < n; ++i) order_[size_t(next_[cellOf(points[2 * i], points[2 * i + 1])]++)] = int(i);
     }
     // The point nearest to (u, v) no farther than radius, or -1.
     int nearest(double u, double v, double radius) const {
@@ -60,7 +60,7 @@ private:
     const std::vector<double>* points_ = nullptr;
     double u0_ = 0, v0_ = 0, cell_ = 1;
     int columns_ = 1, rows_ = 1;
-    std::vector<int> start_, order_;
+    std::vector<int> start_, order_, next_;
 };
 
 // One island as the matching sees it.
@@ -77,7 +77,18 @@ struct Shape {
     bool gridBuilt = false;
 };
 
+// The shape emptied for another island, keeping the storage of its corners and grid.
+void reuse(Shape& s) {
+    std::vector<double> corners = std::move(s.corners);
+    PointGrid grid = std::move(s.grid);
+    s = Shape{};
+    corners.clear();
+    s.corners = std::move(corners);
+    s.grid = std::move(grid);
+}
+
 void describe(Shape& s, const FaceSet& set) {
+    s.corners.reserve(6 * size_t(s.count));
     double area = 0, u = 0, v = 0, low[2] = {1e300, 1e300}, high[2] = {-1e300, -1e300};
     for (int k = 0; k < s.count; ++k) {
         const float* p = &set.uv[6 * size_t(s.members[k])];
@@ -117,8 +128,16 @@ bool lands(const std::vector<double>& from, const Motion& motion, const PointGri
     return true;
 }
 
+// The working arrays of the matching, kept from call to call.
+struct MatchWork {
+    std::vector<std::pair<double, double>> candidates;
+    std::vector<double> moved;
+    PointGrid movedGrid;
+    PointPairs pairs;
+};
+
 // The rigid motion that lays `from` onto `onto` within onto's tolerance, if there is one.
-bool match(Shape& from, Shape& onto, Motion& found) {
+bool match(Shape& from, Shape& onto, Motion& found, MatchWork& work) {
     const double tolerance = onto.tolerance;
     if (from.count != onto.count || !(tolerance > 0) || std::fabs(from.reach - onto.reach) > 2 * tolerance ||
         std::fabs(from.spread - onto.spread) > 2 * tolerance)
@@ -127,15 +146,17 @@ bool match(Shape& from, Shape& onto, Motion& found) {
     const double toU = onto.corners[2 * size_t(onto.farthest)] - onto.cu;
     const double toV = onto.corners[2 * size_t(onto.farthest) + 1] - onto.cv;
     // Candidate corners for the farthest one: distinct positions at its distance.
-    std::vector<std::pair<double, double>> candidates;
+    std::vector<std::pair<double, double>>& candidates = work.candidates;
+    candidates.clear();
     for (size_t i = 0; i < from.corners.size() / 2 && candidates.size() < 32; ++i) {
         const std::pair<double, double> p{from.corners[2 * i], from.corners[2 * i + 1]};
         if (std::fabs(std::hypot(p.first - from.cu, p.second - from.cv) - onto.reach) <= tolerance &&
             std::find(candidates.begin(), candidates.end(), p) == candidates.end())
             candidates.push_back(p);
     }
-    std::vector<double> moved;
-    PointGrid movedGrid;
+    std::vector<double>& moved = work.moved;
+    PointGrid& movedGrid = work.movedGrid;
+    PointPairs& pairs = work.pairs;
     for (bool mirror : {false, true})
         for (const auto& [u, v] : candidates) {
             const double sign = mirror ? -1 : 1;
@@ -145,7 +166,7 @@ bool match(Shape& from, Shape& onto, Motion& found) {
             double cu, cv;
             motion.apply(from.cu, from.cv, cu, cv);
             motion.tu = onto.cu - cu, motion.tv = onto.cv - cv;
-            PointPairs pairs;
+            pairs.from.clear(), pairs.to.clear();
             if (!lands(from.corners, motion, onto.grid, onto.corners, 2 * tolerance, &pairs)) continue;
             motion = fitMotion(pairs, mirror, false);
             if (!lands(from.corners, motion, onto.grid, onto.corners, tolerance, nullptr)) continue;
@@ -160,6 +181,14 @@ bool match(Shape& from, Shape& onto, Motion& found) {
         }
     return false;
 }
+
+// The working arrays of the whole, kept from call to call.
+struct StackWork {
+    std::vector<Shape> shapes;
+    std::vector<int> kinds, kindOf;
+    std::vector<Motion> ontoKind;
+    MatchWork match;
+};
 
 // The largest distance a corner of the shape moves by the motion.
 double largestStep(const Shape& s, const Motion& motion) {
@@ -177,13 +206,22 @@ double largestStep(const Shape& s, const Motion& motion) {
 bool stackSimilarIslands(UVModel& model, float epsilon, StackCount* count) {
     StackCount counted;
     UVEdit edit(model, {L"Stack Similar Islands", EDIT_FACE_DATA});
-    onSelectedIslands(edit, epsilon, false, [&](FaceSet& set, std::vector<int>& part, int parts) {
-        const PartList list = listParts(part, parts);
-        std::vector<Shape> shapes(static_cast<size_t>(parts));
-        std::vector<int> kinds, kindOf(size_t(parts), -1);
-        std::vector<Motion> ontoKind(static_cast<size_t>(parts));  // lays the island onto the first of its kind
+    onKeptIslands(model, edit, epsilon, false, [&](IslandWork& island) {
+        const FaceSet& set = island.set;
+        const PartList& list = island.list;
+        const int parts = island.parts;
+        StackWork& work = model.scratch.slots.get<StackWork>();
+        std::vector<Shape>& shapes = work.shapes;
+        std::vector<int>& kinds = work.kinds;
+        std::vector<int>& kindOf = work.kindOf;
+        std::vector<Motion>& ontoKind = work.ontoKind;  // lays the island onto the first of its kind
+        shapes.resize(size_t(parts));
+        kinds.clear();
+        kindOf.assign(size_t(parts), -1);
+        ontoKind.assign(size_t(parts), Motion{});
         for (int p = 0; p < parts; ++p) {
             Shape& s = shapes[size_t(p)];
+            reuse(s);
             s.members = &list.members[size_t(list.first[size_t(p)])];
             s.count = list.first[size_t(p) + 1] - list.first[size_t(p)];
             if (!allFinite(set, s.members, s.count)) continue;
@@ -191,7 +229,7 @@ bool stackSimilarIslands(UVModel& model, float epsilon, StackCount* count) {
             describe(s, set);
             if (!(s.tolerance > 0)) continue;
             for (int k : kinds)
-                if (match(s, shapes[size_t(k)], ontoKind[size_t(p)])) {
+                if (match(s, shapes[size_t(k)], ontoKind[size_t(p)], work.match)) {
                     kindOf[size_t(p)] = k;
                     break;
                 }

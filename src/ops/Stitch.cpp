@@ -23,12 +23,16 @@ struct Seam {
     int kept = -2; // once sewn: the side that did not move (whose corners the others meet), or -1
 };
 
-// The islands a sewing works on, with the working positions of every corner.
+// The islands a sewing works on, with the working positions of every corner; kept from
+// call to call.
 struct Sewing {
     FaceSet set;
+    std::vector<int> meshPartner;  // per edge: the member edge on the same two vertices, or -1
     std::vector<int> island;       // per member
     std::vector<char> pinned;      // per corner: locked or hidden, it never moves
+    std::vector<char> finite;      // per island: every UV finite
     std::vector<double> position;  // per corner: u, v
+    std::vector<Seam> seams;
     double area(int member) const {
         const double* p = &position[6 * size_t(member)];
         return (p[2] - p[0]) * (p[5] - p[1]) - (p[4] - p[0]) * (p[3] - p[1]);
@@ -38,7 +42,8 @@ struct Sewing {
 int sign(double x) { return (x > 0) - (x < 0); }
 
 // The partner edges of edges of the selection that lie on two islands, each pair once.
-std::vector<Seam> findSeams(UVWalk& walk, Sewing& s, const std::vector<int>& meshPartner, float epsilon) {
+void findSeams(UVWalk& walk, Sewing& s, float epsilon) {
+    const std::vector<int>& meshPartner = s.meshPartner;
     const FaceSet& set = s.set;
     auto selected = [&](int edge) {
         const uint16_t flags = walk.face(set.faces[size_t(edge / 3)]).flags;
@@ -49,7 +54,8 @@ std::vector<Seam> findSeams(UVWalk& walk, Sewing& s, const std::vector<int>& mes
         return std::hypot(s.position[2 * size_t(a)] - s.position[2 * size_t(b)],
                           s.position[2 * size_t(a) + 1] - s.position[2 * size_t(b) + 1]) > epsilon;
     };
-    std::vector<Seam> seams;
+    std::vector<Seam>& seams = s.seams;
+    seams.clear();
     for (int edge = 0; edge < 3 * set.size(); ++edge) {
         const int other = meshPartner[size_t(edge)];
         if (other < 0 || !selected(edge) || (other < edge && selected(other))) continue;
@@ -62,7 +68,6 @@ std::vector<Seam> findSeams(UVWalk& walk, Sewing& s, const std::vector<int>& mes
         seam.corner[1][0] = seam.sameWay ? other : otherEnd, seam.corner[1][1] = seam.sameWay ? otherEnd : other;
         if (apart(edge, seam.corner[1][0]) || apart(end, seam.corner[1][1])) seams.push_back(seam);
     }
-    return seams;
 }
 
 // Islands joined so far: their faces, whether one cannot move, and their members.
@@ -167,32 +172,36 @@ std::vector<double> closeSeams(Sewing& s, const std::vector<Seam>& seams) {
     }
 }
 
-void sew(UVWalk& walk, float epsilon, int& written) {
-    Sewing s;
-    s.set = gatherFaces(walk, [](const FaceRecord&) { return true; });
+void sew(Sewing& s, UVWalk& walk, float epsilon, int& written) {
+    gatherFaces(walk, [](const FaceRecord&) { return true; }, s.set);
     const int n = s.set.size();
     linkEdges(walk, s.set, epsilon, false, false);
-    const std::vector<int> meshPartner = s.set.neighbour;
+    s.meshPartner.assign(s.set.neighbour.begin(), s.set.neighbour.end());
     linkEdges(walk, s.set, epsilon, true, false);
     const int islandCount = findParts(s.set, s.island);
     s.position.assign(s.set.uv.begin(), s.set.uv.end());
     s.pinned.resize(3 * size_t(n));
-    Joins joins(islandCount);
-    std::vector<char> finite(size_t(islandCount), 1);
+    std::vector<char>& finite = s.finite;
+    finite.assign(size_t(islandCount), 1);
     for (int m = 0; m < n; ++m) {
         const int i = s.island[size_t(m)];
         const uint16_t flags = walk.face(s.set.faces[size_t(m)]).flags;
         for (int c = 0; c < 3; ++c) {
             s.pinned[3 * size_t(m) + size_t(c)] = (flags & ((UV_LOCKED | UV_HIDDEN) << c)) != 0;
-            joins.pinned[size_t(i)] |= s.pinned[3 * size_t(m) + size_t(c)];
             finite[size_t(i)] &= cornerFinite(walk.face(s.set.faces[size_t(m)]), c);
         }
+    }
+    findSeams(walk, s, epsilon);
+    std::vector<Seam>& seams = s.seams;
+    std::erase_if(seams, [&](const Seam& seam) { return !finite[size_t(seam.island[0])] || !finite[size_t(seam.island[1])]; });
+    if (seams.empty()) return;
+    Joins joins(islandCount);
+    for (int m = 0; m < n; ++m) {
+        const int i = s.island[size_t(m)];
+        for (int c = 0; c < 3; ++c) joins.pinned[size_t(i)] |= s.pinned[3 * size_t(m) + size_t(c)];
         ++joins.faces[size_t(i)];
         joins.members[size_t(i)].push_back(m);
     }
-    std::vector<Seam> seams = findSeams(walk, s, meshPartner, epsilon);
-    std::erase_if(seams, [&](const Seam& seam) { return !finite[size_t(seam.island[0])] || !finite[size_t(seam.island[1])]; });
-    if (seams.empty()) return;
     // Seams by pair of islands; the pairs sharing most edges are joined first.
     for (Seam& seam : seams)
         if (seam.island[0] > seam.island[1]) {
@@ -237,7 +246,7 @@ void sew(UVWalk& walk, float epsilon, int& written) {
 bool stitch(UVModel& model, float epsilon) {
     UVEdit edit(model, {L"Stitch", EDIT_FACE_DATA});
     try {
-        sew(edit, epsilon, edit.changed);
+        sew(model.scratch.slots.get<Sewing>(), edit, epsilon, edit.changed);
     } catch (const std::bad_alloc&) {
         // Nothing is written before all is decided.
     }

@@ -13,13 +13,24 @@ namespace {
 struct PathGraph {
     std::vector<int> cornerOf, degree, next;
 
-    explicit PathGraph(int nodes) : cornerOf(size_t(nodes), -1), degree(size_t(nodes), 0), next(2 * size_t(nodes), -1) {}
+    void reset(int nodes) {
+        cornerOf.assign(size_t(nodes), -1), degree.assign(size_t(nodes), 0), next.assign(2 * size_t(nodes), -1);
+    }
     void link(int a, int b) {
         int* known = &next[2 * size_t(a)];
         if (known[0] == b || known[1] == b) return;
         if (degree[size_t(a)] < 2) known[degree[size_t(a)]] = b;
         ++degree[size_t(a)];
     }
+};
+
+// The working arrays, kept from call to call.
+struct StraightenWork {
+    PathGraph graph;
+    std::vector<float> nodeUV;
+    std::vector<char> visited;
+    std::vector<int> path;
+    std::vector<double> along;
 };
 
 double length3D(const VertexRecord& a, const VertexRecord& b) {
@@ -33,7 +44,8 @@ double length3D(const VertexRecord& a, const VertexRecord& b) {
 bool straighten(UVModel& model, float epsilon, const wchar_t* description) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
     try {
-        const lineup::CornerNet net = lineup::selectedCornerNet(edit, epsilon);
+        lineup::CornerNet& net = lineup::selectedCornerNet(model, edit, epsilon);
+        StraightenWork& work = model.scratch.slots.get<StraightenWork>();
         const islands::FaceSet& set = net.set;
         const int corners = 3 * set.size();
         auto selectedCorner = [&](int corner) {
@@ -41,7 +53,8 @@ bool straighten(UVModel& model, float epsilon, const wchar_t* description) {
             return CORNERS_SELECTED.passes(edit.face(set.faces[size_t(corner / 3)]).flags, corner % 3) &&
                    std::isfinite(uv[0]) && std::isfinite(uv[1]);
         };
-        PathGraph graph(net.nodeCount);
+        PathGraph& graph = work.graph;
+        graph.reset(net.nodeCount);
         for (int corner = 0; corner < corners; ++corner) {
             if (!selectedCorner(corner)) continue;
             const int node = net.node[size_t(corner)];
@@ -53,11 +66,14 @@ bool straighten(UVModel& model, float epsilon, const wchar_t* description) {
             graph.link(other, node);
         }
 
-        std::vector<float> target(2 * size_t(corners), std::numeric_limits<float>::quiet_NaN());
-        std::vector<float> nodeUV(2 * size_t(net.nodeCount), std::numeric_limits<float>::quiet_NaN());
-        std::vector<char> visited(size_t(net.nodeCount), 0);
-        std::vector<int> path;
-        std::vector<double> along;
+        std::vector<float>& target = net.target;
+        target.resize(2 * size_t(corners));  // every corner's is set below
+        std::vector<float>& nodeUV = work.nodeUV;
+        nodeUV.assign(2 * size_t(net.nodeCount), std::numeric_limits<float>::quiet_NaN());
+        std::vector<char>& visited = work.visited;
+        visited.assign(size_t(net.nodeCount), 0);
+        std::vector<int>& path = work.path;
+        std::vector<double>& along = work.along;
         for (int start = 0; start < net.nodeCount; ++start) {
             if (graph.degree[size_t(start)] != 1 || visited[size_t(start)]) continue;
             path.clear();

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <new>
 
 namespace {
@@ -20,15 +19,15 @@ struct Quad {
     int across[4];
 };
 
-// The working arrays of one island, reused from island to island.
+// The working arrays of one island, reused from island to island and call to call.
 struct GridWork {
-    std::vector<int> vertexOf, partner, quadOf, nodeVertex;
+    std::vector<int> vertexOf, partner, diagonal, quadOf, nodeVertex;
     std::vector<Quad> quads;
     std::vector<int> cell;  // per node: i, j
     std::vector<char> placed, quadPlaced;
     std::vector<double> width, height, widthCount, heightCount, nodeUV, placedUV;
     std::vector<int64_t> keys;
-    std::deque<int> queue;
+    std::vector<int> queue;  // quads to go on from, first in first out
 };
 
 struct Point3 {
@@ -108,7 +107,8 @@ private:
     // each other.
     bool pairQuads() {
         w_.partner.assign(size_t(count_), -1);
-        std::vector<int> diagonal(size_t(count_), -1);
+        std::vector<int>& diagonal = w_.diagonal;
+        diagonal.assign(size_t(count_), -1);
         for (int k = 0; k < count_; ++k) {
             double best = INFINITY;
             for (int e = 0; e < 3; ++e) {
@@ -167,9 +167,8 @@ private:
         w_.quadPlaced[0] = 1;
         w_.queue.assign(1, 0);
         size_t placedQuads = 1;
-        while (!w_.queue.empty()) {
-            const Quad& quad = w_.quads[size_t(w_.queue.front())];
-            w_.queue.pop_front();
+        for (size_t head = 0; head < w_.queue.size(); ++head) {
+            const Quad& quad = w_.quads[size_t(w_.queue[head])];
             for (int s = 0; s < 4; ++s) {
                 const int r = quad.across[s];
                 if (r < 0 || w_.quadPlaced[size_t(r)]) continue;
@@ -311,12 +310,12 @@ private:
 GridResult straightenToGrid(UVModel& model, float epsilon, const wchar_t* description) {
     GridResult result;
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    islands::onSelectedIslands(edit, epsilon, false, [&](FaceSet& set, std::vector<int>& part, int parts) {
-        const islands::PartList list = islands::listParts(part, parts);
-        GridWork work;
-        for (int p = 0; p < parts; ++p) {
+    islands::onKeptIslands(model, edit, epsilon, false, [&](islands::IslandWork& island) {
+        const islands::PartList& list = island.list;
+        GridWork& work = model.scratch.slots.get<GridWork>();
+        for (int p = 0; p < island.parts; ++p) {
             const int first = list.first[size_t(p)];
-            IslandGrid grid(edit, set, &list.members[size_t(first)], list.first[size_t(p) + 1] - first, work);
+            IslandGrid grid(edit, island.set, &list.members[size_t(first)], list.first[size_t(p) + 1] - first, work);
             ++(grid.layOut(edit.changed) ? result.laidOut : result.skipped);
         }
     });

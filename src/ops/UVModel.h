@@ -43,6 +43,7 @@
 #pragma once
 
 #include "ScratchArray.h"
+#include "ScratchSlots.h"
 #include "UVPointGrid.h"
 
 #include <host/HostRef.h>
@@ -84,6 +85,7 @@ struct UVModel {
         UVPointGrid grid;                // weld and count distinct
         ScratchArray<UVPoint> vertexUVs; // a projection's (u, v) per vertex
         ScratchArray<uint8_t> bytes;     // per vertex or per face marks
+        ScratchSlots slots;              // the island tools' working structures
     } scratch;
 
     // ---- Queries: no undo, no notification ----
