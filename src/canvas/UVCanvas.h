@@ -236,8 +236,7 @@ private:
     };
     std::vector<FaceTint> faceTints_;
     bool tintsStale_ = true;  // the mesh changed since they were made
-    // Per face record: stretch, fault bits, and UV and 3D areas while measuring.
-    std::vector<float> tintStretch_;
+    // Per face record: fault bits, and UV and 3D areas while measuring.
     std::vector<uint8_t> tintFaults_;
     std::vector<double> tintAreas_;
     struct TintInputs {

@@ -4,6 +4,7 @@
 #include "canvas/UVCanvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <new>
 
@@ -27,16 +28,50 @@ std::uint32_t tintOf(std::uint32_t colour) {
     return part;
 }
 
-std::uint32_t stretchTint(float stretch) {
-    const float t = std::clamp(stretch / kStretchRange, -1.0f, 1.0f);
-    const int step = static_cast<int>(std::lround(std::fabs(t) * kStretchSteps));
-    const std::uint32_t end = t < 0 ? kStretchedOut : kCompressed;
+// The tint `step` steps from white towards an end of the stretch scale.
+std::uint32_t stepTint(int step, bool stretchedOut) {
+    const std::uint32_t end = stretchedOut ? kStretchedOut : kCompressed;
     std::uint32_t colour = 0;
     for (int shift = 0; shift < 24; shift += 8) {
         const int towards = static_cast<int>((end >> shift) & 0xFFu);
         colour |= static_cast<std::uint32_t>(255 + (towards - 255) * step / kStretchSteps) << shift;
     }
     return tintOf(colour);
+}
+
+std::uint32_t stretchTint(float stretch) {
+    const float t = std::clamp(stretch / kStretchRange, -1.0f, 1.0f);
+    return stepTint(static_cast<int>(std::lround(std::fabs(t) * kStretchSteps)), t < 0);
+}
+
+// The stretch tint of a face from its areas (measureAreas) without a logarithm: the
+// colour steps where 2^stretch, the face's share of the UV area over its share of the
+// 3D area, crosses 2^(+-(k + 1/2) / 8); a share too near a step to tell, and the faces
+// with a zero area, take the exact way. False: no tint (the stretch means nothing).
+bool stretchTintOf(double areaUV, double area3D, double totalUV, double total3D, std::uint32_t& tint) {
+    static const auto steps = [] {
+        std::array<double, kStretchSteps> at{};
+        for (int k = 0; k < kStretchSteps; ++k) at[size_t(k)] = std::exp2((k + 0.5) * kStretchRange / kStretchSteps);
+        return at;
+    }();
+    const double ratio = (areaUV / totalUV) / (area3D / total3D);
+    if (!(ratio > 0) || !std::isfinite(ratio)) {
+        const float stretch = stretchOf(areaUV, area3D, totalUV, total3D);
+        if (std::isnan(stretch)) return false;
+        tint = stretchTint(stretch);
+        return true;
+    }
+    const double apart = ratio < 1 ? 1 / ratio : ratio;
+    int step = 0;
+    for (const double at : steps) {
+        if (std::fabs(apart / at - 1) < 1e-6) {
+            tint = stretchTint(stretchOf(areaUV, area3D, totalUV, total3D));
+            return true;
+        }
+        step += apart > at;
+    }
+    tint = stepTint(step, ratio < 1);
+    return true;
 }
 }  // namespace
 
@@ -51,11 +86,11 @@ void UVCanvas::prepareFaceTints() {
     tintLayerValid_ = false;
     try {
         UVWalk walk(mesh_.Get(), view.faceFilter);
-        std::vector<float>& stretch = tintStretch_;
+        std::vector<double>& areas = tintAreas_;
         std::vector<uint8_t>& faults = tintFaults_;
-        stretch.clear();
         faults.clear();
-        if (view.showStretch) measureStretch(walk, stretch, tintAreas_);
+        double totalUV = 0, total3D = 0;
+        const bool stretch = view.showStretch && measureAreas(walk, areas, totalUV, total3D);
         if (view.showFaults) findFaultyFaces(walk, view.epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults);
         faceTints_.clear();
         // Stretch first, then overlapping, then flipped faces: the worse fault shows on top.
@@ -66,8 +101,8 @@ void UVCanvas::prepareFaceTints() {
                 if (fault != rank) continue;
                 if (fault)
                     faceTints_.push_back({static_cast<int>(i), tintOf(fault == FAULT_FLIPPED ? kFlippedTint : kOverlappingTint)});
-                else if (!stretch.empty() && !std::isnan(stretch[i]))
-                    faceTints_.push_back({static_cast<int>(i), stretchTint(stretch[i])});
+                else if (std::uint32_t tint; stretch && stretchTintOf(areas[2 * i], areas[2 * i + 1], totalUV, total3D, tint))
+                    faceTints_.push_back({static_cast<int>(i), tint});
             }
     } catch (const std::bad_alloc&) {
         faceTints_.clear();

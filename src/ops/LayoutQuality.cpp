@@ -277,11 +277,10 @@ void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<ui
     if (wanted & FAULT_FLIPPED) markFlipped(walk, set, epsilon, faults);
 }
 
-void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<double>& areas) {
+bool measureAreas(UVWalk& walk, std::vector<double>& areas, double& totalUV, double& total3D) {
     const size_t count = size_t(std::max(walk.faceCount(), 0));
-    stretch.assign(count, NAN);
     areas.assign(2 * count, 0.0);  // UV, 3D per face
-    double totalUV = 0, total3D = 0;
+    totalUV = 0, total3D = 0;
     walk.forEachFace([&](FaceRecord& face, int i) {
         if (!faceShown(face)) return;
         const float uv[6] = {face.uv[0][0], face.uv[0][1], face.uv[1][0], face.uv[1][1], face.uv[2][0], face.uv[2][1]};
@@ -289,17 +288,17 @@ void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<doubl
         if (!std::isfinite(a) || !std::isfinite(b)) return;
         areas[2 * size_t(i)] = a, areas[2 * size_t(i) + 1] = b;
         totalUV += a, total3D += b;
-        stretch[size_t(i)] = 0;  // measured below
     });
-    if (!(totalUV > 0) || !(total3D > 0) || !std::isfinite(totalUV) || !std::isfinite(total3D)) {
-        std::fill(stretch.begin(), stretch.end(), NAN);
-        return;
-    }
-    for (size_t i = 0; i < count; ++i) {
-        if (std::isnan(stretch[i])) continue;
-        const double a = areas[2 * i] / totalUV, b = areas[2 * i + 1] / total3D;
-        stretch[i] = a == 0 && b == 0 ? NAN : float(std::log2(a) - std::log2(b));
-    }
+    return totalUV > 0 && total3D > 0 && std::isfinite(totalUV) && std::isfinite(total3D);
+}
+
+void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<double>& areas) {
+    double totalUV, total3D;
+    const bool measured = measureAreas(walk, areas, totalUV, total3D);
+    const size_t count = areas.size() / 2;
+    stretch.assign(count, NAN);
+    if (!measured) return;
+    for (size_t i = 0; i < count; ++i) stretch[i] = stretchOf(areas[2 * i], areas[2 * i + 1], totalUV, total3D);
 }
 
 bool selectFlipped(UVModel& model, float epsilon, bool sync) {

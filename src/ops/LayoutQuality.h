@@ -10,6 +10,7 @@
 
 #include "EditProtocol.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +31,15 @@ void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<ui
 // areas: working memory (UV and 3D area per face), kept by a caller that measures
 // often. Throws std::bad_alloc.
 void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<double>& areas);
+// What the stretch is made of: per face record twice its UV area and twice its 3D area
+// (both 0 where the stretch means nothing but for the totals), and their totals; false
+// when a total is not positive and finite, so that no stretch means anything.
+bool measureAreas(UVWalk& walk, std::vector<double>& areas, double& totalUV, double& total3D);
+// The stretch of one face from its areas and the totals, as measureStretch gives it.
+inline float stretchOf(double areaUV, double area3D, double totalUV, double total3D) {
+    const double a = areaUV / totalUV, b = area3D / total3D;
+    return a == 0 && b == 0 ? NAN : float(std::log2(a) - std::log2(b));
+}
 inline void measureStretch(UVWalk& walk, std::vector<float>& stretch) {
     std::vector<double> areas;
     measureStretch(walk, stretch, areas);
