@@ -212,6 +212,23 @@ bool isTool(const char* name) {
     return false;
 }
 
+// How far apart the corners of one grid row lie in v, or of one grid column in u, at
+// most: straightened to a grid, each row and column of the bench grid is one line.
+double gridLineSpread(const BenchMesh& mesh, int n) {
+    std::vector<float> low(2 * size_t(n + 1), INFINITY), high(2 * size_t(n + 1), -INFINITY);
+    for (const FaceRecord& face : mesh.faces)
+        for (int c = 0; c < 3; ++c) {
+            const size_t line[2] = {face.vertex[c] % size_t(n + 1), n + 1 + face.vertex[c] / size_t(n + 1)};
+            for (int axis = 0; axis < 2; ++axis) {
+                const float x = face.uv[c][axis];
+                low[line[axis]] = std::min(low[line[axis]], x), high[line[axis]] = std::max(high[line[axis]], x);
+            }
+        }
+    double most = 0;
+    for (size_t k = 0; k < low.size(); ++k) most = std::max(most, double(high[k]) - low[k]);
+    return most;
+}
+
 bool writeDump(const std::string& path, const BenchMesh& mesh, const UVModel& model, const Answer& result) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
@@ -371,6 +388,7 @@ int main(int argc, char** argv) {
         double median, fastest;
     };
     std::vector<LayoutTime> layoutTimes;
+    double gridSpread = -1;  // of straightenToGrid_one, when timed
 
     for (int s = 0; s < 3; ++s) {
         BenchMesh mesh;
@@ -432,6 +450,11 @@ int main(int argc, char** argv) {
                     const auto [median, least] = timeRuns(op, model, reset);
                     layoutTimes.push_back({name, median, least});
                     std::fprintf(stderr, "%-28s %10.1f ms\n", name.c_str(), median * 1e3);
+                    if (name == "straightenToGrid_one") {
+                        reset();
+                        op.run(model);
+                        gridSpread = gridLineSpread(mesh, sizes[s]);
+                    }
                 }
             }
         model.clearSnapshot();
@@ -459,6 +482,11 @@ int main(int argc, char** argv) {
     std::printf("\nlayouts of the largest grid   median ms   fastest ms\n");
     for (const LayoutTime& t : layoutTimes)
         std::printf("%-28s %10.1f %12.1f\n", t.name.c_str(), t.median * 1e3, t.fastest * 1e3);
+    // Straighten to Grid must leave every row and column of the grid on one line.
+    const bool gridStraight = gridSpread <= 1e-6;
+    if (gridSpread >= 0)
+        std::printf("\nstraightenToGrid_one: rows' v and columns' u apart by at most %.3g (%s 1e-6)\n", gridSpread,
+                    gridStraight ? "within" : "FAILED: beyond");
     if (jsonPath) {
         FILE* f = std::fopen(jsonPath, "w");
         bool ok = f != nullptr;
@@ -479,5 +507,5 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    return 0;
+    return gridSpread < 0 || gridStraight ? 0 : 1;
 }

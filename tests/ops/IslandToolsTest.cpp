@@ -247,6 +247,47 @@ TEST_F(IslandTools, StackMovesCopiesOfOnePartOntoTheLockedOneAndLeavesOtherShape
     EXPECT_EQ(count.stacked, 0);
 }
 
+// Every tool's history entry holds all it wrote: its undo gives back the records it found.
+TEST_F(IslandTools, UndoOfEachToolRestoresTheFaceRecordsByteForByte) {
+    auto leftHalf = [](int i) { return (i / 2) % 6 < 3; };
+    auto splitLeftHalf = [&] {
+        select(leftHalf);
+        ASSERT_TRUE(splitSelection(model, EPSILON));
+        model.selectAll(true, false);
+    };
+    // The middle vertex pushed off its column, whose corners alone are selected.
+    auto bendColumn = [&](bool columnOnly) {
+        for (DevFace& face : doc->faces())
+            for (int c = 0; c < 3; ++c) {
+                if (face.vertex[c] == 24) face.uv[c][0] += 0.02f;
+                const bool selected = !columnOnly || face.vertex[c] % 7 == 3;
+                face.flags = uint16_t((face.flags & ~(UV_SELECTED << c)) | (selected ? UV_SELECTED << c : 0));
+            }
+    };
+    const UVPoint pivot{0.5f, 0.5f};
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        std::function<bool()> tool;
+    } rows[] = {
+        {"split", [&] { select(leftHalf); }, [&] { return splitSelection(model, EPSILON); }},
+        {"stitch", splitLeftHalf, [&] { return stitch(model, EPSILON); }},
+        {"orient", [&] { model.rotate(0.5f, CORNERS_SELECTED, true, &pivot); }, [&] { return orientIslands(model, EPSILON); }},
+        {"stack", splitLeftHalf, [&] { return stackSimilarIslands(model, EPSILON); }},
+        {"align", [&] { bendColumn(true); }, [&] { return alignSelection(model, AlignTo::Left, EPSILON, L"Align Left"); }},
+        {"straighten", [&] { bendColumn(true); }, [&] { return straighten(model, EPSILON, L"Straighten"); }},
+        {"grid", [&] { bendColumn(false); }, [&] { return straightenToGrid(model, EPSILON, L"Straighten to Grid").changed; }},
+    };
+    for (const auto& row : rows) {
+        use(bumpyGrid(6));
+        row.prepare();
+        const std::vector<DevFace> before = doc->faces();
+        ASSERT_TRUE(row.tool()) << row.name;
+        ASSERT_TRUE(doc->undo()) << row.name;
+        EXPECT_EQ(std::memcmp(doc->faces().data(), before.data(), before.size() * sizeof(DevFace)), 0) << row.name;
+    }
+}
+
 // Every hand tool, on host data that makes no sense: a vertex beyond the mesh, NaN and
 // infinite UVs on islands that meet selected ones and beside a straight path; no mesh.
 TEST_F(IslandTools, BrokenHostDataIsLeftAloneAndNoMeshChangesNothing) {
