@@ -11,6 +11,7 @@
 //   drag_step     one mouse move of a move drag of the whole selection, with the
 //                 host's notification, the refresh and the repaint, Snap to Corners on
 //   drag_step_stretch  the same with faces coloured by stretch, which follow each step
+//   drag_step_faults   the same with flipped and overlapping faces tinted, following each step
 //   frame_fit     one full canvas frame with every edge in view
 //   frame_zoomed  the same zoomed in about 8 times about the centre
 //   frame_fit_quality, frame_fit_stretch
@@ -381,7 +382,8 @@ int run(int argc, char** argv) {
         {"command_grid", L"Tools/Straighten to Grid"},
     };
     std::vector<Figure> figures = {{"open"},         {"frame_fit"},         {"frame_fit_quality"},
-                                   {"frame_fit_stretch"}, {"frame_zoomed"}, {"drag_step"}, {"drag_step_stretch"}};
+                                   {"frame_fit_stretch"}, {"frame_zoomed"}, {"drag_step"}, {"drag_step_stretch"},
+                                   {"drag_step_faults"}};
     for (const auto& c : commands) figures.push_back({c.name});
     auto figure = [&](const char* name) -> Figure& {
         for (Figure& f : figures)
@@ -474,17 +476,20 @@ int run(int argc, char** argv) {
         // Snap to Corners on.
         size_t entries = 0;
         bench.display(L"Tools/Snap to Corners", true);
-        for (const bool stretch : {false, true}) {
-            bench.display(L"Tools/Show Stretch", stretch);
+        const std::pair<const wchar_t*, const char*> dragDisplays[] = {
+            {nullptr, "drag_step"}, {L"Tools/Show Stretch", "drag_step_stretch"},
+            {L"Tools/Show Flipped and Overlapping", "drag_step_faults"}};
+        for (const auto& [display, name] : dragDisplays) {
+            if (display) bench.display(display, true);
             entries = app.document->undoDescriptions().size();
             times = bench.drag(bench.canvasCentre(), 25, dragSteps);
-            figure(stretch ? "drag_step_stretch" : "drag_step").time(s, times, bench.takeCounted());
+            figure(name).time(s, times, bench.takeCounted());
             if (app.document->undoDescriptions().size() != entries + 1)
                 throw std::runtime_error("the drag at the centre of the canvas made no history entry");
             app.document->undo();
             bench.settle();
+            if (display) bench.display(display, false);
         }
-        bench.display(L"Tools/Show Stretch", false);
         bench.display(L"Tools/Snap to Corners", false);
 
         // History: the whole mesh flipped; then the one corner of the grid's last vertex

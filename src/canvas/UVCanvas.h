@@ -22,6 +22,7 @@
 #include "canvas/LayoutRaster.h"
 #include "host/HostEventSinkImpl.h"
 #include "model/Records.h"
+#include "ops/LayoutQuality.h"
 #include "platform/WindowBinding.h"
 
 struct UVModel;
@@ -239,6 +240,7 @@ private:
     // Per face record: fault bits, and UV and 3D areas while measuring.
     std::vector<uint8_t> tintFaults_;
     std::vector<double> tintAreas_;
+    FaultScratch tintScratch_;  // so that a drag step's fault search allocates nothing
     struct TintInputs {
         uint16_t filterMask, filterValue;
         bool faults, stretch;

@@ -79,8 +79,8 @@ void UVCanvas::prepareFaceTints() {
     const TintInputs inputs = {view.faceFilter.mask, view.faceFilter.value, view.showFaults, view.showStretch,
                                view.epsilon};
     if (inputs == tintInputs_ && !tintsStale_) return;
-    // Made again at every step of a drag too, so that the colours follow it; the stretch
-    // buffers are kept, so that a step of a drag allocates nothing for them.
+    // Made again at every step of a drag too, so that the colours follow it; the buffers
+    // are kept, so that a step of a drag allocates nothing.
     tintsStale_ = false;
     tintInputs_ = inputs;
     tintLayerValid_ = false;
@@ -91,7 +91,7 @@ void UVCanvas::prepareFaceTints() {
         faults.clear();
         double totalUV = 0, total3D = 0;
         const bool stretch = view.showStretch && measureAreas(walk, areas, totalUV, total3D);
-        if (view.showFaults) findFaultyFaces(walk, view.epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults);
+        if (view.showFaults) findFaultyFaces(walk, view.epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults, tintScratch_);
         faceTints_.clear();
         // Stretch first, then overlapping, then flipped faces: the worse fault shows on top.
         const size_t count = static_cast<size_t>(std::max(walk.faceCount(), 0));

@@ -54,14 +54,23 @@ double twiceArea3D(UVWalk& walk, const FaceRecord& face) {
 
 // ---- Flipped ----
 
-void markFlipped(UVWalk& walk, islands::FaceSet& set, float epsilon, std::vector<uint8_t>& faults) {
+// Working arrays of the two searches, kept between calls by FaultScratch.
+struct FlippedArrays {
+    std::vector<int> part, balance;
+    std::vector<int8_t> side;
+};
+
+void markFlipped(UVWalk& walk, islands::FaceSet& set, float epsilon, std::vector<uint8_t>& faults,
+                 FlippedArrays& a) {
     islands::linkEdges(walk, set, epsilon, true, false);
-    std::vector<int> part;
+    std::vector<int>& part = a.part;
     const int parts = islands::findParts(set, part);
     // Per member: +1 seen from the front (stored v runs down, so it turns clockwise),
     // -1 from the back, 0 without area; per island the front count less the back count.
-    std::vector<int8_t> side(size_t(set.size()));
-    std::vector<int> balance(size_t(parts), 0);
+    std::vector<int8_t>& side = a.side;
+    side.assign(size_t(set.size()), 0);
+    std::vector<int>& balance = a.balance;
+    balance.assign(size_t(parts), 0);
     for (int m = 0; m < set.size(); ++m) {
         const float* uv = &set.uv[6 * size_t(m)];
         side[size_t(m)] = degenerate(uv) ? 0 : (twiceUVArea(uv) < 0 ? 1 : -1);
@@ -107,8 +116,15 @@ bool interiorsOverlap(const float* a, const float* b, double tolerance) {
 // large triangles would fill too many cells; each triangle listed in every cell its
 // bounds touch. Pairs are tested once, in the cell holding the corner of their common
 // bounds, and skipped once both are known to overlap.
-void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults) {
+struct OverlapArrays {
     std::vector<Box> triangles;
+    std::vector<int> range, first, members, next;
+    std::vector<char> overlapping;
+};
+
+void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults, OverlapArrays& a) {
+    std::vector<Box>& triangles = a.triangles;
+    triangles.clear();
     triangles.reserve(size_t(set.size()));
     float low[2] = {INFINITY, INFINITY}, high[2] = {-INFINITY, -INFINITY};
     for (int m = 0; m < set.size(); ++m) {
@@ -138,8 +154,9 @@ void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults) 
         x = std::min(int((double(u) - low[0]) * scale[0]), columns - 1);
         y = std::min(int((double(v) - low[1]) * scale[1]), rows - 1);
     };
-    std::vector<int> range(4 * n);  // per triangle: first and last column and row
-    std::vector<int> first, members;
+    std::vector<int>& range = a.range;  // per triangle: first and last column and row
+    range.resize(4 * n);
+    std::vector<int>&first = a.first, &members = a.members;
     for (double side = side0;; side *= 2) {
         columns = cells(width, side), rows = cells(height, side);
         scale[0] = columns / width, scale[1] = rows / height;
@@ -159,7 +176,8 @@ void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults) 
         }
         for (size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
         members.resize(entries);
-        std::vector<int> next(first.begin(), first.end() - 1);
+        std::vector<int>& next = a.next;
+        next.assign(first.begin(), first.end() - 1);
         for (size_t i = 0; i < n; ++i) {
             const int* r = &range[4 * i];
             for (int y = r[1]; y <= r[3]; ++y)
@@ -168,7 +186,8 @@ void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults) 
         break;
     }
 
-    std::vector<char> overlapping(n, 0);
+    std::vector<char>& overlapping = a.overlapping;
+    overlapping.assign(n, 0);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
             const size_t cell = size_t(y) * size_t(columns) + size_t(x);
@@ -270,11 +289,27 @@ double densityOfAll(const std::vector<Island>& list) {
 
 }  // namespace
 
-void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<uint8_t>& faults) {
+struct FaultScratch::Arrays {
+    islands::FaceSet set;
+    FlippedArrays flipped;
+    OverlapArrays overlap;
+};
+FaultScratch::FaultScratch() = default;
+FaultScratch::~FaultScratch() = default;
+
+void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<uint8_t>& faults,
+                     FaultScratch& scratch) {
+    if (!scratch.arrays) scratch.arrays = std::make_unique<FaultScratch::Arrays>();
+    FaultScratch::Arrays& a = *scratch.arrays;
     faults.assign(size_t(std::max(walk.faceCount(), 0)), 0);
-    islands::FaceSet set = islands::gatherFaces(walk, faceShown);
-    if (wanted & FAULT_OVERLAPPING) markOverlapping(set, faults);
-    if (wanted & FAULT_FLIPPED) markFlipped(walk, set, epsilon, faults);
+    islands::gatherFaces(walk, faceShown, a.set);
+    if (wanted & FAULT_OVERLAPPING) markOverlapping(a.set, faults, a.overlap);
+    if (wanted & FAULT_FLIPPED) markFlipped(walk, a.set, epsilon, faults, a.flipped);
+}
+
+void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<uint8_t>& faults) {
+    FaultScratch scratch;
+    findFaultyFaces(walk, epsilon, wanted, faults, scratch);
 }
 
 bool measureAreas(UVWalk& walk, std::vector<double>& areas, double& totalUV, double& total3D) {

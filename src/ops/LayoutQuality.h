@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Per-face fault bits.
@@ -23,6 +24,20 @@ enum : uint8_t { FAULT_FLIPPED = 1, FAULT_OVERLAPPING = 2 };
 // when its UV triangle and another's share more than a sliver of interior, so that
 // shared edges and corners do not count. Throws std::bad_alloc.
 void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<uint8_t>& faults);
+
+// findFaultyFaces' working memory, kept by a caller that looks at every step of a drag,
+// so that a repeat on the same mesh allocates nothing.
+class FaultScratch {
+public:
+    FaultScratch();
+    ~FaultScratch();
+    FaultScratch(const FaultScratch&) = delete;
+    FaultScratch& operator=(const FaultScratch&) = delete;
+    struct Arrays;
+    std::unique_ptr<Arrays> arrays;
+};
+void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<uint8_t>& faults,
+                     FaultScratch& scratch);
 
 // stretch[i] for face record i: log2 of its share of the UV area over its share of the
 // 3D area among the faces shown; positive where the texture is compressed on the
