@@ -167,6 +167,7 @@ void UVCanvas::beginDrag(int x, int y, int button) {
     drag_.pressX = drag_.lastX = x;
     drag_.pressY = drag_.lastY = y;
     drag_.button = button;
+    ++dragCount_;
     SetCapture(window_);
 }
 

@@ -240,6 +240,9 @@ private:
     // Per face record: fault bits, and UV and 3D areas while measuring.
     std::vector<uint8_t> tintFaults_;
     std::vector<double> tintAreas_;
+    std::vector<double> tintArea3D_;  // twice each face's 3D area, kept through a drag
+    int tintArea3DDrag_ = -1;         // the drag (dragCount_) they were measured in, or -1
+    int dragCount_ = 0;               // drags begun
     FaultScratch tintScratch_;  // so that a drag step's fault search allocates nothing
     struct TintInputs {
         uint16_t filterMask, filterValue;

@@ -49,9 +49,13 @@ std::uint32_t stretchTint(float stretch) {
 // 3D area, crosses 2^(+-(k + 1/2) / 8); a share too near a step to tell, and the faces
 // with a zero area, take the exact way. False: no tint (the stretch means nothing).
 bool stretchTintOf(double areaUV, double area3D, double totalUV, double total3D, std::uint32_t& tint) {
+    // Per step: just below and just above where it lies.
     static const auto steps = [] {
-        std::array<double, kStretchSteps> at{};
-        for (int k = 0; k < kStretchSteps; ++k) at[size_t(k)] = std::exp2((k + 0.5) * kStretchRange / kStretchSteps);
+        std::array<std::array<double, 2>, kStretchSteps> at{};
+        for (int k = 0; k < kStretchSteps; ++k) {
+            const double step = std::exp2((k + 0.5) * kStretchRange / kStretchSteps);
+            at[size_t(k)] = {step * (1 - 1e-6), step * (1 + 1e-6)};
+        }
         return at;
     }();
     const double ratio = (areaUV / totalUV) / (area3D / total3D);
@@ -63,12 +67,10 @@ bool stretchTintOf(double areaUV, double area3D, double totalUV, double total3D,
     }
     const double apart = ratio < 1 ? 1 / ratio : ratio;
     int step = 0;
-    for (const double at : steps) {
-        if (std::fabs(apart / at - 1) < 1e-6) {
-            tint = stretchTint(stretchOf(areaUV, area3D, totalUV, total3D));
-            return true;
-        }
-        step += apart > at;
+    while (step < kStretchSteps && apart >= steps[size_t(step)][1]) ++step;
+    if (step < kStretchSteps && apart > steps[size_t(step)][0]) {
+        tint = stretchTint(stretchOf(areaUV, area3D, totalUV, total3D));
+        return true;
     }
     tint = stepTint(step, ratio < 1);
     return true;
@@ -90,7 +92,15 @@ void UVCanvas::prepareFaceTints() {
         std::vector<uint8_t>& faults = tintFaults_;
         faults.clear();
         double totalUV = 0, total3D = 0;
-        const bool stretch = view.showStretch && measureAreas(walk, areas, totalUV, total3D);
+        // A drag moves only UVs: its steps take the 3D areas measured at its first.
+        bool stretch = false;
+        if (view.showStretch) {
+            if (!dragging() || tintArea3DDrag_ != dragCount_) {
+                measure3DAreas(walk, tintArea3D_);
+                tintArea3DDrag_ = dragging() ? dragCount_ : -1;
+            }
+            stretch = measureAreas(walk, tintArea3D_, areas, totalUV, total3D);
+        }
         if (view.showFaults) findFaultyFaces(walk, view.epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults, tintScratch_);
         faceTints_.clear();
         // Stretch first, then overlapping, then flipped faces: the worse fault shows on top.

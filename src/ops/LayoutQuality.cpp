@@ -61,15 +61,15 @@ struct FlippedArrays {
 };
 
 void markFlipped(UVWalk& walk, islands::FaceSet& set, float epsilon, std::vector<uint8_t>& faults,
-                 FlippedArrays& a) {
+                 FlippedArrays& work) {
     islands::linkEdges(walk, set, epsilon, true, false);
-    std::vector<int>& part = a.part;
+    std::vector<int>& part = work.part;
     const int parts = islands::findParts(set, part);
     // Per member: +1 seen from the front (stored v runs down, so it turns clockwise),
     // -1 from the back, 0 without area; per island the front count less the back count.
-    std::vector<int8_t>& side = a.side;
+    std::vector<int8_t>& side = work.side;
     side.assign(size_t(set.size()), 0);
-    std::vector<int>& balance = a.balance;
+    std::vector<int>& balance = work.balance;
     balance.assign(size_t(parts), 0);
     for (int m = 0; m < set.size(); ++m) {
         const float* uv = &set.uv[6 * size_t(m)];
@@ -122,8 +122,8 @@ struct OverlapArrays {
     std::vector<char> overlapping;
 };
 
-void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults, OverlapArrays& a) {
-    std::vector<Box>& triangles = a.triangles;
+void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults, OverlapArrays& work) {
+    std::vector<Box>& triangles = work.triangles;
     triangles.clear();
     triangles.reserve(size_t(set.size()));
     float low[2] = {INFINITY, INFINITY}, high[2] = {-INFINITY, -INFINITY};
@@ -154,9 +154,9 @@ void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults, 
         x = std::min(int((double(u) - low[0]) * scale[0]), columns - 1);
         y = std::min(int((double(v) - low[1]) * scale[1]), rows - 1);
     };
-    std::vector<int>& range = a.range;  // per triangle: first and last column and row
+    std::vector<int>& range = work.range;  // per triangle: first and last column and row
     range.resize(4 * n);
-    std::vector<int>&first = a.first, &members = a.members;
+    std::vector<int>& first = work.first, &members = work.members;
     for (double side = side0;; side *= 2) {
         columns = cells(width, side), rows = cells(height, side);
         scale[0] = columns / width, scale[1] = rows / height;
@@ -176,7 +176,7 @@ void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults, 
         }
         for (size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
         members.resize(entries);
-        std::vector<int>& next = a.next;
+        std::vector<int>& next = work.next;
         next.assign(first.begin(), first.end() - 1);
         for (size_t i = 0; i < n; ++i) {
             const int* r = &range[4 * i];
@@ -186,7 +186,7 @@ void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults, 
         break;
     }
 
-    std::vector<char>& overlapping = a.overlapping;
+    std::vector<char>& overlapping = work.overlapping;
     overlapping.assign(n, 0);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
@@ -312,19 +312,42 @@ void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<ui
     findFaultyFaces(walk, epsilon, wanted, faults, scratch);
 }
 
-bool measureAreas(UVWalk& walk, std::vector<double>& areas, double& totalUV, double& total3D) {
+namespace {
+// measureAreas with area3D(face, i) giving twice a shown face's 3D area.
+template <class Area3D>
+bool measureAreasWith(UVWalk& walk, Area3D&& area3D, std::vector<double>& areas, double& totalUV, double& total3D) {
     const size_t count = size_t(std::max(walk.faceCount(), 0));
     areas.assign(2 * count, 0.0);  // UV, 3D per face
     totalUV = 0, total3D = 0;
     walk.forEachFace([&](FaceRecord& face, int i) {
         if (!faceShown(face)) return;
         const float uv[6] = {face.uv[0][0], face.uv[0][1], face.uv[1][0], face.uv[1][1], face.uv[2][0], face.uv[2][1]};
-        const double a = std::fabs(twiceUVArea(uv)), b = twiceArea3D(walk, face);
+        const double a = std::fabs(twiceUVArea(uv)), b = area3D(face, i);
         if (!std::isfinite(a) || !std::isfinite(b)) return;
         areas[2 * size_t(i)] = a, areas[2 * size_t(i) + 1] = b;
         totalUV += a, total3D += b;
     });
     return totalUV > 0 && total3D > 0 && std::isfinite(totalUV) && std::isfinite(total3D);
+}
+}  // namespace
+
+bool measureAreas(UVWalk& walk, std::vector<double>& areas, double& totalUV, double& total3D) {
+    return measureAreasWith(walk, [&](const FaceRecord& face, int) { return twiceArea3D(walk, face); }, areas, totalUV,
+                            total3D);
+}
+
+void measure3DAreas(UVWalk& walk, std::vector<double>& area3D) {
+    area3D.assign(size_t(std::max(walk.faceCount(), 0)), NAN);
+    walk.forEachFace([&](FaceRecord& face, int i) {
+        if (faceShown(face)) area3D[size_t(i)] = twiceArea3D(walk, face);
+    });
+}
+
+bool measureAreas(UVWalk& walk, const std::vector<double>& area3D, std::vector<double>& areas, double& totalUV,
+                  double& total3D) {
+    return measureAreasWith(
+        walk, [&](const FaceRecord&, int i) { return size_t(i) < area3D.size() ? area3D[size_t(i)] : NAN; }, areas,
+        totalUV, total3D);
 }
 
 void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<double>& areas) {

@@ -50,6 +50,12 @@ void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<doubl
 // (both 0 where the stretch means nothing but for the totals), and their totals; false
 // when a total is not positive and finite, so that no stretch means anything.
 bool measureAreas(UVWalk& walk, std::vector<double>& areas, double& totalUV, double& total3D);
+// The same from 3D areas measured before (area3D: per face record twice its 3D area, NaN
+// where it means nothing, as measure3DAreas gives them), for a caller that measures again
+// while only UVs move: a drag reads no vertex.
+void measure3DAreas(UVWalk& walk, std::vector<double>& area3D);
+bool measureAreas(UVWalk& walk, const std::vector<double>& area3D, std::vector<double>& areas, double& totalUV,
+                  double& total3D);
 // The stretch of one face from its areas and the totals, as measureStretch gives it.
 inline float stretchOf(double areaUV, double area3D, double totalUV, double total3D) {
     const double a = areaUV / totalUV, b = area3D / total3D;
