@@ -26,6 +26,8 @@ struct GridWork {
     std::vector<int> cell;  // per node: i, j
     std::vector<char> placed, quadPlaced;
     std::vector<double> width, height, widthCount, heightCount, nodeUV, placedUV;
+    std::vector<double> nodePosition;  // per node: x, y, z
+    std::vector<double> edgeSkew;      // per local edge: the skew of the quad across it, once known
     std::vector<int64_t> keys;
     std::vector<int> queue;  // quads to go on from, first in first out
 };
@@ -51,12 +53,17 @@ public:
         const int nodes = islands::joinCorners(set_, members_, count_, w_.vertexOf);
         w_.nodeVertex.assign(size_t(nodes), 0);
         w_.nodeUV.assign(2 * size_t(nodes), 0.0);
+        w_.nodePosition.resize(3 * size_t(nodes));
         for (int corner = 0; corner < 3 * count_; ++corner) {
             const int node = w_.vertexOf[size_t(corner)];
             const size_t at = size_t(setCorner(corner));
             w_.nodeVertex[size_t(node)] = set_.vertex[at];
             w_.nodeUV[2 * size_t(node)] = set_.uv[2 * at];
             w_.nodeUV[2 * size_t(node) + 1] = set_.uv[2 * at + 1];
+        }
+        for (int node = 0; node < nodes; ++node) {
+            const float* p = walk_.vertex(w_.nodeVertex[size_t(node)]).position;
+            for (int a = 0; a < 3; ++a) w_.nodePosition[3 * size_t(node) + size_t(a)] = p[a];
         }
         std::vector<int>& slot = set_.slot;
         if (slot.size() != set_.faces.size()) slot.assign(set_.faces.size(), -1);
@@ -69,8 +76,8 @@ public:
 private:
     FaceRecord& face(int k) { return walk_.face(set_.faces[size_t(members_[k])]); }
     int setCorner(int corner) const { return 3 * members_[corner / 3] + corner % 3; }
-    Point3 position(int node) {
-        const float* p = walk_.vertex(w_.nodeVertex[size_t(node)]).position;
+    Point3 position(int node) const {
+        const double* p = &w_.nodePosition[3 * size_t(node)];
         return {p[0], p[1], p[2]};
     }
     // The local triangle across edge e of local triangle k, or -1.
@@ -82,7 +89,7 @@ private:
     }
 
     // How far quad (a, b, c, d) is from having right angles: the sum of |cos| at its corners.
-    double skew(const int (&n)[4]) {
+    double skew(const int (&n)[4]) const {
         double sum = 0;
         for (int s = 0; s < 4; ++s) {
             const Point3 p = position(n[s]);
@@ -109,12 +116,17 @@ private:
         w_.partner.assign(size_t(count_), -1);
         std::vector<int>& diagonal = w_.diagonal;
         diagonal.assign(size_t(count_), -1);
+        // Each quad is measured once, from the first of its two triangles.
+        std::vector<double>& edgeSkew = w_.edgeSkew;
+        edgeSkew.resize(3 * size_t(count_));
         for (int k = 0; k < count_; ++k) {
             double best = INFINITY;
             for (int e = 0; e < 3; ++e) {
-                int n[4];
-                if (!quadAcross(k, e, n)) continue;
-                const double s = skew(n);
+                int n[4], e2 = 0;
+                const int k2 = across(k, e, &e2);
+                if (k2 < 0 || !quadAcross(k, e, n)) continue;
+                const double s = k2 < k ? edgeSkew[3 * size_t(k2) + size_t(e2)] : skew(n);
+                edgeSkew[3 * size_t(k) + size_t(e)] = s;
                 if (s < best) best = s, w_.partner[size_t(k)] = across(k, e), diagonal[size_t(k)] = e;
             }
         }
