@@ -10,7 +10,7 @@
 
 #include "DevHost.h"
 #include "canvas/UVCanvas.h"
-#include "ops/MeshFixture.h"
+#include "support/MeshFixture.h"
 #include "support/UiTestSupport.h"
 
 namespace {
@@ -40,7 +40,7 @@ protected:
         ASSERT_TRUE(canvas->create(parent, RECT{0, 0, 200, 200}));
         canvas->setCanvasSize(100, 100);
         CanvasView& view = canvas->view;
-        view.faceFilter = FaceFilter{0x0002, 0x0000};
+        view.faceFilter = FACE_FILTER_ALL;
         view.panX = view.panY = 20;
         view.backColor = kBack, view.lineColor = kLine, view.selColor = kSel, view.lockedColor = kLocked;
         view.showGrid = false;
@@ -195,7 +195,7 @@ TEST_F(CanvasTest, HiddenCornersHideTheirEdgesAndFilteredFacesAreNotDrawn) {
     useFaces({face(FACE_HIDDEN, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)});
     render();
     EXPECT_EQ(count(kLine), 0);
-    canvas->view.faceFilter = FaceFilter{0x0003, 0x0001};  // only faces selected in 3D
+    canvas->view.faceFilter = FACE_FILTER_SELECTED_IN_3D;  // only faces selected in 3D
     useFaces({face(FACE_SELECTED, 0, 1, 2, 0.1f, 0.1f, 0.9f, 0.1f, 0.1f, 0.9f)});
     render();
     EXPECT_EQ(pixel(70, 30), rgb(kLine));

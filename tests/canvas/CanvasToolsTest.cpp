@@ -64,22 +64,22 @@ TEST_F(CanvasTools, RubberBandReplacesShiftAddsCtrlToggles) {
     open(square());
     // Around the corners at UV (0.1, 0.1): pixel 76.
     drag(60, 60, 90, 90);
-    EXPECT_EQ(allFlags(), (std::vector<int>{0x0040, 0x0040}));
+    EXPECT_EQ(allFlags(), (std::vector<int>{UV_SELECTED, UV_SELECTED}));
     EXPECT_EQ(journalCount(R"(BeginEdit(0,16,13,"Select UV Coords"))"), 1u);
 
     // Shift on a selected corner adds by rubber band instead of moving it.
     uitest::holdModifierKeys(true, false);
     drag(76, 76, 210, 60);  // also (0.6, 0.1)
-    EXPECT_EQ(flags(0), 0x0040 | 0x0080);
+    EXPECT_EQ(flags(0), UV_SELECTED | UV_SELECTED << 1);
     EXPECT_EQ(journalCount(R"(BeginUndoGroup("Move UV Coords"))"), 0u);
 
     // Ctrl toggles (Shift wins): a click without movement picks within the corner box's radius.
     uitest::holdModifierKeys(true, true);
     drag(206, 206, 206, 206);
-    EXPECT_EQ(flags(0), 0x0040 | 0x0080 | 0x0100);
+    EXPECT_EQ(flags(0), UV_SELECTED | UV_SELECTED << 1 | UV_SELECTED << 2);
     uitest::holdModifierKeys(false, true);
     drag(206, 206, 206, 206);
-    EXPECT_EQ(flags(0), 0x0040 | 0x0080);
+    EXPECT_EQ(flags(0), UV_SELECTED | UV_SELECTED << 1);
 
     // A plain click off every corner and handle replaces the selection with nothing.
     uitest::holdModifierKeys(false, false);
@@ -95,7 +95,7 @@ TEST_F(CanvasTools, TriangleToolMovesWholeTrianglesAndBandsOverPartlySelectedOne
     uitest::holdModifierKeys(true, false);
     drag(178, 101, 178, 101);  // a click inside face 0 adds it
     uitest::holdModifierKeys(false, false);
-    EXPECT_EQ(allFlags(), (std::vector<int>{0x01C0, 0x00C0}));
+    EXPECT_EQ(allFlags(), (std::vector<int>{UV_SELECTED_ALL, 0x00C0}));
 
     // Inside the fully selected face 0: a free move, snapped to the grid.
     press(180, 100);
@@ -118,7 +118,7 @@ TEST_F(CanvasTools, TriangleToolMovesWholeTrianglesAndBandsOverPartlySelectedOne
 // ---- Handles ---------------------------------------------------------------------
 
 TEST_F(CanvasTools, HandleTestHitsWhereTheHandlesAreDrawnAndShowsTheirCursors) {
-    open(square(0x01C0));
+    open(square(UV_SELECTED_ALL));
     const float box[4] = {25.6f, 25.6f, 153.6f, 153.6f};
     const struct { int x, y, hit; } places[] = {
         {71, 71, 5},    {140, 71, 6},   {209, 71, 7},   {209, 140, 8},  {209, 209, 9},  {140, 209, 10},
@@ -159,7 +159,7 @@ TEST_F(CanvasTools, HandleTestHitsWhereTheHandlesAreDrawnAndShowsTheirCursors) {
 TEST_F(CanvasTools, MoveSnapsTheBoxCornerToTheGridAndIsOneHistoryEntry) {
     // Selection box from canvas (3, 160): u = 3 / 256.
     const float u0 = 3.0f / 256, v0 = 160.0f / 256;
-    open({face(0x01C0, 0, 1, 2, u0, v0, 0.5f, v0, 0.5f, 0.75f)});
+    open({face(UV_SELECTED_ALL, 0, 1, 2, u0, v0, 0.5f, v0, 0.5f, 0.75f)});
     press(53, 210);  // on corner 0
     EXPECT_EQ(canvas().view.tool, 4);
     EXPECT_EQ(edits(), (std::vector<std::string>{R"(BeginUndoGroup("Move UV Coords"))",
@@ -211,7 +211,8 @@ TEST_F(CanvasTools, SnapToCornersLandsTheDraggedCornerOnANearCornerBeforeTheGrid
         {147, 147, 198, 198, 2, 0.5f, 0.5f, 1e-6f},                    // the outer corner scales onto it
     };
     for (const auto& k : cases) {
-        open({face(0x01C0, 0, 1, 2, 0.1f, 0.1f, 0.3f, 0.1f, 0.3f, 0.3f), face(0, 0, 1, 2, 0.5f, 0.5f, 0.7f, 0.5f, 0.7f, 0.7f)});
+        open({face(UV_SELECTED_ALL, 0, 1, 2, 0.1f, 0.1f, 0.3f, 0.1f, 0.3f, 0.3f),
+              face(0, 0, 1, 2, 0.5f, 0.5f, 0.7f, 0.5f, 0.7f, 0.7f)});
         canvas().view.snapToCorners = true;
         drag(k.pressX, k.pressY, k.toX, k.toY);
         EXPECT_NEAR(faces()[0].uv[k.corner][0], k.u, k.within) << k.toX;
@@ -221,7 +222,7 @@ TEST_F(CanvasTools, SnapToCornersLandsTheDraggedCornerOnANearCornerBeforeTheGrid
 }
 
 TEST_F(CanvasTools, RotateHandleTurnsAboutTheBoxCentreInAngleSteps) {
-    open(square(0x01C0));
+    open(square(UV_SELECTED_ALL));
     press(224, 140);  // right rotation circle: angle 0.34 from the centre
     EXPECT_EQ(canvas().view.tool, 5);
     moveTo(139, 224);  // below the centre: 90.41, a turn of 90.07
@@ -242,7 +243,7 @@ TEST_F(CanvasTools, RotateHandleTurnsAboutTheBoxCentreInAngleSteps) {
 }
 
 TEST_F(CanvasTools, InnerHandlePastTheAnchorMirrorsAndOuterCornersScaleUniformly) {
-    open(square(0x01C0));
+    open(square(UV_SELECTED_ALL));
     press(209, 140);  // inner right: anchor at canvas x 25.6
     EXPECT_EQ(canvas().view.tool, 13);
     moveTo(9, 150);  // the handle to canvas -46.4, snapped to -50
@@ -318,7 +319,7 @@ TEST_F(CanvasTools, ZoomRegionFitsTheFrameAndItsStatusShowsTheRange) {
 }
 
 TEST_F(CanvasTools, RightDragPansExceptInTheZoomToolWhereClicksZoom) {
-    open(square(0x01C0));
+    open(square(UV_SELECTED_ALL));
     send(WM_RBUTTONDOWN, 140, 140, MK_RBUTTON);  // on the selection: still a pan
     send(WM_MOUSEMOVE, 170, 120, MK_RBUTTON);
     send(WM_RBUTTONUP, 170, 120);

@@ -79,8 +79,8 @@ TEST_F(OutlineMaterial, LayoutOfTheFilteredFacesIsShiftedToItsSmallestCorner) {
     SettingsKey().writeDword("CanvasWidth", 301);  // W - 1 = 300, H - 1 = 200
     SettingsKey().writeDword("CanvasHeight", 201);
     // Columns 150 .. 300 and rows 50 .. 200, shifted to (0, 0), (150, 0), (150, 150).
-    const auto& image = createMaterial({face(0x0038, 0, 1, 2, 0.5f, 0.25f, 1, 0.25f, 1, 1),  // hidden in UV
-                                        face(0x0002, 0, 1, 2, 0, 0, 0, 0.2f, 0.2f, 0),      // hidden in 3D
+    const auto& image = createMaterial({face(UV_HIDDEN_ALL, 0, 1, 2, 0.5f, 0.25f, 1, 0.25f, 1, 1),  // hidden in UV
+                                        face(FACE_HIDDEN, 0, 1, 2, 0, 0, 0, 0.2f, 0.2f, 0),          // hidden in 3D
                                         face(0, 0, 1, 2, NAN, 0, 0, 0, 0, 0)});
     ASSERT_TRUE(image.width == 301 && image.height == 201);
     // The last point: no edge of the face outside the filter.

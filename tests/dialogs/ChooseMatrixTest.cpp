@@ -29,8 +29,8 @@ std::vector<DevVertex> meshVertices() {
     return {vertex(0, 0, 0), vertex(2, 0, 0), vertex(2, 1, 1), vertex(0, 1, 3), vertex(100, 100, 100)};
 }
 std::vector<DevFace> meshFaces() {
-    return {face(0, 1, 2, 0x01C0, 0.1f), face(0, 2, 3, 0x01C0, 0.3f), face(1, 4, 2, 0x01C0 | 0x0400, 0.5f),
-            face(0, 3, 4, 0, 0.7f)};
+    return {face(0, 1, 2, UV_SELECTED_ALL, 0.1f), face(0, 2, 3, UV_SELECTED_ALL, 0.3f),
+            face(1, 4, 2, UV_SELECTED_ALL | UV_LOCKED << 1, 0.5f), face(0, 3, 4, 0, 0.7f)};
 }
 // Mean of the vertices of the selected unlocked corners: (10, 4, 6) / 8 over faces 0 to 2,
 // within the bounds (0, 0, 0) to (2, 1, 3).

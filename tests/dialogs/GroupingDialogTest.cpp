@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr uint16_t kSel0 = 0x0040, kSel1 = 0x0080, kSel2 = 0x0100;
+constexpr uint16_t kSel0 = UV_SELECTED, kSel1 = UV_SELECTED << 1, kSel2 = UV_SELECTED << 2;
 
 // A triangle with the given corner flags and group sets.
 devhost::DevFace face(uint16_t flags, uint16_t g0 = 0, uint16_t g1 = 0, uint16_t g2 = 0) {
@@ -33,14 +33,14 @@ protected:
         document_->changeMesh([&](auto& faces, auto&) { faces[i].flags = uint16_t(flags | meshtest::FOREIGN_BITS); });
     }
     devhost::DevFace& at(int i) { return faces()[size_t(i)]; }
-    std::vector<int> selected() { return allFlags(0x01C0); }
+    std::vector<int> selected() { return allFlags(UV_SELECTED_ALL); }
 
     HWND dialog_ = nullptr;
 };
 
 TEST_F(GroupingTest, AssignedGroupsAddUpAndSelectFindsTheirVisibleCorners) {
     // Face 0: corners 0 and 1 selected, corner 2 selected but hidden (already in group 1).
-    open({face(kSel0 | kSel1 | kSel2 | 0x0020, 0, 0, 1), face(0)});
+    open({face(kSel0 | kSel1 | kSel2 | UV_HIDDEN << 2, 0, 0, 1), face(0)});
     EXPECT_TRUE(pushed(IDC_GROUP_ASSIGN)) << "no stored mode";
     clickGroup(3);
     clickGroup(5);
@@ -48,7 +48,7 @@ TEST_F(GroupingTest, AssignedGroupsAddUpAndSelectFindsTheirVisibleCorners) {
         << "the hidden corner is not assigned";
     EXPECT_EQ(document_->undoDescriptions().back(), L"Assign UV Group");
 
-    setFlags(0, 0x0020);
+    setFlags(0, UV_HIDDEN << 2);
     click(IDC_GROUP_SELECT);
     clickGroup(3);
     EXPECT_EQ(selected(), (std::vector<int>{kSel0 | kSel1, 0}));

@@ -12,7 +12,7 @@ class SettingsDialogTest : public modaltest::ModalDialogTest {
 protected:
     void SetUp() override {
         ModalDialogTest::SetUp();
-        open({meshtest::face(0x01C0, 0, 1, 2, 0.2f, 0.1f, 0.4f, 0.1f, 0.4f, 0.5f)}, meshtest::vertices(3));
+        open({meshtest::face(UV_SELECTED_ALL, 0, 1, 2, 0.2f, 0.1f, 0.4f, 0.1f, 0.4f, 0.5f)}, meshtest::vertices(3));
     }
 };
 

@@ -14,7 +14,7 @@ namespace {
 // and corner 2 not selected. The editable corners span (0.2, 0.1) to (0.4, 0.5); with
 // the locked one the selection's centre is (0.2, 0.3).
 std::vector<devhost::DevFace> meshFaces() {
-    return {meshtest::face(0x01C0, 0, 1, 2, 0.2f, 0.1f, 0.4f, 0.1f, 0.4f, 0.5f),
+    return {meshtest::face(UV_SELECTED_ALL, 0, 1, 2, 0.2f, 0.1f, 0.4f, 0.1f, 0.4f, 0.5f),
             meshtest::face(0x04C0, 0, 1, 2, 0.2f, 0.5f, 0.0f, 0.1f, 0.9f, 0.9f)};
 }
 

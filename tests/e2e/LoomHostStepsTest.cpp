@@ -1,6 +1,7 @@
 // The command-line steps of loomhost.exe: 3D selection and hiding, the batch exit
 // status, history steps, and the plug-in's editor driven and read from outside.
 #include "LoomHostRun.h"
+#include "model/Records.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -110,14 +111,14 @@ TEST_F(Steps, FailHostCallFailsTheMethodUntilItsPlanEnds) {
     std::vector<std::wstring> steps = {L"--invoke", L"UV Editor", L"--fail-host-call", L"LockFaces:1+",
                                        L"--uv-command", L"select/select all"};
     StateJson failed = after(steps);
-    for (int flags : faceFlags(failed)) EXPECT_EQ(flags & 0x01C0, 0);
+    for (int flags : faceFlags(failed)) EXPECT_EQ(flags & UV_SELECTED_ALL, 0);
     const StateJson& host = failed["host"];
     EXPECT_TRUE(host["callsFailed"] >= 1 && host["locks"] == 0 && host["groupOpen"] == false) << host.dump();
     // Then the calls answer again; a second invocation closes the editor.
     steps.insert(steps.end(), {L"--fail-host-call", L"LockFaces:0", L"--uv-command", L"select/select all", L"--invoke",
                                L"UV Editor"});
     const StateJson recovered = after(steps);
-    for (int flags : faceFlags(recovered)) EXPECT_EQ(flags & 0x01C0, 0x01C0);
+    for (int flags : faceFlags(recovered)) EXPECT_EQ(flags & UV_SELECTED_ALL, UV_SELECTED_ALL);
     EXPECT_FALSE(recovered.contains("editor"));
 }
 
@@ -130,7 +131,7 @@ TEST_F(Steps, ToolsSelectFaultyFacesShowThemAndSetTexelDensity) {
     folder.write(L"strip.obj", folded);
     auto selected = [](const StateJson& dump) {
         std::vector<int> faces;
-        for (int flags : faceFlags(dump)) faces.push_back((flags & 0x01C0) == 0x01C0);
+        for (int flags : faceFlags(dump)) faces.push_back((flags & UV_SELECTED_ALL) == UV_SELECTED_ALL);
         return faces;
     };
     const StateJson flipped = after({L"--invoke", L"UV Editor", L"--uv-command", L"Tools/Select Flipped",

@@ -16,6 +16,7 @@
 #include "app/LoomHost.h"
 #include "devhost/DevHostFixture.h"
 #include "lib/Journal.h"
+#include "model/Records.h"
 #include "platform/SettingsKey.h"
 #include "resource.h"
 #include "support/UiTestSupport.h"
@@ -45,10 +46,10 @@ struct Reach {
     bool hiddenToo;  // the bits of hidden faces as well
     Fields fields;   // SELECTED_FACES: faces with a selected visible corner
 };
-const Reach VIEW{0, false, NO_FACE}, SELECTION{0x01C0, false, NO_FACE}, LOCKS{0x0E00, false, NO_FACE},
-    GROWTH{0x01C0, true, NO_FACE},  // expand and contract take whole faces
-    VISIBILITY{0x01F8, true, NO_FACE}, SELECTED{0x01C0, false, SELECTED_FACES}, WHOLE{0, false, VISIBLE_FACES},
-    UNDO_REDO{0, false, HISTORY};
+const Reach VIEW{0, false, NO_FACE}, SELECTION{UV_SELECTED_ALL, false, NO_FACE}, LOCKS{UV_LOCKED_ALL, false, NO_FACE},
+    GROWTH{UV_SELECTED_ALL, true, NO_FACE},  // expand and contract take whole faces
+    VISIBILITY{UV_SELECTED_ALL | UV_HIDDEN_ALL, true, NO_FACE}, SELECTED{UV_SELECTED_ALL, false, SELECTED_FACES},
+    WHOLE{0, false, VISIBLE_FACES}, UNDO_REDO{0, false, HISTORY};
 
 struct Action { Reach reach; std::vector<Step> steps; };
 
@@ -193,8 +194,9 @@ devhost::StateJson randomMesh(Random& r) {
     std::vector<DevFace> faces(vertices.size() < 3 || r.chance(5) ? 0 : size_t(vertices.size() - 2));
     for (size_t i = 0; i < faces.size(); ++i) {
         DevFace& f = faces[i];
-        f.flags = std::uint16_t((r.next() & 0x01C0) | (r.chance(25) ? r.next() & 0x0E38 : 0) |
-                                (r.chance(10) ? r.next() & 0xF007 : r.next() & 0x0001));
+        f.flags = std::uint16_t((r.next() & UV_SELECTED_ALL) |
+                                (r.chance(25) ? r.next() & (UV_LOCKED_ALL | UV_HIDDEN_ALL) : 0) |
+                                (r.chance(10) ? r.next() & 0xF007 : r.next() & FACE_SELECTED));
         for (int c = 0; c < 3; ++c) {
             f.vertex[c] = std::uint16_t(r.chance(3) ? vertices.size() + size_t(r.below(int(65536 - vertices.size()))) : i + size_t(c));
             for (float& x : f.uv[c]) x = r.chance(3) ? std::numeric_limits<float>::quiet_NaN() : r.between(-0.2f, 1.2f);
@@ -242,9 +244,9 @@ std::string brokenRule(const std::vector<DevFace>& before, const std::vector<Dev
             return face + "the host's own bytes or bits changed";
         if (reach.fields == HISTORY) continue;
         for (int c = 0; c < 3; ++c)
-            if ((b.flags & (0x0200 << c)) && !sameBytes(a.uv[c], b.uv[c], sizeof a.uv[c]))
+            if ((b.flags & (UV_LOCKED << c)) && !sameBytes(a.uv[c], b.uv[c], sizeof a.uv[c]))
                 return face + "locked corner " + std::to_string(c) + " moved";
-        const bool hidden = (b.flags & 0x0002) || (b.flags & 0x0038) == 0x0038;
+        const bool hidden = (b.flags & FACE_HIDDEN) || (b.flags & UV_HIDDEN_ALL) == UV_HIDDEN_ALL;
         bool selected = false;
         for (int c = 0; c < 3; ++c) selected |= (b.flags & ((0x0048u) << c)) == (0x0040u << c);
         if (!hidden && (reach.fields == VISIBLE_FACES || (reach.fields == SELECTED_FACES && selected))) continue;

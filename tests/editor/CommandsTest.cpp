@@ -62,14 +62,14 @@ protected:
 
 TEST_F(EditorTest, HideAndUnhideCommandsChangeOnlyTheirCornersAndNameTheirEntries) {
     open();
-    selectCorners(0, 0x0040 | 0x0080);  // face 0, corners 0 and 1
+    selectCorners(0, UV_SELECTED | UV_SELECTED << 1);  // face 0, corners 0 and 1
 
     // Each row: the command, then both faces' flags and the history's last entry.
     const struct { int command, face0, face1; const wchar_t* entry; } steps[] = {
-        {ID_EDIT_HIDE_SELECTION, 0x0008 | 0x0010, 0, L"Hide UV Coords"},  // hidden and no longer selected
-        {ID_EDIT_HIDE_UNSELECTED, 0x0038, 0x0038, L"Hide UV Coords"},
+        {ID_EDIT_HIDE_SELECTION, UV_HIDDEN | UV_HIDDEN << 1, 0, L"Hide UV Coords"},  // hidden and no longer selected
+        {ID_EDIT_HIDE_UNSELECTED, UV_HIDDEN_ALL, UV_HIDDEN_ALL, L"Hide UV Coords"},
         {ID_EDIT_UNHIDE_ALL, 0, 0, L"UnHide UV Coords"},
-        {ID_EDIT_INVERT_HIDDEN, 0x0038, 0x0038, L"Invert Hidden UV"},
+        {ID_EDIT_INVERT_HIDDEN, UV_HIDDEN_ALL, UV_HIDDEN_ALL, L"Invert Hidden UV"},
     };
     for (const auto& step : steps) {
         command(step.command);
@@ -91,8 +91,8 @@ TEST_F(EditorTest, EditAndMappingCommandsReachTheirOperations) {
     EXPECT_EQ(faces()[1].uv[0][0], faces()[0].uv[0][0]);
     EXPECT_FLOAT_EQ(faces()[1].uv[1][0], 0.603f);
     canvas().view.epsilon = 0.01f;
-    selectCorners(0, 0x0100);
-    selectCorners(1, 0x0080);
+    selectCorners(0, UV_SELECTED << 2);
+    selectCorners(1, UV_SELECTED << 1);
     command(ID_EDIT_WELD_SELECTION);
     EXPECT_EQ(faces()[1].uv[1][0], faces()[0].uv[2][0]);
 
@@ -130,7 +130,7 @@ TEST_F(EditorTest, EditAndMappingCommandsReachTheirOperations) {
 TEST_F(EditorTest, SelectCommandsPassTheSynchronisationFlag) {
     open();
     command(ID_SELECT_ALL);
-    EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
+    EXPECT_EQ(flags(0) & UV_SELECTED_ALL, UV_SELECTED_ALL);
     EXPECT_EQ(document_->vertices()[0].flags, 0) << "not synchronised: the 3D selection stays";
     command(ID_SELECT_DESELECT_ALL);
 
@@ -138,12 +138,12 @@ TEST_F(EditorTest, SelectCommandsPassTheSynchronisationFlag) {
     document_->clearJournal();
     command(ID_SELECT_ALL);
     EXPECT_TRUE(called(R"(BeginEdit(4,16,5,"Select All"))"));
-    EXPECT_EQ(document_->vertices()[2].flags & 1, 1);
-    EXPECT_EQ(flags(1) & 0x0001, 0x0001) << "a fully selected face is selected in 3D";
+    EXPECT_EQ(document_->vertices()[2].flags & VERTEX_SELECTED, VERTEX_SELECTED);
+    EXPECT_EQ(flags(1) & FACE_SELECTED, FACE_SELECTED) << "a fully selected face is selected in 3D";
 
     command(ID_SELECT_INVERT_SELECTION);
-    EXPECT_EQ(flags(0) & 0x01C1, 0);
-    EXPECT_EQ(document_->vertices()[2].flags & 1, 0);
+    EXPECT_EQ(flags(0) & (UV_SELECTED_ALL | FACE_SELECTED), 0);
+    EXPECT_EQ(document_->vertices()[2].flags & VERTEX_SELECTED, 0);
 }
 
 // ---- Transform menu -------------------------------------------------------------
@@ -152,7 +152,7 @@ TEST_F(EditorTest, FlipAndMirrorTurnAboutTheSelectionBounds) {
     open();
     // Face 0: u 0.1, 0.6, 0.6 and v 0.1, 0.1, 0.6. Each row: the corner and axis read after
     // the command, and the value it must have then.
-    selectCorners(0, 0x01C0);
+    selectCorners(0, UV_SELECTED_ALL);
     const struct { int command, corner, axis; float value; } steps[] = {
         {ID_TRANSFORM_FLIP_HORIZONTAL, 0, 0, 0.6f}, {ID_TRANSFORM_FLIP_HORIZONTAL, 0, 1, 0.1f},  // v is kept
         {ID_TRANSFORM_MIRROR_LEFT, 0, 0, -0.4f},    // about u = 0.1: everything at or left of it
@@ -258,8 +258,9 @@ TEST_F(EditorTest, ShowOnlySelectedIn3DSwitchesSynchronisationOffAndGreysIt) {
     editor_->setSyncSelection(true);
     command(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D);
     EXPECT_FALSE(canvas().view.showAll || canvas().view.syncSelection);
-    EXPECT_TRUE(editor_->model().faceFilter.mask == 0x0003 && editor_->model().faceFilter.value == 0x0001);
-    EXPECT_EQ(canvas().view.faceFilter.mask, 0x0003);
+    EXPECT_TRUE(editor_->model().faceFilter.mask == FACE_FILTER_SELECTED_IN_3D.mask &&
+                editor_->model().faceFilter.value == FACE_FILTER_SELECTED_IN_3D.value);
+    EXPECT_EQ(canvas().view.faceFilter.mask, FACE_FILTER_SELECTED_IN_3D.mask);
     expectChecked(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D, true);
     expectChecked(ID_VIEW_SYNCHRONIZE_SELECTIONS, false);
     settle();
@@ -274,7 +275,7 @@ TEST_F(EditorTest, ShowOnlySelectedIn3DSwitchesSynchronisationOffAndGreysIt) {
 
     command(ID_VIEW_SHOW_ONLY_FACES_SELECTED_IN_3D);
     EXPECT_TRUE(canvas().view.showAll && !canvas().view.syncSelection) << "synchronisation does not resume";
-    EXPECT_EQ(editor_->model().faceFilter.mask, 0x0002);
+    EXPECT_EQ(editor_->model().faceFilter.mask, FACE_FILTER_ALL.mask);
     settle();
     expectEnabled(true, {ID_VIEW_SYNCHRONIZE_SELECTIONS});
 }
@@ -288,16 +289,16 @@ TEST_F(EditorTest, LockButtonLocksAndUnlocksAndFollowsTheLockedCount) {
     editor_->refreshSelection();
     EXPECT_FALSE(buttonChecked(ID_TOOL_LOCK_SELECTED_COORDS));
 
-    selectCorners(1, 0x0040 | 0x0100);
+    selectCorners(1, UV_SELECTED | UV_SELECTED << 2);
     clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
-    EXPECT_EQ(flags(1), 0x0040 | 0x0100 | 0x0200 | 0x0800);
+    EXPECT_EQ(flags(1), UV_SELECTED | UV_SELECTED << 2 | UV_LOCKED | UV_LOCKED << 2);
     EXPECT_EQ(history().back(), L"Lock Selected UV Coords");
     settle();
     expectEnabled(false, {ID_TRANSFORM_MOVE});  // no editable corner left
     expectEnabled(true, {ID_TRANSFORM_FLIP_HORIZONTAL});
 
     clickCheckButton(ID_TOOL_LOCK_SELECTED_COORDS);
-    EXPECT_EQ(flags(1), 0x0040 | 0x0100);
+    EXPECT_EQ(flags(1), UV_SELECTED | UV_SELECTED << 2);
     EXPECT_EQ(history().back(), L"Unlock Selected UV Coords");
 }
 
@@ -331,13 +332,13 @@ TEST_F(EditorTest, EnablingFollowsTheCornerCounts) {
                           ID_VIEW_ZOOM_SELECTION_EXTENTS, ID_SELECT_EXPAND_SELECTION});
     expectEnabled(true, {ID_SELECT_ALL, ID_EDIT_WELD_ALL, ID_VIEW_ZOOM_EXTENTS});
 
-    selectCorners(0, 0x0040 | 0x0080);  // S = 2
+    selectCorners(0, UV_SELECTED | UV_SELECTED << 1);  // S = 2
     settle();
     expectEnabled(true, {ID_EDIT_HIDE_SELECTION, ID_EDIT_WELD_SELECTION, ID_EDIT_SNAP_TOGETHER,
                          ID_MAPPING_BOX_USER_DEFINED, ID_TRANSFORM_MOVE, ID_SELECT_CONTRACT_SELECTION});
     EXPECT_FALSE(menuEnabled(ID_EDIT_REVERSE_WINDING_ORDER)) << "needs three";
 
-    selectCorners(0, 0x0100);  // S = 3
+    selectCorners(0, UV_SELECTED << 2);  // S = 3
     settle();
     EXPECT_TRUE(menuEnabled(ID_EDIT_REVERSE_WINDING_ORDER));
 
@@ -364,8 +365,8 @@ TEST_F(EditorTest, OneDistinctSelectedPositionFillsUAndVAndSetMovesIt) {
     EXPECT_EQ(controlText(UVControls::EditU), "");
     EXPECT_FALSE(controlEnabled(UVControls::SetButton));
 
-    selectCorners(0, 0x0040);
-    selectCorners(1, 0x0040);
+    selectCorners(0, UV_SELECTED);
+    selectCorners(1, UV_SELECTED);
     EXPECT_EQ(controlText(UVControls::EditU) + " " + controlText(UVControls::EditV), "0.1000 0.1000");
     EXPECT_TRUE(controlEnabled(UVControls::EditU) && controlEnabled(UVControls::SetButton));
 
@@ -383,7 +384,7 @@ TEST_F(EditorTest, OneDistinctSelectedPositionFillsUAndVAndSetMovesIt) {
     set("abc", "0.5");
     EXPECT_TRUE(faces()[0].uv[0][0] == 0.0f && faces()[0].uv[0][1] == 0.5f);
 
-    selectCorners(1, 0x0100);  // a second position, (0.1, 0.6)
+    selectCorners(1, UV_SELECTED << 2);  // a second position, (0.1, 0.6)
     EXPECT_EQ(controlText(UVControls::EditU) + controlText(UVControls::EditV), "");
     EXPECT_FALSE(controlEnabled(UVControls::EditV) || controlEnabled(UVControls::SetButton));
 }
@@ -392,24 +393,24 @@ TEST_F(EditorTest, SynchronisedRefreshCopiesThe3DSelection) {
     // Face 0 selected in 3D with nothing hidden; face 1 not selected, its vertex 3 is,
     // and so is vertex 2, whose corner in face 1 is hidden.
     std::vector<DevFace> mesh = square();
-    mesh[0].flags |= 0x0001;
-    mesh[1].flags |= 0x0010;  // corner 1 (vertex 2) hidden
+    mesh[0].flags |= FACE_SELECTED;
+    mesh[1].flags |= UV_HIDDEN << 1;  // corner 1 (vertex 2) hidden
     open(mesh);
-    document_->vertices()[2].flags = document_->vertices()[3].flags = 1;
-    selectCorners(1, 0x0040);  // a stale UV selection
+    document_->vertices()[2].flags = document_->vertices()[3].flags = VERTEX_SELECTED;
+    selectCorners(1, UV_SELECTED);  // a stale UV selection
 
     editor_->setSyncSelection(true);
-    EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
-    EXPECT_EQ(flags(1) & 0x01C0, 0x0100) << "only the visible corner of a selected vertex";
+    EXPECT_EQ(flags(0) & UV_SELECTED_ALL, UV_SELECTED_ALL);
+    EXPECT_EQ(flags(1) & UV_SELECTED_ALL, UV_SELECTED << 2) << "only the visible corner of a selected vertex";
 
     // While the editor hands a change to the host, the 3D selection is not copied back.
-    document_->changeMesh([](auto& all, auto&) { all[0].flags &= ~0x01C0; });
-    EXPECT_EQ(flags(0) & 0x01C0, 0x01C0) << "the host's notification copied it again";
-    document_->faces()[0].flags &= ~0x01C0;
+    document_->changeMesh([](auto& all, auto&) { all[0].flags &= ~UV_SELECTED_ALL; });
+    EXPECT_EQ(flags(0) & UV_SELECTED_ALL, UV_SELECTED_ALL) << "the host's notification copied it again";
+    document_->faces()[0].flags &= ~UV_SELECTED_ALL;
     editor_->changeInProgress = 1;
     editor_->refreshSelection();
     editor_->changeInProgress = 0;
-    EXPECT_EQ(flags(0) & 0x01C0, 0);
+    EXPECT_EQ(flags(0) & UV_SELECTED_ALL, 0);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // call while the editor closes, opens and runs every command; nothing may crash, write beyond
 // the records, leave a lock or an undo group open, and once the host answers again
 // the editor works as before.
-#include "ops/MeshFixture.h"
+#include "support/MeshFixture.h"
 #include "resource.h"
 #include "support/EditorFixture.h"
 
@@ -50,7 +50,7 @@ TEST_F(HostFailuresTest, EveryCommandCopesWithFailingHostCallsAndRecovers) {
         "Advise", "Unadvise", "RedrawViews", "GetDrawState", "SetDrawState", "DrawMesh", "GetViewScale", "DrawAxes"};
     std::vector<devhost::DevFace> faces;
     for (int f = 0; f < 6; ++f)  // selected, one corner locked, one face hidden, one vertex out of range
-        faces.push_back(meshtest::face(uint16_t(0x01C0 | (f == 1 ? 0x0200 : 0) | (f == 2 ? 0x0002 : 0)), f % 4,
+        faces.push_back(meshtest::face(uint16_t(UV_SELECTED_ALL | (f == 1 ? UV_LOCKED : 0) | (f == 2 ? FACE_HIDDEN : 0)), f % 4,
                                        (f + 1) % 4, f == 5 ? 9 : 3, 0.1f * f, 0.2f, 0.5f, 0.1f * f, 0.3f, 0.9f));
     std::vector<devhost::DevVertex> vertices = {vertex(0, 0, 0), vertex(1, 0, 0), vertex(1, 1, 0), vertex(0, 1, 1)};
     const LONG texture = document_->addTexture(L"checker", 4, 4, std::vector<std::uint32_t>(16, 0xFF808080u));
@@ -107,7 +107,7 @@ TEST_F(HostFailuresTest, EveryCommandCopesWithFailingHostCallsAndRecovers) {
         uitest::pump(20);
         command(ID_SELECT_DESELECT_ALL);
         command(ID_SELECT_ALL);
-        EXPECT_EQ(flags(0) & 0x01C0, 0x01C0);
+        EXPECT_EQ(flags(0) & UV_SELECTED_ALL, UV_SELECTED_ALL);
         ASSERT_FALSE(history().empty());
         EXPECT_EQ(history().back(), L"Select All");
         EXPECT_EQ(document_->lockCount(), 0);

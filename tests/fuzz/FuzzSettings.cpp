@@ -7,7 +7,7 @@
 #include "dialogs/SettingsValues.h"
 #include "lib/DevHost.h"
 #include "model/Angles.h"
-#include "ops/MeshFixture.h"
+#include "support/MeshFixture.h"
 #include "ops/UVModel.h"
 #include "platform/NumberText.h"
 
@@ -25,8 +25,8 @@ const DWORD kTypes[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, 
 // Corners from equal to far apart, all selected: the stored epsilon welds some of them.
 void weldWith(float epsilon) {
     HostRef<devhost::Document> document = devhost::Document::create();
-    document->setMesh({meshtest::face(0x01C0, 0, 1, 2, 0, 0, 1e-7f, 0, 1e-3f, 0),
-                       meshtest::face(0x01C0, 1, 2, 3, 0.5f, 0.5f, 3e38f, -3e38f, 0, 1e-38f)}, meshtest::vertices(4));
+    document->setMesh({meshtest::face(UV_SELECTED_ALL, 0, 1, 2, 0, 0, 1e-7f, 0, 1e-3f, 0),
+                       meshtest::face(UV_SELECTED_ALL, 1, 2, 3, 0.5f, 0.5f, 3e38f, -3e38f, 0, 1e-38f)}, meshtest::vertices(4));
     UVModelOwner owner;
     UVModel model;
     model.document = document;

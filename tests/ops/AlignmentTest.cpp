@@ -1,5 +1,5 @@
 // Align, Straighten and Straighten to Grid (their broken host data in IslandToolsTest).
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <ops/Alignment.h>
 

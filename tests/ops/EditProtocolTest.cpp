@@ -1,6 +1,6 @@
 // The edit protocol's own guarantees; each operation's variation of it is checked with
 // the operation.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <ops/EditProtocol.h>
 

@@ -1,5 +1,5 @@
 // UV groups and face material.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <array>
 
@@ -12,9 +12,9 @@ using Groups = std::array<uint16_t, 3>;
 class GroupsAndMaterial : public MeshFixture {
 protected:
     void useGroupedMesh() {
-        std::vector<DevFace> faces = {face(0x00C0 | 0x0200, 0, 1, 2, 0, 0, 1, 0, 1, 1),
-                                      face(0x0008, 0, 1, 2, 0, 0, 1, 0, 1, 1),
-                                      face(0x01C0 | 0x0002, 0, 1, 2, 0, 0, 1, 0, 1, 1)};
+        std::vector<DevFace> faces = {face(0x00C0 | UV_LOCKED, 0, 1, 2, 0, 0, 1, 0, 1, 1),
+                                      face(UV_HIDDEN, 0, 1, 2, 0, 0, 1, 0, 1, 1),
+                                      face(UV_SELECTED_ALL | FACE_HIDDEN, 0, 1, 2, 0, 0, 1, 0, 1, 1)};
         for (DevFace& f : faces)
             for (uint16_t& g : f.groups) g = 0x8005;  // groups 1, 3 and 16
         faces[1].groups[2] = 0x0002;
@@ -34,15 +34,15 @@ TEST_F(GroupsAndMaterial, AssignGroup) {
     expectJournal(fullProtocol("Assign UV Group", "0,512,13", true));
 
     // Assigning group 2 to the visible corners: counted even where nothing changes.
-    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, CornerTest{0x0008, 0}));
+    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, CORNERS_VISIBLE));
     EXPECT_EQ(f(0).groups[2], 0x8007);
     EXPECT_EQ(groups(1), (Groups{0x8005, 0x8007, 0x0002}));  // corner 0 hidden
     doc->clearJournal();
-    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, CornerTest{0x0008, 0}));
+    EXPECT_TRUE(model.assignGroup(0x0002, 0x0002, CORNERS_VISIBLE));
     EXPECT_EQ(journal()[4], "EndUndoGroup(1)");
     // No passing corner: the entry is discarded.
     doc->clearJournal();
-    EXPECT_FALSE(model.assignGroup(0x0002, 0, CornerTest{0x0E00, 0x0E00}));
+    EXPECT_FALSE(model.assignGroup(0x0002, 0, CornerTest{UV_LOCKED_ALL, UV_LOCKED_ALL}));
     expectJournal(fullProtocol("Assign UV Group", "0,512,13", false));
 }
 
@@ -50,21 +50,23 @@ TEST_F(GroupsAndMaterial, SelectGroup) {
     useGroupedMesh();
     // Replacing: the old selection goes, visible corners of group 2 come.
     EXPECT_TRUE(model.selectGroup(0x0002, 0x0002, PICK_REPLACE, true));
-    EXPECT_EQ(ownFlags(), (Flags{0x0200, 0x0008 | 0x0100, 0x01C0 | 0x0002}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_LOCKED, UV_HIDDEN | UV_SELECTED << 2, UV_SELECTED_ALL | FACE_HIDDEN}));
     EXPECT_TRUE(vtx(2).flags == VERTEX_SELECTED && vtx(0).flags == 0);
     expectJournal(fullProtocol("Select UV Group", "4,16,5", true));
 
     // Toggle group 1 (hidden corner 0 of face 1 is skipped): corner 2 of face 1 is not in it.
     EXPECT_TRUE(model.selectGroup(0x0001, 0x0001, PICK_TOGGLE, false));
-    EXPECT_EQ(ownFlags(), (Flags{0x0200 | 0x01C0, 0x0008 | 0x0100 | 0x0080, 0x01C0 | 0x0002}));
+    EXPECT_EQ(ownFlags(),
+              (Flags{UV_LOCKED | UV_SELECTED_ALL, UV_HIDDEN | UV_SELECTED << 1 | UV_SELECTED << 2, UV_SELECTED_ALL | FACE_HIDDEN}));
     doc->clearJournal();
     EXPECT_FALSE(model.selectGroup(0x0010, 0x0010, PICK_ADD, false));  // group 5: nobody
     expectJournal(fullProtocol("Select UV Group", "0,16,13", false));
 }
 
 TEST_F(GroupsAndMaterial, SetMaterial) {
-    useMesh({face(0x01C0, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x00C0, 0, 1, 2, 0, 0, 1, 0, 1, 1),
-             face(0x01C0 | 0x0010, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x01C0 | 0x0002, 0, 1, 2, 0, 0, 1, 0, 1, 1)});
+    useMesh({face(UV_SELECTED_ALL, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0x00C0, 0, 1, 2, 0, 0, 1, 0, 1, 1),
+             face(UV_SELECTED_ALL | UV_HIDDEN << 1, 0, 1, 2, 0, 0, 1, 0, 1, 1),
+             face(UV_SELECTED_ALL | FACE_HIDDEN, 0, 1, 2, 0, 0, 1, 0, 1, 1)});
     for (DevFace& face : doc->faces()) face.material = 7;
     EXPECT_TRUE(model.setMaterial(3, FACES_WHOLLY_SELECTED));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(f(i).material, i == 0 ? 3u : 7u) << i;
@@ -72,7 +74,7 @@ TEST_F(GroupsAndMaterial, SetMaterial) {
     EXPECT_EQ(doc->undoDescriptions().back(), L"Set Material");
 
     // Nothing matches: the group is discarded and the host is not notified.
-    for (DevFace& face : doc->faces()) face.flags &= ~0x01C0;
+    for (DevFace& face : doc->faces()) face.flags &= ~UV_SELECTED_ALL;
     doc->clearJournal();
     EXPECT_FALSE(model.setMaterial(3, FACES_WHOLLY_SELECTED));
     expectJournal(quietDiscard("Set Material", "0,4,13"));

@@ -1,6 +1,6 @@
 // Split Selection, Stitch, Orient Islands and Stack Similar Islands; every hand tool on
 // broken host data.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <ops/Alignment.h>
 #include <ops/IslandTools.h>
@@ -141,8 +141,8 @@ TEST_F(IslandTools, StitchMovesTheSmallerOrFreeIslandAndMirrorsItWhenItWindsTheO
         bool mirrored;
         uint16_t lockSquare, lockTriangle;
         Moves moves;
-    } rows[] = {{false, 0, 0, TRIANGLE}, {true, 0, 0, TRIANGLE}, {false, 0, 0x0400, SQUARE},
-                {false, 0, UV_HIDDEN << 1, SQUARE}, {false, 0x0200, 0x0400, NEITHER}};
+    } rows[] = {{false, 0, 0, TRIANGLE}, {true, 0, 0, TRIANGLE}, {false, 0, UV_LOCKED << 1, SQUARE},
+                {false, 0, UV_HIDDEN << 1, SQUARE}, {false, UV_LOCKED, UV_LOCKED << 1, NEITHER}};
     for (const Row& row : rows) {
         Mesh m;
         for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}, {2.0, 0.5}}) m.add(x, y, 0);
@@ -200,7 +200,7 @@ TEST_F(IslandTools, OrientTurnsEachFreeIslandUprightAboutItsCentre) {
                 const Complex p = Complex(0.5 + 2 * (i / 2), 0.5) + turn * corners[m.faces[size_t(i)].vertex[c] % 4];
                 m.faces[size_t(i)].uv[c][0] = float(p.real()), m.faces[size_t(i)].uv[c][1] = float(p.imag());
             }
-        m.faces[2].flags |= 0x0200, m.faces[4].flags = m.faces[5].flags = FOREIGN_BITS;
+        m.faces[2].flags |= UV_LOCKED, m.faces[4].flags = m.faces[5].flags = FOREIGN_BITS;
         use(m);
         const std::vector<DevFace> before = doc->faces();
         EXPECT_EQ(orientIslands(model, EPSILON), degrees != 0) << degrees;
@@ -232,7 +232,7 @@ TEST_F(IslandTools, StackMovesCopiesOfOnePartOntoTheLockedOneAndLeavesOtherShape
     ASSERT_EQ(islandCount(), 10);
     for (int i = 48; i < 54; ++i)
         for (auto& uv : f(i).uv) uv[0] = -uv[0];
-    f(18).flags |= 0x0400;  // the fourth copy cannot move
+    f(18).flags |= UV_LOCKED << 1;  // the fourth copy cannot move
     const std::vector<DevFace> before = doc->faces();
     StackCount count;
     doc->clearJournal();

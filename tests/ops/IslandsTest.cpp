@@ -1,6 +1,6 @@
 // Select Island, Unwrap, Auto Unwrap and Pack Islands; flipped and overlapping faces
 // and texel density.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <ops/Islands.h>
 #include <ops/LayoutQuality.h>
@@ -133,17 +133,18 @@ protected:
 TEST_F(Islands, SelectIslandCrossesEdgesWhoseUVsMeetButNotSeamsOrHiddenFaces) {
     // f0 and f1 meet on edge 1-2 (u 1.0005 is within the epsilon); f2 meets f1 across a
     // seam; f3's last corner is hidden, so f4 beyond it is an island of its own.
-    useMesh({face(0x0040, 0, 1, 2, 0, 0, 1, 0, 0, 1), face(0, 2, 1, 3, 0, 1, 1.0005f, 0, 1, 1),
+    useMesh({face(UV_SELECTED, 0, 1, 2, 0, 0, 1, 0, 0, 1), face(0, 2, 1, 3, 0, 1, 1.0005f, 0, 1, 1),
              face(0, 2, 3, 4, 0, 2, 1, 2, 0, 3), face(UV_HIDDEN << 2, 4, 3, 5, 0, 3, 1, 2, 1, 3),
              face(0, 5, 3, 6, 1, 3, 1, 2, 2, 2)},
             vertices(7));
     ASSERT_TRUE(selectIsland(model, 0.001f, false));
-    EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0x01C0, 0, UV_HIDDEN << 2, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED_ALL, UV_SELECTED_ALL, 0, UV_HIDDEN << 2, 0}));
     expectJournal(fullProtocol("Select Island", "0,16,13", true));
 
-    f(2).flags |= 0x0080;
+    f(2).flags |= UV_SELECTED << 1;
     ASSERT_TRUE(selectIsland(model, 0.001f, true));
-    EXPECT_EQ(ownFlags(), (Flags{0x01C1, 0x01C1, 0x01C1, UV_HIDDEN << 2, 0}));
+    const uint16_t wholeFace = UV_SELECTED_ALL | FACE_SELECTED;
+    EXPECT_EQ(ownFlags(), (Flags{wholeFace, wholeFace, wholeFace, UV_HIDDEN << 2, 0}));
     EXPECT_EQ(vtx(4).flags & VERTEX_SELECTED, VERTEX_SELECTED);  // corners that changed take their vertex
     EXPECT_EQ(vtx(5).flags & VERTEX_SELECTED, 0);
     EXPECT_EQ(journal().back(), "EndEdit()");
@@ -179,7 +180,7 @@ TEST_F(Islands, UnwrapFlattensConformallyOrEvenlyKeepingCentreAreaAndPins) {
 
     // Two locked corners pin the map; a third pin of the same island keeps its place too.
     use(m);
-    for (int i : {0, 60, 127}) f(i).flags |= 0x0200;
+    for (int i : {0, 60, 127}) f(i).flags |= UV_LOCKED;
     const std::vector<DevFace> pinned = doc->faces();
     ASSERT_TRUE(unwrap(model, 0.001f));
     for (int i : {0, 60, 127}) expectUV(i, 0, pinned[size_t(i)].uv[0][0], pinned[size_t(i)].uv[0][1]);
@@ -232,7 +233,7 @@ TEST_F(Islands, PackPlacesIslandsApartAtOneScaleFillingTheSquareAroundLockedOnes
         std::vector<DevFace> faces;
         for (int s = 0; s < count; ++s) {
             const float o = s == 5 ? 0.6f : 0.0f, w = sides[s][0], h = sides[s][1];
-            faces.push_back(face(UV_SELECTED_ALL | (s == 5 ? 0x0800 : 0), 4 * s, 4 * s + 2, 4 * s + 1, o, o, o + w, o + h, o + w, o));
+            faces.push_back(face(UV_SELECTED_ALL | (s == 5 ? UV_LOCKED << 2 : 0), 4 * s, 4 * s + 2, 4 * s + 1, o, o, o + w, o + h, o + w, o));
             faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 2, o, o, o, o + h, o + w, o + h));
         }
         useMesh(faces, vertices(4 * count));
@@ -272,13 +273,13 @@ TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
     // 0 and 1 share an edge, 2 touches 0 at a corner and is alone (so its winding is its
     // island's), 3 lies across 1, 4 has no area, 5 a NaN corner, hidden 6 lies on 0;
     // 7 and 8 fold over their shared edge, a tie that flips the one seen from the back.
-    useMesh({face(0x01C0, 0, 1, 2, 0, 0, 0, 1, 1, 0), face(0, 2, 1, 3, 1, 0, 0, 1, 1, 1),
+    useMesh({face(UV_SELECTED_ALL, 0, 1, 2, 0, 0, 0, 1, 1, 0), face(0, 2, 1, 3, 1, 0, 0, 1, 1, 1),
              face(0, 4, 5, 6, 0, 0, -1, 0, 0, -1), face(0, 7, 8, 9, 0.8f, 0.8f, 0.8f, 1.8f, 1.8f, 0.8f),
              face(0, 0, 1, 2, 2, 2, 3, 3, 4, 4), face(0, 0, 1, 2, nan, 0, 0, 1, 1, 0),
-             face(UV_HIDDEN | 0x0080, 0, 1, 2, 0.1f, 0.1f, 0.1f, 0.5f, 0.5f, 0.1f),
+             face(UV_HIDDEN | UV_SELECTED << 1, 0, 1, 2, 0.1f, 0.1f, 0.1f, 0.5f, 0.5f, 0.1f),
              face(0, 10, 11, 12, 5, 5, 5, 6, 5.5f, 5.5f), face(0, 11, 10, 13, 5, 6, 5, 5, 5.5f, 5.2f)},
             vertices(14));
-    const uint16_t hidden = UV_HIDDEN | 0x0080, all = UV_SELECTED_ALL;
+    const uint16_t hidden = UV_HIDDEN | UV_SELECTED << 1, all = UV_SELECTED_ALL;
     ASSERT_TRUE(selectFlipped(model, 0.001f, false));
     EXPECT_EQ(ownFlags(), (Flags{0, 0, 0, 0, all, all, hidden, 0, all}));
     expectJournal(fullProtocol("Select Flipped", "0,16,13", true));
@@ -340,7 +341,7 @@ TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
                    0.825f - 0.0625f}, 1e-6f);
     EXPECT_NEAR(texelDensity(model, 0.001f, 256, 256), 32, 1e-3);
 
-    mesh(0x0800);  // a locked corner keeps the second island as it is
+    mesh(UV_LOCKED << 2);  // a locked corner keeps the second island as it is
     const std::vector<DevFace> before = doc->faces();
     ASSERT_TRUE(setTexelDensity(model, 0.001f, 256, 256, 0, L"Match Texel Density"));
     expectJournal(fullProtocol("Match Texel Density", "0,4,13", true));

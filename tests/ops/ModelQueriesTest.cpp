@@ -1,5 +1,5 @@
 // bounds, countCorners, the drag snapshot and the walk's handling of bad host data.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <cmath>
 #include <limits>
@@ -22,7 +22,7 @@ void runEveryOperation(UVModel& model) {
     model.rotateSnapshot(1, CORNERS_ALL, false, nullptr), model.clearSnapshot();
     model.move(1, 1, CORNERS_ALL, true), model.scale(2, 2, CORNERS_ALL, true, nullptr);
     model.rotate(1, CORNERS_ALL, true, &p), model.mirror(true, true, CORNERS_ALL, true, &p);
-    model.setCornerFlags(0x0040, 0x0040, CORNERS_ALL, true, true, L"Select All", true), model.selectAll(false, true);
+    model.setCornerFlags(UV_SELECTED, UV_SELECTED, CORNERS_ALL, true, true, L"Select All", true), model.selectAll(false, true);
     model.invertSelection(true), model.expandSelection(true), model.contractSelection(true), model.invertHidden();
     model.selectCoords(rect, 0.1f, PICK_REPLACE, true), model.selectTriangles(rect, PICK_TOGGLE, true);
     model.assignGroup(1, 1, CORNERS_ALL), model.selectGroup(1, 1, PICK_REPLACE, true);
@@ -37,10 +37,10 @@ void runEveryOperation(UVModel& model) {
 
 TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
     const float inf = std::numeric_limits<float>::infinity();
-    useMesh({face(0x01C0, 0, 1, 2, 0.2f, 0.3f, 0.6f, 0.1f, 0.4f, 0.9f),
-             face(0x0040 | 0x0200, 0, 1, 2, -1.0f, 5.0f, 7, 7, 7, 7),      // corner 0 selected, locked
-             face(0x01C0 | 0x0002, 0, 1, 2, -50, -50, 50, 50, 0, 0),         // hidden in 3D
-             face(0x01C0 | 0x0010, 0, 1, 2, 0.5f, 0.5f, 9, -9, 0.5f, 0.5f)});  // corner 1 hidden
+    useMesh({face(UV_SELECTED_ALL, 0, 1, 2, 0.2f, 0.3f, 0.6f, 0.1f, 0.4f, 0.9f),
+             face(UV_SELECTED | UV_LOCKED, 0, 1, 2, -1.0f, 5.0f, 7, 7, 7, 7),      // corner 0 selected, locked
+             face(UV_SELECTED_ALL | FACE_HIDDEN, 0, 1, 2, -50, -50, 50, 50, 0, 0),         // hidden in 3D
+             face(UV_SELECTED_ALL | UV_HIDDEN << 1, 0, 1, 2, 0.5f, 0.5f, 9, -9, 0.5f, 0.5f)});  // corner 1 hidden
     float rect[4];
     ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
     EXPECT_EQ(rectOf(rect), (std::vector<float>{-1.0f, 0.1f, 0.6f, 5.0f}));  // locked corners count
@@ -60,8 +60,8 @@ TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
     // A NaN UV does not widen the bounds (an infinite one does), but both still count.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     model.faceFilter = FACE_FILTER_ALL;
-    useMesh({face(0x01C0, 0, 1, 2, nan, 0.5f, 0.25f, nan, 0.75f, 0.5f),
-             face(0x01C0, 0, 1, 2, inf, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)});
+    useMesh({face(UV_SELECTED_ALL, 0, 1, 2, nan, 0.5f, 0.25f, nan, 0.75f, 0.5f),
+             face(UV_SELECTED_ALL, 0, 1, 2, inf, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f)});
     ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
     EXPECT_EQ(rectOf(rect), (std::vector<float>{0.25f, 0.5f, inf, 0.5f}));
     EXPECT_EQ(model.countCorners(CORNERS_SELECTED), 6);
@@ -69,8 +69,8 @@ TEST_F(ModelQueries, BoundsAndCountOverPassingCornersOnly) {
 
 TEST_F(ModelQueries, SnapshotHoldsFacesWithASelectedCorner) {
     useMesh({face(0x0000, 0, 1, 2, 0, 0, 1, 0, 0, 1),
-             face(0x0100 | 0x0002, 0, 1, 2, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // hidden in 3D: still taken
-             face(0x0040, 0, 1, 2, 1, 2, 3, 4, 5, 6)});
+             face(UV_SELECTED << 2 | FACE_HIDDEN, 0, 1, 2, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // hidden in 3D: still taken
+             face(UV_SELECTED, 0, 1, 2, 1, 2, 3, 4, 5, 6)});
     model.fillSnapshot(model.mesh.Get());
     ASSERT_EQ(model.snapshot.count(), 2);
     EXPECT_GE(model.snapshot.capacity(), 1024);  // reserved up front: no growth during a drag

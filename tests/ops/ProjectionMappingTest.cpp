@@ -1,6 +1,6 @@
 // Planar, box, cylindrical and spherical mapping, the average normal and the selection
 // centroid, against small meshes whose projections are known by hand.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <array>
 #include <cmath>
@@ -34,9 +34,9 @@ protected:
 }  // namespace
 
 TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
-    useMesh({tri(0x01C0 | FACE_SELECTED, 0, 1, 2), tri(0x01C0 | FACE_SELECTED, 0, 2, 3),
-             tri(0x01C0 | UV_LOCKED_ALL | FACE_SELECTED, 4, 4, 4), tri(0x01C0 | FACE_HIDDEN, 4, 4, 4),
-             tri(0x01C0, 5, 5, 5)},
+    useMesh({tri(UV_SELECTED_ALL | FACE_SELECTED, 0, 1, 2), tri(UV_SELECTED_ALL | FACE_SELECTED, 0, 2, 3),
+             tri(UV_SELECTED_ALL | UV_LOCKED_ALL | FACE_SELECTED, 4, 4, 4), tri(UV_SELECTED_ALL | FACE_HIDDEN, 4, 4, 4),
+             tri(UV_SELECTED_ALL, 5, 5, 5)},
             {vertex(0, 0, 0), vertex(2, 0, 0), vertex(2, 2, 0), vertex(0, 2, 0), vertex(9, 9, 9),
              vertex(-7, 40, 3)});
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;  // face 4 is neither mapped nor measured
@@ -63,13 +63,13 @@ TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
 
 TEST_F(Mapping, PlanarProjectsIntoTheFrameAndCentresFlatExtents) {
     // Along +x the frame's u is -z and its v is y.
-    useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(5, 0, 0), vertex(5, 0, 1), vertex(5, 3, 0)});
+    useMesh({tri(UV_SELECTED_ALL, 0, 1, 2)}, {vertex(5, 0, 0), vertex(5, 0, 1), vertex(5, 3, 0)});
     const Vector3 plusX(1, 0, 0);
     ASSERT_TRUE(model.planarMap(&plusX, TARGET, CORNERS_SELECTED, true));
     expectFace(0, {0.5f, 0.0f, 0.0f, 0.0f, 0.5f, 0.5f}, 1e-5f);
 
     // No extent in u: not scaled, just centred on the rectangle.
-    useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1, 0, 0), vertex(1, 2, 0), vertex(1, 1, 5)});
+    useMesh({tri(UV_SELECTED_ALL, 0, 1, 2)}, {vertex(1, 0, 0), vertex(1, 2, 0), vertex(1, 1, 5)});
     const Vector3 plusZ(0, 0, 1);
     ASSERT_TRUE(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true));
     for (int c = 0; c < 3; ++c) EXPECT_EQ(f(0).uv[c][0], 0.25f);
@@ -77,16 +77,16 @@ TEST_F(Mapping, PlanarProjectsIntoTheFrameAndCentresFlatExtents) {
 }
 
 TEST_F(Mapping, AverageNormalWeighsEachPassingCornerAndCentroidIgnoresTheFilter) {
-    useMesh({withNormal(tri(0x01C0, 0, 0, 0), 1, 0, 0), withNormal(tri(0x0080, 0, 0, 0), 0, 1, 0),
-             withNormal(tri(0x01C0 | UV_LOCKED_ALL, 0, 0, 0), 0, 0, 1),
-             withNormal(tri(0x01C0 | FACE_HIDDEN, 0, 0, 0), 0, 0, 1)});
+    useMesh({withNormal(tri(UV_SELECTED_ALL, 0, 0, 0), 1, 0, 0), withNormal(tri(UV_SELECTED << 1, 0, 0, 0), 0, 1, 0),
+             withNormal(tri(UV_SELECTED_ALL | UV_LOCKED_ALL, 0, 0, 0), 0, 0, 1),
+             withNormal(tri(UV_SELECTED_ALL | FACE_HIDDEN, 0, 0, 0), 0, 0, 1)});
     Vector3 n;
     ASSERT_TRUE(model.averageNormal(n, CORNERS_SELECTED));
     EXPECT_EQ(xyz(n), xyz(Vector3(3.0f / std::sqrt(10.0f), 1.0f / std::sqrt(10.0f), 0.0f)));
     expectJournal(lockPair());
 
     // Opposite normals cancel: the last face's normal, made unit.
-    useMesh({withNormal(tri(0x0040, 0, 0, 0), 0, 0, 2), withNormal(tri(0x0100, 0, 0, 0), 0, 0, -2)});
+    useMesh({withNormal(tri(UV_SELECTED, 0, 0, 0), 0, 0, 2), withNormal(tri(UV_SELECTED << 2, 0, 0, 0), 0, 0, -2)});
     ASSERT_TRUE(model.averageNormal(n, CORNERS_SELECTED));
     EXPECT_EQ(xyz(n), xyz(Vector3(0, 0, -1)));
 
@@ -94,23 +94,23 @@ TEST_F(Mapping, AverageNormalWeighsEachPassingCornerAndCentroidIgnoresTheFilter)
     EXPECT_FALSE(model.averageNormal(n, CORNERS_SELECTED));
 
     // The selection's centroid ignores the face filter.
-    useMesh({tri(0x01C0, 0, 1, 2),
-             tri(0x0040 | FACE_HIDDEN, 3, 4, 4),      // hidden in 3D: still counts
-             tri(0x01C0 | UV_LOCKED_ALL, 4, 4, 4),    // locked: does not
-             tri(0x00C0 | 0x0010, 77, 4, 4)},         // no such vertex; hidden corner
+    useMesh({tri(UV_SELECTED_ALL, 0, 1, 2),
+             tri(UV_SELECTED | FACE_HIDDEN, 3, 4, 4),        // hidden in 3D: still counts
+             tri(UV_SELECTED_ALL | UV_LOCKED_ALL, 4, 4, 4),  // locked: does not
+             tri(0x00C0 | UV_HIDDEN << 1, 77, 4, 4)},        // no such vertex; hidden corner
             {vertex(0, 0, 0), vertex(3, 0, 0), vertex(0, 3, 0), vertex(0, 0, 4), vertex(100, 100, 100)});
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
     EXPECT_EQ(xyz(model.selectionCentroid()), xyz(Vector3(0.75f, 0.75f, 1.0f)));
     useMesh({tri(0x0000, 0, 1, 2)});
     EXPECT_EQ(xyz(model.selectionCentroid()), xyz(Vector3()));
     // Summed in double: in float 1e8 + 1 - 1e8 is 0, and the mean x would not be 1/3.
-    useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1e8f, 0, 0), vertex(1, 0, 0), vertex(-1e8f, 0, 0)});
+    useMesh({tri(UV_SELECTED_ALL, 0, 1, 2)}, {vertex(1e8f, 0, 0), vertex(1, 0, 0), vertex(-1e8f, 0, 0)});
     EXPECT_NEAR(model.selectionCentroid().x, 1.0f / 3, 1e-6f);
 }
 
 TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
-    useMesh({withNormal(tri(0x01C0, 0, 1, 2), 1, 0, 0),    // +x: 2 wide, 1 high
-             withNormal(tri(0x01C0, 0, 3, 1), 0, 0, -1)},  // -z: 1 x 1
+    useMesh({withNormal(tri(UV_SELECTED_ALL, 0, 1, 2), 1, 0, 0),    // +x: 2 wide, 1 high
+             withNormal(tri(UV_SELECTED_ALL, 0, 3, 1), 0, 0, -1)},  // -z: 1 x 1
             {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 2), vertex(1, 0, 0)});
     Matrix4 frame = translation(100, 100, 100);  // the origin plays no part
     ASSERT_TRUE(model.boxMap(&frame, TARGET, CORNERS_SELECTED, true));
@@ -123,7 +123,7 @@ TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
 
     // A normal exactly between +x and +y goes to +x, the lower direction: cell 0.
     const float s = 0.70710677f;
-    useMesh({withNormal(tri(0x01C0, 0, 1, 2), s, s, 0)}, {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 1)});
+    useMesh({withNormal(tri(UV_SELECTED_ALL, 0, 1, 2), s, s, 0)}, {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 1)});
     ASSERT_TRUE(model.boxMap(&frame, TARGET, CORNERS_SELECTED, false));
     for (int c = 0; c < 3; ++c) {
         EXPECT_LE(f(0).uv[c][0], 1.0f / 6 + 1e-6f);
@@ -132,7 +132,7 @@ TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
 }
 
 TEST_F(Mapping, CylindricalAnglesRunFromMinusYTowardsPlusX) {
-    useMesh({tri(0x01C0, 0, 1, 2), tri(0x01C0, 3, 4, 5)},
+    useMesh({tri(UV_SELECTED_ALL, 0, 1, 2), tri(UV_SELECTED_ALL, 3, 4, 5)},
             {vertex(1, 0, 2), vertex(0, 1, 3), vertex(-1, 0, 2),
              vertex(0, 0, 0.5f), vertex(0, -1, 0.5f), vertex(1, 0, 1.5f)});
     Matrix4 frame = translation(0, 0, 0.5f);
@@ -150,8 +150,8 @@ TEST_F(Mapping, SeamPassShiftsLowCornersOfCounterClockwiseFaces) {
     DevFace third = tri(0x00C0, 0, 1, 2);  // corner 2 not selected, its stored UV decides
     third.uv[2][0] = 0.5f;
     third.uv[2][1] = -1.0f;
-    useMesh({tri(0x01C0, 0, 2, 1),  // counter-clockwise in UV: corners 1 and 2 shift
-             tri(0x01C0, 0, 1, 2),  // clockwise: left alone
+    useMesh({tri(UV_SELECTED_ALL, 0, 2, 1),  // counter-clockwise in UV: corners 1 and 2 shift
+             tri(UV_SELECTED_ALL, 0, 1, 2),  // clockwise: left alone
              third},
             {around(0.97, 0), around(0.02, 0), around(0.02, 1)});
     Matrix4 frame = translation(0, 0, 0);
@@ -164,7 +164,7 @@ TEST_F(Mapping, SeamPassShiftsLowCornersOfCounterClockwiseFaces) {
 
 TEST_F(Mapping, SphericalHeightIsTheAxialComponentOfTheDirection) {
     // Same height, different distance: different v.
-    useMesh({tri(0x01C0, 0, 1, 2)}, {vertex(1, 0, 1), vertex(-0.1f, 1, -1), vertex(-2, 0, 1)});
+    useMesh({tri(UV_SELECTED_ALL, 0, 1, 2)}, {vertex(1, 0, 1), vertex(-0.1f, 1, -1), vertex(-2, 0, 1)});
     Matrix4 frame = translation(0, 0, 0);
     ASSERT_TRUE(model.sphericalMap(&frame, TARGET, CORNERS_SELECTED, true));
     // +z side on top, -z side at the bottom.
@@ -177,7 +177,7 @@ TEST_F(Mapping, SphericalHeightIsTheAxialComponentOfTheDirection) {
 TEST_F(Mapping, BadHostDataMapsNothingItCannotRead) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // Vertex index 3 is the first past the three vertices.
-    useMesh({tri(0x01C0, 0, 3, 1), tri(0x01C0, 2, 2, 2)},
+    useMesh({tri(UV_SELECTED_ALL, 0, 3, 1), tri(UV_SELECTED_ALL, 2, 2, 2)},
             {vertex(0, 0, 0), vertex(1, 1, 0), vertex(nan, 0, std::numeric_limits<float>::infinity())});
     const Vector3 plusZ(0, 0, 1);
     Matrix4 frame = translation(0, 0, 0);

@@ -1,6 +1,6 @@
 // Corner flags, picks, expand and contract, inversions, with and without synchronised
 // 3D selection.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <limits>
 
@@ -35,14 +35,14 @@ const float* at(float u, float v) { return box(u, v, u, v); }
 }  // namespace
 
 TEST_F(Selection, ClickPicksByRadiusAndModifier) {
-    useQuad(0x0040);  // corner (0,0) of face 0 selected
+    useQuad(UV_SELECTED);  // corner (0,0) of face 0 selected
     // One pick after another: the corners it counts and the flags it leaves. A replacing
     // click on empty canvas clears the selection, and that is the change; the radius edge
     // counts; Ctrl toggles, Shift only adds.
     const struct { float u, v, radius; int modifier, count; Flags flags; } picks[] = {
-        {5, 5, 0.01f, PICK_REPLACE, 1, {0, 0}},         {1.0f, 1.5f, 0.5f, PICK_REPLACE, 2, {0x0100, 0x0080}},
-        {1, 1, 0.01f, PICK_TOGGLE, 2, {0, 0}},          {0, 0, 0.01f, PICK_TOGGLE, 2, {0x0040, 0x0040}},
-        {0, 0, 0.01f, PICK_ADD, 2, {0x0040, 0x0040}},
+        {5, 5, 0.01f, PICK_REPLACE, 1, {0, 0}},         {1.0f, 1.5f, 0.5f, PICK_REPLACE, 2, {UV_SELECTED << 2, UV_SELECTED << 1}},
+        {1, 1, 0.01f, PICK_TOGGLE, 2, {0, 0}},          {0, 0, 0.01f, PICK_TOGGLE, 2, {UV_SELECTED, UV_SELECTED}},
+        {0, 0, 0.01f, PICK_ADD, 2, {UV_SELECTED, UV_SELECTED}},
     };
     for (const auto& p : picks) {
         EXPECT_EQ(model.selectCoords(at(p.u, p.v), p.radius, p.modifier, false), p.count) << p.u << " " << p.v;
@@ -50,9 +50,9 @@ TEST_F(Selection, ClickPicksByRadiusAndModifier) {
         if (&p == picks) expectJournal(fullProtocol("Select UV Coords", "0,16,13", true));
     }
     // A rectangle picks what lies inside, edges included; hidden corners never.
-    f(1).flags |= 0x0020;  // corner 2 (0,1) hidden
+    f(1).flags |= UV_HIDDEN << 2;  // corner 2 (0,1) hidden
     EXPECT_EQ(model.selectCoords(box(0, 0.5f, 1, 1), 0, PICK_REPLACE, false), 2 + 2);
-    EXPECT_EQ(ownFlags(), (Flags{0x0100, 0x0080 | 0x0020}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED << 2, UV_SELECTED << 1 | UV_HIDDEN << 2}));
 }
 
 TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
@@ -64,7 +64,7 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     // All three corners selected: the face is selected in 3D; one deselected clears it.
     model.selectCoords(at(0, 0), 0.01f, PICK_ADD, true);
     model.selectCoords(at(1, 0), 0.01f, PICK_ADD, true);
-    EXPECT_EQ(ownFlags(), (Flags{0x01C0 | FACE_SELECTED, 0x00C0}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED_ALL | FACE_SELECTED, 0x00C0}));
     model.selectCoords(at(1, 0), 0.01f, PICK_TOGGLE, true);
     EXPECT_EQ(ownFlags(0), 0x0140);
     EXPECT_EQ(vtx(1).flags, 0);
@@ -75,48 +75,48 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     doc->vertices().resize(2);  // index 2 is now outside, as are 3 and 65535
     const float all[4] = {-1, -1, 2, 2};
     EXPECT_EQ(model.selectCoords(all, 0, PICK_REPLACE, true), 3);
-    EXPECT_EQ(ownFlags(0), 0x01C0 | FACE_SELECTED);
+    EXPECT_EQ(ownFlags(0), UV_SELECTED_ALL | FACE_SELECTED);
     EXPECT_TRUE(vtx(0).flags == VERTEX_SELECTED && vtx(1).flags == 0);
     EXPECT_EQ(model.selectTriangles(all, PICK_TOGGLE, true), 1);
     EXPECT_EQ(ownFlags(0), 0);
     EXPECT_TRUE(model.invertSelection(true) && model.expandSelection(true) && !model.contractSelection(true));
-    EXPECT_EQ(model.setCornerFlags(0x0040, 0, CORNERS_ALL, true, true, L"Deselect All", true), 3);
+    EXPECT_EQ(model.setCornerFlags(UV_SELECTED, 0, CORNERS_ALL, true, true, L"Deselect All", true), 3);
     EXPECT_TRUE(vtx(0).flags == 0 && doc->vertices().size() == 2u);
 }
 
 TEST_F(Selection, SelectAllHideAndUnhide) {
-    useQuad(0x0010, 0x0100);  // face 0 corner 1 hidden; face 1 corner 2 selected
+    useQuad(UV_HIDDEN << 1, UV_SELECTED << 2);  // face 0 corner 1 hidden; face 1 corner 2 selected
     EXPECT_TRUE(model.selectAll(true, false));
-    EXPECT_EQ(ownFlags(0), 0x0140 | 0x0010);  // the hidden corner stays unselected
+    EXPECT_EQ(ownFlags(0), 0x0140 | UV_HIDDEN << 1);  // the hidden corner stays unselected
     expectJournal(fullProtocol("Select All", "0,16,13", true));
 
     // Hide Selection: selected visible corners become hidden and deselected.
-    f(0).flags |= 0x0080;  // a hidden selected corner stays as it is below
-    EXPECT_EQ(model.setCornerFlags(0x0048, 0x0008, CORNERS_SELECTED, true, true, L"Hide UV Coords", false), 5);
-    EXPECT_EQ(ownFlags(), (Flags{0x0038 | 0x0080, 0x0038}));
+    f(0).flags |= UV_SELECTED << 1;  // a hidden selected corner stays as it is below
+    EXPECT_EQ(model.setCornerFlags(SELECTED_VISIBLE_MASK, UV_HIDDEN, CORNERS_SELECTED, true, true, L"Hide UV Coords", false), 5);
+    EXPECT_EQ(ownFlags(), (Flags{UV_HIDDEN_ALL | UV_SELECTED << 1, UV_HIDDEN_ALL}));
     EXPECT_FALSE(model.selectAll(false, false));  // nothing visible is selected
-    EXPECT_EQ(ownFlags(0), 0x0038 | 0x0080);
+    EXPECT_EQ(ownFlags(0), UV_HIDDEN_ALL | UV_SELECTED << 1);
 
     // Unhide All twice: the second changes nothing and its entry is discarded.
-    EXPECT_EQ(model.setCornerFlags(0x0008, 0, CORNERS_ALL, true, true, L"UnHide UV Coords", false), 6);
+    EXPECT_EQ(model.setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, true, true, L"UnHide UV Coords", false), 6);
     EXPECT_EQ(ownFlags(1), 0);
     doc->clearJournal();
-    EXPECT_EQ(model.setCornerFlags(0x0008, 0, CORNERS_ALL, true, true, L"UnHide UV Coords", false), 0);
+    EXPECT_EQ(model.setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, true, true, L"UnHide UV Coords", false), 0);
     expectJournal(fullProtocol("UnHide UV Coords", "0,16,13", false));
 
     // Without undo and notification: the walk alone.
-    EXPECT_EQ(model.setCornerFlags(0x0200, 0x0200, CORNERS_ALL, false, false, L"", false), 6);
+    EXPECT_EQ(model.setCornerFlags(UV_LOCKED, UV_LOCKED, CORNERS_ALL, false, false, L"", false), 6);
     expectJournal(lockPair());
 }
 
 TEST_F(Selection, InversionsOpenNoGroup) {
-    useQuad(0x0040 | 0x0010, 0x0008);
+    useQuad(UV_SELECTED | UV_HIDDEN << 1, UV_HIDDEN);
     auto bare = [](const char* edit) { return std::vector<std::string>{edit, "LockFaces()", "UnlockFaces()", "EndEdit()"}; };
     EXPECT_TRUE(model.invertSelection(false));
-    EXPECT_EQ(ownFlags(), (Flags{0x0100 | 0x0010, 0x0180 | 0x0008}));  // hidden corners untouched
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED << 2 | UV_HIDDEN << 1, 0x0180 | UV_HIDDEN}));  // hidden corners untouched
     expectJournal(bare("BeginEdit(0,16,13,\"Invert UV Selection\")"));
     EXPECT_TRUE(model.invertHidden());
-    EXPECT_EQ(ownFlags(), (Flags{0x0100 | 0x0028, 0x0180 | 0x0030}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED << 2 | 0x0028, 0x0180 | 0x0030}));
     expectJournal(bare("BeginEdit(0,16,13,\"Invert Hidden UV\")"));
     EXPECT_TRUE(model.invertSelection(true));
     EXPECT_EQ(journal().front(), "BeginEdit(4,16,5,\"Invert UV Selection\")");
@@ -124,10 +124,10 @@ TEST_F(Selection, InversionsOpenNoGroup) {
 
 TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
     useFan();
-    f(0).flags |= 0x0040;  // one corner on vertex 0
-    f(3).flags |= 0x0008 | FACE_SELECTED;  // a hidden corner is selected too
+    f(0).flags |= UV_SELECTED;  // one corner on vertex 0
+    f(3).flags |= UV_HIDDEN | FACE_SELECTED;  // a hidden corner is selected too
     ASSERT_TRUE(model.expandSelection(false));
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(f(i).flags & 0x01C0, 0x01C0) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(f(i).flags & UV_SELECTED_ALL, UV_SELECTED_ALL) << i;
     EXPECT_EQ(ownFlags(6), 0);
     expectJournal(fullProtocol("Expand UV Selection", "0,16,13", true));
 
@@ -135,40 +135,41 @@ TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
     f(6).vertex[0] = 1;  // face 6 now shares vertex 1 with faces 0 and 5
     ASSERT_TRUE(model.contractSelection(true));
     // Face 2 shares vertex 0 only with selected corners.
-    for (auto [i, flags] : {std::pair{0, 0}, {5, 0}, {2, 0x01C0}, {3, 0x01C1}}) EXPECT_EQ(f(i).flags & 0x01C1, flags) << i;
+    for (auto [i, flags] : {std::pair{0, 0}, {5, 0}, {2, UV_SELECTED_ALL}, {3, UV_SELECTED_ALL | FACE_SELECTED}})
+        EXPECT_EQ(f(i).flags & (UV_SELECTED_ALL | FACE_SELECTED), flags) << i;
     for (int i = 0; i < 10; ++i) EXPECT_EQ(vtx(i).flags, 0) << "vertex flags are not written";
 
     // Faces outside the filter are not marked but do lend adjacency.
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
     ASSERT_TRUE(model.expandSelection(false));
-    EXPECT_EQ(f(0).flags & 0x01C0, 0);
+    EXPECT_EQ(f(0).flags & UV_SELECTED_ALL, 0);
     ASSERT_TRUE(model.contractSelection(false));
-    EXPECT_TRUE((f(3).flags & 0x01C0) == 0 && (f(2).flags & 0x01C0) == 0x01C0);
+    EXPECT_TRUE((f(3).flags & UV_SELECTED_ALL) == 0 && (f(2).flags & UV_SELECTED_ALL) == UV_SELECTED_ALL);
 
     // Vertex indices beyond the array join nothing.
     model.faceFilter = FACE_FILTER_ALL;
-    useMesh({face(0x0080, 9, 1, 2, 0, 0, 1, 0, 1, 1), face(0, 9, 3, 4, 0, 0, 1, 0, 1, 1),
+    useMesh({face(UV_SELECTED << 1, 9, 1, 2, 0, 0, 1, 0, 1, 1), face(0, 9, 3, 4, 0, 0, 1, 0, 1, 1),
              face(0, 0, 5, 6, 0, 0, 1, 0, 1, 1)},
             vertices(7));
     ASSERT_TRUE(model.expandSelection(false));
-    EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED_ALL, 0, 0}));
 }
 
 TEST_F(Selection, TrianglePicksAndNonFiniteUVs) {
     useQuad();
     // The rectangle's minimum corner inside face 0 only.
     EXPECT_EQ(model.selectTriangles(box(0.75f, 0.25f, 0.8f, 0.3f), PICK_REPLACE, false), 1);
-    EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED_ALL, 0}));
     expectJournal(fullProtocol("Select UV Triangles", "0,16,13", true));
 
     // A rectangle crossing the quad's left edge only touches face 1; replacing clears face 0.
     EXPECT_EQ(model.selectTriangles(box(-0.5f, 0.4f, 0.1f, 0.6f), PICK_REPLACE, false), 3 + 1);
-    EXPECT_EQ(ownFlags(), (Flags{0, 0x01C0}));
+    EXPECT_EQ(ownFlags(), (Flags{0, UV_SELECTED_ALL}));
 
     // A rectangle holding both triangles; toggle deselects a selected one, selects the other.
     const float around[4] = {-1, -1, 2, 2};
     EXPECT_EQ(model.selectTriangles(around, PICK_TOGGLE, true), 2);
-    EXPECT_EQ(ownFlags(), (Flags{0x01C0 | FACE_SELECTED, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED_ALL | FACE_SELECTED, 0}));
     EXPECT_TRUE(vtx(1).flags == VERTEX_SELECTED && vtx(3).flags == 0);
 
     // A rectangle in empty space picks nothing; nothing was selected with Shift.
@@ -177,16 +178,16 @@ TEST_F(Selection, TrianglePicksAndNonFiniteUVs) {
     expectJournal(fullProtocol("Select UV Triangles", "0,16,13", false));
 
     // A face with a hidden corner cannot be picked.
-    f(1).flags |= 0x0010;
+    f(1).flags |= UV_HIDDEN << 1;
     EXPECT_EQ(model.selectTriangles(around, PICK_ADD, false), 1);
-    EXPECT_EQ(ownFlags(1), 0x0010);
+    EXPECT_EQ(ownFlags(1), UV_HIDDEN << 1);
 
     // Thin slivers whose edges alone cross the rectangle: no corner inside it, nor is it
     // inside them.
     useMesh({face(0, 0, 1, 2, 0.5f, -1, 0.5f, 2, 0.51f, 2), face(0, 0, 1, 2, -1, 0.5f, 2, 0.5f, 2, 0.51f),
              face(0, 0, 1, 2, 5, 5, 6, 5, 5, 6)});
     EXPECT_EQ(model.selectTriangles(box(0.2f, 0.2f, 0.8f, 0.8f), PICK_ADD, false), 2);
-    EXPECT_EQ(ownFlags(), (Flags{0x01C0, 0x01C0, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED_ALL, UV_SELECTED_ALL, 0}));
 
     // Non-finite UVs are never picked.
     const float nan = std::numeric_limits<float>::quiet_NaN();

@@ -1,5 +1,5 @@
 // The stretch solver and Relax.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <ops/Relax.h>
 

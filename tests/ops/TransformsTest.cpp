@@ -1,5 +1,5 @@
 // Move, scale, rotate and mirror: in place and from the drag snapshot.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 #include "support/ScriptedMesh.h"
 
 #include <limits>
@@ -15,10 +15,10 @@ protected:
     // Face 0 fully selected; face 1 with corner 1 selected and locked, corner 2 selected;
     // face 2 selected but hidden in 3D; face 3 selected with corner 0 hidden.
     void useTestMesh() {
-        useMesh({face(0x01C0, 0, 1, 2, 1.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f),
-                 face(0x0180 | 0x0400, 0, 1, 2, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),
-                 face(0x01C0 | 0x0002, 0, 1, 2, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f),
-                 face(0x01C0 | 0x0008, 0, 1, 2, 0.6f, 0.6f, 0.7f, 0.7f, 0.8f, 0.8f)});
+        useMesh({face(UV_SELECTED_ALL, 0, 1, 2, 1.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f),
+                 face(0x0180 | UV_LOCKED << 1, 0, 1, 2, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),
+                 face(UV_SELECTED_ALL | FACE_HIDDEN, 0, 1, 2, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f),
+                 face(UV_SELECTED_ALL | UV_HIDDEN, 0, 1, 2, 0.6f, 0.6f, 0.7f, 0.7f, 0.8f, 0.8f)});
     }
 };
 
@@ -60,7 +60,7 @@ TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
     expectJournal(kNotifyOnly);
 
     // A real move with nothing to move: the entry is discarded.
-    useMesh({face(0x0E00 | 0x01C0, 0, 1, 2, 0, 0, 1, 0, 0, 1)});  // all locked
+    useMesh({face(UV_LOCKED_ALL | UV_SELECTED_ALL, 0, 1, 2, 0, 0, 1, 0, 0, 1)});  // all locked
     ASSERT_FALSE(model.move(1, 1, CORNERS_SELECTED, true));
     EXPECT_EQ(f(0).uv[1][0], 1.0f);
     expectJournal(fullProtocol("Move UV Coords", "0,4,13", false));
@@ -112,7 +112,7 @@ TEST_F(Transforms, DragStepsStartFromTheSnapshotAndSkipFacesGoneSince) {
 
 TEST_F(Transforms, NonFiniteUVsStayNonFinite) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    useMesh({face(0x01C0, 0, 1, 2, nan, 0, inf, 0, 0, 0)});
+    useMesh({face(UV_SELECTED_ALL, 0, 1, 2, nan, 0, inf, 0, 0, 0)});
     UVPoint p{0.5f, 0.5f};
     ASSERT_TRUE(model.rotate(0.5f, CORNERS_SELECTED, true, &p));
     EXPECT_TRUE(std::isnan(f(0).uv[0][0]) && !std::isfinite(f(0).uv[1][0]));

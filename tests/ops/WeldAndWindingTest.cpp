@@ -1,5 +1,5 @@
 // Weld, count distinct, snap together, set coordinate and reverse winding.
-#include "MeshFixture.h"
+#include "support/MeshFixture.h"
 
 #include <algorithm>
 #include <array>
@@ -23,11 +23,11 @@ protected:
 }  // namespace
 
 TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
-    useMesh({tri(0x01C0, 0.25f, 0.25f, 0.2508f, 0.25f, 0.2516f, 0.25f),
+    useMesh({tri(UV_SELECTED_ALL, 0.25f, 0.25f, 0.2508f, 0.25f, 0.2516f, 0.25f),
               // corner 1 locked, corner 2 hidden: both near 0.25 and left alone
-              tri(0x00C0 | 0x0400 | 0x0020 | 0x0100, 0.2502f, 0.2501f, 0.2503f, 0.25f, 0.2504f, 0.25f),
-              tri(0x0040, 0.5f, 0.5f, 0.2505f, 0.25f, 0.25f, 0.25f),  // corners 1, 2 not selected
-              tri(0x01C0 | FACE_HIDDEN, 0.2501f, 0.25f, 0.5f, 0.5f, 0.25f, 0.25f)});
+              tri(UV_SELECTED_ALL | UV_LOCKED << 1 | UV_HIDDEN << 2, 0.2502f, 0.2501f, 0.2503f, 0.25f, 0.2504f, 0.25f),
+              tri(UV_SELECTED, 0.5f, 0.5f, 0.2505f, 0.25f, 0.25f, 0.25f),  // corners 1, 2 not selected
+              tri(UV_SELECTED_ALL | FACE_HIDDEN, 0.2501f, 0.25f, 0.5f, 0.5f, 0.25f, 0.25f)});
     ASSERT_TRUE(model.weld(0.001f, CORNERS_SELECTED));
     // 0.2508 is within epsilon of 0.25; 0.2516 is not, though within epsilon of the
     // welded corner's old position: only representatives attract.
@@ -48,7 +48,7 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     // 1/1024 apart with epsilon 1/1024: exactly epsilon, not welded; nothing merges,
     // yet the group is balanced and the host still told.
     const float e = 1.0f / 1024;
-    useMesh({tri(0x01C0, 0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e)});
+    useMesh({tri(UV_SELECTED_ALL, 0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e)});
     ASSERT_FALSE(model.weld(e, CORNERS_SELECTED));
     expectFace(0, {0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e});
     expectJournal(fullProtocol("Weld UV Coords", "0,4,13", false));
@@ -67,17 +67,17 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
         {{0.5005f, 0.5005f, 0.4995f, 0.4995f, 0.9f, 0.9f}, 0.003f, true, 1, 0.5005f, 0.5005f},
     };
     for (const auto& c : cells) {
-        useMesh({tri(0x01C0, c.uv[0], c.uv[1], c.uv[2], c.uv[3], c.uv[4], c.uv[5])});
+        useMesh({tri(UV_SELECTED_ALL, c.uv[0], c.uv[1], c.uv[2], c.uv[3], c.uv[4], c.uv[5])});
         EXPECT_EQ(model.weld(c.epsilon, CORNERS_SELECTED), c.welded);
         expectUV(0, c.corner, c.u, c.v);
     }
 }
 
 TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {
-    useMesh({tri(0x01C0, 1.0f, 0.5f, 1.0005f, 0.5f, 1.0f + 3e-4f, 0.5f),  // all clamp to column 255
-              tri(0x01C0, -3.0f, -7.0f, -3.0005f, -7.0f, 1e30f, -1e30f),
-              tri(0x01C0, NaN, 0.0f, 0.0f, 0.0f, 0.0f, NaN),
-              tri(0x01C0, INF, INF, INF, INF, -INF, 0.0f)});
+    useMesh({tri(UV_SELECTED_ALL, 1.0f, 0.5f, 1.0005f, 0.5f, 1.0f + 3e-4f, 0.5f),  // all clamp to column 255
+              tri(UV_SELECTED_ALL, -3.0f, -7.0f, -3.0005f, -7.0f, 1e30f, -1e30f),
+              tri(UV_SELECTED_ALL, NaN, 0.0f, 0.0f, 0.0f, 0.0f, NaN),
+              tri(UV_SELECTED_ALL, INF, INF, INF, INF, -INF, 0.0f)});
     ASSERT_TRUE(model.weld(0.001f, CORNERS_SELECTED));
     expectFace(0, {1.0f, 0.5f, 1.0f, 0.5f, 1.0f, 0.5f});
     expectFace(1, {-3.0f, -7.0f, -3.0f, -7.0f, 1e30f, -1e30f});
@@ -90,11 +90,11 @@ TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {
 }
 
 TEST_F(CornerMerging, CountDistinctCountsEditableCornersOnly) {
-    useMesh({tri(0x01C0, 0.1f, 0.1f, 0.1004f, 0.1f, 0.7f, 0.7f),
-              tri(0x01C0 | 0x0800, 0.3f, 0.3f, 0.4f, 0.4f, 0.9f, 0.9f),  // corner 2 locked
-              tri(0x01C0 | 0x0010, 0.5f, 0.5f, 0.6f, 0.6f, 0.1f, 0.1f),  // corner 1 hidden
+    useMesh({tri(UV_SELECTED_ALL, 0.1f, 0.1f, 0.1004f, 0.1f, 0.7f, 0.7f),
+              tri(UV_SELECTED_ALL | UV_LOCKED << 2, 0.3f, 0.3f, 0.4f, 0.4f, 0.9f, 0.9f),  // corner 2 locked
+              tri(UV_SELECTED_ALL | UV_HIDDEN << 1, 0.5f, 0.5f, 0.6f, 0.6f, 0.1f, 0.1f),  // corner 1 hidden
               tri(0x0000, 0.2f, 0.2f, 0.8f, 0.8f, 0.85f, 0.85f),
-              tri(0x01C0 | FACE_HIDDEN, 0.05f, 0.05f, 0.06f, 0.06f, 0.07f, 0.07f)});
+              tri(UV_SELECTED_ALL | FACE_HIDDEN, 0.05f, 0.05f, 0.06f, 0.06f, 0.07f, 0.07f)});
     EXPECT_EQ(model.countDistinct(0.001f), 5);  // 0.1, 0.7, 0.3, 0.4, 0.5
     EXPECT_EQ(model.countDistinct(0.0f), 7);
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
@@ -106,7 +106,7 @@ TEST_F(CornerMerging, CountDistinctCountsEditableCornersOnly) {
     model.faceFilter = FACE_FILTER_ALL;
     for (const auto& uv : {std::array<float, 6>{0.5f, 0.5f, 0.5004f, 0.5f, 0.4998f, 0.5f},
                            std::array<float, 6>{0.5f, 0.5f, 0.51f, 0.5f, 0.5f, 0.5f}}) {
-        useMesh({tri(0x01C0, uv[0], uv[1], uv[2], uv[3], uv[4], uv[5])});
+        useMesh({tri(UV_SELECTED_ALL, uv[0], uv[1], uv[2], uv[3], uv[4], uv[5])});
         for (float epsilon : {0.0f, 0.001f, 0.02f})
             for (int atMost : {0, 1, 2})
                 EXPECT_EQ(model.countDistinct(epsilon, atMost), std::min(model.countDistinct(epsilon), atMost))
@@ -115,9 +115,9 @@ TEST_F(CornerMerging, CountDistinctCountsEditableCornersOnly) {
 }
 
 TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
-    useMesh({tri(0x01C0 | 0x0200, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f),  // corner 0 locked
-              tri(0x0080 | 0x0100 | 0x0010, 0.0f, 1.0f, 0.6f, 0.6f, 0.2f, 0.2f),
-              tri(0x01C0 | FACE_HIDDEN, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f)});
+    useMesh({tri(UV_SELECTED_ALL | UV_LOCKED, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f),  // corner 0 locked
+              tri(UV_SELECTED << 1 | UV_SELECTED << 2 | UV_HIDDEN << 1, 0.0f, 1.0f, 0.6f, 0.6f, 0.2f, 0.2f),
+              tri(UV_SELECTED_ALL | FACE_HIDDEN, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f)});
     // The target is the centre of all selected visible corners, the locked one included.
     float rect[4];
     ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
@@ -137,8 +137,8 @@ TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
 }
 
 TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
-    useMesh({tri(0x01C0 | 0x0400, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),  // corner 1 locked
-              tri(0x0040, 0.4f, 0.6f, 0.5f, 0.5f, 0.6f, 0.6f)});
+    useMesh({tri(UV_SELECTED_ALL | UV_LOCKED << 1, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),  // corner 1 locked
+              tri(UV_SELECTED, 0.4f, 0.6f, 0.5f, 0.5f, 0.6f, 0.6f)});
     ASSERT_TRUE(model.setCoordinate(0.4f, 0.6f));
     expectFace(0, {0.4f, 0.6f, 0.2f, 0.2f, 0.4f, 0.6f});
     expectUV(1, 1, 0.5f, 0.5f);
@@ -162,16 +162,16 @@ TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
 }
 
 TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
-    DevFace full = tri(0x01C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f);
+    DevFace full = tri(UV_SELECTED_ALL, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f);
     full.groups[0] = 1, full.groups[1] = 2, full.groups[2] = 4, full.vertex[0] = 2, full.vertex[2] = 0;
     useMesh({full,
-              tri(0x01C0 | 0x0800, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 2 locked
-              tri(0x01C0 | 0x0010, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 1 hidden
+              tri(UV_SELECTED_ALL | UV_LOCKED << 2, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 2 locked
+              tri(UV_SELECTED_ALL | UV_HIDDEN << 1, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 1 hidden
               tri(0x00C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),
-              tri(0x01C0 | FACE_HIDDEN, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f)});
+              tri(UV_SELECTED_ALL | FACE_HIDDEN, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f)});
     ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
     expectFace(0, {0.3f, 0.4f, 0.1f, 0.2f, 0.5f, 0.6f});
-    EXPECT_TRUE(ownFlags(0) == 0x01C0 && f(0).groups[0] == 1 && f(0).vertex[0] == 2);
+    EXPECT_TRUE(ownFlags(0) == UV_SELECTED_ALL && f(0).groups[0] == 1 && f(0).vertex[0] == 2);
     for (int i = 1; i < 5; ++i) expectUV(i, 0, 0.1f, 0.2f);
     expectJournal(fullProtocol("Reverse UV Winding Order", "0,4,13", true));
     EXPECT_EQ(countersSeen, std::vector<int>{1});

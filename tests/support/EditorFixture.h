@@ -19,7 +19,7 @@
 #include "platform/SettingsKey.h"
 #include "editor/EditorWindow.h"
 #include "lib/DevHost.h"
-#include "ops/MeshFixture.h"
+#include "support/MeshFixture.h"
 #include "platform/ModuleState.h"
 #include "support/UiTestSupport.h"
 
