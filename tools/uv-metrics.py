@@ -5,6 +5,9 @@ overlap, efficiency, angle and area distortion and stretch. Standard library onl
     tools/uv-metrics.py MESH.obj ...         one line of figures per mesh
     tools/uv-metrics.py --sphere OUT.obj     writes a 32 x 16 UV sphere
     tools/uv-metrics.py --grid OUT.obj       writes the bumpy grid of 2 x 255 x 255 triangles
+    tools/uv-metrics.py --table              Auto Unwrap in loomhost (build/bin, under tools/wine-run)
+                                             of the spider and Wuson test models, the sphere and the
+                                             grid, and their figures in one table
 
 Figures (UVs as the file has them, v up; polygons taken as fans):
   islands     faces joined through edges with the same two vertices and the same UVs
@@ -18,7 +21,10 @@ Figures (UVs as the file has them, v up; polygons taken as fans):
   stretch     L2 texture stretch, scaled so that 1 is an isometry up to one scale
 """
 import math
+import os
+import subprocess
 import sys
+import tempfile
 from collections import defaultdict
 
 
@@ -265,18 +271,56 @@ def grid(path, n=255):
     write_obj(path, positions, uvs, faces)
 
 
+NAMES = ["faces", "islands", "flipped", "zero", "overlap%", "outside", "efficiency", "angle", "area", "stretch"]
+
+
+def print_table(rows):
+    """rows: (label, path) pairs; one line of figures each."""
+    print(f"{'mesh':32}" + "".join(f"{n:>11}" for n in NAMES), flush=True)
+    for label, path in rows:
+        m = metrics(path)
+        print(f"{label[-32:]:32}" + "".join(f"{m[n]:11.4g}" if isinstance(m[n], float) else f"{m[n]:11d}"
+                                            for n in NAMES), flush=True)
+
+
+def auto_unwrap_table():
+    """The quality table of Auto Unwrap on the four meshes the packing is judged by."""
+    here = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    build = os.environ.get("TEXLOOM_BUILD_DIR", os.path.join(here, "build"))
+    loomhost = os.path.join(build, "bin", "loomhost.exe")
+    if not os.path.exists(loomhost):
+        print(f"uv-metrics: {loomhost} missing: tools/build --target loomhost", file=sys.stderr)
+        return 1
+    models = "/usr/share/assimp/models/OBJ"
+    with tempfile.TemporaryDirectory(prefix="uv-metrics-") as folder:
+        meshes = [("spider", os.path.join(models, "spider.obj")), ("Wuson", os.path.join(models, "WusonOBJ.obj")),
+                  ("sphere", os.path.join(folder, "sphere.obj")), ("grid", os.path.join(folder, "grid.obj"))]
+        sphere(meshes[2][1])
+        grid(meshes[3][1])
+        rows = []
+        for label, path in meshes:
+            if not os.path.exists(path):
+                print(f"uv-metrics: {path} missing (Debian's assimp-testmodels); {label} left out", file=sys.stderr)
+                continue
+            out = os.path.join(folder, label + "-unwrapped.obj")
+            subprocess.run([os.path.join(here, "tools", "wine-run"), loomhost, "--batch", "--open", "Z:" + path,
+                            "--invoke", "UV Editor", "--uv-command", "Select/Select All",
+                            "--uv-command", "Tools/Auto Unwrap", "--save", "Z:" + out], check=True)
+            rows.append((label, out))
+        print_table(rows)
+    return 0
+
+
 def main(args):
     if len(args) == 2 and args[0] in ("--sphere", "--grid"):
         (sphere if args[0] == "--sphere" else grid)(args[1])
         return 0
+    if args == ["--table"]:
+        return auto_unwrap_table()
     if not args or args[0].startswith("-"):
         print(__doc__.strip(), file=sys.stderr)
         return 2
-    names = ["faces", "islands", "flipped", "zero", "overlap%", "outside", "efficiency", "angle", "area", "stretch"]
-    print(f"{'mesh':32}" + "".join(f"{n:>11}" for n in names))
-    for path in args:
-        m = metrics(path)
-        print(f"{path[-32:]:32}" + "".join(f"{m[n]:11.4g}" if isinstance(m[n], float) else f"{m[n]:11d}" for n in names))
+    print_table([(path, path) for path in args])
     return 0
 
 
