@@ -17,10 +17,11 @@
 //                 so that a change meant to be faster can be compared byte for byte;
 //                 with the layouts below also DIR/<layout>-<name>.bin
 //
-// After the grids, every Tools operation runs on the largest grid laid out four ways,
+// After the grids, every Tools operation runs on the largest grid laid out five ways,
 // each reported as <operation>_<layout>: `one` (the grid as one island, all selected),
 // `split` (every triangle its own island), `half` (one island, a random half of the
-// faces selected) and `scrambled` (the dump's scrambled selection and bad host data).
+// faces selected), `scrambled` (the dump's scrambled selection and bad host data) and
+// `pieces` (5,000 islands of 10 to 18 quads, each turned its own way).
 #include <ops/Alignment.h>
 #include <ops/IslandTools.h>
 #include <ops/Islands.h>
@@ -196,12 +197,47 @@ void selectHalf(BenchMesh& mesh) {
     }
 }
 
+// The grid cut into 5,000 islands: 50 bands of 5 or 6 quad rows, each cut into 100 runs
+// of 2 or 3 quads; each island shrunk to seven tenths of its size about its centre and
+// turned by its own angle (the same draw every run), as charts come out of an unwrap.
+void cutIntoPieces(BenchMesh& mesh) {
+    const int n = int(std::lround(std::sqrt(double(mesh.faces.size()) / 2)));
+    if (n != 255) return;
+    std::vector<int> piece(size_t(n) * size_t(n));
+    for (int j = 0, band = 0, bandStart = 0; j < n; ++j) {
+        if (j - bandStart == (band < 45 ? 5 : 6)) ++band, bandStart = j;
+        for (int i = 0, run = 0, runStart = 0; i < n; ++i) {
+            if (i - runStart == ((run + band) % 20 < 11 ? 3 : 2)) ++run, runStart = i;
+            piece[size_t(j) * size_t(n) + size_t(i)] = band * 100 + run;
+        }
+    }
+    std::vector<double> centre(2 * 5000), count(5000);
+    for (size_t f = 0; f < mesh.faces.size(); ++f)
+        for (const auto& uv : mesh.faces[f].uv) {
+            const size_t p = size_t(piece[f / 2]);
+            centre[2 * p] += uv[0], centre[2 * p + 1] += uv[1], count[p] += 1;
+        }
+    uint32_t state = 4242u;
+    std::vector<double> turn(5000);
+    for (double& t : turn) {
+        state = state * 1664525u + 1013904223u;
+        t = double(state >> 8) / double(1u << 24) * 6.283185307179586;
+    }
+    for (size_t f = 0; f < mesh.faces.size(); ++f)
+        for (auto& uv : mesh.faces[f].uv) {
+            const size_t p = size_t(piece[f / 2]);
+            const double cu = centre[2 * p] / count[p], cv = centre[2 * p + 1] / count[p];
+            const double du = 0.7 * (uv[0] - cu), dv = 0.7 * (uv[1] - cv), c = std::cos(turn[p]), s = std::sin(turn[p]);
+            uv[0] = float(cu + c * du - s * dv), uv[1] = float(cv + s * du + c * dv);
+        }
+}
+
 struct Layout {
     const char* name;
     void (*apply)(BenchMesh&);
 };
-const Layout kLayouts[] = {
-    {"one", [](BenchMesh&) {}}, {"split", splitIslands}, {"half", selectHalf}, {"scrambled", scramble}};
+const Layout kLayouts[] = {{"one", [](BenchMesh&) {}}, {"split", splitIslands}, {"half", selectHalf},
+                           {"scrambled", scramble}, {"pieces", cutIntoPieces}};
 
 bool isTool(const char* name) {
     for (const char* tool : {"selectIsland", "unwrap", "unwrapConformal", "autoUnwrap", "relax", "packIslands", "selectFlipped",
