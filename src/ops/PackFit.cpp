@@ -212,7 +212,7 @@ bool shelve(std::vector<FitBox>& boxes, double scale, double margin, const Occup
 
 }  // namespace
 
-double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackFitOptions& options) {
+double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackFitOptions& options, double* marginUsed) {
     if (boxes.empty()) return 0;
     std::stable_sort(boxes.begin(), boxes.end(), [](const FitBox& a, const FitBox& b) {
         const double lowA = std::min(a.width, a.height), lowB = std::min(b.width, b.height);
@@ -240,7 +240,10 @@ double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackFi
                 if (tryScale(middle, tried)) best = boxes, bestScale = low = middle;
                 else high = middle;
             }
-        if (!best.empty()) break;
+        if (!best.empty()) {
+            if (marginUsed) *marginUsed = tried;
+            break;
+        }
     }
     if (!best.empty()) boxes = std::move(best);
     return bestScale;

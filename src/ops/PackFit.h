@@ -53,5 +53,6 @@ struct FitBox {
 // Places every box at the largest common scale found by bisection, `margin` apart and
 // clear of `fixed`, and answers that scale; 0 when even the smallest scale tried leaves
 // a box without room (the boxes are then as the last try left them). With less margin
-// when the full one cannot hold them all. Order of `boxes` is changed.
-double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackFitOptions& options);
+// when the full one cannot hold them all (then told in `marginUsed`). Order of `boxes` is changed.
+double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackFitOptions& options,
+                double* marginUsed = nullptr);
