@@ -21,6 +21,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
     ShapeFitOptions shapeOptions;
     shapeOptions.margin = margin;
     ShapeFit shapes(shapeOptions);
+    shapes.reserve(partCount, set.size());
     std::vector<int> placed;  // the part of each island to place, in the order `shapes` has them
     std::vector<FitBox> boxes;
     std::vector<double> low(2 * size_t(partCount));  // each placed island's (min u, min v)
@@ -76,7 +77,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
     double boxMargin = margin;
     const double boxScale = fitBoxes(boxes, fixed, options, &boxMargin);
     // By shape where that keeps the larger margin, or the same margin at a larger scale.
-    const double shapeScale = shapes.fit(boxScale);
+    const double shapeScale = shapes.fit(boxScale, boxMargin);
     const bool byShape = shapeScale > 0 && (shapes.marginUsed() > boxMargin ||
                                             (shapes.marginUsed() == boxMargin && shapeScale > boxScale));
     std::vector<ShapeFit::Placement> where(placed.size());

@@ -164,6 +164,11 @@ void halfTurn(const ShapeFit::Mask& from, ShapeFit::Mask& to) {
 
 }  // namespace
 
+void ShapeFit::reserve(int islands, int triangles) {
+    islands_.reserve(size_t(std::max(islands, 0)));
+    corners_.reserve(6 * size_t(std::max(triangles, 0)));
+}
+
 void ShapeFit::addIsland() {
     Island island;
     island.first = island.end = int(corners_.size() / 6);
@@ -226,6 +231,7 @@ void ShapeFit::rasterise(const Island& island, double scale, Mask& mask) {
         for (int k = 0; k < 6; ++k) p[k] = corners_[6 * size_t(t) + size_t(k)] * toCells;
         coverTriangle(p, bits_.data(), words, height, width);
     }
+    work_ += double(island.end - island.first) + double(words) * height;
     maskOf(bits_.data(), words, width, height, mask);
     orderRows(mask);
 }
@@ -250,6 +256,7 @@ int ShapeFit::firstFit(const Mask& mask, int y, int& blocking) const {
             span_.resize(size_t(std::max(n, 0)) + 1);
             for (int i = 0; i < n; ++i) span_[size_t(i)] = ~row[from + i];
             erode(span_.data(), n, length);
+            work_ += n * std::bit_width(unsigned(length)) + (hi - lo);
             // Column x fits the run when cell x + start is the start of a long enough free run.
             const int s = start & 63;
             for (int i = lo; i < hi; ++i) {
@@ -289,6 +296,7 @@ int ShapeFit::nextRow(int from, int need) const {
 int ShapeFit::nextRoom(const Mask& mask, int y) const {
     while (y + mask.height <= size_) {
         bool room = true;
+        work_ += 1;
         for (const int k : mask.order)
             if (freeRun_[size_t(y + k)] < mask.longest[size_t(k)]) {
                 // Nowhere below the next row that has a run that long can row k go.
@@ -352,6 +360,7 @@ void ShapeFit::stamp(const Mask& mask, int x, int y) {
                 const int row = y + k + d;
                 if (row < 0 || row >= size_) continue;
                 const int across = reach_[size_t(std::abs(d))];
+                work_ += 1 + (end - start + 2 * across) / 64;
                 setRange(&taken_[size_t(row) * size_t(words_)], std::max(0, start - across),
                          std::min(size_ - 1, end + across));
             }
@@ -361,6 +370,7 @@ void ShapeFit::stamp(const Mask& mask, int x, int y) {
 }
 
 void ShapeFit::updateRows(int from, int to) {
+    work_ += double(words_) * std::max(0, std::min(size_, to) - std::max(0, from));
     for (int r = std::max(0, from); r < std::min(size_, to); ++r) {
         freeRun_[size_t(r)] = longestClear(&taken_[size_t(r) * size_t(words_)], words_);
         size_t i = size_t(r + leaves_);
@@ -400,7 +410,7 @@ bool ShapeFit::pack(double scale, std::vector<Spot>& spots) {
         halfTurn(turns[0], turns[2]);
         halfTurn(turns[1], turns[3]);
         Spot& spot = spots[size_t(i)];
-        if (!search(turns, spot)) return false;
+        if (work_ > options_.workBudget || !search(turns, spot)) return false;
         stamp(turns[spot.quarters], spot.x, spot.y);
         spot.width = flat.width, spot.height = flat.height;
     }
@@ -446,9 +456,11 @@ void ShapeFit::place(const std::vector<Spot>& spots, double scale) {
         p = {p.a / span, p.b / span, (p.tu - low[0]) / span, (p.tv - low[1]) / span};
 }
 
-double ShapeFit::fit(double hint) {
+double ShapeFit::fit(double hint, double hintMargin) {
     const int count = int(islands_.size());
     if (count == 0 || count > std::max(1, options_.mostIslands)) return 0;
+    options_.workBudget = std::clamp(options_.workBudget, 1e6, 1e12);
+    work_ = 0;
     prepare();
     double longest = 0, area = 0, roots = 0;  // roots: the sum of the islands' areas' square roots
     for (const Island& island : islands_) {
@@ -490,7 +502,9 @@ double ShapeFit::fit(double hint) {
     std::vector<Spot> spots, best;
     double before = -1;
     for (const double tried : {margin, margin / 4, margin / 16, 0.0}) {
-        if (tried == before) continue;
+        // Less margin than the hint keeps would not be taken.
+        if (tried == before || (hint > 0 && tried < hintMargin)) continue;
+        if (work_ > options_.workBudget) break;
         before = tried;
         // Columns the margin reaches at each row offset: a cell is within the margin of
         // another when the nearest points of the two come closer than it.
@@ -530,7 +544,7 @@ double ShapeFit::fit(double hint) {
         // the gap between them.
         bool bounded = false;
         double step = 1.08;
-        for (int t = 0; t < tries; ++t) {
+        for (int t = 0; t < tries && work_ <= options_.workBudget; ++t) {
             if (pack(scale, spots)) low = scale, best = spots;
             else high = scale, bounded = true;
             if (low == 0) {

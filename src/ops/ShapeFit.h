@@ -17,6 +17,8 @@ struct ShapeFitOptions {
     int mostIslands = 20000;   // more islands than this are not packed by shape (fit answers 0); [1, 1000000], default 20000
     int scaleTries = 16;       // packings tried at one margin in search of the scale; [2, 40], default 16
     double precision = 0.004;  // the search stops once the scale is known within this fraction; [1e-4, 0.1], default 0.004
+    double workBudget = 2e8;   // raster words a fit may visit before it keeps the best packing found; [1e6, 1e12],
+                               // default 2e8 (a fraction of a second)
 };
 
 class ShapeFit {
@@ -28,6 +30,8 @@ public:
     };
 
     explicit ShapeFit(const ShapeFitOptions& options) : options_(options) {}
+    // Room for this many islands and triangles in all, made at once.
+    void reserve(int islands, int triangles);
     // A new island to place; the triangles added next are its own.
     void addIsland();
     // a, b, c: (u, v) of the triangle's corners, all finite.
@@ -35,9 +39,10 @@ public:
     // A triangle that stays where it is: islands keep the margin from it inside the square.
     void addObstacle(const double* a, const double* b, const double* c);
     // Places every island and answers the common scale; 0 when they cannot all be placed
-    // (too many, or no room at any scale even without a margin). `hint`: a scale to start
-    // the search from (0: none). With less margin when the full one cannot hold them all.
-    double fit(double hint = 0);
+    // (too many, or no room at any scale even without a margin). With less margin when the
+    // full one cannot hold them all. `hint`: a scale known to be reached another way at
+    // `hintMargin` (0: none), where the search starts; no less margin than that is tried.
+    double fit(double hint = 0, double hintMargin = 0);
     const Placement& placement(int island) const { return placements_[std::size_t(island)]; }
     int islandCount() const { return int(islands_.size()); }
     // The margin the placements keep: the one asked for, or less when it could not hold them.
@@ -100,6 +105,7 @@ private:
     int leaves_ = 1;
     std::vector<int> most_;        // tree of the rows' longest free runs, largest at each node
     int lowestOpen_ = 0;           // rows below are full
+    mutable double work_ = 0;      // raster words visited so far
     std::vector<uint64_t> bits_;   // scratch of rasterise and the turns
     mutable std::vector<uint64_t> valid_, span_;  // scratch of firstFit
 };
