@@ -198,8 +198,9 @@ void selectHalf(BenchMesh& mesh) {
 }
 
 // The grid cut into 5,000 islands: 50 bands of 5 or 6 quad rows, each cut into 100 runs
-// of 2 or 3 quads; each island shrunk to seven tenths of its size about its centre and
-// turned by its own angle (the same draw every run), as charts come out of an unwrap.
+// of 2 or 3 quads; each island shrunk to a quarter of its size about its centre, so that
+// no two meet however they turn, and turned by its own angle (the same draw every run), as
+// charts come out of an unwrap.
 void cutIntoPieces(BenchMesh& mesh) {
     const int n = int(std::lround(std::sqrt(double(mesh.faces.size()) / 2)));
     if (n != 255) return;
@@ -227,7 +228,7 @@ void cutIntoPieces(BenchMesh& mesh) {
         for (auto& uv : mesh.faces[f].uv) {
             const size_t p = size_t(piece[f / 2]);
             const double cu = centre[2 * p] / count[p], cv = centre[2 * p + 1] / count[p];
-            const double du = 0.7 * (uv[0] - cu), dv = 0.7 * (uv[1] - cv), c = std::cos(turn[p]), s = std::sin(turn[p]);
+            const double du = 0.25 * (uv[0] - cu), dv = 0.25 * (uv[1] - cv), c = std::cos(turn[p]), s = std::sin(turn[p]);
             uv[0] = float(cu + c * du - s * dv), uv[1] = float(cv + s * du + c * dv);
         }
 }

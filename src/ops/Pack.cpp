@@ -21,8 +21,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
     ShapeFitOptions shapeOptions;
     shapeOptions.margin = margin;
     ShapeFit shapes(shapeOptions);
-    shapes.reserve(partCount, set.size());
-    std::vector<int> placed;  // the part of each island to place, in the order `shapes` has them
+    std::vector<int> placed, stay;  // the parts to place (in the order `shapes` has them), and those that stay
     std::vector<FitBox> boxes;
     std::vector<double> low(2 * size_t(partCount));  // each placed island's (min u, min v)
     // The corners of member i; answers whether all are finite.
@@ -48,9 +47,10 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
             }
         }
         if (locked) {
+            stay.push_back(p);
             for (int i = list.first[size_t(p)]; i < list.first[size_t(p) + 1]; ++i) {
                 double corner[3][2];
-                if (cornersOf(i, corner)) shapes.addObstacle(corner[0], corner[1], corner[2]);
+                cornersOf(i, corner);
                 fixed.addTriangle(corner[0], corner[1], corner[2]);
             }
             continue;
@@ -65,19 +65,28 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
         fit.part = int(placed.size()), fit.width = box[2] - box[0], fit.height = box[3] - box[1];
         boxes.push_back(fit);
         placed.push_back(p);
-        shapes.addIsland();
-        for (int i = list.first[size_t(p)]; i < list.first[size_t(p) + 1]; ++i) {
-            double corner[3][2];
-            cornersOf(i, corner);
-            shapes.addTriangle(corner[0], corner[1], corner[2]);
-        }
     }
     if (boxes.empty()) return;
     fixed.finish();
     double boxMargin = margin;
     const double boxScale = fitBoxes(boxes, fixed, options, &boxMargin);
     // By shape where that keeps the larger margin, or the same margin at a larger scale.
-    const double shapeScale = shapes.fit(boxScale, boxMargin);
+    double shapeScale = 0;
+    if (int(placed.size()) <= shapeOptions.mostIslands) {
+        shapes.reserve(int(placed.size()), set.size());
+        for (const int p : stay)
+            for (int i = list.first[size_t(p)]; i < list.first[size_t(p) + 1]; ++i)
+                if (double corner[3][2]; cornersOf(i, corner)) shapes.addObstacle(corner[0], corner[1], corner[2]);
+        for (const int p : placed) {
+            shapes.addIsland();
+            for (int i = list.first[size_t(p)]; i < list.first[size_t(p) + 1]; ++i) {
+                double corner[3][2];
+                cornersOf(i, corner);
+                shapes.addTriangle(corner[0], corner[1], corner[2]);
+            }
+        }
+        shapeScale = shapes.fit(boxScale, boxMargin);
+    }
     const bool byShape = shapeScale > 0 && (shapes.marginUsed() > boxMargin ||
                                             (shapes.marginUsed() == boxMargin && shapeScale > boxScale));
     std::vector<ShapeFit::Placement> where(placed.size());

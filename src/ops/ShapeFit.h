@@ -14,7 +14,7 @@ struct ShapeFitOptions {
     double margin = 0.02;      // least gap between islands, UV units (the square's side is 1); [0, 0.25], default 0.02
     int resolution = 0;        // raster cells per side, rounded up to 64; [64, 2048], default 0: 2048 for up to 400
                                // islands, 1536 for up to 2000, else 1024
-    int mostIslands = 20000;   // more islands than this are not packed by shape (fit answers 0); [1, 1000000], default 20000
+    int mostIslands = 10000;   // more islands than this are not packed by shape (fit answers 0); [1, 1000000], default 10000
     int scaleTries = 16;       // packings tried at one margin in search of the scale; [2, 40], default 16
     double precision = 0.004;  // the search stops once the scale is known within this fraction; [1e-4, 0.1], default 0.004
     double workBudget = 2e8;   // raster words a fit may visit before it keeps the best packing found; [1e6, 1e12],
