@@ -5,8 +5,10 @@
 #include <ops/Islands.h>
 #include <ops/LayoutQuality.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 using namespace meshtest;
 
@@ -122,6 +124,45 @@ Layout layoutOf(const std::vector<DevFace>& faces, const std::vector<DevVertex>&
     return layout;
 }
 
+// The least distance between the UV triangles of two faces; 0 where they overlap.
+double gap(const DevFace& a, const DevFace& b) {
+    if (overlap(a, b)) return 0;
+    double least = 1e300;
+    for (const auto& [s, t] : {std::pair{&a, &b}, std::pair{&b, &a}})
+        for (int c = 0; c < 3; ++c)
+            for (int e = 0; e < 3; ++e) {
+                const float *p = s->uv[c], *q = t->uv[e], *r = t->uv[(e + 1) % 3];
+                const double du = r[0] - q[0], dv = r[1] - q[1], along = du * du + dv * dv;
+                const double k = along > 0 ? std::clamp(((p[0] - q[0]) * du + (p[1] - q[1]) * dv) / along, 0.0, 1.0) : 0.0;
+                least = std::min(least, std::hypot(p[0] - q[0] - k * du, p[1] - q[1] - k * dv));
+            }
+    return least;
+}
+
+// Islands of rectangles (u0, v0, u1, v1), two selected faces each; rectangles of one
+// island share the vertices of the corners they share.
+struct Heap {
+    std::vector<DevFace> faces;
+    std::vector<int> island;  // per face
+    int verts = 0;
+    void add(std::initializer_list<std::array<float, 4>> rects, uint16_t flags = 0) {
+        std::vector<std::pair<std::array<float, 2>, int>> known;
+        auto at = [&](float u, float v) {
+            for (const auto& [p, i] : known)
+                if (p[0] == u && p[1] == v) return i;
+            known.push_back({{u, v}, verts});
+            return verts++;
+        };
+        const int id = island.empty() ? 0 : island.back() + 1;
+        for (const auto& r : rects) {
+            const int a = at(r[0], r[1]), b = at(r[0], r[3]), c = at(r[2], r[3]), d = at(r[2], r[1]);
+            faces.push_back(face(UV_SELECTED_ALL | flags, a, b, c, r[0], r[1], r[0], r[3], r[2], r[3]));
+            faces.push_back(face(UV_SELECTED_ALL, a, c, d, r[0], r[1], r[2], r[3], r[2], r[1]));
+            island.insert(island.end(), 2, id);
+        }
+    }
+};
+
 class Islands : public MeshFixture {
 protected:
     void use(const Mesh& m) { useMesh(m.faces, m.verts); }
@@ -225,46 +266,43 @@ TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
     EXPECT_LT(l.angleError, 1e-3);
 }
 
-TEST_F(Islands, PackPlacesIslandsApartAtOneScaleFillingTheSquareAroundLockedOnes) {
-    // Rectangles heaped at the origin, lying and standing (w x h), then with a square
-    // locked by its last corner at 0.6.
-    const float sides[6][2] = {{0.1f, 0.3f}, {0.2f, 0.1f}, {0.4f, 0.15f}, {0.05f, 0.25f}, {0.3f, 0.1f}, {0.3f, 0.3f}};
-    for (const int count : {5, 6}) {
-        std::vector<DevFace> faces;
-        for (int s = 0; s < count; ++s) {
-            const float o = s == 5 ? 0.6f : 0.0f, w = sides[s][0], h = sides[s][1];
-            faces.push_back(face(UV_SELECTED_ALL | (s == 5 ? UV_LOCKED << 2 : 0), 4 * s, 4 * s + 2, 4 * s + 1, o, o, o + w, o + h, o + w, o));
-            faces.push_back(face(UV_SELECTED_ALL, 4 * s, 4 * s + 3, 4 * s + 2, o, o, o, o + h, o + w, o + h));
-        }
-        useMesh(faces, vertices(4 * count));
-        ASSERT_TRUE(packIslands(model, 0.001f));
+TEST_F(Islands, PackMovesIslandsWholeAtOneScaleApartInsideTheSquareAndNestsThem) {
+    // Rectangles heaped at the origin, lying and standing; the same with a square locked by
+    // one corner; six Ls of unit bounds, whose bounds a margin apart would fit the square
+    // only up to the scale (1 + margin) / sqrt(6) - margin.
+    Heap rectangles, locked, ls;
+    for (const auto& [w, h] : {std::pair{0.1f, 0.3f}, {0.2f, 0.1f}, {0.4f, 0.15f}, {0.05f, 0.25f}, {0.3f, 0.1f}})
+        rectangles.add({{0, 0, w, h}}), locked.add({{0, 0, w, h}});
+    locked.add({{0.6f, 0.6f, 0.9f, 0.9f}}, UV_LOCKED << 2);
+    for (int k = 0; k < 6; ++k) ls.add({{0, 0, 0.25f, 0.25f}, {0.25f, 0, 1, 0.25f}, {0, 0.25f, 0.25f, 1}});
+    for (const auto& [name, heap, least] : {std::tuple{"rectangles", rectangles, 0.0}, {"locked", locked, 0.0},
+                                            {"Ls", ls, 1.02 / std::sqrt(6.0) - 0.02}}) {
+        useMesh(heap.faces, vertices(heap.verts));
+        ASSERT_TRUE(packIslands(model, 0.001f)) << name;
         expectJournal(fullProtocol("Pack Islands", "0,4,13", true));
-        EXPECT_TRUE(count == 5 || std::memcmp(f(10).uv, faces[10].uv, sizeof faces[10].uv) == 0);
-        const Layout l = layout();
-        EXPECT_EQ(l.flipped + l.overlaps + l.outside, 0) << count;
-        float box[6][4], reach = 0;
-        for (int s = 0; s < count; ++s) {
-            box[s][0] = box[s][1] = 9, box[s][2] = box[s][3] = -9;
-            for (int i : {2 * s, 2 * s + 1})
-                for (int c = 0; c < 3; ++c)
-                    for (int k = 0; k < 2; ++k)
-                        box[s][k] = std::min(box[s][k], f(i).uv[c][k]), box[s][k + 2] = std::max(box[s][k + 2], f(i).uv[c][k]);
-            reach = std::max({reach, box[s][2], box[s][3]});
-        }
-        // Each island at one scale, upright or turned a quarter; all a margin apart.
-        const float scale = std::max(box[0][2] - box[0][0], box[0][3] - box[0][1]) / 0.3f;
-        for (int s = 0; s < 5; ++s) {
-            const float w = box[s][2] - box[s][0], h = box[s][3] - box[s][1];
-            EXPECT_NEAR(std::min(w, h), std::min(sides[s][0], sides[s][1]) * scale, 1e-4) << s;
-            EXPECT_NEAR(std::max(w, h), std::max(sides[s][0], sides[s][1]) * scale, 1e-4) << s;
-            for (int t = s + 1; t < count; ++t) {
-                const float gap = std::max(std::max(box[t][0] - box[s][2], box[s][0] - box[t][2]),
-                                           std::max(box[t][1] - box[s][3], box[s][1] - box[t][3]));
-                EXPECT_GE(gap, 0.02f - 1e-5f) << s << " " << t;
+        // Each face keeps its shape and winding at one scale; corners in the square.
+        double scale = 0, reach = 0;
+        for (int i = 0; i < int(heap.faces.size()); ++i) {
+            const DevFace &a = heap.faces[size_t(i)], &b = f(i);
+            if (heap.island[size_t(i)] == 5 && name == std::string("locked")) {
+                EXPECT_EQ(std::memcmp(a.uv, b.uv, sizeof a.uv), 0) << "the locked island stays";
+                continue;
             }
+            EXPECT_LT(signedArea(b), 0) << name << " " << i;
+            for (int c = 0; c < 3; ++c) {
+                const double ratio = std::hypot(b.uv[(c + 1) % 3][0] - b.uv[c][0], b.uv[(c + 1) % 3][1] - b.uv[c][1]) /
+                                     std::hypot(a.uv[(c + 1) % 3][0] - a.uv[c][0], a.uv[(c + 1) % 3][1] - a.uv[c][1]);
+                if (scale == 0) scale = ratio;
+                EXPECT_NEAR(ratio, scale, 1e-4 * scale) << name << " " << i;
+                for (int k = 0; k < 2; ++k) EXPECT_TRUE(b.uv[c][k] >= 0 && b.uv[c][k] <= 1) << name << " " << i;
+                reach = std::max({reach, double(b.uv[c][0]), double(b.uv[c][1])});
+            }
+            for (int j = i + 1; j < int(heap.faces.size()); ++j)
+                EXPECT_TRUE(heap.island[size_t(j)] == heap.island[size_t(i)] || gap(b, f(j)) >= 0.02 - 1e-5)
+                    << name << " " << i << " " << j;
         }
-        // Nothing locked: the largest scale that fits reaches a far side of the square.
-        EXPECT_TRUE(count == 6 || std::abs(reach - 1.0f) < 1e-5f) << reach;
+        EXPECT_GT(scale, least) << name;
+        EXPECT_TRUE(name == std::string("locked") || std::abs(reach - 1) < 1e-5) << name << ": as large as fits";
     }
 }
 
