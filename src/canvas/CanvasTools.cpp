@@ -1,6 +1,7 @@
 // The canvas's mouse tools: picking by click and rubber band, panning, the zoom tool,
 // zoom region, the wheel, the cursors and the status read-outs. The transform drags
 // that a press on the selection box starts are in TransformHandles.cpp.
+#include "canvas/CanvasDrawing.h"
 #include "canvas/TransformHandles.h"
 #include "canvas/UVCanvas.h"
 #include "ops/UVModel.h"
@@ -22,10 +23,6 @@ int heldModifier() {
 // The tools whose left drag is an XOR frame: rubber band or zoom region.
 bool drawsBand(int tool) {
     return isSelectTool(tool) || tool == TOOL_ZOOM_REGION;
-}
-
-RECT bandRect(int x0, int y0, int x1, int y1) {
-    return RECT{x0 < x1 ? x0 : x1, y0 < y1 ? y0 : y1, x0 < x1 ? x1 : x0, y0 < y1 ? y1 : y0};
 }
 
 // The XOR frame on the window itself: drawing it twice leaves the window as it was.

@@ -9,13 +9,6 @@
 #include <cmath>
 #include <new>
 
-namespace {
-RECT normalisedRect(int x0, int y0, int x1, int y1) {
-    RECT r = {x0 < x1 ? x0 : x1, y0 < y1 ? y0 : y1, x0 < x1 ? x1 : x0, y0 < y1 ? y1 : y0};
-    return r;
-}
-}  // namespace
-
 bool UVCanvas::renderBackBuffer() {
     if (!window_) return false;
     RECT client = {};
@@ -167,7 +160,7 @@ void UVCanvas::drawFrame(HDC dc, const RECT& client, bool intoBackBuffer) {
     }
     if (anySelected) drawSelectionBox(dc, selection[0], selection[1], selection[2], selection[3]);
     if (isSelectTool(view.tool) && drag_.button == DRAG_LEFT) {
-        RECT band = normalisedRect(drag_.pressX, drag_.pressY, drag_.lastX, drag_.lastY);
+        RECT band = bandRect(drag_.pressX, drag_.pressY, drag_.lastX, drag_.lastY);
         DrawFocusRect(dc, &band);
     }
 }

@@ -9,14 +9,7 @@
 
 #include "platform/ModuleState.h"
 
-HostRef<UVCanvas> UVCanvas::make() {
-    // mingw-w64's ComPtr::Attach adds a reference of its own, unlike other
-    // implementations: take a counted reference, then give back the creation one.
-    UVCanvas* created = new (std::nothrow) UVCanvas();
-    HostRef<UVCanvas> canvas = created;
-    if (created) created->Release();
-    return canvas;
-}
+HostRef<UVCanvas> UVCanvas::make() { return adoptReference(new (std::nothrow) UVCanvas()); }
 
 UVCanvas::~UVCanvas() {
     deleteBackBuffer();
