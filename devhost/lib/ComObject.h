@@ -14,10 +14,7 @@ using ::ComObject;
 // Creates an object and hands its first reference to a HostRef.
 template <class T, class... Args>
 HostRef<T> makeObject(Args&&... args) {
-    HostRef<T> object;
-    // Not Attach: mingw-w64's ComPtr::Attach adds a reference of its own.
-    *object.GetAddressOf() = new T(std::forward<Args>(args)...);
-    return object;
+    return adoptReference(new T(std::forward<Args>(args)...));
 }
 
 }  // namespace devhost

@@ -175,8 +175,8 @@ void sphericalAlong(EditorWindow& e, Command c) {
 // anything but "OK" puts the saved UVs back and discards the entry.
 void userDefinedProjection(EditorWindow& editor, Command command) {
     UVModel& model = editor.model();
-    HostRef<ChooseMatrixDialog> dialog;
-    *dialog.GetAddressOf() = ChooseMatrixDialog::create(model, editor.canvas()->view, command.operand);
+    HostRef<ChooseMatrixDialog> dialog =
+        adoptReference(ChooseMatrixDialog::create(model, editor.canvas()->view, command.operand));
     if (!dialog) return;
 
     GrowArray<UVPoint> saved;

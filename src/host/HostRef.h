@@ -10,6 +10,15 @@
 template <class T>
 using HostRef = Microsoft::WRL::ComPtr<T>;
 
+// Holds a newly made object by the reference it was made with (null stays empty). Not
+// Attach: mingw-w64's ComPtr::Attach adds a reference of its own, unlike other versions.
+template <class T>
+HostRef<T> adoptReference(T* created) {
+    HostRef<T> held;
+    *held.GetAddressOf() = created;
+    return held;
+}
+
 // A BSTR returned by the host, freed when it goes out of scope.
 class HostText {
 public:

@@ -17,10 +17,8 @@ public:
 
     int Execute(HostDocument* document) override {
         if (!editor_) {
-            EditorWindow* created = EditorWindow::create();
-            if (!created) return 0;
-            editor_ = created;   // counted (mingw-w64's Attach would add a second reference)
-            created->Release();  // the creation reference
+            editor_ = adoptReference(EditorWindow::create());
+            if (!editor_) return 0;
         }
         if (HWND window = editor_->window(); window && IsWindow(window)) {
             // The window saves its settings and destroys itself; the object stays.
