@@ -144,7 +144,7 @@ BOOL EditorWindow::onInitDialog() {
         if (row.toggle.field) applyToggle(*this, row, canvas_->view.*row.toggle.field);
 
     if (document_)
-        document_->Subscribe(2, this, EVENT_COMMAND, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",
+        document_->Subscribe(2, this, HOST_EVENT_COMMAND, 1, 1, L"./Schema/MainToolbar", L"class:Toolbar/Update",
                              &subscription_);
 
     refreshActiveMesh();

@@ -7,25 +7,16 @@ HRESULT HostEventSinkImpl::OnEvent(HostEvent* event) {
     if (!event) return E_POINTER;
     HostEvent& e = *event;
     switch (e.kind) {
-        case 0x1: return onKind1(e);
-        case 0x2: return onKind2(e);
-        case EVENT_NODE_ADDED: return onNodeAdded(e);
-        case EVENT_NODE_DELETED: return onNodeDeleted(e);
-        case 0x10: return onKind16(e);
-        case EVENT_ATTRIBUTE_CHANGED: return onAttributeChanged(e);
-        case 0x400: return onKind1024(e);
-        case EVENT_COMMAND: return onCommandEvent(e);
-        case EVENT_CHANGED: return onChanged(e);
-        case 0x40: return onKind64(e);
-        case 0x100: return onKind256(e);
-        case 0x200: return onKind512(e);
-        case 0x800: return onKind2048(e);
-        case 0x2000: return onKind8192(e);
-        case 0x4000: return onKind16384(e);
-        case 0x8000: return onKind32768(e);
-        case 0x10000: return onKind65536(e);
-        default: return E_FAIL;
+        case HOST_EVENT_TEXTURE_ADDED: return onNodeAdded(e);
+        case HOST_EVENT_TEXTURE_DELETED: return onNodeDeleted(e);
+        case HOST_EVENT_CHANGED: return onChanged(e);
+        case HOST_EVENT_ATTRIBUTE_CHANGED: return onAttributeChanged(e);
+        case HOST_EVENT_COMMAND: return onCommandEvent(e);
+        default: break;
     }
+    constexpr DWORD kSinkTableKinds = 0x3FFFF & ~DWORD(0x1000);
+    const bool oneKind = (e.kind & (e.kind - 1)) == 0 && (e.kind & kSinkTableKinds) != 0;
+    return oneKind ? E_NOTIMPL : E_FAIL;
 }
 
 namespace {
