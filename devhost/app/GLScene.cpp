@@ -1,3 +1,14 @@
+// The 3D view's OpenGL scene: the driver's entry points, one shader pass for lit,
+// textured faces with their edges, the mesh in vertex buffers, textures and read-back.
+//
+// Sections:
+//   Entry points  Functions, loadFunctions
+//   Shaders       the mesh shader, compile, buildProgram
+//   Colours       colour, drawable
+//   Creation      create, makeCurrent, textureChanged
+//   Buffers       syncGeometry, syncCorners (what a change can alter), collectDots
+//   Textures      textureFor, checkerTexture
+//   Frames        beginFrame, line, present, readBack
 #include "GLScene.h"
 
 #include "io/MeshFile.h"
@@ -14,6 +25,8 @@ namespace {
 
 using devhost::DevFace;
 using devhost::DevVertex;
+
+// ---- Entry points ----
 
 // Buffers and shaders come from the driver (opengl32.dll exports only OpenGL 1.1);
 // one context, so one set of entry points.
@@ -49,6 +62,8 @@ bool loadFunctions() {
 #undef LOOMHOST_GL_LOAD
     return all;
 }
+
+// ---- Shaders ----
 
 // Attribute slots of the mesh shader.
 enum Attribute : GLuint { POSITION = 0, NORMAL = 1, UV = 2, MARKS = 3 };
@@ -149,6 +164,8 @@ GLuint buildProgram(std::string& problem) {
     return 0;
 }
 
+// ---- Colours ----
+
 constexpr float kBackground[3] = {58 / 255.0f, 62 / 255.0f, 70 / 255.0f};
 constexpr float kFaceColour[3] = {176 / 255.0f, 180 / 255.0f, 188 / 255.0f};
 constexpr int kCheckerSize = 256, kCheckerCells = 8;
@@ -171,6 +188,8 @@ float finiteOr0(float value) { return std::isfinite(value) ? value : 0.0f; }
 bool emptyRect(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 }  // namespace
+
+// ---- Creation ----
 
 std::unique_ptr<GLScene> GLScene::create(HWND window, std::string& problem) {
     HDC dc = GetDC(window);
@@ -249,6 +268,8 @@ void GLScene::textureChanged(LONG id, const RECT* area) {
     if (emptyRect(texture.stale)) texture.stale = *area;
     else UnionRect(&texture.stale, &texture.stale, area);
 }
+
+// ---- Buffers ----
 
 // Positions and face normals, three corners per face; read once per mesh.
 void GLScene::syncGeometry(devhost::Document& document) {
@@ -371,6 +392,8 @@ void GLScene::collectDots(const std::vector<DevFace>& faces, const std::vector<D
     }
 }
 
+// ---- Textures ----
+
 // The document texture's pixels in a GL texture; 0 when there is no such texture.
 GLuint GLScene::textureFor(devhost::Document& document, LONG id) {
     devhost::TextureNode* node = id ? document.texture(id) : nullptr;
@@ -433,6 +456,8 @@ GLuint GLScene::checkerTexture() {
                  pixels.data());
     return checker_;
 }
+
+// ---- Frames ----
 
 void GLScene::beginFrame(devhost::Document& document, const SceneOptions& options, const SceneCamera& camera,
                          int width, int height) {

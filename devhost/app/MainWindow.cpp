@@ -1,5 +1,13 @@
 // The main window: menus, the 3D view filling the client area, and the document's
 // change events that repaint it.
+//
+// Sections:
+//   Menus                     submenus filled as they open
+//   Texture dialogs           Rename Texture, Paint Texture
+//   View refresh              timers, ViewRefresh (the document's events repaint the 3D view)
+//   Files                     open, save, unsaved edits, drops, history items
+//   Commands and messages     onCommand, the steps resumed in modal loops, mainWindowProc
+//   The application's window  creation, title, problems, the message pump, shutdown
 #include "EditorWindows.h"
 #include "LoomHost.h"
 #include "LoomHostResources.h"
@@ -17,6 +25,8 @@ namespace {
 constexpr const wchar_t* kClassName = L"LoomHostMain";
 
 HACCEL accelerators = nullptr;
+
+// ---- Menus ----
 
 // A submenu's items, one per text, numbered from `first`; a submenu without entries
 // keeps `first` on its grey placeholder, so that it can still be told by its first item.
@@ -58,6 +68,8 @@ void fillSubmenu(App& app, HMENU menu) {
         fillMenu(menu, ID_RENAME_TEXTURE_FIRST, ID_RENAME_TEXTURE_LAST, textureNames(app), L"(none)");
     }
 }
+
+// ---- Texture dialogs ----
 
 std::wstring dialogText(HWND dialog, int control) {
     std::wstring text(size_t(GetWindowTextLengthW(GetDlgItem(dialog, control))) + 1, L'\0');
@@ -149,6 +161,8 @@ INT_PTR CALLBACK paintTextureProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
 }
 
+// ---- View refresh ----
+
 constexpr UINT_PTR kResumeStepsTimer = 1;
 // A change of the records restarts this timer, and the 3D view repaints when it fires:
 // timer messages come after every input and paint, so the editor shows a change first,
@@ -199,6 +213,8 @@ private:
 };
 
 DWORD subscription = 0;
+
+// ---- Files ----
 
 std::wstring fileDialog(HWND owner, bool save, const wchar_t* filter, const std::wstring& initial) {
     wchar_t path[MAX_PATH * 2] = {};
@@ -281,6 +297,8 @@ void onDropFiles(App& app, HDROP drop) {
         }
     }
 }
+
+// ---- Commands and messages ----
 
 void onCommand(App& app, UINT command) {
     devhost::Document& document = *app.document.Get();
@@ -445,6 +463,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
+
+// ---- The application's window ----
 
 HWND createMainWindow(App& app) {
     View3D::registerClass(app.instance);

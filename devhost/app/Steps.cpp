@@ -1,4 +1,12 @@
 // The command-line steps, run in the order given.
+//
+// Sections:
+//   Arguments                 numbers, indices, modifiers, buttons, fields
+//   3D selection and waiting  select3D, hide3D, waitFor
+//   Captures and dialogs      captureWindow, dialogControl, setDialogText, clickDialogButton
+//   Editor and host actions   the plug-in, menu commands, mouse, textures, drops, failing host calls
+//   The step table            kSteps: option, argument, action
+//   Running                   parseCommandLine, runStep, runSteps, writeDump
 #include "EditorWindows.h"
 #include "LoomHost.h"
 
@@ -17,6 +25,8 @@ namespace loomhost {
 namespace {
 
 [[noreturn]] void fail(const std::string& why) { throw std::runtime_error(why); }
+
+// ---- Arguments ----
 
 // The whole text as a decimal integer, or false.
 bool readInteger(const std::wstring& text, long long& value) {
@@ -85,6 +95,8 @@ bool startsWith(const std::wstring& text, const wchar_t* prefix, std::wstring& r
     return true;
 }
 
+// ---- 3D selection and waiting ----
+
 void select3D(App& app, const std::wstring& which) {
     devhost::Document& document = *app.document.Get();
     if (!document.hasMesh()) fail("no mesh is open");
@@ -125,6 +137,8 @@ void waitFor(App& app, long milliseconds) {
         }
     }
 }
+
+// ---- Captures and dialogs ----
 
 // The window's client area (or the whole window, frame and caption included) as it
 // is on screen, after pending paints.
@@ -230,6 +244,8 @@ void saveImages(App& app, const std::filesystem::path& folder) {
         image->savePng((folder / (image->name() + L".png")).wstring());
     }
 }
+
+// ---- Editor and host actions ----
 
 void invokePlugin(App& app, const std::wstring& name) {
     FunctionPlugin* plugin = app.plugins.find(devhost::utf8(name));
@@ -383,6 +399,8 @@ void failHostCall(App& app, const std::wstring& plan) {
     }
 }
 
+// ---- The step table ----
+
 // One row per step: its option, whether it takes an argument, and what it does.
 // --dialog-text CONTROL=TEXT, --dialog-click CONTROL and --capture-dialog FILE act on
 // the dialog or message box the editor has open (CONTROL: its number or its text); a
@@ -455,6 +473,8 @@ const StepKind* findStep(const std::wstring& option) {
 }
 
 }  // namespace
+
+// ---- Running ----
 
 std::vector<std::wstring> splitText(const std::wstring& text, wchar_t separator) {
     std::vector<std::wstring> parts;

@@ -1,3 +1,12 @@
+// The development host's 3D view: a camera about the mesh, drawn with OpenGL (GLScene)
+// or flat-shaded with GDI, the plug-in's preview drawing, and face picking.
+//
+// Sections:
+//   Colours and geometry         cross, normalise, drawable
+//   The window and its settings  create, useOpenGL, wireframe, checker, textures
+//   Camera                       resetCamera, updateBasis, project
+//   Rendering                    render (GDI), renderGL, capture, the preview mesh and axes
+//   Picking and messages         pickFace, windowProc, paint, mouse and wheel
 #include "View3D.h"
 
 #include "io/MeshFile.h"
@@ -14,6 +23,8 @@ namespace {
 
 using devhost::DevFace;
 using devhost::DevVertex;
+
+// ---- Colours and geometry ----
 
 constexpr float kFieldOfView = 0.7853982f;  // 45 degrees, vertical
 constexpr COLORREF kBackground = RGB(58, 62, 70);
@@ -58,6 +69,8 @@ bool drawable(const DevFace& face, const std::vector<DevVertex>& vertices) {
 COLORREF fromArgb(DWORD colour) { return RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF); }
 
 }  // namespace
+
+// ---- The window and its settings ----
 
 void View3D::registerClass(HINSTANCE instance) {
     WNDCLASSEXW type{};
@@ -123,6 +136,8 @@ void View3D::textureChanged(LONG id, const RECT* area) {
     InvalidateRect(window_, nullptr, FALSE);
 }
 
+// ---- Camera ----
+
 void View3D::resetCamera() {
     float low[3] = {1e30f, 1e30f, 1e30f}, high[3] = {-1e30f, -1e30f, -1e30f};
     bool any = false;
@@ -174,6 +189,8 @@ View3D::Projected View3D::project(const float point[3]) const {
     result.visible = std::fabs(result.x) < 1e6f && std::fabs(result.y) < 1e6f;
     return result;
 }
+
+// ---- Rendering ----
 
 void View3D::render(HDC dc, const RECT& area) {
     HBRUSH background = CreateSolidBrush(kBackground);
@@ -365,6 +382,8 @@ void View3D::drawAxes(const devhost::DrawAxesCall& call) {
         drawLine(origin, end, colours[axis], 2);
     }
 }
+
+// ---- Picking and messages ----
 
 void View3D::pickFace(int x, int y, bool add) {
     RECT area;

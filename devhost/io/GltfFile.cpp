@@ -1,16 +1,16 @@
 // glTF through the library: it parses and serialises the file; here the triangles are
 // taken out and the edited UVs put back in place.
 //
-// Index:
-//   node transforms     multiply, localMatrix, meshTransforms (each mesh through its first node)
-//   primitives          triangleCorners, modeName (what is refused and how it is named)
-//   file access         readNamedFile, makeLoader (only the host's reader)
-//   JSON details        jsonText
-//   materials           folderText, addMaterials (base-colour textures)
-//   reading             readModel
-//   writing             storeUV, splitSeams (new vertices where a seam needs them),
-//                       writeModel (edited TEXCOORD_0 back in place, all else as it was)
-//   entry points        parseGltf, formatGltf
+// Sections:
+//   Node transforms  multiply, localMatrix
+//   Accessors        Reader: elements read with every byte checked to lie in its buffer
+//   Scene            meshTransforms: each mesh through the first node that shows it
+//   Primitives       triangleCorners, modeName (what is refused and how it is named)
+//   File access      keepImageBytes, readNamedFile, makeLoader (only the host's reader)
+//   Materials        jsonText, folderText, addMaterials (base-colour textures)
+//   Reading          readModel
+//   Writing          storeUV, splitSeams (new vertices where a seam needs them), writeModel
+//   Entry points     parseGltf, formatGltf
 #define TINYGLTF_IMPLEMENTATION
 #define TINYGLTF_NO_STB_IMAGE
 #define TINYGLTF_NO_STB_IMAGE_WRITE
@@ -59,6 +59,8 @@ struct GltfModel {
 
 namespace {
 
+// ---- Node transforms ----
+
 using Matrix = std::array<double, 16>;  // column-major, as glTF writes it
 
 constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -91,6 +93,8 @@ Matrix localMatrix(const tinygltf::Node& node) {
         for (int row = 0; row < 3; ++row) m[12 + row] = node.translation[size_t(row)];
     return m;
 }
+
+// ---- Accessors ----
 
 constexpr size_t kMaxElements = size_t(1) << 22;
 
@@ -180,6 +184,8 @@ private:
     const tinygltf::Model& model_;
 };
 
+// ---- Scene ----
+
 // The first world transform under which the default scene shows each mesh (none: the
 // scene does not show it). Without scenes every mesh is shown untransformed.
 std::vector<std::optional<Matrix>> meshTransforms(const tinygltf::Model& model) {
@@ -208,6 +214,8 @@ std::vector<std::optional<Matrix>> meshTransforms(const tinygltf::Model& model) 
     return transforms;
 }
 
+// ---- Primitives ----
+
 // Corner triples of the primitive's triangles, from its indices (or 0, 1, 2, ...).
 std::vector<std::uint32_t> triangleCorners(int mode, const std::vector<double>& order) {
     std::vector<std::uint32_t> corners;
@@ -232,6 +240,8 @@ std::string modeName(int mode) {
     default: return "mode " + std::to_string(mode);
     }
 }
+
+// ---- File access ----
 
 // Embedded images (data URIs, buffer views) are kept as their encoded bytes.
 bool keepImageBytes(tinygltf::Image* image, const int, std::string*, std::string*, int, int,
@@ -269,6 +279,8 @@ tinygltf::TinyGLTF makeLoader(FileAccess& access) {
     loader.SetImageLoader(keepImageBytes, nullptr);
     return loader;
 }
+
+// ---- Materials ----
 
 // The file's JSON text: the whole .gltf, or a .glb's JSON chunk.
 std::string jsonText(const std::string& bytes, bool binary) {
@@ -314,6 +326,8 @@ void addMaterials(const fs::path& path, const tinygltf::Model& model, MeshFile& 
         mesh.materials.push_back(std::move(entry));
     }
 }
+
+// ---- Reading ----
 
 GltfFile readModel(const fs::path& path, const std::string& bytes, const FileReader& readFile) {
     GltfFile result;
@@ -437,6 +451,8 @@ GltfFile readModel(const fs::path& path, const std::string& bytes, const FileRea
     if (!warning.empty()) mesh.warnings.push_back(FileError(path, 0, warning.substr(0, warning.find('\n'))).what());
     return result;
 }
+
+// ---- Writing ----
 
 // One UV into an element of a TEXCOORD_0 accessor in the accessor's component type; the
 // bounds a reader may trust are widened to hold it.
@@ -747,6 +763,8 @@ std::vector<FileBytes> writeModel(const fs::path& path, const GltfModel& file, c
 }
 
 }  // namespace
+
+// ---- Entry points ----
 
 GltfFile parseGltf(const fs::path& path, const std::string& bytes, const FileReader& readFile) {
     try {

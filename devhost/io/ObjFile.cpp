@@ -1,3 +1,13 @@
+// OBJ/MTL through the library: it parses; here every line is checked first (the
+// library reads damaged lines as something else), v is turned over exactly on its
+// decimal text, and the edited UVs are written back with the file's own numbers.
+//
+// Sections:
+//   Line checks         the library's messages, keywords, element counts, checkLines
+//   Exact v             Decimal: 1 - v on the decimal text, vFromObj, vForObj
+//   Material libraries  MaterialLibraries: the MTL files beside the OBJ file
+//   Writing helpers     appendFloat, relativeOrAbsolute
+//   Entry points        geometricNormal, parseObj, formatObj
 #define TINYOBJLOADER_IMPLEMENTATION
 #include "io/MeshFile.h"
 
@@ -23,6 +33,8 @@ namespace devhost {
 namespace {
 
 namespace fs = std::filesystem;
+
+// ---- Line checks ----
 
 // The line number in one of the loader's messages ("... line 12.)"), or 0.
 long lineInMessage(const std::string& message) {
@@ -231,6 +243,8 @@ std::vector<std::string> checkLines(const fs::path& path, const std::string& tex
     return textureVs;
 }
 
+// ---- Exact v ----
+
 // OBJ files count v from the bottom row of the image, the plug-in from the top row:
 // v here is 1 - v there. In float, 1 - (1 - v) is not always v, so the subtraction
 // is done exactly on the decimal text and rounded once: writing 1 - (the shortest
@@ -380,6 +394,8 @@ std::string vForObj(float v, float fileV) {
     return (flipped.negative ? "-" : "") + digits;
 }
 
+// ---- Material libraries ----
+
 // A name the file gives as a path; false when it is not UTF-8, which no path converts from.
 bool pathFromName(const std::string& name, fs::path& path) {
     try {
@@ -438,6 +454,8 @@ private:
     std::vector<std::pair<fs::path, long>> sources_;
 };
 
+// ---- Writing helpers ----
+
 // Nine significant digits: every float reads back as exactly itself.
 void appendFloat(std::string& out, float value) {
     if (!std::isfinite(value)) value = 0.0f;
@@ -453,6 +471,8 @@ fs::path relativeOrAbsolute(const fs::path& target, const fs::path& folder) {
 }
 
 }  // namespace
+
+// ---- Entry points ----
 
 void geometricNormal(const DevFace& face, const std::vector<DevVertex>& vertices, float normal[3]) {
     normal[0] = normal[1] = normal[2] = 0.0f;

@@ -1,9 +1,22 @@
+// The development host's document: the host's objects it hands out, the mesh and its
+// locks, the history of edits (undo groups, entries of the records that changed) and
+// the shadows of the records that tell what an edit changed.
+//
+// Sections:
+//   Creation               the application and document nodes, model and view host
+//   HostDocument: objects  counted references handed out
+//   Mesh                   setMesh, locks, BeginEdit/EndEdit, changeMesh
+//   History                edits and undo groups into entries
+//   Record shadows         what changed since the last look
+//   Undo and redo          Undo, Redo, history sizes and descriptions
 #include "DevHost.h"
 
 #include <cstring>
 #include <stdexcept>
 
 namespace devhost {
+
+// ---- Creation ----
 
 HostRef<Document> Document::create() { return makeObject<Document>(); }
 
@@ -374,6 +387,8 @@ void Document::exchange(Entry& entry) {
     vertexShadow_.exchange(entry.vertices, vertices_.data());
     if (!entry.faces.empty() || !entry.vertices.empty()) unannounced_ = true;
 }
+
+// ---- Undo and redo ----
 
 bool Document::undo() { return step(undo_, redo_); }
 bool Document::redo() { return step(redo_, undo_); }

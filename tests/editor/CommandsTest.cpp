@@ -2,6 +2,15 @@
 // driven as a user drives them: WM_COMMAND to the real editor window in a development
 // host document, then the records, the host's history and call journal, and the menu
 // and toolbar states read back from the windows.
+//
+// Sections:
+//   Fixture                EditorTest: a square of two faces in a real editor
+//   Edit menu
+//   Select menu
+//   Transform menu
+//   View menu and toolbar
+//   Command states
+//   Selection refresh
 #include "resource.h"
 #include "support/EditorFixture.h"
 
@@ -10,6 +19,8 @@
 using devhost::DevFace;
 
 namespace {
+
+// ---- Fixture --------------------------------------------------------------------
 
 class EditorTest : public EditorFixture {
 protected:

@@ -1,5 +1,12 @@
 // Select Island, Unwrap, Auto Unwrap and Pack Islands; flipped and overlapping faces
 // and texel density.
+//
+// Sections:
+//   Meshes and layouts        grids, cubes and tubes, overlap test, Layout, the fixture
+//   Select Island and Unwrap
+//   Auto Unwrap and Pack
+//   Flipped and overlapping
+//   Texel density
 #include "support/MeshFixture.h"
 
 #include <ops/Islands.h>
@@ -13,6 +20,8 @@
 using namespace meshtest;
 
 namespace {
+
+// ---- Meshes and layouts ----
 
 struct Mesh {
     std::vector<DevFace> faces;
@@ -171,6 +180,8 @@ protected:
 
 }  // namespace
 
+// ---- Select Island and Unwrap ----
+
 TEST_F(Islands, SelectIslandCrossesEdgesWhoseUVsMeetButNotSeamsOrHiddenFaces) {
     // f0 and f1 meet on edge 1-2 (u 1.0005 is within the epsilon); f2 meets f1 across a
     // seam; f3's last corner is hidden, so f4 beyond it is an island of its own.
@@ -256,6 +267,8 @@ TEST_F(Islands, UnwrapCutsClosedAndTubeIslandsAndSkipsBrokenFaces) {
         for (int k = 0; k < 6; ++k) EXPECT_TRUE(f(i).uv[k / 2][k % 2] >= 0 && f(i).uv[k / 2][k % 2] <= 1) << i;
 }
 
+// ---- Auto Unwrap and Pack ----
+
 TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
     use(cube());
     ASSERT_TRUE(autoUnwrap(model, 0.001f));
@@ -306,6 +319,49 @@ TEST_F(Islands, PackMovesIslandsWholeAtOneScaleApartInsideTheSquareAndNestsThem)
     }
 }
 
+// A locked strip along the diagonal from (-0.1, -0.1) to (1.1, 1.1), its bounds covering
+// the square: what is free goes into the two halves beside it, clear of its triangles.
+// Packed: a quad far outside; auto unwrapped: a cube.
+TEST_F(Islands, FreeIslandsGoBesideALockedStripThatSpansTheSquare) {
+    struct Case {
+        const char* name;
+        bool (*run)(UVModel&, float);
+        Mesh free;
+    };
+    Mesh quad;
+    quad.verts = vertices(4);
+    quad.faces = {face(UV_SELECTED_ALL, 0, 1, 2, 1.5f, 1.5f, 1.5f, 1.7f, 1.7f, 1.7f),
+                  face(UV_SELECTED_ALL, 0, 2, 3, 1.5f, 1.5f, 1.7f, 1.7f, 1.7f, 1.5f)};
+    for (const Case& c : {Case{"pack", packIslands, quad}, Case{"auto unwrap", autoUnwrap, cube()}}) {
+        Mesh m = c.free;
+        const int freeFaces = int(m.faces.size());
+        for (int k = 0; k < 12; ++k) {
+            const int v = int(m.verts.size());
+            const float d0 = -0.1f + 0.1f * float(k), d1 = d0 + 0.1f;
+            for (int i = 0; i < 4; ++i) m.verts.push_back(vertex(float(i & 1), float(k + (i >> 1)), 5));
+            m.faces.push_back(face(UV_SELECTED_ALL | UV_LOCKED_ALL, v, v + 1, v + 3, d0 - 0.03f, d0 + 0.03f,
+                                   d0 + 0.03f, d0 - 0.03f, d1 + 0.03f, d1 - 0.03f));
+            m.faces.push_back(face(UV_SELECTED_ALL | UV_LOCKED_ALL, v, v + 3, v + 2, d0 - 0.03f, d0 + 0.03f,
+                                   d1 + 0.03f, d1 - 0.03f, d1 - 0.03f, d1 + 0.03f));
+        }
+        use(m);
+        ASSERT_TRUE(c.run(model, 0.001f)) << c.name;
+        double area = 0;
+        for (int i = 0; i < freeFaces; ++i) {
+            EXPECT_LT(signedArea(f(i)), -1e-9) << c.name << ": face " << i << " turned over or without area";
+            area -= signedArea(f(i));
+            for (int k = 0; k < 6; ++k) EXPECT_TRUE(f(i).uv[k / 2][k % 2] >= 0 && f(i).uv[k / 2][k % 2] <= 1) << c.name;
+            for (size_t j = size_t(i) + 1; j < doc->faces().size(); ++j)
+                EXPECT_FALSE(overlap(f(i), f(int(j)))) << c.name << ": faces " << i << " and " << j;
+        }
+        for (size_t j = size_t(freeFaces); j < doc->faces().size(); ++j)
+            EXPECT_EQ(std::memcmp(f(int(j)).uv, m.faces[j].uv, sizeof m.faces[j].uv), 0) << c.name;
+        EXPECT_GT(area, 0.04) << c.name << ": the free space is used, not a corner of it";
+    }
+}
+
+// ---- Flipped and overlapping ----
+
 TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // 0 and 1 share an edge, 2 touches 0 at a corner and is alone (so its winding is its
@@ -354,6 +410,8 @@ TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
         EXPECT_EQ(ownFlags(int(i)), signedArea(m.faces[i]) < 0 ? 0 : all) << "face " << i;
 }
 
+// ---- Texel density ----
+
 TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
     // Two unit squares in 3D; UV sides 0.5 and 0.25 on a 256-pixel texture: 128 and 64
     // pixels per unit, sqrt((128^2 + 64^2) / 2) together.
@@ -386,47 +444,6 @@ TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
     const float half = float(together / 256 / 2);
     expectFace(1, {0.35f - half, 0.35f - half, 0.35f + half, 0.35f + half, 0.35f + half, 0.35f - half}, 1e-6f);
     for (int i : {2, 3}) EXPECT_EQ(std::memcmp(f(i).uv, before[size_t(i)].uv, sizeof f(i).uv), 0);
-}
-
-// A locked strip along the diagonal from (-0.1, -0.1) to (1.1, 1.1), its bounds covering
-// the square: what is free goes into the two halves beside it, clear of its triangles.
-// Packed: a quad far outside; auto unwrapped: a cube.
-TEST_F(Islands, FreeIslandsGoBesideALockedStripThatSpansTheSquare) {
-    struct Case {
-        const char* name;
-        bool (*run)(UVModel&, float);
-        Mesh free;
-    };
-    Mesh quad;
-    quad.verts = vertices(4);
-    quad.faces = {face(UV_SELECTED_ALL, 0, 1, 2, 1.5f, 1.5f, 1.5f, 1.7f, 1.7f, 1.7f),
-                  face(UV_SELECTED_ALL, 0, 2, 3, 1.5f, 1.5f, 1.7f, 1.7f, 1.7f, 1.5f)};
-    for (const Case& c : {Case{"pack", packIslands, quad}, Case{"auto unwrap", autoUnwrap, cube()}}) {
-        Mesh m = c.free;
-        const int freeFaces = int(m.faces.size());
-        for (int k = 0; k < 12; ++k) {
-            const int v = int(m.verts.size());
-            const float d0 = -0.1f + 0.1f * float(k), d1 = d0 + 0.1f;
-            for (int i = 0; i < 4; ++i) m.verts.push_back(vertex(float(i & 1), float(k + (i >> 1)), 5));
-            m.faces.push_back(face(UV_SELECTED_ALL | UV_LOCKED_ALL, v, v + 1, v + 3, d0 - 0.03f, d0 + 0.03f,
-                                   d0 + 0.03f, d0 - 0.03f, d1 + 0.03f, d1 - 0.03f));
-            m.faces.push_back(face(UV_SELECTED_ALL | UV_LOCKED_ALL, v, v + 3, v + 2, d0 - 0.03f, d0 + 0.03f,
-                                   d1 + 0.03f, d1 - 0.03f, d1 - 0.03f, d1 + 0.03f));
-        }
-        use(m);
-        ASSERT_TRUE(c.run(model, 0.001f)) << c.name;
-        double area = 0;
-        for (int i = 0; i < freeFaces; ++i) {
-            EXPECT_LT(signedArea(f(i)), -1e-9) << c.name << ": face " << i << " turned over or without area";
-            area -= signedArea(f(i));
-            for (int k = 0; k < 6; ++k) EXPECT_TRUE(f(i).uv[k / 2][k % 2] >= 0 && f(i).uv[k / 2][k % 2] <= 1) << c.name;
-            for (size_t j = size_t(i) + 1; j < doc->faces().size(); ++j)
-                EXPECT_FALSE(overlap(f(i), f(int(j)))) << c.name << ": faces " << i << " and " << j;
-        }
-        for (size_t j = size_t(freeFaces); j < doc->faces().size(); ++j)
-            EXPECT_EQ(std::memcmp(f(int(j)).uv, m.faces[j].uv, sizeof m.faces[j].uv), 0) << c.name;
-        EXPECT_GT(area, 0.04) << c.name << ": the free space is used, not a corner of it";
-    }
 }
 
 // A density that would throw the islands far outside any texture, or is no density at
