@@ -1,4 +1,14 @@
 // Flipped and overlapping faces, area stretch, texel density and their commands.
+//
+// Sections:
+//   Triangle measures  shown faces, UV and 3D areas, scale, degenerate triangles
+//   Flipped            markFlipped
+//   Overlapping        markOverlapping over a uniform grid
+//   Selection          selectFaulty
+//   Texel density      islands measured, their density and reach
+//   Faulty faces       findFaultyFaces (the tints' and the selections' search)
+//   Areas and stretch  measureAreas, measure3DAreas, measureStretch
+//   Menu operations    Select Flipped, Select Overlapping, Texel Density
 #include "LayoutQuality.h"
 
 #include "IslandsInternal.h"
@@ -9,6 +19,8 @@
 #include <new>
 
 namespace {
+
+// ---- Triangle measures ----
 
 bool faceShown(const FaceRecord& face) { return (face.flags & UV_HIDDEN_ALL) == 0; }
 
@@ -289,6 +301,8 @@ double densityOfAll(const std::vector<Island>& list) {
 
 }  // namespace
 
+// ---- Faulty faces ----
+
 struct FaultScratch::Arrays {
     islands::FaceSet set;
     FlippedArrays flipped;
@@ -311,6 +325,8 @@ void findFaultyFaces(UVWalk& walk, float epsilon, uint8_t wanted, std::vector<ui
     FaultScratch scratch;
     findFaultyFaces(walk, epsilon, wanted, faults, scratch);
 }
+
+// ---- Areas and stretch ----
 
 namespace {
 // measureAreas with area3D(face, i) giving twice a shown face's 3D area.
@@ -358,6 +374,8 @@ void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<doubl
     if (!measured) return;
     for (size_t i = 0; i < count; ++i) stretch[i] = stretchOf(areas[2 * i], areas[2 * i + 1], totalUV, total3D);
 }
+
+// ---- Menu operations ----
 
 bool selectFlipped(UVModel& model, float epsilon, bool sync) {
     return selectFaulty(model, epsilon, FAULT_FLIPPED, sync, L"Select Flipped");
