@@ -3,6 +3,14 @@
 // an island is found a row at a time for all columns at once: the columns where a run of
 // its cells fits are those where the row has as many free cells in a row, found by
 // eroding the row's free bits by the run's length.
+//
+// Sections:
+//   Raster rows  setRange, longestClear, erode
+//   Rasterising  coverTriangle, maskOf, orderRows, halfTurn
+//   Islands      reserve, addIsland, addTriangle, addObstacle, prepare, rasterise
+//   Search       firstFit, nextRow, nextRoom, search
+//   Stamping     stamp (the mask and its margin), updateRows, clearRows
+//   Packing      pack, place, fit
 #include "ShapeFit.h"
 
 #include "ConvexHull.h"
@@ -14,6 +22,8 @@
 #include <numbers>
 
 namespace {
+
+// ---- Raster rows ----
 
 constexpr uint64_t kAll = ~uint64_t(0);
 
@@ -76,6 +86,8 @@ void erode(uint64_t* a, int n, int length) {
         span += step;
     }
 }
+
+// ---- Rasterising ----
 
 // Sets the cells a triangle touches (p: three corners, in cells) in a raster of
 // rows x columns cells, `words` per row; parts outside the raster are left out. Each row
@@ -164,6 +176,8 @@ void halfTurn(const ShapeFit::Mask& from, ShapeFit::Mask& to) {
 
 }  // namespace
 
+// ---- Islands ----
+
 void ShapeFit::reserve(int islands, int triangles) {
     islands_.reserve(size_t(std::max(islands, 0)));
     corners_.reserve(6 * size_t(std::max(triangles, 0)));
@@ -235,6 +249,8 @@ void ShapeFit::rasterise(const Island& island, double scale, Mask& mask) {
     maskOf(bits_.data(), words, width, height, mask);
     orderRows(mask);
 }
+
+// ---- Search ----
 
 int ShapeFit::firstFit(const Mask& mask, int y, int& blocking) const {
     const int last = size_ - mask.width;  // the rightmost column the mask may start at
@@ -330,6 +346,8 @@ bool ShapeFit::search(const Mask* turns, Spot& spot) const {
     }
 }
 
+// ---- Stamping ----
+
 namespace {
 
 // Whether every cell of mask row k is a cell of row j too.
@@ -385,6 +403,8 @@ void ShapeFit::clearRows() {
     most_.assign(2 * size_t(leaves_), -1);
     lowestOpen_ = 0;
 }
+
+// ---- Packing ----
 
 bool ShapeFit::pack(double scale, std::vector<Spot>& spots) {
     taken_ = fixed_;
