@@ -135,6 +135,7 @@ struct Operation {
 };
 
 Answer answer(float a, float b = 0, float c = 0, float d = 0) { return Answer{{a, b, c, d}}; }
+Answer answer(EditResult result) { return answer(edited(result)); }
 
 void prepare(const char* name, BenchMesh& mesh, int n) {
     // Expand and contract need something to grow from: every other quad row selected.
@@ -380,14 +381,14 @@ int main(int argc, char** argv) {
         {"orientIslands", [](UVModel& m) { return answer(orientIslands(m, 0.001f)); }},
         {"stackSimilarIslands", [](UVModel& m) {
              StackCount count;
-             const bool changed = stackSimilarIslands(m, 0.001f, &count);
+             const bool changed = edited(stackSimilarIslands(m, 0.001f, &count));
              return answer(changed, float(count.stacked), float(count.onto));
          }},
         {"alignLeft", [](UVModel& m) { return answer(alignSelection(m, AlignTo::Left, 0.001f, L"Align Left")); }},
         {"straighten", [](UVModel& m) { return answer(straighten(m, 0.001f, L"Straighten")); }},
         {"straightenToGrid", [](UVModel& m) {
              const GridResult r = straightenToGrid(m, 0.001f, L"Straighten to Grid");
-             return answer(r.changed, float(r.laidOut), float(r.skipped));
+             return answer(edited(r.outcome), float(r.laidOut), float(r.skipped));
          }},
     };
     auto wanted = [&](const std::string& name) {

@@ -7,9 +7,9 @@
 #include <limits>
 #include <new>
 
-bool alignSelection(UVModel& model, AlignTo side, float epsilon, const wchar_t* description) {
+EditResult alignSelection(UVModel& model, AlignTo side, float epsilon, const wchar_t* description) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    try {
+    return edit.run([&] {
         lineup::CornerNet& net = lineup::selectedCornerNet(model, edit, epsilon);
         const int corners = 3 * net.set.size();
         float low[2] = {INFINITY, INFINITY}, high[2] = {-INFINITY, -INFINITY};
@@ -32,7 +32,5 @@ bool alignSelection(UVModel& model, AlignTo side, float epsilon, const wchar_t* 
             for (int corner = 0; corner < corners; ++corner) target[2 * size_t(corner) + size_t(axis)] = value;
             edit.changed = lineup::writeGuarded(edit, net, target);
         }
-    } catch (const std::bad_alloc&) {
-    }
-    return edit.finish();
+    });
 }

@@ -2,7 +2,8 @@
 // bounds, straighten selected paths, lay quad islands out as axis-aligned grids.
 //
 // Each is one history entry named `description` and kept only when a UV really changed,
-// which is also what it answers (false too when working memory ran out first). epsilon
+// which is also what it answers (Changed; OutOfMemory, nothing changed, when working
+// memory ran out). epsilon
 // (UV units): corners of one vertex within it are one UV vertex, as for the islands of
 // Islands.h. None moves a locked, hidden or unselected corner, writes a NaN or infinite
 // UV, or turns over or collapses a face that had area: a UV vertex whose move would do
@@ -18,13 +19,13 @@ enum class AlignTo { Left, Right, Top, Bottom, CentreHorizontally, CentreVertica
 
 // The selected visible corners' bounds (locked corners count) give the u or v that the
 // editable corners take.
-bool alignSelection(UVModel& model, AlignTo side, float epsilon, const wchar_t* description);
+EditResult alignSelection(UVModel& model, AlignTo side, float epsilon, const wchar_t* description);
 
 // Each path of selected corners along face edges (UV vertices joined by edges whose
 // both corners are selected, no branch, not closed) is laid on the line between its two
 // ends, spaced in proportion to the 3D lengths of its edges (UV lengths where a vertex
 // has no finite position).
-bool straighten(UVModel& model, float epsilon, const wchar_t* description);
+EditResult straighten(UVModel& model, float epsilon, const wchar_t* description);
 
 // Each selected island (whole selected faces, as Unwrap takes them) whose triangles pair
 // into quads forming a grid is laid out as an axis-aligned grid: each column's width and
@@ -34,6 +35,6 @@ bool straighten(UVModel& model, float epsilon, const wchar_t* description);
 struct GridResult {
     int laidOut = 0;
     int skipped = 0;
-    bool changed = false;
+    EditResult outcome = EditResult::Unchanged;
 };
 GridResult straightenToGrid(UVModel& model, float epsilon, const wchar_t* description);

@@ -104,62 +104,60 @@ void projectVertices(UVWalk& walk, UVPoint* out, int count, Project&& project) {
 // Projection and seam, measured in one walk, then fitting; project(frame, position)
 // gives the raw (u, v). Each vertex is projected once, however many corners share it.
 template <class Project>
-bool wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMatrix, const float rect[4],
+EditResult wrapMap(UVModel& model, const wchar_t* description, const Matrix4* frameMatrix, const float rect[4],
              CornerTest test, bool recordUndo, Project project) {
-    if (!frameMatrix || !rect) return false;
+    if (!frameMatrix || !rect) return EditResult::Unchanged;
     UVEdit edit(model, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
     const CornerTest movable = test.unlocked();
     const WrapFrame frame(*frameMatrix);
 
-    VertexProjections vertexUVs(model.scratch, edit, [&](UVPoint* out, int count) {
-        projectVertices(edit, out, count, [&](const Vector3x4& p, Floats4& u, Floats4& v) { project(frame, p, u, v); });
-    });
-    uint8_t* marks = takeFaceMarks(model.scratch, edit.faceCount());
-    if (!vertexUVs.ready() || !marks) {
-        edit.finish();
-        return false;
-    }
+    return edit.run([&] {
+        VertexProjections vertexUVs(model.scratch, edit, [&](UVPoint* out, int count) {
+            projectVertices(edit, out, count, [&](const Vector3x4& p, Floats4& u, Floats4& v) { project(frame, p, u, v); });
+        });
+        uint8_t* marks = takeFaceMarks(model.scratch, edit.faceCount());
+        if (!vertexUVs.ready() || !marks) throw std::bad_alloc();
 
-    // The face's corners projected, the others as they are; the bounds take in the
-    // projections before the seam shift as well as after. The mark keeps which corners
-    // were shifted.
-    UVRange range;
-    edit.forEachFace([&](FaceRecord& face, int index) {
-        ProjectedFace projected;
-        projectCorners(edit, face, movable, projected, [&](unsigned vertex) { return vertexUVs.of(vertex); });
-        if (!projected.corners) return;
-        for (int c = 0; c < 3; ++c)
-            if (!projected.projected(c)) projected.uv[c] = cornerUV(face, c);
-        // The orientation counts all three corners, projected or not, before any shift.
-        unsigned shifted = 0;
-        if (uvCross(projected.uv[0], projected.uv[1], projected.uv[2]) > 0.0f)
+        // The face's corners projected, the others as they are; the bounds take in the
+        // projections before the seam shift as well as after. The mark keeps which corners
+        // were shifted.
+        UVRange range;
+        edit.forEachFace([&](FaceRecord& face, int index) {
+            ProjectedFace projected;
+            projectCorners(edit, face, movable, projected, [&](unsigned vertex) { return vertexUVs.of(vertex); });
+            if (!projected.corners) return;
             for (int c = 0; c < 3; ++c)
-                if (projected.projected(c) && projected.uv[c].u < SEAM_THRESHOLD) shifted |= 1u << c;
-        for (int c = 0; c < 3; ++c) {
-            if (!projected.projected(c)) continue;
-            range.add(projected.uv[c]);
-            if ((shifted >> c) & 1u) range.addU(projected.uv[c].u + SEAM_SHIFT);
-        }
-        marks[index] = uint8_t(projected.corners | (shifted << MARK_SHIFT));
+                if (!projected.projected(c)) projected.uv[c] = cornerUV(face, c);
+            // The orientation counts all three corners, projected or not, before any shift.
+            unsigned shifted = 0;
+            if (uvCross(projected.uv[0], projected.uv[1], projected.uv[2]) > 0.0f)
+                for (int c = 0; c < 3; ++c)
+                    if (projected.projected(c) && projected.uv[c].u < SEAM_THRESHOLD) shifted |= 1u << c;
+            for (int c = 0; c < 3; ++c) {
+                if (!projected.projected(c)) continue;
+                range.add(projected.uv[c]);
+                if ((shifted >> c) & 1u) range.addU(projected.uv[c].u + SEAM_SHIFT);
+            }
+            marks[index] = uint8_t(projected.corners | (shifted << MARK_SHIFT));
+        });
+        const Matrix4 fit = stretchFit(range, rect);
+        vertexUVs.fitAll(fit);
+        writeMarked(edit, marks, [&](unsigned vertex, unsigned mark, int c) {
+            if (!((mark >> (MARK_SHIFT + c)) & 1u)) return vertexUVs.fittedOf(vertex);
+            const UVPoint p = vertexUVs.of(vertex);
+            return fitted(fit, {p.u + SEAM_SHIFT, p.v});
+        });
     });
-    const Matrix4 fit = stretchFit(range, rect);
-    vertexUVs.fitAll(fit);
-    writeMarked(edit, marks, [&](unsigned vertex, unsigned mark, int c) {
-        if (!((mark >> (MARK_SHIFT + c)) & 1u)) return vertexUVs.fittedOf(vertex);
-        const UVPoint p = vertexUVs.of(vertex);
-        return fitted(fit, {p.u + SEAM_SHIFT, p.v});
-    });
-    return edit.finish();
 }
 
 }  // namespace
 
-bool UVModel::cylindricalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
+EditResult UVModel::cylindricalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
     return wrapMap(*this, L"Cylindrical UV Mapping", frame, rect, test, recordUndo,
                    [](const WrapFrame& f, const Vector3x4& p, Floats4& u, Floats4& v) { f.cylindrical(p, u, v); });
 }
 
-bool UVModel::sphericalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
+EditResult UVModel::sphericalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo) {
     return wrapMap(*this, L"Spherical UV Mapping", frame, rect, test, recordUndo,
                    [](const WrapFrame& f, const Vector3x4& p, Floats4& u, Floats4& v) { f.spherical(p, u, v); });
 }

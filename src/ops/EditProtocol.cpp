@@ -1,5 +1,8 @@
 #include "EditProtocol.h"
 
+#include <algorithm>
+#include <cstring>
+
 // Opens the entry and answers the mesh to lock, if any.
 HostMesh* UVEdit::open(UVModel& model, const EditSteps& steps) {
     if (steps.undoGroup && model.document) model.document->BeginUndoGroup(steps.description);
@@ -14,6 +17,7 @@ HostMesh* UVEdit::open(UVModel& model, const EditSteps& steps) {
 UVEdit::UVEdit(UVModel& model, const EditSteps& steps)
     : UVWalk(open(model, steps), model.faceFilter),
       steps_(steps),
+      kept_(model.scratch.keptUVs),
       mesh_(model.mesh),
       document_(model.document),
       owner_(model.owner) {
@@ -22,8 +26,24 @@ UVEdit::UVEdit(UVModel& model, const EditSteps& steps)
                          steps_.description);
 }
 
-bool UVEdit::finish() {
-    if (finished_) return changed > 0;
+void UVEdit::keepUVs() {
+    if (!steps_.keepUVs) return;
+    const size_t faces = size_t(std::max(faceCount(), 0));
+    float* kept = needed(kept_.take(6 * faces));
+    for (size_t i = 0; i < faces; ++i) std::memcpy(kept + 6 * i, face(int(i)).uv, sizeof(FaceRecord::uv));
+    keeping_ = true;
+}
+
+void UVEdit::outOfMemory() {
+    if (keeping_)
+        for (size_t i = 0; i < size_t(std::max(faceCount(), 0)); ++i)
+            std::memcpy(face(int(i)).uv, kept_.data() + 6 * i, sizeof(FaceRecord::uv));
+    changed = 0;
+    outOfMemory_ = true;
+}
+
+EditResult UVEdit::finish() {
+    if (finished_) return result();
     finished_ = true;
     unlock();
     if (steps_.undoGroup && document_) document_->EndUndoGroup(changed > 0);
@@ -35,5 +55,10 @@ bool UVEdit::finish() {
         mesh_->EndEdit();
         if (owner) --owner->changeInProgress;
     }
-    return changed > 0;
+    return result();
+}
+
+EditResult UVEdit::result() const {
+    if (outOfMemory_) return EditResult::OutOfMemory;
+    return changed > 0 ? EditResult::Changed : EditResult::Unchanged;
 }

@@ -1,7 +1,7 @@
 // UV group membership of corners and the material of whole faces.
 #include "EditProtocol.h"
 
-bool UVModel::assignGroup(uint16_t groupMask, uint16_t groupValue, CornerTest test) {
+EditResult UVModel::assignGroup(uint16_t groupMask, uint16_t groupValue, CornerTest test) {
     UVEdit edit(*this, {L"Assign UV Group", EDIT_GROUPS});
     // Counted whether the bits change or not.
     edit.forEachCorner(test, [&](FaceRecord& face, int c) {
@@ -11,7 +11,7 @@ bool UVModel::assignGroup(uint16_t groupMask, uint16_t groupValue, CornerTest te
     return edit.finish();
 }
 
-bool UVModel::setMaterial(uint32_t material, FaceFilter faces) {
+EditResult UVModel::setMaterial(uint32_t material, FaceFilter faces) {
     EditSteps steps{L"Set Material", EDIT_FACE_DATA};
     steps.endEdit = EndEditRule::IfChanged;
     UVEdit edit(*this, steps);

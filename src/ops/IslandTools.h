@@ -5,7 +5,8 @@
 // Islands are those of Islands.h: faces joined through edges whose UVs meet within
 // `epsilon` (UV units, the weld epsilon). "Selected faces" have all three corners
 // selected and visible. Each tool is one history entry named by its command, kept only
-// when a UV really changed, which is also its result. Only rigid motions move islands
+// when a UV really changed, which is also its result (Changed; OutOfMemory, nothing
+// changed, when working memory ran out). Only rigid motions move islands
 // (Stitch also scales), so no face turns over; an island with a locked corner stays where
 // it is; hidden corners and faces the tool does not name never change; a NaN or infinite
 // UV is never made, and an island holding one is left alone.
@@ -15,7 +16,7 @@
 
 // The selected faces are cut from the faces they share UV edges with: each connected
 // piece of them moves by the pack margin (Islands.h) away from what it was cut from.
-bool splitSelection(UVModel& model, float epsilon);
+EditResult splitSelection(UVModel& model, float epsilon);
 
 // Edges of the selected faces (both ends selected and visible) whose partner edge, the
 // same two vertices on a face of another island, has other UVs: the smaller island (in
@@ -27,12 +28,12 @@ bool splitSelection(UVModel& model, float epsilon);
 // or hidden corner, or outside the selection's faces, may still be a partner; it does
 // not move, and when both hold one only their free corners meet. A sewing that would
 // turn a face over is left open.
-bool stitch(UVModel& model, float epsilon);
+EditResult stitch(UVModel& model, float epsilon);
 
 // Each island of selected faces turns about the centre of its smallest bounding
 // rectangle so that the rectangle is axis-aligned with its long side along u, by the
 // smallest such turn; never mirrored.
-bool orientIslands(UVModel& model, float epsilon);
+EditResult orientIslands(UVModel& model, float epsilon);
 
 // How many islands moved onto another, and onto how many.
 struct StackCount {
@@ -45,4 +46,4 @@ struct StackCount {
 // best rigid fit, mirroring allowed) move onto the first of their kind in face order, or
 // onto the first with a locked corner, which cannot move itself.
 constexpr double STACK_TOLERANCE = 0.01;  // of the bounding box's diagonal
-bool stackSimilarIslands(UVModel& model, float epsilon, StackCount* count = nullptr);
+EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count = nullptr);

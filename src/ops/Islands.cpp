@@ -171,9 +171,9 @@ int joinCorners(FaceSet& set, const int* members, int count, std::vector<int>& v
 }  // namespace islands
 
 // Faces with a hidden corner are neither crossed nor selected.
-bool selectIsland(UVModel& model, float epsilon, bool sync) {
+EditResult selectIsland(UVModel& model, float epsilon, bool sync) {
     UVEdit edit(model, {L"Select Island", selectionScope(sync)});
-    try {
+    return edit.run([&] {
         islands::FaceSet set =
             islands::gatherFaces(edit, [](const FaceRecord& face) { return (face.flags & UV_HIDDEN_ALL) == 0; });
         islands::linkEdges(edit, set, epsilon, true, false);
@@ -186,8 +186,5 @@ bool selectIsland(UVModel& model, float epsilon, bool sync) {
             if (!chosen[size_t(part[size_t(m)])]) continue;
             edit.changed += islands::setWholeFaceSelected(edit, edit.face(set.faces[size_t(m)]), true, sync);
         }
-    } catch (const std::bad_alloc&) {
-        // Without working memory nothing was changed.
-    }
-    return edit.finish();
+    });
 }

@@ -10,13 +10,13 @@
 // The operations. Each is one history entry named by its command; the unwraps and the
 // packing act on the faces whose three corners are selected and visible. epsilon: the
 // UV distance (UV units) within which corners coincide; sync: as in UVModel.h. Each
-// answers whether it really changed a corner (a selection bit or a UV), which is when
-// its entry is kept; false too when working memory ran out before any change.
-bool selectIsland(UVModel& model, float epsilon, bool sync);
-bool unwrap(UVModel& model, float epsilon);
-bool unwrapConformal(UVModel& model, float epsilon);
-bool autoUnwrap(UVModel& model, float epsilon);
-bool packIslands(UVModel& model, float epsilon);
+// answers Changed when it really changed a corner (a selection bit or a UV), which is
+// when its entry is kept; OutOfMemory, nothing changed, when working memory ran out.
+EditResult selectIsland(UVModel& model, float epsilon, bool sync);
+EditResult unwrap(UVModel& model, float epsilon);
+EditResult unwrapConformal(UVModel& model, float epsilon);
+EditResult autoUnwrap(UVModel& model, float epsilon);
+EditResult packIslands(UVModel& model, float epsilon);
 
 // Normal deviation at which Auto Unwrap starts a new chart, and the gap between packed
 // islands (a fraction of the unit square).

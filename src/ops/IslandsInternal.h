@@ -89,17 +89,16 @@ int findParts(FaceSet& set, std::vector<int>& part);
 // selectedFaces, linked through coinciding UVs, and their islands; answers the count.
 int selectedIslands(UVWalk& walk, float epsilon, bool sameWinding, FaceSet& set, std::vector<int>& part);
 
-// fn(set, part, partCount) on the selected islands. Without working memory the work
-// stops; what fn counted as written until then stays counted.
+// fn(set, part, partCount) on the selected islands, inside edit.run: the answer is the
+// edit's.
 template <class Fn>
-void onSelectedIslands(UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
-    try {
+EditResult onSelectedIslands(UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
+    return edit.run([&] {
         FaceSet set;
         std::vector<int> part;
         const int parts = selectedIslands(edit, epsilon, sameWinding, set, part);
         fn(set, part, parts);
-    } catch (const std::bad_alloc&) {
-    }
+    });
 }
 
 // Selects or deselects the face's three corners (with sync their vertices and the face
@@ -142,14 +141,13 @@ struct IslandWork {
 
 // fn(work) on the selected islands, as onSelectedIslands, in the model's kept storage.
 template <class Fn>
-void onKeptIslands(UVModel& model, UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
-    try {
+EditResult onKeptIslands(UVModel& model, UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
+    return edit.run([&] {
         IslandWork& work = model.scratch.slots.get<IslandWork>();
         work.parts = selectedIslands(edit, epsilon, sameWinding, work.set, work.part);
         listParts(work.part, work.parts, work.list);
         fn(work);
-    } catch (const std::bad_alloc&) {
-    }
+    });
 }
 
 // Corners joined across linked edges get one number (the UV vertices of a flattening);

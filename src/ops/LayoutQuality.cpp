@@ -227,9 +227,9 @@ void markOverlapping(const islands::FaceSet& set, std::vector<uint8_t>& faults, 
 
 // ---- Selection ----
 
-bool selectFaulty(UVModel& model, float epsilon, uint8_t fault, bool sync, const wchar_t* description) {
+EditResult selectFaulty(UVModel& model, float epsilon, uint8_t fault, bool sync, const wchar_t* description) {
     UVEdit edit(model, {description, selectionScope(sync)});
-    try {
+    return edit.run([&] {
         std::vector<uint8_t> faults;
         findFaultyFaces(edit, epsilon, fault, faults);
         // Deselect first: with sync, a vertex shared with a faulty face ends selected.
@@ -238,10 +238,7 @@ bool selectFaulty(UVModel& model, float epsilon, uint8_t fault, bool sync, const
                 if (faceShown(face) && (faults[size_t(i)] != 0) == selecting)
                     edit.changed += islands::setWholeFaceSelected(edit, face, selecting, sync);
             });
-    } catch (const std::bad_alloc&) {
-        // Without working memory nothing was changed.
-    }
-    return edit.finish();
+    });
 }
 
 // ---- Texel density ----
@@ -377,11 +374,11 @@ void measureStretch(UVWalk& walk, std::vector<float>& stretch, std::vector<doubl
 
 // ---- Menu operations ----
 
-bool selectFlipped(UVModel& model, float epsilon, bool sync) {
+EditResult selectFlipped(UVModel& model, float epsilon, bool sync) {
     return selectFaulty(model, epsilon, FAULT_FLIPPED, sync, L"Select Flipped");
 }
 
-bool selectOverlapping(UVModel& model, float epsilon, bool sync) {
+EditResult selectOverlapping(UVModel& model, float epsilon, bool sync) {
     return selectFaulty(model, epsilon, FAULT_OVERLAPPING, sync, L"Select Overlapping");
 }
 
@@ -410,10 +407,11 @@ double texelDensityReach(UVModel& model, float epsilon, int width, int height, d
     }
 }
 
-bool setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
-                     const wchar_t* description) {
+// Nothing is written before every island is measured.
+EditResult setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
+                           const wchar_t* description) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    islands::onSelectedIslands(edit, epsilon, false, [&](const islands::FaceSet& set, const std::vector<int>& part,
+    return islands::onSelectedIslands(edit, epsilon, false, [&](const islands::FaceSet& set, const std::vector<int>& part,
                                                          int parts) {
         const std::vector<Island> list = measureIslands(edit, set, part, parts, width, height);
         const double wanted = target == 0 ? densityOfAll(list) : target;
@@ -433,5 +431,4 @@ bool setTexelDensity(UVModel& model, float epsilon, int width, int height, doubl
                                                      centre[1] + (face.uv[c][1] - centre[1]) * factor);
         }
     });
-    return edit.finish();
 }

@@ -67,10 +67,10 @@ inline void measureStretch(UVWalk& walk, std::vector<float>& stretch) {
 }
 
 // The faces shown with the fault become the selection (whole faces; the others shown
-// are deselected); one history entry when it changed, and then true. epsilon: as in
+// are deselected); one history entry when it changed, and then Changed. epsilon: as in
 // Islands.h.
-bool selectFlipped(UVModel& model, float epsilon, bool sync);
-bool selectOverlapping(UVModel& model, float epsilon, bool sync);
+EditResult selectFlipped(UVModel& model, float epsilon, bool sync);
+EditResult selectOverlapping(UVModel& model, float epsilon, bool sync);
 
 // Texture pixels per 3D unit of the selected islands taken together, for a texture of
 // width x height pixels; 0 when they have no area. The faces counted are those the
@@ -80,11 +80,11 @@ double texelDensity(UVModel& model, float epsilon, int width, int height);
 // Scales each selected island about the centre of its bounds so that its density
 // becomes `target` (texture pixels per 3D unit); with target 0, the density of the
 // selected islands together. An island with a locked corner stays as it is. One
-// history entry named `description` when anything moved, and then true. Nothing moves
+// history entry named `description` when anything moved, and then Changed. Nothing moves
 // for a negative or non-finite target, nor when the islands would reach farther than
 // TEXEL_DENSITY_MOST_REACH (and farther than they reach now).
-bool setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
-                     const wchar_t* description);
+EditResult setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
+                           const wchar_t* description);
 
 // How far from the origin (the largest |u| or |v|, UV units) setTexelDensity with this
 // positive target would carry the selected islands; 0 when it would move none, infinity

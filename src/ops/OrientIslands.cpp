@@ -26,9 +26,9 @@ void hullCandidates(const FaceSet& set, const int* members, int count, std::vect
 
 }  // namespace
 
-bool orientIslands(UVModel& model, float epsilon) {
-    UVEdit edit(model, {L"Orient Islands", EDIT_FACE_DATA});
-    onKeptIslands(model, edit, epsilon, false, [&](IslandWork& work) {
+EditResult orientIslands(UVModel& model, float epsilon) {
+    UVEdit edit(model, keepingSteps(L"Orient Islands"));
+    return onKeptIslands(model, edit, epsilon, false, [&](IslandWork& work) {
         const FaceSet& set = work.set;
         const PartList& list = work.list;
         OrientWork& kept = model.scratch.slots.get<OrientWork>();
@@ -49,5 +49,4 @@ bool orientIslands(UVModel& model, float epsilon) {
             edit.changed += moveMembers(edit, set, members, count, turnAbout(cu, cv, turn));
         }
     });
-    return edit.finish();
 }

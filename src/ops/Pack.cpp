@@ -118,10 +118,10 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
 
 }  // namespace islands
 
-bool packIslands(UVModel& model, float epsilon) {
+// packParts writes only once every island has its place.
+EditResult packIslands(UVModel& model, float epsilon) {
     UVEdit edit(model, {L"Pack Islands", EDIT_FACE_DATA});
-    islands::onSelectedIslands(edit, epsilon, false, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
+    return islands::onSelectedIslands(edit, epsilon, false, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
         islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
     });
-    return edit.finish();
 }

@@ -39,34 +39,32 @@ Vector3 UVModel::selectionCentroid() {
     return Vector3(float(x / count), float(y / count), float(z / count));
 }
 
-bool UVModel::planarMap(const Vector3* direction, const float rect[4], CornerTest test, bool recordUndo) {
-    if (!direction || !rect) return false;
+EditResult UVModel::planarMap(const Vector3* direction, const float rect[4], CornerTest test, bool recordUndo) {
+    if (!direction || !rect) return EditResult::Unchanged;
     UVEdit edit(*this, undoableSteps(L"Planar UV Mapping", EDIT_FACE_DATA, recordUndo));
     const CornerTest movable = test.unlocked();
     Matrix4 frame;
     frame.orientToAxis(*direction, 0.0f);
     const Matrix4 intoFrame = frame.inverse();
 
-    VertexProjections vertexUVs(scratch, edit, [&](UVPoint* out, int count) {
-        for (int i = 0; i < count; ++i) {
-            const Vector3 p = intoFrame.transformPoint(positionOf(edit.vertex(i)));
-            out[i] = {p.x, p.y};
-        }
+    return edit.run([&] {
+        VertexProjections vertexUVs(scratch, edit, [&](UVPoint* out, int count) {
+            for (int i = 0; i < count; ++i) {
+                const Vector3 p = intoFrame.transformPoint(positionOf(edit.vertex(i)));
+                out[i] = {p.x, p.y};
+            }
+        });
+        uint8_t* marks = takeFaceMarks(scratch, edit.faceCount());
+        if (!vertexUVs.ready() || !marks) throw std::bad_alloc();
+        UVRange range;
+        edit.forEachFace([&](FaceRecord& face, int index) {
+            ProjectedFace projected;
+            projectCorners(edit, face, movable, projected, [&](unsigned vertex) { return vertexUVs.of(vertex); });
+            marks[index] = uint8_t(projected.corners);
+            for (int c = 0; c < 3; ++c)
+                if (projected.projected(c)) range.add(projected.uv[c]);
+        });
+        vertexUVs.fitAll(stretchFit(range, rect));
+        writeMarked(edit, marks, [&](unsigned vertex, unsigned, int) { return vertexUVs.fittedOf(vertex); });
     });
-    uint8_t* marks = takeFaceMarks(scratch, edit.faceCount());
-    if (!vertexUVs.ready() || !marks) {
-        edit.finish();
-        return false;
-    }
-    UVRange range;
-    edit.forEachFace([&](FaceRecord& face, int index) {
-        ProjectedFace projected;
-        projectCorners(edit, face, movable, projected, [&](unsigned vertex) { return vertexUVs.of(vertex); });
-        marks[index] = uint8_t(projected.corners);
-        for (int c = 0; c < 3; ++c)
-            if (projected.projected(c)) range.add(projected.uv[c]);
-    });
-    vertexUVs.fitAll(stretchFit(range, rect));
-    writeMarked(edit, marks, [&](unsigned vertex, unsigned, int) { return vertexUVs.fittedOf(vertex); });
-    return edit.finish();
 }

@@ -161,12 +161,8 @@ int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options) {
 
 }  // namespace
 
-bool relax(UVModel& model, float epsilon, const wchar_t* description, const StretchOptions& options) {
+// Nothing is written before the last loop, which allocates nothing.
+EditResult relax(UVModel& model, float epsilon, const wchar_t* description, const StretchOptions& options) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    try {
-        edit.changed += relaxSelection(edit, epsilon, options);
-    } catch (const std::bad_alloc&) {
-        // Nothing is written before the last loop, which allocates nothing.
-    }
-    return edit.finish();
+    return edit.run([&] { edit.changed += relaxSelection(edit, epsilon, options); });
 }

@@ -14,5 +14,5 @@ constexpr StretchOptions RELAX_OPTIONS{4, 1e-3, 20000, 60};
 // a bad index or a non-finite number. Each face is measured against its 3D shape at its
 // island's texel density, so the selection settles without growing or shrinking its
 // island; no face turns over. One history entry named `description`, kept only when a
-// UV changed, which is also the answer.
-bool relax(UVModel& model, float epsilon, const wchar_t* description, const StretchOptions& options = RELAX_OPTIONS);
+// UV changed, which is also the answer (Changed).
+EditResult relax(UVModel& model, float epsilon, const wchar_t* description, const StretchOptions& options = RELAX_OPTIONS);

@@ -2,7 +2,7 @@
 // mirrors the triangle's orientation in UV space; flags, vertices and groups stay put.
 #include "EditProtocol.h"
 
-bool UVModel::reverseWinding(FaceFilter faces) {
+EditResult UVModel::reverseWinding(FaceFilter faces) {
     EditSteps steps{L"Reverse UV Winding Order", EDIT_FACE_DATA};
     steps.endEdit = EndEditRule::IfChanged;
     UVEdit edit(*this, steps);

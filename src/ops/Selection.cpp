@@ -114,12 +114,13 @@ int UVModel::setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest t
     return count;
 }
 
-bool UVModel::selectAll(bool select, bool sync, bool recordUndo, bool notify) {
-    return setCornerFlags(UV_SELECTED, select ? UV_SELECTED : 0, CORNERS_VISIBLE, recordUndo, notify,
-                          select ? L"Select All" : L"Deselect All", sync) > 0;
+EditResult UVModel::selectAll(bool select, bool sync, bool recordUndo, bool notify) {
+    const int count = setCornerFlags(UV_SELECTED, select ? UV_SELECTED : 0, CORNERS_VISIBLE, recordUndo, notify,
+                                     select ? L"Select All" : L"Deselect All", sync);
+    return count > 0 ? EditResult::Changed : EditResult::Unchanged;
 }
 
-bool UVModel::invertSelection(bool sync) {
+EditResult UVModel::invertSelection(bool sync) {
     UVEdit edit(*this, {L"Invert UV Selection", selectionScope(sync), false});
     edit.forEachFace([&](FaceRecord& face, int) {
         for (int c = 0; c < 3; ++c)
@@ -132,7 +133,7 @@ bool UVModel::invertSelection(bool sync) {
     return edit.finish();
 }
 
-bool UVModel::invertHidden() {
+EditResult UVModel::invertHidden() {
     UVEdit edit(*this, {L"Invert Hidden UV", EDIT_SELECTION, false});
     edit.forEachFace([&](FaceRecord& face, int) {
         face.flags ^= UV_HIDDEN_ALL;
@@ -146,49 +147,46 @@ namespace {
 // Expand marks the filtered faces that share a mesh vertex with a selected corner of any
 // face; contract those that share one with an unselected corner. Marked faces become
 // wholly selected or deselected, hidden corners included.
-bool growSelection(UVModel& model, bool expand, bool sync) {
+EditResult growSelection(UVModel& model, bool expand, bool sync) {
     UVEdit edit(model, {expand ? L"Expand UV Selection" : L"Contract UV Selection", EDIT_SELECTION});
     const int faceCount = edit.faceCount();
     const int vertexCount = edit.vertexCount();
     // Per vertex: bit 1 when a corner on it is selected, bit 2 when one is not; then a
     // mark per face. Kept memory: a repeated expand touches no fresh pages.
     const size_t vertices = size_t(std::max(vertexCount, 0)), faces = size_t(std::max(faceCount, 0));
-    uint8_t* vertexState = model.scratch.bytes.take(vertices + faces);
-    if (!vertexState) {
-        edit.finish();
-        return false;
-    }
-    std::fill(vertexState, vertexState + vertices + faces, uint8_t(0));
-    uint8_t* marks = vertexState + vertices;
-    edit.forEachFace(FACE_FILTER_OFF, [&](FaceRecord& face, int) {
-        for (int c = 0; c < 3; ++c) {
-            unsigned index = face.vertex[c];
-            if (index < unsigned(vertexCount)) vertexState[index] |= cornerSelected(face.flags, c) ? 1 : 2;
+    return edit.run([&] {
+        uint8_t* vertexState = needed(model.scratch.bytes.take(vertices + faces));
+        std::fill(vertexState, vertexState + vertices + faces, uint8_t(0));
+        uint8_t* marks = vertexState + vertices;
+        edit.forEachFace(FACE_FILTER_OFF, [&](FaceRecord& face, int) {
+            for (int c = 0; c < 3; ++c) {
+                unsigned index = face.vertex[c];
+                if (index < unsigned(vertexCount)) vertexState[index] |= cornerSelected(face.flags, c) ? 1 : 2;
+            }
+        });
+        const uint8_t wanted = expand ? 1 : 2;
+        edit.forEachFace([&](FaceRecord& face, int i) {
+            for (int c = 0; c < 3; ++c) {
+                unsigned index = face.vertex[c];
+                if (index < unsigned(vertexCount) && (vertexState[index] & wanted)) marks[i] = 1;
+            }
+        });
+        for (int i = 0; i < faceCount; ++i) {
+            if (!marks[i]) continue;
+            FaceRecord& face = edit.face(i);
+            if (expand)
+                face.flags |= uint16_t(UV_SELECTED_ALL | (sync ? FACE_SELECTED : 0));
+            else
+                face.flags &= uint16_t(~(UV_SELECTED_ALL | (sync ? FACE_SELECTED : 0)));
+            ++edit.changed;
         }
     });
-    const uint8_t wanted = expand ? 1 : 2;
-    edit.forEachFace([&](FaceRecord& face, int i) {
-        for (int c = 0; c < 3; ++c) {
-            unsigned index = face.vertex[c];
-            if (index < unsigned(vertexCount) && (vertexState[index] & wanted)) marks[i] = 1;
-        }
-    });
-    for (int i = 0; i < faceCount; ++i) {
-        if (!marks[i]) continue;
-        FaceRecord& face = edit.face(i);
-        if (expand)
-            face.flags |= uint16_t(UV_SELECTED_ALL | (sync ? FACE_SELECTED : 0));
-        else
-            face.flags &= uint16_t(~(UV_SELECTED_ALL | (sync ? FACE_SELECTED : 0)));
-        ++edit.changed;
-    }
-    return edit.finish();
 }
 
 }  // namespace
 
-bool UVModel::expandSelection(bool sync) { return growSelection(*this, true, sync); }
-bool UVModel::contractSelection(bool sync) { return growSelection(*this, false, sync); }
+EditResult UVModel::expandSelection(bool sync) { return growSelection(*this, true, sync); }
+EditResult UVModel::contractSelection(bool sync) { return growSelection(*this, false, sync); }
 
 int UVModel::selectCoords(const float rect[4], float radius, int modifier, bool sync) {
     UVEdit edit(*this, {L"Select UV Coords", selectionScope(sync)});
@@ -228,7 +226,7 @@ int UVModel::selectTriangles(const float rect[4], int modifier, bool sync) {
     return count;
 }
 
-bool UVModel::selectGroup(uint16_t groupMask, uint16_t groupValue, int modifier, bool sync) {
+EditResult UVModel::selectGroup(uint16_t groupMask, uint16_t groupValue, int modifier, bool sync) {
     UVEdit edit(*this, {L"Select UV Group", selectionScope(sync)});
     if (modifier == PICK_REPLACE) edit.changed = clearSelection(edit, sync);
     edit.forEachFace([&](FaceRecord& face, int) {

@@ -2,7 +2,7 @@
 // The edit bracket has no undo group of its own and notifies only after a real change.
 #include "EditProtocol.h"
 
-bool UVModel::setCoordinate(float u, float v) {
+EditResult UVModel::setCoordinate(float u, float v) {
     EditSteps steps{L"Set UV Coord", EDIT_FACE_DATA};
     steps.undoGroup = false;
     steps.beginEditAfterLock = true;

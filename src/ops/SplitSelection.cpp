@@ -53,9 +53,9 @@ void awayFromCut(const FaceSet& set, const int* members, int count, const Cut& c
 
 }  // namespace
 
-bool splitSelection(UVModel& model, float epsilon) {
-    UVEdit edit(model, {L"Split Selection", EDIT_FACE_DATA});
-    try {
+EditResult splitSelection(UVModel& model, float epsilon) {
+    UVEdit edit(model, keepingSteps(L"Split Selection"));
+    return edit.run([&] {
         SplitWork& work = model.scratch.slots.get<SplitWork>();
         FaceSet& set = work.set;
         gatherFaces(edit, [](const FaceRecord&) { return true; }, set);
@@ -101,8 +101,5 @@ bool splitSelection(UVModel& model, float epsilon) {
             shift.tu = PACK_MARGIN * du / length, shift.tv = PACK_MARGIN * dv / length;
             edit.changed += moveMembers(edit, set, members, count, shift);
         }
-    } catch (const std::bad_alloc&) {
-        // What moved before the memory ran out stays counted.
-    }
-    return edit.finish();
+    });
 }

@@ -203,10 +203,10 @@ double largestStep(const Shape& s, const Motion& motion) {
 
 }  // namespace
 
-bool stackSimilarIslands(UVModel& model, float epsilon, StackCount* count) {
+EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count) {
     StackCount counted;
-    UVEdit edit(model, {L"Stack Similar Islands", EDIT_FACE_DATA});
-    onKeptIslands(model, edit, epsilon, false, [&](IslandWork& island) {
+    UVEdit edit(model, keepingSteps(L"Stack Similar Islands"));
+    const EditResult result = onKeptIslands(model, edit, epsilon, false, [&](IslandWork& island) {
         const FaceSet& set = island.set;
         const PartList& list = island.list;
         const int parts = island.parts;
@@ -256,6 +256,6 @@ bool stackSimilarIslands(UVModel& model, float epsilon, StackCount* count) {
             counted.onto += stackedOnto;
         }
     });
-    if (count) *count = counted;
-    return edit.finish();
+    if (count) *count = result == EditResult::OutOfMemory ? StackCount{} : counted;
+    return result;
 }

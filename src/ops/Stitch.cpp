@@ -243,12 +243,8 @@ void sew(Sewing& s, UVWalk& walk, float epsilon, int& written) {
 
 }  // namespace
 
-bool stitch(UVModel& model, float epsilon) {
+// Nothing is written before all is decided.
+EditResult stitch(UVModel& model, float epsilon) {
     UVEdit edit(model, {L"Stitch", EDIT_FACE_DATA});
-    try {
-        sew(model.scratch.slots.get<Sewing>(), edit, epsilon, edit.changed);
-    } catch (const std::bad_alloc&) {
-        // Nothing is written before all is decided.
-    }
-    return edit.finish();
+    return edit.run([&] { sew(model.scratch.slots.get<Sewing>(), edit, epsilon, edit.changed); });
 }

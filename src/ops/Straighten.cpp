@@ -41,9 +41,9 @@ double length3D(const VertexRecord& a, const VertexRecord& b) {
 
 }  // namespace
 
-bool straighten(UVModel& model, float epsilon, const wchar_t* description) {
+EditResult straighten(UVModel& model, float epsilon, const wchar_t* description) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    try {
+    return edit.run([&] {
         lineup::CornerNet& net = lineup::selectedCornerNet(model, edit, epsilon);
         StraightenWork& work = model.scratch.slots.get<StraightenWork>();
         const islands::FaceSet& set = net.set;
@@ -124,7 +124,5 @@ bool straighten(UVModel& model, float epsilon, const wchar_t* description) {
             target[2 * size_t(corner) + 1] = nodeUV[2 * size_t(node) + 1];
         }
         edit.changed = lineup::writeGuarded(edit, net, target);
-    } catch (const std::bad_alloc&) {
-    }
-    return edit.finish();
+    });
 }

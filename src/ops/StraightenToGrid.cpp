@@ -321,8 +321,8 @@ private:
 
 GridResult straightenToGrid(UVModel& model, float epsilon, const wchar_t* description) {
     GridResult result;
-    UVEdit edit(model, {description, EDIT_FACE_DATA});
-    islands::onKeptIslands(model, edit, epsilon, false, [&](islands::IslandWork& island) {
+    UVEdit edit(model, keepingSteps(description));
+    result.outcome = islands::onKeptIslands(model, edit, epsilon, false, [&](islands::IslandWork& island) {
         const islands::PartList& list = island.list;
         GridWork& work = model.scratch.slots.get<GridWork>();
         for (int p = 0; p < island.parts; ++p) {
@@ -331,6 +331,5 @@ GridResult straightenToGrid(UVModel& model, float epsilon, const wchar_t* descri
             ++(grid.layOut(edit.changed) ? result.laidOut : result.skipped);
         }
     });
-    result.changed = edit.finish();
     return result;
 }

@@ -32,7 +32,7 @@ Matrix4 rotationMatrix(float angle, const UVPoint& p) {
 
 }  // namespace
 
-bool UVModel::applySnapshotTransform(const Matrix4& matrix, CornerTest test,
+EditResult UVModel::applySnapshotTransform(const Matrix4& matrix, CornerTest test,
                                      bool recordUndo, const wchar_t* description) {
     UVEdit edit(*this, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
     const CornerTest movable = test.unlocked();
@@ -51,7 +51,7 @@ bool UVModel::applySnapshotTransform(const Matrix4& matrix, CornerTest test,
     return edit.finish();
 }
 
-bool UVModel::applyTransform(const Matrix4& matrix, CornerTest test,
+EditResult UVModel::applyTransform(const Matrix4& matrix, CornerTest test,
                              bool recordUndo, const wchar_t* description) {
     UVEdit edit(*this, undoableSteps(description, EDIT_FACE_DATA, recordUndo));
     edit.forEachCorner(test.unlocked(), [&](FaceRecord& face, int c) {
@@ -61,45 +61,45 @@ bool UVModel::applyTransform(const Matrix4& matrix, CornerTest test,
     return edit.finish();
 }
 
-bool UVModel::moveSnapshot(float du, float dv, CornerTest test,
+EditResult UVModel::moveSnapshot(float du, float dv, CornerTest test,
                            bool recordUndo) {
     return applySnapshotTransform(translation(du, dv, 0.0f), test, recordUndo,
                                   L"Move UV Coords");
 }
 
-bool UVModel::scaleSnapshot(float sx, float sy, CornerTest test,
+EditResult UVModel::scaleSnapshot(float sx, float sy, CornerTest test,
                             bool recordUndo, const UVPoint* pivotPoint) {
     return applySnapshotTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Scale UV Coords");
 }
 
-bool UVModel::rotateSnapshot(float angle, CornerTest test, bool recordUndo,
+EditResult UVModel::rotateSnapshot(float angle, CornerTest test, bool recordUndo,
                              const UVPoint* pivotPoint) {
     return applySnapshotTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Rotate UV Coords");
 }
 
 // The in-place operations do nothing at all for an identity transform.
-bool UVModel::move(float du, float dv, CornerTest test, bool recordUndo) {
-    if (du == 0.0f && dv == 0.0f) return false;
+EditResult UVModel::move(float du, float dv, CornerTest test, bool recordUndo) {
+    if (du == 0.0f && dv == 0.0f) return EditResult::Unchanged;
     return applyTransform(translation(du, dv, 0.0f), test, recordUndo,
                           L"Move UV Coords");
 }
 
-bool UVModel::scale(float sx, float sy, CornerTest test, bool recordUndo,
+EditResult UVModel::scale(float sx, float sy, CornerTest test, bool recordUndo,
                     const UVPoint* pivotPoint) {
-    if (sx == 1.0f && sy == 1.0f) return false;
+    if (sx == 1.0f && sy == 1.0f) return EditResult::Unchanged;
     return applyTransform(scaleMatrix(sx, sy, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Scale UV Coords");
 }
 
-bool UVModel::rotate(float angle, CornerTest test, bool recordUndo,
+EditResult UVModel::rotate(float angle, CornerTest test, bool recordUndo,
                      const UVPoint* pivotPoint) {
-    if (angle == 0.0f) return false;
+    if (angle == 0.0f) return EditResult::Unchanged;
     return applyTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Rotate UV Coords");
 }
 
-bool UVModel::mirror(bool flipU, bool flipV, CornerTest test,
+EditResult UVModel::mirror(bool flipU, bool flipV, CornerTest test,
                      bool recordUndo, const UVPoint* pivotPoint) {
-    if (!flipU && !flipV) return false;
-    if (!pivotPoint) return false;
+    if (!flipU && !flipV) return EditResult::Unchanged;
+    if (!pivotPoint) return EditResult::Unchanged;
     return applyTransform(scaleMatrix(flipU ? -1.0f : 1.0f, flipV ? -1.0f : 1.0f, *pivotPoint),
                           test, recordUndo, L"Mirror UV Coords");
 }

@@ -13,13 +13,14 @@
 //   caller holds one open (a drag, a dialog's live preview) or none is wanted.
 // - sync: selection writes also set the 3D selection (corner vertices, whole faces).
 // - description: the history entry's text, shown in the host's Undo menu.
-// - A bool result of an operation that edits is true when it acted on at least one
+// - An EditResult of an operation that edits is Changed when it acted on at least one
 //   corner or face, which is also what keeps its history entry: the caller may refresh
-//   or report on it. It is false when nothing passed its tests (no entry is kept), for
-//   an identity transform, a null required pointer or lacking working memory. A corner
-//   that passed counts even where its new value equals the old one (a weld onto an equal
-//   UV, a group bit already set), except where an operation says it compares. A count
-//   says how many corners or faces the operation acted on.
+//   or report on it. It is Unchanged when nothing passed its tests (no entry is kept), for
+//   an identity transform or a null required pointer; OutOfMemory when it could not get
+//   its working memory, and then it changed nothing and kept no entry (EditProtocol.h).
+//   A corner that passed counts even where its new value equals the old one (a weld onto
+//   an equal UV, a group bit already set), except where an operation says it compares. A
+//   count says how many corners or faces the operation acted on.
 //
 // Writing an operation (src/ops/<Subject>.cpp): open a UVEdit (ops/EditProtocol.h) with
 // the operation's EditSteps: the description, the BeginEdit numbers and the protocol's
@@ -28,12 +29,13 @@
 // locks the records. Walk with forEachFace / forEachCorner (face filter and corner test
 // applied, array order), add what you changed to `changed`, then call finish(): it
 // unlocks, ends the undo group with keep = changed > 0, calls EndEdit as the steps say
-// and answers changed > 0.
+// and answers the EditResult. Work that allocates runs inside edit.run(...), which
+// applies the one rule for memory that cannot be had.
 // A vertex index is host data: reach a corner's vertex only through vertexOf(), which
 // answers null for an index at or beyond the vertex count. Read-only queries use
 // UVWalk alone. Walks allocate nothing; working memory comes from `scratch`.
 //
-//     bool UVModel::snapTogether(const UVPoint* target) {
+//     EditResult UVModel::snapTogether(const UVPoint* target) {
 //         UVEdit edit(*this, {L"Snap Together UV Coords", EDIT_FACE_DATA});
 //         edit.forEachCorner(CORNERS_EDITABLE, [&](FaceRecord& face, int c) {
 //             face.uv[c][0] = target->u; face.uv[c][1] = target->v; ++edit.changed;
@@ -68,6 +70,10 @@ struct SnapshotEntry {
 };
 static_assert(sizeof(SnapshotEntry) == 28);
 
+// What an edit did. OutOfMemory: it could not get its working memory and changed nothing.
+enum class EditResult { Unchanged, Changed, OutOfMemory };
+inline bool edited(EditResult result) { return result == EditResult::Changed; }
+
 // Modifier of the picking operations.
 enum : int { PICK_REPLACE = 0, PICK_TOGGLE = 1, PICK_ADD = 2 };
 
@@ -86,6 +92,7 @@ struct UVModel {
         ScratchArray<UVPoint> vertexUVs; // a projection's (u, v) per vertex
         ScratchArray<uint8_t> bytes;     // per vertex or per face marks
         ScratchSlots slots;              // the island tools' working structures
+        ScratchArray<float> keptUVs;     // every face's UVs, put back when an edit runs out of memory
     } scratch;
 
     // ---- Queries: no undo, no notification ----
@@ -117,22 +124,22 @@ struct UVModel {
     // ---- Transforms: each passing, unlocked corner's (u, v, 0) through a matrix ----
     // The *Snapshot forms start from the snapshot's UVs (every drag step afresh) and always
     // call EndEdit; the in-place forms start from the current UVs and do nothing at all
-    // for an identity (zero move, unit scale, zero angle, no flip), answering false.
+    // for an identity (zero move, unit scale, zero angle, no flip), answering Unchanged.
     // du, dv: UV units; sx, sy: factors; angle: radians, positive turns +u towards +v;
     // flipU / flipV: mirror across the vertical / horizontal line through the pivot.
     // A null pivotPoint means `pivot`; mirror needs its pivot and fails without one.
     // applyTransform and applySnapshotTransform take each corner's (u, v, 0) x matrix.
-    // True when any corner moved (passed the test, unlocked).
-    bool moveSnapshot(float du, float dv, CornerTest test, bool recordUndo);
-    bool scaleSnapshot(float sx, float sy, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
-    bool rotateSnapshot(float angle, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
-    bool move(float du, float dv, CornerTest test, bool recordUndo);
-    bool scale(float sx, float sy, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
-    bool rotate(float angle, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
-    bool mirror(bool flipU, bool flipV, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
-    bool applySnapshotTransform(const Matrix4& matrix, CornerTest test, bool recordUndo,
+    // Changed when any corner moved (passed the test, unlocked).
+    EditResult moveSnapshot(float du, float dv, CornerTest test, bool recordUndo);
+    EditResult scaleSnapshot(float sx, float sy, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    EditResult rotateSnapshot(float angle, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    EditResult move(float du, float dv, CornerTest test, bool recordUndo);
+    EditResult scale(float sx, float sy, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    EditResult rotate(float angle, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    EditResult mirror(bool flipU, bool flipV, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    EditResult applySnapshotTransform(const Matrix4& matrix, CornerTest test, bool recordUndo,
                                 const wchar_t* description);
-    bool applyTransform(const Matrix4& matrix, CornerTest test, bool recordUndo, const wchar_t* description);
+    EditResult applyTransform(const Matrix4& matrix, CornerTest test, bool recordUndo, const wchar_t* description);
 
     // ---- Selection, visibility, lock, groups and material ----
 
@@ -140,14 +147,14 @@ struct UVModel {
     // answers how many corners' bits really changed. notify: call EndEdit.
     int setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest test, bool recordUndo, bool notify,
                        const wchar_t* description, bool sync);
-    // Selects or deselects the visible corners; true when any corner's bit changed.
-    bool selectAll(bool select, bool sync, bool recordUndo = true, bool notify = true);
-    // Toggles the selection of every visible corner; true when there was one.
-    bool invertSelection(bool sync);
+    // Selects or deselects the visible corners; Changed when any corner's bit changed.
+    EditResult selectAll(bool select, bool sync, bool recordUndo = true, bool notify = true);
+    // Toggles the selection of every visible corner; Changed when there was one.
+    EditResult invertSelection(bool sync);
     // Whole faces that share a mesh vertex with a selected (expand) or unselected
-    // (contract) corner become selected (deselected); true when a face was marked.
-    bool expandSelection(bool sync);
-    bool contractSelection(bool sync);
+    // (contract) corner become selected (deselected); Changed when a face was marked.
+    EditResult expandSelection(bool sync);
+    EditResult contractSelection(bool sync);
     // Picks the visible corners inside rect or within radius (UV units) of (rect[0],
     // rect[1]); modifier is a PICK_* value. Answers the corners picked plus those a
     // replacing pick cleared.
@@ -155,41 +162,41 @@ struct UVModel {
     // Picks the faces without a hidden corner that rect touches; answers the faces picked
     // plus the corners a replacing pick cleared.
     int selectTriangles(const float rect[4], int modifier, bool sync);
-    // Toggles the hidden bits of every filtered face's corners; true when there was a face.
-    bool invertHidden();
+    // Toggles the hidden bits of every filtered face's corners; Changed when there was a face.
+    EditResult invertHidden();
     // Corners passing the test get groups = (groups & ~groupMask) | groupValue (bit k - 1
-    // is group k); true when a corner passed.
-    bool assignGroup(uint16_t groupMask, uint16_t groupValue, CornerTest test);
+    // is group k); Changed when a corner passed.
+    EditResult assignGroup(uint16_t groupMask, uint16_t groupValue, CornerTest test);
     // Visible corners with (groups & groupMask) == groupValue are picked (modifier: a
-    // PICK_* value); true when a corner was picked or a replacing pick cleared one.
-    bool selectGroup(uint16_t groupMask, uint16_t groupValue, int modifier, bool sync);
+    // PICK_* value); Changed when a corner was picked or a replacing pick cleared one.
+    EditResult selectGroup(uint16_t groupMask, uint16_t groupValue, int modifier, bool sync);
     // Faces passing faceFilter and faces get the material (the host's material index);
-    // EndEdit only after a change; true when a face passed.
-    bool setMaterial(uint32_t material, FaceFilter faces);
+    // EndEdit only after a change; Changed when a face passed.
+    EditResult setMaterial(uint32_t material, FaceFilter faces);
 
     // ---- Weld, snap, set coordinate, winding ----
 
     // Corners passing the test (unlocked ones) closer than epsilon (UV units) to an
-    // earlier one take its UV; true when a corner was welded.
-    bool weld(float epsilon, CornerTest test);
-    // The editable corners move to target (UV units; false when null); true when there
+    // earlier one take its UV; Changed when a corner was welded.
+    EditResult weld(float epsilon, CornerTest test);
+    // The editable corners move to target (UV units; Unchanged when null); Changed when there
     // was one.
-    bool snapTogether(const UVPoint* target);
+    EditResult snapTogether(const UVPoint* target);
     // The editable corners take (u, v) (UV units); no undo group of its own, EndEdit
-    // only after a change. It compares: true when a corner's UV really changed.
-    bool setCoordinate(float u, float v);
-    // Faces passing faceFilter and faces swap the UVs of corners 0 and 1; true when a
+    // only after a change. It compares: Changed when a corner's UV really changed.
+    EditResult setCoordinate(float u, float v);
+    // Faces passing faceFilter and faces swap the UVs of corners 0 and 1; Changed when a
     // face passed.
-    bool reverseWinding(FaceFilter faces);
+    EditResult reverseWinding(FaceFilter faces);
 
     // ---- Projection mappings: passing, unlocked corners from their vertices' positions ----
     // rect is the target the projection is fitted into. planarMap projects along
     // direction (stretched to fill rect); the others use frame's rows 0 to 2 as axes and
     // row 3 as origin: boxMap along the axis each face's normal follows most (a 3 x 2
     // layout of rect, aspect kept), cylindricalMap and sphericalMap around its z axis.
-    // A null direction, frame or rect fails; true when a corner was projected.
-    bool planarMap(const Vector3* direction, const float rect[4], CornerTest test, bool recordUndo);
-    bool boxMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
-    bool cylindricalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
-    bool sphericalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
+    // A null direction, frame or rect answers Unchanged; Changed when a corner was projected.
+    EditResult planarMap(const Vector3* direction, const float rect[4], CornerTest test, bool recordUndo);
+    EditResult boxMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
+    EditResult cylindricalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
+    EditResult sphericalMap(const Matrix4* frame, const float rect[4], CornerTest test, bool recordUndo);
 };

@@ -60,27 +60,26 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
 
 namespace {
 
-bool unwrapIslands(UVModel& model, float epsilon, const wchar_t* description, islands::Flattening flattening) {
-    UVEdit edit(model, {description, EDIT_FACE_DATA});
-    islands::onSelectedIslands(edit, epsilon, true, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
+EditResult unwrapIslands(UVModel& model, float epsilon, const wchar_t* description, islands::Flattening flattening) {
+    UVEdit edit(model, keepingSteps(description));
+    return islands::onSelectedIslands(edit, epsilon, true, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
         islands::flattenParts(edit, set, part, parts, true, flattening, edit.changed);
     });
-    return edit.finish();
 }
 
 }  // namespace
 
-bool unwrap(UVModel& model, float epsilon) {
+EditResult unwrap(UVModel& model, float epsilon) {
     return unwrapIslands(model, epsilon, L"Unwrap", islands::Flattening::LowStretch);
 }
 
-bool unwrapConformal(UVModel& model, float epsilon) {
+EditResult unwrapConformal(UVModel& model, float epsilon) {
     return unwrapIslands(model, epsilon, L"Unwrap Conformal", islands::Flattening::Conformal);
 }
 
-bool autoUnwrap(UVModel& model, float epsilon) {
-    UVEdit edit(model, {L"Auto Unwrap", EDIT_FACE_DATA});
-    try {
+EditResult autoUnwrap(UVModel& model, float epsilon) {
+    UVEdit edit(model, keepingSteps(L"Auto Unwrap"));
+    return edit.run([&] {
         islands::FaceSet set = islands::selectedFaces(edit);
         islands::linkEdges(edit, set, epsilon, false, true);
         std::vector<int> part;
@@ -88,8 +87,5 @@ bool autoUnwrap(UVModel& model, float epsilon) {
         parts = islands::flattenParts(edit, set, part, parts, true, islands::Flattening::LowStretch, edit.changed);
         parts = islands::freeSlivers(edit, set, part, parts, edit.changed);
         islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
-    } catch (const std::bad_alloc&) {
-        // What was written before the memory ran out stays counted.
-    }
-    return edit.finish();
+    });
 }

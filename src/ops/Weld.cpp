@@ -14,24 +14,22 @@ bool resetGrid(UVPointGrid& grid, float epsilon, int faceCount) {
 
 }  // namespace
 
-bool UVModel::weld(float epsilon, CornerTest test) {
+EditResult UVModel::weld(float epsilon, CornerTest test) {
     UVEdit edit(*this, {L"Weld UV Coords", EDIT_FACE_DATA});
-    UVPointGrid& grid = scratch.grid;
-    if (!resetGrid(grid, epsilon, edit.faceCount())) {
-        edit.finish();
-        return false;
-    }
-    edit.forEachCorner(test.unlocked(), [&](FaceRecord& face, int c) {
-        const int known = grid.pointCount();
-        const int index = grid.findOrAdd(cornerUV(face, c));
-        // A corner that became a representative stays where it is.
-        if (index < 0 || index >= known) return;
-        const UVPoint& representative = grid.point(index);
-        face.uv[c][0] = representative.u;
-        face.uv[c][1] = representative.v;
-        ++edit.changed;
+    return edit.run([&] {
+        UVPointGrid& grid = scratch.grid;
+        if (!resetGrid(grid, epsilon, edit.faceCount())) throw std::bad_alloc();
+        edit.forEachCorner(test.unlocked(), [&](FaceRecord& face, int c) {
+            const int known = grid.pointCount();
+            const int index = grid.findOrAdd(cornerUV(face, c));
+            // A corner that became a representative stays where it is.
+            if (index < 0 || index >= known) return;
+            const UVPoint& representative = grid.point(index);
+            face.uv[c][0] = representative.u;
+            face.uv[c][1] = representative.v;
+            ++edit.changed;
+        });
     });
-    return edit.finish();
 }
 
 int UVModel::countDistinct(float epsilon, int atMost) {
