@@ -8,16 +8,8 @@
 
 namespace islands {
 
-namespace {
-
-// Up to ten steps, fewer on large parts, where each step costs most: the steps times the
-// part's faces stay within STRETCH_WORK, and the first step gains the most.
-constexpr StretchOptions UNWRAP_STRETCH{10, 1e-3, 20000, 100};
-constexpr int STRETCH_WORK = 200000;
-
-}  // namespace
-
-void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, Flat& flat) {
+void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, Flat& flat,
+                    const UnwrapOptions& options) {
     const int count = int(members.size());
     if (!flat.solved || count == 0 || !(flat.area3D > 0)) return;
     std::vector<int> vertexOf;
@@ -44,9 +36,10 @@ void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members,
             for (int c = 0; c < 3; ++c) map.held[size_t(vertexOf[size_t(3 * k + c)])] = 1;
         }
     }
-    StretchOptions options = UNWRAP_STRETCH;
-    options.iterations = std::clamp(STRETCH_WORK / count, 1, options.iterations);
-    if (reduceStretch(map, options).steps == 0) return;
+    // Fewer steps on large parts, where each costs most; the first step gains the most.
+    StretchOptions stretch = options.stretch;
+    stretch.iterations = std::clamp(options.stretchWork / count, 1, stretch.iterations);
+    if (reduceStretch(map, stretch).steps == 0) return;
     const std::vector<double> conformal = flat.uv;
     const double conformalArea = flat.areaUV;
     flat.areaUV = 0;

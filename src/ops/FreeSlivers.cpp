@@ -6,15 +6,8 @@
 
 namespace islands {
 
-namespace {
-
-// Height over longest edge below which a flattened face counts as a sliver: thinner,
-// its UV area does not survive the rounding of stored and written coordinates.
-constexpr double SLIVER_HEIGHT = 1e-3;
-
-}  // namespace
-
-int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, int& written) {
+int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, const UnwrapOptions& options,
+                int& written) {
     const int n = set.size();
     auto uvOf = [&](const FaceRecord& face, double* uv) {
         for (int c = 0; c < 3; ++c) uv[2 * c] = face.uv[c][0], uv[2 * c + 1] = face.uv[c][1];
@@ -32,7 +25,7 @@ int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCoun
         double longest = 0;
         for (int e = 0; e < 3; ++e)
             longest = std::max(longest, std::hypot(uv[2 * ((e + 1) % 3)] - uv[2 * e], uv[2 * ((e + 1) % 3) + 1] - uv[2 * e + 1]));
-        if (-2 * area > SLIVER_HEIGHT * longest * longest) {
+        if (-2 * area > options.sliverHeight * longest * longest) {
             uvArea -= area, area3D += 0.5 * length(areaNormal(walk, face)), ++good;
         } else if (!(face.flags & UV_LOCKED_ALL)) {
             slivers.push_back(m);

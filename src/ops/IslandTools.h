@@ -13,10 +13,11 @@
 #pragma once
 
 #include "EditProtocol.h"
+#include "IslandOptions.h"
 
 // The selected faces are cut from the faces they share UV edges with: each connected
-// piece of them moves by the pack margin (Islands.h) away from what it was cut from.
-EditResult splitSelection(UVModel& model, float epsilon);
+// piece of them moves by options.gap away from what it was cut from.
+EditResult splitSelection(UVModel& model, float epsilon, const SplitOptions& options = {});
 
 // Edges of the selected faces (both ends selected and visible) whose partner edge, the
 // same two vertices on a face of another island, has other UVs: the smaller island (in
@@ -42,8 +43,8 @@ struct StackCount {
 };
 
 // Among the islands of selected faces, those of one shape (the same face count, and every
-// corner within STACK_TOLERANCE of the island's size of a corner of the other after the
+// corner within options.tolerance of the island's size of a corner of the other after the
 // best rigid fit, mirroring allowed) move onto the first of their kind in face order, or
 // onto the first with a locked corner, which cannot move itself.
-constexpr double STACK_TOLERANCE = 0.01;  // of the bounding box's diagonal
-EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count = nullptr);
+EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count = nullptr,
+                               const StackOptions& options = {});

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "EditProtocol.h"
+#include "IslandOptions.h"
 
 // The operations. Each is one history entry named by its command; the unwraps and the
 // packing act on the faces whose three corners are selected and visible. epsilon: the
@@ -13,12 +14,8 @@
 // answers Changed when it really changed a corner (a selection bit or a UV), which is
 // when its entry is kept; OutOfMemory, nothing changed, when working memory ran out.
 EditResult selectIsland(UVModel& model, float epsilon, bool sync);
-EditResult unwrap(UVModel& model, float epsilon);
-EditResult unwrapConformal(UVModel& model, float epsilon);
-EditResult autoUnwrap(UVModel& model, float epsilon);
-EditResult packIslands(UVModel& model, float epsilon);
-
-// Normal deviation at which Auto Unwrap starts a new chart, and the gap between packed
-// islands (a fraction of the unit square).
-constexpr double CHART_ANGLE_DEGREES = 66.0;
-constexpr double PACK_MARGIN = 0.02;
+EditResult unwrap(UVModel& model, float epsilon, const UnwrapOptions& options = {});
+EditResult unwrapConformal(UVModel& model, float epsilon, const UnwrapOptions& options = {});
+EditResult autoUnwrap(UVModel& model, float epsilon, const UnwrapOptions& options = {},
+                      const PackOptions& packing = {});
+EditResult packIslands(UVModel& model, float epsilon, const PackOptions& options = {});

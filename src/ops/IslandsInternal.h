@@ -167,24 +167,23 @@ enum class Flattening { Conformal, LowStretch };
 // part that is not a disc is cut first. With splitOverlaps, a part whose flat layout
 // folds or overlaps itself is split in two and each half flattened again; `part` then
 // numbers the pieces, and their count is answered. The pieces' stretch is then lowered
-// as `flattening` says. Adds the number of corners written to `written` as it goes, so
-// that it stays true when working memory runs out half-way.
+// as `flattening` says. Adds the number of corners written to `written` as it goes.
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
-                 Flattening flattening,
-                 int& written);
+                 Flattening flattening, const UnwrapOptions& options, int& written);
 
 // Faces that a flattening left turned over or without UV area (slivers squeezed flat
-// by their neighbours, faces without 3D area; thinner than a thousandth of their
-// length, which stored floats cannot keep) leave their parts and become parts of
+// by their neighbours, faces without 3D area; thinner than options.sliverHeight of
+// their length, which stored floats cannot keep) leave their parts and become parts of
 // their own: their own 3D shape at the layout's mean scale, at least a tenth as high as
 // long and a quarter as long as the mean face, turned as faces seen from the front.
 // Faces with a locked or non-finite corner stay. Answers the part count.
-int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, int& written);
+int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, const UnwrapOptions& options,
+                int& written);
 
-// Places the parts inside the unit square at one common scale, `margin` apart, turned by
+// Places the parts inside the unit square at one common scale, options.margin apart, turned by
 // 90 degrees where that packs tighter; parts with a locked corner stay. Adds the number
 // of corners written to `written`.
-void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, int partCount, double margin,
-               int& written);
+void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, int partCount,
+               const PackOptions& options, int& written);
 
 }  // namespace islands

@@ -12,11 +12,9 @@
 
 namespace islands {
 
-void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, int partCount, double margin,
-               int& written) {
+void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, int partCount,
+               const PackOptions& options, int& written) {
     const PartList list = listParts(part, partCount);
-    PackFitOptions options;
-    options.margin = margin;
     Occupancy fixed(options);
     ShapeFitOptions shapeOptions;
     shapeOptions.margin = margin;
@@ -119,9 +117,9 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
 }  // namespace islands
 
 // packParts writes only once every island has its place.
-EditResult packIslands(UVModel& model, float epsilon) {
+EditResult packIslands(UVModel& model, float epsilon, const PackOptions& options) {
     UVEdit edit(model, {L"Pack Islands", EDIT_FACE_DATA});
     return islands::onSelectedIslands(edit, epsilon, false, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
-        islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
+        islands::packParts(edit, set, part, parts, options, edit.changed);
     });
 }

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-Occupancy::Occupancy(const PackFitOptions& options)
+Occupancy::Occupancy(const PackOptions& options)
     : size_(std::clamp(options.resolution, 16, 4096)),
       cell_((1.0 + options.margin) / size_),
       margin_(options.margin),
@@ -212,7 +212,7 @@ bool shelve(std::vector<FitBox>& boxes, double scale, double margin, const Occup
 
 }  // namespace
 
-double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackFitOptions& options, double* marginUsed) {
+double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackOptions& options, double* marginUsed) {
     if (boxes.empty()) return 0;
     std::stable_sort(boxes.begin(), boxes.end(), [](const FitBox& a, const FitBox& b) {
         const double lowA = std::min(a.width, a.height), lowB = std::min(b.width, b.height);

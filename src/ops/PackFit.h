@@ -4,19 +4,15 @@
 // halves of the square beside it free.
 #pragma once
 
-#include <vector>
+#include "IslandOptions.h"
 
-struct PackFitOptions {
-    double margin = 0.02;  // gap between islands, UV units; [0, 0.25], default 0.02
-    int resolution = 512;  // cells per side of the fixed islands' raster over the square; [16, 4096], default 512
-    int scaleSteps = 24;   // bisection steps of the common scale; [1, 40], default 24
-};
+#include <vector>
 
 // The cells of the unit square that fixed triangles cover, each triangle grown by the
 // margin; cells are tested conservatively (a cell touched at all is covered).
 class Occupancy {
 public:
-    explicit Occupancy(const PackFitOptions& options);
+    explicit Occupancy(const PackOptions& options);
     // a, b, c: (u, v) of the triangle's corners; non-finite triangles are ignored.
     void addTriangle(const double* a, const double* b, const double* c);
     // Ends the adding; queries come after.
@@ -54,5 +50,5 @@ struct FitBox {
 // clear of `fixed`, and answers that scale; 0 when even the smallest scale tried leaves
 // a box without room (the boxes are then as the last try left them). With less margin
 // when the full one cannot hold them all (then told in `marginUsed`). Order of `boxes` is changed.
-double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackFitOptions& options,
+double fitBoxes(std::vector<FitBox>& boxes, const Occupancy& fixed, const PackOptions& options,
                 double* marginUsed = nullptr);

@@ -162,7 +162,7 @@ int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options) {
 }  // namespace
 
 // Nothing is written before the last loop, which allocates nothing.
-EditResult relax(UVModel& model, float epsilon, const wchar_t* description, const StretchOptions& options) {
+EditResult relax(UVModel& model, float epsilon, const wchar_t* description, const RelaxOptions& options) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    return edit.run([&] { edit.changed += relaxSelection(edit, epsilon, options); });
+    return edit.run([&] { edit.changed += relaxSelection(edit, epsilon, options.stretch); });
 }

@@ -2,10 +2,7 @@
 #pragma once
 
 #include "EditProtocol.h"
-#include "StretchSolve.h"
-
-// A few descent steps: enough to smooth a hand edit, quick on a whole mesh.
-constexpr StretchOptions RELAX_OPTIONS{4, 1e-3, 20000, 60};
+#include "IslandOptions.h"
 
 // Lowers the stretch energy of the faces whose three corners are selected and visible:
 // corners of one vertex whose UVs meet within `epsilon` (UV units) move as one; a UV
@@ -15,4 +12,4 @@ constexpr StretchOptions RELAX_OPTIONS{4, 1e-3, 20000, 60};
 // island's texel density, so the selection settles without growing or shrinking its
 // island; no face turns over. One history entry named `description`, kept only when a
 // UV changed, which is also the answer (Changed).
-EditResult relax(UVModel& model, float epsilon, const wchar_t* description, const StretchOptions& options = RELAX_OPTIONS);
+EditResult relax(UVModel& model, float epsilon, const wchar_t* description, const RelaxOptions& options = {});

@@ -53,7 +53,7 @@ void awayFromCut(const FaceSet& set, const int* members, int count, const Cut& c
 
 }  // namespace
 
-EditResult splitSelection(UVModel& model, float epsilon) {
+EditResult splitSelection(UVModel& model, float epsilon, const SplitOptions& options) {
     UVEdit edit(model, keepingSteps(L"Split Selection"));
     return edit.run([&] {
         SplitWork& work = model.scratch.slots.get<SplitWork>();
@@ -98,7 +98,7 @@ EditResult splitSelection(UVModel& model, float epsilon) {
             awayFromCut(set, members, count, cuts[size_t(p)], du, dv);
             const double length = std::hypot(du, dv);
             Motion shift;
-            shift.tu = PACK_MARGIN * du / length, shift.tv = PACK_MARGIN * dv / length;
+            shift.tu = options.gap * du / length, shift.tv = options.gap * dv / length;
             edit.changed += moveMembers(edit, set, members, count, shift);
         }
     });

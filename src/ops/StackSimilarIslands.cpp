@@ -69,7 +69,7 @@ struct Shape {
     int count = 0;
     std::vector<double> corners;  // u, v of each corner
     double cu = 0, cv = 0;        // area centre
-    double tolerance = 0;         // STACK_TOLERANCE of its bounding box's diagonal
+    double tolerance = 0;         // StackOptions::tolerance of its bounding box's diagonal
     double reach = 0, spread = 0; // largest and root mean square distance of a corner from the centre
     int farthest = 0;             // the corner at `reach`
     bool locked = false;
@@ -87,7 +87,7 @@ void reuse(Shape& s) {
     s.grid = std::move(grid);
 }
 
-void describe(Shape& s, const FaceSet& set) {
+void describe(Shape& s, const FaceSet& set, double tolerance) {
     s.corners.reserve(6 * size_t(s.count));
     double area = 0, u = 0, v = 0, low[2] = {1e300, 1e300}, high[2] = {-1e300, -1e300};
     for (int k = 0; k < s.count; ++k) {
@@ -105,7 +105,7 @@ void describe(Shape& s, const FaceSet& set) {
     } else {
         for (size_t i = 0; i < n; ++i) s.cu += s.corners[2 * i] / double(n), s.cv += s.corners[2 * i + 1] / double(n);
     }
-    s.tolerance = STACK_TOLERANCE * std::hypot(high[0] - low[0], high[1] - low[1]);
+    s.tolerance = tolerance * std::hypot(high[0] - low[0], high[1] - low[1]);
     for (size_t i = 0; i < n; ++i) {
         const double d = std::hypot(s.corners[2 * i] - s.cu, s.corners[2 * i + 1] - s.cv);
         s.spread += d * d / double(n);
@@ -203,7 +203,7 @@ double largestStep(const Shape& s, const Motion& motion) {
 
 }  // namespace
 
-EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count) {
+EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count, const StackOptions& options) {
     StackCount counted;
     UVEdit edit(model, keepingSteps(L"Stack Similar Islands"));
     const EditResult result = onKeptIslands(model, edit, epsilon, false, [&](IslandWork& island) {
@@ -226,7 +226,7 @@ EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count)
             s.count = list.first[size_t(p) + 1] - list.first[size_t(p)];
             if (!allFinite(set, s.members, s.count)) continue;
             s.locked = anyLocked(edit, set, s.members, s.count);
-            describe(s, set);
+            describe(s, set, options.tolerance);
             if (!(s.tolerance > 0)) continue;
             for (int k : kinds)
                 if (match(s, shapes[size_t(k)], ontoKind[size_t(p)], work.match)) {
@@ -247,7 +247,7 @@ EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count)
                 if (kindOf[size_t(p)] != k || p == target || s.locked) continue;
                 const Motion motion = fromKind.after(ontoKind[size_t(p)]);
                 // An island already in place (within rounding) is left as it is.
-                if (largestStep(s, motion) <= 1e-3 * s.tolerance) continue;
+                if (largestStep(s, motion) <= options.settled * s.tolerance) continue;
                 const int written = moveMembers(edit, set, s.members, s.count, motion);
                 if (written == 0) continue;
                 edit.changed += written;

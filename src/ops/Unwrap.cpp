@@ -10,16 +10,8 @@
 
 namespace islands {
 
-namespace {
-
-// Mean angle error (degrees) above which a flattened part is split where splitting is
-// allowed: a conformal map of a surface that is not too curved stays well below it.
-constexpr double MOST_ANGLE_ERROR = 1.5;
-
-}  // namespace
-
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
-                 Flattening flattening, int& written) {
+                 Flattening flattening, const UnwrapOptions& options, int& written) {
     const PartList list = listParts(part, partCount);
     FlatParts done;
     done.origins = partCount;
@@ -35,7 +27,7 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
         Flat flat = flatten(walk, set, members.data(), int(members.size()));
         // A part that folds, overlaps itself or bends angles too far is split in two.
         if (splitOverlaps && members.size() > 1 && flat.solved &&
-            (flat.angleError > MOST_ANGLE_ERROR || !embedded(set, members, flat))) {
+            (flat.angleError > options.mostAngleError || !embedded(set, members, flat))) {
             auto [first, second] = halve(set, members);
             pieces.push_back(std::move(first));
             pieces.push_back(std::move(second));
@@ -44,7 +36,7 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
         }
         // Whether to split was judged on the conformal map, whose angles say how much the
         // part bends; the stretch is lowered on what stays whole.
-        if (flattening == Flattening::LowStretch) evenOutStretch(walk, set, members, flat);
+        if (flattening == Flattening::LowStretch) evenOutStretch(walk, set, members, flat, options);
         done.members.push_back(std::move(members));
         done.origin.push_back(originOf[i]);
         done.flats.push_back(std::move(flat));
@@ -60,32 +52,34 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
 
 namespace {
 
-EditResult unwrapIslands(UVModel& model, float epsilon, const wchar_t* description, islands::Flattening flattening) {
+EditResult unwrapIslands(UVModel& model, float epsilon, const wchar_t* description, islands::Flattening flattening,
+                         const UnwrapOptions& options) {
     UVEdit edit(model, keepingSteps(description));
     return islands::onSelectedIslands(edit, epsilon, true, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
-        islands::flattenParts(edit, set, part, parts, true, flattening, edit.changed);
+        islands::flattenParts(edit, set, part, parts, true, flattening, options, edit.changed);
     });
 }
 
 }  // namespace
 
-EditResult unwrap(UVModel& model, float epsilon) {
-    return unwrapIslands(model, epsilon, L"Unwrap", islands::Flattening::LowStretch);
+EditResult unwrap(UVModel& model, float epsilon, const UnwrapOptions& options) {
+    return unwrapIslands(model, epsilon, L"Unwrap", islands::Flattening::LowStretch, options);
 }
 
-EditResult unwrapConformal(UVModel& model, float epsilon) {
-    return unwrapIslands(model, epsilon, L"Unwrap Conformal", islands::Flattening::Conformal);
+EditResult unwrapConformal(UVModel& model, float epsilon, const UnwrapOptions& options) {
+    return unwrapIslands(model, epsilon, L"Unwrap Conformal", islands::Flattening::Conformal, options);
 }
 
-EditResult autoUnwrap(UVModel& model, float epsilon) {
+EditResult autoUnwrap(UVModel& model, float epsilon, const UnwrapOptions& options, const PackOptions& packing) {
     UVEdit edit(model, keepingSteps(L"Auto Unwrap"));
     return edit.run([&] {
         islands::FaceSet set = islands::selectedFaces(edit);
         islands::linkEdges(edit, set, epsilon, false, true);
         std::vector<int> part;
-        int parts = islands::growCharts(edit, set, part, CHART_ANGLE_DEGREES);
-        parts = islands::flattenParts(edit, set, part, parts, true, islands::Flattening::LowStretch, edit.changed);
-        parts = islands::freeSlivers(edit, set, part, parts, edit.changed);
-        islands::packParts(edit, set, part, parts, PACK_MARGIN, edit.changed);
+        int parts = islands::growCharts(edit, set, part, options.chartAngleDegrees);
+        parts = islands::flattenParts(edit, set, part, parts, true, islands::Flattening::LowStretch, options,
+                                      edit.changed);
+        parts = islands::freeSlivers(edit, set, part, parts, options, edit.changed);
+        islands::packParts(edit, set, part, parts, packing, edit.changed);
     });
 }

@@ -70,9 +70,10 @@ struct Flat {
 Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count);
 
 // Lowers the stretch of a flattened part (StretchSolve.h) from its conformal map, its
-// locked corners held; keeps the conformal map when the result's outline would cross
-// itself.
-void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, Flat& flat);
+// locked corners held, by options.stretch within options.stretchWork; keeps the
+// conformal map when the result's outline would cross itself.
+void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, Flat& flat,
+                    const UnwrapOptions& options);
 
 // Whether a flattened part lies in the plane without folding: no face turned over and
 // no two edges of its outline crossing.
