@@ -1,35 +1,52 @@
-// Three single-precision floats: positions, directions and normals.
+// Three coordinates: positions, directions and normals. Vector3 holds single-precision
+// floats as the host stores them; Vector3d doubles, for the sums and solves of the
+// operations.
 #pragma once
 
 #include <cmath>
 
-struct Vector3 {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
+template <class T>
+struct Vector3T {
+    T x = 0;
+    T y = 0;
+    T z = 0;
 
-    Vector3() = default;
-    Vector3(float x_, float y_, float z_) : x(x_), y(y_), z(z_) {}
-    explicit Vector3(const float v[3]) : x(v[0]), y(v[1]), z(v[2]) {}
+    Vector3T() = default;
+    Vector3T(T x_, T y_, T z_) : x(x_), y(y_), z(z_) {}
+    explicit Vector3T(const T v[3]) : x(v[0]), y(v[1]), z(v[2]) {}
 
-    void assign(const Vector3& b) { *this = b; }
-    Vector3 minus(const Vector3& b) const { return {x - b.x, y - b.y, z - b.z}; }
-    Vector3 dividedBy(float s) const { return {x / s, y / s, z / s}; }
-    float lengthSquared() const { return x * x + y * y + z * z; }
-    float length() const { return std::sqrt(lengthSquared()); }
-    float dot(const Vector3& b) const { return x * b.x + y * b.y + z * b.z; }
-    Vector3 cross(const Vector3& b) const {
+    void assign(const Vector3T& b) { *this = b; }
+    Vector3T minus(const Vector3T& b) const { return {x - b.x, y - b.y, z - b.z}; }
+    Vector3T dividedBy(T s) const { return {x / s, y / s, z / s}; }
+    T lengthSquared() const { return x * x + y * y + z * z; }
+    T length() const { return std::sqrt(lengthSquared()); }
+    T dot(const Vector3T& b) const { return x * b.x + y * b.y + z * b.z; }
+    Vector3T cross(const Vector3T& b) const {
         return {y * b.z - z * b.y, z * b.x - x * b.z, x * b.y - y * b.x};
     }
-    Vector3 negated() const { return {-x, -y, -z}; }
+    Vector3T negated() const { return {-x, -y, -z}; }
     // A zero vector has no direction and comes back as it is.
-    Vector3 normalized() const {
-        float len = length();
-        return len == 0.0f ? *this : dividedBy(len);
+    Vector3T normalized() const {
+        T len = length();
+        return len == T(0) ? *this : dividedBy(len);
     }
 };
 
-inline Vector3 normalized(const Vector3& v) { return v.normalized(); }
+using Vector3 = Vector3T<float>;
+using Vector3d = Vector3T<double>;
+
+template <class T>
+Vector3T<T> operator-(const Vector3T<T>& a, const Vector3T<T>& b) { return a.minus(b); }
+template <class T>
+Vector3T<T> operator+(const Vector3T<T>& a, const Vector3T<T>& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+template <class T>
+Vector3T<T> operator*(const Vector3T<T>& a, T s) { return {a.x * s, a.y * s, a.z * s}; }
+template <class T>
+T dot(const Vector3T<T>& a, const Vector3T<T>& b) { return a.dot(b); }
+template <class T>
+Vector3T<T> cross(const Vector3T<T>& a, const Vector3T<T>& b) { return a.cross(b); }
+template <class T>
+T length(const Vector3T<T>& a) { return a.length(); }
 
 // Squared lengths and components below this count as no direction.
 constexpr float DIRECTION_THRESHOLD = 0.00001f;

@@ -11,10 +11,10 @@ namespace islands {
 
 int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDegrees) {
     const int n = set.size();
-    std::vector<Point3> normal(static_cast<size_t>(n));
+    std::vector<Vector3d> normal(static_cast<size_t>(n));
     std::vector<double> area(static_cast<size_t>(n));
     for (int m = 0; m < n; ++m) {
-        const Point3 a = areaNormal(walk, walk.face(set.faces[size_t(m)]));
+        const Vector3d a = areaNormal(walk, walk.face(set.faces[size_t(m)]));
         area[size_t(m)] = length(a);
         if (area[size_t(m)] > 0 && std::isfinite(area[size_t(m)])) normal[size_t(m)] = a * (1.0 / area[size_t(m)]);
         else area[size_t(m)] = 0;
@@ -33,12 +33,12 @@ int growCharts(UVWalk& walk, FaceSet& set, std::vector<int>& part, double maxDeg
     for (int seed : order) {
         if (part[size_t(seed)] >= 0) continue;
         part[size_t(seed)] = count;
-        Point3 sum = normal[size_t(seed)] * area[size_t(seed)];
+        Vector3d sum = normal[size_t(seed)] * area[size_t(seed)];
         queue.assign(1, seed);
         for (size_t head = 0; head < queue.size(); ++head) {
             const int m = queue[head];
             const double len = length(sum);
-            const Point3 mean = len > 0 ? sum * (1.0 / len) : Point3{};
+            const Vector3d mean = len > 0 ? sum * (1.0 / len) : Vector3d{};
             for (int e = 0; e < 3; ++e) {
                 const int other = set.neighbour[size_t(3 * m + e)];
                 if (other < 0 || part[size_t(other / 3)] >= 0) continue;

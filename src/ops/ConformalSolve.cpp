@@ -26,7 +26,7 @@ namespace {
 struct PartMesh {
     std::vector<int> vertexOf;  // per corner 3 k + c of the listed members
     int vertexCount = 0;
-    std::vector<Point3> position;
+    std::vector<Vector3d> position;
     std::vector<char> used;   // per vertex: on a face with area
     std::vector<int> energy;  // listed members with area: the faces whose equations make the map
 };
@@ -48,9 +48,9 @@ PartMesh gatherPart(UVWalk& walk, FaceSet& set, const int* members, int count, F
     for (int k = 0; k < count; ++k) {
         const FaceRecord& face = walk.face(set.faces[size_t(members[k])]);
         for (int c = 0; c < 3; ++c) mesh.position[size_t(vertexOf[size_t(3 * k + c)])] = positionOf(walk, face, c);
-        const Point3 n = areaNormal(walk, face);
+        const Vector3d n = areaNormal(walk, face);
         const double twiceArea = length(n);
-        const Point3 p0 = positionOf(walk, face, 0);
+        const Vector3d p0 = positionOf(walk, face, 0);
         const double scale = dot(positionOf(walk, face, 1) - p0, positionOf(walk, face, 1) - p0) +
                              dot(positionOf(walk, face, 2) - p0, positionOf(walk, face, 2) - p0);
         if (!(twiceArea > 1e-9 * scale) || !std::isfinite(twiceArea)) continue;  // degenerate
@@ -60,7 +60,7 @@ PartMesh gatherPart(UVWalk& walk, FaceSet& set, const int* members, int count, F
         bool previousFinite = true;
         double previous[3][2];
         for (int c = 0; c < 3; ++c) {
-            previousFinite = previousFinite && finiteUV(face, c);
+            previousFinite = previousFinite && cornerFinite(face, c);
             previous[c][0] = face.uv[c][0], previous[c][1] = face.uv[c][1];
         }
         if (previousFinite) {
@@ -81,7 +81,7 @@ PartMesh gatherPart(UVWalk& walk, FaceSet& set, const int* members, int count, F
 bool choosePins(UVWalk& walk, FaceSet& set, const int* members, int count, const PartMesh& mesh, Flat& flat,
                 Pins& pins) {
     const std::vector<int>& vertexOf = mesh.vertexOf;
-    const std::vector<Point3>& position = mesh.position;
+    const std::vector<Vector3d>& position = mesh.position;
     const std::vector<char>& used = mesh.used;
     const int vertexCount = mesh.vertexCount;
     std::vector<char>& pinned = pins.pinned;
@@ -92,7 +92,7 @@ bool choosePins(UVWalk& walk, FaceSet& set, const int* members, int count, const
         const FaceRecord& face = walk.face(set.faces[size_t(members[k])]);
         for (int c = 0; c < 3; ++c) {
             const int v = vertexOf[size_t(3 * k + c)];
-            if (!(face.flags & (UV_LOCKED << c)) || !finiteUV(face, c) || !used[size_t(v)] || pinned[size_t(v)]) continue;
+            if (!(face.flags & (UV_LOCKED << c)) || !cornerFinite(face, c) || !used[size_t(v)] || pinned[size_t(v)]) continue;
             pinned[size_t(v)] = 1;
             pinUV[size_t(2 * v)] = face.uv[c][0], pinUV[size_t(2 * v + 1)] = -face.uv[c][1];
             if (++flat.pins == 1) flat.pinCorner = 3 * k + c, flat.pinUV[0] = face.uv[c][0], flat.pinUV[1] = face.uv[c][1];
@@ -102,17 +102,17 @@ bool choosePins(UVWalk& walk, FaceSet& set, const int* members, int count, const
     // in UV as in space so that the result is near its true size.
     if (flat.pins < 2) {
         std::fill(pinned.begin(), pinned.end(), 0);
-        Point3 low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
+        Vector3d low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
         for (int v = 0; v < vertexCount; ++v)
             if (used[size_t(v)]) {
-                const Point3& p = position[size_t(v)];
+                const Vector3d& p = position[size_t(v)];
                 low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
                 high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
             }
-        const Point3 extent = high - low;
+        const Vector3d extent = high - low;
         const int axis = extent.x >= extent.y && extent.x >= extent.z ? 0 : (extent.y >= extent.z ? 1 : 2);
         auto along = [&](int v) {
-            const Point3& p = position[size_t(v)];
+            const Vector3d& p = position[size_t(v)];
             return axis == 0 ? p.x : (axis == 1 ? p.y : p.z);
         };
         int a = -1, b = -1;
@@ -143,7 +143,7 @@ bool choosePins(UVWalk& walk, FaceSet& set, const int* members, int count, const
 // when the solve fails.
 bool solveConformal(const PartMesh& mesh, const Pins& pins, std::vector<double>& solution) {
     const std::vector<int>& vertexOf = mesh.vertexOf;
-    const std::vector<Point3>& position = mesh.position;
+    const std::vector<Vector3d>& position = mesh.position;
     const std::vector<char>& used = mesh.used;
     const std::vector<char>& pinned = pins.pinned;
     const std::vector<double>& pinUV = pins.uv;
@@ -166,12 +166,12 @@ bool solveConformal(const PartMesh& mesh, const Pins& pins, std::vector<double>&
         Eigen::VectorXcd rhs = Eigen::VectorXcd::Zero(unknowns);
         for (int k : energy) {
             const int v[3] = {vertexOf[size_t(3 * k)], vertexOf[size_t(3 * k + 1)], vertexOf[size_t(3 * k + 2)]};
-            const Point3 p0 = position[size_t(v[0])];
+            const Vector3d p0 = position[size_t(v[0])];
             // The face in its own plane, counter-clockwise about its normal.
-            const Point3 e1 = position[size_t(v[1])] - p0, e2 = position[size_t(v[2])] - p0;
-            const Point3 n = cross(e1, e2);
-            const Point3 xAxis = e1 * (1.0 / length(e1));
-            const Point3 yAxis = cross(n, xAxis) * (1.0 / length(n));
+            const Vector3d e1 = position[size_t(v[1])] - p0, e2 = position[size_t(v[2])] - p0;
+            const Vector3d n = cross(e1, e2);
+            const Vector3d xAxis = e1 * (1.0 / length(e1));
+            const Vector3d yAxis = cross(n, xAxis) * (1.0 / length(n));
             const Complex q[3] = {{0, 0}, {length(e1), 0}, {dot(e2, xAxis), dot(e2, yAxis)}};
             const double weight = 1.0 / std::sqrt(length(n));
             Complex w[3], pinnedSum{0, 0};
@@ -216,7 +216,7 @@ bool solveConformal(const PartMesh& mesh, const Pins& pins, std::vector<double>&
 // its angles are from the 3D ones.
 void measure(const PartMesh& mesh, std::vector<double>& solution, int count, Flat& flat) {
     const std::vector<int>& vertexOf = mesh.vertexOf;
-    const std::vector<Point3>& position = mesh.position;
+    const std::vector<Vector3d>& position = mesh.position;
     const std::vector<char>& used = mesh.used;
     const int vertexCount = mesh.vertexCount;
     for (int i = 0; i < vertexCount; ++i) solution[size_t(2 * i + 1)] = -solution[size_t(2 * i + 1)];
@@ -239,11 +239,11 @@ void measure(const PartMesh& mesh, std::vector<double>& solution, int count, Fla
     for (int k : mesh.energy) {
         const double* uv = &flat.uv[size_t(6 * k)];
         flat.areaUV += std::abs(signedArea(uv, uv + 2, uv + 4));
-        const Point3 p[3] = {position[size_t(vertexOf[size_t(3 * k)])], position[size_t(vertexOf[size_t(3 * k + 1)])],
+        const Vector3d p[3] = {position[size_t(vertexOf[size_t(3 * k)])], position[size_t(vertexOf[size_t(3 * k + 1)])],
                              position[size_t(vertexOf[size_t(3 * k + 2)])]};
         double error = 0;
         for (int c = 0; c < 3; ++c) {
-            const Point3 a = p[(c + 1) % 3] - p[c], b = p[(c + 2) % 3] - p[c];
+            const Vector3d a = p[(c + 1) % 3] - p[c], b = p[(c + 2) % 3] - p[c];
             const double* o = uv + 2 * c;
             const double* ua = uv + 2 * ((c + 1) % 3);
             const double* ub = uv + 2 * ((c + 2) % 3);

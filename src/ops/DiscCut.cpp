@@ -20,7 +20,7 @@ constexpr size_t MOST_PATH_CUT_LOOPS = 8;
 struct PartGraph {
     std::vector<int> vertexOf;  // per corner 3 k + c of the listed members
     int vertexCount = 0;
-    std::vector<Point3> position;
+    std::vector<Vector3d> position;
     std::vector<int> first, to, edgeOf;  // adjacency: neighbour vertex and local edge 3 k + e
     std::vector<double> length;
 };

@@ -38,11 +38,11 @@ int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCoun
         FaceRecord& face = walk.face(set.faces[size_t(m)]);
         // The longest edge lies along u; the third corner stands off it by its height,
         // at least a tenth of that edge.
-        const Point3 p[3] = {positionOf(walk, face, 0), positionOf(walk, face, 1), positionOf(walk, face, 2)};
+        const Vector3d p[3] = {positionOf(walk, face, 0), positionOf(walk, face, 1), positionOf(walk, face, 2)};
         int base = 0;
         for (int e = 1; e < 3; ++e)
             if (length(p[(e + 1) % 3] - p[e]) > length(p[(base + 1) % 3] - p[base])) base = e;
-        const Point3 edge = p[(base + 1) % 3] - p[base], side = p[(base + 2) % 3] - p[base];
+        const Vector3d edge = p[(base + 1) % 3] - p[base], side = p[(base + 2) % 3] - p[base];
         const double longest = length(edge);
         double along = 0.5, height = 0.1;
         if (longest > 0 && std::isfinite(longest))

@@ -32,13 +32,6 @@ struct GridWork {
     std::vector<int> queue;  // quads to go on from, first in first out
 };
 
-struct Point3 {
-    double x, y, z;
-};
-Point3 operator-(Point3 a, Point3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-double dot(Point3 a, Point3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double norm(Point3 a) { return std::sqrt(dot(a, a)); }
-
 class IslandGrid {
 public:
     IslandGrid(UVWalk& walk, FaceSet& set, const int* members, int count, GridWork& work)
@@ -76,7 +69,7 @@ public:
 private:
     FaceRecord& face(int k) { return walk_.face(set_.faces[size_t(members_[k])]); }
     int setCorner(int corner) const { return 3 * members_[corner / 3] + corner % 3; }
-    Point3 position(int node) const {
+    Vector3d position(int node) const {
         const double* p = &w_.nodePosition[3 * size_t(node)];
         return {p[0], p[1], p[2]};
     }
@@ -92,9 +85,9 @@ private:
     double skew(const int (&n)[4]) const {
         double sum = 0;
         for (int s = 0; s < 4; ++s) {
-            const Point3 p = position(n[s]);
-            const Point3 a = position(n[(s + 1) % 4]) - p, b = position(n[(s + 3) % 4]) - p;
-            sum += std::abs(dot(a, b)) / (norm(a) * norm(b));
+            const Vector3d p = position(n[s]);
+            const Vector3d a = position(n[(s + 1) % 4]) - p, b = position(n[(s + 3) % 4]) - p;
+            sum += std::abs(dot(a, b)) / (length(a) * length(b));
         }
         return std::isfinite(sum) ? sum : INFINITY;
     }
@@ -235,7 +228,7 @@ private:
                 const int axis = w_.cell[2 * size_t(a)] != w_.cell[2 * size_t(b)] ? 0 : 1;
                 if (w_.cell[2 * size_t(a) + size_t(axis)] > w_.cell[2 * size_t(b) + size_t(axis)]) std::swap(a, b);
                 const size_t at = size_t(w_.cell[2 * size_t(a) + size_t(axis)] - low[axis]);
-                (*sums[axis])[at] += norm(position(b) - position(a));
+                (*sums[axis])[at] += length(position(b) - position(a));
                 (*counts[axis])[at] += 1;
                 along[axis][0] += w_.nodeUV[2 * size_t(b)] - w_.nodeUV[2 * size_t(a)];
                 along[axis][1] += w_.nodeUV[2 * size_t(b) + 1] - w_.nodeUV[2 * size_t(a) + 1];

@@ -6,6 +6,9 @@
 
 #include "IslandsInternal.h"
 
+#include <model/UVGeometry.h>
+#include <model/Vector3.h>
+
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -13,32 +16,16 @@
 
 namespace islands {
 
-struct Point3 {
-    double x = 0, y = 0, z = 0;
-};
-inline Point3 operator-(Point3 a, Point3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Point3 operator+(Point3 a, Point3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Point3 operator*(Point3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline double dot(Point3 a, Point3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline Point3 cross(Point3 a, Point3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-inline double length(Point3 a) { return std::sqrt(dot(a, a)); }
-
 // Members of an unwrap have valid vertex indices, so their positions can be read.
-inline Point3 positionOf(UVWalk& walk, const FaceRecord& face, int c) {
+inline Vector3d positionOf(UVWalk& walk, const FaceRecord& face, int c) {
     const float* p = walk.vertexOf(face, c)->position;
     return {p[0], p[1], p[2]};
 }
 
 // Twice the face's area along its normal.
-inline Point3 areaNormal(UVWalk& walk, const FaceRecord& face) {
-    const Point3 p0 = positionOf(walk, face, 0);
+inline Vector3d areaNormal(UVWalk& walk, const FaceRecord& face) {
+    const Vector3d p0 = positionOf(walk, face, 0);
     return cross(positionOf(walk, face, 1) - p0, positionOf(walk, face, 2) - p0);
-}
-
-inline bool finiteUV(const FaceRecord& face, int c) {
-    return std::isfinite(face.uv[c][0]) && std::isfinite(face.uv[c][1]);
 }
 
 inline double signedArea(const double* a, const double* b, const double* c) {
