@@ -313,7 +313,7 @@ int main(int argc, char** argv) {
         {"move", [](UVModel& m) { return answer(m.move(0.01f, 0.02f, CORNERS_SELECTED, true)); }},
         {"scale", [&](UVModel& m) { return answer(m.scale(1.5f, 0.5f, CORNERS_SELECTED, true, &centre)); }},
         {"rotate", [&](UVModel& m) { return answer(m.rotate(0.3f, CORNERS_SELECTED, true, &centre)); }},
-        {"mirror", [&](UVModel& m) { return answer(m.mirror(true, false, CORNERS_SELECTED, true, &centre)); }},
+        {"mirror", [&](UVModel& m) { return answer(m.mirror({true, false}, CORNERS_SELECTED, true, &centre)); }},
         // Leaves the snapshot filled for the drag steps that follow.
         {"fillSnapshot", [](UVModel& m) {
              m.clearSnapshot();
@@ -325,8 +325,8 @@ int main(int argc, char** argv) {
          [&](UVModel& m) { return answer(m.scaleSnapshot(1.5f, 0.5f, CORNERS_SELECTED, false, &centre)); }},
         {"rotateSnapshot",
          [&](UVModel& m) { return answer(m.rotateSnapshot(0.3f, CORNERS_SELECTED, false, &centre)); }},
-        {"selectAll", [](UVModel& m) { return answer(m.selectAll(true, false)); }},
-        {"deselectAll", [](UVModel& m) { return answer(m.selectAll(false, false)); }},
+        {"selectAll", [](UVModel& m) { return answer(m.selectAll(true)); }},
+        {"deselectAll", [](UVModel& m) { return answer(m.selectAll(false)); }},
         {"invertSelection", [](UVModel& m) { return answer(m.invertSelection(false)); }},
         {"expandSelection", [](UVModel& m) { return answer(m.expandSelection(false)); }},
         {"contractSelection", [](UVModel& m) { return answer(m.contractSelection(false)); }},

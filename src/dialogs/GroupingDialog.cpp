@@ -99,6 +99,6 @@ void GroupingDialog::onNone() {
     switch (mode()) {
         case Mode::Assign: model_.assignGroup(kAllGroups, 0, CORNERS_SELECTED); break;
         case Mode::Unassign: break;  // leaving no group is nothing to do
-        case Mode::Select: model_.selectAll(false, syncSelection_); break;
+        case Mode::Select: model_.selectAll(false, {syncSelection_}); break;
     }
 }

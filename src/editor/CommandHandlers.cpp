@@ -45,7 +45,7 @@ void mirrorSelection(UVModel& model, bool inU, PivotAt u, PivotAt v) {
     float r[4];
     if (!model.bounds(CORNERS_SELECTED, r)) return;
     const UVPoint pivot{pivotCoordinate(u, r[0], r[2]), pivotCoordinate(v, r[1], r[3])};
-    model.mirror(inU, !inU, CORNERS_SELECTED, true, &pivot);
+    model.mirror({inU, !inU}, CORNERS_SELECTED, true, &pivot);
 }
 
 // The projection frame of a direction command: the axis' frame moved to the centroid
@@ -88,14 +88,13 @@ using Command = const EditorCommand&;
 
 // Edit: setCornerFlags with undo and notification, never synchronised.
 void hideSelection(EditorWindow& e, Command c) {
-    e.model().setCornerFlags(SELECTED_VISIBLE_MASK, UV_HIDDEN, CORNERS_SELECTED, true, true,
-                             c.undoText, false);
+    e.model().setCornerFlags(SELECTED_VISIBLE_MASK, UV_HIDDEN, CORNERS_SELECTED, c.undoText);
 }
 void hideUnselected(EditorWindow& e, Command c) {
-    e.model().setCornerFlags(UV_HIDDEN, UV_HIDDEN, CORNERS_UNSELECTED, true, true, c.undoText, false);
+    e.model().setCornerFlags(UV_HIDDEN, UV_HIDDEN, CORNERS_UNSELECTED, c.undoText);
 }
 void unhideAll(EditorWindow& e, Command c) {
-    e.model().setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, true, true, c.undoText, false);
+    e.model().setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, c.undoText);
 }
 void invertHidden(EditorWindow& e, Command) { e.model().invertHidden(); }
 void reverseWinding(EditorWindow& e, Command) { e.model().reverseWinding(FACES_WHOLLY_EDITABLE); }
@@ -118,9 +117,9 @@ void createMaterialWithOutlines(EditorWindow& e, Command) {
 }
 
 // Select: the canvas's synchronisation flag goes with every pick.
-void selectAll(EditorWindow& e, Command) { e.model().selectAll(true, e.canvas()->view.syncSelection); }
+void selectAll(EditorWindow& e, Command) { e.model().selectAll(true, {e.canvas()->view.syncSelection}); }
 void invertSelection(EditorWindow& e, Command) { e.model().invertSelection(e.canvas()->view.syncSelection); }
-void deselectAll(EditorWindow& e, Command) { e.model().selectAll(false, e.canvas()->view.syncSelection); }
+void deselectAll(EditorWindow& e, Command) { e.model().selectAll(false, {e.canvas()->view.syncSelection}); }
 void expandSelection(EditorWindow& e, Command) { e.model().expandSelection(e.canvas()->view.syncSelection); }
 void contractSelection(EditorWindow& e, Command) { e.model().contractSelection(e.canvas()->view.syncSelection); }
 void grouping(EditorWindow& e, Command) { e.toggleGroupingDialog(); }
@@ -311,8 +310,8 @@ void lockSelectedCoords(EditorWindow& e, Command c) {
     UVModel& model = e.model();
     if (model.countCorners(CORNERS_SELECTED) == 0) return;
     const bool lock = e.toolbar() && SendMessageA(e.toolbar(), TB_ISBUTTONCHECKED, c.id, 0) != 0;
-    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, CORNERS_SELECTED, true, true,
-                         lock ? c.undoText : L"Unlock Selected UV Coords", false);
+    model.setCornerFlags(UV_LOCKED, lock ? UV_LOCKED : 0, CORNERS_SELECTED,
+                         lock ? c.undoText : L"Unlock Selected UV Coords");
 }
 void undo(EditorWindow& e, Command) {
     if (HostDocument* document = e.document()) document->Undo(1);

@@ -22,7 +22,7 @@ CornerNet& selectedCornerNet(UVModel& model, UVWalk& walk, float epsilon) {
         return CORNERS_SELECTED.passes(face.flags, 0) || CORNERS_SELECTED.passes(face.flags, 1) ||
                CORNERS_SELECTED.passes(face.flags, 2);
     }, net.set);
-    islands::linkEdges(walk, net.set, epsilon, true, false);
+    islands::linkEdges(walk, net.set, epsilon, islands::EdgeLink::VerticesAndUVs, islands::Winding::Any);
     std::vector<int>& members = net.members;
     members.resize(size_t(net.set.size()));
     std::iota(members.begin(), members.end(), 0);

@@ -39,7 +39,8 @@ Motion turnAbout(double cu, double cv, double radians) {
     return m;
 }
 
-Motion fitMotion(const PointPairs& pairs, bool mirror, bool withScale) {
+Motion fitMotion(const PointPairs& pairs, bool mirror, Fit fit) {
+    const bool withScale = fit == Fit::TurnAndScale;
     Motion m;
     m.mirror = mirror;
     const size_t n = pairs.size();

@@ -40,10 +40,13 @@ struct PointPairs {
     }
 };
 
+// What a fitted motion may do besides translating: turn, or turn and scale uniformly.
+enum class Fit { Turn, TurnAndScale };
+
 // The motion with the given mirror that brings the pairs' `from` points closest to their
-// `to` points (least squares). withScale false: a pure turn. Coinciding `from` points
-// (or one pair) give a translation alone.
-Motion fitMotion(const PointPairs& pairs, bool mirror, bool withScale);
+// `to` points (least squares). Coinciding `from` points (or one pair) give a translation
+// alone.
+Motion fitMotion(const PointPairs& pairs, bool mirror, Fit fit);
 
 // Moves every corner of the listed members (indices into set) by the motion, from the
 // records' current UVs. Writes nothing when a new UV would not be finite. Answers the

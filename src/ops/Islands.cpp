@@ -24,7 +24,8 @@ bool coincide(const float* a, const float* b, float epsilonSquared) {
 
 }  // namespace
 
-void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs, bool sameWinding) {
+void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, EdgeLink link, Winding winding) {
+    const bool throughUVs = link == EdgeLink::VerticesAndUVs, sameWinding = winding == Winding::Same;
     const int n = set.size();
     const unsigned vertexCount = unsigned(walk.vertexCount());
     const std::vector<uint16_t>& vertex = set.vertex;
@@ -88,9 +89,9 @@ void selectedFaces(UVWalk& walk, FaceSet& set) {
     }, set);
 }
 
-int selectedIslands(UVWalk& walk, float epsilon, bool sameWinding, FaceSet& set, std::vector<int>& part) {
+int selectedIslands(UVWalk& walk, float epsilon, Winding winding, FaceSet& set, std::vector<int>& part) {
     selectedFaces(walk, set);
-    linkEdges(walk, set, epsilon, true, sameWinding);
+    linkEdges(walk, set, epsilon, EdgeLink::VerticesAndUVs, winding);
     return findParts(set, part);
 }
 
@@ -176,7 +177,7 @@ EditResult selectIsland(UVModel& model, float epsilon, bool sync) {
     return edit.run([&] {
         islands::FaceSet set =
             islands::gatherFaces(edit, [](const FaceRecord& face) { return (face.flags & UV_HIDDEN_ALL) == 0; });
-        islands::linkEdges(edit, set, epsilon, true, false);
+        islands::linkEdges(edit, set, epsilon, islands::EdgeLink::VerticesAndUVs, islands::Winding::Any);
         std::vector<int> part;
         const int parts = islands::findParts(set, part);
         std::vector<char> chosen(static_cast<size_t>(parts), 0);
@@ -184,7 +185,7 @@ EditResult selectIsland(UVModel& model, float epsilon, bool sync) {
             if (edit.face(set.faces[size_t(m)]).flags & UV_SELECTED_ALL) chosen[size_t(part[size_t(m)])] = 1;
         for (int m = 0; m < set.size(); ++m) {
             if (!chosen[size_t(part[size_t(m)])]) continue;
-            edit.changed += islands::setWholeFaceSelected(edit, edit.face(set.faces[size_t(m)]), true, sync);
+            edit.changed += islands::setWholeFaceSelected(edit, edit.face(set.faces[size_t(m)]), true, {sync});
         }
     });
 }

@@ -77,41 +77,45 @@ FaceSet gatherFaces(UVWalk& walk, Takes&& takes) {
 void selectedFaces(UVWalk& walk, FaceSet& set);
 FaceSet selectedFaces(UVWalk& walk);
 
-// Links the member edges that join the same two vertices (each edge to one other) and,
-// with throughUVs, whose corner UVs coincide within epsilon at both ends. With
-// sameWinding, only faces that run the edge in opposite directions (turn the same way)
-// are linked: a flattening cannot keep two faces of opposite winding both face up.
-void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, bool throughUVs, bool sameWinding);
+// Which member edges linkEdges links: those that join the same two vertices, or only
+// those of them whose corner UVs also coincide within epsilon at both ends.
+enum class EdgeLink { Vertices, VerticesAndUVs };
+// Winding::Same links only faces that run the edge in opposite directions (turn the same
+// way): a flattening cannot keep two faces of opposite winding both face up.
+enum class Winding { Any, Same };
+
+// Links the member edges as `link` and `winding` say, each edge to one other.
+void linkEdges(UVWalk& walk, FaceSet& set, float epsilon, EdgeLink link, Winding winding);
 
 // Members connected through linked edges: the part of each member; answers the count.
 int findParts(FaceSet& set, std::vector<int>& part);
 
 // selectedFaces, linked through coinciding UVs, and their islands; answers the count.
-int selectedIslands(UVWalk& walk, float epsilon, bool sameWinding, FaceSet& set, std::vector<int>& part);
+int selectedIslands(UVWalk& walk, float epsilon, Winding winding, FaceSet& set, std::vector<int>& part);
 
 // fn(set, part, partCount) on the selected islands, inside edit.run: the answer is the
 // edit's.
 template <class Fn>
-EditResult onSelectedIslands(UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
+EditResult onSelectedIslands(UVEdit& edit, float epsilon, Winding winding, Fn&& fn) {
     return edit.run([&] {
         FaceSet set;
         std::vector<int> part;
-        const int parts = selectedIslands(edit, epsilon, sameWinding, set, part);
+        const int parts = selectedIslands(edit, epsilon, winding, set, part);
         fn(set, part, parts);
     });
 }
 
-// Selects or deselects the face's three corners (with sync their vertices and the face
-// too); answers how many corners changed.
-inline int setWholeFaceSelected(UVWalk& walk, FaceRecord& face, bool selected, bool sync) {
+// Selects or deselects the face's three corners (with write.sync their vertices and the
+// face too); answers how many corners changed.
+inline int setWholeFaceSelected(UVWalk& walk, FaceRecord& face, bool selected, FlagWrite write) {
     int changed = 0;
     for (int c = 0; c < 3; ++c) {
         if (cornerSelected(face.flags, c) == selected) continue;
         face.flags ^= uint16_t(UV_SELECTED << c);
-        if (sync) walk.setVertexSelected(face, c, selected);
+        if (write.sync) walk.setVertexSelected(face, c, selected);
         ++changed;
     }
-    if (sync) syncFaceSelected(face);
+    if (write.sync) syncFaceSelected(face);
     return changed;
 }
 
@@ -141,10 +145,10 @@ struct IslandWork {
 
 // fn(work) on the selected islands, as onSelectedIslands, in the model's kept storage.
 template <class Fn>
-EditResult onKeptIslands(UVModel& model, UVEdit& edit, float epsilon, bool sameWinding, Fn&& fn) {
+EditResult onKeptIslands(UVModel& model, UVEdit& edit, float epsilon, Winding winding, Fn&& fn) {
     return edit.run([&] {
         IslandWork& work = model.scratch.slots.get<IslandWork>();
-        work.parts = selectedIslands(edit, epsilon, sameWinding, work.set, work.part);
+        work.parts = selectedIslands(edit, epsilon, winding, work.set, work.part);
         listParts(work.part, work.parts, work.list);
         fn(work);
     });

@@ -74,7 +74,7 @@ struct FlippedArrays {
 
 void markFlipped(UVWalk& walk, islands::FaceSet& set, float epsilon, std::vector<uint8_t>& faults,
                  FlippedArrays& work) {
-    islands::linkEdges(walk, set, epsilon, true, false);
+    islands::linkEdges(walk, set, epsilon, islands::EdgeLink::VerticesAndUVs, islands::Winding::Any);
     std::vector<int>& part = work.part;
     const int parts = islands::findParts(set, part);
     // Per member: +1 seen from the front (stored v runs down, so it turns clockwise),
@@ -236,7 +236,7 @@ EditResult selectFaulty(UVModel& model, float epsilon, uint8_t fault, bool sync,
         for (const bool selecting : {false, true})
             edit.forEachFace([&](FaceRecord& face, int i) {
                 if (faceShown(face) && (faults[size_t(i)] != 0) == selecting)
-                    edit.changed += islands::setWholeFaceSelected(edit, face, selecting, sync);
+                    edit.changed += islands::setWholeFaceSelected(edit, face, selecting, {sync});
             });
     });
 }
@@ -387,7 +387,7 @@ double texelDensity(UVModel& model, float epsilon, int width, int height) {
         UVWalk walk(model.mesh.Get(), model.faceFilter);
         islands::FaceSet set;
         std::vector<int> part;
-        const int parts = islands::selectedIslands(walk, epsilon, false, set, part);
+        const int parts = islands::selectedIslands(walk, epsilon, islands::Winding::Any, set, part);
         return densityOfAll(measureIslands(walk, set, part, parts, width, height));
     } catch (const std::bad_alloc&) {
         return 0;
@@ -400,7 +400,7 @@ double texelDensityReach(UVModel& model, float epsilon, int width, int height, d
         UVWalk walk(model.mesh.Get(), model.faceFilter);
         islands::FaceSet set;
         std::vector<int> part;
-        const int parts = islands::selectedIslands(walk, epsilon, false, set, part);
+        const int parts = islands::selectedIslands(walk, epsilon, islands::Winding::Any, set, part);
         return reachOf(measureIslands(walk, set, part, parts, width, height), target, true);
     } catch (const std::bad_alloc&) {
         return 0;
@@ -411,7 +411,7 @@ double texelDensityReach(UVModel& model, float epsilon, int width, int height, d
 EditResult setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
                            const wchar_t* description) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    return islands::onSelectedIslands(edit, epsilon, false, [&](const islands::FaceSet& set, const std::vector<int>& part,
+    return islands::onSelectedIslands(edit, epsilon, islands::Winding::Any, [&](const islands::FaceSet& set, const std::vector<int>& part,
                                                          int parts) {
         const std::vector<Island> list = measureIslands(edit, set, part, parts, width, height);
         const double wanted = target == 0 ? densityOfAll(list) : target;

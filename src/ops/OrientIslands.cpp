@@ -28,7 +28,7 @@ void hullCandidates(const FaceSet& set, const int* members, int count, std::vect
 
 EditResult orientIslands(UVModel& model, float epsilon) {
     UVEdit edit(model, keepingSteps(L"Orient Islands"));
-    return onKeptIslands(model, edit, epsilon, false, [&](IslandWork& work) {
+    return onKeptIslands(model, edit, epsilon, Winding::Any, [&](IslandWork& work) {
         const FaceSet& set = work.set;
         const PartList& list = work.list;
         OrientWork& kept = model.scratch.slots.get<OrientWork>();

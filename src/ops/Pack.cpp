@@ -119,7 +119,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
 // packParts writes only once every island has its place.
 EditResult packIslands(UVModel& model, float epsilon, const PackOptions& options) {
     UVEdit edit(model, {L"Pack Islands", EDIT_FACE_DATA});
-    return islands::onSelectedIslands(edit, epsilon, false, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
+    return islands::onSelectedIslands(edit, epsilon, islands::Winding::Any, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
         islands::packParts(edit, set, part, parts, options, edit.changed);
     });
 }

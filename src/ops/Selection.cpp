@@ -32,19 +32,19 @@ int clearSelection(UVWalk& walk, bool sync) {
     return changeCornerFlags(walk, UV_SELECTED, 0, CORNERS_VISIBLE, sync);
 }
 
-// Selects (or deselects) one corner and, with sync, its vertex.
-void setCornerSelected(UVWalk& walk, FaceRecord& face, int c, bool selected, bool sync) {
+// Selects (or deselects) one corner and, with write.sync, its vertex.
+void setCornerSelected(UVWalk& walk, FaceRecord& face, int c, bool selected, FlagWrite write) {
     if (selected)
         face.flags |= uint16_t(UV_SELECTED << c);
     else
         face.flags &= uint16_t(~(UV_SELECTED << c));
-    if (sync) walk.setVertexSelected(face, c, selected);
+    if (write.sync) walk.setVertexSelected(face, c, selected);
 }
 
-// Picks of whole faces: all three corners, and with sync the face and its vertices.
-void setFaceSelected(UVWalk& walk, FaceRecord& face, bool selected, bool sync) {
-    for (int c = 0; c < 3; ++c) setCornerSelected(walk, face, c, selected, sync);
-    if (sync) syncFaceSelected(face);
+// Picks of whole faces: all three corners, and with write.sync the face and its vertices.
+void setFaceSelected(UVWalk& walk, FaceRecord& face, bool selected, FlagWrite write) {
+    for (int c = 0; c < 3; ++c) setCornerSelected(walk, face, c, selected, write);
+    if (write.sync) syncFaceSelected(face);
 }
 
 struct Point {
@@ -103,20 +103,20 @@ bool trianglePicked(const FaceRecord& face, const float rect[4]) {
 
 }  // namespace
 
-int UVModel::setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest test, bool recordUndo, bool notify,
-                            const wchar_t* description, bool sync) {
-    EditSteps steps = undoableSteps(description, selectionScope(sync), recordUndo);
-    steps.endEdit = notify ? EndEditRule::Always : EndEditRule::Never;
+int UVModel::setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest test, const wchar_t* description,
+                            FlagWrite write) {
+    EditSteps steps = undoableSteps(description, selectionScope(write.sync), write.recordUndo);
+    steps.endEdit = write.notify ? EndEditRule::Always : EndEditRule::Never;
     UVEdit edit(*this, steps);
-    edit.changed = changeCornerFlags(edit, changeMask, newValue, test, sync);
+    edit.changed = changeCornerFlags(edit, changeMask, newValue, test, write.sync);
     const int count = edit.changed;
     edit.finish();
     return count;
 }
 
-EditResult UVModel::selectAll(bool select, bool sync, bool recordUndo, bool notify) {
-    const int count = setCornerFlags(UV_SELECTED, select ? UV_SELECTED : 0, CORNERS_VISIBLE, recordUndo, notify,
-                                     select ? L"Select All" : L"Deselect All", sync);
+EditResult UVModel::selectAll(bool select, FlagWrite write) {
+    const int count =
+        setCornerFlags(UV_SELECTED, select ? UV_SELECTED : 0, CORNERS_VISIBLE, select ? L"Select All" : L"Deselect All", write);
     return count > 0 ? EditResult::Changed : EditResult::Unchanged;
 }
 
@@ -125,7 +125,7 @@ EditResult UVModel::invertSelection(bool sync) {
     edit.forEachFace([&](FaceRecord& face, int) {
         for (int c = 0; c < 3; ++c)
             if (!cornerHidden(face.flags, c)) {
-                setCornerSelected(edit, face, c, !cornerSelected(face.flags, c), sync);
+                setCornerSelected(edit, face, c, !cornerSelected(face.flags, c), {sync});
                 ++edit.changed;
             }
         if (sync) syncFaceSelected(face);
@@ -147,7 +147,10 @@ namespace {
 // Expand marks the filtered faces that share a mesh vertex with a selected corner of any
 // face; contract those that share one with an unselected corner. Marked faces become
 // wholly selected or deselected, hidden corners included.
-EditResult growSelection(UVModel& model, bool expand, bool sync) {
+enum class Growth { Expand, Contract };
+
+EditResult growSelection(UVModel& model, Growth growth, bool sync) {
+    const bool expand = growth == Growth::Expand;
     UVEdit edit(model, {expand ? L"Expand UV Selection" : L"Contract UV Selection", EDIT_SELECTION});
     const int faceCount = edit.faceCount();
     const int vertexCount = edit.vertexCount();
@@ -185,8 +188,8 @@ EditResult growSelection(UVModel& model, bool expand, bool sync) {
 
 }  // namespace
 
-EditResult UVModel::expandSelection(bool sync) { return growSelection(*this, true, sync); }
-EditResult UVModel::contractSelection(bool sync) { return growSelection(*this, false, sync); }
+EditResult UVModel::expandSelection(bool sync) { return growSelection(*this, Growth::Expand, sync); }
+EditResult UVModel::contractSelection(bool sync) { return growSelection(*this, Growth::Contract, sync); }
 
 int UVModel::selectCoords(const float rect[4], float radius, int modifier, bool sync) {
     UVEdit edit(*this, {L"Select UV Coords", selectionScope(sync)});
@@ -201,7 +204,7 @@ int UVModel::selectCoords(const float rect[4], float radius, int modifier, bool 
                                 (rect[0] <= u && u <= rect[2] && rect[1] <= v && v <= rect[3]);
             if (!picked) continue;
             const bool select = modifier == PICK_TOGGLE ? !cornerSelected(face.flags, c) : true;
-            setCornerSelected(edit, face, c, select, sync);
+            setCornerSelected(edit, face, c, select, {sync});
             ++edit.changed;
         }
         if (sync) syncFaceSelected(face);
@@ -218,7 +221,7 @@ int UVModel::selectTriangles(const float rect[4], int modifier, bool sync) {
     edit.forEachFace(mergedFilter(faceFilter, {UV_HIDDEN_ALL, 0}), [&](FaceRecord& face, int) {
         if (!trianglePicked(face, rect)) return;
         const bool select = modifier == PICK_TOGGLE ? (face.flags & UV_SELECTED_ALL) == 0 : true;
-        setFaceSelected(edit, face, select, sync);
+        setFaceSelected(edit, face, select, {sync});
         ++edit.changed;
     });
     const int count = edit.changed;
@@ -233,7 +236,7 @@ EditResult UVModel::selectGroup(uint16_t groupMask, uint16_t groupValue, int mod
         for (int c = 0; c < 3; ++c) {
             if (cornerHidden(face.flags, c) || (face.groups[c] & groupMask) != groupValue) continue;
             const bool select = modifier == PICK_TOGGLE ? !cornerSelected(face.flags, c) : true;
-            setCornerSelected(edit, face, c, select, sync);
+            setCornerSelected(edit, face, c, select, {sync});
             ++edit.changed;
         }
         if (sync) syncFaceSelected(face);

@@ -59,7 +59,7 @@ EditResult splitSelection(UVModel& model, float epsilon, const SplitOptions& opt
         SplitWork& work = model.scratch.slots.get<SplitWork>();
         FaceSet& set = work.set;
         gatherFaces(edit, [](const FaceRecord&) { return true; }, set);
-        linkEdges(edit, set, epsilon, true, false);
+        linkEdges(edit, set, epsilon, EdgeLink::VerticesAndUVs, Winding::Any);
         const int n = set.size();
         std::vector<char>& chosen = work.chosen;
         chosen.resize(size_t(n));

@@ -168,7 +168,7 @@ bool match(Shape& from, Shape& onto, Motion& found, MatchWork& work) {
             motion.tu = onto.cu - cu, motion.tv = onto.cv - cv;
             pairs.from.clear(), pairs.to.clear();
             if (!lands(from.corners, motion, onto.grid, onto.corners, 2 * tolerance, &pairs)) continue;
-            motion = fitMotion(pairs, mirror, false);
+            motion = fitMotion(pairs, mirror, Fit::Turn);
             if (!lands(from.corners, motion, onto.grid, onto.corners, tolerance, nullptr)) continue;
             // And back: no corner of `onto` is left without one of `from` near it.
             moved.resize(from.corners.size());
@@ -206,7 +206,7 @@ double largestStep(const Shape& s, const Motion& motion) {
 EditResult stackSimilarIslands(UVModel& model, float epsilon, StackCount* count, const StackOptions& options) {
     StackCount counted;
     UVEdit edit(model, keepingSteps(L"Stack Similar Islands"));
-    const EditResult result = onKeptIslands(model, edit, epsilon, false, [&](IslandWork& island) {
+    const EditResult result = onKeptIslands(model, edit, epsilon, Winding::Any, [&](IslandWork& island) {
         const FaceSet& set = island.set;
         const PartList& list = island.list;
         const int parts = island.parts;

@@ -95,7 +95,7 @@ bool moveOnto(Sewing& s, const std::vector<Seam>& seams, size_t first, size_t la
         const int turns = sign(s.area(seam.corner[0][0] / 3)) * sign(s.area(seam.corner[1][0] / 3));
         aligned += seam.sameWay ? -turns : turns;
     }
-    const Motion motion = fitMotion(pairs, aligned < 0, true);
+    const Motion motion = fitMotion(pairs, aligned < 0, Fit::TurnAndScale);
     std::vector<double> moved;
     for (int m : joins.members[size_t(moving)])
         for (int c = 0; c < 3; ++c) {
@@ -175,9 +175,9 @@ std::vector<double> closeSeams(Sewing& s, const std::vector<Seam>& seams) {
 void sew(Sewing& s, UVWalk& walk, float epsilon, int& written) {
     gatherFaces(walk, [](const FaceRecord&) { return true; }, s.set);
     const int n = s.set.size();
-    linkEdges(walk, s.set, epsilon, false, false);
+    linkEdges(walk, s.set, epsilon, EdgeLink::Vertices, Winding::Any);
     s.meshPartner.assign(s.set.neighbour.begin(), s.set.neighbour.end());
-    linkEdges(walk, s.set, epsilon, true, false);
+    linkEdges(walk, s.set, epsilon, EdgeLink::VerticesAndUVs, Winding::Any);
     const int islandCount = findParts(s.set, s.island);
     s.position.assign(s.set.uv.begin(), s.set.uv.end());
     s.pinned.resize(3 * size_t(n));

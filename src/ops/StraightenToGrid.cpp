@@ -315,7 +315,7 @@ private:
 GridResult straightenToGrid(UVModel& model, float epsilon, const wchar_t* description) {
     GridResult result;
     UVEdit edit(model, keepingSteps(description));
-    result.outcome = islands::onKeptIslands(model, edit, epsilon, false, [&](islands::IslandWork& island) {
+    result.outcome = islands::onKeptIslands(model, edit, epsilon, islands::Winding::Any, [&](islands::IslandWork& island) {
         const islands::PartList& list = island.list;
         GridWork& work = model.scratch.slots.get<GridWork>();
         for (int p = 0; p < island.parts; ++p) {

@@ -96,10 +96,9 @@ EditResult UVModel::rotate(float angle, CornerTest test, bool recordUndo,
     return applyTransform(rotationMatrix(angle, pivotPoint ? *pivotPoint : pivot), test, recordUndo, L"Rotate UV Coords");
 }
 
-EditResult UVModel::mirror(bool flipU, bool flipV, CornerTest test,
-                     bool recordUndo, const UVPoint* pivotPoint) {
-    if (!flipU && !flipV) return EditResult::Unchanged;
+EditResult UVModel::mirror(MirrorAxes axes, CornerTest test, bool recordUndo, const UVPoint* pivotPoint) {
+    if (!axes.u && !axes.v) return EditResult::Unchanged;
     if (!pivotPoint) return EditResult::Unchanged;
-    return applyTransform(scaleMatrix(flipU ? -1.0f : 1.0f, flipV ? -1.0f : 1.0f, *pivotPoint),
+    return applyTransform(scaleMatrix(axes.u ? -1.0f : 1.0f, axes.v ? -1.0f : 1.0f, *pivotPoint),
                           test, recordUndo, L"Mirror UV Coords");
 }

@@ -11,7 +11,8 @@
 //   Operations that move UVs add UV_LOCKED to its mask: locked corners never move.
 // - recordUndo: the operation opens and closes its own history entry; false when the
 //   caller holds one open (a drag, a dialog's live preview) or none is wanted.
-// - sync: selection writes also set the 3D selection (corner vertices, whole faces).
+// - sync (FlagWrite::sync): selection writes also set the 3D selection (corner
+//   vertices, whole faces).
 // - description: the history entry's text, shown in the host's Undo menu.
 // - An EditResult of an operation that edits is Changed when it acted on at least one
 //   corner or face, which is also what keeps its history entry: the caller may refresh
@@ -74,6 +75,20 @@ static_assert(sizeof(SnapshotEntry) == 28);
 enum class EditResult { Unchanged, Changed, OutOfMemory };
 inline bool edited(EditResult result) { return result == EditResult::Changed; }
 
+// How a write of corner flags reaches the host.
+struct FlagWrite {
+    bool sync = false;       // selection bits also set the 3D selection
+    bool recordUndo = true;  // its own history entry
+    bool notify = true;      // EndEdit afterwards
+};
+
+// The axes a mirror flips: u across the vertical line through the pivot, v across the
+// horizontal one.
+struct MirrorAxes {
+    bool u = false;
+    bool v = false;
+};
+
 // Modifier of the picking operations.
 enum : int { PICK_REPLACE = 0, PICK_TOGGLE = 1, PICK_ADD = 2 };
 
@@ -126,7 +141,7 @@ struct UVModel {
     // call EndEdit; the in-place forms start from the current UVs and do nothing at all
     // for an identity (zero move, unit scale, zero angle, no flip), answering Unchanged.
     // du, dv: UV units; sx, sy: factors; angle: radians, positive turns +u towards +v;
-    // flipU / flipV: mirror across the vertical / horizontal line through the pivot.
+    // axes: what mirror flips (MirrorAxes).
     // A null pivotPoint means `pivot`; mirror needs its pivot and fails without one.
     // applyTransform and applySnapshotTransform take each corner's (u, v, 0) x matrix.
     // Changed when any corner moved (passed the test, unlocked).
@@ -136,19 +151,19 @@ struct UVModel {
     EditResult move(float du, float dv, CornerTest test, bool recordUndo);
     EditResult scale(float sx, float sy, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
     EditResult rotate(float angle, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
-    EditResult mirror(bool flipU, bool flipV, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
+    EditResult mirror(MirrorAxes axes, CornerTest test, bool recordUndo, const UVPoint* pivotPoint);
     EditResult applySnapshotTransform(const Matrix4& matrix, CornerTest test, bool recordUndo,
-                                const wchar_t* description);
+                                      const wchar_t* description);
     EditResult applyTransform(const Matrix4& matrix, CornerTest test, bool recordUndo, const wchar_t* description);
 
     // ---- Selection, visibility, lock, groups and material ----
 
     // Corners passing the test get the changeMask bits of newValue (corner-0 patterns);
-    // answers how many corners' bits really changed. notify: call EndEdit.
-    int setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest test, bool recordUndo, bool notify,
-                       const wchar_t* description, bool sync);
+    // answers how many corners' bits really changed.
+    int setCornerFlags(uint16_t changeMask, uint16_t newValue, CornerTest test, const wchar_t* description,
+                       FlagWrite write = {});
     // Selects or deselects the visible corners; Changed when any corner's bit changed.
-    EditResult selectAll(bool select, bool sync, bool recordUndo = true, bool notify = true);
+    EditResult selectAll(bool select, FlagWrite write = {});
     // Toggles the selection of every visible corner; Changed when there was one.
     EditResult invertSelection(bool sync);
     // Whole faces that share a mesh vertex with a selected (expand) or unselected

@@ -55,7 +55,7 @@ namespace {
 EditResult unwrapIslands(UVModel& model, float epsilon, const wchar_t* description, islands::Flattening flattening,
                          const UnwrapOptions& options) {
     UVEdit edit(model, keepingSteps(description));
-    return islands::onSelectedIslands(edit, epsilon, true, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
+    return islands::onSelectedIslands(edit, epsilon, islands::Winding::Same, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
         islands::flattenParts(edit, set, part, parts, true, flattening, options, edit.changed);
     });
 }
@@ -74,7 +74,7 @@ EditResult autoUnwrap(UVModel& model, float epsilon, const UnwrapOptions& option
     UVEdit edit(model, keepingSteps(L"Auto Unwrap"));
     return edit.run([&] {
         islands::FaceSet set = islands::selectedFaces(edit);
-        islands::linkEdges(edit, set, epsilon, false, true);
+        islands::linkEdges(edit, set, epsilon, islands::EdgeLink::Vertices, islands::Winding::Same);
         std::vector<int> part;
         int parts = islands::growCharts(edit, set, part, options.chartAngleDegrees);
         parts = islands::flattenParts(edit, set, part, parts, true, islands::Flattening::LowStretch, options,
