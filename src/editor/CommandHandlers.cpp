@@ -180,12 +180,15 @@ void userDefinedProjection(EditorWindow& editor, Command command) {
 
     GrowArray<UVPoint> saved;
     saved.reserve(1024);
+    bool whole = true;
     {
         UVWalk snapshot(model.mesh.Get(), FACE_FILTER_OFF);
         snapshot.forEachCorner(CORNERS_SELECTED, [&](FaceRecord& face, int c) {
-            saved.append({face.uv[c][0], face.uv[c][1]});
+            whole = saved.append({face.uv[c][0], face.uv[c][1]}) && whole;
         });
     }
+    // Without the memory to put every UV back, the dialog does not open.
+    if (!whole) return;
     // The entry stays open over the whole dialog; each re-projection hands its change to
     // the host (EndEdit) on its own.
     EditSteps entrySteps{command.undoText, EDIT_FACE_DATA};

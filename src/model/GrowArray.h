@@ -1,5 +1,5 @@
-// Growable array of plain elements. Never reports a failed allocation: reserve keeps the
-// old storage, and an element that does not fit is dropped.
+// Growable array of plain elements. Never throws: reserve keeps the old storage when it
+// cannot grow, and an element that does not fit is dropped, which append answers.
 #pragma once
 
 #include <algorithm>
@@ -41,15 +41,18 @@ public:
         if (wanted <= INT32_MAX) reserve(int32_t(wanted));
     }
 
-    void append(const T& item) {
+    // Whether the item was kept.
+    bool append(const T& item) {
         // grow(1) would find room and do nothing: spare the call on the common path.
         if (count_ < capacity_) {
             items_[count_++] = item;
-            return;
+            return true;
         }
         const T copy = item;  // item may be one of ours, gone once the storage moves
         grow(1);
-        if (count_ < capacity_) items_[count_++] = copy;
+        if (count_ >= capacity_) return false;
+        items_[count_++] = copy;
+        return true;
     }
     // Count 0, storage kept: an array filled again and again allocates only once.
     void removeAll() { count_ = 0; }

@@ -35,6 +35,7 @@ void UVModel::fillSnapshot(HostMesh* fromMesh) {
     // Every face with a selected corner, hidden or filtered out or not: the filter is
     // applied at each drag step, against the faces' state then.
     UVWalk walk(fromMesh, FACE_FILTER_OFF);
+    bool whole = true;
     walk.forEachFace([&](FaceRecord& face, int index) {
         if ((face.flags & UV_SELECTED_ALL) == 0) return;
         SnapshotEntry entry;
@@ -43,6 +44,8 @@ void UVModel::fillSnapshot(HostMesh* fromMesh) {
             entry.uv[c][0] = face.uv[c][0];
             entry.uv[c][1] = face.uv[c][1];
         }
-        snapshot.append(entry);
+        whole = snapshot.append(entry) && whole;
     });
+    // A drag must not move only the faces there was memory for: then it moves none.
+    if (!whole) snapshot.removeAll();
 }

@@ -131,7 +131,8 @@ struct UVModel {
 
     // ---- Drag snapshot ----
 
-    // Appends every face of fromMesh with a selected corner, hidden or filtered out or not.
+    // Appends every face of fromMesh with a selected corner, hidden or filtered out or not;
+    // without the memory for all of them, the snapshot is left empty.
     void fillSnapshot(HostMesh* fromMesh);
     // Empties the snapshot but keeps its storage for the next drag.
     void clearSnapshot() { snapshot.removeAll(); }
