@@ -411,8 +411,7 @@ double texelDensityReach(UVModel& model, float epsilon, int width, int height, d
 EditResult setTexelDensity(UVModel& model, float epsilon, int width, int height, double target,
                            const wchar_t* description) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    return islands::onSelectedIslands(edit, epsilon, islands::Winding::Any, [&](const islands::FaceSet& set, const std::vector<int>& part,
-                                                         int parts) {
+    auto scale = [&](const islands::FaceSet& set, const std::vector<int>& part, int parts) {
         const std::vector<Island> list = measureIslands(edit, set, part, parts, width, height);
         const double wanted = target == 0 ? densityOfAll(list) : target;
         if (!(wanted > 0) || !std::isfinite(wanted)) return;
@@ -430,5 +429,6 @@ EditResult setTexelDensity(UVModel& model, float epsilon, int width, int height,
                     edit.changed += islands::writeUV(face, c, centre[0] + (face.uv[c][0] - centre[0]) * factor,
                                                      centre[1] + (face.uv[c][1] - centre[1]) * factor);
         }
-    });
+    };
+    return islands::onSelectedIslands(edit, epsilon, islands::Winding::Any, scale);
 }

@@ -324,5 +324,6 @@ GridResult straightenToGrid(UVModel& model, float epsilon, const wchar_t* descri
             ++(grid.layOut(edit.changed) ? result.laidOut : result.skipped);
         }
     });
+    if (result.outcome == EditResult::OutOfMemory) result = GridResult{0, 0, EditResult::OutOfMemory};
     return result;
 }
