@@ -93,9 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         case 0: model.move(a, b, test, true); break;
         case 1: model.scale(a, b, test, true, (op & 0x40) ? &point : nullptr); break;
         case 2: model.rotate(a, test, true, &point); break;
-        case 3: model.mirror(true, (op & 1) != 0, test, true, &point); break;
-        case 4: model.setCornerFlags(in.take<std::uint16_t>(), in.take<std::uint16_t>(), test, true, true, L"Flags", sync); break;
-        case 5: model.selectAll((op & 1) != 0, sync); break;
+        case 3: model.mirror({true, (op & 1) != 0}, test, true, &point); break;
+        case 4: model.setCornerFlags(in.take<std::uint16_t>(), in.take<std::uint16_t>(), test, L"Flags", {sync}); break;
+        case 5: model.selectAll((op & 1) != 0, {sync}); break;
         case 6: model.invertSelection(sync); break;
         case 7: model.expandSelection(sync); break;
         case 8: model.contractSelection(sync); break;

@@ -104,7 +104,7 @@ TEST_F(Alignment, AlignSetsOneCoordinateOfTheSelectionAndHoldsWhatWouldFold) {
         auto line = [&](int v) { return k.column ? v % 3 == 1 : v / 3 == 1; };
         mark(line);
         const std::vector<DevFace> before = doc->faces();
-        ASSERT_TRUE(alignSelection(model, k.side, 0.001f, L"Align"));
+        ASSERT_EQ(alignSelection(model, k.side, 0.001f, L"Align"), EditResult::Changed);
         expectJournal(fullProtocol("Align", "0,4,13", true));
         const int axis = k.column ? 0 : 1;
         expectOnlyMoved(before, [&](const DevFace& face, int c) { return line(face.vertex[c]); });
@@ -114,7 +114,7 @@ TEST_F(Alignment, AlignSetsOneCoordinateOfTheSelectionAndHoldsWhatWouldFold) {
                     EXPECT_NEAR(f(i).uv[c][axis], k.value, 1e-6) << int(k.side);
                     EXPECT_EQ(f(i).uv[c][1 - axis], before[size_t(i)].uv[c][1 - axis]);
                 }
-        EXPECT_FALSE(alignSelection(model, k.side, 0.001f, L"Align")) << "aligned already";
+        EXPECT_EQ(alignSelection(model, k.side, 0.001f, L"Align"), EditResult::Unchanged) << "aligned already";
         expectJournal(fullProtocol("Align", "0,4,13", false));
     }
 
@@ -125,7 +125,7 @@ TEST_F(Alignment, AlignSetsOneCoordinateOfTheSelectionAndHoldsWhatWouldFold) {
     f(5).flags |= uint16_t(UV_LOCKED << 1);
     f(0).flags |= uint16_t(UV_HIDDEN << 2);
     const std::vector<DevFace> before = doc->faces();
-    ASSERT_TRUE(alignSelection(model, AlignTo::Left, 0.001f, L"Align"));
+    ASSERT_EQ(alignSelection(model, AlignTo::Left, 0.001f, L"Align"), EditResult::Changed);
     expectOnlyMoved(before, [](const DevFace& face, int c) { return face.vertex[c] == 4 && !(face.flags & (UV_HIDDEN << c)); });
     EXPECT_EQ(f(1).uv[1][0], 0.48f);
 }
@@ -138,7 +138,7 @@ TEST_F(Alignment, StraightenLaysSimplePathsOnTheLineSpacedBy3DLength) {
     useMesh(g.faces(), g.verts());
     mark(row);
     std::vector<DevFace> before = doc->faces();
-    ASSERT_TRUE(straighten(model, 0.001f, L"Straighten"));
+    ASSERT_EQ(straighten(model, 0.001f, L"Straighten"), EditResult::Changed);
     expectJournal(fullProtocol("Straighten", "0,4,13", true));
     expectOnlyMoved(before, [&](const DevFace& face, int c) { return row(face.vertex[c]); });
     for (int i = 0; i < 5; ++i) {
@@ -153,7 +153,7 @@ TEST_F(Alignment, StraightenLaysSimplePathsOnTheLineSpacedBy3DLength) {
     mark(row);
     mark([&](int v) { return v == g.at(2, 2); }, UV_LOCKED);
     before = doc->faces();
-    ASSERT_TRUE(straighten(model, 0.001f, L"Straighten"));
+    ASSERT_EQ(straighten(model, 0.001f, L"Straighten"), EditResult::Changed);
     EXPECT_EQ(uvOf(g.at(2, 2)), std::make_pair(float(0.25 + 0.5 * 0.3) + du[2], float(0.75 - 0.5 * 0.5) + dv[2]));
     EXPECT_NEAR(uvOf(g.at(3, 2)).second, 0.5 + 0.04 * 0.6, 1e-6);
     const std::function<bool(int)> noPaths[] = {
@@ -163,7 +163,7 @@ TEST_F(Alignment, StraightenLaysSimplePathsOnTheLineSpacedBy3DLength) {
     for (const auto& selection : noPaths) {
         useMesh(g.faces(), g.verts());
         mark(selection);
-        EXPECT_FALSE(straighten(model, 0.001f, L"Straighten"));
+        EXPECT_EQ(straighten(model, 0.001f, L"Straighten"), EditResult::Unchanged);
         expectJournal(fullProtocol("Straighten", "0,4,13", false));
     }
 }
@@ -195,7 +195,7 @@ TEST_F(Alignment, StraightenToGridLaysQuadIslandsOutAsGridsAndCountsTheRest) {
         useMesh(faces, verts);
         const std::vector<DevFace> before(doc->faces().begin(), doc->faces().begin() + 72);
         const GridResult result = straightenToGrid(model, 0.001f, L"Straighten to Grid");
-        EXPECT_TRUE(result.changed && result.laidOut == 1 && result.skipped == 2);
+        EXPECT_TRUE(edited(result.outcome) && result.laidOut == 1 && result.skipped == 2);
         expectJournal(fullProtocol("Straighten to Grid", "0,4,13", true));
         for (int i : {72, 73, 74}) expectFace(i, {faces[size_t(i)].uv[0][0], faces[size_t(i)].uv[0][1], faces[size_t(i)].uv[1][0],
                                             faces[size_t(i)].uv[1][1], faces[size_t(i)].uv[2][0], faces[size_t(i)].uv[2][1]});

@@ -23,8 +23,22 @@ TEST_F(EditProtocol, FinishesOnceAtTheLatestAtTheScopeEndThoughTheMeshGoes) {
     doc->clearJournal();
     {
         UVEdit edit(model, {L"Move UV Coords", EDIT_FACE_DATA});
-        EXPECT_FALSE(edit.finish());
-        EXPECT_FALSE(edit.finish());
+        EXPECT_EQ(edit.finish(), EditResult::Unchanged);
+        EXPECT_EQ(edit.finish(), EditResult::Unchanged);
     }
     expectJournal(fullProtocol("Move UV Coords", "0,4,13", false));
+}
+
+// Memory that cannot be had: what the work wrote goes back, the entry is dropped, and
+// the answer says so, also when asked again.
+TEST_F(EditProtocol, RunningOutOfMemoryChangesNothingAndKeepsNoEntry) {
+    useMesh({face(0, 0, 1, 2, 0, 0, 1, 0, 1, 1), face(0, 0, 1, 2, 0.5f, 0, 1, 0, 1, 1)});
+    UVEdit edit(model, keepingSteps(L"Unwrap"));
+    EXPECT_EQ(edit.run([&] {
+        edit.face(1).uv[2][0] = 7, edit.changed = 1;
+        throw std::bad_alloc();
+    }), EditResult::OutOfMemory);
+    EXPECT_EQ(edit.finish(), EditResult::OutOfMemory);
+    expectFace(1, {0.5f, 0, 1, 0, 1, 1});
+    expectJournal(fullProtocol("Unwrap", "0,4,13", false));
 }

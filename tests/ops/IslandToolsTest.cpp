@@ -74,7 +74,7 @@ protected:
         UVWalk walk(model.mesh.Get(), model.faceFilter);
         islands::FaceSet set;
         std::vector<int> part;
-        return islands::selectedIslands(walk, EPSILON, false, set, part);
+        return islands::selectedIslands(walk, EPSILON, islands::Winding::Any, set, part);
     }
     void select(const std::function<bool(int)>& which) {
         for (size_t i = 0; i < doc->faces().size(); ++i)
@@ -100,36 +100,36 @@ protected:
 
 TEST_F(IslandTools, SplitCutsThePieceAMarginAwayAndStitchSewsItBack) {
     use(bumpyGrid(16));
-    ASSERT_TRUE(unwrap(model, EPSILON));
+    ASSERT_EQ(unwrap(model, EPSILON), EditResult::Changed);
     const std::vector<DevFace> unwrapped = doc->faces();
     auto leftHalf = [](int i) { return (i / 2) % 16 < 8; };
     select(leftHalf);
     doc->clearJournal();
-    ASSERT_TRUE(splitSelection(model, EPSILON));
+    ASSERT_EQ(splitSelection(model, EPSILON), EditResult::Changed);
     expectJournal(fullProtocol("Split Selection", "0,4,13", true));
     // The left half moved by the margin, away from the right one; the right half stayed.
     const Complex shift = uvOf(f(0), 0) - uvOf(unwrapped[0], 0);
-    EXPECT_NEAR(std::abs(shift), PACK_MARGIN, 1e-6);
+    EXPECT_NEAR(std::abs(shift), SplitOptions{}.gap, 1e-6);
     EXPECT_LT(std::real(shift * std::conj(uvOf(unwrapped[31], 2) - uvOf(unwrapped[0], 0))), 0);
     for (int i = 0; i < 512; ++i)
         for (int c = 0; c < 3; ++c)
             ASSERT_NEAR(std::abs(uvOf(f(i), c) - uvOf(unwrapped[size_t(i)], c) - (leftHalf(i) ? shift : 0)), 0, 1e-6) << i;
     // Select Island from a split face reaches exactly the split faces.
     select([](int i) { return i == 0; });
-    ASSERT_TRUE(selectIsland(model, EPSILON, false));
+    ASSERT_EQ(selectIsland(model, EPSILON, false), EditResult::Changed);
     for (int i = 0; i < 512; ++i) ASSERT_EQ(ownFlags(i) == UV_SELECTED_ALL, leftHalf(i)) << i;
 
     // Turned by 30 degrees and moved away, then everything stitched: one island again.
     const UVPoint pivot{0.3f, 0.4f};
-    ASSERT_TRUE(model.rotate(0.5235988f, CORNERS_SELECTED, true, &pivot) && model.move(0.4f, -0.2f, CORNERS_SELECTED, true));
-    model.selectAll(true, false);
+    ASSERT_TRUE(edited(model.rotate(0.5235988f, CORNERS_SELECTED, true, &pivot)) && edited(model.move(0.4f, -0.2f, CORNERS_SELECTED, true)));
+    model.selectAll(true);
     EXPECT_EQ(islandCount(), 2);
     doc->clearJournal();
-    ASSERT_TRUE(stitch(model, EPSILON));
+    ASSERT_EQ(stitch(model, EPSILON), EditResult::Changed);
     expectJournal(fullProtocol("Stitch", "0,4,13", true));
     EXPECT_EQ(islandCount(), 1);
     expectRigidlyAsBefore(unwrapped, 1e-5);
-    EXPECT_FALSE(stitch(model, EPSILON)) << "nothing left to sew";
+    EXPECT_EQ(stitch(model, EPSILON), EditResult::Unchanged) << "nothing left to sew";
 }
 
 TEST_F(IslandTools, StitchMovesTheSmallerOrFreeIslandAndMirrorsItWhenItWindsTheOtherWay) {
@@ -155,7 +155,7 @@ TEST_F(IslandTools, StitchMovesTheSmallerOrFreeIslandAndMirrorsItWhenItWindsTheO
         }
         use(m);
         const std::vector<DevFace> before = doc->faces();
-        ASSERT_TRUE(stitch(model, EPSILON));
+        ASSERT_EQ(stitch(model, EPSILON), EditResult::Changed);
         // The shared edge's corners meet; the locked corners and the rest of a fixed island stay.
         EXPECT_NEAR(std::abs(uvOf(f(0), 1) - uvOf(f(2), 0)) + std::abs(uvOf(f(0), 2) - uvOf(f(2), 2)), 0, 1e-6);
         EXPECT_TRUE(uvOf(f(0), 0) == uvOf(before[0], 0) || !row.lockSquare);
@@ -172,15 +172,15 @@ TEST_F(IslandTools, StitchMovesTheSmallerOrFreeIslandAndMirrorsItWhenItWindsTheO
         }
     }
     select([](int) { return false; });
-    EXPECT_FALSE(stitch(model, EPSILON)) << "no edge of the selection";
+    EXPECT_EQ(stitch(model, EPSILON), EditResult::Unchanged) << "no edge of the selection";
 }
 
 TEST_F(IslandTools, StitchSewsTheSeamsOfAnUnwrappedSphereWithoutTurningAFaceOver) {
     use(sphere(32, 16));
-    ASSERT_TRUE(autoUnwrap(model, EPSILON));
+    ASSERT_EQ(autoUnwrap(model, EPSILON), EditResult::Changed);
     ASSERT_GT(islandCount(), 1);
     const std::vector<DevFace> unwrapped = doc->faces();
-    ASSERT_TRUE(stitch(model, EPSILON));
+    ASSERT_EQ(stitch(model, EPSILON), EditResult::Changed);
     EXPECT_EQ(islandCount(), 1);
     expectAreaSigns(unwrapped);
 }
@@ -203,7 +203,7 @@ TEST_F(IslandTools, OrientTurnsEachFreeIslandUprightAboutItsCentre) {
         m.faces[2].flags |= UV_LOCKED, m.faces[4].flags = m.faces[5].flags = FOREIGN_BITS;
         use(m);
         const std::vector<DevFace> before = doc->faces();
-        EXPECT_EQ(orientIslands(model, EPSILON), degrees != 0) << degrees;
+        EXPECT_EQ(edited(orientIslands(model, EPSILON)), degrees != 0) << degrees;
         for (int i = 2; i < 6; ++i) EXPECT_EQ(std::memcmp(f(i).uv, before[size_t(i)].uv, 24), 0) << degrees;
         if (halfTurn) expectFace(0, {0.7f, 0.6f, 0.3f, 0.6f, 0.3f, 0.4f}, 2e-6f);
         else expectFace(0, {0.3f, 0.4f, 0.7f, 0.4f, 0.7f, 0.6f}, 2e-6f);
@@ -228,7 +228,7 @@ TEST_F(IslandTools, StackMovesCopiesOfOnePartOntoTheLockedOneAndLeavesOtherShape
         for (int k = 0; k < 6; ++k) m.tri(centre, centre + 1 + k, centre + 1 + (k + 1) % 6);
     }
     use(m);
-    ASSERT_TRUE(autoUnwrap(model, EPSILON));
+    ASSERT_EQ(autoUnwrap(model, EPSILON), EditResult::Changed);
     ASSERT_EQ(islandCount(), 10);
     for (int i = 48; i < 54; ++i)
         for (auto& uv : f(i).uv) uv[0] = -uv[0];
@@ -236,14 +236,14 @@ TEST_F(IslandTools, StackMovesCopiesOfOnePartOntoTheLockedOneAndLeavesOtherShape
     const std::vector<DevFace> before = doc->faces();
     StackCount count;
     doc->clearJournal();
-    ASSERT_TRUE(stackSimilarIslands(model, EPSILON, &count));
+    ASSERT_EQ(stackSimilarIslands(model, EPSILON, &count), EditResult::Changed);
     expectJournal(fullProtocol("Stack Similar Islands", "0,4,13", true));
     EXPECT_EQ(std::make_pair(count.stacked, count.onto), std::make_pair(8, 1));
     for (int i = 0; i < 60; ++i) {
         const DevFace& onto = i < 54 ? before[size_t(18 + i % 6)] : before[size_t(i)];
         for (int c = 0; c < 3; ++c) ASSERT_NEAR(std::abs(uvOf(f(i), c) - uvOf(onto, c)), 0, 1e-4) << i;
     }
-    EXPECT_FALSE(stackSimilarIslands(model, EPSILON, &count)) << "all in place";
+    EXPECT_EQ(stackSimilarIslands(model, EPSILON, &count), EditResult::Unchanged) << "all in place";
     EXPECT_EQ(count.stacked, 0);
 }
 
@@ -252,8 +252,8 @@ TEST_F(IslandTools, UndoOfEachToolRestoresTheFaceRecordsByteForByte) {
     auto leftHalf = [](int i) { return (i / 2) % 6 < 3; };
     auto splitLeftHalf = [&] {
         select(leftHalf);
-        ASSERT_TRUE(splitSelection(model, EPSILON));
-        model.selectAll(true, false);
+        ASSERT_EQ(splitSelection(model, EPSILON), EditResult::Changed);
+        model.selectAll(true);
     };
     // The middle vertex pushed off its column, whose corners alone are selected.
     auto bendColumn = [&](bool columnOnly) {
@@ -270,13 +270,13 @@ TEST_F(IslandTools, UndoOfEachToolRestoresTheFaceRecordsByteForByte) {
         std::function<void()> prepare;
         std::function<bool()> tool;
     } rows[] = {
-        {"split", [&] { select(leftHalf); }, [&] { return splitSelection(model, EPSILON); }},
-        {"stitch", splitLeftHalf, [&] { return stitch(model, EPSILON); }},
-        {"orient", [&] { model.rotate(0.5f, CORNERS_SELECTED, true, &pivot); }, [&] { return orientIslands(model, EPSILON); }},
-        {"stack", splitLeftHalf, [&] { return stackSimilarIslands(model, EPSILON); }},
-        {"align", [&] { bendColumn(true); }, [&] { return alignSelection(model, AlignTo::Left, EPSILON, L"Align Left"); }},
-        {"straighten", [&] { bendColumn(true); }, [&] { return straighten(model, EPSILON, L"Straighten"); }},
-        {"grid", [&] { bendColumn(false); }, [&] { return straightenToGrid(model, EPSILON, L"Straighten to Grid").changed; }},
+        {"split", [&] { select(leftHalf); }, [&] { return edited(splitSelection(model, EPSILON)); }},
+        {"stitch", splitLeftHalf, [&] { return edited(stitch(model, EPSILON)); }},
+        {"orient", [&] { model.rotate(0.5f, CORNERS_SELECTED, true, &pivot); }, [&] { return edited(orientIslands(model, EPSILON)); }},
+        {"stack", splitLeftHalf, [&] { return edited(stackSimilarIslands(model, EPSILON)); }},
+        {"align", [&] { bendColumn(true); }, [&] { return edited(alignSelection(model, AlignTo::Left, EPSILON, L"Align Left")); }},
+        {"straighten", [&] { bendColumn(true); }, [&] { return edited(straighten(model, EPSILON, L"Straighten")); }},
+        {"grid", [&] { bendColumn(false); }, [&] { return edited(straightenToGrid(model, EPSILON, L"Straighten to Grid").outcome); }},
     };
     for (const auto& row : rows) {
         use(bumpyGrid(6));
@@ -293,11 +293,11 @@ TEST_F(IslandTools, UndoOfEachToolRestoresTheFaceRecordsByteForByte) {
 TEST_F(IslandTools, BrokenHostDataIsLeftAloneAndNoMeshChangesNothing) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::function<bool(UVModel&)> tools[] = {
-        [](UVModel& m) { return splitSelection(m, EPSILON); }, [](UVModel& m) { return stitch(m, EPSILON); },
-        [](UVModel& m) { return orientIslands(m, EPSILON); }, [](UVModel& m) { return stackSimilarIslands(m, EPSILON); },
-        [](UVModel& m) { return alignSelection(m, AlignTo::Right, EPSILON, L"Align"); },
-        [](UVModel& m) { return straighten(m, EPSILON, L"Straighten"); },
-        [](UVModel& m) { return straightenToGrid(m, EPSILON, L"Grid").changed; }};
+        [](UVModel& m) { return edited(splitSelection(m, EPSILON)); }, [](UVModel& m) { return edited(stitch(m, EPSILON)); },
+        [](UVModel& m) { return edited(orientIslands(m, EPSILON)); }, [](UVModel& m) { return edited(stackSimilarIslands(m, EPSILON)); },
+        [](UVModel& m) { return edited(alignSelection(m, AlignTo::Right, EPSILON, L"Align")); },
+        [](UVModel& m) { return edited(straighten(m, EPSILON, L"Straighten")); },
+        [](UVModel& m) { return edited(straightenToGrid(m, EPSILON, L"Grid").outcome); }};
     Mesh grid, path;
     for (int k = 0; k < 5; ++k) grid.add(k % 2, k / 2, 0);
     grid.tri(0, 1, 2), grid.tri(2, 1, 3), grid.tri(2, 3, 4), grid.tri(3, 2, 4);

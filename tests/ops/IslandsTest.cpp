@@ -189,12 +189,12 @@ TEST_F(Islands, SelectIslandCrossesEdgesWhoseUVsMeetButNotSeamsOrHiddenFaces) {
              face(0, 2, 3, 4, 0, 2, 1, 2, 0, 3), face(UV_HIDDEN << 2, 4, 3, 5, 0, 3, 1, 2, 1, 3),
              face(0, 5, 3, 6, 1, 3, 1, 2, 2, 2)},
             vertices(7));
-    ASSERT_TRUE(selectIsland(model, 0.001f, false));
+    ASSERT_EQ(selectIsland(model, 0.001f, false), EditResult::Changed);
     EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED_ALL, UV_SELECTED_ALL, 0, UV_HIDDEN << 2, 0}));
     expectJournal(fullProtocol("Select Island", "0,16,13", true));
 
     f(2).flags |= UV_SELECTED << 1;
-    ASSERT_TRUE(selectIsland(model, 0.001f, true));
+    ASSERT_EQ(selectIsland(model, 0.001f, true), EditResult::Changed);
     const uint16_t wholeFace = UV_SELECTED_ALL | FACE_SELECTED;
     EXPECT_EQ(ownFlags(), (Flags{wholeFace, wholeFace, wholeFace, UV_HIDDEN << 2, 0}));
     EXPECT_EQ(vtx(4).flags & VERTEX_SELECTED, VERTEX_SELECTED);  // corners that changed take their vertex
@@ -204,7 +204,7 @@ TEST_F(Islands, SelectIslandCrossesEdgesWhoseUVsMeetButNotSeamsOrHiddenFaces) {
 
     // Nothing more to select: the entry is discarded.
     doc->clearJournal();
-    EXPECT_FALSE(selectIsland(model, 0.001f, false));
+    EXPECT_EQ(selectIsland(model, 0.001f, false), EditResult::Unchanged);
     expectJournal(fullProtocol("Select Island", "0,16,13", false));
 }
 
@@ -215,7 +215,7 @@ TEST_F(Islands, UnwrapFlattensConformallyOrEvenlyKeepingCentreAreaAndPins) {
     for (bool even : {false, true}) {
         use(m);
         const double before = layout().angleError;
-        ASSERT_TRUE(even ? unwrap(model, 0.001f) : unwrapConformal(model, 0.001f));
+        ASSERT_TRUE(even ? edited(unwrap(model, 0.001f)) : edited(unwrapConformal(model, 0.001f)));
         expectJournal(fullProtocol(even ? "Unwrap" : "Unwrap Conformal", "0,4,13", true));
         const Layout after = layout();
         EXPECT_EQ(after.flipped, 0);
@@ -234,7 +234,7 @@ TEST_F(Islands, UnwrapFlattensConformallyOrEvenlyKeepingCentreAreaAndPins) {
     use(m);
     for (int i : {0, 60, 127}) f(i).flags |= UV_LOCKED;
     const std::vector<DevFace> pinned = doc->faces();
-    ASSERT_TRUE(unwrap(model, 0.001f));
+    ASSERT_EQ(unwrap(model, 0.001f), EditResult::Changed);
     for (int i : {0, 60, 127}) expectUV(i, 0, pinned[size_t(i)].uv[0][0], pinned[size_t(i)].uv[0][1]);
     EXPECT_EQ(layout().flipped, 0);
 }
@@ -246,7 +246,7 @@ TEST_F(Islands, UnwrapCutsClosedAndTubeIslandsAndSkipsBrokenFaces) {
         if ((k / 2) % 12 % 4 == 1 && (k / 24) % 4 == 1) holes.faces.erase(holes.faces.begin() + k);
     for (const Mesh& m : {cube(), tube(), holes}) {
         use(m);
-        ASSERT_TRUE(unwrap(model, 0.001f));
+        ASSERT_EQ(unwrap(model, 0.001f), EditResult::Changed);
         EXPECT_EQ(layout().flipped + layout().overlaps, 0);
     }
     // A face beyond the vertices, one on a NaN position and a degenerate one in a grid.
@@ -257,8 +257,8 @@ TEST_F(Islands, UnwrapCutsClosedAndTubeIslandsAndSkipsBrokenFaces) {
     m.faces.push_back(face(UV_SELECTED_ALL, 2, 1, 0, 0.75f, 0.25f, 0.5f, 0.25f, 0.25f, 0.25f));
     m.faces.push_back(face(UV_SELECTED_ALL, 0, 4, 8, 0, 0, 0, 0, 0, 0));  // degenerate, a chart of its own
     use(m);
-    ASSERT_TRUE(unwrap(model, 0.001f));
-    ASSERT_TRUE(autoUnwrap(model, 0.001f));
+    ASSERT_EQ(unwrap(model, 0.001f), EditResult::Changed);
+    ASSERT_EQ(autoUnwrap(model, 0.001f), EditResult::Changed);
     for (int i : {8, 9}) expectFace(i, {0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.1f});
     for (int c = 0; c < 3; ++c) EXPECT_TRUE(std::isfinite(f(10).uv[c][0]) && std::isfinite(f(10).uv[c][1]));
     for (int i : {10, 11})
@@ -271,7 +271,7 @@ TEST_F(Islands, UnwrapCutsClosedAndTubeIslandsAndSkipsBrokenFaces) {
 
 TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
     use(cube());
-    ASSERT_TRUE(autoUnwrap(model, 0.001f));
+    ASSERT_EQ(autoUnwrap(model, 0.001f), EditResult::Changed);
     expectJournal(fullProtocol("Auto Unwrap", "0,4,13", true));
     const Layout l = layout();
     EXPECT_EQ(l.flipped + l.overlaps + l.outside, 0);
@@ -291,7 +291,7 @@ TEST_F(Islands, PackMovesIslandsWholeAtOneScaleApartInsideTheSquareAndNestsThem)
     for (const auto& [name, heap, least] : {std::tuple{"rectangles", rectangles, 0.0}, {"locked", locked, 0.0},
                                             {"Ls", ls, 1.02 / std::sqrt(6.0) - 0.02}}) {
         useMesh(heap.faces, vertices(heap.verts));
-        ASSERT_TRUE(packIslands(model, 0.001f)) << name;
+        ASSERT_EQ(packIslands(model, 0.001f), EditResult::Changed) << name;
         expectJournal(fullProtocol("Pack Islands", "0,4,13", true));
         // Each face keeps its shape and winding at one scale; corners in the square.
         double scale = 0, reach = 0;
@@ -325,14 +325,15 @@ TEST_F(Islands, PackMovesIslandsWholeAtOneScaleApartInsideTheSquareAndNestsThem)
 TEST_F(Islands, FreeIslandsGoBesideALockedStripThatSpansTheSquare) {
     struct Case {
         const char* name;
-        bool (*run)(UVModel&, float);
+        EditResult (*run)(UVModel&, float);
         Mesh free;
     };
     Mesh quad;
     quad.verts = vertices(4);
     quad.faces = {face(UV_SELECTED_ALL, 0, 1, 2, 1.5f, 1.5f, 1.5f, 1.7f, 1.7f, 1.7f),
                   face(UV_SELECTED_ALL, 0, 2, 3, 1.5f, 1.5f, 1.7f, 1.7f, 1.7f, 1.5f)};
-    for (const Case& c : {Case{"pack", packIslands, quad}, Case{"auto unwrap", autoUnwrap, cube()}}) {
+    for (const Case& c : {Case{"pack", [](UVModel& m, float e) { return packIslands(m, e); }, quad},
+                          Case{"auto unwrap", [](UVModel& m, float e) { return autoUnwrap(m, e); }, cube()}}) {
         Mesh m = c.free;
         const int freeFaces = int(m.faces.size());
         for (int k = 0; k < 12; ++k) {
@@ -345,7 +346,7 @@ TEST_F(Islands, FreeIslandsGoBesideALockedStripThatSpansTheSquare) {
                                    d1 + 0.03f, d1 - 0.03f, d1 - 0.03f, d1 + 0.03f));
         }
         use(m);
-        ASSERT_TRUE(c.run(model, 0.001f)) << c.name;
+        ASSERT_EQ(c.run(model, 0.001f), EditResult::Changed) << c.name;
         double area = 0;
         for (int i = 0; i < freeFaces; ++i) {
             EXPECT_LT(signedArea(f(i)), -1e-9) << c.name << ": face " << i << " turned over or without area";
@@ -374,13 +375,13 @@ TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
              face(0, 10, 11, 12, 5, 5, 5, 6, 5.5f, 5.5f), face(0, 11, 10, 13, 5, 6, 5, 5, 5.5f, 5.2f)},
             vertices(14));
     const uint16_t hidden = UV_HIDDEN | UV_SELECTED << 1, all = UV_SELECTED_ALL;
-    ASSERT_TRUE(selectFlipped(model, 0.001f, false));
+    ASSERT_EQ(selectFlipped(model, 0.001f, false), EditResult::Changed);
     EXPECT_EQ(ownFlags(), (Flags{0, 0, 0, 0, all, all, hidden, 0, all}));
     expectJournal(fullProtocol("Select Flipped", "0,16,13", true));
-    ASSERT_TRUE(selectOverlapping(model, 0.001f, false));
+    ASSERT_EQ(selectOverlapping(model, 0.001f, false), EditResult::Changed);
     EXPECT_EQ(ownFlags(), (Flags{0, all, 0, all, 0, 0, hidden, all, all}));
     doc->clearJournal();
-    EXPECT_FALSE(selectOverlapping(model, 0.001f, false));
+    EXPECT_EQ(selectOverlapping(model, 0.001f, false), EditResult::Unchanged);
     EXPECT_EQ(journal(), fullProtocol("Select Overlapping", "0,16,13", false)) << "nothing changed";
 
     // A grid whose corners are pushed about until some fold: the grid's answer is that of
@@ -393,7 +394,7 @@ TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
             face.uv[c][1] += 0.05f * (float((k >> 18) % 1000) / 1000 - 0.5f);
         }
     use(m);
-    ASSERT_TRUE(selectOverlapping(model, 0.001f, false));
+    ASSERT_EQ(selectOverlapping(model, 0.001f, false), EditResult::Changed);
     int overlapping = 0, front = 0;
     for (size_t i = 0; i < m.faces.size(); ++i) {
         bool any = false;
@@ -405,7 +406,7 @@ TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
     EXPECT_GT(overlapping, 20);
     ASSERT_GT(2 * front, int(m.faces.size()));
     EXPECT_LT(front, int(m.faces.size()) - 5);
-    ASSERT_TRUE(selectFlipped(model, 0.001f, false));
+    ASSERT_EQ(selectFlipped(model, 0.001f, false), EditResult::Changed);
     for (size_t i = 0; i < m.faces.size(); ++i)
         EXPECT_EQ(ownFlags(int(i)), signedArea(m.faces[i]) < 0 ? 0 : all) << "face " << i;
 }
@@ -430,7 +431,7 @@ TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
     mesh(0);
     EXPECT_NEAR(texelDensity(model, 0.001f, 256, 256), together, 1e-3);
     expectOnlyLockPairs();
-    ASSERT_TRUE(setTexelDensity(model, 0.001f, 256, 256, 32, L"Set Texel Density"));
+    ASSERT_EQ(setTexelDensity(model, 0.001f, 256, 256, 32, L"Set Texel Density"), EditResult::Changed);
     expectJournal(fullProtocol("Set Texel Density", "0,4,13", true));
     expectFace(0, {0.2875f, 0.2875f, 0.2875f, 0.4125f, 0.4125f, 0.4125f}, 1e-6f);
     expectFace(3, {0.825f - 0.0625f, 0.825f - 0.0625f, 0.825f + 0.0625f, 0.825f + 0.0625f, 0.825f + 0.0625f,
@@ -439,7 +440,7 @@ TEST_F(Islands, TexelDensityScalesEachIslandAboutItsCentreAndLeavesLockedOnes) {
 
     mesh(UV_LOCKED << 2);  // a locked corner keeps the second island as it is
     const std::vector<DevFace> before = doc->faces();
-    ASSERT_TRUE(setTexelDensity(model, 0.001f, 256, 256, 0, L"Match Texel Density"));
+    ASSERT_EQ(setTexelDensity(model, 0.001f, 256, 256, 0, L"Match Texel Density"), EditResult::Changed);
     expectJournal(fullProtocol("Match Texel Density", "0,4,13", true));
     const float half = float(together / 256 / 2);
     expectFace(1, {0.35f - half, 0.35f - half, 0.35f + half, 0.35f + half, 0.35f + half, 0.35f - half}, 1e-6f);
@@ -454,7 +455,7 @@ TEST_F(Islands, TexelDensityRefusesTargetsThatCarryIslandsAway) {
     EXPECT_NEAR(texelDensityReach(model, 0.001f, 256, 256, 256), 1.0, 1e-6) << "twice the size about (0.5, 0.5)";
     doc->clearJournal();
     for (double target : {1e30, 1e5, -5.0, std::numeric_limits<double>::infinity(), std::nan("")}) {
-        EXPECT_FALSE(setTexelDensity(model, 0.001f, 256, 256, target, L"Set Texel Density")) << target;
+        EXPECT_EQ(setTexelDensity(model, 0.001f, 256, 256, target, L"Set Texel Density"), EditResult::Unchanged) << target;
         EXPECT_EQ(journal(), fullProtocol("Set Texel Density", "0,4,13", false)) << target;
         doc->clearJournal();
     }

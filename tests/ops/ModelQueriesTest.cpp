@@ -21,8 +21,8 @@ void runEveryOperation(UVModel& model) {
     model.moveSnapshot(1, 1, CORNERS_ALL, true), model.scaleSnapshot(2, 2, CORNERS_ALL, false, &p);
     model.rotateSnapshot(1, CORNERS_ALL, false, nullptr), model.clearSnapshot();
     model.move(1, 1, CORNERS_ALL, true), model.scale(2, 2, CORNERS_ALL, true, nullptr);
-    model.rotate(1, CORNERS_ALL, true, &p), model.mirror(true, true, CORNERS_ALL, true, &p);
-    model.setCornerFlags(UV_SELECTED, UV_SELECTED, CORNERS_ALL, true, true, L"Select All", true), model.selectAll(false, true);
+    model.rotate(1, CORNERS_ALL, true, &p), model.mirror({true, true}, CORNERS_ALL, true, &p);
+    model.setCornerFlags(UV_SELECTED, UV_SELECTED, CORNERS_ALL, L"Select All", {true}), model.selectAll(false, {true});
     model.invertSelection(true), model.expandSelection(true), model.contractSelection(true), model.invertHidden();
     model.selectCoords(rect, 0.1f, PICK_REPLACE, true), model.selectTriangles(rect, PICK_TOGGLE, true);
     model.assignGroup(1, 1, CORNERS_ALL), model.selectGroup(1, 1, PICK_REPLACE, true);
@@ -99,6 +99,6 @@ TEST_F(ModelQueries, EveryOperationWithoutMeshOrRecords) {
     EXPECT_FALSE(model.bounds(CORNERS_ALL, rect));
     EXPECT_EQ(model.countCorners(CORNERS_ALL) + model.countDistinct(0.001f), 0);
     doc->clearJournal();
-    EXPECT_FALSE(model.selectAll(true, true));  // nothing to select, entry discarded
+    EXPECT_EQ(model.selectAll(true, {true}), EditResult::Unchanged);  // nothing to select, entry discarded
     expectJournal(fullProtocol("Select All", "4,16,5", false));
 }

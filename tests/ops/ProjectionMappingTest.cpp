@@ -41,7 +41,7 @@ TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
              vertex(-7, 40, 3)});
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;  // face 4 is neither mapped nor measured
     const Vector3 plusZ(0, 0, 1);
-    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true));
+    ASSERT_EQ(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true), EditResult::Changed);
     // Exact: the corners land on the rectangle's corners in the order of x, y.
     expectFace(0, {0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f});
     expectUV(1, 2, 0.0f, 0.5f);
@@ -55,7 +55,7 @@ TEST_F(Mapping, PlanarStretchesTheProjectionOverTheTarget) {
     vtx(2).position[1] = vtx(3).position[1] = 8;
     doc->clearJournal();
     const float tall[4] = {0, 0, 0.5f, 1.0f};
-    ASSERT_TRUE(model.planarMap(&plusZ, tall, CORNERS_SELECTED, false));
+    ASSERT_EQ(model.planarMap(&plusZ, tall, CORNERS_SELECTED, false), EditResult::Changed);
     expectUV(0, 2, 0.5f, 1.0f);
     EXPECT_EQ(f(1).uv[2][1], 1.0f);
     expectJournal((std::vector<std::string>{"LockFaces()", "UnlockFaces()", "EndEdit()"}));
@@ -65,13 +65,13 @@ TEST_F(Mapping, PlanarProjectsIntoTheFrameAndCentresFlatExtents) {
     // Along +x the frame's u is -z and its v is y.
     useMesh({tri(UV_SELECTED_ALL, 0, 1, 2)}, {vertex(5, 0, 0), vertex(5, 0, 1), vertex(5, 3, 0)});
     const Vector3 plusX(1, 0, 0);
-    ASSERT_TRUE(model.planarMap(&plusX, TARGET, CORNERS_SELECTED, true));
+    ASSERT_EQ(model.planarMap(&plusX, TARGET, CORNERS_SELECTED, true), EditResult::Changed);
     expectFace(0, {0.5f, 0.0f, 0.0f, 0.0f, 0.5f, 0.5f}, 1e-5f);
 
     // No extent in u: not scaled, just centred on the rectangle.
     useMesh({tri(UV_SELECTED_ALL, 0, 1, 2)}, {vertex(1, 0, 0), vertex(1, 2, 0), vertex(1, 1, 5)});
     const Vector3 plusZ(0, 0, 1);
-    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true));
+    ASSERT_EQ(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true), EditResult::Changed);
     for (int c = 0; c < 3; ++c) EXPECT_EQ(f(0).uv[c][0], 0.25f);
     EXPECT_EQ(f(0).uv[1][1], 0.5f);
 }
@@ -113,7 +113,7 @@ TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
              withNormal(tri(UV_SELECTED_ALL, 0, 3, 1), 0, 0, -1)},  // -z: 1 x 1
             {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 2), vertex(1, 0, 0)});
     Matrix4 frame = translation(100, 100, 100);  // the origin plays no part
-    ASSERT_TRUE(model.boxMap(&frame, TARGET, CORNERS_SELECTED, true));
+    ASSERT_EQ(model.boxMap(&frame, TARGET, CORNERS_SELECTED, true), EditResult::Changed);
     // Cell 0 is (0, 0)-(1/6, 0.25); turned by 180 degrees: u follows z, v follows -y;
     // one factor 1/12 for both axes.
     expectFace(0, {0.0f, 1.0f / 6, 0.0f, 1.0f / 12, 1.0f / 6, 1.0f / 6}, 1e-5f);
@@ -124,7 +124,7 @@ TEST_F(Mapping, BoxSortsFacesIntoCellsKeepingTheirAspect) {
     // A normal exactly between +x and +y goes to +x, the lower direction: cell 0.
     const float s = 0.70710677f;
     useMesh({withNormal(tri(UV_SELECTED_ALL, 0, 1, 2), s, s, 0)}, {vertex(0, 0, 0), vertex(0, 1, 0), vertex(0, 0, 1)});
-    ASSERT_TRUE(model.boxMap(&frame, TARGET, CORNERS_SELECTED, false));
+    ASSERT_EQ(model.boxMap(&frame, TARGET, CORNERS_SELECTED, false), EditResult::Changed);
     for (int c = 0; c < 3; ++c) {
         EXPECT_LE(f(0).uv[c][0], 1.0f / 6 + 1e-6f);
         EXPECT_LE(f(0).uv[c][1], 0.25f + 1e-6f);
@@ -136,7 +136,7 @@ TEST_F(Mapping, CylindricalAnglesRunFromMinusYTowardsPlusX) {
             {vertex(1, 0, 2), vertex(0, 1, 3), vertex(-1, 0, 2),
              vertex(0, 0, 0.5f), vertex(0, -1, 0.5f), vertex(1, 0, 1.5f)});
     Matrix4 frame = translation(0, 0, 0.5f);
-    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, true));
+    ASSERT_EQ(model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, true), EditResult::Changed);
     // u: +x 0.25, +y 0.5, -x 0.75, -y 0; on the axis 0.25. v: height above the
     // origin, 0 ... 2.5. Fitted: u 0 ... 0.75 and v 0 ... 2.5 each onto 0 ... 0.5.
     expectFace(0, {1.0f / 6, 0.3f, 1.0f / 3, 0.5f, 0.5f, 0.3f}, 1e-5f);
@@ -155,7 +155,7 @@ TEST_F(Mapping, SeamPassShiftsLowCornersOfCounterClockwiseFaces) {
              third},
             {around(0.97, 0), around(0.02, 0), around(0.02, 1)});
     Matrix4 frame = translation(0, 0, 0);
-    ASSERT_TRUE(model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, false));
+    ASSERT_EQ(model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, false), EditResult::Changed);
     // The range runs from the unshifted 0.02 to the shifted 1.02.
     expectFace(0, {0.475f, 0.0f, 0.5f, 0.5f, 0.5f, 0.0f}, 1e-5f);
     expectFace(1, {0.475f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f}, 1e-5f);
@@ -166,7 +166,7 @@ TEST_F(Mapping, SphericalHeightIsTheAxialComponentOfTheDirection) {
     // Same height, different distance: different v.
     useMesh({tri(UV_SELECTED_ALL, 0, 1, 2)}, {vertex(1, 0, 1), vertex(-0.1f, 1, -1), vertex(-2, 0, 1)});
     Matrix4 frame = translation(0, 0, 0);
-    ASSERT_TRUE(model.sphericalMap(&frame, TARGET, CORNERS_SELECTED, true));
+    ASSERT_EQ(model.sphericalMap(&frame, TARGET, CORNERS_SELECTED, true), EditResult::Changed);
     // +z side on top, -z side at the bottom.
     const double t0 = 1 / std::sqrt(2.0), t1 = -1 / std::sqrt(2.01), t2 = 1 / std::sqrt(5.0);
     for (auto [c, v] : {std::pair{0, 0.5}, {1, 0.0}, {2, (t2 - (t0 + t1) / 2) / (t0 - t1) * 0.5 + 0.25}})
@@ -182,9 +182,9 @@ TEST_F(Mapping, BadHostDataMapsNothingItCannotRead) {
     const Vector3 plusZ(0, 0, 1);
     Matrix4 frame = translation(0, 0, 0);
     // Each projection in turn: a corner written by one would stay written.
-    ASSERT_TRUE(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true) &&
-                model.boxMap(&frame, TARGET, CORNERS_SELECTED, true) &&
-                model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, true) &&
-                model.sphericalMap(&frame, TARGET, CORNERS_SELECTED, true));
+    ASSERT_TRUE(edited(model.planarMap(&plusZ, TARGET, CORNERS_SELECTED, true)) &&
+                edited(model.boxMap(&frame, TARGET, CORNERS_SELECTED, true)) &&
+                edited(model.cylindricalMap(&frame, TARGET, CORNERS_SELECTED, true)) &&
+                edited(model.sphericalMap(&frame, TARGET, CORNERS_SELECTED, true)));
     expectUnmapped(0, 1);
 }

@@ -79,46 +79,46 @@ TEST_F(Selection, SynchronisedPicksWriteTheHostSelection) {
     EXPECT_TRUE(vtx(0).flags == VERTEX_SELECTED && vtx(1).flags == 0);
     EXPECT_EQ(model.selectTriangles(all, PICK_TOGGLE, true), 1);
     EXPECT_EQ(ownFlags(0), 0);
-    EXPECT_TRUE(model.invertSelection(true) && model.expandSelection(true) && !model.contractSelection(true));
-    EXPECT_EQ(model.setCornerFlags(UV_SELECTED, 0, CORNERS_ALL, true, true, L"Deselect All", true), 3);
+    EXPECT_TRUE(edited(model.invertSelection(true)) && edited(model.expandSelection(true)) && !edited(model.contractSelection(true)));
+    EXPECT_EQ(model.setCornerFlags(UV_SELECTED, 0, CORNERS_ALL, L"Deselect All", {true}), 3);
     EXPECT_TRUE(vtx(0).flags == 0 && doc->vertices().size() == 2u);
 }
 
 TEST_F(Selection, SelectAllHideAndUnhide) {
     useQuad(UV_HIDDEN << 1, UV_SELECTED << 2);  // face 0 corner 1 hidden; face 1 corner 2 selected
-    EXPECT_TRUE(model.selectAll(true, false));
+    EXPECT_EQ(model.selectAll(true), EditResult::Changed);
     EXPECT_EQ(ownFlags(0), 0x0140 | UV_HIDDEN << 1);  // the hidden corner stays unselected
     expectJournal(fullProtocol("Select All", "0,16,13", true));
 
     // Hide Selection: selected visible corners become hidden and deselected.
     f(0).flags |= UV_SELECTED << 1;  // a hidden selected corner stays as it is below
-    EXPECT_EQ(model.setCornerFlags(SELECTED_VISIBLE_MASK, UV_HIDDEN, CORNERS_SELECTED, true, true, L"Hide UV Coords", false), 5);
+    EXPECT_EQ(model.setCornerFlags(SELECTED_VISIBLE_MASK, UV_HIDDEN, CORNERS_SELECTED, L"Hide UV Coords"), 5);
     EXPECT_EQ(ownFlags(), (Flags{UV_HIDDEN_ALL | UV_SELECTED << 1, UV_HIDDEN_ALL}));
-    EXPECT_FALSE(model.selectAll(false, false));  // nothing visible is selected
+    EXPECT_EQ(model.selectAll(false), EditResult::Unchanged);  // nothing visible is selected
     EXPECT_EQ(ownFlags(0), UV_HIDDEN_ALL | UV_SELECTED << 1);
 
     // Unhide All twice: the second changes nothing and its entry is discarded.
-    EXPECT_EQ(model.setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, true, true, L"UnHide UV Coords", false), 6);
+    EXPECT_EQ(model.setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, L"UnHide UV Coords"), 6);
     EXPECT_EQ(ownFlags(1), 0);
     doc->clearJournal();
-    EXPECT_EQ(model.setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, true, true, L"UnHide UV Coords", false), 0);
+    EXPECT_EQ(model.setCornerFlags(UV_HIDDEN, 0, CORNERS_ALL, L"UnHide UV Coords"), 0);
     expectJournal(fullProtocol("UnHide UV Coords", "0,16,13", false));
 
     // Without undo and notification: the walk alone.
-    EXPECT_EQ(model.setCornerFlags(UV_LOCKED, UV_LOCKED, CORNERS_ALL, false, false, L"", false), 6);
+    EXPECT_EQ(model.setCornerFlags(UV_LOCKED, UV_LOCKED, CORNERS_ALL, L"", {false, false, false}), 6);
     expectJournal(lockPair());
 }
 
 TEST_F(Selection, InversionsOpenNoGroup) {
     useQuad(UV_SELECTED | UV_HIDDEN << 1, UV_HIDDEN);
     auto bare = [](const char* edit) { return std::vector<std::string>{edit, "LockFaces()", "UnlockFaces()", "EndEdit()"}; };
-    EXPECT_TRUE(model.invertSelection(false));
+    EXPECT_EQ(model.invertSelection(false), EditResult::Changed);
     EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED << 2 | UV_HIDDEN << 1, 0x0180 | UV_HIDDEN}));  // hidden corners untouched
     expectJournal(bare("BeginEdit(0,16,13,\"Invert UV Selection\")"));
-    EXPECT_TRUE(model.invertHidden());
+    EXPECT_EQ(model.invertHidden(), EditResult::Changed);
     EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED << 2 | 0x0028, 0x0180 | 0x0030}));
     expectJournal(bare("BeginEdit(0,16,13,\"Invert Hidden UV\")"));
-    EXPECT_TRUE(model.invertSelection(true));
+    EXPECT_EQ(model.invertSelection(true), EditResult::Changed);
     EXPECT_EQ(journal().front(), "BeginEdit(4,16,5,\"Invert UV Selection\")");
 }
 
@@ -126,14 +126,14 @@ TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
     useFan();
     f(0).flags |= UV_SELECTED;  // one corner on vertex 0
     f(3).flags |= UV_HIDDEN | FACE_SELECTED;  // a hidden corner is selected too
-    ASSERT_TRUE(model.expandSelection(false));
+    ASSERT_EQ(model.expandSelection(false), EditResult::Changed);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(f(i).flags & UV_SELECTED_ALL, UV_SELECTED_ALL) << i;
     EXPECT_EQ(ownFlags(6), 0);
     expectJournal(fullProtocol("Expand UV Selection", "0,16,13", true));
 
     // Contract: every face with a vertex that has an unselected corner.
     f(6).vertex[0] = 1;  // face 6 now shares vertex 1 with faces 0 and 5
-    ASSERT_TRUE(model.contractSelection(true));
+    ASSERT_EQ(model.contractSelection(true), EditResult::Changed);
     // Face 2 shares vertex 0 only with selected corners.
     for (auto [i, flags] : {std::pair{0, 0}, {5, 0}, {2, UV_SELECTED_ALL}, {3, UV_SELECTED_ALL | FACE_SELECTED}})
         EXPECT_EQ(f(i).flags & (UV_SELECTED_ALL | FACE_SELECTED), flags) << i;
@@ -141,9 +141,9 @@ TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
 
     // Faces outside the filter are not marked but do lend adjacency.
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
-    ASSERT_TRUE(model.expandSelection(false));
+    ASSERT_EQ(model.expandSelection(false), EditResult::Changed);
     EXPECT_EQ(f(0).flags & UV_SELECTED_ALL, 0);
-    ASSERT_TRUE(model.contractSelection(false));
+    ASSERT_EQ(model.contractSelection(false), EditResult::Changed);
     EXPECT_TRUE((f(3).flags & UV_SELECTED_ALL) == 0 && (f(2).flags & UV_SELECTED_ALL) == UV_SELECTED_ALL);
 
     // Vertex indices beyond the array join nothing.
@@ -151,7 +151,7 @@ TEST_F(Selection, ExpandAndContractThroughSharedVertices) {
     useMesh({face(UV_SELECTED << 1, 9, 1, 2, 0, 0, 1, 0, 1, 1), face(0, 9, 3, 4, 0, 0, 1, 0, 1, 1),
              face(0, 0, 5, 6, 0, 0, 1, 0, 1, 1)},
             vertices(7));
-    ASSERT_TRUE(model.expandSelection(false));
+    ASSERT_EQ(model.expandSelection(false), EditResult::Changed);
     EXPECT_EQ(ownFlags(), (Flags{UV_SELECTED_ALL, 0, 0}));
 }
 

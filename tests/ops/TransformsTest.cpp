@@ -27,7 +27,7 @@ protected:
 TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
     useTestMesh();
     UVPoint centre{0.5f, 0.5f};
-    ASSERT_TRUE(model.rotate(1.5707964f, CORNERS_SELECTED, true, &centre));
+    ASSERT_EQ(model.rotate(1.5707964f, CORNERS_SELECTED, true, &centre), EditResult::Changed);
     expectFace(0, {0.5f, 1.0f, 0.5f, 0.5f, 1.0f, 0.5f}, 1e-6f);  // (0.5, 0) -> (1, 0.5)
     // Locked, hidden, unselected corners and faces hidden in 3D stay.
     expectFace(1, {0.1f, 0.1f, 0.2f, 0.2f, 0.7f, 0.3f}, 1e-6f);
@@ -41,7 +41,7 @@ TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
     // host is told.
     useTestMesh();
     model.pivot = {1.0f, 0.5f};
-    ASSERT_TRUE(model.scale(2, 3, CORNERS_SELECTED, false, nullptr));
+    ASSERT_EQ(model.scale(2, 3, CORNERS_SELECTED, false, nullptr), EditResult::Changed);
     expectFace(0, {1.0f, 0.5f, 0.0f, 0.5f, 0.0f, -1.0f}, 1e-6f);
     expectJournal(kNotifyOnly);
 }
@@ -49,19 +49,19 @@ TEST_F(Transforms, RotateTurnsUTowardsVAboutTheGivenOrTheModelsPivot) {
 TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
     useTestMesh();
     UVPoint p{0, 0};
-    EXPECT_FALSE(model.move(0, 0, CORNERS_SELECTED, true) || model.scale(1, 1, CORNERS_SELECTED, true, &p) ||
-                 model.rotate(0, CORNERS_SELECTED, true, &p) || model.mirror(false, false, CORNERS_SELECTED, true, nullptr) ||
-                 model.mirror(true, false, CORNERS_SELECTED, true, nullptr));
+    EXPECT_FALSE(edited(model.move(0, 0, CORNERS_SELECTED, true)) || edited(model.scale(1, 1, CORNERS_SELECTED, true, &p)) ||
+                 edited(model.rotate(0, CORNERS_SELECTED, true, &p)) || edited(model.mirror({false, false}, CORNERS_SELECTED, true, nullptr)) ||
+                 edited(model.mirror({true, false}, CORNERS_SELECTED, true, nullptr)));
     EXPECT_TRUE(journal().empty());
     // The snapshot operations always notify.
     model.fillSnapshot(model.mesh.Get());
     doc->clearJournal();
-    EXPECT_TRUE(model.scaleSnapshot(1, 1, CORNERS_SELECTED, false, &p));
+    EXPECT_EQ(model.scaleSnapshot(1, 1, CORNERS_SELECTED, false, &p), EditResult::Changed);
     expectJournal(kNotifyOnly);
 
     // A real move with nothing to move: the entry is discarded.
     useMesh({face(UV_LOCKED_ALL | UV_SELECTED_ALL, 0, 1, 2, 0, 0, 1, 0, 0, 1)});  // all locked
-    ASSERT_FALSE(model.move(1, 1, CORNERS_SELECTED, true));
+    ASSERT_EQ(model.move(1, 1, CORNERS_SELECTED, true), EditResult::Unchanged);
     EXPECT_EQ(f(0).uv[1][0], 1.0f);
     expectJournal(fullProtocol("Move UV Coords", "0,4,13", false));
 }
@@ -69,11 +69,11 @@ TEST_F(Transforms, IdentityShortCutsAndNothingToMove) {
 TEST_F(Transforms, MirrorAndMove) {
     useTestMesh();
     UVPoint left{0.5f, 0.25f};  // Mirror "Left" of face 0's bounds (0.5..1, 0..0.5)
-    ASSERT_TRUE(model.mirror(true, false, CORNERS_SELECTED, true, &left));
+    ASSERT_EQ(model.mirror({true, false}, CORNERS_SELECTED, true, &left), EditResult::Changed);
     expectFace(0, {0.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f});
     expectJournal(fullProtocol("Mirror UV Coords", "0,4,13", true));
 
-    ASSERT_TRUE(model.move(0, -1.0f, CORNERS_EDITABLE, true));  // along v only: no identity
+    ASSERT_EQ(model.move(0, -1.0f, CORNERS_EDITABLE, true), EditResult::Changed);  // along v only: no identity
     expectUV(0, 0, 0.0f, -0.5f);
     EXPECT_EQ(f(1).uv[1][1], 0.2f);  // locked
     expectJournal(fullProtocol("Move UV Coords", "0,4,13", true));
@@ -83,16 +83,16 @@ TEST_F(Transforms, DragStepsStartFromTheSnapshotAndSkipFacesGoneSince) {
     useTestMesh();
     model.fillSnapshot(model.mesh.Get());
     ASSERT_EQ(model.snapshot.count(), 4);
-    ASSERT_TRUE(model.moveSnapshot(0.5f, 0, CORNERS_SELECTED, false));
+    ASSERT_EQ(model.moveSnapshot(0.5f, 0, CORNERS_SELECTED, false), EditResult::Changed);
     doc->clearJournal();
-    ASSERT_TRUE(model.moveSnapshot(0.25f, 0, CORNERS_SELECTED, true));
+    ASSERT_EQ(model.moveSnapshot(0.25f, 0, CORNERS_SELECTED, true), EditResult::Changed);
     EXPECT_EQ(f(0).uv[0][0], 1.25f);  // not 1.75: each step starts afresh
     EXPECT_EQ(f(1).uv[1][0], 0.2f);   // locked
     EXPECT_FLOAT_EQ(f(1).uv[2][0], 0.55f);
     expectJournal(fullProtocol("Move UV Coords", "0,4,13", true));
     // A face hidden in 3D during the drag is skipped from then on.
     f(0).flags |= FACE_HIDDEN;
-    ASSERT_TRUE(model.rotateSnapshot(1.0f, CORNERS_SELECTED, false, nullptr));
+    ASSERT_EQ(model.rotateSnapshot(1.0f, CORNERS_SELECTED, false, nullptr), EditResult::Changed);
     EXPECT_EQ(f(0).uv[0][0], 1.25f);
 
     // The host answers only the first of two faces once the drag is under way: the
@@ -104,7 +104,7 @@ TEST_F(Transforms, DragStepsStartFromTheSnapshotAndSkipFacesGoneSince) {
     model.mesh = &shrinking;
     model.fillSnapshot(&shrinking);
     shrinking.faceCount = 1;
-    ASSERT_TRUE(model.moveSnapshot(0.5f, 0, CornerTest{UV_SELECTED, UV_SELECTED}, false));
+    ASSERT_EQ(model.moveSnapshot(0.5f, 0, CornerTest{UV_SELECTED, UV_SELECTED}, false), EditResult::Changed);
     EXPECT_EQ(records[0].uv[0][0], 0.5f);
     EXPECT_EQ(records[1].uv[0][0], 0.0f);
     model.mesh.Reset();
@@ -114,6 +114,6 @@ TEST_F(Transforms, NonFiniteUVsStayNonFinite) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     useMesh({face(UV_SELECTED_ALL, 0, 1, 2, nan, 0, inf, 0, 0, 0)});
     UVPoint p{0.5f, 0.5f};
-    ASSERT_TRUE(model.rotate(0.5f, CORNERS_SELECTED, true, &p));
+    ASSERT_EQ(model.rotate(0.5f, CORNERS_SELECTED, true, &p), EditResult::Changed);
     EXPECT_TRUE(std::isnan(f(0).uv[0][0]) && !std::isfinite(f(0).uv[1][0]));
 }

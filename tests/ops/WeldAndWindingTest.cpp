@@ -28,7 +28,7 @@ TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
               tri(UV_SELECTED_ALL | UV_LOCKED << 1 | UV_HIDDEN << 2, 0.2502f, 0.2501f, 0.2503f, 0.25f, 0.2504f, 0.25f),
               tri(UV_SELECTED, 0.5f, 0.5f, 0.2505f, 0.25f, 0.25f, 0.25f),  // corners 1, 2 not selected
               tri(UV_SELECTED_ALL | FACE_HIDDEN, 0.2501f, 0.25f, 0.5f, 0.5f, 0.25f, 0.25f)});
-    ASSERT_TRUE(model.weld(0.001f, CORNERS_SELECTED));
+    ASSERT_EQ(model.weld(0.001f, CORNERS_SELECTED), EditResult::Changed);
     // 0.2508 is within epsilon of 0.25; 0.2516 is not, though within epsilon of the
     // welded corner's old position: only representatives attract.
     expectFace(0, {0.25f, 0.25f, 0.25f, 0.25f, 0.2516f, 0.25f});
@@ -39,7 +39,7 @@ TEST_F(CornerMerging, WeldMovesLaterCornersOntoRepresentatives) {
     EXPECT_EQ(countersSeen, std::vector<int>{1});
 
     // "Weld All" takes unselected visible corners too.
-    ASSERT_TRUE(model.weld(0.001f, CORNERS_VISIBLE));
+    ASSERT_EQ(model.weld(0.001f, CORNERS_VISIBLE), EditResult::Changed);
     expectFace(2, {0.5f, 0.5f, 0.25f, 0.25f, 0.25f, 0.25f});
     expectUV(1, 1, 0.2503f, 0.25f);  // still locked
 }
@@ -49,7 +49,7 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     // yet the group is balanced and the host still told.
     const float e = 1.0f / 1024;
     useMesh({tri(UV_SELECTED_ALL, 0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e)});
-    ASSERT_FALSE(model.weld(e, CORNERS_SELECTED));
+    ASSERT_EQ(model.weld(e, CORNERS_SELECTED), EditResult::Unchanged);
     expectFace(0, {0.25f, 0.25f, 0.25f + e, 0.25f, 0.25f, 0.25f - e});
     expectJournal(fullProtocol("Weld UV Coords", "0,4,13", false));
     EXPECT_TRUE(doc->undoDescriptions().empty());
@@ -68,7 +68,7 @@ TEST_F(CornerMerging, WeldDistanceIsStrictAndTheSearchTakesNineCellsInOrder) {
     };
     for (const auto& c : cells) {
         useMesh({tri(UV_SELECTED_ALL, c.uv[0], c.uv[1], c.uv[2], c.uv[3], c.uv[4], c.uv[5])});
-        EXPECT_EQ(model.weld(c.epsilon, CORNERS_SELECTED), c.welded);
+        EXPECT_EQ(edited(model.weld(c.epsilon, CORNERS_SELECTED)), c.welded);
         expectUV(0, c.corner, c.u, c.v);
     }
 }
@@ -78,7 +78,7 @@ TEST_F(CornerMerging, WeldPutsStrayCoordinatesInBorderCells) {
               tri(UV_SELECTED_ALL, -3.0f, -7.0f, -3.0005f, -7.0f, 1e30f, -1e30f),
               tri(UV_SELECTED_ALL, NaN, 0.0f, 0.0f, 0.0f, 0.0f, NaN),
               tri(UV_SELECTED_ALL, INF, INF, INF, INF, -INF, 0.0f)});
-    ASSERT_TRUE(model.weld(0.001f, CORNERS_SELECTED));
+    ASSERT_EQ(model.weld(0.001f, CORNERS_SELECTED), EditResult::Changed);
     expectFace(0, {1.0f, 0.5f, 1.0f, 0.5f, 1.0f, 0.5f});
     expectFace(1, {-3.0f, -7.0f, -3.0f, -7.0f, 1e30f, -1e30f});
     // NaN is never within epsilon of anything, nor is infinity.
@@ -123,7 +123,7 @@ TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
     ASSERT_TRUE(model.bounds(CORNERS_SELECTED, rect));
     UVPoint target{(rect[0] + rect[2]) * 0.5f, (rect[1] + rect[3]) * 0.5f};
     doc->clearJournal();
-    ASSERT_TRUE(model.snapTogether(&target));
+    ASSERT_EQ(model.snapTogether(&target), EditResult::Changed);
     expectFace(0, {0.0f, 0.0f, 0.5f, 0.5f, 0.5f, 0.5f});
     expectFace(1, {0.0f, 1.0f, 0.6f, 0.6f, 0.5f, 0.5f});  // corner 0 unselected, 1 hidden
     expectUV(2, 0, 0.3f, 0.3f);
@@ -132,14 +132,14 @@ TEST_F(CornerMerging, SnapTogetherMovesOnlyEditableCorners) {
 
     // Nothing editable: an empty entry, and the host is still told.
     useMesh({tri(0x0000, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f)});
-    ASSERT_FALSE(model.snapTogether(&target));
+    ASSERT_EQ(model.snapTogether(&target), EditResult::Unchanged);
     expectJournal(fullProtocol("Snap Together UV Coords", "0,4,13", false));
 }
 
 TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
     useMesh({tri(UV_SELECTED_ALL | UV_LOCKED << 1, 0.1f, 0.1f, 0.2f, 0.2f, 0.3f, 0.3f),  // corner 1 locked
               tri(UV_SELECTED, 0.4f, 0.6f, 0.5f, 0.5f, 0.6f, 0.6f)});
-    ASSERT_TRUE(model.setCoordinate(0.4f, 0.6f));
+    ASSERT_EQ(model.setCoordinate(0.4f, 0.6f), EditResult::Changed);
     expectFace(0, {0.4f, 0.6f, 0.2f, 0.2f, 0.4f, 0.6f});
     expectUV(1, 1, 0.5f, 0.5f);
     // No group; BeginEdit after the lock; EndEdit outside the change-in-progress counter.
@@ -150,14 +150,14 @@ TEST_F(CornerMerging, SetCoordinateNotifiesOnlyAfterARealChange) {
     EXPECT_EQ(countersSeen, std::vector<int>{0});
 
     // Already there: u equal is not enough, v must be too; when both are, no EndEdit.
-    ASSERT_TRUE(model.setCoordinate(0.4f, 0.7f));
+    ASSERT_EQ(model.setCoordinate(0.4f, 0.7f), EditResult::Changed);
     expectUV(1, 0, 0.4f, 0.7f);
     doc->clearJournal();
-    ASSERT_FALSE(model.setCoordinate(0.4f, 0.7f));
+    ASSERT_EQ(model.setCoordinate(0.4f, 0.7f), EditResult::Unchanged);
     expectJournal(bracket);
     // A stored NaN is not equal to anything and is replaced.
     f(0).uv[2][1] = NaN;
-    ASSERT_TRUE(model.setCoordinate(0.4f, 0.7f));
+    ASSERT_EQ(model.setCoordinate(0.4f, 0.7f), EditResult::Changed);
     expectUV(0, 2, 0.4f, 0.7f);
 }
 
@@ -169,24 +169,24 @@ TEST_F(CornerMerging, ReverseWindingSwapsFullySelectedEditableFaces) {
               tri(UV_SELECTED_ALL | UV_HIDDEN << 1, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),  // corner 1 hidden
               tri(0x00C0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f),
               tri(UV_SELECTED_ALL | FACE_HIDDEN, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f)});
-    ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
+    ASSERT_EQ(model.reverseWinding(FACES_WHOLLY_EDITABLE), EditResult::Changed);
     expectFace(0, {0.3f, 0.4f, 0.1f, 0.2f, 0.5f, 0.6f});
     EXPECT_TRUE(ownFlags(0) == UV_SELECTED_ALL && f(0).groups[0] == 1 && f(0).vertex[0] == 2);
     for (int i = 1; i < 5; ++i) expectUV(i, 0, 0.1f, 0.2f);
     expectJournal(fullProtocol("Reverse UV Winding Order", "0,4,13", true));
     EXPECT_EQ(countersSeen, std::vector<int>{1});
 
-    ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
+    ASSERT_EQ(model.reverseWinding(FACES_WHOLLY_EDITABLE), EditResult::Changed);
     expectFace(0, {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f});
 
     // The caller's test joins the face filter: not selected in 3D, not reversed; and
     // with nothing reversed the host is not told.
     model.faceFilter = FACE_FILTER_SELECTED_IN_3D;
     doc->clearJournal();
-    ASSERT_FALSE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
+    ASSERT_EQ(model.reverseWinding(FACES_WHOLLY_EDITABLE), EditResult::Unchanged);
     expectUV(0, 0, 0.1f, 0.2f);
     expectJournal(quietDiscard("Reverse UV Winding Order", "0,4,13"));
     f(0).flags |= FACE_SELECTED;
-    ASSERT_TRUE(model.reverseWinding(FACES_WHOLLY_EDITABLE));
+    ASSERT_EQ(model.reverseWinding(FACES_WHOLLY_EDITABLE), EditResult::Changed);
     expectUV(0, 0, 0.3f, 0.4f);
 }
