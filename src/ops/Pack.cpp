@@ -17,7 +17,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
     const PartList list = listParts(part, partCount);
     Occupancy fixed(options);
     ShapeFitOptions shapeOptions;
-    shapeOptions.margin = margin;
+    shapeOptions.margin = options.margin;
     ShapeFit shapes(shapeOptions);
     std::vector<int> placed, stay;  // the parts to place (in the order `shapes` has them), and those that stay
     std::vector<FitBox> boxes;
@@ -66,7 +66,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
     }
     if (boxes.empty()) return;
     fixed.finish();
-    double boxMargin = margin;
+    double boxMargin = options.margin;
     const double boxScale = fitBoxes(boxes, fixed, options, &boxMargin);
     // By shape where that keeps the larger margin, or the same margin at a larger scale.
     double shapeScale = 0;
