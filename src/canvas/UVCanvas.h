@@ -241,7 +241,7 @@ private:
     std::vector<uint8_t> tintFaults_;
     std::vector<double> tintAreas_;
     std::vector<double> tintArea3D_;  // twice each face's 3D area, kept through a drag
-    int tintArea3DDrag_ = -1;         // the drag (dragCount_) they were measured in, or -1
+    int tintArea3DDrag_ = -1;         // the drag (dragCount_) they were measured in
     int dragCount_ = 0;               // drags begun
     FaultScratch tintScratch_;  // so that a drag step's fault search allocates nothing
     struct TintInputs {

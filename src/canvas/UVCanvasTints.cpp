@@ -92,13 +92,13 @@ void UVCanvas::prepareFaceTints() {
         std::vector<uint8_t>& faults = tintFaults_;
         faults.clear();
         double totalUV = 0, total3D = 0;
-        // A drag moves only UVs: its steps take the 3D areas measured at its first.
+        // A drag moves only UVs: its steps take the 3D areas measured at its first; outside
+        // a drag both are measured in one pass.
         bool stretch = false;
-        if (view.showStretch) {
-            if (!dragging() || tintArea3DDrag_ != dragCount_) {
-                measure3DAreas(walk, tintArea3D_);
-                tintArea3DDrag_ = dragging() ? dragCount_ : -1;
-            }
+        if (view.showStretch && !dragging()) {
+            stretch = measureAreas(walk, areas, totalUV, total3D);
+        } else if (view.showStretch) {
+            if (tintArea3DDrag_ != dragCount_) measure3DAreas(walk, tintArea3D_), tintArea3DDrag_ = dragCount_;
             stretch = measureAreas(walk, tintArea3D_, areas, totalUV, total3D);
         }
         if (view.showFaults) findFaultyFaces(walk, view.epsilon, FAULT_FLIPPED | FAULT_OVERLAPPING, faults, tintScratch_);

@@ -54,7 +54,7 @@ public:
         std::vector<int> rowStart;  // height + 1 entries into runs, counted in runs
         std::vector<int> runs;      // (first cell, length) pairs
         std::vector<int> longest;   // per row, its longest run
-        std::vector<int> order;     // rows by falling longest run
+        std::vector<int> order;     // rows in the order a place is tried: the widest, then spread coarse to fine
     };
 
 private:
