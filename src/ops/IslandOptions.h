@@ -19,11 +19,23 @@ struct UnwrapOptions {
                                       // edge is a sliver and laid out on its own; [0, 1), default 0.001
 };
 
-// Pack Islands and the packing that ends Auto Unwrap.
+// Pack Islands and the packing that ends Auto Unwrap: by the islands' shapes on a bit
+// raster (ShapeFit), or by their bounds on shelves (PackFit) where that reaches a larger
+// scale or there are too many islands for the raster.
 struct PackOptions {
-    double margin = 0.02;  // gap between islands, a fraction of the unit square; [0, 0.25], default 0.02
-    int resolution = 512;  // cells per side of the locked islands' raster over the square; [16, 4096], default 512
-    int scaleSteps = 24;   // bisection steps of the islands' common scale; [1, 40], default 24
+    double margin = 0.02;       // gap between islands, a fraction of the unit square; [0, 0.25], default 0.02
+    // By shape.
+    int shapeIslands = 10000;   // more islands than this are packed by their bounds only; [0, 1000000], default 10000
+    int shapeResolution = 0;    // raster cells per side, rounded up to 64; [64, 2048], default 0: 2048 for up
+                                // to 400 islands, 1536 for up to 2000, else 1024
+    int scaleTries = 16;        // packings tried at one margin in search of the scale; [2, 40], default 16
+    double precision = 0.004;   // the search stops once the scale is known within this fraction; [1e-4, 0.1],
+                                // default 0.004
+    double workBudget = 2e8;    // raster words a fit may visit before it keeps the best packing found;
+                                // [1e6, 1e12], default 2e8 (a fraction of a second)
+    // By bounds.
+    int resolution = 512;       // cells per side of the locked islands' raster over the square; [16, 4096], default 512
+    int scaleSteps = 24;        // bisection steps of the islands' common scale; [1, 40], default 24
 };
 
 // Split Selection.

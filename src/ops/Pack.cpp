@@ -16,9 +16,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
                const PackOptions& options, int& written) {
     const PartList list = listParts(part, partCount);
     Occupancy fixed(options);
-    ShapeFitOptions shapeOptions;
-    shapeOptions.margin = options.margin;
-    ShapeFit shapes(shapeOptions);
+    ShapeFit shapes(options);
     std::vector<int> placed, stay;  // the parts to place (in the order `shapes` has them), and those that stay
     std::vector<FitBox> boxes;
     std::vector<double> low(2 * size_t(partCount));  // each placed island's (min u, min v)
@@ -70,7 +68,7 @@ void packParts(UVWalk& walk, const FaceSet& set, const std::vector<int>& part, i
     const double boxScale = fitBoxes(boxes, fixed, options, &boxMargin);
     // By shape where that keeps the larger margin, or the same margin at a larger scale.
     double shapeScale = 0;
-    if (int(placed.size()) <= shapeOptions.mostIslands) {
+    if (int(placed.size()) <= options.shapeIslands) {
         shapes.reserve(int(placed.size()), set.size());
         for (const int p : stay)
             for (int i = list.first[size_t(p)]; i < list.first[size_t(p) + 1]; ++i)

@@ -478,7 +478,7 @@ void ShapeFit::place(const std::vector<Spot>& spots, double scale) {
 
 double ShapeFit::fit(double hint, double hintMargin) {
     const int count = int(islands_.size());
-    if (count == 0 || count > std::max(1, options_.mostIslands)) return 0;
+    if (count == 0 || count > options_.shapeIslands) return 0;
     options_.workBudget = std::clamp(options_.workBudget, 1e6, 1e12);
     work_ = 0;
     prepare();
@@ -503,7 +503,7 @@ double ShapeFit::fit(double hint, double hintMargin) {
     }
     // Finer for fewer islands: the work grows with the cells an island covers times the
     // places tried, and the cells every island adds at its edges matter less.
-    const int resolution = options_.resolution > 0 ? options_.resolution : count <= 400 ? 2048 : count <= 2000 ? 1536 : 1024;
+    const int resolution = options_.shapeResolution > 0 ? options_.shapeResolution : count <= 400 ? 2048 : count <= 2000 ? 1536 : 1024;
     size_ = std::clamp((resolution + 63) / 64 * 64, 64, 2048);
     words_ = size_ / 64;
     cell_ = 1.0 / size_;

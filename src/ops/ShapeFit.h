@@ -6,20 +6,11 @@
 // largest a search of such packings finds. Islands that stay (locked) are obstacles.
 #pragma once
 
+#include "IslandOptions.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-struct ShapeFitOptions {
-    double margin = 0.02;      // least gap between islands, UV units (the square's side is 1); [0, 0.25], default 0.02
-    int resolution = 0;        // raster cells per side, rounded up to 64; [64, 2048], default 0: 2048 for up to 400
-                               // islands, 1536 for up to 2000, else 1024
-    int mostIslands = 10000;   // more islands than this are not packed by shape (fit answers 0); [1, 1000000], default 10000
-    int scaleTries = 16;       // packings tried at one margin in search of the scale; [2, 40], default 16
-    double precision = 0.004;  // the search stops once the scale is known within this fraction; [1e-4, 0.1], default 0.004
-    double workBudget = 2e8;   // raster words a fit may visit before it keeps the best packing found; [1e6, 1e12],
-                               // default 2e8 (a fraction of a second)
-};
 
 class ShapeFit {
 public:
@@ -29,7 +20,7 @@ public:
         double a = 1, b = 0, tu = 0, tv = 0;
     };
 
-    explicit ShapeFit(const ShapeFitOptions& options) : options_(options) {}
+    explicit ShapeFit(const PackOptions& options) : options_(options) {}
     // Room for this many islands and triangles in all, made at once.
     void reserve(int islands, int triangles);
     // A new island to place; the triangles added next are its own.
@@ -87,7 +78,7 @@ private:
     void updateRows(int from, int to);
     void place(const std::vector<Spot>& spots, double scale);
 
-    ShapeFitOptions options_;
+    PackOptions options_;
     std::vector<Island> islands_;
     std::vector<double> corners_;    // islands' triangles, (u, v) per corner
     std::vector<double> obstacles_;  // fixed triangles, (u, v) per corner
