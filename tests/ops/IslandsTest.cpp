@@ -369,6 +369,43 @@ TEST_F(Islands, FreeIslandsGoBesideALockedStripThatSpansTheSquare) {
     }
 }
 
+// Fixed islands that leave room only beside them: a locked triangle over the square's
+// lower right half, and a locked bar through its middle from bottom to top. Packed by
+// shape and by bounds alone, the free islands keep their shape at one scale, stay a
+// margin clear of the fixed ones and fill the room beside them.
+TEST_F(Islands, PackFillsTheRoomBesideLockedIslands) {
+    Heap triangle, bar;
+    triangle.add({{0, 0, 0.2f, 0.2f}});
+    const int v = triangle.verts;
+    triangle.faces.push_back(face(UV_SELECTED_ALL | UV_LOCKED_ALL, v, v + 1, v + 2, 0, 0, 1, 0.9f, 1, 0));
+    triangle.island.push_back(1), triangle.verts += 3;
+    bar.add({{0, 0, 0.3f, 0.3f}}), bar.add({{0, 0, 0.5f, 0.1f}}), bar.add({{0.45f, -0.1f, 0.55f, 1.1f}}, UV_LOCKED << 2);
+    for (const auto& [shapes, what, heap, least] : {std::tuple{10000, "triangle", triangle, 0.2}, {10000, "bar", bar, 0.09},
+                                                    {0, "triangle by bounds", triangle, 0.2}, {0, "bar by bounds", bar, 0.09}}) {
+        PackOptions options;
+        options.shapeIslands = shapes;
+        useMesh(heap.faces, vertices(heap.verts));
+        ASSERT_EQ(packIslands(model, 0.001f, options), EditResult::Changed) << what;
+        const int fixed = heap.island.back();
+        double scale = 0, area = 0;
+        for (int i = 0; i < int(heap.faces.size()); ++i) {
+            const DevFace &a = heap.faces[size_t(i)], &b = f(i);
+            if (heap.island[size_t(i)] == fixed) {
+                EXPECT_EQ(std::memcmp(a.uv, b.uv, sizeof a.uv), 0) << what;
+                continue;
+            }
+            const double ratio = signedArea(b) / signedArea(a);
+            if (scale == 0) scale = ratio;
+            EXPECT_NEAR(ratio, scale, 1e-4 * scale) << what << " " << i;
+            area -= signedArea(b);
+            for (int k = 0; k < 6; ++k) EXPECT_TRUE(b.uv[k / 2][k % 2] >= 0 && b.uv[k / 2][k % 2] <= 1) << what;
+            for (int j = 0; j < int(heap.faces.size()); ++j)
+                EXPECT_TRUE(heap.island[size_t(j)] == heap.island[size_t(i)] || gap(b, f(j)) >= 0.02 - 1e-5) << what << " " << i << " " << j;
+        }
+        EXPECT_GT(area, least) << what;
+    }
+}
+
 // ---- Flipped and overlapping ----
 
 TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
