@@ -282,7 +282,7 @@ TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
 TEST_F(Islands, PackMovesIslandsWholeAtOneScaleApartInsideTheSquareAndNestsThem) {
     // Rectangles heaped at the origin, lying and standing; the same with a square locked by
     // one corner; six Ls of unit bounds, whose bounds a margin apart would fit the square
-    // only up to the scale (1 + margin) / sqrt(6) - margin; five Ts with the stem off
+    // only up to the scale (1 + margin) / sqrt(6) - margin; eight Ts with the stem off
     // centre, which a quarter turn does not map onto their mirror image. Each packed by
     // shape and by bounds alone.
     Heap rectangles, locked, ls, ts;
@@ -290,7 +290,7 @@ TEST_F(Islands, PackMovesIslandsWholeAtOneScaleApartInsideTheSquareAndNestsThem)
         rectangles.add({{0, 0, w, h}}), locked.add({{0, 0, w, h}});
     locked.add({{0.6f, 0.6f, 0.9f, 0.9f}}, UV_LOCKED << 2);
     for (int k = 0; k < 6; ++k) ls.add({{0, 0, 0.25f, 0.25f}, {0.25f, 0, 1, 0.25f}, {0, 0.25f, 0.25f, 1}});
-    for (int k = 0; k < 5; ++k) ts.add({{0, 0, 0.1f, 0.1f}, {0.1f, 0, 0.7f, 0.1f}, {0.3f, 0.1f, 0.4f, 0.3f}});
+    for (int k = 0; k < 8; ++k) ts.add({{0, 0, 0.2f, 0.1f}, {0.2f, 0, 0.3f, 0.1f}, {0.3f, 0, 0.7f, 0.1f}, {0.2f, 0.1f, 0.3f, 0.3f}});
     for (const auto& [shapes, what, heap, least] :
          {std::tuple{10000, "rectangles", rectangles, 0.0}, {10000, "locked", locked, 0.0},
           {10000, "Ls", ls, 1.02 / std::sqrt(6.0) - 0.02}, {10000, "Ts", ts, 0.0},
