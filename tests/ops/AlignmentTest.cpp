@@ -147,6 +147,16 @@ TEST_F(Alignment, StraightenLaysSimplePathsOnTheLineSpacedBy3DLength) {
         EXPECT_NEAR(v, 0.5 + 0.04 * g.xs[size_t(i)], 1e-6) << i;
     }
 
+    // The shortest path, three corners: the middle one goes onto the line between the
+    // ends, 0.3 of the 0.7 along it.
+    useMesh(g.faces(), g.verts());
+    mark([&](int v) { return row(v) && v % 5 >= 2; });
+    ASSERT_EQ(straighten(model, 0.001f, L"Straighten"), EditResult::Changed);
+    const auto [u0, v0] = uvOf(g.at(2, 2));
+    const auto [u1, v1] = uvOf(g.at(4, 2));
+    EXPECT_NEAR(uvOf(g.at(3, 2)).first, u0 + 3.0 / 7 * (u1 - u0), 1e-6);
+    EXPECT_NEAR(uvOf(g.at(3, 2)).second, v0 + 3.0 / 7 * (v1 - v0), 1e-6);
+
     // A locked vertex stays and the rest still straighten; a star (three one-edge arms from
     // (2, 2): left, up and down the diagonal), a ring or a lone edge are no paths.
     useMesh(g.faces(), g.verts());
