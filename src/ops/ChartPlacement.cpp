@@ -13,15 +13,32 @@ namespace {
 // Turns the points so that their bounding rectangle has the least area: one side of
 // that rectangle lies along an edge of their convex hull.
 void turnToSmallestBox(std::vector<double>& uv) {
-    std::vector<std::pair<double, double>> points;
-    for (size_t i = 0; i + 1 < uv.size(); i += 2)
-        if (std::isfinite(uv[i])) points.emplace_back(uv[i], uv[i + 1]);
-    std::sort(points.begin(), points.end());
-    points.erase(std::unique(points.begin(), points.end()), points.end());
-    if (points.size() < 3) return;
     auto turn = [](const auto& o, const auto& a, const auto& b) {
         return (a.first - o.first) * (b.second - o.second) - (a.second - o.second) * (b.first - o.first);
     };
+    // Points strictly inside the quadrilateral of the extreme points in u and v are no
+    // corners of the hull: only the rest are sorted.
+    using Point = std::pair<double, double>;
+    Point extreme[4] = {{INFINITY, 0}, {0, INFINITY}, {-INFINITY, 0}, {0, -INFINITY}};
+    for (size_t i = 0; i + 1 < uv.size(); i += 2) {
+        if (!std::isfinite(uv[i])) continue;
+        const Point p{uv[i], uv[i + 1]};
+        if (p.first < extreme[0].first) extreme[0] = p;
+        if (p.second < extreme[1].second) extreme[1] = p;
+        if (p.first > extreme[2].first) extreme[2] = p;
+        if (p.second > extreme[3].second) extreme[3] = p;
+    }
+    std::vector<Point> points;
+    for (size_t i = 0; i + 1 < uv.size(); i += 2) {
+        if (!std::isfinite(uv[i])) continue;
+        const Point p{uv[i], uv[i + 1]};
+        if (!(turn(extreme[0], extreme[1], p) > 0 && turn(extreme[1], extreme[2], p) > 0 &&
+              turn(extreme[2], extreme[3], p) > 0 && turn(extreme[3], extreme[0], p) > 0))
+            points.push_back(p);
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    if (points.size() < 3) return;
     std::vector<std::pair<double, double>> hull(2 * points.size());
     size_t h = 0;
     for (size_t i = 0; i < points.size(); ++i) {

@@ -18,23 +18,24 @@ constexpr size_t MOST_PATH_CUT_LOOPS = 8;
 
 // The UV vertices of one part and the edges between them, for shortest paths.
 struct PartGraph {
-    std::vector<int> vertexOf;  // per corner 3 k + c of the listed members
+    const int* vertexOf = nullptr;  // per corner 3 k + c of the listed members
     int vertexCount = 0;
     std::vector<Vector3d> position;
     std::vector<int> first, to, edgeOf;  // adjacency: neighbour vertex and local edge 3 k + e
     std::vector<double> length;
 };
 
-PartGraph graphOf(UVWalk& walk, FaceSet& set, const int* members, int count) {
+PartGraph graphOf(UVWalk& walk, FaceSet& set, const int* members, int count, const PartVertices& vertices) {
     PartGraph g;
-    g.vertexCount = joinCorners(set, members, count, g.vertexOf);
+    g.vertexOf = vertices.of.data();
+    g.vertexCount = vertices.count;
     g.position.resize(size_t(g.vertexCount));
     g.first.assign(size_t(g.vertexCount) + 1, 0);
     for (int k = 0; k < count; ++k) {
         const FaceRecord& face = walk.face(set.faces[size_t(members[k])]);
         for (int c = 0; c < 3; ++c) {
-            g.position[size_t(g.vertexOf[size_t(3 * k + c)])] = positionOf(walk, face, c);
-            g.first[size_t(g.vertexOf[size_t(3 * k + c)]) + 1] += 2;
+            g.position[size_t(g.vertexOf[3 * k + c])] = positionOf(walk, face, c);
+            g.first[size_t(g.vertexOf[3 * k + c]) + 1] += 2;
         }
     }
     std::partial_sum(g.first.begin(), g.first.end(), g.first.begin());
@@ -44,7 +45,7 @@ PartGraph graphOf(UVWalk& walk, FaceSet& set, const int* members, int count) {
     std::vector<int> next(g.first.begin(), g.first.end() - 1);
     for (int k = 0; k < count; ++k)
         for (int e = 0; e < 3; ++e) {
-            const int a = g.vertexOf[size_t(3 * k + e)], b = g.vertexOf[size_t(3 * k + (e + 1) % 3)];
+            const int a = g.vertexOf[3 * k + e], b = g.vertexOf[3 * k + (e + 1) % 3];
             const double d = length(g.position[size_t(a)] - g.position[size_t(b)]);
             for (auto [from, dest] : {std::pair{a, b}, std::pair{b, a}}) {
                 const size_t i = size_t(next[size_t(from)]++);
@@ -147,11 +148,15 @@ void cutAlongTreeComplement(UVWalk& walk, FaceSet& set, const int* members, int 
 
 }  // namespace
 
-void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count) {
+void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count, PartVertices& vertices) {
+    const int* vertexOf = nullptr;
     for (int round = 0; round < 64; ++round) {
-        const PartGraph g = graphOf(walk, set, members, count);
-        UnionFind loops(size_t(g.vertexCount));
-        std::vector<char> onBoundary(size_t(g.vertexCount), 0);
+        // Whether the part is a disc needs only its UV vertices; the graph for the
+        // shortest paths is built when there is something to cut.
+        const int vertexCount = vertices.count = joinCorners(set, members, count, vertices.of);
+        vertexOf = vertices.of.data();
+        UnionFind loops{size_t(vertexCount)};
+        std::vector<char> onBoundary(size_t(vertexCount), 0);
         int edges = 0;
         for (int k = 0; k < count; ++k)
             for (int e = 0; e < 3; ++e) {
@@ -161,15 +166,16 @@ void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count) {
                     continue;
                 }
                 ++edges;
-                const int a = g.vertexOf[size_t(3 * k + e)], b = g.vertexOf[size_t(3 * k + (e + 1) % 3)];
+                const int a = vertexOf[3 * k + e], b = vertexOf[3 * k + (e + 1) % 3];
                 loops.join(a, b);
                 onBoundary[size_t(a)] = onBoundary[size_t(b)] = 1;
             }
         std::vector<int> loopRoots;
-        for (int v = 0; v < g.vertexCount; ++v)
+        for (int v = 0; v < vertexCount; ++v)
             if (onBoundary[size_t(v)] && loops.root(v) == v) loopRoots.push_back(v);
-        const int euler = g.vertexCount - edges + count;
+        const int euler = vertexCount - edges + count;
         if (euler == 1 && loopRoots.size() == 1) return;
+        const PartGraph g = graphOf(walk, set, members, count, vertices);
         std::vector<int> via, from;
         if (loopRoots.empty()) {
             std::vector<int> farthest{shortestPaths(g, {0}, [](int) { return false; }, via, from)};
@@ -189,10 +195,11 @@ void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count) {
             if (end < 0 || !onOtherLoop(end) || !cutPath(set, members, via, from, end)) return;
         } else {
             cutAlongTreeComplement(walk, set, members, count, g);
-            const PartGraph after = graphOf(walk, set, members, count);
-            if (after.vertexCount == g.vertexCount) return;  // nothing left to open
+            vertices.count = joinCorners(set, members, count, vertices.of);
+            if (vertices.count == vertexCount) return;  // nothing left to open
         }
     }
+    vertices.count = joinCorners(set, members, count, vertices.of);
 }
 
 }  // namespace islands

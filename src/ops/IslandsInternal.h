@@ -172,8 +172,9 @@ enum class Flattening { Conformal, LowStretch };
 // folds or overlaps itself is split in two and each half flattened again; `part` then
 // numbers the pieces, and their count is answered. The pieces' stretch is then lowered
 // as `flattening` says. Adds the number of corners written to `written` as it goes.
+// Working memory comes from `kept` (the model's scratch) and stays there.
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
-                 Flattening flattening, const UnwrapOptions& options, int& written);
+                 Flattening flattening, const UnwrapOptions& options, ScratchSlots& kept, int& written);
 
 // Faces that a flattening left turned over or without UV area (slivers squeezed flat
 // by their neighbours, faces without 3D area; thinner than options.sliverHeight of

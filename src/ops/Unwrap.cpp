@@ -11,7 +11,8 @@
 namespace islands {
 
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
-                 Flattening flattening, const UnwrapOptions& options, int& written) {
+                 Flattening flattening, const UnwrapOptions& options, ScratchSlots& kept, int& written) {
+    PartVertices& vertices = kept.get<PartVertices>();
     const PartList list = listParts(part, partCount);
     FlatParts done;
     done.origins = partCount;
@@ -23,8 +24,9 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
     std::iota(originOf.begin(), originOf.end(), 0);
     for (size_t i = 0; i < pieces.size(); ++i) {
         std::vector<int> members = std::move(pieces[i]);
-        if (members.size() > 1) cutToDisc(walk, set, members.data(), int(members.size()));
-        Flat flat = flatten(walk, set, members.data(), int(members.size()));
+        if (members.size() > 1) cutToDisc(walk, set, members.data(), int(members.size()), vertices);
+        else vertices.count = joinCorners(set, members.data(), int(members.size()), vertices.of);
+        Flat flat = flatten(walk, set, members.data(), int(members.size()), vertices, kept);
         // A part that folds, overlaps itself or bends angles too far is split in two.
         if (splitOverlaps && members.size() > 1 && flat.solved &&
             (flat.angleError > options.mostAngleError || !embedded(set, members, flat))) {
@@ -56,7 +58,7 @@ EditResult unwrapIslands(UVModel& model, float epsilon, const wchar_t* descripti
                          const UnwrapOptions& options) {
     UVEdit edit(model, keepingSteps(description));
     return islands::onSelectedIslands(edit, epsilon, islands::Winding::Same, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
-        islands::flattenParts(edit, set, part, parts, true, flattening, options, edit.changed);
+        islands::flattenParts(edit, set, part, parts, true, flattening, options, model.scratch.slots, edit.changed);
     });
 }
 
@@ -78,7 +80,7 @@ EditResult autoUnwrap(UVModel& model, float epsilon, const UnwrapOptions& option
         std::vector<int> part;
         int parts = islands::growCharts(edit, set, part, options.chartAngleDegrees);
         parts = islands::flattenParts(edit, set, part, parts, true, islands::Flattening::LowStretch, options,
-                                      edit.changed);
+                                      model.scratch.slots, edit.changed);
         parts = islands::freeSlivers(edit, set, part, parts, options, edit.changed);
         islands::packParts(edit, set, part, parts, packing, edit.changed);
     });

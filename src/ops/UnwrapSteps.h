@@ -5,6 +5,7 @@
 #pragma once
 
 #include "IslandsInternal.h"
+#include "ScratchSlots.h"
 
 #include <model/UVGeometry.h>
 #include <model/Vector3.h>
@@ -32,10 +33,18 @@ inline double signedArea(const double* a, const double* b, const double* c) {
     return 0.5 * ((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]));
 }
 
+// The UV vertices of one part as joinCorners numbers them: `of` per corner 3 k + c of
+// the listed members, `count` numbers in all.
+struct PartVertices {
+    std::vector<int> of;
+    int count = 0;
+};
+
 // Cuts a part that is not a disc (closed, a tube, with holes or handles) along shortest
 // edge paths until it is one: a closed part is slit between two far-apart vertices, and
 // each further boundary loop is joined to the first by the shortest path between them.
-void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count);
+// Leaves the part's UV vertices as they are after the cuts in `vertices`.
+void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count, PartVertices& vertices);
 
 // The new UVs of one part's corners, NaN where a corner keeps its UV.
 struct Flat {
@@ -54,7 +63,9 @@ struct Flat {
 
 // The least-squares conformal map of one part (a disc), pinned at its locked corners or,
 // with fewer than two, at two far-apart vertices; measured against the part's 3D shape.
-Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count);
+// `vertices` numbers the part's corners as it is; the solver's storage stays in `kept`.
+Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count, const PartVertices& vertices,
+             ScratchSlots& kept);
 
 // Lowers the stretch of a flattened part (StretchSolve.h) from its conformal map, its
 // locked corners held, by options.stretch within options.stretchWork; keeps the
