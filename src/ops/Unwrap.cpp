@@ -13,7 +13,8 @@ namespace islands {
 int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, bool splitOverlaps,
                  Flattening flattening, const UnwrapOptions& options, ScratchSlots& kept, int& written) {
     PartVertices& vertices = kept.get<PartVertices>();
-    const PartList list = listParts(part, partCount);
+    PartList& list = kept.get<PartList>();
+    listParts(part, partCount, list);
     FlatParts done;
     done.origins = partCount;
     std::vector<std::vector<int>> pieces(static_cast<size_t>(partCount));
@@ -57,8 +58,11 @@ namespace {
 EditResult unwrapIslands(UVModel& model, float epsilon, const wchar_t* description, islands::Flattening flattening,
                          const UnwrapOptions& options) {
     UVEdit edit(model, keepingSteps(description));
-    return islands::onSelectedIslands(edit, epsilon, islands::Winding::Same, [&](islands::FaceSet& set, std::vector<int>& part, int parts) {
-        islands::flattenParts(edit, set, part, parts, true, flattening, options, model.scratch.slots, edit.changed);
+    return edit.run([&] {
+        islands::IslandWork& work = model.scratch.slots.get<islands::IslandWork>();
+        const int parts = islands::selectedIslands(edit, epsilon, islands::Winding::Same, work.set, work.part);
+        islands::flattenParts(edit, work.set, work.part, parts, true, flattening, options, model.scratch.slots,
+                              edit.changed);
     });
 }
 
@@ -75,9 +79,11 @@ EditResult unwrapConformal(UVModel& model, float epsilon, const UnwrapOptions& o
 EditResult autoUnwrap(UVModel& model, float epsilon, const UnwrapOptions& options, const PackOptions& packing) {
     UVEdit edit(model, keepingSteps(L"Auto Unwrap"));
     return edit.run([&] {
-        islands::FaceSet set = islands::selectedFaces(edit);
+        islands::IslandWork& work = model.scratch.slots.get<islands::IslandWork>();
+        islands::FaceSet& set = work.set;
+        std::vector<int>& part = work.part;
+        islands::selectedFaces(edit, set);
         islands::linkEdges(edit, set, epsilon, islands::EdgeLink::Vertices, islands::Winding::Same);
-        std::vector<int> part;
         int parts = islands::growCharts(edit, set, part, options.chartAngleDegrees);
         parts = islands::flattenParts(edit, set, part, parts, true, islands::Flattening::LowStretch, options,
                                       model.scratch.slots, edit.changed);
