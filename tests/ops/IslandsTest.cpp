@@ -267,6 +267,31 @@ TEST_F(Islands, UnwrapCutsClosedAndTubeIslandsAndSkipsBrokenFaces) {
         for (int k = 0; k < 6; ++k) EXPECT_TRUE(f(i).uv[k / 2][k % 2] >= 0 && f(i).uv[k / 2][k % 2] <= 1) << i;
 }
 
+TEST_F(Islands, UnwrapRepeatsItsMapAfterAMeshOfAsManyVerticesJoinedOtherwise) {
+    // The same grid with each quad split along its other diagonal: as many vertices and
+    // faces, other neighbours. Each map must be that of its own mesh, every time.
+    const Mesh grid = bumpyGrid(6, [](double x, double y) { return 0.3 * std::sin(4 * x) * y; });
+    Mesh other = grid;
+    for (size_t k = 0; k < other.faces.size(); k += 2) {  // (a b c) (a c d) -> (a b d) (b c d)
+        DevFace& one = other.faces[k];
+        DevFace& two = other.faces[k + 1];
+        auto corner = [](DevFace& to, int c, const DevFace& from, int d) {
+            to.vertex[c] = from.vertex[d], to.uv[c][0] = from.uv[d][0], to.uv[c][1] = from.uv[d][1];
+        };
+        const DevFace a = one, b = two;
+        corner(one, 2, b, 2), corner(two, 0, a, 1);
+    }
+    std::vector<DevFace> first[2];
+    for (int k : {1, 0, 1, 1, 0}) {
+        use(k ? other : grid);
+        ASSERT_EQ(unwrap(model, 0.001f), EditResult::Changed) << k;
+        EXPECT_EQ(layout().flipped, 0) << k;
+        if (first[k].empty()) first[k] = doc->faces();
+        for (size_t i = 0; i < first[k].size(); ++i)
+            for (int c = 0; c < 6; ++c) ASSERT_EQ(f(int(i)).uv[c / 2][c % 2], first[k][i].uv[c / 2][c % 2]) << k << " " << i;
+    }
+}
+
 // ---- Auto Unwrap and Pack ----
 
 TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
