@@ -196,6 +196,20 @@ void analyse(ConformalSystem& system, const std::vector<int>& energy) {
     const size_t faces = energy.size();
     std::vector<int>& first = system.first;
     std::vector<int>& rows = system.rows;
+    if (n == 1) {
+        // One free vertex (a lone face): every product goes to the one value.
+        system.order.assign(1, 0);
+        system.upper.resize(1, 1);
+        system.upper.resizeNonZeros(1);
+        system.upper.outerIndexPtr()[1] = 1;
+        system.upper.innerIndexPtr()[0] = 0;
+        system.slots.resize(6 * faces);
+        for (size_t f = 0; f < faces; ++f)
+            for (int j = 0; j < 6; ++j)
+                system.slots[6 * f + size_t(j)] =
+                    faceUnknowns[3 * f + size_t(PAIRS[j][0])] >= 0 && faceUnknowns[3 * f + size_t(PAIRS[j][1])] >= 0 ? 0 : -1;
+        return;
+    }
     auto eachPair = [&](auto&& fn) {
         for (size_t f = 0; f < faces; ++f)
             for (const auto& pair : PAIRS) {
@@ -241,7 +255,7 @@ void analyse(ConformalSystem& system, const std::vector<int>& energy) {
             const int i = std::min(order[size_t(a)], order[size_t(b)]), k = std::max(order[size_t(a)], order[size_t(b)]);
             slot = int(std::lower_bound(rows.begin() + first[size_t(k)], rows.begin() + first[size_t(k) + 1], i) - rows.begin());
         }
-    if (n > 1) system.solver.analyzePattern(upper);
+    system.solver.analyzePattern(upper);
 }
 
 // The map's UVs per vertex (v up, NaN where a vertex is on no face with area); false
@@ -312,8 +326,7 @@ bool solveConformal(ConformalSystem& system) {
         }
     }
     Eigen::VectorXcd& x = system.x;
-    if (unknowns == 1) {
-        // One free vertex (a lone face): a division, without a solver's set-up.
+    if (unknowns == 1) {  // a division, without a solver's set-up
         x.resize(1);
         x[0] = rhs[0] / value[0];
         if (!x.allFinite()) return false;
