@@ -149,12 +149,11 @@ void cutAlongTreeComplement(UVWalk& walk, FaceSet& set, const int* members, int 
 }  // namespace
 
 void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count, PartVertices& vertices) {
-    const int* vertexOf = nullptr;
     for (int round = 0; round < 64; ++round) {
         // Whether the part is a disc needs only its UV vertices; the graph for the
         // shortest paths is built when there is something to cut.
         const int vertexCount = vertices.count = joinCorners(set, members, count, vertices.of);
-        vertexOf = vertices.of.data();
+        const int* vertexOf = vertices.of.data();
         UnionFind loops{size_t(vertexCount)};
         std::vector<char> onBoundary(size_t(vertexCount), 0);
         int edges = 0;
