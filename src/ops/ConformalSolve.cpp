@@ -380,8 +380,13 @@ void measure(const PartMesh& mesh, std::vector<double>& solution, int count, Fla
             const double* ua = uv + 2 * ((c + 1) % 3);
             const double* ub = uv + 2 * ((c + 2) % 3);
             const double da[2] = {ua[0] - o[0], ua[1] - o[1]}, db[2] = {ub[0] - o[0], ub[1] - o[1]};
-            error += std::abs(std::atan2(length(cross(a, b)), dot(a, b)) -
-                              std::atan2(std::abs(da[0] * db[1] - da[1] * db[0]), da[0] * db[0] + da[1] * db[1]));
+            // Each angle is atan2(sine, cosine) scaled by the edge lengths, in [0, pi]; their
+            // difference is one arc tangent, unless the UV corner has no angle (atan2 0).
+            const double sine = length(cross(a, b)), cosine = dot(a, b);
+            const double sineUV = std::abs(da[0] * db[1] - da[1] * db[0]), cosineUV = da[0] * db[0] + da[1] * db[1];
+            error += sineUV == 0 && cosineUV == 0
+                         ? std::atan2(sine, cosine)
+                         : std::abs(std::atan2(sine * cosineUV - cosine * sineUV, cosine * cosineUV + sine * sineUV));
         }
         flat.angleError += 0.5 * length(cross(p[1] - p[0], p[2] - p[0])) * error / 3 * RADIANS_TO_DEGREES;
     }
