@@ -21,7 +21,9 @@
 // each reported as <operation>_<layout>: `one` (the grid as one island, all selected),
 // `split` (every triangle its own island), `half` (one island, a random half of the
 // faces selected), `scrambled` (the dump's scrambled selection and bad host data) and
-// `pieces` (5,000 islands of 10 to 18 quads, each turned its own way).
+// `pieces` (5,000 islands of 10 to 18 quads, each turned its own way). The unwraps keep
+// their solver's analysis between calls on the same mesh; `unwrapFirst` and
+// `autoUnwrapFirst` let go of it before each run, as the first unwrap of a mesh.
 #include <ops/Alignment.h>
 #include <ops/IslandTools.h>
 #include <ops/Islands.h>
@@ -357,6 +359,9 @@ int main(int argc, char** argv) {
         {"unwrap", [](UVModel& m) { return answer(unwrap(m, 0.001f)); }},
         {"unwrapConformal", [](UVModel& m) { return answer(unwrapConformal(m, 0.001f)); }},
         {"autoUnwrap", [](UVModel& m) { return answer(autoUnwrap(m, 0.001f)); }},
+        // The first unwrap of a mesh: nothing kept from an earlier one.
+        {"unwrapFirst", [](UVModel& m) { m.scratch.slots.clear(); return answer(unwrap(m, 0.001f)); }},
+        {"autoUnwrapFirst", [](UVModel& m) { m.scratch.slots.clear(); return answer(autoUnwrap(m, 0.001f)); }},
         {"relax", [](UVModel& m) { return answer(relax(m, 0.001f, L"Relax")); }},
         {"packIslands", [](UVModel& m) { return answer(packIslands(m, 0.001f)); }},
         {"selectFlipped", [](UVModel& m) { return answer(selectFlipped(m, 0.001f, false)); }},

@@ -19,6 +19,10 @@ public:
         return *static_cast<T*>(slots_[id].get());
     }
 
+    // Lets go of every structure: their memory goes back, and the next operation starts
+    // as on a mesh it has not seen.
+    void clear() { slots_.clear(); }
+
 private:
     static size_t nextId() {
         static size_t next = 0;
