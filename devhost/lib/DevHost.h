@@ -266,6 +266,7 @@ private:
     Snapshot boundaryRecords() const;
     void exchange(Entry& entry);  // swaps the live records with the entry's
     void pushEntry(Entry entry);
+    void dropRedo();
     void historyChanged();
     bool step(std::vector<Entry>& from, std::vector<Entry>& to);
     void dropLooseEdit();

@@ -272,6 +272,7 @@ HRESULT Document::EndUndoGroup(BOOL keep) {
     bool kept = keep != FALSE;
     if (kept) {
         if (!groupHasSnapshot_) boundary();  // no BeginEdit: an entry that changes nothing
+        dropRedo();
         pushEntry(takeEntry(groupDescription_));
     }
     groupHasSnapshot_ = false;
@@ -282,6 +283,15 @@ HRESULT Document::EndUndoGroup(BOOL keep) {
 void Document::pushEntry(Entry entry) {
     entry.serial = ++entriesMade_;
     undo_.push_back(std::move(entry));
+    redo_.clear();
+}
+
+// Before an entry is taken that will replace them: their storage serves it.
+void Document::dropRedo() {
+    for (Entry& entry : redo_) {
+        faceShadow_.recycle(std::move(entry.faces));
+        vertexShadow_.recycle(std::move(entry.vertices));
+    }
     redo_.clear();
 }
 

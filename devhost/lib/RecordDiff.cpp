@@ -123,10 +123,17 @@ bool RecordShadow::look(const void* records) {
 Patch RecordShadow::takeChanges() {
     Patch patch;
     if (changedWords_ == 0) return patch;
-    // Gathered in storage kept from call to call, then copied out at their exact size.
+    // The bytes go straight into the patch, sized for every changed word; the spans are
+    // gathered in storage kept from call to call, then copied out. A spare patch serves
+    // only when it is about that size, so that no entry holds much more than it needs.
     spanScratch_.clear();
-    byteScratch_.resize(changedWords_ * kWord);
-    std::uint8_t* out = byteScratch_.data();
+    const size_t most = changedWords_ * kWord;
+    Patch spare = std::move(spare_);
+    spare_ = {};
+    if (spare.bytes.capacity() >= most && spare.bytes.capacity() - most <= most / 8) patch = std::move(spare);
+    patch.bytes.resize(most);
+    std::uint8_t* out = patch.bytes.data();
+    const size_t partial = bytes_ % kWord ? words_ - 1 : SIZE_MAX;  // the last word, when short
     size_t previous = SIZE_MAX - 1;
     for (size_t i = 0; i < changed_.size(); ++i) {
         std::uint64_t bits = changed_[i];
@@ -134,18 +141,20 @@ Patch RecordShadow::takeChanges() {
         changed_[i] = 0;
         for (; bits; bits &= bits - 1) {
             const size_t word = i * 64 + size_t(std::countr_zero(bits));
-            if (saved_[word] == seen_[word]) continue;
-            const std::uint32_t offset = std::uint32_t(word * kWord);
-            const std::uint32_t length = std::uint32_t(std::min(kWord, bytes_ - offset));
+            const std::uint64_t value = saved_[word];
+            if (value == seen_[word]) continue;
+            const std::uint32_t length = word == partial ? std::uint32_t(bytes_ % kWord) : std::uint32_t(kWord);
             if (word == previous + 1) spanScratch_.back().length += length;
-            else spanScratch_.push_back({offset, length});
-            std::memcpy(out, &saved_[word], length);
+            else spanScratch_.push_back({std::uint32_t(word * kWord), length});
+            std::memcpy(out, &value, kWord);  // a short last word's padding is cut off below
             out += length;
             previous = word;
         }
     }
     patch.spans.assign(spanScratch_.begin(), spanScratch_.end());
-    patch.bytes.assign(byteScratch_.data(), out);
+    if (patch.spans.capacity() - patch.spans.size() > patch.spans.size() / 8) patch.spans.shrink_to_fit();
+    patch.bytes.resize(size_t(out - patch.bytes.data()));
+    if (patch.bytes.capacity() - patch.bytes.size() > patch.bytes.size() / 8) patch.bytes.shrink_to_fit();
     changedWords_ = 0;
     return patch;
 }

@@ -51,6 +51,13 @@ public:
     // The records at the boundary.
     std::vector<std::uint8_t> boundaryBytes() const;
 
+    // Keeps the storage of a patch the history dropped for the next takeChanges: fresh
+    // memory is slow to touch, and a dropped redo entry is often the size of the next one
+    // (an edit undone and tried again).
+    void recycle(Patch&& patch) {
+        if (patch.bytes.capacity() > spare_.bytes.capacity()) spare_ = std::move(patch);
+    }
+
     // Swaps the patch's bytes with the records' and keeps the copy equal to the records
     // in those spans.
     void exchange(Patch& patch, void* records);
@@ -66,9 +73,9 @@ private:
     std::unique_ptr<std::uint64_t[]> saved_;
     std::vector<std::uint64_t> changed_;  // one bit per word
     size_t changedWords_ = 0;
-    // takeChanges gathers here, storage kept from call to call.
+    // takeChanges gathers the spans here, storage kept from call to call.
     std::vector<Patch::Span> spanScratch_;
-    std::vector<std::uint8_t> byteScratch_;
+    Patch spare_;
 };
 
 }  // namespace devhost

@@ -62,6 +62,15 @@ TEST_F(History, UndoAndRedoWalkThroughEveryStateByteForByte) {
         EXPECT_TRUE(same(states[k])) << "after redo to state " << k;
     }
     EXPECT_EQ(E_FAIL, document->Redo(1));  // nothing left
+    // A new entry of the size of the redo entries it drops is taken in their storage.
+    ASSERT_TRUE(document->undo() && document->undo());
+    record();
+    operation(L"Hide", true, [](DevFace* f, LONG) { f[0].flags ^= 0x0038; });
+    record();
+    ASSERT_TRUE(document->undo());
+    EXPECT_TRUE(same(states[states.size() - 2]));
+    ASSERT_TRUE(document->redo());
+    EXPECT_TRUE(same(states.back()));
 }
 
 TEST_F(History, ANewEntryClearsRedoAndThePreferencesShowTheLastDescriptions) {
