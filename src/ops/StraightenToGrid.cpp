@@ -81,14 +81,14 @@ private:
         return set_.slot[size_t(other / 3)];
     }
 
-    // How far quad (a, b, c, d) is from having right angles: the sum of |cos| at its corners.
+    // How far quad (a, b, c, d) is from having right angles: the sum of |cos| at its corners,
+    // each side measured once (turning a side around changes neither its length nor |dot|).
     double skew(const int (&n)[4]) const {
+        Vector3d side[4];
+        double size[4];
+        for (int s = 0; s < 4; ++s) side[s] = position(n[(s + 1) % 4]) - position(n[s]), size[s] = length(side[s]);
         double sum = 0;
-        for (int s = 0; s < 4; ++s) {
-            const Vector3d p = position(n[s]);
-            const Vector3d a = position(n[(s + 1) % 4]) - p, b = position(n[(s + 3) % 4]) - p;
-            sum += std::abs(dot(a, b)) / (length(a) * length(b));
-        }
+        for (int s = 0; s < 4; ++s) sum += std::abs(dot(side[s], side[(s + 3) % 4])) / (size[s] * size[(s + 3) % 4]);
         return std::isfinite(sum) ? sum : INFINITY;
     }
     // The quad made by triangle k and its neighbour across edge e.
