@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "canvas/CanvasDrawing.h"
 #include "canvas/CanvasOwner.h"
 #include "canvas/CanvasTool.h"
 #include "canvas/CanvasView.h"
@@ -59,7 +60,11 @@ public:
     void loadTexture(LONG identifier);
 
     // Mappings between UV, canvas units and client pixels. v grows downward.
-    POINT canvasToPixel(float x, float y) const;
+    // Inline: the drawing loops call it for every corner.
+    POINT canvasToPixel(float x, float y) const {
+        const float z = view.zoom;
+        return POINT{truncToInt((x + view.panX) * z + 0.5f), truncToInt((y + view.panY) * z + 0.5f)};
+    }
     POINT uvToPixel(float u, float v) const;
     void pixelToUV(int px, int py, float& u, float& v) const;
     void pixelToCanvas(int px, int py, float& x, float& y) const;

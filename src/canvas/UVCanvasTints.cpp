@@ -105,7 +105,8 @@ void UVCanvas::prepareFaceTints() {
         faceTints_.clear();
         // Stretch first, then overlapping, then flipped faces: the worse fault shows on top.
         const size_t count = static_cast<size_t>(std::max(walk.faceCount(), 0));
-        for (const int rank : {0, int(FAULT_OVERLAPPING), int(FAULT_FLIPPED)})
+        for (const int rank : {0, int(FAULT_OVERLAPPING), int(FAULT_FLIPPED)}) {
+            if (rank && faults.empty()) break;  // no faults measured: the first pass was all
             for (size_t i = 0; i < count; ++i) {
                 const int fault = faults.empty() ? 0 : (faults[i] & FAULT_FLIPPED) ? int(FAULT_FLIPPED) : int(faults[i]);
                 if (fault != rank) continue;
@@ -114,6 +115,7 @@ void UVCanvas::prepareFaceTints() {
                 else if (std::uint32_t tint; stretch && stretchTintOf(areas[2 * i], areas[2 * i + 1], totalUV, total3D, tint))
                     faceTints_.push_back({static_cast<int>(i), tint});
             }
+        }
     } catch (const std::bad_alloc&) {
         faceTints_.clear();
     }

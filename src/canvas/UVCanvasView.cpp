@@ -15,11 +15,6 @@ float zoomOfLevel(int level) {
 
 // ---- Mappings ----
 
-POINT UVCanvas::canvasToPixel(float x, float y) const {
-    const float z = view.zoom;
-    return POINT{truncToInt((x + view.panX) * z + 0.5f), truncToInt((y + view.panY) * z + 0.5f)};
-}
-
 POINT UVCanvas::uvToPixel(float u, float v) const {
     return canvasToPixel(u * static_cast<float>(extentWidth_), v * static_cast<float>(extentHeight_));
 }
