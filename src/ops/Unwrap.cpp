@@ -58,10 +58,8 @@ namespace {
 EditResult unwrapIslands(UVModel& model, float epsilon, const wchar_t* description, islands::Flattening flattening,
                          const UnwrapOptions& options) {
     UVEdit edit(model, keepingSteps(description));
-    return edit.run([&] {
-        islands::IslandWork& work = model.scratch.slots.get<islands::IslandWork>();
-        const int parts = islands::selectedIslands(edit, epsilon, islands::Winding::Same, work.set, work.part);
-        islands::flattenParts(edit, work.set, work.part, parts, true, flattening, options, model.scratch.slots,
+    return islands::onKeptIslands(model, edit, epsilon, islands::Winding::Same, [&](islands::IslandWork& work) {
+        islands::flattenParts(edit, work.set, work.part, work.parts, true, flattening, options, model.scratch.slots,
                               edit.changed);
     });
 }
