@@ -201,4 +201,30 @@ void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count, PartVe
     vertices.count = joinCorners(set, members, count, vertices.of);
 }
 
+void joinCoincidentCorners(UVWalk& walk, const int* members, int count, const FaceSet& set, PartVertices& vertices) {
+    std::vector<int>& of = vertices.of;
+    UnionFind joins;
+    for (int k = 0; k < count; ++k) {
+        const FaceRecord& face = walk.face(set.faces[size_t(members[k])]);
+        for (int c = 0; c < 3; ++c) {
+            const int d = (c + 1) % 3;
+            const int a = of[size_t(3 * k + c)], b = of[size_t(3 * k + d)];
+            const float* p = walk.vertexOf(face, c)->position;
+            const float* q = walk.vertexOf(face, d)->position;
+            if (a == b || p[0] != q[0] || p[1] != q[1] || p[2] != q[2]) continue;
+            if (joins.parent.empty()) joins.reset(size_t(vertices.count));
+            joins.join(a, b);
+        }
+    }
+    if (joins.parent.empty()) return;
+    std::vector<int> number(size_t(vertices.count), -1);
+    int next = 0;
+    for (int i = 0; i < 3 * count; ++i) {
+        int& to = number[size_t(joins.root(of[size_t(i)]))];
+        if (to < 0) to = next++;
+        of[size_t(i)] = to;
+    }
+    vertices.count = next;
+}
+
 }  // namespace islands

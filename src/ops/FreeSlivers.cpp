@@ -6,6 +6,22 @@
 
 namespace islands {
 
+namespace {
+
+// Whether two corners of the face lie at one 3D point and share their UV: the face lies
+// flat in its part as it does in 3D (the flattening joins such corners).
+bool collapsed(UVWalk& walk, const FaceRecord& face) {
+    for (int c = 0; c < 3; ++c) {
+        const int d = (c + 1) % 3;
+        const float *p = walk.vertexOf(face, c)->position, *q = walk.vertexOf(face, d)->position;
+        if (p[0] == q[0] && p[1] == q[1] && p[2] == q[2] && face.uv[c][0] == face.uv[d][0] && face.uv[c][1] == face.uv[d][1])
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, const UnwrapOptions& options,
                 int& written) {
     const int n = set.size();
@@ -27,7 +43,7 @@ int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCoun
             longest = std::max(longest, std::hypot(uv[2 * ((e + 1) % 3)] - uv[2 * e], uv[2 * ((e + 1) % 3) + 1] - uv[2 * e + 1]));
         if (-2 * area > options.sliverHeight * longest * longest) {
             uvArea -= area, area3D += 0.5 * length(areaNormal(walk, face)), ++good;
-        } else if (!(face.flags & UV_LOCKED_ALL)) {
+        } else if (!(face.flags & UV_LOCKED_ALL) && !collapsed(walk, face)) {
             slivers.push_back(m);
         }
     }

@@ -177,11 +177,12 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
                  Flattening flattening, const UnwrapOptions& options, ScratchSlots& kept, int& written);
 
 // Faces that a flattening left turned over or without UV area (slivers squeezed flat
-// by their neighbours, faces without 3D area; thinner than options.sliverHeight of
-// their length, which stored floats cannot keep) leave their parts and become parts of
-// their own: their own 3D shape at the layout's mean scale, at least a tenth as high as
-// long and a quarter as long as the mean face, turned as faces seen from the front.
-// Faces with a locked or non-finite corner stay. Answers the part count.
+// by their neighbours; thinner than options.sliverHeight of their length, which stored
+// floats cannot keep) leave their parts and become parts of their own: their own 3D
+// shape at the layout's mean scale, at least a tenth as high as long and a quarter as
+// long as the mean face, turned as faces seen from the front. Faces with a locked or
+// non-finite corner stay, and so do faces with an edge of no length whose ends share
+// their UV: flat is their true shape. Answers the part count.
 int freeSlivers(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCount, const UnwrapOptions& options,
                 int& written);
 

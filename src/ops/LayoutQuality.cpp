@@ -12,6 +12,7 @@
 #include "LayoutQuality.h"
 
 #include "IslandsInternal.h"
+#include "UnwrapSteps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,6 +65,15 @@ double twiceArea3D(UVWalk& walk, const FaceRecord& face) {
                      std::pow(a[0] * b[1] - a[1] * b[0], 2));
 }
 
+// Whether the face's vertices exist and enclose no 3D area.
+bool withoutArea3D(UVWalk& walk, const FaceRecord& face) {
+    const VertexRecord* v[3] = {walk.vertexOf(face, 0), walk.vertexOf(face, 1), walk.vertexOf(face, 2)};
+    if (!v[0] || !v[1] || !v[2]) return false;
+    Vector3d p[3];
+    for (int c = 0; c < 3; ++c) p[c] = {v[c]->position[0], v[c]->position[1], v[c]->position[2]};
+    return islands::withoutArea(p[0], p[1], p[2]);
+}
+
 // ---- Flipped ----
 
 // Working arrays of the two searches, kept between calls by FaultScratch.
@@ -90,7 +100,11 @@ void markFlipped(UVWalk& walk, islands::FaceSet& set, float epsilon, std::vector
     }
     for (int m = 0; m < set.size(); ++m) {
         const int majority = balance[size_t(part[size_t(m)])] >= 0 ? 1 : -1;
-        if (side[size_t(m)] != majority) faults[size_t(set.faces[size_t(m)])] |= FAULT_FLIPPED;
+        // Flat (finite) UVs are the true shape of a face without 3D area.
+        if (side[size_t(m)] != majority &&
+            !(side[size_t(m)] == 0 && std::isfinite(twiceUVArea(&set.uv[6 * size_t(m)])) &&
+              withoutArea3D(walk, walk.face(set.faces[size_t(m)]))))
+            faults[size_t(set.faces[size_t(m)])] |= FAULT_FLIPPED;
     }
 }
 

@@ -29,6 +29,13 @@ inline Vector3d areaNormal(UVWalk& walk, const FaceRecord& face) {
     return cross(positionOf(walk, face, 1) - p0, positionOf(walk, face, 2) - p0);
 }
 
+// Whether three 3D corners enclose no area worth the name: they meet or lie on one line,
+// within rounding. Such a face has nothing to texture and no winding of its own.
+inline bool withoutArea(const Vector3d& p0, const Vector3d& p1, const Vector3d& p2) {
+    const double twiceArea = length(cross(p1 - p0, p2 - p0));
+    return !(twiceArea > 1e-9 * (dot(p1 - p0, p1 - p0) + dot(p2 - p0, p2 - p0))) || !std::isfinite(twiceArea);
+}
+
 inline double signedArea(const double* a, const double* b, const double* c) {
     return 0.5 * ((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]));
 }
@@ -45,6 +52,11 @@ struct PartVertices {
 // each further boundary loop is joined to the first by the shortest path between them.
 // Leaves the part's UV vertices as they are after the cuts in `vertices`.
 void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count, PartVertices& vertices);
+
+// Makes the corners at both ends of an edge of no length (one 3D point) one UV vertex: the
+// flattening cannot tell them apart, and apart they would leave the face between them
+// turned over or open by chance. Renumbers `vertices` when it joins any.
+void joinCoincidentCorners(UVWalk& walk, const int* members, int count, const FaceSet& set, PartVertices& vertices);
 
 // The new UVs of one part's corners, NaN where a corner keeps its UV.
 struct Flat {

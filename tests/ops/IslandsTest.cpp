@@ -304,6 +304,31 @@ TEST_F(Islands, AutoUnwrapChartsAndPacksInsideTheSquare) {
     EXPECT_LT(l.angleError, 1e-3);
 }
 
+TEST_F(Islands, UnwrapsKeepFacesOnAnEdgeOfNoLengthFlatInTheirChart) {
+    // Vertex 7 moved onto its neighbour 6, as where a seam was closed by moving vertices
+    // rather than merging them: faces 1-7-6 and 6-7-12 lose their 3D area.
+    Mesh m = bumpyGrid(4, [](double x, double y) { return 0.1 * std::sin(3 * x) * y; });
+    std::copy_n(m.verts[6].position, 3, m.verts[7].position);
+    using Unwrapper = EditResult (*)(UVModel&, float);
+    for (Unwrapper run : {Unwrapper([](UVModel& u, float e) { return unwrap(u, e); }),
+                          Unwrapper([](UVModel& u, float e) { return autoUnwrap(u, e); })}) {
+        use(m);
+        ASSERT_EQ(run(model, 0.001f), EditResult::Changed);
+        std::vector<std::array<float, 2>> at(m.verts.size(), {NAN, NAN});
+        for (int i = 0; i < int(m.faces.size()); ++i) {
+            const auto& v = m.faces[size_t(i)].vertex;
+            const bool flat = std::count(v, v + 3, 6) + std::count(v, v + 3, 7) == 2;
+            EXPECT_TRUE(flat ? signedArea(f(i)) == 0 : signedArea(f(i)) < -1e-6) << i;
+            for (int c = 0; c < 3; ++c) {
+                if (std::isnan(at[v[c]][0])) at[v[c]] = {f(i).uv[c][0], f(i).uv[c][1]};
+                EXPECT_TRUE(at[v[c]][0] == f(i).uv[c][0] && at[v[c]][1] == f(i).uv[c][1]) << "one island: " << i;
+            }
+        }
+        selectFlipped(model, 0.001f, false);
+        EXPECT_EQ(ownFlags(), Flags(m.faces.size(), 0)) << "none flipped";
+    }
+}
+
 TEST_F(Islands, PackMovesIslandsWholeAtOneScaleApartInsideTheSquareAndNestsThem) {
     // Rectangles heaped at the origin, lying and standing; the same with a square locked by
     // one corner; six Ls of unit bounds, whose bounds a margin apart would fit the square
@@ -437,19 +462,24 @@ TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // 0 and 1 share an edge, 2 touches 0 at a corner and is alone (so its winding is its
     // island's), 3 lies across 1, 4 has no area, 5 a NaN corner, hidden 6 lies on 0;
-    // 7 and 8 fold over their shared edge, a tie that flips the one seen from the back.
+    // 7 and 8 fold over their shared edge, a tie that flips the one seen from the back;
+    // 9 has no UV area and no 3D area either (vertex 14 is where 0 is), which is right.
+    std::vector<DevVertex> points = vertices(15);
+    for (int i = 0; i < 14; ++i) points[size_t(i)].position[1] = float(i * i);
+    points[14].position[0] = 0;
     useMesh({face(UV_SELECTED_ALL, 0, 1, 2, 0, 0, 0, 1, 1, 0), face(0, 2, 1, 3, 1, 0, 0, 1, 1, 1),
              face(0, 4, 5, 6, 0, 0, -1, 0, 0, -1), face(0, 7, 8, 9, 0.8f, 0.8f, 0.8f, 1.8f, 1.8f, 0.8f),
              face(0, 0, 1, 2, 2, 2, 3, 3, 4, 4), face(0, 0, 1, 2, nan, 0, 0, 1, 1, 0),
              face(UV_HIDDEN | UV_SELECTED << 1, 0, 1, 2, 0.1f, 0.1f, 0.1f, 0.5f, 0.5f, 0.1f),
-             face(0, 10, 11, 12, 5, 5, 5, 6, 5.5f, 5.5f), face(0, 11, 10, 13, 5, 6, 5, 5, 5.5f, 5.2f)},
-            vertices(14));
+             face(0, 10, 11, 12, 5, 5, 5, 6, 5.5f, 5.5f), face(0, 11, 10, 13, 5, 6, 5, 5, 5.5f, 5.2f),
+             face(0, 0, 14, 1, 7, 7, 7, 7, 8, 8)},
+            points);
     const uint16_t hidden = UV_HIDDEN | UV_SELECTED << 1, all = UV_SELECTED_ALL;
     ASSERT_EQ(selectFlipped(model, 0.001f, false), EditResult::Changed);
-    EXPECT_EQ(ownFlags(), (Flags{0, 0, 0, 0, all, all, hidden, 0, all}));
+    EXPECT_EQ(ownFlags(), (Flags{0, 0, 0, 0, all, all, hidden, 0, all, 0}));
     expectJournal(fullProtocol("Select Flipped", "0,16,13", true));
     ASSERT_EQ(selectOverlapping(model, 0.001f, false), EditResult::Changed);
-    EXPECT_EQ(ownFlags(), (Flags{0, all, 0, all, 0, 0, hidden, all, all}));
+    EXPECT_EQ(ownFlags(), (Flags{0, all, 0, all, 0, 0, hidden, all, all, 0}));
     doc->clearJournal();
     EXPECT_EQ(selectOverlapping(model, 0.001f, false), EditResult::Unchanged);
     EXPECT_EQ(journal(), fullProtocol("Select Overlapping", "0,16,13", false)) << "nothing changed";
