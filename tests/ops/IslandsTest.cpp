@@ -462,24 +462,25 @@ TEST_F(Islands, SelectFlippedAndOverlappingTakeExactlyTheFaultyFacesShown) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // 0 and 1 share an edge, 2 touches 0 at a corner and is alone (so its winding is its
     // island's), 3 lies across 1, 4 has no area, 5 a NaN corner, hidden 6 lies on 0;
-    // 7 and 8 fold over their shared edge, a tie that flips the one seen from the back;
-    // 9 has no UV area and no 3D area either (vertex 14 is where 0 is), which is right.
+    // 7 and 8 fold over their shared edge, a tie that flips the one seen from the back.
+    // Vertex 14 is where 0 is: 9 has no 3D area and no UV area, which is right for it; 10
+    // has no 3D area but folds over 0, and 5 has no 3D area either.
     std::vector<DevVertex> points = vertices(15);
     for (int i = 0; i < 14; ++i) points[size_t(i)].position[1] = float(i * i);
     points[14].position[0] = 0;
     useMesh({face(UV_SELECTED_ALL, 0, 1, 2, 0, 0, 0, 1, 1, 0), face(0, 2, 1, 3, 1, 0, 0, 1, 1, 1),
              face(0, 4, 5, 6, 0, 0, -1, 0, 0, -1), face(0, 7, 8, 9, 0.8f, 0.8f, 0.8f, 1.8f, 1.8f, 0.8f),
-             face(0, 0, 1, 2, 2, 2, 3, 3, 4, 4), face(0, 0, 1, 2, nan, 0, 0, 1, 1, 0),
+             face(0, 0, 1, 2, 2, 2, 3, 3, 4, 4), face(0, 0, 14, 1, nan, 0, 0, 1, 1, 0),
              face(UV_HIDDEN | UV_SELECTED << 1, 0, 1, 2, 0.1f, 0.1f, 0.1f, 0.5f, 0.5f, 0.1f),
              face(0, 10, 11, 12, 5, 5, 5, 6, 5.5f, 5.5f), face(0, 11, 10, 13, 5, 6, 5, 5, 5.5f, 5.2f),
-             face(0, 0, 14, 1, 7, 7, 7, 7, 8, 8)},
+             face(0, 0, 14, 1, 7, 7, 7, 7, 8, 8), face(0, 0, 2, 14, 0, 0, 1, 0, 0.3f, 0.3f)},
             points);
     const uint16_t hidden = UV_HIDDEN | UV_SELECTED << 1, all = UV_SELECTED_ALL;
     ASSERT_EQ(selectFlipped(model, 0.001f, false), EditResult::Changed);
-    EXPECT_EQ(ownFlags(), (Flags{0, 0, 0, 0, all, all, hidden, 0, all, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{0, 0, 0, 0, all, all, hidden, 0, all, 0, all}));
     expectJournal(fullProtocol("Select Flipped", "0,16,13", true));
     ASSERT_EQ(selectOverlapping(model, 0.001f, false), EditResult::Changed);
-    EXPECT_EQ(ownFlags(), (Flags{0, all, 0, all, 0, 0, hidden, all, all, 0}));
+    EXPECT_EQ(ownFlags(), (Flags{all, all, 0, all, 0, 0, hidden, all, all, 0, all}));
     doc->clearJournal();
     EXPECT_EQ(selectOverlapping(model, 0.001f, false), EditResult::Unchanged);
     EXPECT_EQ(journal(), fullProtocol("Select Overlapping", "0,16,13", false)) << "nothing changed";
