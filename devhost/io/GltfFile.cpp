@@ -8,7 +8,7 @@
 //   Primitives       triangleCorners, modeName (what is refused and how it is named)
 //   File access      keepImageBytes, readNamedFile, makeLoader (only the host's reader)
 //   Materials        jsonText, folderText, addMaterials (base-colour textures)
-//   Reading          readModel
+//   Reading          checkImageViews (what the library leaves unchecked), readModel
 //   Writing          storeUV, splitSeams (new vertices where a seam needs them), writeModel
 //   Entry points     parseGltf, formatGltf
 #define TINYGLTF_IMPLEMENTATION
@@ -329,6 +329,37 @@ void addMaterials(const fs::path& path, const tinygltf::Model& model, MeshFile& 
 
 // ---- Reading ----
 
+const nlohmann::json* member(const nlohmann::json& object, const char* key) {
+    if (!object.is_object()) return nullptr;
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
+// The element of the array `key` that `index` names, if both are there.
+const nlohmann::json* element(const nlohmann::json& document, const char* key, const nlohmann::json* index) {
+    const nlohmann::json* list = member(document, key);
+    if (!list || !list->is_array() || !index || !index->is_number()) return nullptr;
+    const double at = std::floor(index->get<double>());
+    return at >= 0 && at < double(list->size()) ? &(*list)[size_t(at)] : nullptr;
+}
+
+// The loader hands an image's buffer view to the image reader without checking that the
+// view lies inside its buffer, so that is checked here first.
+void checkImageViews(const fs::path& path, const std::string& text) {
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+    const nlohmann::json* images = member(document, "images");
+    if (!images || !images->is_array()) return;
+    auto number = [](const nlohmann::json* value) { return value && value->is_number() ? value->get<double>() : 0.0; };
+    for (size_t i = 0; i < images->size(); ++i) {
+        const nlohmann::json* view = element(document, "bufferViews", member((*images)[i], "bufferView"));
+        const nlohmann::json* buffer = view ? element(document, "buffers", member(*view, "buffer")) : nullptr;
+        if (!buffer) continue;  // the loader refuses a view or buffer that is not there
+        const double offset = number(member(*view, "byteOffset")), length = number(member(*view, "byteLength"));
+        if (!(offset >= 0 && length >= 0 && offset + length <= number(member(*buffer, "byteLength"))))
+            throw FileError(path, 0, "images[" + std::to_string(i) + "]: its buffer view runs past the end of its buffer");
+    }
+}
+
 GltfFile readModel(const fs::path& path, const std::string& bytes, const FileReader& readFile) {
     GltfFile result;
     result.model = std::make_shared<GltfModel>();
@@ -338,6 +369,7 @@ GltfFile readModel(const fs::path& path, const std::string& bytes, const FileRea
     std::string error, warning;
     file.binary = bytes.size() >= 4 && bytes.compare(0, 4, "glTF") == 0;
     if (bytes.size() > 0xFFFFFFFFu) throw FileError(path, 0, "larger than 4 GiB");
+    checkImageViews(path, jsonText(bytes, file.binary));
     const bool loaded =
         file.binary ? loader.LoadBinaryFromMemory(&file.model, &error, &warning,
                                                   reinterpret_cast<const unsigned char*>(bytes.data()),

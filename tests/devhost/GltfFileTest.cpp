@@ -1,12 +1,14 @@
 // Saving UVs into a glTF file in memory: an unchanged document gives the buffer back bit
 // for bit, an edited UV goes into its own element in the accessor's component type, and
-// what the file cannot hold is refused naming the face, the corner and the element.
+// what the file cannot hold is refused naming the face, the corner and the element; an
+// image whose buffer view leaves its buffer is refused before its bytes are read.
 #include "io/GltfFile.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -103,6 +105,24 @@ TEST(GltfFile, ASeamGivesItsPrimitiveNewVertices) {
                               file.mesh.vertices[faces[f].vertex[c]].position[k]);
             }
         EXPECT_EQ(nlohmann::json::parse(written[0].contents)["meshes"][0]["primitives"][1]["indices"], 2);
+    }
+}
+
+TEST(GltfFile, AnImageWhoseBufferViewLeavesItsBufferIsRefused) {
+    // q.bin has 92 bytes: a view of its last 12, one byte more, and one from past its end.
+    for (const auto& [offset, length, refused] : {std::tuple{80, 12, false}, {80, 13, true}, {200, 4, true}}) {
+        Quad quad = makeQuad(5126, false);
+        nlohmann::json json = nlohmann::json::parse(quad.json);
+        json["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", offset}, {"byteLength", length}});
+        json["images"] = {{{"bufferView", 3}, {"mimeType", "image/png"}}};
+        quad.json = json.dump();
+        try {
+            read(quad);
+            EXPECT_FALSE(refused) << offset << " " << length;
+        } catch (const devhost::FileError& error) {
+            EXPECT_TRUE(refused) << error.what();
+            EXPECT_STREQ(error.what(), "q.gltf: images[0]: its buffer view runs past the end of its buffer");
+        }
     }
 }
 
