@@ -1,5 +1,5 @@
 // Evening out a flattened part: its conformal map is the start of the stretch solver,
-// held at its locked corners.
+// held at its locked corners, on the UV vertices the flattening numbered.
 #include "StretchSolve.h"
 #include "UnwrapSteps.h"
 
@@ -8,15 +8,28 @@
 
 namespace islands {
 
-void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, Flat& flat,
-                    const UnwrapOptions& options) {
+namespace {
+
+// Kept in the model's scratch: a large part evened out again allocates nothing.
+struct ChartStretch {
+    StretchMap map;
+    StretchWork work;
+    std::vector<double> conformal;
+};
+
+}  // namespace
+
+void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, const PartVertices& vertices,
+                    Flat& flat, const UnwrapOptions& options, ScratchSlots& kept) {
     const int count = int(members.size());
     if (!flat.solved || count == 0 || !(flat.area3D > 0)) return;
-    std::vector<int> vertexOf;
-    const int vertexCount = joinCorners(set, members.data(), count, vertexOf);
-    StretchMap map;
-    map.uv.assign(2 * size_t(vertexCount), 0.0);
-    map.held.assign(size_t(vertexCount), 0);
+    const std::vector<int>& vertexOf = vertices.of;
+    ChartStretch& chart = kept.get<ChartStretch>();
+    StretchMap& map = chart.map;
+    map.uv.assign(2 * size_t(vertices.count), 0.0);
+    map.held.assign(size_t(vertices.count), 0);
+    map.corners.clear(), map.rest.clear();
+    map.corners.reserve(3 * size_t(count)), map.rest.reserve(3 * size_t(count));
     // The rest shapes at the map's own density, so that the solver keeps its size.
     const double scale = std::sqrt(flat.areaUV / flat.area3D);
     for (int k = 0; k < count; ++k) {
@@ -39,8 +52,9 @@ void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members,
     // Fewer steps on large parts, where each costs most; the first step gains the most.
     StretchOptions stretch = options.stretch;
     stretch.iterations = std::clamp(options.stretchWork / count, 1, stretch.iterations);
-    if (reduceStretch(map, stretch).steps == 0) return;
-    const std::vector<double> conformal = flat.uv;
+    if (reduceStretch(map, stretch, chart.work).steps == 0) return;
+    std::vector<double>& conformal = chart.conformal;
+    conformal.assign(flat.uv.begin(), flat.uv.end());
     const double conformalArea = flat.areaUV;
     flat.areaUV = 0;
     for (int k = 0; k < count; ++k) {

@@ -12,26 +12,37 @@
 
 namespace {
 
+// Kept in the model's scratch, so that relaxing a large mesh again allocates nothing.
+struct RelaxWork {
+    std::vector<int> node, first, corners, next, firstCorners;
+    islands::UnionFind island;
+    std::vector<double> area3D, areaUV, shape, density, start;
+    std::vector<char> measured;
+    StretchMap map;
+    StretchWork stretch;
+};
+
 // The UV vertices of every face in the array: corners of one vertex whose UVs meet within
 // epsilon share a number (corners without a vertex or a finite UV get -1). Answers the
 // count.
-int numberUVVertices(UVWalk& walk, float epsilon, std::vector<int>& node) {
+int numberUVVertices(UVWalk& walk, float epsilon, RelaxWork& work) {
     const int n = walk.faceCount();
     const unsigned vertexCount = unsigned(walk.vertexCount());
+    std::vector<int>&node = work.node, &first = work.first, &corners = work.corners, &next = work.next;
     node.assign(3 * size_t(n), -1);
-    std::vector<int> first(size_t(vertexCount) + 1, 0), corners;
+    first.assign(size_t(vertexCount) + 1, 0);
     auto vertexOf = [&](int corner) { return unsigned(walk.face(corner / 3).vertex[corner % 3]); };
     auto usable = [&](int corner) { return vertexOf(corner) < vertexCount && cornerFinite(walk.face(corner / 3), corner % 3); };
     for (int corner = 0; corner < 3 * n; ++corner)
         if (usable(corner)) ++first[vertexOf(corner) + 1];
     std::partial_sum(first.begin(), first.end(), first.begin());
     corners.resize(size_t(first.back()));
-    std::vector<int> next(first.begin(), first.end() - 1);
+    next.assign(first.begin(), first.end() - 1);
     for (int corner = 0; corner < 3 * n; ++corner)
         if (usable(corner)) corners[size_t(next[vertexOf(corner)]++)] = corner;
     const float epsilonSquared = epsilon * epsilon;
     int count = 0;
-    std::vector<int> firstCorners;  // of the current vertex's UV vertices so far
+    std::vector<int>& firstCorners = work.firstCorners;  // of the current vertex's UV vertices so far
     for (unsigned v = 0; v < vertexCount; ++v) {
         firstCorners.clear();
         for (int k = first[v]; k < first[v + 1]; ++k) {
@@ -66,17 +77,20 @@ bool positions(UVWalk& walk, const FaceRecord& face, double (&p)[3][3]) {
     return std::isfinite(p[0][0] + p[0][1] + p[0][2] + p[1][0] + p[1][1] + p[1][2] + p[2][0] + p[2][1] + p[2][2]);
 }
 
-int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options) {
+int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options, RelaxWork& work) {
     const int n = walk.faceCount();
-    std::vector<int> node;
-    const int nodes = numberUVVertices(walk, epsilon, node);
+    const int nodes = numberUVVertices(walk, epsilon, work);
+    const std::vector<int>& node = work.node;
     auto selected = [&](const FaceRecord& face) {
         return walk.filter().passes(face.flags) && FACES_WHOLLY_SELECTED.passes(face.flags);
     };
     // Islands through shared UV vertices, and each one's UV area per 3D area.
-    islands::UnionFind island{size_t(nodes)};
-    std::vector<double> area3D(size_t(nodes), 0.0), areaUV(size_t(nodes), 0.0), shape(3 * size_t(n), 0.0);
-    std::vector<char> measured(size_t(n), 0);
+    islands::UnionFind& island = work.island;
+    island.reset(size_t(nodes));
+    std::vector<double>&area3D = work.area3D, &areaUV = work.areaUV, &shape = work.shape;
+    area3D.assign(size_t(nodes), 0.0), areaUV.assign(size_t(nodes), 0.0), shape.assign(3 * size_t(n), 0.0);
+    std::vector<char>& measured = work.measured;
+    measured.assign(size_t(n), 0);
     for (int m = 0; m < n; ++m) {
         const int* at = &node[3 * size_t(m)];
         if (at[0] < 0 || at[1] < 0 || at[2] < 0) continue;
@@ -90,7 +104,8 @@ int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options) {
         area3D[size_t(at[0])] += 0.5 * shape[3 * size_t(m)] * shape[3 * size_t(m) + 2];
         areaUV[size_t(at[0])] += area;
     }
-    std::vector<double> density(size_t(nodes), 0.0);
+    std::vector<double>& density = work.density;
+    density.assign(size_t(nodes), 0.0);
     for (int v = 0; v < nodes; ++v)
         if (const int root = island.root(v); root != v)
             area3D[size_t(root)] += area3D[size_t(v)], areaUV[size_t(root)] += areaUV[size_t(v)];
@@ -99,8 +114,11 @@ int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options) {
 
     // What cannot move: locked corners, corners of faces outside the selection, and the
     // corners of selected faces that cannot be measured.
-    std::vector<char> held(size_t(nodes), 0);
-    StretchMap map;
+    StretchMap& map = work.map;
+    std::vector<char>& held = map.held;
+    held.assign(size_t(nodes), 0);
+    map.corners.clear(), map.rest.clear();
+    map.corners.reserve(3 * size_t(n)), map.rest.reserve(3 * size_t(n));
     for (int m = 0; m < n; ++m) {
         const FaceRecord& face = walk.face(m);
         const bool takesPart = selected(face) && measured[size_t(m)] && node[3 * size_t(m)] >= 0 &&
@@ -123,9 +141,9 @@ int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options) {
             const float* uv = walk.face(corner / 3).uv[corner % 3];
             map.uv[2 * size_t(node[size_t(corner)])] = uv[0], map.uv[2 * size_t(node[size_t(corner)]) + 1] = uv[1];
         }
-    map.held = held;
-    const std::vector<double> start = map.uv;
-    const StretchResult solved = reduceStretch(map, options);
+    std::vector<double>& start = work.start;
+    start.assign(map.uv.begin(), map.uv.end());
+    const StretchResult solved = reduceStretch(map, options, work.stretch);
     if (solved.steps == 0) return 0;
 
     // Stored UVs are floats: a face whose rounded corners no longer keep its turn keeps
@@ -146,9 +164,9 @@ int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options) {
     // Nor may the rounding give back what the steps gained: each Relax lowers the energy
     // of what is stored by at least the tolerance's share of its excess, so repeating it
     // comes to rest.
-    StretchMap rounded = map;
-    for (double& x : rounded.uv) x = float(x);
-    const double gain = solved.before - reduceStretch(rounded, {0}).before;
+    // What is written is rounded the same way.
+    for (double& x : map.uv) x = float(x);
+    const double gain = solved.before - reduceStretch(map, {0}, work.stretch).before;
     if (!(gain > 0) || gain < options.tolerance * (solved.before - 4 * solved.area)) return 0;
     int written = 0;
     for (int corner = 0; corner < 3 * n; ++corner) {
@@ -164,5 +182,5 @@ int relaxSelection(UVWalk& walk, float epsilon, const StretchOptions& options) {
 // Nothing is written before the last loop, which allocates nothing.
 EditResult relax(UVModel& model, float epsilon, const wchar_t* description, const RelaxOptions& options) {
     UVEdit edit(model, {description, EDIT_FACE_DATA});
-    return edit.run([&] { edit.changed += relaxSelection(edit, epsilon, options.stretch); });
+    return edit.run([&] { edit.changed += relaxSelection(edit, epsilon, options.stretch, model.scratch.slots.get<RelaxWork>()); });
 }

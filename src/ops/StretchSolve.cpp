@@ -72,7 +72,6 @@ double firstPositiveRoot(double a, double b, double c) {
 }
 
 struct Solver {
-    StretchMap& map;
     std::vector<Triangle> triangles;
     std::vector<double> sign;       // per triangle: the sign its UV area keeps
     std::vector<int> unknown;       // per vertex: its row, or -1 when it stays
@@ -129,23 +128,25 @@ struct Proxy {
     std::vector<double> value;
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Lower> factor;
     bool factored = false;
-    Eigen::VectorXd inverseDiagonal;
+    std::vector<double> inverseDiagonal;
+    std::vector<int> firstAt, cornerAt, nextAt;  // the corners at each unknown, while building
+    std::vector<double> residual, direction, product;  // of the conjugate gradients
 
     // Rest area x the products of the corners' gradient vectors, row by row from the
     // triangles at each unknown. Parts without a held vertex may slide as a whole; a
     // slight pull to where they are makes the matrix definite without steering the step.
     void build(const Solver& solver) {
         const int n = solver.unknowns;
-        std::vector<int> firstAt(size_t(n) + 1, 0), cornerAt;
+        firstAt.assign(size_t(n) + 1, 0);
         for (const Triangle& t : solver.triangles)
             for (int v : t.v)
                 if (solver.unknown[size_t(v)] >= 0) ++firstAt[size_t(solver.unknown[size_t(v)]) + 1];
         for (int r = 0; r < n; ++r) firstAt[size_t(r) + 1] += firstAt[size_t(r)];
         cornerAt.resize(size_t(firstAt.back()));
-        std::vector<int> next(firstAt.begin(), firstAt.end() - 1);
+        nextAt.assign(firstAt.begin(), firstAt.end() - 1);
         for (size_t i = 0; i < solver.triangles.size(); ++i)
             for (int c = 0; c < 3; ++c)
-                if (const int r = solver.unknown[size_t(solver.triangles[i].v[c])]; r >= 0) cornerAt[size_t(next[size_t(r)]++)] = int(3 * i) + c;
+                if (const int r = solver.unknown[size_t(solver.triangles[i].v[c])]; r >= 0) cornerAt[size_t(nextAt[size_t(r)]++)] = int(3 * i) + c;
         first.assign(1, 0);
         column.clear(), value.clear();
         column.reserve(8 * size_t(n)), value.reserve(8 * size_t(n));
@@ -174,60 +175,90 @@ struct Proxy {
             for (size_t i = start; i < column.size(); ++i)
                 if (column[i] == r) largestDiagonal = std::max(largestDiagonal, value[i]);
         }
-        inverseDiagonal.resize(n);
+        inverseDiagonal.resize(size_t(n));
         for (int r = 0; r < n; ++r)
             for (int k = first[size_t(r)]; k < first[size_t(r) + 1]; ++k)
-                if (column[size_t(k)] == r) value[size_t(k)] += 1e-9 * largestDiagonal, inverseDiagonal[r] = 1 / value[size_t(k)];
+                if (column[size_t(k)] == r) value[size_t(k)] += 1e-9 * largestDiagonal, inverseDiagonal[size_t(r)] = 1 / value[size_t(k)];
     }
 
     bool prepare(bool factorise) {
         factored = factorise;
-        if (!factorise) return inverseDiagonal.allFinite();
+        if (!factorise) return std::all_of(inverseDiagonal.begin(), inverseDiagonal.end(), [](double e) { return std::isfinite(e); });
         const Eigen::Map<const Eigen::SparseMatrix<double>> matrix(Eigen::Index(first.size() - 1), Eigen::Index(first.size() - 1),
                                                                   Eigen::Index(column.size()), first.data(), column.data(), value.data());
         factor.compute(Eigen::SparseMatrix<double>(matrix));
         return factor.info() == Eigen::Success;
     }
 
-    // matrix x b, both columns in one pass over the rows.
-    void multiply(const Eigen::MatrixX2d& b, Eigen::MatrixX2d& out) const {
-        for (size_t row = 0; row + 1 < first.size(); ++row) {
-            double u = 0, v = 0;
-            for (int k = first[row]; k < first[row + 1]; ++k)
-                u += value[size_t(k)] * b(column[size_t(k)], 0), v += value[size_t(k)] * b(column[size_t(k)], 1);
-            out(Eigen::Index(row), 0) = u, out(Eigen::Index(row), 1) = v;
+    // Solves proxy x = rhs, both 2 per unknown (u, v).
+    void solve(const std::vector<double>& rhs, std::vector<double>& x, int steps) {
+        const size_t n = inverseDiagonal.size();
+        if (factored) {
+            using Pairs = Eigen::Matrix<double, Eigen::Dynamic, 2, Eigen::RowMajor>;
+            Eigen::Map<Pairs>(x.data(), Eigen::Index(n), 2) = factor.solve(Eigen::Map<const Pairs>(rhs.data(), Eigen::Index(n), 2));
+            return;
         }
-    }
-
-    Eigen::MatrixX2d solve(const Eigen::MatrixX2d& rhs, int steps) const {
-        if (factored) return factor.solve(rhs);
-        // Each column its own system; the residual shrinking a thousandfold is enough.
-        const Eigen::Index n = rhs.rows();
-        Eigen::MatrixX2d x = Eigen::MatrixX2d::Zero(n, 2), r = rhs, z(n, 2), p(n, 2), q(n, 2);
-        z = inverseDiagonal.asDiagonal() * r;
-        p = z;
-        Eigen::Array2d rz(r.col(0).dot(z.col(0)), r.col(1).dot(z.col(1)));
-        const Eigen::Array2d goal = 1e-6 * Eigen::Array2d(rhs.col(0).squaredNorm(), rhs.col(1).squaredNorm());
-        for (int step = 0; step < steps; ++step) {
-            multiply(p, q);
+        // Each column its own system, stopped once its residual has shrunk a thousandfold.
+        // The steps are fused into three passes over the rows, with u and v side by side.
+        std::vector<double>&r = residual, &p = direction, &q = product;
+        r.assign(rhs.begin(), rhs.end()), p.resize(2 * n), q.resize(2 * n);
+        std::fill(x.begin(), x.end(), 0.0);
+        double rz[2] = {0, 0}, rr[2] = {0, 0};
+        for (size_t i = 0; i < n; ++i)
             for (int c = 0; c < 2; ++c) {
-                const double pq = p.col(c).dot(q.col(c));
-                if (!(pq > 0) || !(r.col(c).squaredNorm() > goal[c])) continue;
-                const double alpha = rz[c] / pq;
-                x.col(c) += alpha * p.col(c);
-                r.col(c) -= alpha * q.col(c);
-                z.col(c) = inverseDiagonal.cwiseProduct(r.col(c));
-                const double next = r.col(c).dot(z.col(c));
-                p.col(c) = z.col(c) + (next / rz[c]) * p.col(c);
-                rz[c] = next;
+                const double ri = r[2 * i + size_t(c)];
+                p[2 * i + size_t(c)] = inverseDiagonal[i] * ri;
+                rz[c] += ri * p[2 * i + size_t(c)], rr[c] += ri * ri;
             }
-            if (r.col(0).squaredNorm() <= goal[0] && r.col(1).squaredNorm() <= goal[1]) break;
+        const double goal[2] = {1e-6 * rr[0], 1e-6 * rr[1]};
+        bool active[2] = {true, true};
+        for (int step = 0; step < steps; ++step) {
+            double pq[2] = {0, 0};
+            for (size_t row = 0; row < n; ++row) {
+                double u = 0, v = 0;
+                for (int k = first[row]; k < first[row + 1]; ++k) {
+                    const size_t at = 2 * size_t(column[size_t(k)]);
+                    u += value[size_t(k)] * p[at], v += value[size_t(k)] * p[at + 1];
+                }
+                q[2 * row] = u, q[2 * row + 1] = v;
+                pq[0] += p[2 * row] * u, pq[1] += p[2 * row + 1] * v;
+            }
+            double alpha[2], next[2] = {0, 0};
+            for (int c = 0; c < 2; ++c) {
+                // A column whose residual is small enough, or whose curvature is gone, stays as it is.
+                active[c] = active[c] && pq[c] > 0 && rr[c] > goal[c];
+                alpha[c] = active[c] ? rz[c] / pq[c] : 0.0;
+                if (active[c]) rr[c] = 0;
+            }
+            if (!active[0] && !active[1]) break;
+            for (size_t i = 0; i < n; ++i)
+                for (int c = 0; c < 2; ++c) {
+                    if (!active[c]) continue;
+                    const size_t at = 2 * i + size_t(c);
+                    x[at] += alpha[c] * p[at];
+                    const double ri = r[at] -= alpha[c] * q[at];
+                    next[c] += ri * (inverseDiagonal[i] * ri), rr[c] += ri * ri;
+                }
+            double beta[2];
+            for (int c = 0; c < 2; ++c) beta[c] = active[c] ? next[c] / rz[c] : 0.0, rz[c] = active[c] ? next[c] : rz[c];
+            for (size_t i = 0; i < n; ++i)
+                for (int c = 0; c < 2; ++c)
+                    if (active[c]) p[2 * i + size_t(c)] = inverseDiagonal[i] * r[2 * i + size_t(c)] + beta[c] * p[2 * i + size_t(c)];
+            if (rr[0] <= goal[0] && rr[1] <= goal[1]) break;
         }
-        return x;
     }
 };
 
 }  // namespace
+
+struct StretchWork::Parts {
+    Solver solver;
+    Proxy proxy;
+    std::vector<double> g, d, trial, rhs, x;
+};
+
+StretchWork::StretchWork() = default;
+StretchWork::~StretchWork() = default;
 
 bool restShape(const double* p0, const double* p1, const double* p2, double scale, double* rest) {
     double e1[3], e2[3];
@@ -242,11 +273,19 @@ bool restShape(const double* p0, const double* p1, const double* p2, double scal
 }
 
 StretchResult reduceStretch(StretchMap& map, const StretchOptions& options) {
+    StretchWork work;
+    return reduceStretch(map, options, work);
+}
+
+StretchResult reduceStretch(StretchMap& map, const StretchOptions& options, StretchWork& work) {
     StretchResult result;
-    Solver solver{map, {}, {}, {}};
+    if (!work.parts) work.parts = std::make_unique<StretchWork::Parts>();
+    Solver& solver = work.parts->solver;
+    solver.triangles.clear(), solver.sign.clear(), solver.unknowns = 0;
     const size_t vertexCount = map.uv.size() / 2;
     const size_t triangleCount = std::min(map.corners.size() / 3, map.rest.size() / 3);
     const double* uv = map.uv.data();
+    solver.triangles.reserve(triangleCount), solver.sign.reserve(triangleCount);
     for (size_t i = 0; i < triangleCount; ++i) {
         Triangle t{};
         bool valid = true;
@@ -280,24 +319,26 @@ StretchResult reduceStretch(StretchMap& map, const StretchOptions& options) {
                 solver.unknown[size_t(v)] = solver.unknowns++;
     if (solver.unknowns == 0 || options.iterations <= 0) return result;
 
-    Proxy proxy;
+    Proxy& proxy = work.parts->proxy;
     proxy.build(solver);
     if (!proxy.prepare(solver.unknowns <= options.mostFactored)) return result;
 
-    std::vector<double> g(2 * vertexCount), d(2 * vertexCount, 0.0), trial(map.uv);
-    Eigen::MatrixX2d rhs(solver.unknowns, 2);
+    std::vector<double>&g = work.parts->g, &d = work.parts->d, &trial = work.parts->trial, &rhs = work.parts->rhs,
+                       &x = work.parts->x;
+    g.resize(2 * vertexCount), d.resize(2 * vertexCount), trial.assign(map.uv.begin(), map.uv.end());
+    rhs.resize(2 * size_t(solver.unknowns)), x.resize(rhs.size());
     double energy = result.before;
     for (int step = 0; step < options.iterations; ++step) {
         solver.gradient(map.uv.data(), g);
         for (size_t v = 0; v < vertexCount; ++v)
-            if (solver.unknown[v] >= 0) rhs(solver.unknown[v], 0) = -g[2 * v], rhs(solver.unknown[v], 1) = -g[2 * v + 1];
-        const Eigen::MatrixX2d x = proxy.solve(rhs, std::clamp(options.gradientSteps, 1, 1000));
-        if (!x.allFinite()) break;
+            if (const int row = solver.unknown[v]; row >= 0) rhs[2 * size_t(row)] = -g[2 * v], rhs[2 * size_t(row) + 1] = -g[2 * v + 1];
+        proxy.solve(rhs, x, std::clamp(options.gradientSteps, 1, 1000));
+        if (!std::all_of(x.begin(), x.end(), [](double e) { return std::isfinite(e); })) break;
         double slope = 0;
         for (size_t v = 0; v < vertexCount; ++v) {
             const int row = solver.unknown[v];
-            d[2 * v] = row >= 0 ? x(row, 0) : 0.0;
-            d[2 * v + 1] = row >= 0 ? x(row, 1) : 0.0;
+            d[2 * v] = row >= 0 ? x[2 * size_t(row)] : 0.0;
+            d[2 * v + 1] = row >= 0 ? x[2 * size_t(row) + 1] : 0.0;
             slope += g[2 * v] * d[2 * v] + g[2 * v + 1] * d[2 * v + 1];
         }
         if (!(slope < 0)) break;

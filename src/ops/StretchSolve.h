@@ -5,6 +5,7 @@
 // zero, so a descent that never crosses zero area never turns a triangle over.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 struct StretchOptions {
@@ -40,6 +41,15 @@ struct StretchResult {
 // no area or a non-finite coordinate.
 bool restShape(const double* p0, const double* p1, const double* p2, double scale, double* rest);
 
+// The solver's working memory: kept from call to call (in ScratchSlots), a large map
+// solved again neither allocates nor touches fresh pages.
+struct StretchWork {
+    StretchWork();
+    ~StretchWork();
+    struct Parts;
+    std::unique_ptr<Parts> parts;
+};
+
 // Moves the free vertices of `map.uv` to lower the energy: each step solves the rest
 // mesh's cotangent Laplacian against the gradient (by a factorisation made once, or on
 // large maps approximately by conjugate gradients, whose steps cost far less than a
@@ -47,4 +57,5 @@ bool restShape(const double* p0, const double* p1, const double* p2, double scal
 // keeps every triangle's area sign. Stops
 // after options.iterations steps, when a step gains less than options.tolerance, or when
 // no step lowers the energy. Throws std::bad_alloc.
+StretchResult reduceStretch(StretchMap& map, const StretchOptions& options, StretchWork& work);
 StretchResult reduceStretch(StretchMap& map, const StretchOptions& options);

@@ -40,7 +40,7 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
         }
         // Whether to split was judged on the conformal map, whose angles say how much the
         // part bends; the stretch is lowered on what stays whole.
-        if (flattening == Flattening::LowStretch) evenOutStretch(walk, set, members, flat, options);
+        if (flattening == Flattening::LowStretch) evenOutStretch(walk, set, members, vertices, flat, options, kept);
         done.members.push_back(std::move(members));
         done.origin.push_back(originOf[i]);
         done.flats.push_back(std::move(flat));

@@ -81,9 +81,10 @@ Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count, const Pa
 
 // Lowers the stretch of a flattened part (StretchSolve.h) from its conformal map, its
 // locked corners held, by options.stretch within options.stretchWork; keeps the
-// conformal map when the result's outline would cross itself.
-void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, Flat& flat,
-                    const UnwrapOptions& options);
+// conformal map when the result's outline would cross itself. `vertices` numbers the
+// part's corners as the flattening did; the solver's storage stays in `kept`.
+void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members, const PartVertices& vertices,
+                    Flat& flat, const UnwrapOptions& options, ScratchSlots& kept);
 
 // Whether a flattened part lies in the plane without folding: no face turned over and
 // no two edges of its outline crossing.
