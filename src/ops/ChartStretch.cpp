@@ -14,7 +14,6 @@ namespace {
 struct ChartStretch {
     StretchMap map;
     StretchWork work;
-    std::vector<double> conformal;
 };
 
 }  // namespace
@@ -53,8 +52,6 @@ void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members,
     StretchOptions stretch = options.stretch;
     stretch.iterations = std::clamp(options.stretchWork / count, 1, stretch.iterations);
     if (reduceStretch(map, stretch, chart.work).steps == 0) return;
-    std::vector<double>& conformal = chart.conformal;
-    conformal.assign(flat.uv.begin(), flat.uv.end());
     const double conformalArea = flat.areaUV;
     flat.areaUV = 0;
     for (int k = 0; k < count; ++k) {
@@ -66,7 +63,7 @@ void evenOutStretch(UVWalk& walk, FaceSet& set, const std::vector<int>& members,
         flat.areaUV += std::abs(signedArea(uv, uv + 2, uv + 4));
     }
     // An outline that now crosses itself keeps the conformal map.
-    if (!embedded(set, members, flat) || !(flat.areaUV > 0)) flat.uv = conformal, flat.areaUV = conformalArea;
+    if (!embedded(set, members, flat) || !(flat.areaUV > 0)) restoreConformal(count, flat, kept), flat.areaUV = conformalArea;
 }
 
 }  // namespace islands

@@ -343,15 +343,11 @@ bool solveConformal(ConformalSystem& system) {
     return true;
 }
 
-// Mirrors the solution into stored UVs per corner, then measures its area and how far
-// its angles are from the 3D ones.
-void measure(const PartMesh& mesh, std::vector<double>& solution, int count, Flat& flat) {
+// The solution (in stored UVs) per corner; corners that only degenerate faces reach
+// take the mean of their face's solved corners.
+void cornerUVs(const PartMesh& mesh, const std::vector<double>& solution, int count, Flat& flat) {
     const int* vertexOf = mesh.vertexOf;
-    const std::vector<Vector3d>& position = mesh.position;
     const std::vector<char>& used = mesh.used;
-    const int vertexCount = mesh.vertexCount;
-    for (int i = 0; i < vertexCount; ++i) solution[size_t(2 * i + 1)] = -solution[size_t(2 * i + 1)];
-    // Corners that only degenerate faces reach take the mean of their face's solved corners.
     flat.uv.assign(size_t(6) * size_t(count), std::numeric_limits<double>::quiet_NaN());
     for (int k = 0; k < count; ++k) {
         double sum[2] = {0, 0};
@@ -367,6 +363,15 @@ void measure(const PartMesh& mesh, std::vector<double>& solution, int count, Fla
             if (!used[size_t(vertexOf[3 * k + c])])
                 flat.uv[size_t(6 * k + 2 * c)] = sum[0] / solved, flat.uv[size_t(6 * k + 2 * c + 1)] = sum[1] / solved;
     }
+}
+
+// Mirrors the solution into stored UVs per corner, then measures its area and how far
+// its angles are from the 3D ones.
+void measure(const PartMesh& mesh, std::vector<double>& solution, int count, Flat& flat) {
+    const int* vertexOf = mesh.vertexOf;
+    const std::vector<Vector3d>& position = mesh.position;
+    for (int i = 0; i < mesh.vertexCount; ++i) solution[size_t(2 * i + 1)] = -solution[size_t(2 * i + 1)];
+    cornerUVs(mesh, solution, count, flat);
     for (int k : mesh.energy) {
         const double* uv = &flat.uv[size_t(6 * k)];
         flat.areaUV += std::abs(signedArea(uv, uv + 2, uv + 4));
@@ -406,6 +411,11 @@ Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count, const Pa
     if (!solveConformal(system)) return flat;
     measure(mesh, system.solution, count, flat);
     return flat;
+}
+
+void restoreConformal(int count, Flat& flat, ScratchSlots& kept) {
+    const ConformalSystem& system = kept.get<ConformalSystem>();
+    cornerUVs(system.mesh, system.solution, count, flat);
 }
 
 }  // namespace islands

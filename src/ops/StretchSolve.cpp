@@ -24,11 +24,12 @@ constexpr double SUFFICIENT_DECREASE = 1e-4;
 // overshoots.
 constexpr double PROXY_SCALE = 4.0;
 
-// A triangle that takes part: its vertices, the inverse of its rest edge matrix (row
-// major) and its rest area.
+// A triangle that takes part: its vertices, the sign its UV area keeps, the inverse of
+// its rest edge matrix, upper triangular ([[b0, b1], [0, b2]]), and its rest area.
 struct Triangle {
     int v[3];
-    double b[4];
+    float sign;
+    double b[3];
     double area;
 };
 
@@ -42,17 +43,17 @@ void edgeMatrix(const double* uv, const Triangle& t, double* u) {
 
 // J = U B.
 void jacobian(const double* u, const double* b, double* j) {
-    j[0] = u[0] * b[0] + u[1] * b[2], j[1] = u[0] * b[1] + u[1] * b[3];
-    j[2] = u[2] * b[0] + u[3] * b[2], j[3] = u[2] * b[1] + u[3] * b[3];
+    j[0] = u[0] * b[0], j[1] = u[0] * b[1] + u[1] * b[2];
+    j[2] = u[2] * b[0], j[3] = u[2] * b[1] + u[3] * b[2];
 }
 
-// One triangle's energy; infinite where its UV area has lost the sign `sign`.
-double triangleEnergy(const double* uv, const Triangle& t, double sign) {
+// One triangle's energy; infinite where its UV area has lost its sign.
+double triangleEnergy(const double* uv, const Triangle& t) {
     double u[4], j[4];
     edgeMatrix(uv, t, u);
     jacobian(u, t.b, j);
     const double det = j[0] * j[3] - j[1] * j[2];
-    if (!(det * sign > 0)) return INF;
+    if (!(det * t.sign > 0)) return INF;
     const double frobenius = j[0] * j[0] + j[1] * j[1] + j[2] * j[2] + j[3] * j[3];
     return t.area * frobenius * (1 + 1 / (det * det));
 }
@@ -73,14 +74,13 @@ double firstPositiveRoot(double a, double b, double c) {
 
 struct Solver {
     std::vector<Triangle> triangles;
-    std::vector<double> sign;       // per triangle: the sign its UV area keeps
     std::vector<int> unknown;       // per vertex: its row, or -1 when it stays
     int unknowns = 0;
     double area = 0;
 
     double energy(const double* uv) const {
         double sum = 0;
-        for (size_t i = 0; i < triangles.size(); ++i) sum += triangleEnergy(uv, triangles[i], sign[i]);
+        for (const Triangle& t : triangles) sum += triangleEnergy(uv, t);
         return sum;
     }
 
@@ -96,8 +96,7 @@ struct Solver {
             // dE/dJ = 2 A ((1 + 1/det^2) J - |J|^2 / det^3 cof J), then dE/dU = dE/dJ B^T.
             const double s = 2 * t.area * (1 + inverseSquare), c = -2 * t.area * frobenius * inverseSquare / det;
             const double dj[4] = {s * j[0] + c * j[3], s * j[1] - c * j[2], s * j[2] - c * j[1], s * j[3] + c * j[0]};
-            const double du[4] = {dj[0] * t.b[0] + dj[1] * t.b[1], dj[0] * t.b[2] + dj[1] * t.b[3],
-                                  dj[2] * t.b[0] + dj[3] * t.b[1], dj[2] * t.b[2] + dj[3] * t.b[3]};
+            const double du[4] = {dj[0] * t.b[0] + dj[1] * t.b[1], dj[1] * t.b[2], dj[2] * t.b[0] + dj[3] * t.b[1], dj[3] * t.b[2]};
             g[size_t(2 * t.v[1])] += du[0], g[size_t(2 * t.v[1] + 1)] += du[2];
             g[size_t(2 * t.v[2])] += du[1], g[size_t(2 * t.v[2] + 1)] += du[3];
             g[size_t(2 * t.v[0])] -= du[0] + du[1], g[size_t(2 * t.v[0] + 1)] -= du[2] + du[3];
@@ -130,7 +129,7 @@ struct Proxy {
     bool factored = false;
     std::vector<double> inverseDiagonal;
     std::vector<int> firstAt, cornerAt, nextAt;  // the corners at each unknown, while building
-    std::vector<double> residual, direction, product;  // of the conjugate gradients
+    std::vector<double> direction, product;            // of the conjugate gradients
 
     // Rest area x the products of the corners' gradient vectors, row by row from the
     // triangles at each unknown. Parts without a held vertex may slide as a whole; a
@@ -156,7 +155,7 @@ struct Proxy {
             for (int k = firstAt[size_t(r)]; k < firstAt[size_t(r) + 1]; ++k) {
                 const Triangle& t = solver.triangles[size_t(cornerAt[size_t(k)] / 3)];
                 const int a = cornerAt[size_t(k)] % 3;
-                const double grad[3][2] = {{-t.b[0] - t.b[2], -t.b[1] - t.b[3]}, {t.b[0], t.b[1]}, {t.b[2], t.b[3]}};
+                const double grad[3][2] = {{-t.b[0], -t.b[1] - t.b[2]}, {t.b[0], t.b[1]}, {0, t.b[2]}};
                 for (int b = 0; b < 3; ++b) {
                     const int c = solver.unknown[size_t(t.v[b])];
                     if (c < 0) continue;
@@ -190,8 +189,8 @@ struct Proxy {
         return factor.info() == Eigen::Success;
     }
 
-    // Solves proxy x = rhs, both 2 per unknown (u, v).
-    void solve(const std::vector<double>& rhs, std::vector<double>& x, int steps) {
+    // Solves proxy x = rhs, both 2 per unknown (u, v); rhs is used up.
+    void solve(std::vector<double>& rhs, std::vector<double>& x, int steps) {
         const size_t n = inverseDiagonal.size();
         if (factored) {
             using Pairs = Eigen::Matrix<double, Eigen::Dynamic, 2, Eigen::RowMajor>;
@@ -200,8 +199,8 @@ struct Proxy {
         }
         // Each column its own system, stopped once its residual has shrunk a thousandfold.
         // The steps are fused into three passes over the rows, with u and v side by side.
-        std::vector<double>&r = residual, &p = direction, &q = product;
-        r.assign(rhs.begin(), rhs.end()), p.resize(2 * n), q.resize(2 * n);
+        std::vector<double>&r = rhs, &p = direction, &q = product;
+        p.resize(2 * n), q.resize(2 * n);
         std::fill(x.begin(), x.end(), 0.0);
         double rz[2] = {0, 0}, rr[2] = {0, 0};
         for (size_t i = 0; i < n; ++i)
@@ -254,7 +253,7 @@ struct Proxy {
 struct StretchWork::Parts {
     Solver solver;
     Proxy proxy;
-    std::vector<double> g, d, trial, rhs, x;
+    std::vector<double> g, d, trial, x;
 };
 
 StretchWork::StretchWork() = default;
@@ -281,11 +280,11 @@ StretchResult reduceStretch(StretchMap& map, const StretchOptions& options, Stre
     StretchResult result;
     if (!work.parts) work.parts = std::make_unique<StretchWork::Parts>();
     Solver& solver = work.parts->solver;
-    solver.triangles.clear(), solver.sign.clear(), solver.unknowns = 0;
+    solver.triangles.clear(), solver.unknowns = 0;
     const size_t vertexCount = map.uv.size() / 2;
     const size_t triangleCount = std::min(map.corners.size() / 3, map.rest.size() / 3);
     const double* uv = map.uv.data();
-    solver.triangles.reserve(triangleCount), solver.sign.reserve(triangleCount);
+    solver.triangles.reserve(triangleCount);
     for (size_t i = 0; i < triangleCount; ++i) {
         Triangle t{};
         bool valid = true;
@@ -299,14 +298,14 @@ StretchResult reduceStretch(StretchMap& map, const StretchOptions& options, Stre
             !std::isfinite(r[0] * r[1] * r[2]))
             continue;
         // B inverts the rest edge matrix [[r0, r1], [0, r2]].
-        t.b[0] = 1 / r[0], t.b[1] = -r[1] / (r[0] * r[2]), t.b[2] = 0, t.b[3] = 1 / r[2];
+        t.b[0] = 1 / r[0], t.b[1] = -r[1] / (r[0] * r[2]), t.b[2] = 1 / r[2];
         t.area = 0.5 * r[0] * r[2];
         double u[4];
         edgeMatrix(uv, t, u);
         const double det = u[0] * u[3] - u[1] * u[2];
         if (!(det != 0) || !std::isfinite(det) || !std::isfinite(t.area) || !std::isfinite(t.b[1])) continue;
+        t.sign = det > 0 ? 1.0f : -1.0f;
         solver.triangles.push_back(t);
-        solver.sign.push_back(det > 0 ? 1.0 : -1.0);
         result.area += t.area;
     }
     result.before = result.after = solver.energy(uv);
@@ -323,10 +322,10 @@ StretchResult reduceStretch(StretchMap& map, const StretchOptions& options, Stre
     proxy.build(solver);
     if (!proxy.prepare(solver.unknowns <= options.mostFactored)) return result;
 
-    std::vector<double>&g = work.parts->g, &d = work.parts->d, &trial = work.parts->trial, &rhs = work.parts->rhs,
-                       &x = work.parts->x;
-    g.resize(2 * vertexCount), d.resize(2 * vertexCount), trial.assign(map.uv.begin(), map.uv.end());
-    rhs.resize(2 * size_t(solver.unknowns)), x.resize(rhs.size());
+    std::vector<double>&g = work.parts->g, &d = work.parts->d, &trial = work.parts->trial, &x = work.parts->x;
+    g.resize(2 * vertexCount), d.resize(2 * vertexCount), trial.resize(2 * vertexCount), x.resize(2 * size_t(solver.unknowns));
+    // The right-hand side borrows the trial's room, which the search below fills anew.
+    std::vector<double>& rhs = trial;
     double energy = result.before;
     for (int step = 0; step < options.iterations; ++step) {
         solver.gradient(map.uv.data(), g);

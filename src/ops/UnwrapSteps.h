@@ -79,6 +79,10 @@ struct Flat {
 Flat flatten(UVWalk& walk, FaceSet& set, const int* members, int count, const PartVertices& vertices,
              ScratchSlots& kept);
 
+// Writes the map that the last flatten with `kept` made (of `count` members) into flat.uv
+// again.
+void restoreConformal(int count, Flat& flat, ScratchSlots& kept);
+
 // Lowers the stretch of a flattened part (StretchSolve.h) from its conformal map, its
 // locked corners held, by options.stretch within options.stretchWork; keeps the
 // conformal map when the result's outline would cross itself. `vertices` numbers the
