@@ -41,6 +41,16 @@ struct Pins {
     std::vector<double> uv;  // 2 per vertex
 };
 
+// The factorisation of a system stored already in its order, as its upper triangle. Its
+// analysis reads the matrix as it is: the solver's own copies the whole matrix and its
+// upper triangle first, as it does for an order it has to compute.
+struct PreorderedLDLT : Eigen::SimplicialLDLT<Eigen::SparseMatrix<Complex>, Eigen::Upper, Eigen::NaturalOrdering<int>> {
+    void analyse(const Eigen::SparseMatrix<Complex>& upper) {
+        m_P.resize(0), m_Pinv.resize(0);
+        analyzePattern_preordered(upper, true);
+    }
+};
+
 // The normal equations of the last part solved, kept in the model's scratch with their
 // fill-reducing order and symbolic factorisation: a part whose faces reach the same
 // unknowns as the last one's (the same mesh unwrapped again) only refills the values
@@ -60,7 +70,7 @@ struct ConformalSystem {
     std::vector<int> first, rows;   // scratch of the pattern, column by column
     std::vector<float> zeros;
     Eigen::SparseMatrix<Complex> upper;
-    Eigen::SimplicialLDLT<Eigen::SparseMatrix<Complex>, Eigen::Upper, Eigen::NaturalOrdering<int>> solver;
+    PreorderedLDLT solver;
     Eigen::VectorXcd rhs, x;
 };
 
@@ -254,7 +264,7 @@ void analyse(ConformalSystem& system, const std::vector<int>& energy) {
             const int i = std::min(order[size_t(a)], order[size_t(b)]), k = std::max(order[size_t(a)], order[size_t(b)]);
             slot = int(std::lower_bound(rows.begin() + first[size_t(k)], rows.begin() + first[size_t(k) + 1], i) - rows.begin());
         }
-    system.solver.analyzePattern(upper);
+    system.solver.analyse(upper);
 }
 
 // The map's UVs per vertex (v up, NaN where a vertex is on no face with area); false
