@@ -68,7 +68,6 @@ struct ConformalSystem {
     std::vector<int> order;         // per unknown: its row in the reordered system
     std::vector<int> slots;         // per energy face, for the pairs 00 11 22 01 02 12: value index or -1
     std::vector<int> first, rows;   // scratch of the pattern, column by column
-    std::vector<float> zeros;
     Eigen::SparseMatrix<Complex> upper;
     PreorderedLDLT solver;
     Eigen::VectorXcd rhs, x;
@@ -230,11 +229,33 @@ void analyse(ConformalSystem& system, const std::vector<int>& energy) {
     first.assign(size_t(n) + 1, 0);
     eachPair([&](int row, int column) { ++first[size_t(column) + 1]; });
     fillColumns(first, rows, n, [&](auto&& put) { eachPair(put); });
-    system.zeros.assign(rows.size(), 0.0f);
-    const Eigen::Map<const Eigen::SparseMatrix<float, Eigen::ColMajor, int>> lower(
-        n, n, Eigen::Index(rows.size()), first.data(), rows.data(), system.zeros.data());
+    // The whole pattern, both triangles, each column's rows ascending, is the ordering's
+    // input and its work space: made with the room the ordering asks for, it is neither
+    // copied nor moved to a larger one, and its values are never touched.
+    Eigen::SparseMatrix<float, Eigen::ColMajor, int> whole(n, n);
+    {
+        const int entries = 2 * int(rows.size()) - n;
+        whole.resizeNonZeros(entries + entries / 5 + 2 * n);
+        whole.resizeNonZeros(entries);
+        int* start = whole.outerIndexPtr();
+        int* row = whole.innerIndexPtr();
+        // Column c: the rows j < c whose lower columns hold c, then its own lower column.
+        std::fill(start, start + n + 1, 0);
+        for (int c = 0; c < n; ++c)
+            for (int p = first[size_t(c)]; p < first[size_t(c) + 1]; ++p) {
+                ++start[c + 1];
+                if (rows[size_t(p)] != c) ++start[rows[size_t(p)] + 1];
+            }
+        std::partial_sum(start, start + n + 1, start);
+        std::vector<int> end(start, start + n);
+        for (int c = 0; c < n; ++c)
+            for (int p = first[size_t(c)]; p < first[size_t(c) + 1]; ++p)
+                if (const int r = rows[size_t(p)]; r != c) row[end[size_t(r)]++] = c;
+        for (int c = 0; c < n; ++c)
+            std::copy(rows.begin() + first[size_t(c)], rows.begin() + first[size_t(c) + 1], row + end[size_t(c)]);
+    }
     Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> inverse;
-    Eigen::AMDOrdering<int>()(lower.selfadjointView<Eigen::Lower>(), inverse);
+    Eigen::internal::minimum_degree_ordering(whole, inverse);
     std::vector<int>& order = system.order;
     order.resize(size_t(n));
     for (int k = 0; k < n; ++k) order[size_t(inverse.indices()[k])] = k;
