@@ -201,7 +201,7 @@ void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count, PartVe
     vertices.count = joinCorners(set, members, count, vertices.of);
 }
 
-void joinCoincidentCorners(UVWalk& walk, const int* members, int count, const FaceSet& set, PartVertices& vertices) {
+void joinCoincidentCorners(UVWalk& walk, const FaceSet& set, const int* members, int count, PartVertices& vertices) {
     std::vector<int>& of = vertices.of;
     UnionFind joins;
     for (int k = 0; k < count; ++k) {

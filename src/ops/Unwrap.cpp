@@ -27,7 +27,7 @@ int flattenParts(UVWalk& walk, FaceSet& set, std::vector<int>& part, int partCou
         std::vector<int> members = std::move(pieces[i]);
         if (members.size() > 1) cutToDisc(walk, set, members.data(), int(members.size()), vertices);
         else vertices.count = joinCorners(set, members.data(), int(members.size()), vertices.of);
-        joinCoincidentCorners(walk, members.data(), int(members.size()), set, vertices);
+        joinCoincidentCorners(walk, set, members.data(), int(members.size()), vertices);
         Flat flat = flatten(walk, set, members.data(), int(members.size()), vertices, kept);
         // A part that folds, overlaps itself or bends angles too far is split in two.
         if (splitOverlaps && members.size() > 1 && flat.solved &&

@@ -56,7 +56,7 @@ void cutToDisc(UVWalk& walk, FaceSet& set, const int* members, int count, PartVe
 // Makes the corners at both ends of an edge of no length (one 3D point) one UV vertex: the
 // flattening cannot tell them apart, and apart they would leave the face between them
 // turned over or open by chance. Renumbers `vertices` when it joins any.
-void joinCoincidentCorners(UVWalk& walk, const int* members, int count, const FaceSet& set, PartVertices& vertices);
+void joinCoincidentCorners(UVWalk& walk, const FaceSet& set, const int* members, int count, PartVertices& vertices);
 
 // The new UVs of one part's corners, NaN where a corner keeps its UV.
 struct Flat {
