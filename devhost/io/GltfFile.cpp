@@ -369,7 +369,8 @@ GltfFile readModel(const fs::path& path, const std::string& bytes, const FileRea
     std::string error, warning;
     file.binary = bytes.size() >= 4 && bytes.compare(0, 4, "glTF") == 0;
     if (bytes.size() > 0xFFFFFFFFu) throw FileError(path, 0, "larger than 4 GiB");
-    checkImageViews(path, jsonText(bytes, file.binary));
+    file.json = jsonText(bytes, file.binary);
+    checkImageViews(path, file.json);
     const bool loaded =
         file.binary ? loader.LoadBinaryFromMemory(&file.model, &error, &warning,
                                                   reinterpret_cast<const unsigned char*>(bytes.data()),
@@ -382,7 +383,6 @@ GltfFile readModel(const fs::path& path, const std::string& bytes, const FileRea
         if (!access.lastError.empty()) why = "a buffer: " + access.lastError;
         throw FileError(path, 0, why.empty() ? "not a readable glTF file" : why.substr(0, why.find('\n')));
     }
-    file.json = jsonText(bytes, file.binary);
     const tinygltf::Model& model = file.model;
     Reader reader(path, model);
     MeshFile& mesh = result.mesh;

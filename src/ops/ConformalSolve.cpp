@@ -88,8 +88,8 @@ void gatherPart(UVWalk& walk, FaceSet& set, const int* members, int count, const
         const FaceRecord& face = walk.face(set.faces[size_t(members[k])]);
         const Vector3d p[3] = {positionOf(walk, face, 0), positionOf(walk, face, 1), positionOf(walk, face, 2)};
         for (int c = 0; c < 3; ++c) mesh.position[size_t(vertexOf[3 * k + c])] = p[c];
-        if (withoutArea(p[0], p[1], p[2])) continue;
-        const double twiceArea = length(cross(p[1] - p[0], p[2] - p[0]));
+        const double twiceArea = twiceAreaOf(p[0], p[1], p[2]);
+        if (twiceArea == 0) continue;
         mesh.energy.push_back(k);
         flat.area3D += 0.5 * twiceArea;
         for (int c = 0; c < 3; ++c) mesh.used[size_t(vertexOf[3 * k + c])] = 1;

@@ -29,12 +29,14 @@ inline Vector3d areaNormal(UVWalk& walk, const FaceRecord& face) {
     return cross(positionOf(walk, face, 1) - p0, positionOf(walk, face, 2) - p0);
 }
 
-// Whether three 3D corners enclose no area worth the name: they meet or lie on one line,
-// within rounding. Such a face has nothing to texture and no winding of its own.
-inline bool withoutArea(const Vector3d& p0, const Vector3d& p1, const Vector3d& p2) {
+// Twice the area of three 3D corners; 0 when they enclose no area worth the name (they
+// meet or lie on one line, within rounding) or a coordinate is not finite. Such a face
+// has nothing to texture and no winding of its own.
+inline double twiceAreaOf(const Vector3d& p0, const Vector3d& p1, const Vector3d& p2) {
     const double twiceArea = length(cross(p1 - p0, p2 - p0));
-    return !(twiceArea > 1e-9 * (dot(p1 - p0, p1 - p0) + dot(p2 - p0, p2 - p0))) || !std::isfinite(twiceArea);
+    return twiceArea > 1e-9 * (dot(p1 - p0, p1 - p0) + dot(p2 - p0, p2 - p0)) && std::isfinite(twiceArea) ? twiceArea : 0;
 }
+inline bool withoutArea(const Vector3d& p0, const Vector3d& p1, const Vector3d& p2) { return twiceAreaOf(p0, p1, p2) == 0; }
 
 inline double signedArea(const double* a, const double* b, const double* c) {
     return 0.5 * ((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]));
